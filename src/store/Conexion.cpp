@@ -1,0 +1,308 @@
+#include "Conexion.h"
+
+#include "CuentaSistema.h"
+#include "ErrorBD.h"
+#include "Esquema.h"
+#include "MapaErrores.h"
+#include "ValoresSqlite.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <map>
+#include <sqlite3.h>
+
+namespace
+{
+// Una conexión por texto de conexión. Las ventanas abren y cierran conjuntos a cada paso;
+// reabrir el archivo y releer el esquema cada vez costaría más que la propia consulta.
+std::map<QString, std::shared_ptr<Conexion>>& conexionesAbiertas()
+{
+    static std::map<QString, std::shared_ptr<Conexion>> abiertas;
+    return abiertas;
+}
+
+QString ruta(const QString& nativa) { return QDir::fromNativeSeparators(nativa); }
+
+// Mira la cabecera antes de dárselo a SQLite: un archivo de texto o uno cortado se
+// reconocen aquí con un mensaje claro en vez de fallar más tarde a mitad de una lectura.
+void comprobarCabecera(const QString& archivo)
+{
+    QFile f(archivo);
+    if (!f.open(QIODevice::ReadOnly))
+        return; // el fallo de apertura lo cuenta SQLite con su código
+    const qint64 tamano = f.size();
+    const QString danada = QObject::tr("El archivo «%1» no es una base de datos del programa o está dañado.")
+                               .arg(QDir::toNativeSeparators(archivo));
+    if (tamano == 0)
+        throw ErrorBD(NumeroError::BaseDanada, danada + QObject::tr(" Está vacío."));
+    const QByteArray cabecera = f.read(100);
+    if (cabecera.size() < 100 || !cabecera.startsWith(QByteArray("SQLite format 3\0", 16)))
+        throw ErrorBD(NumeroError::BaseDanada, danada);
+    if (QFileInfo::exists(archivo + "-wal"))
+        return; // con diario pendiente el tamaño del archivo aún no es el definitivo
+    const auto byte = [&](int i) { return quint32(quint8(cabecera[i])); };
+    quint32 pagina = (byte(16) << 8) | byte(17);
+    if (pagina == 1)
+        pagina = 65536;
+    const quint32 paginas = (byte(28) << 24) | (byte(29) << 16) | (byte(30) << 8) | byte(31);
+    const bool cuentaValida = paginas > 0 && cabecera.mid(24, 4) == cabecera.mid(92, 4);
+    if (cuentaValida && qint64(paginas) * pagina > tamano)
+        throw ErrorBD(NumeroError::BaseDanada, danada + QObject::tr(" Le falta una parte (está cortado)."));
+}
+} // namespace
+
+QString textoConexion(const QString& carpeta)
+{
+    const QString sep = QDir::separator();
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Password=") + QStringLiteral("Tortuganza") +
+           QStringLiteral(";Persist Security Info=True;User ID=") + QStringLiteral("Velka") +
+           QStringLiteral(";Data Source=") + carpeta + sep +
+           QStringLiteral("Evaluacion.mdb;Mode=Read|Write;Jet OLEDB:System database=") + carpeta + sep +
+           QStringLiteral("SYSTEM.mdw;Jet OLEDB");
+}
+
+DatosConexion analizarConexion(const QString& texto)
+{
+    DatosConexion d;
+    bool conFuente = false;
+    for (const QString& pieza : texto.split(';')) {
+        const int igual = pieza.indexOf('=');
+        if (igual < 0)
+            continue; // palabras sueltas como el "Jet OLEDB" final
+        const QString clave = pieza.left(igual).trimmed().toLower();
+        const QString valor = pieza.mid(igual + 1).trimmed();
+        if (clave == "provider")
+            d.proveedor = valor;
+        else if (clave == "password")
+            d.clave = valor;
+        else if (clave == "user id")
+            d.usuario = valor;
+        else if (clave == "data source") {
+            d.fuente = valor;
+            conFuente = !valor.isEmpty();
+        } else if (clave == "mode")
+            d.modo = valor;
+        else if (clave == "jet oledb:system database")
+            d.sistema = valor;
+    }
+    if (!conFuente)
+        throw ErrorBD(NumeroError::ConexionNoValida,
+                      QObject::tr("El texto de conexión no indica qué base de datos abrir (falta «Data Source»). "
+                                  "Vuelva a iniciar el programa desde su carpeta."));
+    return d;
+}
+
+std::shared_ptr<Conexion> Conexion::obtener(const QString& texto)
+{
+    auto& abiertas = conexionesAbiertas();
+    auto it = abiertas.find(texto);
+    if (it != abiertas.end())
+        return it->second;
+    const DatosConexion datos = analizarConexion(texto);
+    comprobarCuenta(ruta(datos.sistema), datos.usuario, datos.clave);
+    std::shared_ptr<Conexion> c(new Conexion(datos));
+    abiertas.emplace(texto, c);
+    return c;
+}
+
+void Conexion::cerrarTodas() { conexionesAbiertas().clear(); }
+
+std::shared_ptr<Conexion> Conexion::crear(const QString& archivo)
+{
+    DatosConexion datos;
+    datos.fuente = QDir::toNativeSeparators(archivo);
+    return std::shared_ptr<Conexion>(new Conexion(datos, true));
+}
+
+Conexion::Conexion(const DatosConexion& datos, bool nueva) : datos_(datos)
+{
+    const QString archivo = ruta(datos.fuente);
+    if (nueva && QFileInfo::exists(archivo))
+        throw ErrorBD(NumeroError::ErrorGeneral,
+                      QObject::tr("Ya existe «%1»: no se crea encima.").arg(QDir::toNativeSeparators(archivo)));
+    if (!nueva && !QFileInfo::exists(archivo))
+        throw ErrorBD(NumeroError::ArchivoNoEncontrado,
+                      QObject::tr("No se encuentra la base de datos «%1». Compruebe que el archivo está en la carpeta "
+                                  "del programa; si lo ha perdido, recupere la copia Evaluacion.bak o vuelva a "
+                                  "instalar el programa.")
+                          .arg(QDir::toNativeSeparators(archivo)));
+    if (!nueva)
+        comprobarCabecera(archivo);
+    const QByteArray nombre = QFile::encodeName(archivo);
+    const int modo = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (nueva ? SQLITE_OPEN_CREATE : 0);
+    int rc = sqlite3_open_v2(nombre.constData(), &bd_, modo, nullptr);
+    if (rc != SQLITE_OK) {
+        const ErrorBD e = errorDeSqlite(bd_, rc, archivo, {});
+        sqlite3_close_v2(bd_);
+        bd_ = nullptr;
+        throw e;
+    }
+    sqlite3_extended_result_codes(bd_, 1);
+    sqlite3_busy_timeout(bd_, 2000);
+    try {
+        // La primera sentencia es la que descubre un archivo que no es una base de datos.
+        ejecutar("PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL;");
+        if (nueva)
+            crearEsquema(*this);
+        else
+            prepararEsquema(*this);
+    } catch (...) {
+        sqlite3_close_v2(bd_);
+        bd_ = nullptr;
+        throw;
+    }
+}
+
+Conexion::~Conexion()
+{
+    for (auto& [sql, libres] : reserva_)
+        for (sqlite3_stmt* st : libres)
+            sqlite3_finalize(st);
+    if (bd_)
+        sqlite3_close_v2(bd_);
+}
+
+bool Conexion::enTransaccion() const { return bd_ && !sqlite3_get_autocommit(bd_); }
+
+void Conexion::ejecutar(const QString& sql)
+{
+    char* mensaje = nullptr;
+    const int rc = sqlite3_exec(bd_, sql.toUtf8().constData(), nullptr, nullptr, &mensaje);
+    sqlite3_free(mensaje);
+    if (rc != SQLITE_OK)
+        lanzar(rc, sql);
+}
+
+void Conexion::lanzar(int codigo, const QString& sentencia) const
+{
+    throw errorDeSqlite(bd_, codigo, ruta(datos_.fuente), sentencia);
+}
+
+Transaccion::Transaccion(const QString& conexion) : Transaccion(Conexion::obtener(conexion)) {}
+
+Transaccion::Transaccion(std::shared_ptr<Conexion> conexion) : conexion_(std::move(conexion))
+{
+    if (conexion_->enTransaccion()) {
+        static int contador = 0;
+        nombre_ = QStringLiteral("paso%1").arg(++contador);
+        conexion_->ejecutar("SAVEPOINT " + nombre_);
+    } else {
+        conexion_->ejecutar("BEGIN IMMEDIATE");
+    }
+}
+
+Transaccion::~Transaccion()
+{
+    if (hecha_ || !conexion_->bd())
+        return;
+    // Deshacer no debe lanzar desde un destructor; si falla, SQLite ya ha deshecho él solo.
+    const QByteArray sql =
+        nombre_.isEmpty() ? QByteArray("ROLLBACK") : ("ROLLBACK TO " + nombre_ + "; RELEASE " + nombre_).toUtf8();
+    sqlite3_exec(conexion_->bd(), sql.constData(), nullptr, nullptr, nullptr);
+}
+
+void Transaccion::confirmar()
+{
+    conexion_->ejecutar(nombre_.isEmpty() ? QStringLiteral("COMMIT") : "RELEASE " + nombre_);
+    hecha_ = true;
+}
+
+sqlite3_stmt* Conexion::preparar(const QByteArray& sql)
+{
+    auto it = reserva_.find(sql);
+    if (it != reserva_.end() && !it->second.empty()) {
+        sqlite3_stmt* st = it->second.back();
+        it->second.pop_back();
+        return st;
+    }
+    sqlite3_stmt* st = nullptr;
+    const int rc = sqlite3_prepare_v2(bd_, sql.constData(), int(sql.size()), &st, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(st);
+        lanzar(rc, QString::fromUtf8(sql));
+    }
+    return st;
+}
+
+void Conexion::devolver(sqlite3_stmt* st)
+{
+    if (!st)
+        return;
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+    // Una reserva pequeña basta: las ventanas repiten pocas sentencias distintas.
+    auto& libres = reserva_[QByteArray(sqlite3_sql(st))];
+    if (reserva_.size() > 200 || libres.size() >= 4) {
+        sqlite3_finalize(st);
+        return;
+    }
+    libres.push_back(st);
+}
+
+QString Conexion::origenExacto(const QString& nombre)
+{
+    sqlite3_stmt* st = preparar("SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = ? "
+                                "COLLATE NOCASE");
+    const QByteArray n = nombre.toUtf8();
+    sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+    QString exacto;
+    if (sqlite3_step(st) == SQLITE_ROW)
+        exacto = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    devolver(st);
+    return exacto;
+}
+
+QString Conexion::claveDe(const QString& origen)
+{
+    auto it = claves_.find(origen);
+    if (it != claves_.end())
+        return it->second;
+    QString clave;
+    sqlite3_stmt* st = preparar("SELECT name, pk FROM pragma_table_info(?)");
+    const QByteArray n = origen.toUtf8();
+    sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+    bool primera = true;
+    QString primeraColumna;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        const QString nombre = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        if (primera)
+            primeraColumna = nombre;
+        primera = false;
+        if (sqlite3_column_int(st, 1) == 1)
+            clave = nombre;
+    }
+    devolver(st);
+    if (clave.isEmpty())
+        clave = primeraColumna; // vistas: su primera columna es la clave de la fila de origen
+    claves_[origen] = clave;
+    return clave;
+}
+
+bool Conexion::esVista(const QString& origen)
+{
+    sqlite3_stmt* st = preparar("SELECT type FROM sqlite_master WHERE name = ?");
+    const QByteArray n = origen.toUtf8();
+    sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+    const bool vista = sqlite3_step(st) == SQLITE_ROW &&
+                       qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "view") == 0;
+    devolver(st);
+    return vista;
+}
+
+void Conexion::ejecutar(const QString& sql, const QVariantList& parametros)
+{
+    sqlite3_stmt* st = preparar(sql.toUtf8());
+    int rc = SQLITE_OK;
+    try {
+        for (int i = 0; i < parametros.size(); ++i)
+            enlazar(*this, st, i + 1, parametros[i]);
+        rc = sqlite3_step(st);
+    } catch (...) {
+        devolver(st);
+        throw;
+    }
+    devolver(st);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+        lanzar(rc, sql);
+}

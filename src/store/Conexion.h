@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QString>
+#include <QVariantList>
+#include <map>
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// Piezas del texto de conexión ("Provider=...;Password=...;User ID=...;Data Source=...;
+// Mode=...;Jet OLEDB:System database=...;Jet OLEDB").
+struct DatosConexion
+{
+    QString proveedor;
+    QString usuario;
+    QString clave;
+    QString fuente;  // ruta de la base de datos
+    QString sistema; // ruta del archivo de cuentas
+    QString modo;
+};
+
+// Texto de conexión de la base de datos de una carpeta de programa (sin separador final).
+QString textoConexion(const QString& carpeta);
+
+// Analiza el texto de conexión. Lanza ErrorBD (ConexionNoValida) si falta el origen de datos.
+DatosConexion analizarConexion(const QString& texto);
+
+// Conexión con la base de datos. Cada texto de conexión tiene una sola, compartida por todos
+// los conjuntos de registros del hilo; se abre la primera vez que se pide.
+class Conexion
+{
+public:
+    ~Conexion();
+    Conexion(const Conexion&) = delete;
+    Conexion& operator=(const Conexion&) = delete;
+
+    // Conexión para el texto dado: comprueba la cuenta en el archivo de sistema, abre la base de
+    // datos en lectura y escritura (no exclusiva), activa las claves ajenas y un diario duradero,
+    // ejecuta una primera sentencia y pone el esquema al día. Lanza ErrorBD.
+    static std::shared_ptr<Conexion> obtener(const QString& texto);
+    // Crea una base de datos nueva con el esquema al día (herramienta de construcción y
+    // salvamento de archivos dañados). El archivo no debe existir. Lanza ErrorBD.
+    static std::shared_ptr<Conexion> crear(const QString& archivo);
+    // Cierra todas las conexiones abiertas (al terminar el programa o antes de compactar).
+    static void cerrarTodas();
+
+    sqlite3* bd() const { return bd_; }
+    const DatosConexion& datos() const { return datos_; }
+    bool enTransaccion() const;
+
+    // Ejecuta una o varias sentencias sin parámetros ni filas. Lanza ErrorBD.
+    void ejecutar(const QString& sql);
+    // Ejecuta una sentencia sin filas con sus valores enlazados. Lanza ErrorBD.
+    void ejecutar(const QString& sql, const QVariantList& parametros);
+
+    // Sentencia preparada, de la reserva si ya se preparó antes. Lanza ErrorBD.
+    sqlite3_stmt* preparar(const QByteArray& sql);
+    // Devuelve a la reserva una sentencia de preparar(), ya terminada.
+    void devolver(sqlite3_stmt* sentencia);
+    // Clave primaria de una tabla, o la primera columna de una vista (la de la fila de origen).
+    // Vacío si no existe ese origen.
+    QString claveDe(const QString& origen);
+    bool esVista(const QString& origen);
+    // Nombre exacto de una tabla o vista (sin distinguir mayúsculas), vacío si no existe.
+    QString origenExacto(const QString& nombre);
+
+    // Convierte el último fallo de SQLite en ErrorBD con su número y su texto en castellano.
+    [[noreturn]] void lanzar(int codigo, const QString& sentencia = {}) const;
+
+private:
+    explicit Conexion(const DatosConexion& datos, bool nueva = false);
+    sqlite3* bd_ = nullptr;
+    DatosConexion datos_;
+    std::map<QByteArray, std::vector<sqlite3_stmt*>> reserva_;
+    std::map<QString, QString> claves_;
+};
+
+// Transacción con retroceso automático: lo que no se confirma con confirmar() se deshace al
+// salir del ámbito. Anidada dentro de otra, usa un punto de guardado.
+class Transaccion
+{
+public:
+    explicit Transaccion(const QString& conexion);
+    explicit Transaccion(std::shared_ptr<Conexion> conexion);
+    ~Transaccion();
+    Transaccion(const Transaccion&) = delete;
+    Transaccion& operator=(const Transaccion&) = delete;
+    void confirmar();
+
+private:
+    std::shared_ptr<Conexion> conexion_;
+    QString nombre_;
+    bool hecha_ = false;
+};

@@ -1,0 +1,14 @@
+#pragma once
+
+class Conexion;
+
+// Revisión del esquema que escribe este programa (PRAGMA user_version).
+constexpr int RevisionEsquema = 1;
+
+// Crea el esquema en una base de datos vacía (herramienta de construcción).
+void crearEsquema(Conexion& conexion);
+
+// Al abrir: comprueba que el archivo es una base de datos del programa y, si es de una revisión
+// anterior, la pone al día en su sitio. Antes del primer cambio guarda una copia
+// "Evaluacion.mdb.rN.bak" (N la revisión de partida). Cada revisión va en su propia transacción.
+void prepararEsquema(Conexion& conexion);

@@ -1,0 +1,16 @@
+#include "InstanciaPrograma.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+
+QString rutaBloqueoInstancia(const QString& carpeta)
+{
+    // Se normaliza la carpeta para que "C:\Prog" y "C:/Prog/" den el mismo bloqueo.
+    QString normalizada = QDir::cleanPath(QDir::fromNativeSeparators(QFileInfo(carpeta).absoluteFilePath()));
+#ifdef Q_OS_WIN
+    normalizada = normalizada.toLower();
+#endif
+    const QByteArray resumen = QCryptographicHash::hash(normalizada.toUtf8(), QCryptographicHash::Sha1).toHex();
+    return QDir(QDir::tempPath()).filePath(QStringLiteral("EvaluacionRiesgos-%1.lock").arg(QString::fromLatin1(resumen.left(16))));
+}

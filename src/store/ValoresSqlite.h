@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QByteArray>
+#include <QVariant>
+
+class Conexion;
+struct sqlite3_stmt;
+
+// Paso de valores entre QVariant y SQLite. Las fechas se guardan como texto ISO
+// ("2026-12-08", "2026-12-08 10:30:00") y se leen como QDate o QDateTime según el tipo declarado.
+QVariant leerColumna(sqlite3_stmt* st, int i, const QByteArray& tipo);
+void enlazar(Conexion& con, sqlite3_stmt* st, int i, const QVariant& v);

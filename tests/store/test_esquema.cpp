@@ -1,0 +1,202 @@
+// Relaciones en cascada, vistas que se editan y vistas de las comprobaciones.
+#include "CopiaPrograma.h"
+#include "Datos.h"
+
+#include <gtest/gtest.h>
+
+using datos::contar;
+
+namespace
+{
+// Un centro con un puesto, un factor marcado, dos riesgos y sus medidas, y un plan con líneas.
+struct Arbol
+{
+    long long empresa, centro, puesto, factor, evaluacion, plan;
+};
+
+Arbol crearArbol(const QString& cx, const QString& nombre)
+{
+    Arbol a;
+    a.empresa = datos::empresa(cx, nombre);
+    a.centro = datos::centro(cx, a.empresa);
+    a.puesto = datos::puesto(cx, a.centro);
+    a.factor = datos::factor(cx, a.puesto, 1, "S");
+    a.evaluacion = datos::evaluacion(cx, a.factor, 10);
+    datos::evaluacion(cx, a.factor, 20);
+    datos::medida(cx, a.evaluacion, "S");
+    datos::medida(cx, a.evaluacion);
+    a.plan = datos::insertar(cx, "INSERT INTO ActuaciónPreventiva (IDCentro, Persona) VALUES (?, 'Ana')", {a.centro});
+    datos::insertar(cx, "INSERT INTO ActuaciónPreventivaRegistro (IDActuacion, AccionPreventiva) VALUES (?, 'Formar')",
+                    {a.plan});
+    return a;
+}
+
+// Filas de cada tabla que cuelgan de la empresa dada.
+std::vector<long long> filasDe(const QString& cx, long long empresa)
+{
+    return {contar(cx, "select count(*) from CentroTrabajo where IDEmpresa = ?", {empresa}),
+            contar(cx, "select count(*) from PuestosCentros p join CentroTrabajo c using (IDCentro) "
+                       "where c.IDEmpresa = ?", {empresa}),
+            contar(cx, "select count(*) from FactoresSeleccionarEvaluacion where IDEmpresa = ?", {empresa}),
+            contar(cx, "select count(*) from Evaluacion where IDEmpresa = ?", {empresa}),
+            contar(cx, "select count(*) from MedidasFactores m join Evaluacion e using (IDEvaluacion) "
+                       "where e.IDEmpresa = ?", {empresa}),
+            contar(cx, "select count(*) from ActuaciónPreventiva a join CentroTrabajo c using (IDCentro) "
+                       "where c.IDEmpresa = ?", {empresa})};
+}
+
+long long huerfanas(const QString& cx)
+{
+    return contar(cx, "select (select count(*) from MedidasFactores where IDEvaluacion not in "
+                      "(select IDEvaluacion from Evaluacion)) + (select count(*) from ActuaciónPreventivaRegistro "
+                      "where IDActuacion not in (select IDActuacion from ActuaciónPreventiva))");
+}
+
+class EsquemaPrueba : public ::testing::Test
+{
+protected:
+    CopiaPrograma p;
+    QString cx = p.conexion();
+};
+} // namespace
+
+TEST_F(EsquemaPrueba, BorrarEmpresaOCentroSeLlevaTodoLoQueCuelga)
+{
+    const Arbol a = crearArbol(cx, "Se borra");
+    const Arbol b = crearArbol(cx, "Se queda");
+    const std::vector<long long> completo{1, 1, 1, 2, 2, 1};
+    ASSERT_EQ(filasDe(cx, a.empresa), completo);
+
+    Recordset::execute(QStringLiteral("delete from Empresas where IDEmpresa = %1;").arg(a.empresa), cx);
+    EXPECT_EQ(filasDe(cx, a.empresa), std::vector<long long>(6, 0));
+    EXPECT_EQ(filasDe(cx, b.empresa), completo);
+    EXPECT_EQ(contar(cx, "select count(*) from ActuaciónPreventivaRegistro"), 1);
+
+    Recordset::execute(QStringLiteral("delete from CentroTrabajo where IDCentro = %1;").arg(b.centro), cx);
+    EXPECT_EQ(filasDe(cx, b.empresa), std::vector<long long>(6, 0));
+    EXPECT_EQ(contar(cx, "select count(*) from Empresas"), 1);
+    EXPECT_EQ(huerfanas(cx), 0);
+}
+
+TEST_F(EsquemaPrueba, PuestoFilaDeEvaluacionYPlanBorranLoSuyo)
+{
+    const Arbol a = crearArbol(cx, "Tienda");
+    const long long otroPuesto = datos::puesto(cx, a.centro, "Cajero");
+    datos::evaluacion(cx, datos::factor(cx, otroPuesto, 2, "S"), 30);
+
+    Recordset::execute("delete from MedidasFactores where 0", cx);
+    Recordset::execute("delete from Evaluacion where IDEvaluacion = ?", cx, {a.evaluacion});
+    EXPECT_EQ(contar(cx, "select count(*) from MedidasFactores"), 0);
+
+    Recordset::execute("delete from PuestosCentros where IDPuestoCentro = ?", cx, {a.puesto});
+    EXPECT_EQ(contar(cx, "select count(*) from FactoresSeleccionarEvaluacion where IDPuestoCentro = ?", {a.puesto}), 0);
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDPuestoCentro = ?", {a.puesto}), 0);
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion"), 1);
+
+    Recordset::execute("delete from ActuaciónPreventiva where IDActuacion = ?", cx, {a.plan});
+    EXPECT_EQ(contar(cx, "select count(*) from ActuaciónPreventivaRegistro"), 0);
+    EXPECT_EQ(huerfanas(cx), 0);
+}
+
+TEST_F(EsquemaPrueba, LasVistasEditablesEscribenEnSuTabla)
+{
+    const Arbol a = crearArbol(cx, "Tienda");
+    Recordset rs;
+    rs.open("Select * from VRiesgos where IDPuestoCentro = ? and Mostrar = 'S'", cx, {a.puesto});
+    ASSERT_EQ(rs.recordCount(), 2);
+    rs.moveFirst();
+    rs.setValue("Probabilidad", "Alta");
+    rs.setValue("Consecuencias", "Extremadamente dañino");
+    rs.setValue("ValorRiesgo", "Riesgo Intolerable");
+    rs.update();
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where ValorRiesgo = 'Riesgo Intolerable' and "
+                         "Consecuencias = 'Extremadamente dañino' and IDEvaluacion = ?", {a.evaluacion}), 1);
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where ValorRiesgo is not null"), 1);
+
+    Recordset m;
+    m.open("Select * from VFactoresMedidas where IDCentro = ? order by Riesgo, Factor", cx, {a.centro});
+    ASSERT_EQ(m.recordCount(), 2);
+    m.moveFirst();
+    while (!m.eof()) {
+        m.setValue("MarcarMedida", "S");
+        m.update();
+        m.moveNext();
+    }
+    EXPECT_EQ(contar(cx, "select count(*) from MedidasFactores where MarcarMedida = 'S'"), 2);
+}
+
+TEST_F(EsquemaPrueba, VistasDeComprobacionCuentanPorPuesto)
+{
+    const long long e = datos::empresa(cx);
+    const long long c = datos::centro(cx, e);
+    const long long sinFilas = datos::puesto(cx, c, "Sin filas");
+    const long long sinMarcar = datos::puesto(cx, c, "Sin marcar");
+    datos::factor(cx, sinMarcar, 1);
+    const long long completo = datos::puesto(cx, c, "Completo");
+    const long long f1 = datos::factor(cx, completo, 1, "S");
+    const long long f2 = datos::factor(cx, completo, 2, "S");
+    datos::factor(cx, completo, 3);
+    const long long ev1 = datos::evaluacion(cx, f1, 10, "S", "Riesgo Moderado");
+    datos::evaluacion(cx, f2, 10, "N");                 // oculta: sigue a la mostrada y no cuenta
+    const long long ev3 = datos::evaluacion(cx, f2, 20); // mostrada sin evaluar
+    datos::medida(cx, ev1, "S");
+    datos::medida(cx, ev3, "N");
+
+    const auto fila = [&](const QString& vista, long long puesto, const QString& columnas) {
+        Recordset rs;
+        rs.open("select " + columnas + " from " + vista + " where IDCentro = ? and IDEmpresa = ? and IDPuestoCentro = ?",
+                cx, {c, e, puesto});
+        QList<long long> valores;
+        while (!rs.eof()) {
+            for (int i = 0; i < rs.fieldCount(); ++i)
+                valores << rs.value(i).toLongLong();
+            rs.moveNext();
+        }
+        return valores;
+    };
+    EXPECT_EQ(fila("VEvaluacionFactoresSeleccionados", sinFilas, "Total"), QList<long long>{0});
+    EXPECT_EQ(fila("VEvaluacionFactoresSeleccionados", sinMarcar, "Total"), QList<long long>{0});
+    EXPECT_EQ(fila("VEvaluacionFactoresSeleccionados", completo, "Total"), QList<long long>{2});
+    EXPECT_EQ(fila("VEvaluacionRiesgos", sinFilas, "Total1, Total2"), (QList<long long>{0, 0}));
+    EXPECT_EQ(fila("VEvaluacionRiesgos", completo, "Total1, Total2"), (QList<long long>{2, 1}));
+    // Una fila por factor marcado: el primero tiene su medida marcada, el segundo ninguna.
+    EXPECT_EQ(fila("VEvaluacionMedidas", completo, "Total"), (QList<long long>{1, 0}));
+    EXPECT_EQ(fila("VEvaluacionMedidas", sinMarcar, "Total"), QList<long long>{});
+
+    // Otro centro de la misma empresa no se cuela en el filtro.
+    datos::puesto(cx, datos::centro(cx, e, "Otra calle"), "Ajeno");
+    EXPECT_EQ(contar(cx, "select count(*) from VEvaluacionFactoresSeleccionados where IDCentro = ? and IDEmpresa = ?",
+                     {c, e}),
+              3);
+}
+
+TEST_F(EsquemaPrueba, NombresConTildeYOrdenDeClaves)
+{
+    for (const char* sql : {"Select IDActuacion, IDCentro, Persona, Cargo, Fecha from ActuaciónPreventiva",
+                            "Select IDActuacionRegistro, IDActuacion, AccionPreventiva, FechaLimite, "
+                            "ResponsableEjecucion, PresupuestoAproximado from ActuaciónPreventivaRegistro",
+                            "Select Puesto, Descripción from Puestos", "Select Descripcion from PuestosCentros",
+                            "Select IDRiesgo, Riesgo from Riesgos"}) {
+        Recordset rs;
+        EXPECT_NO_THROW(rs.open(sql, cx)) << sql;
+    }
+    const long long e = datos::empresa(cx);
+    const long long c = datos::centro(cx, e);
+    const long long plan = datos::insertar(cx, "INSERT INTO ActuaciónPreventiva (IDCentro, Fecha) VALUES (?, ?)",
+                                           {c, QDate(2026, 12, 8)});
+    Recordset rs;
+    rs.open("Select * from ActuaciónPreventiva where IDActuacion = ?", cx, {plan});
+    EXPECT_EQ(rs.value("Fecha").toDate(), QDate(2026, 12, 8));
+    // Sin orden pedido, las filas salen por su identificador ascendente.
+    for (int i = 0; i < 5; ++i)
+        datos::puesto(cx, c, QStringLiteral("P%1").arg(i));
+    Recordset::execute("update PuestosCentros set Puesto = 'Z' where Puesto = 'P0'", cx);
+    Recordset pu;
+    pu.open("Select * from PuestosCentros where IDCentro = ?", cx, {c});
+    long long anterior = 0;
+    while (!pu.eof()) {
+        EXPECT_GT(pu.value("IDPuestoCentro").toLongLong(), anterior);
+        anterior = pu.value("IDPuestoCentro").toLongLong();
+        pu.moveNext();
+    }
+}

@@ -1,0 +1,183 @@
+// El conjunto de registros tal como lo usan las ventanas: recorrido, búsqueda, altas y cambios.
+#include "CopiaPrograma.h"
+#include "Datos.h"
+#include "ErrorBD.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+long numeroDe(const std::function<void()>& accion)
+{
+    try {
+        accion();
+    } catch (const ErrorBD& e) {
+        return e.numero();
+    }
+    return 0;
+}
+
+class RecordsetPrueba : public ::testing::Test
+{
+protected:
+    CopiaPrograma p;
+    QString cx = p.conexion();
+};
+} // namespace
+
+TEST_F(RecordsetPrueba, RecorridoPosicionYRecuento)
+{
+    for (const char* n : {"Alfa", "Beta", "Gamma"})
+        datos::empresa(cx, n);
+    Recordset rs;
+    rs.open("Select * from Empresas", cx);
+    EXPECT_FALSE(rs.bof());
+    EXPECT_FALSE(rs.eof());
+    EXPECT_EQ(rs.value("Nombre").toString(), "Alfa");
+    EXPECT_EQ(rs.absolutePosition(), 1);
+    EXPECT_EQ(rs.recordCount(), 3);
+    rs.moveLast();
+    EXPECT_EQ(rs.value("Nombre").toString(), "Gamma");
+    EXPECT_EQ(rs.absolutePosition(), 3);
+    rs.moveNext();
+    EXPECT_TRUE(rs.eof());
+    EXPECT_EQ(numeroDe([&] { rs.value("Nombre"); }), NumeroError::SinRegistroActual);
+    EXPECT_EQ(numeroDe([&] { rs.moveNext(); }), NumeroError::SinRegistroActual);
+    rs.movePrevious();
+    EXPECT_EQ(rs.value("Nombre").toString(), "Gamma");
+    rs.moveFirst();
+    rs.movePrevious();
+    EXPECT_TRUE(rs.bof());
+    EXPECT_EQ(numeroDe([&] { rs.movePrevious(); }), NumeroError::SinRegistroActual);
+    rs.setAbsolutePosition(2);
+    EXPECT_EQ(rs.value("Nombre").toString(), "Beta");
+    EXPECT_EQ(numeroDe([&] { rs.value("NoExiste"); }), NumeroError::ElementoNoEncontrado);
+
+    // Vacío: BOF y EOF a la vez, y moverse al primero da 3021.
+    Recordset vacio;
+    vacio.open("Select * from Empresas where IDEmpresa = ?", cx, {-1});
+    EXPECT_TRUE(vacio.bof());
+    EXPECT_TRUE(vacio.eof());
+    EXPECT_EQ(vacio.recordCount(), 0);
+    EXPECT_EQ(numeroDe([&] { vacio.moveFirst(); }), NumeroError::SinRegistroActual);
+    EXPECT_EQ(numeroDe([&] { vacio.moveLast(); }), NumeroError::SinRegistroActual);
+}
+
+TEST_F(RecordsetPrueba, BusquedaConApostrofosNumerosYMayusculas)
+{
+    for (const char* n : {"Ferretería Sol", "L'Hospitalet Moda", "O'Donnell", "Ñandú"})
+        datos::empresa(cx, n);
+    Recordset rs;
+    rs.open("Select * from Empresas", cx);
+    EXPECT_TRUE(rs.find("[Nombre] = 'O'Donnell'"));
+    EXPECT_EQ(rs.value("Nombre").toString(), "O'Donnell");
+    rs.moveFirst();
+    EXPECT_TRUE(rs.find("Nombre = 'l'hospitalet moda'"));
+    EXPECT_EQ(rs.absolutePosition(), 2);
+    rs.moveFirst();
+    EXPECT_TRUE(rs.find("[Nombre] = 'ñandú'"));
+    const qlonglong id = rs.value("IDEmpresa").toLongLong();
+    rs.moveFirst();
+    EXPECT_TRUE(rs.find(QStringLiteral("[IDEmpresa] = %1").arg(id)));
+    EXPECT_EQ(rs.value("Nombre").toString(), "Ñandú");
+    // Busca desde la fila actual hacia delante; sin coincidencia queda en EOF.
+    EXPECT_FALSE(rs.find("[Nombre] = 'Ferretería Sol'"));
+    EXPECT_TRUE(rs.eof());
+    for (const char* malo : {"", "Nombre", "[Nombre = 'x'", "[Nombre] 'x'", "[Nombre] = 'x", "[Nombre] = abc",
+})
+        EXPECT_EQ(numeroDe([&] { rs.moveFirst(); rs.find(malo); }), NumeroError::ArgumentoNoValido) << malo;
+}
+
+TEST_F(RecordsetPrueba, AltaYModificacionDeLaFilaActual)
+{
+    Recordset rs;
+    rs.open("Select * from Empresas", cx);
+    EXPECT_TRUE(rs.eof());
+    rs.addNew();
+    rs.setValue("Nombre", "Panadería d'Or");
+    rs.setValue("TotalTrabajadores", 4);
+    rs.update();
+    const qlonglong id = rs.lastInsertId();
+    EXPECT_GT(id, 0);
+    EXPECT_EQ(rs.value("IDEmpresa").toLongLong(), id);
+    EXPECT_EQ(rs.value("Nombre").toString(), "Panadería d'Or");
+    EXPECT_EQ(rs.recordCount(), 1);
+
+    rs.setValue("Nombre", "Panadería L'Obrador");
+    rs.update();
+    Recordset otro;
+    otro.open("Select * from Empresas where Nombre = ?", cx, {"Panadería L'Obrador"});
+    ASSERT_FALSE(otro.eof());
+    EXPECT_EQ(otro.value("IDEmpresa").toLongLong(), id);
+    EXPECT_EQ(otro.value("TotalTrabajadores").toLongLong(), 4);
+
+    // Letras donde va un número: se rechaza y la fila guardada no cambia.
+    EXPECT_EQ(numeroDe([&] { otro.setValue("TotalTrabajadores", "doce"); }), NumeroError::OperacionVariosPasos);
+    otro.cancelUpdate();
+    otro.requery();
+    EXPECT_EQ(otro.value("TotalTrabajadores").toLongLong(), 4);
+
+    // Una fecha imposible tampoco llega al almacén.
+    Recordset plan;
+    plan.open("Select * from ActuaciónPreventiva", cx);
+    plan.addNew();
+    EXPECT_EQ(numeroDe([&] { plan.setValue("Fecha", "2026-02-30"); }), NumeroError::OperacionVariosPasos);
+    plan.cancelUpdate();
+}
+
+TEST_F(RecordsetPrueba, AltaConFilasPendientesNoLasRepiteNiLasPierde)
+{
+    const long long e = datos::empresa(cx);
+    const long long c = datos::centro(cx, e);
+    for (int i = 0; i < 50; ++i)
+        datos::puesto(cx, c, QStringLiteral("Puesto %1").arg(i));
+    Recordset rs;
+    rs.open("Select * from PuestosCentros", cx);
+    rs.addNew();
+    rs.setValue("IDCentro", c);
+    rs.setValue("Puesto", "Nuevo");
+    rs.update();
+    EXPECT_EQ(rs.value("Puesto").toString(), "Nuevo");
+    EXPECT_EQ(rs.recordCount(), 51);
+    rs.moveLast();
+    EXPECT_EQ(rs.value("Puesto").toString(), "Nuevo");
+    rs.moveFirst();
+    EXPECT_EQ(rs.value("Puesto").toString(), "Puesto 0");
+    rs.requery();
+    EXPECT_EQ(rs.recordCount(), 51);
+}
+
+TEST_F(RecordsetPrueba, SentenciasQueSeEjecutanAlAbrirlasYErrores)
+{
+    datos::empresa(cx, "Uno");
+    datos::empresa(cx, "Dos");
+    EXPECT_EQ(Recordset::execute("delete from Empresas where Nombre = ?", cx, {"Uno"}), 1);
+    Recordset rs;
+    rs.open("delete from Empresas where IDEmpresa = -5;", cx);
+    EXPECT_EQ(datos::contar(cx, "select count(*) from Empresas"), 1);
+
+    EXPECT_EQ(numeroDe([&] { rs.open("Select * fromm Empresas", cx); }), NumeroError::SintaxisConsulta);
+    EXPECT_EQ(numeroDe([&] { rs.open("Select * from NoHay", cx); }), NumeroError::TablaNoEncontrada);
+    // Una clave ajena que no existe no deja fila huérfana.
+    EXPECT_EQ(numeroDe([&] { Recordset::execute("insert into CentroTrabajo (IDEmpresa) values (999)", cx); }),
+              NumeroError::OperacionVariosPasos);
+}
+
+TEST_F(RecordsetPrueba, TransaccionDeshaceLoNoConfirmado)
+{
+    {
+        Transaccion t(cx);
+        datos::empresa(cx, "A medias");
+    }
+    EXPECT_EQ(datos::contar(cx, "select count(*) from Empresas"), 0);
+    {
+        Transaccion t(cx);
+        datos::empresa(cx, "Entera");
+        {
+            Transaccion anidada(cx);
+            datos::empresa(cx, "Anidada sin confirmar");
+        }
+        t.confirmar();
+    }
+    EXPECT_EQ(datos::contar(cx, "select count(*) from Empresas"), 1);
+}
