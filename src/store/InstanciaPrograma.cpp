@@ -12,5 +12,6 @@ QString rutaBloqueoInstancia(const QString& carpeta)
     normalizada = normalizada.toLower();
 #endif
     const QByteArray resumen = QCryptographicHash::hash(normalizada.toUtf8(), QCryptographicHash::Sha1).toHex();
-    return QDir(QDir::tempPath()).filePath(QStringLiteral("EvaluacionRiesgos-%1.lock").arg(QString::fromLatin1(resumen.left(16))));
+    return QDir(QDir::tempPath())
+        .filePath(QStringLiteral("EvaluacionRiesgos-%1.lock").arg(QString::fromLatin1(resumen.left(16))));
 }

@@ -1,0 +1,20 @@
+#include "Entrada.h"
+#include "PlataformaServicios.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication aplicacion(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Evaluacion"));
+    CargarTraduccionEspanola(aplicacion);
+
+    ServiciosReales servicios;
+    FijarServicios(&servicios);
+
+    Entrada entrada;
+    entrada.show();
+    aplicacion.exec();
+    // Se llegue aquí por donde se llegue, el final es el de siempre: cerrar todo y salir ya.
+    Servicios().terminarPrograma();
+}

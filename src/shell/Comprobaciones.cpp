@@ -1,0 +1,63 @@
+#include "Comprobaciones.h"
+
+#include "Globales.h"
+#include "Recordset.h"
+#include "Rutinas.h"
+
+#include <functional>
+
+namespace
+{
+const QString finLinea = QStringLiteral("\r\n");
+
+// El procedimiento común: abre la vista del centro, escribe la cabecera y añade una línea por
+// cada puesto incompleto.
+bool comprobar(const QString& cabeza, long idEmpresa, long idCentro, const QString& cabecera,
+               const std::function<bool(Recordset&)>& incompleto, const std::function<QString(Recordset&)>& extra)
+{
+    Recordset rs;
+    rs.open(cabeza + QString::number(idCentro) + " and IDEmpresa = " + QString::number(idEmpresa) + " ;", gConexion);
+    rs.requery();
+    gPendientes = cabecera + finLinea;
+    bool completo = true;
+    while (!rs.eof()) {
+        if (incompleto(rs)) {
+            gPendientes += QStringLiteral("    ") + RellenarCeros(NuloACero(rs.value("IDPuestoCentro")).toDouble(), 4) +
+                           " - " + NuloATexto(rs.value("Puesto")).toString() + extra(rs) + finLinea;
+            completo = false;
+        }
+        rs.moveNext();
+    }
+    return completo;
+}
+
+long long numero(Recordset& rs, const char* campo) { return NuloACero(rs.value(campo)).toLongLong(); }
+
+QString nada(Recordset&) { return {}; }
+} // namespace
+
+bool ComprobarFactores(long idEmpresa, long idCentro)
+{
+    return comprobar("Select * from VEvaluacionFactoresSeleccionados where IDCentro = ", idEmpresa, idCentro,
+                     "En los siguientes puestos falta por seleccionar por lo menos un Factor de Riesgo:",
+                     [](Recordset& rs) { return numero(rs, "Total") == 0; }, nada);
+}
+
+bool ComprobarRiesgos(long idEmpresa, long idCentro)
+{
+    return comprobar("Select * from VEvaluacionRiesgos where IDCentro = ", idEmpresa, idCentro,
+                     "En los siguientes puestos falta por evaluar algun riesgo:",
+                     [](Recordset& rs) {
+                         const long long t1 = numero(rs, "Total1"), t2 = numero(rs, "Total2");
+                         return t1 != t2 || (t1 == 0 && t2 == 0);
+                     },
+                     nada);
+}
+
+bool ComprobarMedidas(long idEmpresa, long idCentro)
+{
+    return comprobar("Select * from VEvaluacionMedidas where IDCentro = ", idEmpresa, idCentro,
+                     "En los siguientes puestos falta por seleccionar alguna medida:",
+                     [](Recordset& rs) { return numero(rs, "Total") == 0; },
+                     [](Recordset& rs) { return " (" + NuloATexto(rs.value("Factor")).toString() + ")"; });
+}

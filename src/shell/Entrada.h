@@ -1,0 +1,55 @@
+#pragma once
+
+#include "RegistroVentanas.h"
+
+#include <QMainWindow>
+#include <functional>
+
+class QLabel;
+class QMdiArea;
+class QPushButton;
+class QSplitter;
+class QTimer;
+class QToolButton;
+
+// Ventana principal: el marco MDI donde se abren todas las demás, los botones de inicio,
+// documentos, utilidades y salida, y la barra de estado.
+class Entrada : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit Entrada(QWidget* parent = nullptr);
+    ~Entrada() override;
+
+    // El módulo de empresas dice aquí cómo se crea su ventana; mientras no lo haga, los botones
+    // de empresas no hacen nada.
+    static void registrarVentanaEmpresa(std::function<QWidget*()> fabrica);
+
+    QMdiArea* area() const { return area_; }
+    RegistroVentanas& ventanas() { return registro_; }
+
+    // Dirección de descarga del lector de PDF.
+    static QString direccionLectorPdf();
+
+protected:
+    void closeEvent(QCloseEvent* evento) override;
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+
+private:
+    void construir();
+    void cargar();
+    void abrirEmpresa();
+    void abrirDocumento(const QString& nombre);
+    void actualizarReloj();
+
+    QMdiArea* area_ = nullptr;
+    RegistroVentanas registro_;
+    QSplitter* divisor_ = nullptr;
+    QWidget* panel_ = nullptr;
+    QPushButton* inicio_ = nullptr;
+    QPushButton* salir_ = nullptr;
+    QLabel* hora_ = nullptr;
+    QLabel* fecha_ = nullptr;
+    QTimer* reloj_ = nullptr;
+};

@@ -1,0 +1,163 @@
+#include "PlataformaServicios.h"
+
+#include "Conexion.h"
+#include "InstanciaPrograma.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTranslator>
+#include <QUrl>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+PlataformaServicios* gInstalados = nullptr;
+
+ServiciosReales& reales()
+{
+    static ServiciosReales servicios;
+    return servicios;
+}
+} // namespace
+
+PlataformaServicios& Servicios()
+{
+    return gInstalados ? *gInstalados : reales();
+}
+
+PlataformaServicios* FijarServicios(PlataformaServicios* servicios)
+{
+    PlataformaServicios* anteriores = gInstalados;
+    gInstalados = servicios;
+    return anteriores;
+}
+
+std::unique_ptr<QLockFile> TomarBloqueoInstancia(const QString& carpeta)
+{
+    auto bloqueo = std::make_unique<QLockFile>(rutaBloqueoInstancia(carpeta));
+    // Sin caducidad por tiempo: una copia que lleva horas abierta sigue siendo la que manda.
+    // Si la copia que lo tenía ya no existe, QLockFile lo da por abandonado y lo recupera.
+    bloqueo->setStaleLockTime(0);
+    if (!bloqueo->tryLock(0))
+        return nullptr;
+    return bloqueo;
+}
+
+void CargarTraduccionEspanola(QApplication& aplicacion)
+{
+    auto* traductor = new QTranslator(&aplicacion);
+    if (traductor->load(QStringLiteral("qtbase_es"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(traductor);
+    else
+        delete traductor;
+}
+
+ServiciosReales::ServiciosReales() = default;
+ServiciosReales::~ServiciosReales() = default;
+
+PlataformaServicios::Respuesta ServiciosReales::mensaje(QWidget* dueno, const QString& texto, const QString& titulo,
+                                                        Icono icono, Botones botones, Respuesta predeterminada)
+{
+    QMessageBox caja(dueno);
+    caja.setWindowTitle(titulo);
+    caja.setText(texto);
+    switch (icono) {
+    case Icono::Critico:
+        caja.setIcon(QMessageBox::Critical);
+        break;
+    case Icono::Pregunta:
+        caja.setIcon(QMessageBox::Question);
+        break;
+    case Icono::Exclamacion:
+        caja.setIcon(QMessageBox::Warning);
+        break;
+    case Icono::Informacion:
+        caja.setIcon(QMessageBox::Information);
+        break;
+    case Icono::Ninguno:
+        caja.setIcon(QMessageBox::NoIcon);
+        break;
+    }
+    if (botones == Botones::SiNo) {
+        caja.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        caja.button(QMessageBox::Yes)->setText(QStringLiteral("Sí"));
+        caja.button(QMessageBox::No)->setText(QStringLiteral("No"));
+        caja.setDefaultButton(predeterminada == Respuesta::Si ? QMessageBox::Yes : QMessageBox::No);
+        caja.setEscapeButton(QMessageBox::No);
+    } else {
+        caja.setStandardButtons(QMessageBox::Ok);
+        caja.button(QMessageBox::Ok)->setText(QStringLiteral("Aceptar"));
+        caja.setDefaultButton(QMessageBox::Ok);
+    }
+    // Mientras se espera la respuesta el puntero no debe seguir en reloj de arena.
+    const bool habiaReloj = QApplication::overrideCursor() != nullptr;
+    if (habiaReloj)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int pulsado = caja.exec();
+    if (habiaReloj)
+        QApplication::restoreOverrideCursor();
+    switch (pulsado) {
+    case QMessageBox::Yes:
+        return Respuesta::Si;
+    case QMessageBox::No:
+        return Respuesta::No;
+    default:
+        return botones == Botones::SiNo ? Respuesta::No : Respuesta::Aceptar;
+    }
+}
+
+void ServiciosReales::abrirDocumento(QWidget*, const QString& rutaODireccion)
+{
+    const QUrl direccion = rutaODireccion.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
+                                   rutaODireccion.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)
+                               ? QUrl(rutaODireccion)
+                               : QUrl::fromLocalFile(QDir::fromNativeSeparators(rutaODireccion));
+    QDesktopServices::openUrl(direccion);
+}
+
+bool ServiciosReales::iniciarPrograma(const QString& ruta)
+{
+    const QFileInfo programa(QDir::fromNativeSeparators(ruta));
+    return QProcess::startDetached(programa.absoluteFilePath(), {}, programa.absolutePath());
+}
+
+void ServiciosReales::terminarPrograma()
+{
+    Conexion::cerrarTodas();
+    bloqueo_.reset();
+    std::fflush(nullptr);
+    // En el acto: ni cierre de ventanas ni destructores globales que puedan preguntar o fallar.
+    std::_Exit(0);
+}
+
+void ServiciosReales::pitido()
+{
+    QApplication::beep();
+}
+
+void ServiciosReales::relojArena(bool activo)
+{
+    if (activo) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++relojes_;
+    } else if (relojes_ > 0) {
+        QApplication::restoreOverrideCursor();
+        --relojes_;
+    }
+}
+
+bool ServiciosReales::otraInstanciaEnEjecucion(const QString& carpeta)
+{
+    if (bloqueo_)
+        return false;
+    bloqueo_ = TomarBloqueoInstancia(carpeta);
+    return !bloqueo_;
+}

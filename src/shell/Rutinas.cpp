@@ -1,0 +1,199 @@
+#include "Rutinas.h"
+
+#include "PlataformaServicios.h"
+#include "Recordset.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLocale>
+#include <QMdiSubWindow>
+#include <QScreen>
+#include <QWidget>
+
+#include <cmath>
+
+namespace {
+QString gCarpetaFijada;
+
+bool esNulo(const QVariant& valor)
+{
+    return !valor.isValid() || valor.isNull();
+}
+
+QString sinAceleradores(QString texto)
+{
+    texto.replace(QLatin1String("&&"), QLatin1String("\x01"));
+    texto.remove(QLatin1Char('&'));
+    texto.replace(QLatin1Char('\x01'), QLatin1Char('&'));
+    return texto.simplified();
+}
+} // namespace
+
+QVariant NuloATexto(const QVariant& valor)
+{
+    return esNulo(valor) ? QVariant(QString()) : valor;
+}
+
+QVariant NuloACero(const QVariant& valor)
+{
+    if (esNulo(valor))
+        return QVariant(0);
+    if (valor.typeId() == QMetaType::QString && valor.toString().isEmpty())
+        return QVariant(0);
+    return valor;
+}
+
+QString RellenarCeros(double numero, double anchura)
+{
+    // Como el texto decimal de siempre: sin blancos delante y sin ceros de más.
+    const QString texto = QString::number(numero, 'g', 15);
+    if (texto.size() > anchura)
+        return QString();
+    const int ancho = static_cast<int>(std::nearbyint(anchura));
+    QString resultado(ancho, QLatin1Char('0'));
+    resultado.replace(ancho - texto.size(), texto.size(), texto);
+    return resultado;
+}
+
+void CentrarFormulario(QWidget* ventana)
+{
+    if (!ventana)
+        return;
+    QScreen* pantalla = ventana->screen() ? ventana->screen() : QGuiApplication::primaryScreen();
+    if (!pantalla)
+        return;
+    const QRect zona = pantalla->geometry();
+    // Dentro del área MDI se mueve la subventana, con coordenadas relativas al área.
+    QWidget* marco = qobject_cast<QMdiSubWindow*>(ventana->parentWidget()) ? ventana->parentWidget() : ventana;
+    const QSize tamano = marco->isWindow() && marco->isVisible() ? marco->frameGeometry().size() : marco->size();
+    const double arriba = zona.height() / 2.0 - tamano.height() / 2.0;
+    const double izquierda = zona.width() / 2.0 - tamano.width() / 2.0;
+    QPoint destino(static_cast<int>(std::floor(izquierda)), static_cast<int>(std::floor(arriba)));
+    if (marco->isWindow())
+        destino += zona.topLeft();
+    marco->move(destino);
+}
+
+QString FormatoMiles(long long numero)
+{
+    if (numero == 0)
+        return QString();
+    // Se agrupa a mano cada tres cifras: el castellano de CLDR no agrupa los números de cuatro
+    // cifras y el contador siempre lo ha hecho ("1.250").
+    const QString separador = QLocale().groupSeparator();
+    const QString cifras = QString::number(numero < 0 ? -numero : numero);
+    QString resultado;
+    for (int i = 0; i < cifras.size(); ++i) {
+        if (i > 0 && (cifras.size() - i) % 3 == 0)
+            resultado += separador;
+        resultado += cifras.at(i);
+    }
+    return numero < 0 ? QLatin1Char('-') + resultado : resultado;
+}
+
+QString TextoContador(long long posicion, long long total)
+{
+    if (total == 0)
+        return QStringLiteral("0 de 0");
+    return FormatoMiles(posicion) + QStringLiteral(" de ") + FormatoMiles(total);
+}
+
+void MostrarContador(QLabel* etiqueta, long long posicion, long long total)
+{
+    if (etiqueta)
+        etiqueta->setText(TextoContador(posicion, total));
+}
+
+void MostrarContador(QLabel* etiqueta, Recordset& registros)
+{
+    MostrarContador(etiqueta, registros.absolutePosition(), registros.recordCount());
+}
+
+QString CarpetaPrograma()
+{
+    const QString carpeta = gCarpetaFijada.isEmpty() ? QCoreApplication::applicationDirPath() : gCarpetaFijada;
+    QString nativa = QDir::toNativeSeparators(QDir::cleanPath(carpeta));
+    while (nativa.size() > 1 && nativa.endsWith(QDir::separator()))
+        nativa.chop(1);
+    return nativa;
+}
+
+void FijarCarpetaPrograma(const QString& carpeta)
+{
+    gCarpetaFijada = carpeta;
+}
+
+QString RutaEnPrograma(const QString& relativa)
+{
+    return QDir::toNativeSeparators(QDir(QDir::fromNativeSeparators(CarpetaPrograma())).filePath(relativa));
+}
+
+QString rutaPrograma(const QString& carpeta, const QString& nombre)
+{
+#ifdef Q_OS_WIN
+    const QString archivo = nombre + QStringLiteral(".exe");
+#else
+    const QString& archivo = nombre;
+#endif
+    return QDir::toNativeSeparators(QDir(QDir::fromNativeSeparators(carpeta)).filePath(archivo));
+}
+
+void AbrirAyuda(QWidget* ventana, const QString& documento)
+{
+    Servicios().abrirDocumento(ventana, RutaEnPrograma(QStringLiteral("Ayuda/") + documento + QStringLiteral(".pdf")));
+}
+
+int TwipsAPixeles(double twips, const QWidget* referencia)
+{
+    QScreen* pantalla = referencia && referencia->screen() ? referencia->screen() : QGuiApplication::primaryScreen();
+    const double ppp = pantalla ? pantalla->logicalDotsPerInch() : 96.0;
+    return static_cast<int>(std::lround(twips * ppp / 1440.0));
+}
+
+void ColocarEnTwips(QWidget* ventana, double izquierda, double arriba, double ancho, double alto)
+{
+    if (!ventana)
+        return;
+    QWidget* marco = qobject_cast<QMdiSubWindow*>(ventana->parentWidget()) ? ventana->parentWidget() : ventana;
+    marco->setGeometry(TwipsAPixeles(izquierda, ventana), TwipsAPixeles(arriba, ventana), TwipsAPixeles(ancho, ventana),
+                       TwipsAPixeles(alto, ventana));
+}
+
+void AplicarAccesibilidad(QWidget* raiz)
+{
+    if (!raiz)
+        return;
+    const bool conIds = qEnvironmentVariable("EVALUACION_IDS_ACCESIBLES") == QLatin1String("1");
+    QList<QWidget*> widgets = raiz->findChildren<QWidget*>();
+    widgets.prepend(raiz);
+
+    // Primero las etiquetas dan nombre a sus compañeros: es el texto que el usuario lee al lado.
+    for (QWidget* w : widgets)
+        if (auto* etiqueta = qobject_cast<QLabel*>(w);
+            etiqueta && etiqueta->buddy() && etiqueta->buddy()->accessibleName().isEmpty())
+            etiqueta->buddy()->setAccessibleName(sinAceleradores(etiqueta->text()));
+
+    for (QWidget* w : widgets) {
+        if (w->accessibleName().isEmpty()) {
+            QString nombre;
+            if (auto* boton = qobject_cast<QAbstractButton*>(w))
+                nombre = sinAceleradores(boton->text());
+            else if (auto* etiqueta = qobject_cast<QLabel*>(w); etiqueta && !etiqueta->text().contains('<'))
+                nombre = sinAceleradores(etiqueta->text());
+            else if (auto* grupo = qobject_cast<QGroupBox*>(w))
+                nombre = sinAceleradores(grupo->title());
+            if (nombre.isEmpty())
+                nombre = w->toolTip();
+            if (nombre.isEmpty() && w->isWindow())
+                nombre = w->windowTitle();
+            if (!nombre.isEmpty())
+                w->setAccessibleName(nombre);
+        }
+        if (conIds && !w->objectName().isEmpty())
+            w->setAccessibleDescription(w->objectName());
+    }
+}
