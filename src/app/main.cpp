@@ -1,3 +1,4 @@
+#include "Empresa.h"
 #include "Entrada.h"
 #include "PlataformaServicios.h"
 
@@ -11,6 +12,8 @@ int main(int argc, char* argv[])
 
     ServiciosReales servicios;
     FijarServicios(&servicios);
+
+    Empresa::registrar();
 
     Entrada entrada;
     entrada.show();

@@ -235,6 +235,9 @@ QLabel* panelEstado(QStatusBar* barra, const QString& nombre, const QString& tex
 
 Entrada::Entrada(QWidget* parent) : QMainWindow(parent), area_(new QMdiArea), registro_(area_)
 {
+    // En una pantalla pequeña una ventana puede no caber: con barras se llega a toda ella.
+    area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     construir();
     AplicarAccesibilidad(this);
     ProtegerRanura([this] { cargar(); }, this);
@@ -351,9 +354,12 @@ void Entrada::construir()
     reloj_->start(1000);
 
     // Tamaño de partida: cabe una ventana del asistente (12700 twips más su margen) y el panel.
+    // Como mínimo eso; en una pantalla mayor, casi toda ella, para que quepan varias ventanas.
     QSize tamano(TwipsAPixeles(14400, this), TwipsAPixeles(9000, this));
-    if (QScreen* pantalla = QGuiApplication::primaryScreen())
-        tamano = tamano.boundedTo(pantalla->availableGeometry().size());
+    if (QScreen* pantalla = QGuiApplication::primaryScreen()) {
+        const QSize disponible = pantalla->availableGeometry().size();
+        tamano = tamano.expandedTo(disponible * 0.9).boundedTo(disponible);
+    }
     resize(tamano);
 }
 

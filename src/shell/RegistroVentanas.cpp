@@ -62,6 +62,9 @@ QWidget* RegistroVentanas::cargar(const QString& nombre)
     if (nueva->objectName().isEmpty())
         nueva->setObjectName(nombre);
     QMdiSubWindow* marco = area_->addSubWindow(nueva);
+    const QRect geometria = nueva->property("geometriaInicial").toRect();
+    if (geometria.isValid())
+        marco->setGeometry(QRect(geometria.topLeft(), geometria.size().expandedTo(marco->minimumSizeHint())));
     // Cerrarla con su botón la descarga: la próxima vez se vuelve a cargar desde la base de datos.
     marco->setAttribute(Qt::WA_DeleteOnClose);
     marco->setWindowTitle(nueva->windowTitle());

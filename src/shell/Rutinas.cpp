@@ -158,9 +158,16 @@ void ColocarEnTwips(QWidget* ventana, double izquierda, double arriba, double an
 {
     if (!ventana)
         return;
-    QWidget* marco = qobject_cast<QMdiSubWindow*>(ventana->parentWidget()) ? ventana->parentWidget() : ventana;
-    marco->setGeometry(TwipsAPixeles(izquierda, ventana), TwipsAPixeles(arriba, ventana), TwipsAPixeles(ancho, ventana),
-                       TwipsAPixeles(alto, ventana));
+    const QRect geometria(TwipsAPixeles(izquierda, ventana), TwipsAPixeles(arriba, ventana),
+                          TwipsAPixeles(ancho, ventana), TwipsAPixeles(alto, ventana));
+    if (auto* marco = qobject_cast<QMdiSubWindow*>(ventana->parentWidget())) {
+        marco->setGeometry(geometria);
+        return;
+    }
+    // Aún no está dentro del área MDI (se coloca mientras se carga): el registro de ventanas
+    // aplicará esta geometría a su marco al meterla en el área.
+    ventana->setProperty("geometriaInicial", geometria);
+    ventana->resize(geometria.size());
 }
 
 void AplicarAccesibilidad(QWidget* raiz)

@@ -242,6 +242,9 @@ void Conexion::devolver(sqlite3_stmt* st)
 
 QString Conexion::origenExacto(const QString& nombre)
 {
+    const QString clave = nombre.toLower();
+    if (auto it = origenes_.find(clave); it != origenes_.end())
+        return it->second;
     sqlite3_stmt* st = preparar("SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = ? "
                                 "COLLATE NOCASE");
     const QByteArray n = nombre.toUtf8();
@@ -250,6 +253,9 @@ QString Conexion::origenExacto(const QString& nombre)
     if (sqlite3_step(st) == SQLITE_ROW)
         exacto = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
     devolver(st);
+    // Sólo se recuerdan los que existen: el esquema no pierde tablas mientras el programa corre.
+    if (!exacto.isEmpty())
+        origenes_[clave] = exacto;
     return exacto;
 }
 
@@ -281,12 +287,15 @@ QString Conexion::claveDe(const QString& origen)
 
 bool Conexion::esVista(const QString& origen)
 {
+    if (auto it = vistas_.find(origen); it != vistas_.end())
+        return it->second;
     sqlite3_stmt* st = preparar("SELECT type FROM sqlite_master WHERE name = ?");
     const QByteArray n = origen.toUtf8();
     sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
     const bool vista = sqlite3_step(st) == SQLITE_ROW &&
                        qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "view") == 0;
     devolver(st);
+    vistas_[origen] = vista;
     return vista;
 }
 

@@ -75,6 +75,8 @@ private:
     DatosConexion datos_;
     std::map<QByteArray, std::vector<sqlite3_stmt*>> reserva_;
     std::map<QString, QString> claves_;
+    std::map<QString, QString> origenes_;
+    std::map<QString, bool> vistas_;
 };
 
 // Transacción con retroceso automático: lo que no se confirma con confirmar() se deshace al

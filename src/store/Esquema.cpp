@@ -39,7 +39,7 @@ CREATE TABLE CentroTrabajo (
     CodPostal TEXT,
     Provincia TEXT
 );
-CREATE INDEX CentroTrabajoEmpresa ON CentroTrabajo (IDEmpresa, Direccion);
+CREATE INDEX CentroTrabajoEmpresa ON CentroTrabajo (IDEmpresa);
 
 CREATE TABLE PuestosCentros (
     IDPuestoCentro INTEGER PRIMARY KEY,

@@ -74,6 +74,35 @@ QVariant ajustarTipo(const QVariant& v, const QByteArray& tipo, const QString& c
     return v;
 }
 
+// Sin orden pedido, las filas salen por su identificador ascendente, como siempre: las ventanas
+// toman la última fila por la recién añadida. SQLite no lo garantiza cuando recorre un índice,
+// así que a una consulta sencilla de una sola tabla o vista se le añade el orden por su clave.
+// Ordenar por rowid cuando el índice ya da ese orden no le cuesta nada.
+QString conOrdenNatural(Conexion& con, const QString& sql)
+{
+    static const QRegularExpression sencilla(
+        QStringLiteral(R"(^\s*select\s.+?\sfrom\s+(\[[^\]]+\]|"[^"]+"|[^\s;,()\[\]"]+)\s*(\swhere\s.*)?;?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption |
+            QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression excluida(
+        QStringLiteral(R"(\b(order|group|limit|union|distinct|join|having|except|intersect)\b|\(\s*select\b|\b(max|min|count|sum|avg|total|group_concat)\s*\()"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = sencilla.match(sql);
+    if (!m.hasMatch() || excluida.match(sql).hasMatch())
+        return sql;
+    QString nombre = m.captured(1);
+    if (nombre.size() > 1 && (nombre[0] == '[' || nombre[0] == '"'))
+        nombre = nombre.mid(1, nombre.size() - 2);
+    const QString origen = con.origenExacto(nombre);
+    if (origen.isEmpty())
+        return sql;
+    const QString orden = con.esVista(origen) ? comillas(con.claveDe(origen)) : QStringLiteral("rowid");
+    QString sinFin = sql.trimmed();
+    if (sinFin.endsWith(';'))
+        sinFin.chop(1);
+    return sinFin + " ORDER BY " + orden;
+}
+
 bool analizarCriterio(const QString& criterio, QString& campo, QVariant& valor)
 {
     const QString s = criterio.trimmed();
@@ -197,7 +226,7 @@ void Recordset::requery()
     d->actual = 0;
 
     Conexion& con = *d->con;
-    sqlite3_stmt* st = con.preparar(d->sql.toUtf8());
+    sqlite3_stmt* st = con.preparar(conOrdenNatural(con, d->sql).toUtf8());
     if (sqlite3_bind_parameter_count(st) != d->parametros.size()) {
         con.devolver(st);
         throw ErrorBD(NumeroError::SintaxisConsulta,

@@ -181,3 +181,26 @@ TEST_F(RecordsetPrueba, TransaccionDeshaceLoNoConfirmado)
     }
     EXPECT_EQ(datos::contar(cx, "select count(*) from Empresas"), 1);
 }
+
+TEST_F(RecordsetPrueba, SinOrdenPedidoLasFilasSalenPorSuClaveAunqueHayaIndice)
+{
+    // Un índice que ordena por otra columna: SQLite lo recorre y devolvería las filas por nombre.
+    Recordset::execute("CREATE INDEX PruebaOrden ON CentroTrabajo (IDEmpresa, Direccion)", cx);
+    const long long e = datos::empresa(cx);
+    for (const char* d : {"Zaragoza", "Madrid", "Almería"})
+        datos::centro(cx, e, d);
+    const auto primero = [&](const QString& sql) {
+        Recordset rs;
+        rs.open(sql, cx);
+        return rs.value("Direccion").toString();
+    };
+    EXPECT_EQ(primero(QStringLiteral("Select * from CentroTrabajo where IDEmpresa = %1;").arg(e)), "Zaragoza");
+    EXPECT_EQ(primero(QStringLiteral("select Direccion from CentroTrabajo where IDEmpresa = %1").arg(e)), "Zaragoza");
+    // Un orden pedido se respeta.
+    EXPECT_EQ(primero(QStringLiteral("Select * from CentroTrabajo where IDEmpresa = %1 order by Direccion").arg(e)),
+              "Almería");
+    Recordset ultimo;
+    ultimo.open("Select * from CentroTrabajo where IDEmpresa = ?", cx, {e});
+    ultimo.moveLast();
+    EXPECT_EQ(ultimo.value("Direccion").toString(), "Almería");
+}
