@@ -5,5 +5,7 @@ cd "$(dirname "$0")/.."
 source scripts/dependencias.sh
 instalar_dependencias "${PAQUETES_PROGRAMA[@]}" "${PAQUETES_PRUEBAS[@]}"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target bench_almacen
-QT_QPA_PLATFORM=offscreen build/bench/bench_almacen "$@"
+cmake --build build -j"$(nproc)" --target bench_almacen bench_empresa
+export QT_QPA_PLATFORM=offscreen
+build/bench/bench_almacen "$@"
+build/bench/bench_empresa "$@"

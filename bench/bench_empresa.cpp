@@ -1,0 +1,66 @@
+// La ventana de empresas con la cartera de una asesoría: 2.000 empresas de dos centros cada una.
+#include "CopiaPrograma.h"
+#include "Empresa.h"
+#include "Globales.h"
+#include "PlataformaPrueba.h"
+#include "Recordset.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+namespace
+{
+std::unique_ptr<CopiaPrograma> copia;
+
+void preparar()
+{
+    copia = std::make_unique<CopiaPrograma>();
+    gConexion = copia->conexion();
+    auto c = Conexion::obtener(gConexion);
+    Transaccion t(gConexion);
+    for (int e = 1; e <= 2000; ++e) {
+        c->ejecutar("INSERT INTO Empresas (IDEmpresa, Nombre, CIF, Provincia, TotalTrabajadores) VALUES (?, ?, ?, "
+                    "'Madrid', 5)",
+                    {e, QStringLiteral("Comercio número %1").arg(e), QStringLiteral("B%1").arg(e, 8, 10, QChar('0'))});
+        for (int k = 0; k < 2; ++k)
+            c->ejecutar("INSERT INTO CentroTrabajo (IDEmpresa, NombreCentro, Direccion, Provincia) VALUES (?, ?, ?, "
+                        "'Madrid')",
+                        {e, QStringLiteral("Local %1").arg(k + 1), QStringLiteral("Local %1").arg(k + 1)});
+    }
+    t.confirmar();
+}
+
+void AbrirVentanaEmpresa(benchmark::State& estado)
+{
+    for (auto _ : estado) {
+        Empresa ventana;
+        benchmark::DoNotOptimize(ventana.empresas());
+    }
+}
+BENCHMARK(AbrirVentanaEmpresa)->Unit(benchmark::kMillisecond);
+
+void SiguienteEmpresa(benchmark::State& estado)
+{
+    Empresa ventana;
+    for (auto _ : estado) {
+        ventana.siguienteEmpresa();
+        if (ventana.empresas()->eof() || ventana.empresas()->absolutePosition() == 2000)
+            ventana.primeraEmpresa();
+    }
+}
+BENCHMARK(SiguienteEmpresa)->Unit(benchmark::kMillisecond);
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    PlataformaPrueba plataforma;
+    preparar();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    copia.reset();
+    return 0;
+}
