@@ -1,5 +1,6 @@
 #include "Empresa.h"
 #include "Entrada.h"
+#include "InicioEvaluacion.h"
 #include "PlataformaServicios.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@ int main(int argc, char* argv[])
     FijarServicios(&servicios);
 
     Empresa::registrar();
+    InicioEvaluacion::registrar();
 
     Entrada entrada;
     entrada.show();

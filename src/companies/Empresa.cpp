@@ -340,6 +340,10 @@ void Empresa::construir()
     connect(NCentro_, &QPushButton::clicked, this, Ranura([this] { crearCentro(); }, this));
     connect(GCentro_, &QPushButton::clicked, this, Ranura([this] { guardarCentro(); }, this));
     connect(ECentro_, &QPushButton::clicked, this, Ranura([this] { eliminarCentro(); }, this));
+    connect(CEvaluacion_, &QPushButton::clicked, this, Ranura([this] { crearEvaluacion(); }, this));
+    connect(CPlanificacion_, &QPushButton::clicked, this, Ranura([this] { crearPlanificacion(); }, this));
+    connect(CEvaluacionVisualizar_, &QPushButton::clicked, this, Ranura([this] { verEvaluacion(); }, this));
+    connect(CPlanificacionVisualizar_, &QPushButton::clicked, this, Ranura([this] { verPlanificacion(); }, this));
     const std::function<void()> acciones[8] = {
         [this] { anteriorEmpresa(); }, [this] { siguienteEmpresa(); }, [this] { primeraEmpresa(); },
         [this] { ultimaEmpresa(); },   [this] { primerCentro(); },     [this] { anteriorCentro(); },
@@ -876,6 +880,59 @@ void Empresa::ultimoCentro()
 {
     rsCentros_->moveLast();
     ColocarCentros();
+}
+
+// ---- Acciones sobre el centro ----
+
+void Empresa::crearEvaluacion()
+{
+    const long centro = long(rsCentros_->value("IDCentro").toLongLong());
+    const long empresa = long(rsCentros_->value("IDEmpresa").toLongLong());
+    RegistroVentanas* r = RegistroVentanas::actual();
+    if (!r)
+        return;
+    // Las ventanas del asistente que quedaran abiertas son de otro centro: se descartan con el
+    // inicio anterior para que nada siga trabajando sobre el centro que ya no se evalúa.
+    for (const char* ventana :
+         {"InicioEvaluacion", "Puestos", "SeleccionaFactores", "SeleccionaRiesgos", "SeleccionaMedidas",
+          "ImprimirEvaluacion"})
+        r->descargar(ventana);
+    gIDCentro = centro;
+    gIDEmpresa = empresa;
+    r->abrirNueva("InicioEvaluacion");
+}
+
+void Empresa::crearPlanificacion()
+{
+    const long centro = long(rsCentros_->value("IDCentro").toLongLong());
+    RegistroVentanas* r = RegistroVentanas::actual();
+    if (!r)
+        return;
+    for (const char* ventana : {"ActuacionPreventiva", "ImprimirPlanificacion"})
+        r->descargar(ventana);
+    gIDCentro = centro;
+    r->abrirNueva("ActuacionPreventiva");
+}
+
+void Empresa::verEvaluacion()
+{
+    const qlonglong centro = rsCentros_->value("IDCentro").toLongLong();
+    const qlonglong empresa = rsCentros_->value("IDEmpresa").toLongLong();
+    gFormulaInforme = "{CentroTrabajo.IDCentro}=" + QString::number(centro) + " and {Empresas.IDEmpresa}= " +
+                      QString::number(empresa);
+    gTituloInforme = "EVALUCIÓN DE RIESGOS";
+    gFicheroInforme = "Evaluacion.rpt";
+    if (RegistroVentanas* r = RegistroVentanas::actual())
+        r->abrirOtra("InformeGeneral");
+}
+
+void Empresa::verPlanificacion()
+{
+    gFormulaInforme = "{CentroTrabajo.IDCentro}=" + QString::number(rsCentros_->value("IDCentro").toLongLong());
+    gTituloInforme = "PLANIFICACIÓN DE ACTUACIONES PREVENTIVAS";
+    gFicheroInforme = "Planificacion.rpt";
+    if (RegistroVentanas* r = RegistroVentanas::actual())
+        r->abrirOtra("InformeGeneral");
 }
 
 // ---- Estados ----

@@ -51,6 +51,11 @@ public:
     void siguienteCentro();
     void ultimoCentro();
     void salir();
+    // Acciones sobre el centro a la vista.
+    void crearEvaluacion();
+    void crearPlanificacion();
+    void verEvaluacion();
+    void verPlanificacion();
 
     Recordset* empresas() const { return rsEmpresas_.get(); }
     Recordset* centros() const { return rsCentros_.get(); }

@@ -93,6 +93,20 @@ QWidget* RegistroVentanas::abrirNueva(const QString& nombre)
     return nueva;
 }
 
+QWidget* RegistroVentanas::abrirOtra(const QString& nombre)
+{
+    const QPointer<QMdiSubWindow> previa = cargadas_.value(nombre);
+    QWidget* nueva = cargar(nombre);
+    if (previa)
+        cargadas_.insert(nombre, previa);
+    else
+        cargadas_.remove(nombre);
+    if (!nueva)
+        return nullptr;
+    mostrar(qobject_cast<QMdiSubWindow*>(nueva->parentWidget()));
+    return nueva;
+}
+
 QWidget* RegistroVentanas::mostrarCargada(const QString& nombre)
 {
     QWidget* w = ventana(nombre);

@@ -32,6 +32,9 @@ public:
 
     // Descarta la instancia cargada, si la hay, y muestra una nueva. nullptr si no hay fábrica.
     QWidget* abrirNueva(const QString& nombre);
+    // Crea otra instancia más, sin tocar las que ya hay (los visores de informes: cada petición
+    // abre el suyo). No queda registrada por nombre. nullptr si no hay fábrica.
+    QWidget* abrirOtra(const QString& nombre);
     // Carga la ventana si no lo está, la oculta, la vuelve a mostrar y le da el foco.
     QWidget* mostrarCargada(const QString& nombre);
     void ocultar(const QString& nombre);
