@@ -1,0 +1,105 @@
+#include "GeneracionRiesgos.h"
+
+#include "Conexion.h"
+#include "Globales.h"
+#include "Recordset.h"
+
+#include <map>
+#include <vector>
+
+int GenerarRiesgos(const FilaFactor& f)
+{
+    Transaccion t(gConexion);
+    Recordset riesgos;
+    riesgos.open("Select * from RiesgosFactores where IDFactor = " + QString::number(f.idFactor) + ";", gConexion);
+    Recordset evaluacion;
+    evaluacion.open("SELECT * from Evaluacion ;", gConexion);
+    Recordset medidas;
+    auto conexion = Conexion::obtener(gConexion);
+    int escritas = 0;
+    while (!riesgos.eof()) {
+        const qlonglong riesgo = riesgos.value("IDRiesgo").toLongLong();
+        // La visibilidad depende también de las filas escritas en esta misma generación.
+        Recordset previas;
+        previas.open("Select IDEvaluacion from Evaluacion where IDRiesgo = ? and IDPuestoCentro = ?", gConexion,
+                     {riesgo, f.idPuestoCentro});
+        const QString mostrar = previas.eof() ? "S" : "N";
+
+        evaluacion.addNew();
+        evaluacion.setValue("IDEmpresa", f.idEmpresa);
+        evaluacion.setValue("IDCentro", f.idCentro);
+        evaluacion.setValue("IDEvaluacionCrear", f.idEvaluacionCrear);
+        evaluacion.setValue("IDPuestoCentro", f.idPuestoCentro);
+        evaluacion.setValue("IDRiesgo", riesgo);
+        evaluacion.setValue("IDFactor", f.idFactor);
+        evaluacion.setValue("Mostrar", mostrar);
+        evaluacion.update();
+        const qlonglong nueva = evaluacion.lastInsertId();
+        ++escritas;
+
+        medidas.open("Select Medida from Medidas where IDRiesgo = ? and IDFactor = ?", gConexion,
+                     {riesgo, f.idFactor});
+        while (!medidas.eof()) {
+            conexion->ejecutar("INSERT INTO MedidasFactores (IDEvaluacion, Medida) VALUES (?, ?)",
+                               {nueva, medidas.value(0)});
+            medidas.moveNext();
+        }
+        riesgos.moveNext();
+    }
+    t.confirmar();
+    return escritas;
+}
+
+void QuitarRiesgos(long long idEvaluacionCrear)
+{
+    struct Nota
+    {
+        QVariant probabilidad, consecuencias, valor;
+        bool eraMostrada = false;
+    };
+    Transaccion t(gConexion);
+    Recordset filas;
+    filas.open("Select IDPuestoCentro, IDRiesgo, Mostrar, Probabilidad, Consecuencias, ValorRiesgo from Evaluacion "
+               "where IDEvaluacionCrear = ?",
+               gConexion, {idEvaluacionCrear});
+    std::map<std::pair<qlonglong, qlonglong>, Nota> riesgos;
+    while (!filas.eof()) {
+        Nota& n = riesgos[{filas.value(0).toLongLong(), filas.value(1).toLongLong()}];
+        if (filas.value(2).toString() == "S") {
+            n = {filas.value(3), filas.value(4), filas.value(5), true};
+        }
+        filas.moveNext();
+    }
+    filas.close();
+    if (riesgos.empty()) {
+        t.confirmar();
+        return;
+    }
+    Recordset::execute("delete from Evaluacion where IDEvaluacionCrear = " + QString::number(idEvaluacionCrear) + ";",
+                       gConexion);
+    auto conexion = Conexion::obtener(gConexion);
+    for (const auto& [clave, nota] : riesgos) {
+        const auto& [puesto, riesgo] = clave;
+        Recordset quedan;
+        quedan.open("Select IDEvaluacion, Mostrar, ValorRiesgo from Evaluacion where IDPuestoCentro = ? and "
+                    "IDRiesgo = ?",
+                    gConexion, {puesto, riesgo});
+        if (quedan.eof())
+            continue;
+        bool hayMostrada = false;
+        const qlonglong primera = quedan.value(0).toLongLong();
+        const bool primeraEvaluada = !quedan.value(2).toString().isEmpty();
+        while (!quedan.eof()) {
+            hayMostrada = hayMostrada || quedan.value(1).toString() == "S";
+            quedan.moveNext();
+        }
+        if (hayMostrada)
+            continue;
+        conexion->ejecutar("UPDATE Evaluacion SET Mostrar = 'S' WHERE IDEvaluacion = ?", {primera});
+        if (nota.eraMostrada && !primeraEvaluada && !nota.valor.toString().isEmpty())
+            conexion->ejecutar("UPDATE Evaluacion SET Probabilidad = ?, Consecuencias = ?, ValorRiesgo = ? "
+                               "WHERE IDEvaluacion = ?",
+                               {nota.probabilidad, nota.consecuencias, nota.valor, primera});
+    }
+    t.confirmar();
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+// Paso del catálogo a la evaluación. Al marcar un factor de un puesto, cada riesgo al que da
+// lugar el factor se convierte en una fila de Evaluacion del puesto, con las medidas del
+// catálogo para ese riesgo y factor. De cada riesgo de un puesto se muestra una sola fila
+// (Mostrar "S"): la primera que se generó; las demás ("N") la siguen.
+//
+// Las dos operaciones van en una transacción: se escriben enteras o no se escribe nada.
+
+struct FilaFactor
+{
+    long long idEvaluacionCrear = 0; // la fila de FactoresSeleccionarEvaluacion marcada
+    long long idFactor = 0;
+    long long idPuestoCentro = 0;
+    long long idEmpresa = 0; // la del centro
+    long long idCentro = 0;
+};
+
+// Genera las filas de evaluación y sus medidas. Devuelve cuántas filas de Evaluacion escribió.
+int GenerarRiesgos(const FilaFactor& fila);
+
+// Quita las filas de evaluación que generó la fila de factor (sus medidas se van con ellas) y
+// vuelve a mostrar, en el mismo puesto, una fila de cada riesgo que aún tenga filas. Si la fila
+// que se quita era la mostrada y la que pasa a mostrarse no tiene evaluación, hereda la suya:
+// lo evaluado no se pierde por desmarcar otro factor del mismo riesgo.
+void QuitarRiesgos(long long idEvaluacionCrear);

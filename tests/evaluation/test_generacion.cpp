@@ -1,0 +1,150 @@
+// Generación de riesgos y medidas al marcar un factor, y su retirada al desmarcarlo.
+#include "CopiaPrograma.h"
+#include "Datos.h"
+#include "ErrorBD.h"
+#include "GeneracionRiesgos.h"
+#include "Globales.h"
+
+#include <gtest/gtest.h>
+
+using datos::contar;
+
+namespace
+{
+// Catálogo propio de la prueba: factores 9001.. y riesgos 901.., para no depender del entregado.
+class GeneracionPrueba : public ::testing::Test
+{
+protected:
+    CopiaPrograma p;
+    QString cx = p.conexion();
+    long long empresa = 0, centro = 0, puesto = 0, otroPuesto = 0;
+
+    void SetUp() override
+    {
+        gConexion = cx;
+        auto c = Conexion::obtener(cx);
+        for (int r : {901, 902, 903})
+            c->ejecutar("INSERT INTO Riesgos (IDRiesgo, Riesgo) VALUES (?, ?)", {r, QStringLiteral("Riesgo %1").arg(r)});
+        for (int f : {9001, 9002, 9003, 9004, 9005})
+            c->ejecutar("INSERT INTO FactoresRiesgos (IDFactor, Factor) VALUES (?, ?)",
+                        {f, QStringLiteral("Factor %1").arg(f)});
+        // 9001: riesgos 901 y 902. 9002 y 9003: 901. 9004: ninguno. 9005: 903 sin medidas.
+        for (auto [f, r] : std::initializer_list<std::pair<int, int>>{
+                 {9001, 901}, {9001, 902}, {9002, 901}, {9003, 901}, {9005, 903}})
+            c->ejecutar("INSERT INTO RiesgosFactores (IDFactor, IDRiesgo) VALUES (?, ?)", {f, r});
+        for (auto [f, r, n] : std::initializer_list<std::tuple<int, int, int>>{
+                 {9001, 901, 3}, {9001, 902, 2}, {9002, 901, 2}, {9003, 901, 1}})
+            for (int i = 0; i < n; ++i)
+                c->ejecutar("INSERT INTO Medidas (IDFactor, IDRiesgo, Medida) VALUES (?, ?, ?)",
+                            {f, r, QStringLiteral("Medida %1-%2-%3").arg(f).arg(r).arg(i)});
+        empresa = datos::empresa(cx);
+        centro = datos::centro(cx, empresa);
+        puesto = datos::puesto(cx, centro, "Carnicero");
+        otroPuesto = datos::puesto(cx, centro, "Cajera");
+    }
+
+    FilaFactor marcar(long long pu, long long factor)
+    {
+        FilaFactor f{datos::factor(cx, pu, factor, "S"), factor, pu, empresa, centro};
+        GenerarRiesgos(f);
+        return f;
+    }
+    QString mostrar(long long pu, int riesgo)
+    {
+        Recordset rs;
+        rs.open("select Mostrar from Evaluacion where IDPuestoCentro = ? and IDRiesgo = ? order by IDEvaluacion", cx,
+                {pu, riesgo});
+        QString r;
+        while (!rs.eof()) {
+            r += rs.value(0).toString();
+            rs.moveNext();
+        }
+        return r;
+    }
+};
+} // namespace
+
+TEST_F(GeneracionPrueba, FilasYMedidasDeCadaRiesgoDelFactor)
+{
+    const FilaFactor f = marcar(puesto, 9001);
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDEvaluacionCrear = ?", {f.idEvaluacionCrear}), 2);
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDEvaluacionCrear = ? and IDEmpresa = ? and "
+                         "IDCentro = ? and IDPuestoCentro = ? and IDFactor = 9001 and Mostrar = 'S' and "
+                         "Probabilidad is null and ValorRiesgo is null",
+                     {f.idEvaluacionCrear, empresa, centro, puesto}),
+              2);
+    EXPECT_EQ(contar(cx, "select count(*) from VFactoresMedidas where IDPuestoCentro = ? and IDRiesgo = 901 and "
+                         "MarcarMedida is null", {puesto}),
+              3);
+    EXPECT_EQ(contar(cx, "select count(*) from VFactoresMedidas where IDPuestoCentro = ? and IDRiesgo = 902", {puesto}),
+              2);
+
+    // Un factor sin riesgos no escribe nada; un riesgo sin medidas escribe su fila sola.
+    marcar(puesto, 9004);
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDFactor = 9004"), 0);
+    marcar(puesto, 9005);
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDFactor = 9005"), 1);
+    EXPECT_EQ(contar(cx, "select count(*) from VFactoresMedidas where IDFactor = 9005"), 0);
+}
+
+TEST_F(GeneracionPrueba, UnRiesgoCompartidoSeMuestraUnaVezPorPuesto)
+{
+    marcar(puesto, 9001);
+    marcar(puesto, 9002);
+    marcar(puesto, 9003);
+    EXPECT_EQ(mostrar(puesto, 901), "SNN");
+    // En otro puesto la visibilidad se decide dentro de ese puesto.
+    marcar(otroPuesto, 9002);
+    EXPECT_EQ(mostrar(otroPuesto, 901), "S");
+}
+
+TEST_F(GeneracionPrueba, QuitarDejaUnaFilaMostradaPorRiesgoYNoTocaOtrosPuestos)
+{
+    const FilaFactor f1 = marcar(puesto, 9001);
+    marcar(puesto, 9002);
+    marcar(puesto, 9003);
+    const FilaFactor otro1 = marcar(otroPuesto, 9001);
+    marcar(otroPuesto, 9002);
+    Recordset::execute("update Evaluacion set Probabilidad = 'Alta', Consecuencias = 'Dañino', "
+                       "ValorRiesgo = 'Riesgo Importante' where IDEvaluacionCrear = ? and IDRiesgo = 901",
+                       cx, {f1.idEvaluacionCrear});
+
+    // Se quita el factor dueño de la fila mostrada del riesgo compartido.
+    QuitarRiesgos(f1.idEvaluacionCrear);
+    EXPECT_EQ(mostrar(puesto, 901), "SN");
+    EXPECT_EQ(mostrar(puesto, 902), "");
+    // Lo evaluado pasa a la fila que ahora se muestra.
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDPuestoCentro = ? and IDRiesgo = 901 and "
+                         "Mostrar = 'S' and ValorRiesgo = 'Riesgo Importante'", {puesto}),
+              1);
+    // Sus medidas se han ido con sus filas; las del otro puesto siguen.
+    EXPECT_EQ(contar(cx, "select count(*) from MedidasFactores m join Evaluacion e using (IDEvaluacion) "
+                         "where e.IDFactor = 9001 and e.IDPuestoCentro = ?", {puesto}),
+              0);
+    EXPECT_EQ(contar(cx, "select count(*) from MedidasFactores where IDEvaluacion not in (select IDEvaluacion from "
+                         "Evaluacion)"),
+              0);
+    EXPECT_EQ(mostrar(otroPuesto, 901), "SN");
+    EXPECT_EQ(mostrar(otroPuesto, 902), "S");
+
+    // Quitar una fila que no generó nada no hace nada.
+    const long long vacia = datos::factor(cx, puesto, 9004, "S");
+    const long long antes = contar(cx, "select count(*) from Evaluacion");
+    QuitarRiesgos(vacia);
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion"), antes);
+
+    // Quitar una oculta deja la mostrada como estaba.
+    QuitarRiesgos(otro1.idEvaluacionCrear);
+    EXPECT_EQ(mostrar(otroPuesto, 901), "S");
+}
+
+TEST_F(GeneracionPrueba, UnaGeneracionQueFallaNoDejaNada)
+{
+    Recordset::execute("CREATE TRIGGER PruebaFallo BEFORE INSERT ON MedidasFactores WHEN NEW.Medida = "
+                       "'Medida 9001-902-1' BEGIN SELECT RAISE(ABORT, 'fallo provocado'); END",
+                       cx);
+    const long long fila = datos::factor(cx, puesto, 9001, "S");
+    EXPECT_THROW(GenerarRiesgos({fila, 9001, puesto, empresa, centro}), ErrorBD);
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion"), 0);
+    EXPECT_EQ(contar(cx, "select count(*) from MedidasFactores"), 0);
+}
