@@ -3,6 +3,7 @@
 #include "Datos.h"
 #include "ErrorBD.h"
 #include "GeneracionRiesgos.h"
+#include "MatrizRiesgo.h"
 #include "Globales.h"
 
 #include <gtest/gtest.h>
@@ -147,4 +148,52 @@ TEST_F(GeneracionPrueba, UnaGeneracionQueFallaNoDejaNada)
     EXPECT_THROW(GenerarRiesgos({fila, 9001, puesto, empresa, centro}), ErrorBD);
     EXPECT_EQ(contar(cx, "select count(*) from Evaluacion"), 0);
     EXPECT_EQ(contar(cx, "select count(*) from MedidasFactores"), 0);
+}
+
+TEST(MatrizRiesgo, LasNueveCombinacionesYLosGradosQueNoValen)
+{
+    EXPECT_EQ(NivelRiesgo("Media", "Dañino"), "Riesgo Moderado");
+    EXPECT_EQ(NivelRiesgo("Alta", "Extremadamente dañino"), "Riesgo Intolerable");
+    EXPECT_EQ(NivelRiesgo("Baja", "Ligeramente dañino"), "Riesgo Trivial");
+    EXPECT_EQ(NivelRiesgo("Baja", "Dañino"), "Riesgo Tolerable");
+    EXPECT_EQ(NivelRiesgo("Baja", "Extremadamente dañino"), "Riesgo Moderado");
+    EXPECT_EQ(NivelRiesgo("Media", "Ligeramente dañino"), "Riesgo Tolerable");
+    EXPECT_EQ(NivelRiesgo("Media", "Extremadamente dañino"), "Riesgo Importante");
+    EXPECT_EQ(NivelRiesgo("Alta", "Ligeramente dañino"), "Riesgo Moderado");
+    EXPECT_EQ(NivelRiesgo("Alta", "Dañino"), "Riesgo Importante");
+    // Mayúsculas y blancos a los lados no cuentan; la "d" minúscula que se ve en la lista tampoco.
+    EXPECT_EQ(NivelRiesgo("  ALTA ", "dañino"), "Riesgo Importante");
+    EXPECT_EQ(NivelRiesgo("media", " EXTREMADAMENTE DAÑINO"), "Riesgo Importante");
+    EXPECT_EQ(NivelRiesgo("Media", ""), "");
+    EXPECT_EQ(NivelRiesgo("", "Dañino"), "");
+    EXPECT_EQ(NivelRiesgo("Muy alta", "Dañino"), "");
+    EXPECT_EQ(NivelRiesgo("Media", "Daño"), "");
+}
+
+TEST_F(GeneracionPrueba, LasOcultasTomanLaEvaluacionDeLaMostradaDeSuPuesto)
+{
+    marcar(puesto, 9001);
+    marcar(puesto, 9002);
+    marcar(puesto, 9003);
+    marcar(otroPuesto, 9001);
+    marcar(otroPuesto, 9002);
+    Recordset::execute("update Evaluacion set Probabilidad = 'Media', Consecuencias = 'Dañino', "
+                       "ValorRiesgo = 'Riesgo Moderado' where Mostrar = 'S'",
+                       cx);
+    EXPECT_EQ(CopiarEvaluacionAOcultas(puesto), 2);
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDPuestoCentro = ? and IDRiesgo = 901 and "
+                         "ValorRiesgo = 'Riesgo Moderado' and Probabilidad = 'Media' and Consecuencias = 'Dañino'",
+                     {puesto}),
+              3);
+    // Las ocultas de otro puesto esperan a que se guarde ese puesto.
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDPuestoCentro = ? and Mostrar = 'N' and "
+                         "ValorRiesgo is null", {otroPuesto}),
+              1);
+    // Una oculta sin mostrada se deja como estaba.
+    Recordset::execute("update Evaluacion set Mostrar = 'N', ValorRiesgo = null where IDPuestoCentro = ? and "
+                       "IDRiesgo = 902", cx, {otroPuesto});
+    CopiarEvaluacionAOcultas(otroPuesto);
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDPuestoCentro = ? and IDRiesgo = 902 and "
+                         "ValorRiesgo is null", {otroPuesto}),
+              1);
 }

@@ -1,0 +1,53 @@
+#include "MatrizRiesgo.h"
+
+#include "Conexion.h"
+#include "Globales.h"
+#include "Recordset.h"
+
+#include <sqlite3.h>
+
+namespace
+{
+int indice(const QString& valor, std::initializer_list<const char*> lista)
+{
+    int i = 0;
+    const QString limpio = valor.trimmed();
+    for (const char* v : lista) {
+        if (limpio.compare(QString::fromUtf8(v), Qt::CaseInsensitive) == 0)
+            return i;
+        ++i;
+    }
+    return -1;
+}
+} // namespace
+
+QString NivelRiesgo(const QString& probabilidad, const QString& consecuencias)
+{
+    static const char* const niveles[3][3] = {
+        {"Riesgo Trivial", "Riesgo Tolerable", "Riesgo Moderado"},
+        {"Riesgo Tolerable", "Riesgo Moderado", "Riesgo Importante"},
+        {"Riesgo Moderado", "Riesgo Importante", "Riesgo Intolerable"},
+    };
+    const int p = indice(probabilidad, {"Baja", "Media", "Alta"});
+    const int c = indice(consecuencias, {"Ligeramente dañino", "Dañino", "Extremadamente dañino"});
+    if (p < 0 || c < 0)
+        return {};
+    return QString::fromUtf8(niveles[p][c]);
+}
+
+int CopiarEvaluacionAOcultas(long long idPuestoCentro)
+{
+    Transaccion t(gConexion);
+    auto c = Conexion::obtener(gConexion);
+    // Una sola sentencia: las ocultas del puesto toman los grados de la mostrada de su riesgo.
+    c->ejecutar("UPDATE Evaluacion AS h SET (Probabilidad, Consecuencias, ValorRiesgo) = "
+                "(SELECT s.Probabilidad, s.Consecuencias, s.ValorRiesgo FROM Evaluacion s "
+                " WHERE s.IDPuestoCentro = h.IDPuestoCentro AND s.IDRiesgo = h.IDRiesgo AND s.Mostrar = 'S' "
+                " ORDER BY s.IDEvaluacion LIMIT 1) "
+                "WHERE h.Mostrar = 'N' AND h.IDPuestoCentro = ? AND EXISTS (SELECT 1 FROM Evaluacion s "
+                " WHERE s.IDPuestoCentro = h.IDPuestoCentro AND s.IDRiesgo = h.IDRiesgo AND s.Mostrar = 'S')",
+                {idPuestoCentro});
+    const int cambiadas = sqlite3_changes(c->bd());
+    t.confirmar();
+    return cambiadas;
+}
