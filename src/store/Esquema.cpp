@@ -46,7 +46,7 @@ CREATE TABLE PuestosCentros (
     IDCentro INTEGER NOT NULL REFERENCES CentroTrabajo (IDCentro) ON DELETE CASCADE,
     Puesto TEXT,
     Descripcion TEXT,
-    NTrabajadores NUMERIC,
+    NTrabajadores TEXT,
     TrabajadoresSensibles TEXT,
     Fecha DATETIME
 );
