@@ -1,0 +1,211 @@
+#include "Reparar.h"
+
+#include "Conexion.h"
+#include "DigitosReloj.h"
+#include "ServiciosReparar.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+const char* const nombresPosiciones[4] = {"UNO", "DOS", "TRES", "CUATRO"};
+const char* const descripcionesPosiciones[4] = {"Decenas de minutos", "Unidades de minutos", "Decenas de segundos",
+                                                "Unidades de segundos"};
+
+QString rutaProgramaPrincipal(const QString& carpeta)
+{
+#ifdef Q_OS_WIN
+    const QString nombre = QStringLiteral("Evaluacion.exe");
+#else
+    const QString nombre = QStringLiteral("Evaluacion");
+#endif
+    return QDir::toNativeSeparators(QDir(carpeta).filePath(nombre));
+}
+} // namespace
+
+void CentrarFormulario(QWidget* ventana)
+{
+    if (!ventana)
+        return;
+    QScreen* pantalla = ventana->screen() ? ventana->screen() : QGuiApplication::primaryScreen();
+    if (!pantalla)
+        return;
+    const QRect zona = pantalla->geometry();
+    const QSize tamano = ventana->isVisible() ? ventana->frameGeometry().size() : ventana->size();
+    const double arriba = zona.height() / 2.0 - tamano.height() / 2.0;
+    const double izquierda = zona.width() / 2.0 - tamano.width() / 2.0;
+    ventana->move(zona.topLeft() + QPoint(int(std::floor(izquierda)), int(std::floor(arriba))));
+}
+
+Reparar::Reparar(ServiciosReparar& servicios, const QString& carpeta, QWidget* padre)
+    : QWidget(padre), servicios_(servicios), carpeta_(carpeta)
+{
+    setObjectName(QStringLiteral("Reparar"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+
+    Mensaje = new QLabel(this);
+    Mensaje->setObjectName(QStringLiteral("Mensaje"));
+    Mensaje->setAccessibleName(tr("Estado"));
+    Mensaje->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Mensaje->setWordWrap(true);
+    Mensaje->setMargin(6);
+    Mensaje->setFixedWidth(440);
+    Mensaje->setMinimumHeight(Mensaje->fontMetrics().lineSpacing() * 2 + 14);
+    Mensaje->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Mensaje->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    // Las diez cifras se dibujan una vez; las posiciones del reloj sólo toman la que toca.
+    for (int i = 0; i < 10; ++i) {
+        Image1_[i] = new QLabel(this);
+        Image1_[i]->setObjectName(QStringLiteral("Image1"));
+        Image1_[i]->setProperty("Index", i);
+        Image1_[i]->setPixmap(DibujarDigitoReloj(i));
+        Image1_[i]->hide();
+    }
+
+    auto* Label74 = new QLabel(tr("Tiempo"), this);
+    Label74->setObjectName(QStringLiteral("Label74"));
+    QFont negrita = Label74->font();
+    negrita.setBold(true);
+    Label74->setFont(negrita);
+
+    auto* marcador = new QFrame(this);
+    marcador->setObjectName(QStringLiteral("Marcador"));
+    marcador->setFrameStyle(QFrame::Box | QFrame::Plain);
+    marcador->setStyleSheet(QStringLiteral("#Marcador { background: rgb(24, 28, 24); border: 2px solid rgb(90, 90, "
+                                           "90); border-radius: 4px; }"));
+    auto* cifras = new QHBoxLayout(marcador);
+    cifras->setContentsMargins(8, 6, 8, 6);
+    cifras->setSpacing(3);
+    for (int i = 0; i < 4; ++i) {
+        if (i == 2) {
+            auto* separador = new QLabel(marcador);
+            separador->setObjectName(QStringLiteral("Separador"));
+            separador->setPixmap(DibujarSeparadorReloj());
+            cifras->addWidget(separador);
+        }
+        posiciones_[i] = new QLabel(marcador);
+        posiciones_[i]->setObjectName(QString::fromLatin1(nombresPosiciones[i]));
+        posiciones_[i]->setAccessibleName(tr(descripcionesPosiciones[i]));
+        posiciones_[i]->setFixedSize(TamanoDigitoReloj());
+        posiciones_[i]->setPixmap(Image1_[0]->pixmap());
+        cifras->addWidget(posiciones_[i]);
+    }
+    Label74->setBuddy(marcador);
+
+    auto* filaReloj = new QHBoxLayout;
+    filaReloj->addStretch();
+    filaReloj->addWidget(Label74);
+    filaReloj->addSpacing(12);
+    filaReloj->addWidget(marcador);
+    filaReloj->addStretch();
+
+    SSCommand1 = new QPushButton(tr("Compactar/Reparar"), this);
+    SSCommand1->setObjectName(QStringLiteral("SSCommand1"));
+    SSCommand2 = new QPushButton(tr("Volver al Programa"), this);
+    SSCommand2->setObjectName(QStringLiteral("SSCommand2"));
+    for (QPushButton* b : {SSCommand1, SSCommand2}) {
+        b->setAccessibleName(b->text());
+        b->setMinimumSize(150, 32);
+        b->setAutoDefault(false);
+    }
+    auto* botones = new QHBoxLayout;
+    botones->addStretch();
+    botones->addWidget(SSCommand1);
+    botones->addSpacing(12);
+    botones->addWidget(SSCommand2);
+    botones->addStretch();
+
+    auto* todo = new QVBoxLayout(this);
+    todo->setContentsMargins(14, 14, 14, 14);
+    todo->setSpacing(14);
+    todo->addWidget(Mensaje);
+    todo->addLayout(filaReloj);
+    todo->addLayout(botones);
+    // Crece hacia abajo si un aviso largo necesita más líneas.
+    todo->setSizeConstraint(QLayout::SetFixedSize);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &Reparar::Timer1_Timer);
+    connect(SSCommand1, &QPushButton::clicked, this, &Reparar::SSCommand1_Click);
+    connect(SSCommand2, &QPushButton::clicked, this, &Reparar::SSCommand2_Click);
+
+    // Carga: el reloj corre desde que se abre la ventana.
+    Timer1->start();
+    adjustSize();
+    CentrarFormulario(this);
+    setWindowTitle(tr("Compactar/Reparar Base de Datos"));
+    Mensaje->setText(tr("Preparado"));
+    reloj_.Segundos = 0;
+    reloj_.Minutos = 0;
+    mostrados_.fill(QLatin1Char('0'));
+}
+
+void Reparar::Timer1_Timer()
+{
+    reloj_.avanzar();
+    const std::array<QChar, 4> c = reloj_.cifras();
+    for (int i = 0; i < 4; ++i)
+        MostrarDigito(i, c[i]);
+}
+
+void Reparar::MostrarDigito(int posicion, QChar caracter)
+{
+    if (caracter < QLatin1Char('0') || caracter > QLatin1Char('9'))
+        return;
+    posiciones_[posicion]->setPixmap(Image1_[caracter.unicode() - '0']->pixmap());
+    mostrados_[posicion] = caracter;
+}
+
+void Reparar::SSCommand1_Click()
+{
+    // El reloj sigue la cuenta que llevaba desde que se abrió la ventana.
+    if (!Timer1->isActive())
+        Timer1->start();
+    Mensaje->setText(tr("Compactando Base de Datos...."));
+    repaint();
+    servicios_.cursorEspera(true);
+    ultimo_ = CompactarBaseDatos(carpeta_, ConfiguracionRegionalDestino);
+    Mensaje->setText(ultimo_.mensaje);
+    layout()->activate(); // un aviso largo hace crecer la ventana ya, no en la próxima vuelta
+    Timer1->stop();
+    servicios_.cursorEspera(false);
+}
+
+void Reparar::SSCommand2_Click()
+{
+    const QString programa = rutaProgramaPrincipal(carpeta_);
+    if (!servicios_.iniciarPrograma(programa)) {
+        // Terminar sin que arranque nada dejaría al usuario sin programa y sin saber por qué.
+        servicios_.aviso(
+            this,
+            tr("No se puede iniciar el programa «%1». Compruebe que está en la carpeta del programa.").arg(programa),
+            tr("Volver al Programa"));
+        return;
+    }
+    Conexion::cerrarTodas();
+    terminando_ = true;
+    servicios_.terminarPrograma();
+}
+
+void Reparar::closeEvent(QCloseEvent* evento)
+{
+    evento->accept();
+    if (terminando_)
+        return;
+    terminando_ = true;
+    Conexion::cerrarTodas();
+    servicios_.terminarPrograma();
+}

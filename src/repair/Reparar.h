@@ -1,0 +1,52 @@
+#pragma once
+
+#include "Compactacion.h"
+#include "RelojReparar.h"
+
+#include <QWidget>
+#include <array>
+
+class QLabel;
+class QPushButton;
+class QTimer;
+class ServiciosReparar;
+
+// Ventana única de Reparar: compacta (o rehace) la base de datos de la carpeta del programa y
+// vuelve al programa principal.
+class Reparar : public QWidget
+{
+    Q_OBJECT
+
+public:
+    Reparar(ServiciosReparar& servicios, const QString& carpeta, QWidget* padre = nullptr);
+
+    // Lo que dejó la última compactación.
+    const ResultadoCompactacion& ultimoResultado() const { return ultimo_; }
+
+public slots:
+    void SSCommand1_Click();
+    void SSCommand2_Click();
+    void Timer1_Timer();
+
+protected:
+    void closeEvent(QCloseEvent* evento) override;
+
+private:
+    void MostrarDigito(int posicion, QChar caracter);
+
+    ServiciosReparar& servicios_;
+    QString carpeta_;
+    RelojReparar reloj_;
+    std::array<QChar, 4> mostrados_{};
+    std::array<QLabel*, 4> posiciones_{};
+    std::array<QLabel*, 10> Image1_{};
+    QLabel* Mensaje = nullptr;
+    QPushButton* SSCommand1 = nullptr;
+    QPushButton* SSCommand2 = nullptr;
+    QTimer* Timer1 = nullptr;
+    ResultadoCompactacion ultimo_;
+    bool terminando_ = false;
+};
+
+// Centra una ventana en su pantalla (la misma regla que el programa principal).
+void CentrarFormulario(QWidget* ventana);
