@@ -1,6 +1,7 @@
 #include "Empresa.h"
 #include "Entrada.h"
 #include "InicioEvaluacion.h"
+#include "Informes.h"
 #include "PlataformaServicios.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@ int main(int argc, char* argv[])
 
     Empresa::registrar();
     InicioEvaluacion::registrar();
+    RegistrarInformes();
 
     Entrada entrada;
     entrada.show();

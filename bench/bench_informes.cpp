@@ -1,0 +1,116 @@
+// Los informes de un centro grande: 50 puestos con 30 riesgos cada uno y tres medidas por riesgo
+// (4.500 filas de medidas, la mitad elegidas).
+#include "CopiaPrograma.h"
+#include "DocumentoInforme.h"
+#include "Globales.h"
+#include "InformeGeneral.h"
+#include "Informes.h"
+#include "MotorInforme.h"
+#include "PlataformaPrueba.h"
+#include "Recordset.h"
+#include "Rutinas.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPrintPreviewWidget>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+namespace
+{
+std::unique_ptr<CopiaPrograma> copia;
+long long centro = 0, empresa = 0;
+
+void preparar()
+{
+    copia = std::make_unique<CopiaPrograma>();
+    QDir(copia->carpeta()).mkdir("Informes");
+    for (const QString& f : {Informes::FicheroEvaluacion, Informes::FicheroPlanificacion})
+        QFile::copy(QStringLiteral(FUENTES_PROYECTO "/data/informes/") + f, copia->ruta("Informes/" + f));
+    FijarCarpetaPrograma(copia->carpeta());
+    gConexion = copia->conexion();
+    auto c = Conexion::obtener(gConexion);
+    const char* const niveles[] = {"Riesgo Trivial", "Riesgo Tolerable", "Riesgo Moderado", "Riesgo Importante",
+                                   "Riesgo Intolerable"};
+    Transaccion t(gConexion);
+    c->ejecutar("INSERT INTO Empresas (IDEmpresa, Nombre, CIF, Persona, Cargo, TotalTrabajadores) VALUES (1, "
+                "'Consultoría de prueba', 'B00000001', 'Técnico', 'Empresario', 200)");
+    c->ejecutar("INSERT INTO CentroTrabajo (IDCentro, IDEmpresa, NombreCentro, Direccion) VALUES (1, 1, 'Nave 1', "
+                "'Nave 1')");
+    centro = empresa = 1;
+    Recordset riesgos;
+    riesgos.open("SELECT IDFactor, IDRiesgo FROM RiesgosFactores GROUP BY IDRiesgo ORDER BY IDRiesgo LIMIT 30",
+                 gConexion);
+    std::vector<std::pair<long long, long long>> pares;
+    for (; !riesgos.eof(); riesgos.moveNext())
+        pares.emplace_back(riesgos.value(0).toLongLong(), riesgos.value(1).toLongLong());
+    long long fila = 0, evaluacion = 0;
+    for (int p = 1; p <= 50; ++p) {
+        c->ejecutar("INSERT INTO PuestosCentros (IDPuestoCentro, IDCentro, Puesto, Descripcion, NTrabajadores) "
+                    "VALUES (?, 1, ?, 'Tareas del puesto', 4)",
+                    {p, QStringLiteral("Puesto número %1").arg(p)});
+        for (size_t r = 0; r < pares.size(); ++r) {
+            c->ejecutar("INSERT INTO FactoresSeleccionarEvaluacion (IDEvaluacionCrear, IDEmpresa, IDCentro, "
+                        "IDPuestoCentro, IDFactor, Factor, FactorSelecionado) VALUES (?, 1, 1, ?, ?, 'Factor', 'S')",
+                        {++fila, p, pares[r].first});
+            c->ejecutar("INSERT INTO Evaluacion (IDEvaluacion, IDEvaluacionCrear, IDEmpresa, IDCentro, IDPuestoCentro, "
+                        "IDFactor, IDRiesgo, Mostrar, Probabilidad, Consecuencias, ValorRiesgo) VALUES (?, ?, 1, 1, ?, "
+                        "?, ?, 'S', 'Media', 'Dañino', ?)",
+                        {++evaluacion, fila, p, pares[r].first, pares[r].second, niveles[(p + r) % 5]});
+            for (int m = 0; m < 3; ++m)
+                c->ejecutar("INSERT INTO MedidasFactores (IDEvaluacion, Medida, MarcarMedida) VALUES (?, ?, ?)",
+                            {evaluacion,
+                             QStringLiteral("Medida preventiva %1 del riesgo, con una redacción de longitud "
+                                            "habitual en el catálogo de medidas")
+                                 .arg(m + 1),
+                             m % 2 ? "N" : "S"});
+        }
+    }
+    t.confirmar();
+}
+
+void EvaluacionAPdf(benchmark::State& estado)
+{
+    const QString ruta = copia->ruta("evaluacion.pdf");
+    int paginas = 0;
+    for (auto _ : estado) {
+        MotorInforme motor;
+        motor.abrirPlantilla(RutaEnPrograma("Informes/" + Informes::FicheroEvaluacion));
+        motor.conectarCarpeta(CarpetaPrograma());
+        motor.fijarFormula(FormulaEvaluacion(centro, empresa));
+        const auto documento = motor.generar();
+        paginas = documento->paginas();
+        documento->exportarPdf(ruta);
+    }
+    estado.counters["paginas"] = paginas;
+}
+BENCHMARK(EvaluacionAPdf)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void AbrirVistaPrevia(benchmark::State& estado)
+{
+    for (auto _ : estado) {
+        InformeGeneral* visor = AbrirInformeEvaluacion(centro, empresa);
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(visor->vista()->pageCount());
+        estado.PauseTiming();
+        delete visor;
+        QApplication::processEvents();
+        estado.ResumeTiming();
+    }
+}
+BENCHMARK(AbrirVistaPrevia)->Unit(benchmark::kMillisecond)->Iterations(5);
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    PlataformaPrueba plataforma;
+    preparar();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    copia.reset();
+    return 0;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "PaginaCierre.h"
+
+// Página de cierre del asistente de evaluación: vista previa del documento de la evaluación del
+// centro en curso, o vuelta a las medidas o al menú de la evaluación.
+class ImprimirEvaluacion : public PaginaCierre
+{
+    Q_OBJECT
+
+public:
+    static const QString Nombre;
+    explicit ImprimirEvaluacion(QWidget* parent = nullptr);
+
+    void vistaPrevia();
+    void volverMedidas();
+    void volverMenu();
+};

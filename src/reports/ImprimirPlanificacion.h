@@ -1,0 +1,18 @@
+#pragma once
+
+#include "PaginaCierre.h"
+
+// Página de cierre de la planificación: vista previa del documento del plan del centro en curso,
+// o vuelta a las acciones preventivas o a empresas y centros.
+class ImprimirPlanificacion : public PaginaCierre
+{
+    Q_OBJECT
+
+public:
+    static const QString Nombre;
+    explicit ImprimirPlanificacion(QWidget* parent = nullptr);
+
+    void vistaPrevia();
+    void volverAcciones();
+    void volverEmpresas();
+};

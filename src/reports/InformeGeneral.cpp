@@ -1,0 +1,270 @@
+#include "InformeGeneral.h"
+
+#include "DocumentoInforme.h"
+#include "Globales.h"
+#include "ManejadorErrores.h"
+#include "MotorInforme.h"
+#include "PlataformaServicios.h"
+#include "RegistroVentanas.h"
+#include "Rutinas.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPrintDialog>
+#include <QPainter>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+const QString InformeGeneral::Nombre = QStringLiteral("InformeGeneral");
+
+InformeGeneral::InformeGeneral(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(Nombre);
+    setAttribute(Qt::WA_DeleteOnClose);
+    construir();
+    AplicarAccesibilidad(this);
+}
+
+// Cerrar la ventana suelta el informe: no se escribe nada en ningún sitio.
+InformeGeneral::~InformeGeneral() = default;
+
+void InformeGeneral::construir()
+{
+    // Como el visor de siempre, un solo control con su barra que ocupa toda la ventana.
+    CRViewer91_ = new QWidget(this);
+    CRViewer91_->setObjectName(QStringLiteral("CRViewer91"));
+    CRViewer91_->setAccessibleName(QStringLiteral("Vista previa del informe"));
+    auto* caja = new QVBoxLayout(CRViewer91_);
+    caja->setContentsMargins(0, 0, 0, 0);
+    caja->setSpacing(0);
+
+    barra_ = new QToolBar(CRViewer91_);
+    barra_->setObjectName(QStringLiteral("BarraInforme"));
+    barra_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    const auto accion = [this](const QString& nombre, const QString& texto, QStyle::StandardPixmap icono,
+                               const QKeySequence& atajo, auto cuerpo) {
+        QAction* a = barra_->addAction(style()->standardIcon(icono), texto);
+        a->setObjectName(nombre);
+        a->setToolTip(texto);
+        a->setShortcut(atajo);
+        connect(a, &QAction::triggered, this, Ranura(cuerpo, this));
+        return a;
+    };
+    accion("Imprimir", tr("Imprimir"), QStyle::SP_DialogSaveButton, QKeySequence::Print, [this] { imprimir(); });
+    accion("ExportarPdf", tr("Exportar a PDF"), QStyle::SP_DriveFDIcon, QKeySequence::Save, [this] { exportar(); });
+    barra_->addSeparator();
+    accion("Reducir", tr("Reducir"), QStyle::SP_ArrowDown, QKeySequence::ZoomOut, [this] { vista_->zoomOut(1.25); });
+    accion("Ampliar", tr("Ampliar"), QStyle::SP_ArrowUp, QKeySequence::ZoomIn, [this] { vista_->zoomIn(1.25); });
+    accion("AjustarAncho", tr("Ajustar al ancho"), QStyle::SP_TitleBarMaxButton, QKeySequence(),
+           [this] { vista_->fitToWidth(); });
+    accion("PaginaEntera", tr("Página entera"), QStyle::SP_TitleBarNormalButton, QKeySequence(),
+           [this] { vista_->fitInView(); });
+    barra_->addSeparator();
+    accion("PrimeraPagina", tr("Primera"), QStyle::SP_MediaSkipBackward, QKeySequence(Qt::CTRL | Qt::Key_Home),
+           [this] { primeraPagina(); });
+    accion("PaginaAnterior", tr("Anterior"), QStyle::SP_MediaSeekBackward, QKeySequence(Qt::Key_PageUp),
+           [this] { paginaAnterior(); });
+    pagina_ = new QLabel(CRViewer91_);
+    pagina_->setObjectName(QStringLiteral("PaginaActual"));
+    pagina_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Página 000 de 000")) + 12);
+    pagina_->setAlignment(Qt::AlignCenter);
+    barra_->addWidget(pagina_);
+    accion("PaginaSiguiente", tr("Siguiente"), QStyle::SP_MediaSeekForward, QKeySequence(Qt::Key_PageDown),
+           [this] { paginaSiguiente(); });
+    accion("UltimaPagina", tr("Última"), QStyle::SP_MediaSkipForward, QKeySequence(Qt::CTRL | Qt::Key_End),
+           [this] { ultimaPagina(); });
+    caja->addWidget(barra_);
+
+    impresoraVista_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    impresoraVista_->setPageSize(QPageSize(QPageSize::A4));
+    impresoraVista_->setFullPage(true);
+    vista_ = new QPrintPreviewWidget(impresoraVista_.get(), CRViewer91_);
+    vista_->setObjectName(QStringLiteral("VistaPrevia"));
+    vista_->setViewMode(QPrintPreviewWidget::SinglePageView);
+    connect(vista_, &QPrintPreviewWidget::paintRequested, this, [this](QPrinter* p) { pintarVista(p); });
+    connect(vista_, &QPrintPreviewWidget::previewChanged, this, [this] { actualizarEstado(); });
+    caja->addWidget(vista_, 1);
+    actualizarEstado();
+}
+
+void InformeGeneral::cargar()
+{
+    auto* marco = qobject_cast<QMdiSubWindow*>(parentWidget());
+    // Pasos de la carga; un paso que falla se salta y se sigue con el siguiente, sin avisar.
+    EjecutarSinAviso({
+        [&] {
+            QWidget* destino = marco ? static_cast<QWidget*>(marco) : this;
+            destino->resize(TwipsAPixeles(13000, this), TwipsAPixeles(9000, this));
+        },
+        [this] { CentrarFormulario(this); },
+        [this] { motor_ = std::make_unique<MotorInforme>(); },
+        [this] { setWindowTitle(gTituloInforme); },
+        [this] { motor_->abrirPlantilla(RutaEnPrograma(QStringLiteral("Informes/") + gFicheroInforme)); },
+        [] { Servicios().relojArena(true); },
+        [this] {
+            // Los nombres de archivo de la carpeta del programa tal como están escritos: en un
+            // sistema que distingue mayúsculas "Evaluacion.MDB" no sería la base de datos.
+            motor_->fijarPropiedad(QStringLiteral("Database Name"), RutaEnPrograma(QStringLiteral("Evaluacion.mdb")));
+            motor_->fijarPropiedad(QStringLiteral("System Database Path"), RutaEnPrograma(QStringLiteral("SYSTEM.mdw")));
+            motor_->fijarPropiedad(QStringLiteral("Session User ID"), QStringLiteral("Velka"));
+            motor_->fijarPropiedad(QStringLiteral("Session Password"), QStringLiteral("Tortuganza"));
+        },
+        [this] { motor_->fijarFormula(gFormulaInforme); },
+        [this] {
+            documento_ = motor_->generar();
+            vista_->updatePreview();
+            vista_->fitToWidth();
+        },
+        [] { Servicios().relojArena(false); },
+    });
+    if (!marco)
+        setProperty("geometriaInicial", QRect(pos(), size()));
+    actualizarEstado();
+}
+
+void InformeGeneral::resizeEvent(QResizeEvent* evento)
+{
+    QWidget::resizeEvent(evento);
+    CRViewer91_->setGeometry(0, 0, width(), height());
+}
+
+void InformeGeneral::pintarVista(QPrinter* impresora)
+{
+    if (!documento_)
+        return;
+    QPainter pintor;
+    if (!pintor.begin(impresora))
+        return;
+    documento_->pintar(pintor, *impresora);
+    pintor.end();
+}
+
+void InformeGeneral::actualizarEstado()
+{
+    const bool hay = documento_ && documento_->paginas() > 0;
+    const int total = hay ? vista_->pageCount() : 0;
+    const int actual = hay ? vista_->currentPage() : 0;
+    pagina_->setText(tr("Página %1 de %2").arg(actual).arg(total));
+    for (QAction* a : barra_->actions())
+        if (!a->objectName().isEmpty())
+            a->setEnabled(hay);
+    if (hay) {
+        barra_->findChild<QAction*>(QStringLiteral("PrimeraPagina"))->setEnabled(actual > 1);
+        barra_->findChild<QAction*>(QStringLiteral("PaginaAnterior"))->setEnabled(actual > 1);
+        barra_->findChild<QAction*>(QStringLiteral("PaginaSiguiente"))->setEnabled(actual < total);
+        barra_->findChild<QAction*>(QStringLiteral("UltimaPagina"))->setEnabled(actual < total);
+    }
+}
+
+void InformeGeneral::primeraPagina()
+{
+    vista_->setCurrentPage(1);
+    actualizarEstado();
+}
+
+void InformeGeneral::paginaAnterior()
+{
+    vista_->setCurrentPage(std::max(1, vista_->currentPage() - 1));
+    actualizarEstado();
+}
+
+void InformeGeneral::paginaSiguiente()
+{
+    vista_->setCurrentPage(std::min(vista_->pageCount(), vista_->currentPage() + 1));
+    actualizarEstado();
+}
+
+void InformeGeneral::ultimaPagina()
+{
+    vista_->setCurrentPage(vista_->pageCount());
+    actualizarEstado();
+}
+
+QString InformeGeneral::nombrePropuesto() const
+{
+    QString nombre = documento_ ? documento_->nombreArchivo() : QString();
+    if (nombre.isEmpty())
+        nombre = windowTitle();
+    // Fuera lo que no vale en un nombre de archivo en ningún sistema.
+    static const QRegularExpression prohibidos(QStringLiteral("[\\\\/:*?\"<>|\\x00-\\x1f]"));
+    nombre.replace(prohibidos, QStringLiteral("-"));
+    nombre = nombre.simplified();
+    while (nombre.endsWith(QLatin1Char('.')))
+        nombre.chop(1);
+    if (nombre.isEmpty())
+        nombre = QStringLiteral("Informe");
+    return nombre + QStringLiteral(".pdf");
+}
+
+void InformeGeneral::imprimir()
+{
+    if (!documento_)
+        return;
+    QPrinter impresora(QPrinter::HighResolution);
+    impresora.setPageSize(QPageSize(QPageSize::A4));
+    impresora.setDocName(documento_->titulo());
+    QPrintDialog dialogo(&impresora, this);
+    dialogo.setWindowTitle(tr("Imprimir"));
+    dialogo.setMinMax(1, documento_->paginas());
+    if (dialogo.exec() != QDialog::Accepted)
+        return;
+    documento_->imprimir(impresora);
+}
+
+void InformeGeneral::exportar()
+{
+    if (!documento_)
+        return;
+    QString carpeta = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (carpeta.isEmpty())
+        carpeta = QDir::homePath();
+    QString ruta = QFileDialog::getSaveFileName(this, tr("Exportar a PDF"), QDir(carpeta).filePath(nombrePropuesto()),
+                                                tr("Documentos PDF (*.pdf)"));
+    if (ruta.isEmpty())
+        return;
+    if (!ruta.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        ruta += QStringLiteral(".pdf");
+    exportarPdf(ruta);
+}
+
+bool InformeGeneral::exportarPdf(const QString& ruta)
+{
+    if (documento_ && documento_->exportarPdf(ruta))
+        return true;
+    Servicios().mensaje(this,
+                        tr("No se ha podido guardar el documento en «%1». Compruebe que la carpeta existe y que "
+                           "el archivo no está abierto en otro programa.")
+                            .arg(QDir::toNativeSeparators(ruta)),
+                        tr("Exportar a PDF"), PlataformaServicios::Icono::Critico, PlataformaServicios::Botones::Aceptar,
+                        PlataformaServicios::Respuesta::Aceptar);
+    return false;
+}
+
+InformeGeneral* AbrirInforme()
+{
+    auto* visor = new InformeGeneral;
+    RegistroVentanas* registro = RegistroVentanas::actual();
+    if (!registro || !registro->area()) {
+        visor->cargar();
+        visor->show();
+        return visor;
+    }
+    // Directamente en el área y no por el registro: el registro guarda una instancia por nombre
+    // y descartaría el visor anterior.
+    QMdiSubWindow* marco = registro->area()->addSubWindow(visor);
+    marco->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(visor, &QWidget::windowTitleChanged, marco, &QWidget::setWindowTitle);
+    visor->cargar();
+    marco->show();
+    registro->area()->setActiveSubWindow(marco);
+    return visor;
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+class DocumentoInforme;
+class MotorInforme;
+class QLabel;
+class QPrinter;
+class QPrintPreviewWidget;
+class QToolBar;
+
+// Visor de informes: abre la plantilla de la petición (gTituloInforme, gFicheroInforme,
+// gFormulaInforme), la rellena para la fórmula y la enseña en vista previa con lo que se espera
+// de ella: imprimir, exportar a PDF, zoom, ajustar al ancho y pasar de página.
+class InformeGeneral : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static const QString Nombre;
+
+    explicit InformeGeneral(QWidget* parent = nullptr);
+    ~InformeGeneral() override;
+
+    // Carga de la ventana. Ningún fallo se avisa: la ventana puede quedar vacía, pero se abre.
+    void cargar();
+
+    DocumentoInforme* documento() const { return documento_.get(); }
+    QPrintPreviewWidget* vista() const { return vista_; }
+    // Nombre de archivo para el PDF, sacado del documento y del centro.
+    QString nombrePropuesto() const;
+
+    void imprimir();
+    void exportar();
+    // Guarda el PDF en la ruta; si no puede, lo avisa y devuelve false.
+    bool exportarPdf(const QString& ruta);
+    void primeraPagina();
+    void paginaAnterior();
+    void paginaSiguiente();
+    void ultimaPagina();
+
+protected:
+    void resizeEvent(QResizeEvent* evento) override;
+
+private:
+    void construir();
+    void actualizarEstado();
+    void pintarVista(QPrinter* impresora);
+
+    std::unique_ptr<MotorInforme> motor_;
+    std::unique_ptr<DocumentoInforme> documento_;
+    std::unique_ptr<QPrinter> impresoraVista_;
+    QWidget* CRViewer91_ = nullptr;
+    QToolBar* barra_ = nullptr;
+    QPrintPreviewWidget* vista_ = nullptr;
+    QLabel* pagina_ = nullptr;
+};
+
+// Abre un visor nuevo con la petición de informe de las tres variables públicas. Cada llamada
+// abre el suyo, así que puede haber varios informes abiertos a la vez.
+InformeGeneral* AbrirInforme();

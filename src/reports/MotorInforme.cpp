@@ -1,0 +1,383 @@
+#include "MotorInforme.h"
+
+#include "Conexion.h"
+#include "DocumentoInforme.h"
+#include "ErrorBD.h"
+#include "Importes.h"
+
+#include <QDate>
+#include <QDir>
+#include <QHash>
+#include <QObject>
+#include <QRegularExpression>
+#include <kainjow/mustache.hpp>
+#include <sqlite3.h>
+
+namespace mus = kainjow::mustache;
+
+namespace
+{
+const QRegularExpression& marcaCampo()
+{
+    // {Tabla.Campo} dentro de una consulta de la plantilla.
+    static const QRegularExpression marca(QStringLiteral("\\{(\\w+)\\.(\\w+)\\}"),
+                                          QRegularExpression::UseUnicodePropertiesOption);
+    return marca;
+}
+
+// Campos que las consultas de la plantilla saben filtrar.
+QStringList camposFiltrables(const PlantillaInforme& p)
+{
+    QStringList campos;
+    for (const ConsultaPlantilla& c : p.consultas) {
+        auto it = marcaCampo().globalMatch(c.sql);
+        while (it.hasNext()) {
+            const auto m = it.next();
+            const QString nombre = m.captured(1) + QLatin1Char('.') + m.captured(2);
+            if (!campos.contains(nombre, Qt::CaseInsensitive))
+                campos << nombre;
+        }
+    }
+    return campos;
+}
+
+struct Tabla
+{
+    QString nombre;
+    int padre = -1;
+    QStringList claves;
+    QStringList columnas;
+    std::vector<std::vector<QVariant>> filas;
+    std::vector<int> hijas;
+    std::vector<std::vector<int>> filasDe; // por fila del padre, las filas de ésta que le cuelgan
+
+    int columna(const QString& nombre) const
+    {
+        for (int i = 0; i < columnas.size(); ++i)
+            if (columnas[i].compare(nombre, Qt::CaseInsensitive) == 0)
+                return i;
+        return -1;
+    }
+};
+
+QString claveUnion(const std::vector<QVariant>& fila, const std::vector<int>& indices)
+{
+    QString clave;
+    for (int i : indices)
+        clave += (i < 0 ? QString() : fila[i].toString()) + QChar(0x1f);
+    return clave;
+}
+
+void leerConsulta(Conexion& con, const QString& sql, const std::vector<QVariant>& valores, Tabla& t)
+{
+    const QByteArray texto = sql.toUtf8();
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(con.bd(), texto.constData(), int(texto.size()), &st, nullptr);
+    if (rc != SQLITE_OK)
+        con.lanzar(rc, sql);
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guarda(st, sqlite3_finalize);
+    // Una plantilla sólo lee: una sentencia que escribiría no se ejecuta.
+    if (!st || !sqlite3_stmt_readonly(st) || sqlite3_column_count(st) == 0)
+        throw ErrorBD(NumeroError::ErrorGeneral,
+                      QObject::tr("La consulta «%1» de la plantilla no es una lectura.").arg(t.nombre), sql);
+    for (int i = 0; i < int(valores.size()); ++i) {
+        const QVariant& v = valores[i];
+        if (v.isNull())
+            sqlite3_bind_null(st, i + 1);
+        else if (v.typeId() == QMetaType::LongLong)
+            sqlite3_bind_int64(st, i + 1, v.toLongLong());
+        else if (v.typeId() == QMetaType::Double)
+            sqlite3_bind_double(st, i + 1, v.toDouble());
+        else {
+            const QByteArray b = v.toString().toUtf8();
+            sqlite3_bind_text(st, i + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+        }
+    }
+    const int n = sqlite3_column_count(st);
+    for (int i = 0; i < n; ++i)
+        t.columnas << QString::fromUtf8(sqlite3_column_name(st, i));
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        std::vector<QVariant> fila(n);
+        for (int i = 0; i < n; ++i) {
+            switch (sqlite3_column_type(st, i)) {
+            case SQLITE_INTEGER:
+                fila[i] = qlonglong(sqlite3_column_int64(st, i));
+                break;
+            case SQLITE_FLOAT:
+                fila[i] = sqlite3_column_double(st, i);
+                break;
+            case SQLITE_NULL:
+                break;
+            default:
+                fila[i] = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
+                                            sqlite3_column_bytes(st, i));
+            }
+        }
+        t.filas.push_back(std::move(fila));
+    }
+    if (rc != SQLITE_DONE)
+        con.lanzar(rc, sql);
+}
+
+// Cómo se ve un valor en el documento: fechas a la española, decimales con coma, nulo vacío.
+std::string mostrar(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::UnknownType:
+        return {};
+    case QMetaType::Double: {
+        QString s = QString::number(v.toDouble(), 'f', 2);
+        while (s.endsWith(QLatin1Char('0')))
+            s.chop(1);
+        if (s.endsWith(QLatin1Char('.')))
+            s.chop(1);
+        return s.replace(QLatin1Char('.'), QLatin1Char(',')).toStdString();
+    }
+    case QMetaType::QString: {
+        const QString s = v.toString();
+        static const QRegularExpression fecha(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})([ T]\\d{2}:\\d{2}(:\\d{2})?)?$"));
+        const auto m = fecha.match(s);
+        if (m.hasMatch())
+            return (m.captured(3) + QLatin1Char('/') + m.captured(2) + QLatin1Char('/') + m.captured(1)).toStdString();
+        return s.toStdString();
+    }
+    default:
+        return v.toString().toStdString();
+    }
+}
+
+mus::data datosFila(const std::vector<Tabla>& tablas, int ti, int fi, int numero, bool ultima)
+{
+    const Tabla& t = tablas[ti];
+    mus::data d{mus::data::type::object};
+    const auto& fila = t.filas[fi];
+    for (int c = 0; c < t.columnas.size(); ++c) {
+        // Las columnas "si_..." son condiciones para las secciones de la maquetación: en Mustache
+        // un texto, aunque sea "0", cuenta como cierto.
+        if (t.columnas[c].startsWith(QLatin1String("si_"), Qt::CaseInsensitive)) {
+            const QString v = fila[c].toString().trimmed();
+            d.set(t.columnas[c].toStdString(),
+                  mus::data(!fila[c].isNull() && !v.isEmpty() && v != QLatin1String("0") && v != QLatin1String("N")));
+        } else if (fila[c].typeId() == QMetaType::Bool)
+            d.set(t.columnas[c].toStdString(), mus::data(fila[c].toBool()));
+        else
+            d.set(t.columnas[c].toStdString(), mus::data(mostrar(fila[c])));
+    }
+    d.set("n", mus::data(std::to_string(numero)));
+    d.set("ultima", mus::data(ultima));
+    for (int hi : t.hijas) {
+        mus::data lista{mus::data::type::list};
+        const Tabla& h = tablas[hi];
+        int k = 0;
+        const auto& filas = h.filasDe[fi];
+        for (int j : filas) {
+            ++k;
+            lista.push_back(datosFila(tablas, hi, j, k, k == int(filas.size())));
+        }
+        d.set(h.nombre.toStdString(), lista);
+    }
+    return d;
+}
+
+std::string renderizar(const QString& plantilla, const mus::data& datos, bool escapar)
+{
+    mus::mustache m(plantilla.toStdString());
+    if (!escapar)
+        m.set_custom_escape([](const std::string& s) { return s; });
+    if (!m.is_valid())
+        throw ErrorBD(NumeroError::ErrorGeneral, QObject::tr("La maquetación del informe no es válida: %1")
+                                                     .arg(QString::fromStdString(m.error_message())));
+    std::string r = m.render(datos);
+    if (!m.is_valid())
+        throw ErrorBD(NumeroError::ErrorGeneral, QObject::tr("La maquetación del informe no es válida: %1")
+                                                     .arg(QString::fromStdString(m.error_message())));
+    return r;
+}
+} // namespace
+
+MotorInforme::MotorInforme() = default;
+MotorInforme::~MotorInforme() = default;
+
+void MotorInforme::abrirPlantilla(const QString& ruta)
+{
+    plantilla_.reset();
+    plantilla_ = PlantillaInforme::leer(ruta);
+}
+
+void MotorInforme::fijarPropiedad(const QString& nombre, const QString& valor)
+{
+    if (nombre == QLatin1String("Database Name"))
+        baseDatos_ = valor;
+    else if (nombre == QLatin1String("System Database Path"))
+        sistema_ = valor;
+    else if (nombre == QLatin1String("Session User ID"))
+        usuario_ = valor;
+    else if (nombre == QLatin1String("Session Password"))
+        clave_ = valor;
+    else
+        throw ErrorBD(NumeroError::ElementoNoEncontrado,
+                      QObject::tr("La conexión del informe no tiene la propiedad «%1».").arg(nombre));
+}
+
+void MotorInforme::conectarCarpeta(const QString& carpeta)
+{
+    const DatosConexion d = analizarConexion(textoConexion(carpeta));
+    fijarPropiedad(QStringLiteral("Database Name"), d.fuente);
+    fijarPropiedad(QStringLiteral("System Database Path"), d.sistema);
+    fijarPropiedad(QStringLiteral("Session User ID"), d.usuario);
+    fijarPropiedad(QStringLiteral("Session Password"), d.clave);
+}
+
+QString MotorInforme::conexion() const
+{
+    // Mismo formato que el texto de conexión del programa: con las mismas rutas es la misma
+    // conexión abierta y no una segunda sobre el mismo archivo.
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Password=") + clave_ +
+           QStringLiteral(";Persist Security Info=True;User ID=") + usuario_ + QStringLiteral(";Data Source=") +
+           baseDatos_ + QStringLiteral(";Mode=Read|Write;Jet OLEDB:System database=") + sistema_ +
+           QStringLiteral(";Jet OLEDB");
+}
+
+void MotorInforme::fijarFormula(const QString& formula)
+{
+    formula_ = formula;
+}
+
+bool MotorInforme::formulaValida() const
+{
+    const auto condiciones = AnalizarFormula(formula_);
+    if (!condiciones || !plantilla_)
+        return false;
+    const QStringList campos = camposFiltrables(*plantilla_);
+    return std::all_of(condiciones->begin(), condiciones->end(), [&](const CondicionSeleccion& c) {
+        return campos.contains(c.nombre(), Qt::CaseInsensitive);
+    });
+}
+
+std::unique_ptr<DocumentoInforme> MotorInforme::generar() const
+{
+    if (!plantilla_)
+        throw ErrorBD(NumeroError::ErrorGeneral, QObject::tr("El informe no tiene plantilla."));
+    const PlantillaInforme& p = *plantilla_;
+    const bool conDatos = formulaValida();
+    const auto condiciones = conDatos ? *AnalizarFormula(formula_) : std::vector<CondicionSeleccion>{};
+
+    std::vector<Tabla> tablas(p.consultas.size());
+    std::shared_ptr<Conexion> con;
+    if (conDatos)
+        con = Conexion::obtener(conexion());
+    for (size_t i = 0; i < p.consultas.size(); ++i) {
+        const ConsultaPlantilla& c = p.consultas[i];
+        Tabla& t = tablas[i];
+        t.nombre = c.nombre;
+        t.claves = c.claves;
+        for (size_t j = 0; j < i; ++j)
+            if (tablas[j].nombre == c.padre)
+                t.padre = int(j);
+        if (t.padre >= 0) {
+            tablas[t.padre].hijas.push_back(int(i));
+            t.filasDe.resize(tablas[t.padre].filas.size());
+        }
+        if (!conDatos)
+            continue;
+
+        // Cada marca pasa a ser un parámetro enlazado con el valor de la fórmula (o NULL).
+        QString sql = c.sql.trimmed();
+        std::vector<QVariant> valores;
+        QString final;
+        qsizetype desde = 0;
+        auto it = marcaCampo().globalMatch(sql);
+        while (it.hasNext()) {
+            const auto m = it.next();
+            final += sql.mid(desde, m.capturedStart() - desde) + QLatin1Char('?');
+            desde = m.capturedEnd();
+            const QString nombre = m.captured(1) + QLatin1Char('.') + m.captured(2);
+            QVariant v;
+            for (const CondicionSeleccion& cond : condiciones)
+                if (cond.nombre().compare(nombre, Qt::CaseInsensitive) == 0)
+                    v = cond.valor;
+            valores.push_back(v);
+        }
+        final += sql.mid(desde);
+        if (!p.comun.trimmed().isEmpty()) {
+            static const QRegularExpression conWith(QStringLiteral("^with\\s"), QRegularExpression::CaseInsensitiveOption);
+            final = conWith.match(final).hasMatch() ? QStringLiteral("WITH ") + p.comun.trimmed() + QStringLiteral(", ") + final.mid(5)
+                                                    : QStringLiteral("WITH ") + p.comun.trimmed() + QLatin1Char(' ') + final;
+        }
+        leerConsulta(*con, final, valores, t);
+
+        if (t.padre >= 0) {
+            const Tabla& padre = tablas[t.padre];
+            std::vector<int> enPadre, enHija;
+            for (const QString& clave : t.claves) {
+                enPadre.push_back(padre.columna(clave));
+                enHija.push_back(t.columna(clave));
+                if (enPadre.back() < 0 || enHija.back() < 0)
+                    throw ErrorBD(NumeroError::CampoNoEncontrado,
+                                  QObject::tr("La consulta «%1» se une por «%2», que no está en las dos consultas.")
+                                      .arg(t.nombre, clave));
+            }
+            QHash<QString, std::vector<int>> padres;
+            for (int f = 0; f < int(padre.filas.size()); ++f)
+                padres[claveUnion(padre.filas[f], enPadre)].push_back(f);
+            for (int f = 0; f < int(t.filas.size()); ++f) {
+                const auto encontrado = padres.constFind(claveUnion(t.filas[f], enHija));
+                if (encontrado != padres.constEnd())
+                    for (int fp : *encontrado)
+                        t.filasDe[fp].push_back(f);
+            }
+        }
+    }
+
+    mus::data raiz{mus::data::type::object};
+    raiz.set("titulo", p.titulo.toStdString());
+    raiz.set("fecha", QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")).toStdString());
+    raiz.set("con_datos", mus::data(conDatos));
+
+    // Totales de importes escritos a mano: se suman los que se leen como importe; cada fila
+    // lleva además el suyo con formato, o el texto tal como se escribió.
+    for (const TotalPlantilla& total : p.totales) {
+        double suma = 0;
+        int sumados = 0, sinSumar = 0;
+        for (Tabla& t : tablas) {
+            if (t.nombre != total.consulta)
+                continue;
+            const int c = t.columna(total.campo);
+            t.columnas << total.campo + QStringLiteral("_texto") << total.campo + QStringLiteral("_importe");
+            for (auto& fila : t.filas) {
+                const QString escrito = c < 0 ? QString() : fila[c].toString();
+                const auto importe = LeerImporte(escrito);
+                if (importe) {
+                    suma += *importe;
+                    ++sumados;
+                } else if (!escrito.trimmed().isEmpty()) {
+                    ++sinSumar;
+                }
+                fila.push_back(importe ? QVariant(FormatoImporte(*importe)) : QVariant(escrito.trimmed()));
+                fila.push_back(QVariant(importe.has_value()));
+            }
+        }
+        const std::string n = total.nombre.toStdString();
+        raiz.set(n, FormatoImporte(suma).toStdString());
+        raiz.set(n + "_sumados", std::to_string(sumados));
+        raiz.set(n + "_sin_sumar", std::to_string(sinSumar));
+        raiz.set(n + "_hay_sin_sumar", mus::data(sinSumar > 0));
+    }
+
+    for (int i = 0; i < int(tablas.size()); ++i) {
+        if (tablas[i].padre >= 0)
+            continue;
+        mus::data lista{mus::data::type::list};
+        for (int f = 0; f < int(tablas[i].filas.size()); ++f)
+            lista.push_back(datosFila(tablas, i, f, f + 1, f + 1 == int(tablas[i].filas.size())));
+        raiz.set(tablas[i].nombre.toStdString(), lista);
+    }
+
+    const QString html = QString::fromStdString(renderizar(p.html, raiz, true));
+    raiz.set("pagina", std::string("[[pagina]]"));
+    raiz.set("paginas", std::string("[[paginas]]"));
+    const QString cabecera = QString::fromStdString(renderizar(p.cabecera, raiz, false));
+    const QString pie = QString::fromStdString(renderizar(p.pie, raiz, false));
+    const QString archivo = QString::fromStdString(renderizar(p.archivo, raiz, false));
+    return std::make_unique<DocumentoInforme>(html, p.titulo, cabecera, pie, archivo);
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class QToolButton;
+
+// Lo común de las dos páginas de cierre (evaluación y planificación): el texto que nombra el
+// centro, el botón de vista previa y los dos botones de vuelta.
+class PaginaCierre : public QWidget
+{
+    Q_OBJECT
+
+protected:
+    PaginaCierre(const QString& nombre, const QString& nombreVisualizar, const QString& ayudaVolver,
+                 const QString& ayudaInicio, QWidget* parent);
+
+    // Carga de la ventana con el manejador común; "texto" recibe la dirección del centro.
+    void cargar(const std::function<QString(const QString&)>& texto);
+    // Se oculta ella misma, esté o no en el registro de ventanas.
+    void ocultarPagina();
+    // Enseña una ventana ya cargada que pudiera estar oculta debajo de ésta.
+    static void descubrir(const QString& nombre);
+
+    QLabel* Label1_ = nullptr;
+    QPushButton* visualizar_ = nullptr;
+    QToolButton* Picture1_ = nullptr;
+    QToolButton* Image1_ = nullptr;
+};

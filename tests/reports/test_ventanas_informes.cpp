@@ -1,0 +1,216 @@
+// El visor y las dos páginas de cierre, sin pantalla, sobre su propia copia de la base de datos.
+#include "CopiaPrograma.h"
+#include "Datos.h"
+#include "DocumentoInforme.h"
+#include "Globales.h"
+#include "ImprimirEvaluacion.h"
+#include "ImprimirPlanificacion.h"
+#include "InformeGeneral.h"
+#include "Informes.h"
+#include "PlataformaPrueba.h"
+#include "RegistroVentanas.h"
+#include "Rutinas.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPrintPreviewWidget>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+
+// Menú de la evaluación de mentira: sólo cuenta las veces que se le pide Colocar.
+class MenuFalso : public QWidget
+{
+    Q_OBJECT
+public:
+    int colocados = 0;
+public slots:
+    void Colocar() { ++colocados; }
+};
+
+class PruebaVentanasInformes : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<CopiaPrograma> copia;
+    std::unique_ptr<PlataformaPrueba> plataforma;
+    QString cx;
+    long long empresa = 0, centro = 0;
+
+private slots:
+    void init()
+    {
+        copia = std::make_unique<CopiaPrograma>();
+        plataforma = std::make_unique<PlataformaPrueba>();
+        QDir(copia->carpeta()).mkdir("Informes");
+        for (const QString& f : {Informes::FicheroEvaluacion, Informes::FicheroPlanificacion})
+            QFile::copy(QStringLiteral(FUENTES_PROYECTO "/data/informes/") + f, copia->ruta("Informes/" + f));
+        FijarCarpetaPrograma(copia->carpeta());
+        cx = gConexion = copia->conexion();
+        empresa = datos::empresa(cx, "Comercial Visor");
+        centro = datos::centro(cx, empresa, "Calle Visor 5/B");
+        datos::puesto(cx, centro, "Puesto del visor");
+        gIDCentro = centro;
+        gIDEmpresa = empresa;
+    }
+
+    void cleanup()
+    {
+        // Borrar una puede llevarse otras: se guardan vigiladas antes de empezar.
+        QList<QPointer<QWidget>> abiertas;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            abiertas << w;
+        for (const QPointer<QWidget>& w : abiertas)
+            delete w.data();
+        plataforma.reset();
+        copia.reset();
+        FijarCarpetaPrograma({});
+    }
+
+    void cadaPeticionAbreSuVisorConSuTituloYSuDocumento()
+    {
+        InformeGeneral* primero = AbrirInformeEvaluacion(centro, empresa);
+        QCOMPARE(gFormulaInforme, QStringLiteral("{CentroTrabajo.IDCentro}=%1 and {Empresas.IDEmpresa}= %2").arg(centro).arg(empresa));
+        InformeGeneral* segundo = AbrirInformePlanificacion(centro);
+        QVERIFY(primero != segundo);
+        QCOMPARE(primero->windowTitle(), QStringLiteral("EVALUCIÓN DE RIESGOS"));
+        QCOMPARE(segundo->windowTitle(), QStringLiteral("PLANIFICACIÓN DE ACTUACIONES PREVENTIVAS"));
+        QCOMPARE(primero->size(), QSize(TwipsAPixeles(13000, primero), TwipsAPixeles(9000, primero)));
+        for (InformeGeneral* v : {primero, segundo}) {
+            QVERIFY(v->isVisible());
+            QVERIFY(v->documento() && v->documento()->paginas() > 0);
+            QCOMPARE(v->vista()->pageCount(), v->documento()->paginas());
+            QVERIFY(v->findChild<QLabel*>("PaginaActual")->text().startsWith("Página 1 de "));
+        }
+        QVERIFY(plataforma->mensajes.empty());
+        QCOMPARE(plataforma->relojes, (std::vector<bool>{true, false, true, false}));
+
+        // La vista ocupa toda la ventana y la acompaña al cambiar de tamaño.
+        primero->resize(700, 500);
+        QCOMPARE(primero->findChild<QWidget*>("CRViewer91")->geometry(), QRect(0, 0, 700, 500));
+
+        // Pasar de página y volver.
+        const int paginas = primero->vista()->pageCount();
+        primero->ultimaPagina();
+        QCOMPARE(primero->vista()->currentPage(), paginas);
+        primero->paginaSiguiente();
+        QCOMPARE(primero->vista()->currentPage(), paginas);
+        primero->primeraPagina();
+        primero->paginaAnterior();
+        QCOMPARE(primero->vista()->currentPage(), 1);
+    }
+
+    void sinPlantillaElVisorQuedaAbiertoYVacioSinAvisar()
+    {
+        gTituloInforme = "Informe perdido";
+        gFicheroInforme = "NoExiste.rpt";
+        gFormulaInforme = FormulaPlanificacion(centro);
+        InformeGeneral* v = AbrirInforme();
+        QVERIFY(v->isVisible());
+        QCOMPARE(v->windowTitle(), QStringLiteral("Informe perdido"));
+        QVERIFY(!v->documento());
+        QVERIFY(plataforma->mensajes.empty());
+        QCOMPARE(plataforma->relojes, (std::vector<bool>{true, false}));
+        QVERIFY(!v->findChild<QAction*>("Imprimir")->isEnabled());
+    }
+
+    void elPdfLlevaUnNombrePropuestoYUnFalloSeAvisa()
+    {
+        InformeGeneral* v = AbrirInformeEvaluacion(centro, empresa);
+        // La barra de la dirección no puede ir en un nombre de archivo.
+        QCOMPARE(v->nombrePropuesto(), QStringLiteral("Evaluación de riesgos - Calle Visor 5-B.pdf"));
+        const QString ruta = copia->ruta(v->nombrePropuesto());
+        QVERIFY(v->exportarPdf(ruta));
+        QVERIFY(QFileInfo(ruta).size() > 1000);
+        QVERIFY(plataforma->mensajes.empty());
+
+        QVERIFY(!v->exportarPdf(copia->ruta("no/existe/informe.pdf")));
+        QCOMPARE(plataforma->mensajes.size(), size_t(1));
+        QCOMPARE(plataforma->mensajes[0].titulo, QStringLiteral("Exportar a PDF"));
+        QCOMPARE(plataforma->mensajes[0].icono, PlataformaServicios::Icono::Critico);
+    }
+
+    void lasPaginasDeCierreNombranElCentroConSuTexto()
+    {
+        ImprimirEvaluacion evaluacion;
+        QCOMPARE(evaluacion.windowTitle(), QStringLiteral("Imprimir Evaluación"));
+        QCOMPARE(evaluacion.findChild<QPushButton*>("CEvaluacionVisualizar")->text(), QStringLiteral("Vista Previa"));
+        QCOMPARE(evaluacion.findChild<QLabel*>("Label1")->text(),
+                 QStringLiteral("Ya has finalizado la Evaluación de Riesgos del centro de trabajo Calle Visor 5/B, pulsa "
+                                "el botón de 'Vista Previa' para visualizar e imprimir el documento de la evaluación de "
+                                "riesgos. En cambio, si necesitas hacer alguna modificación más, pulsa el botón 'Volver "
+                                "al Menú Principal'"));
+        QCOMPARE(evaluacion.findChild<QToolButton*>("Picture1")->toolTip(), QStringLiteral("Volver Medidas Preventivas"));
+        QCOMPARE(evaluacion.findChild<QToolButton*>("Image1")->toolTip(), QStringLiteral("Volver al Menú Principal"));
+        QCOMPARE(evaluacion.size(), QSize(TwipsAPixeles(12700, &evaluacion), TwipsAPixeles(4050, &evaluacion)));
+
+        // Un centro sin dirección deja el hueco vacío.
+        Recordset::execute("UPDATE CentroTrabajo SET Direccion = NULL WHERE IDCentro = ?", cx, {centro});
+        ImprimirPlanificacion plan;
+        QCOMPARE(plan.windowTitle(), QStringLiteral("Imprimir Evaluación"));
+        QCOMPARE(plan.findChild<QPushButton*>("CPlanificacionVisualizar")->text(), QStringLiteral("Vista Previa"));
+        QCOMPARE(plan.findChild<QLabel*>("Label1")->text(),
+                 QStringLiteral("Ya has finalizado la planificación de la actuación preventiva del centro de trabajo , "
+                                "pulsa el botón de 'Vista Previa' para visualizar e imprimir el documento de la actuación "
+                                "preventiva. En cambio, si necesitas hacer alguna modificación más, pulsa el botón "
+                                "'Volver a Acciones Preventivas'"));
+        QCOMPARE(plan.findChild<QToolButton*>("Picture1")->toolTip(), QStringLiteral("Volver Acciones Preventivas"));
+        QCOMPARE(plan.findChild<QToolButton*>("Image1")->toolTip(), QStringLiteral("Volver a Empresas y Centros"));
+        QVERIFY(plataforma->mensajes.empty());
+    }
+
+    void losBotonesDeLasPaginasDeCierreVanASuSitio()
+    {
+        QMdiArea area;
+        area.show();
+        RegistroVentanas registro(&area);
+        RegistrarInformes();
+        int medidas = 0, acciones = 0;
+        RegistroVentanas::registrarFabrica("SeleccionaMedidas", [&] { ++medidas; return new QWidget; });
+        RegistroVentanas::registrarFabrica("ActuacionPreventiva", [&] { ++acciones; return new QWidget; });
+        MenuFalso* menu = nullptr;
+        RegistroVentanas::registrarFabrica("InicioEvaluacion", [&] { return menu = new MenuFalso; });
+        registro.abrirNueva("InicioEvaluacion");
+        registro.ocultar("InicioEvaluacion");
+
+        auto* evaluacion = registro.abrirNueva("ImprimirEvaluacion");
+        QVERIFY(evaluacion);
+        evaluacion->findChild<QPushButton*>("CEvaluacionVisualizar")->click();
+        evaluacion->findChild<QPushButton*>("CEvaluacionVisualizar")->click();
+        const auto visores = area.findChildren<InformeGeneral*>();
+        QCOMPARE(visores.size(), 2);
+        QCOMPARE(gFormulaInforme, FormulaEvaluacion(centro, empresa));
+        QCOMPARE(gIDCentro, long(centro));
+
+        evaluacion->findChild<QToolButton*>("Image1")->click();
+        QCOMPARE(menu->colocados, 1);
+        QVERIFY(!evaluacion->parentWidget()->isVisible());
+        QVERIFY(menu->parentWidget()->isVisible()); // el menú queda descubierto
+        evaluacion->findChild<QToolButton*>("Picture1")->click();
+        QCOMPARE(medidas, 1);
+
+        auto* plan = registro.abrirNueva("ImprimirPlanificacion");
+        plan->findChild<QPushButton*>("CPlanificacionVisualizar")->click();
+        QCOMPARE(gFormulaInforme, FormulaPlanificacion(centro));
+        QCOMPARE(area.findChildren<InformeGeneral*>().size(), 3);
+        plan->findChild<QToolButton*>("Picture1")->click();
+        QCOMPARE(acciones, 1);
+        QVERIFY(!plan->parentWidget()->isVisible());
+
+        // Sin las ventanas de destino registradas, volver no hace nada más que ocultarse.
+        for (const char* n : {"SeleccionaMedidas", "ActuacionPreventiva", "InicioEvaluacion"})
+            RegistroVentanas::quitarFabrica(n);
+        registro.descargar("InicioEvaluacion");
+        auto* otra = registro.abrirNueva("ImprimirEvaluacion");
+        otra->findChild<QToolButton*>("Image1")->click();
+        otra = registro.abrirNueva("ImprimirEvaluacion");
+        otra->findChild<QToolButton*>("Picture1")->click();
+        QVERIFY(!otra->parentWidget()->isVisible());
+        QVERIFY(plataforma->mensajes.empty());
+    }
+};
+
+QTEST_MAIN(PruebaVentanasInformes)
+#include "test_ventanas_informes.moc"
