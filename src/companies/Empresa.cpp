@@ -56,6 +56,45 @@ void vaciar(QWidget* campo)
 
 QString texto(Recordset& rs, const char* campo) { return NuloATexto(rs.value(campo)).toString(); }
 
+// Escribe la fila en curso; si el almacén la rechaza, el conjunto no se queda con el cambio a medias.
+void grabar(Recordset& rs)
+{
+    try {
+        rs.update();
+    } catch (...) {
+        rs.cancelUpdate();
+        throw;
+    }
+}
+
+enum class Movimiento
+{
+    Primero,
+    Anterior,
+    Siguiente,
+    Ultimo
+};
+
+// Los cuatro botones de navegación de cada panel: antes de la primera fila, "anterior" va a la
+// primera y "siguiente" a la última.
+void mover(Recordset& rs, Movimiento m)
+{
+    switch (m) {
+    case Movimiento::Primero:
+        rs.moveFirst();
+        break;
+    case Movimiento::Anterior:
+        rs.bof() ? rs.moveFirst() : rs.movePrevious();
+        break;
+    case Movimiento::Siguiente:
+        rs.bof() ? rs.moveLast() : rs.moveNext();
+        break;
+    case Movimiento::Ultimo:
+        rs.moveLast();
+        break;
+    }
+}
+
 QLineEdit* caja(const QString& nombre, int limite)
 {
     auto* c = new QLineEdit;
@@ -555,23 +594,8 @@ void Empresa::guardarEmpresa()
     Recordset& rs = *rsEmpresas_;
     if (gNuevaEmpresa) {
         rs.addNew();
-        rs.setValue("Nombre", nombre);
-        rs.setValue("CIF", strNif_->text());
-        rs.setValue("Direccion", strDireccion_->text());
-        rs.setValue("Poblacion", strPoblacion_->text());
-        rs.setValue("CodPostal", strCodPostal_->text());
-        rs.setValue("Provincia", "Madrid");
-        rs.setValue("Persona", strNombre_->text());
-        rs.setValue("TotalTrabajadores", total);
-        rs.setValue("Cargo", cmbCargo_->currentText());
-        rs.setValue("Formacion", cmbFormacion_->currentText());
-        try {
-            rs.update();
-        } catch (...) {
-            // Si no se ha podido grabar, lo escrito sigue siendo una empresa nueva.
-            rs.cancelUpdate();
-            throw;
-        }
+        escribirEmpresa(rs, nombre, "Madrid", total);
+        grabar(rs); // si falla, lo escrito sigue siendo una empresa nueva
         gNuevaEmpresa = false;
         const long long id = rs.lastInsertId();
         rs.requery();
@@ -581,22 +605,8 @@ void Empresa::guardarEmpresa()
         return;
     }
     const long long id = rs.value("IDEmpresa").toLongLong();
-    rs.setValue("Nombre", nombre);
-    rs.setValue("CIF", strNif_->text());
-    rs.setValue("Direccion", strDireccion_->text());
-    rs.setValue("Poblacion", strPoblacion_->text());
-    rs.setValue("CodPostal", strCodPostal_->text());
-    rs.setValue("Provincia", strProvincia_->text());
-    rs.setValue("Persona", strNombre_->text());
-    rs.setValue("Cargo", cmbCargo_->currentText());
-    rs.setValue("Formacion", cmbFormacion_->currentText());
-    rs.setValue("TotalTrabajadores", total);
-    try {
-        rs.update();
-    } catch (...) {
-        rs.cancelUpdate();
-        throw;
-    }
+    escribirEmpresa(rs, nombre, strProvincia_->text(), total);
+    grabar(rs);
     // La lista se rehace para que el nombre nuevo se pueda elegir ya, y se vuelve a la misma
     // empresa por su identificador: con dos empresas del mismo nombre, buscar por el nombre
     // enseñaría la otra.
@@ -606,6 +616,20 @@ void Empresa::guardarEmpresa()
     ColocarEmpresas();
     const QSignalBlocker bloqueo(cmbNombre_);
     cmbNombre_->setEditText(nombre);
+}
+
+void Empresa::escribirEmpresa(Recordset& rs, const QString& nombre, const QString& provincia, const QVariant& total)
+{
+    rs.setValue("Nombre", nombre);
+    rs.setValue("CIF", strNif_->text());
+    rs.setValue("Direccion", strDireccion_->text());
+    rs.setValue("Poblacion", strPoblacion_->text());
+    rs.setValue("CodPostal", strCodPostal_->text());
+    rs.setValue("Provincia", provincia);
+    rs.setValue("Persona", strNombre_->text());
+    rs.setValue("TotalTrabajadores", total);
+    rs.setValue("Cargo", cmbCargo_->currentText());
+    rs.setValue("Formacion", cmbFormacion_->currentText());
 }
 
 void Empresa::eliminarEmpresa()
@@ -627,31 +651,25 @@ void Empresa::eliminarEmpresa()
 
 void Empresa::primeraEmpresa()
 {
-    rsEmpresas_->moveFirst();
+    mover(*rsEmpresas_, Movimiento::Primero);
     ColocarEmpresas();
 }
 
 void Empresa::anteriorEmpresa()
 {
-    if (rsEmpresas_->bof())
-        rsEmpresas_->moveFirst();
-    else
-        rsEmpresas_->movePrevious();
+    mover(*rsEmpresas_, Movimiento::Anterior);
     ColocarEmpresas();
 }
 
 void Empresa::siguienteEmpresa()
 {
-    if (rsEmpresas_->bof())
-        rsEmpresas_->moveLast();
-    else
-        rsEmpresas_->moveNext();
+    mover(*rsEmpresas_, Movimiento::Siguiente);
     ColocarEmpresas();
 }
 
 void Empresa::ultimaEmpresa()
 {
-    rsEmpresas_->moveLast();
+    mover(*rsEmpresas_, Movimiento::Ultimo);
     ColocarEmpresas();
 }
 
@@ -801,12 +819,7 @@ void Empresa::guardarCentro()
         rs.setValue("Poblacion", strPoblacionCT_->text());
         rs.setValue("CodPostal", strCodPostalCT_->text());
         rs.setValue("Provincia", "Madrid");
-        try {
-            rs.update();
-        } catch (...) {
-            rs.cancelUpdate();
-            throw;
-        }
+        grabar(rs);
         const long long id = rs.lastInsertId();
         rs.requery();
         CargarCentros();
@@ -820,12 +833,7 @@ void Empresa::guardarCentro()
     rs.setValue("Poblacion", strPoblacionCT_->text());
     rs.setValue("CodPostal", strCodPostalCT_->text());
     rs.setValue("Provincia", strProvinciaCT_->text());
-    try {
-        rs.update();
-    } catch (...) {
-        rs.cancelUpdate();
-        throw;
-    }
+    grabar(rs);
     // La lista se rehace para que el nombre nuevo se pueda elegir ya; el centro sigue a la vista.
     rs.requery();
     rellenarCentros();
@@ -854,31 +862,25 @@ void Empresa::eliminarCentro()
 
 void Empresa::primerCentro()
 {
-    rsCentros_->moveFirst();
+    mover(*rsCentros_, Movimiento::Primero);
     ColocarCentros();
 }
 
 void Empresa::anteriorCentro()
 {
-    if (rsCentros_->bof())
-        rsCentros_->moveFirst();
-    else
-        rsCentros_->movePrevious();
+    mover(*rsCentros_, Movimiento::Anterior);
     ColocarCentros();
 }
 
 void Empresa::siguienteCentro()
 {
-    if (rsCentros_->bof())
-        rsCentros_->moveLast();
-    else
-        rsCentros_->moveNext();
+    mover(*rsCentros_, Movimiento::Siguiente);
     ColocarCentros();
 }
 
 void Empresa::ultimoCentro()
 {
-    rsCentros_->moveLast();
+    mover(*rsCentros_, Movimiento::Ultimo);
     ColocarCentros();
 }
 

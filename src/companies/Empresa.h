@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QVariant>
 #include <QWidget>
 #include <memory>
 
@@ -79,6 +80,7 @@ private:
     void rellenarNombres();
     void rellenarCentros();
     bool totalValido();
+    void escribirEmpresa(Recordset& rs, const QString& nombre, const QString& provincia, const QVariant& total);
 
     std::unique_ptr<Recordset> rsEmpresas_;
     std::unique_ptr<Recordset> rsCentros_;
