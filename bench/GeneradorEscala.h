@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// Base de datos del tamaño de una asesoría grande, llenada con las mismas operaciones que hace el
+// programa cuando la usa una persona: alta de empresas y centros, alta de puestos con su copia del
+// catálogo, factores marcados (que generan riesgos y medidas), riesgos evaluados por la matriz,
+// medidas elegidas y un plan de actuaciones por centro.
+struct TamanoEscala
+{
+    int empresas = 200;
+    int centrosPorEmpresa = 2;
+    int puestosPorCentro = 5;
+    int filasPorPuesto = 50; // filas de Evaluacion que se buscan por puesto
+    int lineasPlan = 10;
+};
+
+struct ResumenEscala
+{
+    long long empresas = 0, centros = 0, puestos = 0, factores = 0, evaluaciones = 0, medidas = 0,
+              lineasPlan = 0;
+};
+
+// Llena la base de la conexión (ya abierta en gConexion). Reparte los factores de forma fija para
+// que dos generaciones con el mismo tamaño den la misma base.
+ResumenEscala GenerarEscala(const TamanoEscala& tamano);
+
+// Cuenta lo que hay en la base de gConexion.
+ResumenEscala ContarEscala();
