@@ -3,6 +3,7 @@
 //   ingenuo  — una sentencia por fila, leyendo la tabla entera para añadir una fila;
 //   directo  — el coste mínimo de SQLite para las mismas filas (sentencias preparadas, una transacción).
 // bench/tabla.py junta las tres en una tabla con sus proporciones.
+#include "Compactacion.h"
 #include "Comprobaciones.h"
 #include "Conexion.h"
 #include "DatosPuesto.h"
@@ -659,6 +660,39 @@ void AnadirLineaPlan_directo(benchmark::State& estado)
     }
 }
 
+// ---------------------------------------------------------------- compactar la base entera
+// Sobre una copia propia en cada vuelta: la compactación cambia el archivo de sitio.
+void Compactar_nuestro(benchmark::State& estado)
+{
+    for (auto _ : estado) {
+        estado.PauseTiming();
+        QTemporaryDir dir;
+        for (const char* nombre : {"Evaluacion.mdb", "SYSTEM.mdw"})
+            QFile::copy(carpetaEscala + "/" + nombre, dir.filePath(nombre));
+        estado.ResumeTiming();
+        const ResultadoCompactacion r = CompactarBaseDatos(dir.path(), ConfiguracionRegionalDestino);
+        if (r.estado != ResultadoCompactacion::Estado::Compactada)
+            estado.SkipWithError(r.mensaje.toUtf8().constData());
+    }
+}
+
+void Compactar_directo(benchmark::State& estado)
+{
+    for (auto _ : estado) {
+        estado.PauseTiming();
+        QTemporaryDir dir;
+        QFile::copy(carpetaEscala + "/Evaluacion.mdb", dir.filePath("Evaluacion.mdb"));
+        estado.ResumeTiming();
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(dir.filePath("Evaluacion.mdb").toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        const QByteArray sql = "VACUUM INTO '" + dir.filePath("Evaluacion2.mdb").toUtf8() + "'";
+        sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr);
+        sqlite3_close_v2(db);
+        QFile::rename(dir.filePath("Evaluacion.mdb"), dir.filePath("Evaluacion.bak"));
+        QFile::rename(dir.filePath("Evaluacion2.mdb"), dir.filePath("Evaluacion.mdb"));
+    }
+}
+
 void registrar(const char* accion, void (*nuestro)(benchmark::State&), void (*ingenuo)(benchmark::State&),
                void (*directo)(benchmark::State&))
 {
@@ -687,6 +721,8 @@ int main(int argc, char** argv)
     registrar("Marcar una medida", MarcarMedida_nuestro, MarcarMedida_ingenuo, MarcarMedida_directo);
     registrar("Las tres comprobaciones", Comprobaciones_nuestro, Comprobaciones_ingenuo, Comprobaciones_directo);
     registrar("Añadir una línea al plan", AnadirLineaPlan_nuestro, AnadirLineaPlan_ingenuo, AnadirLineaPlan_directo);
+    benchmark::RegisterBenchmark("Compactar la base/nuestro", Compactar_nuestro)->Unit(benchmark::kMillisecond)->Iterations(3);
+    benchmark::RegisterBenchmark("Compactar la base/directo", Compactar_directo)->Unit(benchmark::kMillisecond)->Iterations(3);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
