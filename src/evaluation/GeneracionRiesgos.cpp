@@ -103,3 +103,34 @@ void QuitarRiesgos(long long idEvaluacionCrear)
     }
     t.confirmar();
 }
+
+namespace
+{
+void guardarMarca(long long idEvaluacionCrear, const QString& marca)
+{
+    Recordset::execute("UPDATE FactoresSeleccionarEvaluacion SET FactorSelecionado = ? WHERE IDEvaluacionCrear = ?",
+                       gConexion, {marca, idEvaluacionCrear});
+}
+} // namespace
+
+int MarcarFactor(const FilaFactor& fila)
+{
+    Transaccion t(gConexion);
+    // Una fila que ya tiene sus riesgos (marcada desde otra ventana con datos viejos) no los repite.
+    Recordset ya;
+    ya.open("Select IDEvaluacion from Evaluacion where IDEvaluacionCrear = ? limit 1", gConexion,
+            {fila.idEvaluacionCrear});
+    const int escritas = ya.eof() ? GenerarRiesgos(fila) : 0;
+    ya.close();
+    guardarMarca(fila.idEvaluacionCrear, QStringLiteral("S"));
+    t.confirmar();
+    return escritas;
+}
+
+void DesmarcarFactor(long long idEvaluacionCrear)
+{
+    Transaccion t(gConexion);
+    QuitarRiesgos(idEvaluacionCrear);
+    guardarMarca(idEvaluacionCrear, QStringLiteral("N"));
+    t.confirmar();
+}

@@ -24,3 +24,8 @@ int GenerarRiesgos(const FilaFactor& fila);
 // que se quita era la mostrada y la que pasa a mostrarse no tiene evaluación, hereda la suya:
 // lo evaluado no se pierde por desmarcar otro factor del mismo riesgo.
 void QuitarRiesgos(long long idEvaluacionCrear);
+
+// Lo que hace la casilla de un factor: la marca (o la quita) y los riesgos que lleva se guardan
+// en la misma transacción. Si algo falla no queda ni la marca ni nada de lo generado o quitado.
+int MarcarFactor(const FilaFactor& fila);
+void DesmarcarFactor(long long idEvaluacionCrear);

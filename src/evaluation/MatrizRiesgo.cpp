@@ -6,9 +6,15 @@
 
 #include <sqlite3.h>
 
+#include <array>
+
 namespace
 {
-int indice(const QString& valor, std::initializer_list<const char*> lista)
+using Lista = std::array<const char*, 3>;
+const Lista listaProbabilidad = {"Baja", "Media", "Alta"};
+const Lista listaConsecuencias = {"Ligeramente dañino", "Dañino", "Extremadamente dañino"};
+
+int indice(const QString& valor, const Lista& lista)
 {
     int i = 0;
     const QString limpio = valor.trimmed();
@@ -28,11 +34,23 @@ QString NivelRiesgo(const QString& probabilidad, const QString& consecuencias)
         {"Riesgo Tolerable", "Riesgo Moderado", "Riesgo Importante"},
         {"Riesgo Moderado", "Riesgo Importante", "Riesgo Intolerable"},
     };
-    const int p = indice(probabilidad, {"Baja", "Media", "Alta"});
-    const int c = indice(consecuencias, {"Ligeramente dañino", "Dañino", "Extremadamente dañino"});
+    const int p = indice(probabilidad, listaProbabilidad);
+    const int c = indice(consecuencias, listaConsecuencias);
     if (p < 0 || c < 0)
         return {};
     return QString::fromUtf8(niveles[p][c]);
+}
+
+QString GradoProbabilidad(const QString& texto)
+{
+    const int i = indice(texto, listaProbabilidad);
+    return i < 0 ? QString() : QString::fromUtf8(listaProbabilidad[size_t(i)]);
+}
+
+QString GradoConsecuencias(const QString& texto)
+{
+    const int i = indice(texto, listaConsecuencias);
+    return i < 0 ? QString() : QString::fromUtf8(listaConsecuencias[size_t(i)]);
 }
 
 int CopiarEvaluacionAOcultas(long long idPuestoCentro)

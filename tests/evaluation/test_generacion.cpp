@@ -197,3 +197,38 @@ TEST_F(GeneracionPrueba, LasOcultasTomanLaEvaluacionDeLaMostradaDeSuPuesto)
                          "ValorRiesgo is null", {otroPuesto}),
               1);
 }
+
+TEST_F(GeneracionPrueba, LaMarcaDelFactorVaConSusRiesgos)
+{
+    const auto marca = [&](long long fila) {
+        Recordset rs;
+        rs.open("select FactorSelecionado from FactoresSeleccionarEvaluacion where IDEvaluacionCrear = ?", cx, {fila});
+        return rs.value(0).toString();
+    };
+    const long long fila = datos::factor(cx, puesto, 9001, "N");
+    const FilaFactor f{fila, 9001, puesto, empresa, centro};
+    EXPECT_EQ(MarcarFactor(f), 2);
+    EXPECT_EQ(marca(fila), "S");
+    // Marcar otra vez una fila que ya tiene sus riesgos no los repite.
+    EXPECT_EQ(MarcarFactor(f), 0);
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDEvaluacionCrear = ?", {fila}), 2);
+
+    // Si no se puede guardar la marca, tampoco quedan los riesgos quitados ni los generados.
+    Recordset::execute("CREATE TRIGGER PruebaMarca BEFORE UPDATE OF FactorSelecionado ON FactoresSeleccionarEvaluacion "
+                       "BEGIN SELECT RAISE(ABORT, 'marca rechazada'); END",
+                       cx);
+    EXPECT_THROW(DesmarcarFactor(fila), ErrorBD);
+    EXPECT_EQ(marca(fila), "S");
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDEvaluacionCrear = ?", {fila}), 2);
+    EXPECT_EQ(contar(cx, "select count(*) from MedidasFactores"), 5);
+    const long long otra = datos::factor(cx, puesto, 9002, "N");
+    EXPECT_THROW(MarcarFactor({otra, 9002, puesto, empresa, centro}), ErrorBD);
+    EXPECT_EQ(marca(otra), "N");
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDEvaluacionCrear = ?", {otra}), 0);
+    Recordset::execute("DROP TRIGGER PruebaMarca", cx);
+
+    DesmarcarFactor(fila);
+    EXPECT_EQ(marca(fila), "N");
+    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion"), 0);
+    EXPECT_EQ(contar(cx, "select count(*) from MedidasFactores"), 0);
+}

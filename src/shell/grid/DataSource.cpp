@@ -11,6 +11,7 @@
 #include <QPixmap>
 #include <QPolygon>
 #include <QApplication>
+#include <QBrush>
 #include <QtDebug>
 
 namespace
@@ -420,6 +421,15 @@ QVariant DataSource::data(const QModelIndex& indice, int papel) const
         return v.toString() == MarcaSi ? Qt::Checked : Qt::Unchecked;
     case Qt::TextAlignmentRole:
         return casilla ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
+    case Qt::BackgroundRole:
+    case Qt::ForegroundRole: {
+        const QColor fondo = c.background ? c.background(v) : QColor();
+        if (!fondo.isValid())
+            return {};
+        if (papel == Qt::BackgroundRole)
+            return QBrush(fondo);
+        return QBrush(fondo.lightness() >= 128 ? QColor(Qt::black) : QColor(Qt::white));
+    }
     case Qt::AccessibleTextRole:
         return casilla ? (v.toString() == MarcaSi ? tr("Marcado") : tr("Sin marcar")) : shownText(c, v);
     case GridRole::Presentation:

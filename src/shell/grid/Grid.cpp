@@ -466,6 +466,14 @@ void Grid::showEvent(QShowEvent* evento)
     });
 }
 
+void Grid::hideEvent(QHideEvent* evento)
+{
+    relojTip_->stop();
+    ocultarTip();
+    fantasma_->hide();
+    QWidget::hideEvent(evento);
+}
+
 bool Grid::eventFilter(QObject* objeto, QEvent* evento)
 {
     QAbstractItemView* v = activeView();
@@ -526,6 +534,9 @@ void Grid::pedirTip()
 
     QString texto = tip.text;
     texto.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace('\r', '\n');
+    // Los saltos del final sólo dejarían una franja vacía al pie de la nota.
+    while (texto.endsWith('\n'))
+        texto.chop(1);
     QFont letra = font();
     if (tip.fontSize > 0)
         letra.setPointSize(tip.fontSize);

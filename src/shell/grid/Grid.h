@@ -103,6 +103,8 @@ signals:
 protected:
     bool eventFilter(QObject* objeto, QEvent* evento) override;
     void showEvent(QShowEvent* evento) override;
+    // La nota es una ventana aparte: no se queda en pantalla cuando la cuadrícula deja de verse.
+    void hideEvent(QHideEvent* evento) override;
 
 private:
     DataSource* origen_ = nullptr;

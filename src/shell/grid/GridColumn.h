@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QVariant>
 #include <QVector>
 #include <Qt>
+#include <functional>
 
 // Elemento de una lista de valores: lo que se guarda y lo que ve el usuario pueden no coincidir
 // (se guarda "Dañino" y se ve "dañino").
@@ -30,6 +32,10 @@ struct GridColumn
     int visibleItems = 3; // elementos que enseña la lista desplegada
     bool readOnly = false;
     int widthTwips = 0;   // 0: la anchura que pida el contenido
+    // Fondo de cada celda según su valor guardado (el nivel de riesgo, por ejemplo). Sin función,
+    // o si devuelve un color no válido, la celda lleva el fondo de la cuadrícula. La letra se
+    // pone negra o blanca según lo claro que sea el fondo, para que siempre se lea.
+    std::function<QColor(const QVariant& stored)> background;
 
     static GridColumn text(const QString& caption, const QString& field)
     {

@@ -63,6 +63,17 @@ void GridDelegate::paint(QPainter* pintor, const QStyleOptionViewItem& opcion, c
         if (!(indice.flags() & Qt::ItemIsUserCheckable))
             c.state &= ~QStyle::State_Enabled;
         s->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &c, pintor, vista);
+    } else if ((opcion.state & QStyle::State_Selected) && indice.data(GridRole::SourceRow).toInt() >= 0 &&
+               indice.data(Qt::BackgroundRole).isValid()) {
+        // Una celda con fondo propio lo conserva en la fila seleccionada, que se ve por el borde.
+        QStyleOptionViewItem o = opcion;
+        o.state &= ~QStyle::State_Selected;
+        QStyledItemDelegate::paint(pintor, o, indice);
+        pintor->save();
+        pintor->setPen(QPen(opcion.palette.color(QPalette::Highlight), 2));
+        pintor->setBrush(Qt::NoBrush);
+        pintor->drawRect(QRectF(opcion.rect).adjusted(1, 1, -1, -1));
+        pintor->restore();
     } else {
         QStyledItemDelegate::paint(pintor, opcion, indice);
         // En la fila actual la celda con lista enseña su flecha: se ve que se despliega.

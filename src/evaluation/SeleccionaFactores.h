@@ -1,0 +1,41 @@
+#pragma once
+
+#include "VentanaAsistente.h"
+
+class CellTip;
+class DataSource;
+class Grid;
+class QVariant;
+
+// Segundo paso del asistente: los factores de riesgo de cada puesto, con su casilla. Marcar un
+// factor genera sus riesgos y medidas; desmarcarlo, tras confirmarlo, los quita. La marca se
+// guarda en el acto y siempre junto con lo generado o quitado: nunca queda un factor marcado
+// sin sus riesgos ni uno desmarcado con ellos.
+class SeleccionaFactores : public VentanaAsistente
+{
+    Q_OBJECT
+
+public:
+    explicit SeleccionaFactores(QWidget* parent = nullptr);
+    ~SeleccionaFactores() override;
+
+    static const QString Nombre;
+    static void registrar();
+
+    Grid* cuadricula() const { return GFactores_; }
+    DataSource* origen() const { return RFactores_; }
+
+protected:
+    void elegirPuesto(long long idPuesto) override;
+    void adelante() override;
+    void atras() override;
+
+private:
+    void construir();
+    void antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar);
+    void tratarFallo(long numero, const QString& descripcion, bool* cancelar);
+    void nota(int division, int columna, int fila, CellTip* tip);
+
+    Grid* GFactores_ = nullptr;
+    DataSource* RFactores_ = nullptr;
+};

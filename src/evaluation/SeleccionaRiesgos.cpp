@@ -1,0 +1,240 @@
+#include "SeleccionaRiesgos.h"
+
+#include "Comprobaciones.h"
+#include "Globales.h"
+#include "ManejadorErrores.h"
+#include "MatrizRiesgo.h"
+#include "PlataformaServicios.h"
+#include "Recordset.h"
+#include "RegistroVentanas.h"
+#include "Rutinas.h"
+#include "grid/DataSource.h"
+#include "grid/Grid.h"
+
+#include <QAbstractItemDelegate>
+#include <QPointer>
+#include <QTableView>
+#include <QTimer>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+const QString SeleccionaRiesgos::Nombre = QStringLiteral("SeleccionaRiesgos");
+
+namespace {
+using Icono = PlataformaServicios::Icono;
+using Botones = PlataformaServicios::Botones;
+using Respuesta = PlataformaServicios::Respuesta;
+
+enum Columna
+{
+    ColRiesgo = 0,
+    ColProbabilidad = 1,
+    ColConsecuencias = 2,
+    ColValor = 3
+};
+constexpr int RetardoNota = 200;
+const QString DobleSalto = QStringLiteral("\r\n\r\n");
+
+QString texto(const QVariant& v)
+{
+    return NuloATexto(v).toString();
+}
+
+void estiloNota(CellTip* tip)
+{
+    tip->fontSize = 11;
+    tip->bold = true;
+    tip->textColor = CellTip::oleColor(0x8000000E);
+    tip->fillColor = CellTip::oleColor(0x800000);
+}
+} // namespace
+
+void SeleccionaRiesgos::registrar()
+{
+    RegistroVentanas::registrarFabrica(Nombre, [] { return new SeleccionaRiesgos; });
+}
+
+QColor SeleccionaRiesgos::ColorNivel(const QString& nivel)
+{
+    const QString n = nivel.trimmed();
+    const auto es = [&](const char* t) { return n.compare(QLatin1String(t), Qt::CaseInsensitive) == 0; };
+    if (es("Riesgo Trivial") || es("Riesgo Tolerable"))
+        return QColor(0xd9, 0xea, 0xd3); // verde suave
+    if (es("Riesgo Moderado"))
+        return QColor(0xff, 0xe5, 0x99); // ámbar
+    if (es("Riesgo Importante") || es("Riesgo Intolerable"))
+        return QColor(0xf4, 0xb6, 0xb0); // rojo
+    return {};
+}
+
+SeleccionaRiesgos::SeleccionaRiesgos(QWidget* parent)
+    : VentanaAsistente(Nombre, QStringLiteral("Evaluacion del Riesgo"), QStringLiteral("3- EVALUACION DE RIESGOS"),
+                       parent)
+{
+    construir();
+    RRiesgos_->setConnectionString(gConexion);
+    cargar();
+}
+
+SeleccionaRiesgos::~SeleccionaRiesgos() = default;
+
+void SeleccionaRiesgos::construir()
+{
+    ponerListaPuestos();
+
+    RRiesgos_ = new DataSource(this);
+    RRiesgos_->setObjectName("RRiesgos");
+    GRiesgos_ = new Grid;
+    GRiesgos_->setObjectName("GRiesgos");
+    GRiesgos_->setAccessibleName("Riesgos del puesto");
+
+    // El nombre del riesgo es el del catálogo y el nivel lo pone la matriz: no se escriben a mano.
+    GridColumn riesgo = GridColumn::text("Riesgo", "Riesgo");
+    riesgo.readOnly = true;
+    GridColumn valor = GridColumn::text("Valor Riesgo", "ValorRiesgo");
+    valor.readOnly = true;
+    valor.background = [](const QVariant& v) { return ColorNivel(v.toString()); };
+    GRiesgos_->setColumns({riesgo,
+                           GridColumn::valueList("Probabilidad", "Probabilidad",
+                                                 {{"Baja", "Baja"}, {"Media", "Media"}, {"Alta", "Alta"}}),
+                           GridColumn::valueList("Consecuencias", "Consecuencias",
+                                                 {{"Ligeramente dañino", "Ligeramente dañino"},
+                                                  {"Dañino", "dañino"},
+                                                  {"Extremadamente dañino", "Extremadamente dañino"}}),
+                           valor});
+    GRiesgos_->setDataSource(RRiesgos_);
+    GRiesgos_->setGroupView(true);
+    GRiesgos_->setTipAnchored(true);
+    GRiesgos_->setTipWidth(0);
+    GRiesgos_->setTipDelay(RetardoNota);
+    // La altura de siempre sólo deja ver una fila o dos: la ventana crece hasta enseñar unas cuantas.
+    GRiesgos_->setMinimumHeight((GRiesgos_->fontMetrics().height() + 8) * 10);
+    cuerpo()->addWidget(GRiesgos_, 1);
+
+    connect(GRiesgos_, &Grid::beforeCellChange, this,
+            [this](int columna, const QVariant&, const QVariant& nuevo, bool* cancelar) {
+                antesDeCambiar(columna, nuevo, cancelar);
+            });
+    connect(GRiesgos_, &Grid::cellTipRequested, this,
+            [this](int division, int columna, int fila, CellTip* tip) { nota(division, columna, fila, tip); });
+
+    ponerPie({}, QStringLiteral("Volver a Factor de Riesgo"), {}, QStringLiteral("Medidas Preventivas"),
+             QStringLiteral("Volver al Menu Principal"), QStringLiteral("Riesgos"));
+}
+
+void SeleccionaRiesgos::elegirPuesto(long long)
+{
+    const QString puesto =
+        rsPuesto_ && !rsPuesto_->eof() ? QString::number(rsPuesto_->value("IDPuestoCentro").toLongLong()) : "0";
+    RRiesgos_->setRecordSource("SELECT * from VRiesgos Where IDCentro = " + QString::number(gIDCentro) +
+                               " and IDPuestoCentro = " + puesto + " and Mostrar = 'S';");
+    RRiesgos_->refresh();
+    GRiesgos_->redraw();
+}
+
+// Regla de la matriz, antes de que se guarde el cambio: el nivel va en la misma escritura que el
+// grado. Un grado escrito a mano se guarda como el de la lista; uno que no es de la lista no se
+// acepta, porque dejaría la fila con un grado que no corresponde a su nivel.
+void SeleccionaRiesgos::antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar)
+{
+    if (columna != ColProbabilidad && columna != ColConsecuencias)
+        return;
+    const QString escrito = texto(nuevo);
+    if (escrito.trimmed().isEmpty()) {
+        // Sólo blancos es no haber elegido nada: no debe contar como evaluado.
+        if (!escrito.isEmpty())
+            GRiesgos_->setCellValue(columna, QVariant());
+    } else {
+        const bool esProbabilidad = columna == ColProbabilidad;
+        const QString grado = esProbabilidad ? GradoProbabilidad(escrito) : GradoConsecuencias(escrito);
+        if (grado.isEmpty()) {
+            *cancelar = true;
+            const QString aviso =
+                esProbabilidad
+                    ? QStringLiteral("«%1» no es una probabilidad de la lista. Elija Baja, Media o Alta.").arg(escrito)
+                    : QStringLiteral("«%1» no son unas consecuencias de la lista. Elija Ligeramente dañino, dañino o "
+                                     "Extremadamente dañino.")
+                          .arg(escrito);
+            // El aviso sale cuando la cuadrícula ha terminado con la celda.
+            QPointer<SeleccionaRiesgos> yo(this);
+            QTimer::singleShot(0, this, [yo, aviso] {
+                if (yo)
+                    Servicios().mensaje(yo, aviso, QStringLiteral("Valor no válido"), Icono::Critico, Botones::Aceptar,
+                                        Respuesta::Aceptar);
+            });
+            return;
+        }
+        if (grado != escrito)
+            GRiesgos_->setCellValue(columna, grado);
+    }
+    const QString nivel =
+        NivelRiesgo(texto(GRiesgos_->cellValue(ColProbabilidad)), texto(GRiesgos_->cellValue(ColConsecuencias)));
+    if (!nivel.isEmpty())
+        GRiesgos_->setCellValue(ColValor, nivel);
+}
+
+void SeleccionaRiesgos::nota(int division, int columna, int fila, CellTip* tip)
+{
+    EjecutarSinAviso({[&] {
+        GRiesgos_->setTipAnchored(true);
+        GRiesgos_->setTipWidth(0);
+        GRiesgos_->setTipDelay(RetardoNota);
+        if (division < 0 || fila < 0)
+            return;
+        Recordset& rs = RRiesgos_->recordset();
+        if (columna == ColRiesgo) {
+            // Todas las filas del riesgo en el puesto, mostrada y ocultas: una por factor.
+            Recordset filas;
+            filas.open("SELECT * from VRiesgos Where IDCentro = " + QString::number(rs.value("IDCentro").toLongLong()) +
+                           " and IDPuestoCentro = " + QString::number(rs.value("IDPuestoCentro").toLongLong()) +
+                           " and IDRiesgo = " + QString::number(rs.value("IDRiesgo").toLongLong()) + ";",
+                       gConexion);
+            filas.requery();
+            QString lista = QStringLiteral("Factores de Riesgo: ") + DobleSalto;
+            for (int i = 1; !filas.eof(); ++i, filas.moveNext())
+                lista += QString::number(i) + "- " + texto(filas.value("Factor")) + DobleSalto;
+            tip->text = lista;
+            estiloNota(tip);
+        } else if (columna == ColValor) {
+            tip->text = QStringLiteral("Valor de Riesgo: ") + DobleSalto + texto(rs.value("Probabilidad")) + " y " +
+                        texto(rs.value("Consecuencias")) + " = " + texto(rs.value("ValorRiesgo"));
+            estiloNota(tip);
+        }
+    }});
+}
+
+void SeleccionaRiesgos::cerrarEdicion()
+{
+    for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(GRiesgos_->tableView()),
+                                 static_cast<QAbstractItemView*>(GRiesgos_->treeView())}) {
+        if (QWidget* editor = v->indexWidget(v->currentIndex())) {
+            emit v->itemDelegate()->commitData(editor);
+            emit v->itemDelegate()->closeEditor(editor, QAbstractItemDelegate::NoHint);
+        }
+    }
+}
+
+void SeleccionaRiesgos::adelante()
+{
+    cerrarEdicion();
+    if (const long long puesto = puestoElegido(); puesto > 0)
+        CopiarEvaluacionAOcultas(puesto);
+    if (!ComprobarRiesgos(gIDEmpresa, gIDCentro)) {
+        Servicios().mensaje(this, gPendientes, QStringLiteral("Sin Riesgos Evaluados"), Icono::Critico,
+                            Botones::Aceptar, Respuesta::Aceptar);
+        return;
+    }
+    irA(QStringLiteral("SeleccionaMedidas"));
+}
+
+void SeleccionaRiesgos::atras()
+{
+    cerrarEdicion();
+    irA(QStringLiteral("SeleccionaFactores"));
+}
+
+void SeleccionaRiesgos::inicio()
+{
+    cerrarEdicion();
+    volverAlInicio(true);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "VentanaAsistente.h"
+
+#include <QColor>
+
+class CellTip;
+class DataSource;
+class Grid;
+class QVariant;
+
+// Tercer paso del asistente: cada riesgo del puesto (una fila por riesgo, la mostrada) se evalúa
+// por su probabilidad y sus consecuencias; el nivel sale de la matriz y se guarda con el cambio.
+// Al seguir, las filas ocultas del puesto toman la evaluación de la mostrada de su riesgo.
+class SeleccionaRiesgos : public VentanaAsistente
+{
+    Q_OBJECT
+
+public:
+    explicit SeleccionaRiesgos(QWidget* parent = nullptr);
+    ~SeleccionaRiesgos() override;
+
+    static const QString Nombre;
+    static void registrar();
+
+    // Fondo de la celda de un nivel: tranquilo para el trivial y el tolerable, de aviso para el
+    // moderado y de alarma para el importante y el intolerable. No válido para lo demás.
+    static QColor ColorNivel(const QString& nivel);
+
+    Grid* cuadricula() const { return GRiesgos_; }
+    DataSource* origen() const { return RRiesgos_; }
+
+protected:
+    void elegirPuesto(long long idPuesto) override;
+    void adelante() override;
+    void atras() override;
+    void inicio() override;
+
+private:
+    void construir();
+    void antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar);
+    void nota(int division, int columna, int fila, CellTip* tip);
+    // Lo que se esté escribiendo en una celda se guarda antes de salir de la ventana.
+    void cerrarEdicion();
+
+    Grid* GRiesgos_ = nullptr;
+    DataSource* RRiesgos_ = nullptr;
+};
