@@ -27,8 +27,8 @@ long long anadirFila(const QString& tabla, const QList<QPair<QString, QVariant>>
     return rs.lastInsertId();
 }
 
-// Marca factores del puesto hasta tener las filas de evaluación pedidas; como la ventana: primero
-// se generan los riesgos y luego se graba la marca. Se escogen entre los factores con más medidas
+// Marca factores del puesto, como la casilla de la ventana, hasta tener las filas de evaluación
+// pedidas. Se escogen entre los factores con más medidas
 // por riesgo, empezando en un sitio distinto en cada puesto, para que salgan unas tres medidas por
 // fila como en las evaluaciones reales.
 void marcarFactores(long long idPuesto, long long idCentro, long long idEmpresa, int filasBuscadas, unsigned semilla)
@@ -54,9 +54,7 @@ void marcarFactores(long long idPuesto, long long idCentro, long long idEmpresa,
         f.idPuestoCentro = idPuesto;
         f.idCentro = idCentro;
         f.idEmpresa = idEmpresa;
-        filas += GenerarRiesgos(f);
-        factores.setValue("FactorSelecionado", "S");
-        factores.update();
+        filas += MarcarFactor(f);
     }
 }
 

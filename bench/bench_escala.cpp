@@ -226,13 +226,9 @@ void MarcarFactor_nuestro(benchmark::State& estado)
     Escala& b = base();
     const FilaFactor f = factorSinMarcar(b);
     for (auto _ : estado) {
-        GenerarRiesgos(f);
-        Recordset::execute("UPDATE FactoresSeleccionarEvaluacion SET FactorSelecionado = 'S' WHERE IDEvaluacionCrear = ?",
-                           gConexion, {f.idEvaluacionCrear});
+        MarcarFactor(f);
         estado.PauseTiming();
-        QuitarRiesgos(f.idEvaluacionCrear);
-        Recordset::execute("UPDATE FactoresSeleccionarEvaluacion SET FactorSelecionado = 'N' WHERE IDEvaluacionCrear = ?",
-                           gConexion, {f.idEvaluacionCrear});
+        DesmarcarFactor(f.idEvaluacionCrear);
         estado.ResumeTiming();
     }
 }
@@ -334,9 +330,9 @@ void DesmarcarFactor_nuestro(benchmark::State& estado)
     Escala& b = base();
     const FilaFactor f = factorMarcado(b);
     for (auto _ : estado) {
-        QuitarRiesgos(f.idEvaluacionCrear);
+        DesmarcarFactor(f.idEvaluacionCrear);
         estado.PauseTiming();
-        GenerarRiesgos(f);
+        MarcarFactor(f);
         estado.ResumeTiming();
     }
 }
