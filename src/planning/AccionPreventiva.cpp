@@ -1,0 +1,187 @@
+#include "AccionPreventiva.h"
+
+#include "ActuacionPreventiva.h"
+#include "Globales.h"
+#include "ManejadorErrores.h"
+#include "PlataformaServicios.h"
+#include "RegistroVentanas.h"
+#include "Rutinas.h"
+#include "grid/DataSource.h"
+#include "grid/Grid.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+const QString AccionPreventiva::Nombre = QStringLiteral("AccionPreventiva");
+
+namespace
+{
+using Icono = PlataformaServicios::Icono;
+using Botones = PlataformaServicios::Botones;
+using Respuesta = PlataformaServicios::Respuesta;
+
+// Cerrar el selector con el botón de su marco sólo lo oculta: sigue cargado, con su lista.
+class SoloOcultar : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* evento) override
+    {
+        if (evento->type() == QEvent::Close) {
+            evento->ignore();
+            static_cast<QWidget*>(objeto)->hide();
+            return true;
+        }
+        return QObject::eventFilter(objeto, evento);
+    }
+};
+} // namespace
+
+void AccionPreventiva::registrar()
+{
+    RegistroVentanas::registrarFabrica(Nombre, [] { return new AccionPreventiva; });
+}
+
+AccionPreventiva::AccionPreventiva(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(Nombre);
+    construir();
+    AplicarAccesibilidad(this);
+    cargar();
+}
+
+AccionPreventiva::~AccionPreventiva() = default;
+
+void AccionPreventiva::construir()
+{
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(6, 6, 6, 6);
+    RActuacionPreventivaRegistro_ = new DataSource(this);
+    RActuacionPreventivaRegistro_->setObjectName("RActuaciónPreventivaRegistro");
+    GActuacionPreventivaRegistro_ = new Grid;
+    GActuacionPreventivaRegistro_->setObjectName("GActuaciónPreventivaRegistro");
+    GActuacionPreventivaRegistro_->setAccessibleName("Catálogo de acciones preventivas");
+    GActuacionPreventivaRegistro_->setDataSource(RActuacionPreventivaRegistro_);
+    GActuacionPreventivaRegistro_->setColumns({GridColumn::text("Accion Preventiva", "Actuacion")});
+    // El doble clic elige la acción; el texto se corrige pulsando en la fila ya elegida, con F2 o escribiendo.
+    GActuacionPreventivaRegistro_->tableView()->setEditTriggers(
+        QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    v->addWidget(GActuacionPreventivaRegistro_, 1);
+
+    BAnadir_ = new QPushButton("Añadir");
+    BAnadir_->setObjectName("BAñadir");
+    BAnadir_->setDefault(true);
+    BCancelar_ = new QPushButton("Cancelar");
+    BCancelar_->setObjectName("BCancelar");
+    auto* botones = new QHBoxLayout;
+    botones->addStretch();
+    botones->addWidget(BAnadir_);
+    botones->addWidget(BCancelar_);
+    v->addLayout(botones);
+
+    connect(BAnadir_, &QPushButton::clicked, this, Ranura([this] { elegir(); }, this));
+    connect(BCancelar_, &QPushButton::clicked, this, Ranura([this] { cancelar(); }, this));
+    connect(GActuacionPreventivaRegistro_, &Grid::rowDoubleClicked, this, Ranura([this] { elegir(); }, this));
+
+    Grid* g = GActuacionPreventivaRegistro_;
+    connect(g, &Grid::cellTipRequested, this, [this, g](int division, int columna, int fila, CellTip* tip) {
+        // Un fallo al hacer la nota no se avisa: se sigue con lo siguiente.
+        EjecutarSinAviso({[g] {
+                              g->setTipAnchored(true);
+                              g->setTipWidth(10000);
+                              g->setTipDelay(200);
+                          },
+                          [&] {
+                              if (columna != 0 || division < 0 || fila < 0)
+                                  return;
+                              tip->fontSize = 11;
+                              tip->bold = true;
+                              tip->textColor = CellTip::oleColor(0x8000000E);
+                              tip->fillColor = CellTip::oleColor(0x800000);
+                              tip->wordWrap = true;
+                              DataSource* ds = RActuacionPreventivaRegistro_;
+                              tip->text = "Actuación: " +
+                                          NuloATexto(ds->fieldValue(ds->currentRow(), "Actuacion")).toString();
+                          }});
+    });
+}
+
+void AccionPreventiva::cargar()
+{
+    EjecutarCarga({[this] { setWindowTitle("Acciones"); },
+                   [this] {
+                       resize(TwipsAPixeles(9000, this), TwipsAPixeles(6000, this));
+                       CentrarFormulario(this);
+                       // Aún fuera del área: el registro pone el marco donde haya quedado la ventana.
+                       if (!qobject_cast<QMdiSubWindow*>(parentWidget()))
+                           setProperty("geometriaInicial", QRect(pos(), size()));
+                   },
+                   [this] {
+                       RActuacionPreventivaRegistro_->setConnectionString(gConexion);
+                       RActuacionPreventivaRegistro_->setRecordSource("SELECT * from Actuaciones;");
+                       RActuacionPreventivaRegistro_->refresh();
+                       GActuacionPreventivaRegistro_->redraw();
+                   }},
+                  this);
+}
+
+void AccionPreventiva::elegir()
+{
+    DataSource* ds = RActuacionPreventivaRegistro_;
+    if (!ds->isOpen() || ds->isEmpty()) {
+        Servicios().mensaje(this,
+                            "El catálogo de acciones preventivas está vacío: no hay ninguna acción que elegir. "
+                            "Escriba la acción en la planificación o pulse Cancelar.",
+                            "Acciones", Icono::Exclamacion, Botones::Aceptar, Respuesta::Aceptar);
+        return;
+    }
+    const int fila = ds->currentRow();
+    if (fila < 0) {
+        Servicios().mensaje(this,
+                            "No hay ninguna acción elegida. Señale una acción de la lista y pulse Añadir, o pulse "
+                            "Cancelar.",
+                            "Acciones", Icono::Exclamacion, Botones::Aceptar, Respuesta::Aceptar);
+        return;
+    }
+    const QString texto = NuloATexto(ds->fieldValue(fila, "Actuacion")).toString();
+
+    RegistroVentanas* r = RegistroVentanas::actual();
+    QWidget* ventana = r ? r->ventana(ActuacionPreventiva::Nombre) : nullptr;
+    if (!ventana && r)
+        ventana = r->abrirNueva(ActuacionPreventiva::Nombre);
+    if (auto* plan = qobject_cast<ActuacionPreventiva*>(ventana))
+        plan->ponerAccion(texto);
+    ocultarme();
+    // Se vuelve a la planificación, que es donde se sigue con la línea.
+    if (ventana && r)
+        r->mostrarCargada(ActuacionPreventiva::Nombre);
+}
+
+void AccionPreventiva::cancelar()
+{
+    ocultarme();
+}
+
+void AccionPreventiva::ocultarme()
+{
+    if (auto* marco = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        marco->hide();
+    else
+        hide();
+}
+
+void AccionPreventiva::showEvent(QShowEvent* evento)
+{
+    auto* marco = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (marco && !marco->property("soloOcultar").toBool()) {
+        marco->installEventFilter(new SoloOcultar(marco));
+        marco->setProperty("soloOcultar", true);
+    }
+    QWidget::showEvent(evento);
+}

@@ -1,0 +1,629 @@
+// La planificación de la actuación preventiva y el selector de acciones, dentro de un área MDI
+// como en el programa, cada prueba sobre su propia copia de la base de datos.
+#include "AccionPreventiva.h"
+#include "ActuacionPreventiva.h"
+#include "CopiaPrograma.h"
+#include "DateBox.h"
+#include "Datos.h"
+#include "Globales.h"
+#include "PlataformaPrueba.h"
+#include "RegistroVentanas.h"
+#include "Rutinas.h"
+#include "grid/DataSource.h"
+#include "grid/Grid.h"
+
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+#include <QtTest>
+
+using Icono = PlataformaServicios::Icono;
+using Botones = PlataformaServicios::Botones;
+using Respuesta = PlataformaServicios::Respuesta;
+
+class PruebaActuacionPreventiva : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<CopiaPrograma> copia;
+    std::unique_ptr<PlataformaPrueba> plataforma;
+    std::unique_ptr<QMdiArea> area;
+    std::unique_ptr<RegistroVentanas> registro;
+    QString cx;
+    long long centro = 0;
+    int cierres = 0; // veces que se ha abierto la página de cierre
+
+    ActuacionPreventiva* abrir()
+    {
+        auto* w = qobject_cast<ActuacionPreventiva*>(registro->abrirNueva(ActuacionPreventiva::Nombre));
+        if (!w)
+            qFatal("no se ha abierto la planificación");
+        return w;
+    }
+    template <typename T> static T* hijo(QWidget* w, const QString& nombre)
+    {
+        T* h = w->findChild<T*>(nombre);
+        if (!h)
+            qFatal("no existe el control %s", qPrintable(nombre));
+        return h;
+    }
+    static QLineEdit* caja(QWidget* w, const QString& n) { return hijo<QLineEdit>(w, n); }
+    static DateBox* fecha(QWidget* w, const QString& n) { return hijo<DateBox>(w, n); }
+    static QPushButton* boton(QWidget* w, const QString& n) { return hijo<QPushButton>(w, n); }
+    static QToolButton* imagen(QWidget* w, const QString& n) { return hijo<QToolButton>(w, n); }
+    static void escribirLinea(QWidget* w, const QString& accion, const QString& limite, const QString& responsable,
+                              const QString& presupuesto)
+    {
+        caja(w, "strAccion")->setText(accion);
+        fecha(w, "dteFechaLimite")->setText(limite);
+        caja(w, "strResponsable")->setText(responsable);
+        caja(w, "strPresupuesto")->setText(presupuesto);
+    }
+    long long contar(const QString& sql, const QVariantList& p = {}) { return datos::contar(cx, sql, p); }
+    long long lineasDelCentro()
+    {
+        return contar("SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" r JOIN \"ActuaciónPreventiva\" a "
+                      "ON a.IDActuacion = r.IDActuacion WHERE a.IDCentro = ?",
+                      {centro});
+    }
+    QVariant valor(const QString& sql, const QVariantList& p = {})
+    {
+        Recordset rs;
+        rs.open(sql, cx, p);
+        return rs.eof() ? QVariant() : rs.value(0);
+    }
+    const PlataformaPrueba::Mensaje& ultimo() const { return plataforma->mensajes.back(); }
+    static bool visible(QWidget* w) { return w->parentWidget()->isVisible(); }
+
+private slots:
+    void init()
+    {
+        copia = std::make_unique<CopiaPrograma>();
+        cx = gConexion = copia->conexion();
+        FijarCarpetaPrograma(copia->carpeta());
+        plataforma = std::make_unique<PlataformaPrueba>();
+        area = std::make_unique<QMdiArea>();
+        area->resize(1200, 800);
+        area->show();
+        registro = std::make_unique<RegistroVentanas>(area.get());
+        ActuacionPreventiva::registrar();
+        AccionPreventiva::registrar();
+        cierres = 0;
+        RegistroVentanas::registrarFabrica("ImprimirPlanificacion", [this] {
+            ++cierres;
+            return new QWidget;
+        });
+        centro = datos::centro(cx, datos::empresa(cx), "Calle de l'Olivar 7");
+        gIDCentro = long(centro);
+    }
+    void cleanup()
+    {
+        registro.reset();
+        area.reset();
+        plataforma.reset();
+        copia.reset();
+    }
+
+    void laPrimeraAperturaCreaUnSoloPlanVacio()
+    {
+        ActuacionPreventiva* w = abrir();
+        QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventiva\" WHERE IDCentro = ?", {centro}), 1LL);
+        const long long plan = w->idActuacion();
+        QVERIFY(plan > 0);
+        QCOMPARE(valor("SELECT count(*) FROM \"ActuaciónPreventiva\" WHERE IDActuacion = ? AND Persona IS NULL AND "
+                       "Cargo IS NULL AND Fecha IS NULL",
+                       {plan})
+                     .toLongLong(),
+                 1LL);
+        QCOMPARE(caja(w, "strDireccion")->text(), QString("Calle de l'Olivar 7"));
+        QVERIFY(caja(w, "strNombre")->text().isEmpty());
+        QVERIFY(hijo<QComboBox>(w, "cmbCargo")->currentText().isEmpty());
+        QVERIFY(fecha(w, "dteFecha")->isEmpty());
+        QCOMPARE(w->lineas()->rowCount(), 0);
+        QVERIFY(!boton(w, "BCancelar")->isEnabled());
+        QVERIFY(plataforma->mensajes.empty());
+
+        // Volver a abrirla no crea otro: sigue el mismo plan.
+        w = abrir();
+        QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventiva\" WHERE IDCentro = ?", {centro}), 1LL);
+        QCOMPARE(w->idActuacion(), plan);
+
+        // Un centro que no existe deja la ventana sin plan y sin crear ninguno.
+        const long long planes = contar("SELECT count(*) FROM \"ActuaciónPreventiva\"");
+        gIDCentro = 999999;
+        w = abrir();
+        QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventiva\""), planes);
+        QCOMPARE(w->idActuacion(), 0LL);
+        escribirLinea(w, "Acción", "01/01/2027", "Ana", "");
+        boton(w, "BAñadir")->click();
+        QCOMPARE(ultimo().titulo, QString("Sin Planificación"));
+        QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventivaRegistro\""), 0LL);
+    }
+
+    void losTextosYControlesDeLaVentana()
+    {
+        ActuacionPreventiva* w = abrir();
+        QCOMPARE(w->windowTitle(), QString("Planificación de actuación preventiva "));
+        QCOMPARE(w->parentWidget()->windowTitle(), QString("Planificación de actuación preventiva "));
+        QCOMPARE(hijo<QLabel>(w, "LabelBanner")->text(), QString("Planificación de Actuación Preventiva"));
+        QCOMPARE(hijo<QLabel>(w, "LabelAccion")->text(), QString("ACCIÓN PREVENTIVA"));
+        QComboBox* cargo = hijo<QComboBox>(w, "cmbCargo");
+        QCOMPARE(cargo->count(), 3);
+        QCOMPARE(cargo->itemText(0), QString());
+        QCOMPARE(cargo->itemText(1), QString("Empresario"));
+        QCOMPARE(cargo->itemText(2), QString("Trabajador designado"));
+        QVERIFY(cargo->isEditable());
+        QCOMPARE(boton(w, "GCentro")->text(), QString("Guardar/Modificar Datos"));
+        QCOMPARE(boton(w, "SSCommand1")->text(), QString("Seleccionar Acciones "));
+        QCOMPARE(boton(w, "SSCommand1")->toolTip(), QString("Seleccionar Actuacion Preventiva"));
+        QCOMPARE(boton(w, "BAñadir")->text(), QString("Añadir"));
+        QCOMPARE(boton(w, "BCancelar")->text(), QString("Eliminar"));
+        QCOMPARE(imagen(w, "Picture2")->toolTip(), QString("Imprimir Actuaciónes Preventivas"));
+        QCOMPARE(imagen(w, "ECentro")->toolTip(),
+                 QString("Eliminar Planificación de Actuaciones Preventivas completa"));
+        QCOMPARE(imagen(w, "Image9")->toolTip(), QString("Ayuda"));
+        QCOMPARE(imagen(w, "Image1")->toolTip(), QString("Volver a Empresas y Centros "));
+        QVERIFY(hijo<QGroupBox>(w, "FrameCentro")->title() == "Centro de trabajo");
+        QCOMPARE(caja(w, "strNombre")->accessibleName(), QString("Nombre y apellidos"));
+        QCOMPARE(fecha(w, "dteFecha")->accessibleName(), QString("F. Planificación"));
+        QVERIFY(w->findChild<DataSource*>("RActuaciónPreventivaRegistro"));
+        Grid* g = hijo<Grid>(w, "GActuaciónPreventivaRegistro");
+        const QStringList titulos = {"Accion Preventiva", "Fecha Limite", "Responsable Ejecucion", "Presupuesto"};
+        const QStringList campos = {"AccionPreventiva", "FechaLimite", "ResponsableEjecucion", "PresupuestoAproximado"};
+        QCOMPARE(g->columnCount(), 4);
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(g->columns()[i].caption, titulos[i]);
+            QCOMPARE(g->columns()[i].field, campos[i]);
+        }
+        QCOMPARE(w->parentWidget()->pos(), QPoint(TwipsAPixeles(100, w), TwipsAPixeles(100, w)));
+
+        imagen(w, "Image9")->click();
+        QCOMPARE(plataforma->documentos.size(), 1);
+        QVERIFY(plataforma->documentos[0].endsWith(QDir::toNativeSeparators("/Ayuda/Accion Preventiva.pdf")));
+    }
+
+    void cadaEntradaQueFaltaSeRechazaSinGuardarNada()
+    {
+        ActuacionPreventiva* w = abrir();
+        QLineEdit* accion = caja(w, "strAccion");
+        const struct
+        {
+            QString accion, limite, responsable, texto, titulo;
+        } casos[] = {
+            {"", "01/03/2027", "Ana", "Tienes que escribir una Actuacion Preventiva", "Sin Actuacion"},
+            {"   ", "01/03/2027", "Ana", "Tienes que escribir una Actuacion Preventiva", "Sin Actuacion"},
+            {"Revisar extintores", "", "Ana", "Tienes que escribir una Fecha Limite", "Sin Fecha"},
+            {"Revisar extintores", "01/03/2027", "", "Tienes que escribir un Responsable", "Sin Responsable"},
+            // Con todo vacío manda la primera comprobación.
+            {"", "", "", "Tienes que escribir una Actuacion Preventiva", "Sin Actuacion"},
+        };
+        for (const auto& c : casos) {
+            escribirLinea(w, c.accion, c.limite, c.responsable, "100");
+            caja(w, "strResponsable")->setFocus();
+            boton(w, "BAñadir")->click();
+            QCOMPARE(ultimo().texto, c.texto);
+            QCOMPARE(ultimo().titulo, c.titulo);
+            QCOMPARE(ultimo().icono, Icono::Critico);
+            QCOMPARE(ultimo().botones, Botones::Aceptar);
+            // El foco va siempre a la acción, falte lo que falte.
+            QTRY_COMPARE(QApplication::focusWidget(), accion);
+            // Lo escrito se queda para corregirlo.
+            QCOMPARE(caja(w, "strPresupuesto")->text(), QString("100"));
+        }
+        QCOMPARE(plataforma->mensajes.size(), std::size(casos));
+        QCOMPARE(lineasDelCentro(), 0LL);
+        QVERIFY(!boton(w, "BCancelar")->isEnabled());
+    }
+
+    void unaLineaSeGuardaComoSeEscribioConElPresupuestoVacio()
+    {
+        ActuacionPreventiva* w = abrir();
+        escribirLinea(w, "Formar al personal de almacén", "8/12/26", "Jefa de almacén", "");
+        boton(w, "BAñadir")->click();
+        QVERIFY(plataforma->mensajes.empty());
+        QCOMPARE(lineasDelCentro(), 1LL);
+        Recordset rs;
+        rs.open("SELECT * FROM \"ActuaciónPreventivaRegistro\"", cx);
+        QCOMPARE(rs.value("IDActuacion").toLongLong(), w->idActuacion());
+        QCOMPARE(rs.value("AccionPreventiva").toString(), QString("Formar al personal de almacén"));
+        QCOMPARE(rs.value("FechaLimite"), QVariant(QDate(2026, 12, 8)));
+        QCOMPARE(rs.value("ResponsableEjecucion").toString(), QString("Jefa de almacén"));
+        QCOMPARE(rs.value("PresupuestoAproximado"), QVariant(QString("")));
+        // Los cuatro datos de la línea nueva quedan vacíos y la línea está en la cuadrícula.
+        for (const char* n : {"strAccion", "strResponsable", "strPresupuesto"})
+            QVERIFY2(caja(w, n)->text().isEmpty(), n);
+        QVERIFY(fecha(w, "dteFechaLimite")->isEmpty());
+        QCOMPARE(w->lineas()->rowCount(), 1);
+        QCOMPARE(w->lineas()->index(0, 1).data().toString(), QString("08/12/2026"));
+        QVERIFY(boton(w, "BCancelar")->isEnabled());
+
+        // Textos con apóstrofos, muy largos o que no son un número van tal cual.
+        const QString larga = QString("Revisión del 'plan' de evacuación ").repeated(40);
+        escribirLinea(w, larga, "2027-01-31", "D'Souza O'Neill", "unos 1.200 € + IVA");
+        boton(w, "BAñadir")->click();
+        QCOMPARE(lineasDelCentro(), 2LL);
+        QCOMPARE(valor("SELECT AccionPreventiva FROM \"ActuaciónPreventivaRegistro\" ORDER BY IDActuacionRegistro "
+                       "DESC").toString(),
+                 larga);
+        QCOMPARE(valor("SELECT PresupuestoAproximado FROM \"ActuaciónPreventivaRegistro\" ORDER BY "
+                       "IDActuacionRegistro DESC").toString(),
+                 QString("unos 1.200 € + IVA"));
+        QCOMPARE(valor("SELECT ResponsableEjecucion FROM \"ActuaciónPreventivaRegistro\" ORDER BY "
+                       "IDActuacionRegistro DESC").toString(),
+                 QString("D'Souza O'Neill"));
+
+        // Las líneas se ven en la cuadrícula después de volver a abrir.
+        w = abrir();
+        QCOMPARE(w->lineas()->rowCount(), 2);
+        QVERIFY(boton(w, "BCancelar")->isEnabled());
+    }
+
+    void lasFechasVaciasEscritasEImposibles()
+    {
+        ActuacionPreventiva* w = abrir();
+        const long long plan = w->idActuacion();
+        DateBox* limite = fecha(w, "dteFechaLimite");
+
+        // Una fecha límite imposible no se guarda: se dice por qué y el foco va a la fecha.
+        for (const QString& mala : {QString("31/02/2027"), QString("mañana"), QString("15/13/2027")}) {
+            escribirLinea(w, "Señalizar salidas", mala, "Ana", "50");
+            boton(w, "BAñadir")->click();
+            QCOMPARE(ultimo().titulo, QString("Fecha no válida"));
+            QVERIFY(ultimo().texto.contains("«" + mala + "»"));
+            QVERIFY(ultimo().texto.contains("Fecha Limite"));
+            QTRY_COMPARE(QApplication::focusWidget(), limite->lineEdit());
+        }
+        QVERIFY(ultimo().texto.contains("no existe el mes 13"));
+        QCOMPARE(lineasDelCentro(), 0LL);
+
+        // La cabecera: sin fecha se guarda nula; escrita, como fecha.
+        caja(w, "strNombre")->setText("Luis Planificador");
+        hijo<QComboBox>(w, "cmbCargo")->setEditText("Gerente");
+        boton(w, "GCentro")->click();
+        QVERIFY(valor("SELECT Fecha FROM \"ActuaciónPreventiva\" WHERE IDActuacion = ?", {plan}).isNull());
+        QCOMPARE(valor("SELECT Cargo FROM \"ActuaciónPreventiva\" WHERE IDActuacion = ?", {plan}).toString(),
+                 QString("Gerente"));
+        fecha(w, "dteFecha")->setText("10/1/2025");
+        boton(w, "GCentro")->click();
+        QCOMPARE(valor("SELECT Fecha FROM \"ActuaciónPreventiva\" WHERE IDActuacion = ?", {plan}),
+                 QVariant(QDate(2025, 1, 10)));
+        const size_t avisos = plataforma->mensajes.size();
+
+        // Una fecha de planificación imposible tampoco se guarda, ni nada de lo demás.
+        caja(w, "strNombre")->setText("Otro nombre");
+        fecha(w, "dteFecha")->setText("30/02/2025");
+        boton(w, "GCentro")->click();
+        QCOMPARE(plataforma->mensajes.size(), avisos + 1);
+        QCOMPARE(ultimo().titulo, QString("Fecha no válida"));
+        QVERIFY(ultimo().texto.contains("febrero de 2025 sólo tiene 28 días"));
+        QCOMPARE(valor("SELECT Fecha FROM \"ActuaciónPreventiva\" WHERE IDActuacion = ?", {plan}),
+                 QVariant(QDate(2025, 1, 10)));
+        QCOMPARE(valor("SELECT Persona FROM \"ActuaciónPreventiva\" WHERE IDActuacion = ?", {plan}).toString(),
+                 QString("Luis Planificador"));
+
+        // Vaciar la fecha y guardar la deja otra vez sin fecha.
+        fecha(w, "dteFecha")->clear();
+        boton(w, "GCentro")->click();
+        QVERIFY(valor("SELECT Fecha FROM \"ActuaciónPreventiva\" WHERE IDActuacion = ?", {plan}).isNull());
+
+        // La fecha límite elegida en el calendario es la que se guarda.
+        escribirLinea(w, "Señalizar salidas", "", "Ana", "50");
+        limite->showCalendar();
+        emit limite->calendar()->clicked(QDate(2027, 5, 3));
+        boton(w, "BAñadir")->click();
+        QCOMPARE(valor("SELECT FechaLimite FROM \"ActuaciónPreventivaRegistro\""), QVariant(QDate(2027, 5, 3)));
+    }
+
+    void loQueNoSeGuardaConGCentroSePierdeAlVolver()
+    {
+        ActuacionPreventiva* w = abrir();
+        caja(w, "strNombre")->setText("Marta Ruiz");
+        hijo<QComboBox>(w, "cmbCargo")->setEditText("Trabajador designado");
+        fecha(w, "dteFecha")->setText("02/02/2026");
+        imagen(w, "Image1")->click();
+        QVERIFY(!visible(w));
+        QVERIFY(valor("SELECT Persona FROM \"ActuaciónPreventiva\" WHERE IDCentro = ?", {centro}).isNull());
+
+        w = abrir();
+        QVERIFY(caja(w, "strNombre")->text().isEmpty());
+        QVERIFY(hijo<QComboBox>(w, "cmbCargo")->currentText().isEmpty());
+        QVERIFY(fecha(w, "dteFecha")->isEmpty());
+
+        // Guardado sí queda, con un cargo escrito a mano.
+        caja(w, "strNombre")->setText("Marta Ruiz");
+        hijo<QComboBox>(w, "cmbCargo")->setEditText("Socia gerente");
+        fecha(w, "dteFecha")->setText("02/02/2026");
+        boton(w, "GCentro")->click();
+        QVERIFY(plataforma->mensajes.empty());
+        w = abrir();
+        QCOMPARE(caja(w, "strNombre")->text(), QString("Marta Ruiz"));
+        QCOMPARE(hijo<QComboBox>(w, "cmbCargo")->currentText(), QString("Socia gerente"));
+        QCOMPARE(fecha(w, "dteFecha")->date(), QDate(2026, 2, 2));
+    }
+
+    void eliminarLaLineaActualConSuPregunta()
+    {
+        ActuacionPreventiva* w = abrir();
+        for (const QString& a : {QString("Primera"), QString("Segunda"), QString("Tercera")}) {
+            escribirLinea(w, a, "01/06/2027", "Ana", "10");
+            boton(w, "BAñadir")->click();
+        }
+        Grid* g = w->cuadricula();
+        g->setCurrentRow(1);
+
+        plataforma->responder(Respuesta::No);
+        boton(w, "BCancelar")->click();
+        QCOMPARE(ultimo().texto, QString("¿Esta seguro de querer quitar la Actuación Preventiva?"));
+        QCOMPARE(ultimo().titulo, QString("Eliminar"));
+        QCOMPARE(ultimo().icono, Icono::Critico);
+        QCOMPARE(ultimo().botones, Botones::SiNo);
+        QCOMPARE(ultimo().predeterminada, Respuesta::No);
+        QCOMPARE(lineasDelCentro(), 3LL);
+
+        // La que se borra es la actual, no la primera ni la última.
+        plataforma->responder(Respuesta::Si);
+        boton(w, "BCancelar")->click();
+        QCOMPARE(lineasDelCentro(), 2LL);
+        QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" WHERE AccionPreventiva = 'Segunda'"),
+                 0LL);
+        QCOMPARE(w->lineas()->rowCount(), 2);
+        QVERIFY(boton(w, "BCancelar")->isEnabled());
+
+        plataforma->responder(Respuesta::Si);
+        boton(w, "BCancelar")->click();
+        QVERIFY(boton(w, "BCancelar")->isEnabled());
+        // La última línea: el botón se apaga y ya no pregunta nada.
+        plataforma->responder(Respuesta::Si);
+        boton(w, "BCancelar")->click();
+        QCOMPARE(lineasDelCentro(), 0LL);
+        QVERIFY(!boton(w, "BCancelar")->isEnabled());
+        const size_t avisos = plataforma->mensajes.size();
+        w->eliminarLinea();
+        QCOMPARE(plataforma->mensajes.size(), avisos);
+        // El plan sigue.
+        QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventiva\" WHERE IDCentro = ?", {centro}), 1LL);
+    }
+
+    void lasNotasDeLasCeldasYLaCorreccionEnLaCuadricula()
+    {
+        ActuacionPreventiva* w = abrir();
+        escribirLinea(w, "Primera", "01/06/2027", "Ana", "10");
+        boton(w, "BAñadir")->click();
+        escribirLinea(w, "Segunda", "15/07/2027", "Luis", "a convenir");
+        boton(w, "BAñadir")->click();
+        Grid* g = w->cuadricula();
+        g->setCurrentRow(1);
+        const QStringList esperados = {"Segunda", "Fecha Limite: 15/07/2027", "Responsable Ejecucion: Luis",
+                                       "Presupuesto: a convenir"};
+        for (int columna = 0; columna < 4; ++columna) {
+            CellTip tip;
+            emit g->cellTipRequested(0, columna, 1, &tip);
+            QCOMPARE(tip.text, esperados[columna]);
+            QVERIFY(tip.bold);
+            QCOMPARE(tip.fillColor, QColor(0, 0, 0x80));
+        }
+        QCOMPARE(g->tipWidth(), 5000);
+        QCOMPARE(g->tipDelay(), 200);
+        QVERIFY(g->tipAnchored());
+        CellTip fuera;
+        emit g->cellTipRequested(0, 0, -1, &fuera);
+        QVERIFY(fuera.text.isEmpty());
+
+        // Corregir en la cuadrícula se guarda en el acto; dejar sin acción o sin responsable, no.
+        DataSource* ds = w->lineas();
+        QVERIFY(ds->setData(ds->index(1, 3), QString("2.000")));
+        QCOMPARE(valor("SELECT PresupuestoAproximado FROM \"ActuaciónPreventivaRegistro\" WHERE AccionPreventiva = "
+                       "'Segunda'")
+                     .toString(),
+                 QString("2.000"));
+        QVERIFY(ds->setData(ds->index(1, 1), QDate(2028, 2, 29)));
+        QCOMPARE(valor("SELECT FechaLimite FROM \"ActuaciónPreventivaRegistro\" WHERE AccionPreventiva = 'Segunda'"),
+                 QVariant(QDate(2028, 2, 29)));
+        QVERIFY(!ds->setData(ds->index(1, 0), QString("  ")));
+        QTRY_COMPARE(plataforma->mensajes.size(), size_t(1));
+        QCOMPARE(ultimo().titulo, QString("Sin Actuacion"));
+        QVERIFY(!ds->setData(ds->index(1, 2), QString()));
+        QTRY_COMPARE(plataforma->mensajes.size(), size_t(2));
+        QCOMPARE(ultimo().titulo, QString("Sin Responsable"));
+        QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" WHERE AccionPreventiva = 'Segunda' "
+                        "AND ResponsableEjecucion = 'Luis'"),
+                 1LL);
+    }
+
+    void imprimirSoloConAlgunaLinea()
+    {
+        ActuacionPreventiva* w = abrir();
+        imagen(w, "Picture2")->click();
+        QCOMPARE(ultimo().texto, QString("Tiene que existir por lo menos una Accion Preventiva para poder continuar"));
+        QCOMPARE(ultimo().titulo, QString("Sin Accion"));
+        QCOMPARE(ultimo().icono, Icono::Critico);
+        QTRY_COMPARE(QApplication::focusWidget(), caja(w, "strAccion"));
+        QCOMPARE(cierres, 0);
+        QVERIFY(visible(w));
+
+        escribirLinea(w, "Primera", "01/06/2027", "Ana", "");
+        boton(w, "BAñadir")->click();
+        imagen(w, "Picture2")->click();
+        QCOMPARE(cierres, 1);
+        QVERIFY(!visible(w));
+        QVERIFY(registro->ventana("ImprimirPlanificacion"));
+        // Otra vez: la página de cierre anterior se descarta y se abre otra.
+        QWidget* anterior = registro->ventana("ImprimirPlanificacion");
+        w = abrir();
+        imagen(w, "Picture2")->click();
+        QCOMPARE(cierres, 2);
+        QVERIFY(registro->ventana("ImprimirPlanificacion") != anterior);
+    }
+
+    void eliminarElPlanCompletoYEmpezarOtro()
+    {
+        ActuacionPreventiva* w = abrir();
+        const long long plan = w->idActuacion();
+        caja(w, "strNombre")->setText("Luis");
+        boton(w, "GCentro")->click();
+        for (const QString& a : {QString("Primera"), QString("Segunda")}) {
+            escribirLinea(w, a, "01/06/2027", "Ana", "10");
+            boton(w, "BAñadir")->click();
+        }
+        // Un plan de otro centro no se toca.
+        const long long otro = datos::centro(cx, datos::empresa(cx, "Otra"), "Plaza Ajena 3");
+        const long long planAjeno = datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {otro});
+        datos::insertar(cx, "INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, AccionPreventiva) VALUES (?, 'Ajena')",
+                        {planAjeno});
+
+        plataforma->responder(Respuesta::No);
+        imagen(w, "ECentro")->click();
+        QCOMPARE(ultimo().texto,
+                 QString("¿Esta seguro de querer Eliminar la Actuacion preventiva? Este proceso es irreversible."));
+        QCOMPARE(ultimo().titulo, QString("Eliminar"));
+        QCOMPARE(ultimo().icono, Icono::Critico);
+        QCOMPARE(ultimo().predeterminada, Respuesta::No);
+        QCOMPARE(registro->ventana(ActuacionPreventiva::Nombre), w);
+        QCOMPARE(lineasDelCentro(), 2LL);
+
+        plataforma->responder(Respuesta::Si);
+        imagen(w, "ECentro")->click();
+        QVERIFY(!registro->ventana(ActuacionPreventiva::Nombre));
+        QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventiva\" WHERE IDActuacion = ?", {plan}), 0LL);
+        // Las líneas se van con la cabecera.
+        QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" WHERE IDActuacion = ?", {plan}), 0LL);
+        QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" WHERE IDActuacion = ?", {planAjeno}), 1LL);
+
+        // Abrir otra vez empieza un plan nuevo y vacío.
+        w = abrir();
+        QVERIFY(w->idActuacion() > 0);
+        QVERIFY(w->idActuacion() != plan);
+        QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventiva\" WHERE IDCentro = ?", {centro}), 1LL);
+        QVERIFY(caja(w, "strNombre")->text().isEmpty());
+        QCOMPARE(w->lineas()->rowCount(), 0);
+        QVERIFY(!boton(w, "BCancelar")->isEnabled());
+    }
+
+    void elSelectorCopiaLaAccionYSeOculta()
+    {
+        ActuacionPreventiva* w = abrir();
+        escribirLinea(w, "Texto escrito a mano", "01/06/2027", "Ana", "300");
+        boton(w, "SSCommand1")->click();
+        auto* selector = qobject_cast<AccionPreventiva*>(registro->ventana(AccionPreventiva::Nombre));
+        QVERIFY(selector);
+        QVERIFY(visible(selector));
+        QCOMPARE(selector->windowTitle(), QString("Acciones"));
+        QCOMPARE(boton(selector, "BAñadir")->text(), QString("Añadir"));
+        QCOMPARE(boton(selector, "BCancelar")->text(), QString("Cancelar"));
+        Grid* g = hijo<Grid>(selector, "GActuaciónPreventivaRegistro");
+        QCOMPARE(g->columnCount(), 1);
+        QCOMPARE(g->columns()[0].caption, QString("Accion Preventiva"));
+        DataSource* ds = selector->catalogo();
+        ds->fetchAll();
+        QCOMPARE(ds->rowCount(), int(contar("SELECT count(*) FROM Actuaciones")));
+        QVERIFY(ds->rowCount() > 3);
+        const QString tercera = valor("SELECT Actuacion FROM Actuaciones ORDER BY IDActuaciones LIMIT 1 OFFSET 2").toString();
+
+        // Por el botón: se cambia el texto de la acción y nada más.
+        g->setCurrentRow(2);
+        boton(selector, "BAñadir")->click();
+        QCOMPARE(caja(w, "strAccion")->text(), tercera);
+        QCOMPARE(fecha(w, "dteFechaLimite")->date(), QDate(2027, 6, 1));
+        QCOMPARE(caja(w, "strResponsable")->text(), QString("Ana"));
+        QCOMPARE(caja(w, "strPresupuesto")->text(), QString("300"));
+        QVERIFY(!visible(selector));
+        QVERIFY(visible(w));
+        QVERIFY(plataforma->mensajes.empty());
+
+        // Se vuelve a enseñar el mismo, sin leer otra vez: Cancelar no copia nada.
+        caja(w, "strAccion")->setText("Otra a mano");
+        boton(w, "SSCommand1")->click();
+        QCOMPARE(registro->ventana(AccionPreventiva::Nombre), selector);
+        QVERIFY(visible(selector));
+        QCOMPARE(ds->currentRow(), 2);
+        boton(selector, "BCancelar")->click();
+        QVERIFY(!visible(selector));
+        QCOMPARE(caja(w, "strAccion")->text(), QString("Otra a mano"));
+
+        // Con doble clic, la fila pulsada.
+        boton(w, "SSCommand1")->click();
+        QTableView* tabla = g->tableView();
+        const QRect celda = tabla->visualRect(ds->index(0, 0));
+        QTest::mouseClick(tabla->viewport(), Qt::LeftButton, {}, celda.center());
+        QTest::mouseDClick(tabla->viewport(), Qt::LeftButton, {}, celda.center());
+        QCOMPARE(caja(w, "strAccion")->text(), valor("SELECT Actuacion FROM Actuaciones ORDER BY IDActuaciones").toString());
+        QVERIFY(!visible(selector));
+
+        // Cerrarlo con el marco sólo lo oculta: sigue cargado.
+        boton(w, "SSCommand1")->click();
+        selector->parentWidget()->close();
+        QVERIFY(!visible(selector));
+        QCOMPARE(registro->ventana(AccionPreventiva::Nombre), selector);
+
+        // La nota de la celda lleva el texto entero.
+        CellTip tip;
+        g->setCurrentRow(2);
+        emit g->cellTipRequested(0, 0, 2, &tip);
+        QCOMPARE(tip.text, "Actuación: " + tercera);
+        QCOMPARE(tip.fontSize, 11);
+        QVERIFY(tip.bold);
+        QCOMPARE(g->tipWidth(), 10000);
+        QCOMPARE(g->tipDelay(), 200);
+    }
+
+    void elTextoCorregidoEnElCatalogoValeParaLosPlanesSiguientes()
+    {
+        ActuacionPreventiva* w = abrir();
+        boton(w, "SSCommand1")->click();
+        auto* selector = qobject_cast<AccionPreventiva*>(registro->ventana(AccionPreventiva::Nombre));
+        DataSource* ds = selector->catalogo();
+        const QVariant id = ds->fieldValue(0, "IDActuaciones");
+        const QString corregido = "Revisar los extintores cada tres meses (texto de la asesoría)";
+        QVERIFY(ds->setData(ds->index(0, 0), corregido));
+        QCOMPARE(valor("SELECT Actuacion FROM Actuaciones WHERE IDActuaciones = ?", {id}).toString(), corregido);
+        selector->cuadricula()->setCurrentRow(0);
+        selector->elegir();
+        QCOMPARE(caja(w, "strAccion")->text(), corregido);
+
+        // Otro centro, otro día: un selector recién cargado trae el texto corregido.
+        registro->descargar(AccionPreventiva::Nombre);
+        const long long otro = datos::centro(cx, datos::empresa(cx, "Otra"), "Plaza Nueva 1");
+        gIDCentro = long(otro);
+        w = abrir();
+        boton(w, "SSCommand1")->click();
+        selector = qobject_cast<AccionPreventiva*>(registro->ventana(AccionPreventiva::Nombre));
+        QCOMPARE(selector->catalogo()->index(0, 0).data().toString(), corregido);
+        selector->elegir();
+        fecha(w, "dteFechaLimite")->setText("01/01/2028");
+        caja(w, "strResponsable")->setText("Ana");
+        boton(w, "BAñadir")->click();
+        QCOMPARE(valor("SELECT r.AccionPreventiva FROM \"ActuaciónPreventivaRegistro\" r JOIN \"ActuaciónPreventiva\" a "
+                       "ON a.IDActuacion = r.IDActuacion WHERE a.IDCentro = ?",
+                       {otro})
+                     .toString(),
+                 corregido);
+    }
+
+    void conElCatalogoVacioElegirNoHaceNadaYLoDice()
+    {
+        Recordset::execute("DELETE FROM Actuaciones", cx);
+        ActuacionPreventiva* w = abrir();
+        caja(w, "strAccion")->setText("Lo que ya había");
+        boton(w, "SSCommand1")->click();
+        auto* selector = qobject_cast<AccionPreventiva*>(registro->ventana(AccionPreventiva::Nombre));
+        QCOMPARE(selector->catalogo()->rowCount(), 0);
+        boton(selector, "BAñadir")->click();
+        QCOMPARE(plataforma->mensajes.size(), size_t(1));
+        QVERIFY(ultimo().texto.contains("catálogo de acciones preventivas está vacío"));
+        QCOMPARE(ultimo().titulo, QString("Acciones"));
+        QCOMPARE(caja(w, "strAccion")->text(), QString("Lo que ya había"));
+        QVERIFY(visible(selector));
+        boton(selector, "BCancelar")->click();
+        QVERIFY(!visible(selector));
+    }
+};
+
+QTEST_MAIN(PruebaActuacionPreventiva)
+#include "test_actuacion_preventiva.moc"

@@ -1,0 +1,139 @@
+// El camino de un plan con las ventanas de verdad: de empresas y centros a la planificación, a
+// su página de cierre y al documento, que tiene que enseñar lo que la ventana ha guardado.
+#include "AccionPreventiva.h"
+#include "ActuacionPreventiva.h"
+#include "CopiaPrograma.h"
+#include "DateBox.h"
+#include "Datos.h"
+#include "DocumentoInforme.h"
+#include "Empresa.h"
+#include "Globales.h"
+#include "InformeGeneral.h"
+#include "Informes.h"
+#include "PlataformaPrueba.h"
+#include "RegistroVentanas.h"
+#include "Rutinas.h"
+#include "grid/DataSource.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+
+class PruebaPlanificacionCompleta : public QObject
+{
+    Q_OBJECT
+
+    template <typename T> static T* hijo(QWidget* w, const QString& nombre)
+    {
+        T* h = w ? w->findChild<T*>(nombre) : nullptr;
+        if (!h)
+            qFatal("no existe el control %s", qPrintable(nombre));
+        return h;
+    }
+
+private slots:
+    void deEmpresasAlDocumentoDelPlan()
+    {
+        CopiaPrograma copia;
+        PlataformaPrueba plataforma;
+        QDir(copia.carpeta()).mkdir("Informes");
+        QVERIFY(QFile::copy(QStringLiteral(FUENTES_PROYECTO "/data/informes/Planificacion.rpt"),
+                            copia.ruta("Informes/Planificacion.rpt")));
+        FijarCarpetaPrograma(copia.carpeta());
+        const QString cx = gConexion = copia.conexion();
+        const long long empresa = datos::empresa(cx, "Ferretería Prueba S.L.");
+        const long long primero = datos::centro(cx, empresa, "Calle Mayor 1");
+        const long long segundo = datos::centro(cx, empresa, "Avenida Segunda 2");
+
+        QMdiArea area;
+        area.resize(1300, 900);
+        area.show();
+        RegistroVentanas registro(&area);
+        Empresa::registrar();
+        ActuacionPreventiva::registrar();
+        AccionPreventiva::registrar();
+        RegistrarInformes();
+
+        QWidget* empresas = registro.mostrarCargada(Empresa::Nombre);
+        QVERIFY(empresas);
+        hijo<QPushButton>(empresas, "CPlanificacion")->click();
+        QCOMPARE(gIDCentro, long(primero));
+        auto* plan = qobject_cast<ActuacionPreventiva*>(registro.ventana(ActuacionPreventiva::Nombre));
+        QVERIFY(plan);
+        QVERIFY(plan->parentWidget()->isVisible());
+        QCOMPARE(hijo<QLineEdit>(plan, "strDireccion")->text(), QString("Calle Mayor 1"));
+
+        // Cabecera y dos líneas, una con la acción tomada del catálogo.
+        hijo<QLineEdit>(plan, "strNombre")->setText("Luis Planificador");
+        hijo<QComboBox>(plan, "cmbCargo")->setEditText("Empresario");
+        hijo<DateBox>(plan, "dteFecha")->setText("10/01/2025");
+        hijo<QPushButton>(plan, "GCentro")->click();
+        hijo<QPushButton>(plan, "SSCommand1")->click();
+        auto* selector = qobject_cast<AccionPreventiva*>(registro.ventana(AccionPreventiva::Nombre));
+        QVERIFY(selector);
+        selector->elegir();
+        const QString delCatalogo = hijo<QLineEdit>(plan, "strAccion")->text();
+        QVERIFY(!delCatalogo.isEmpty());
+        hijo<DateBox>(plan, "dteFechaLimite")->setText("15/01/2025");
+        hijo<QLineEdit>(plan, "strResponsable")->setText("Responsable Uno");
+        hijo<QLineEdit>(plan, "strPresupuesto")->setText("1.200,50");
+        hijo<QPushButton>(plan, "BAñadir")->click();
+        hijo<QLineEdit>(plan, "strAccion")->setText("Acción escrita a mano");
+        hijo<DateBox>(plan, "dteFechaLimite")->setText("01/06/2025");
+        hijo<QLineEdit>(plan, "strResponsable")->setText("Responsable Dos");
+        hijo<QPushButton>(plan, "BAñadir")->click();
+        QCOMPARE(plan->lineas()->rowCount(), 2);
+
+        // A la página de cierre y a la vista previa.
+        hijo<QToolButton>(plan, "Picture2")->click();
+        QVERIFY(!plan->parentWidget()->isVisible());
+        QWidget* cierre = registro.ventana("ImprimirPlanificacion");
+        QVERIFY(cierre);
+        QVERIFY(cierre->parentWidget()->isVisible());
+        hijo<QPushButton>(cierre, "CPlanificacionVisualizar")->click();
+        QCOMPARE(gFormulaInforme, FormulaPlanificacion(primero));
+        const auto visores = area.findChildren<InformeGeneral*>();
+        QCOMPARE(visores.size(), 1);
+        QVERIFY(visores[0]->documento());
+        const QString texto = visores[0]->documento()->texto().toPlainText().simplified();
+        for (const QString& dato :
+             {QString("Luis Planificador"), QString("Empresario"), QString("10/01/2025"), delCatalogo.simplified(),
+              QString("15/01/2025"), QString("Responsable Uno"), QString("1.200,50"), QString("Acción escrita a mano"),
+              QString("01/06/2025"), QString("Responsable Dos")})
+            QVERIFY2(texto.contains(dato), qPrintable(dato));
+
+        // Volver a las acciones abre la planificación otra vez, con lo guardado.
+        hijo<QToolButton>(cierre, "Picture1")->click();
+        plan = qobject_cast<ActuacionPreventiva*>(registro.ventana(ActuacionPreventiva::Nombre));
+        QVERIFY(plan && plan->parentWidget()->isVisible());
+        QCOMPARE(plan->lineas()->rowCount(), 2);
+        QCOMPARE(hijo<QLineEdit>(plan, "strNombre")->text(), QString("Luis Planificador"));
+
+        // El otro centro desde la ventana de empresas: su propio plan, vacío.
+        static_cast<Empresa*>(empresas)->siguienteCentro();
+        hijo<QPushButton>(empresas, "CPlanificacion")->click();
+        QCOMPARE(gIDCentro, long(segundo));
+        plan = qobject_cast<ActuacionPreventiva*>(registro.ventana(ActuacionPreventiva::Nombre));
+        QCOMPARE(hijo<QLineEdit>(plan, "strDireccion")->text(), QString("Avenida Segunda 2"));
+        QCOMPARE(plan->lineas()->rowCount(), 0);
+        QCOMPARE(datos::contar(cx, "SELECT count(*) FROM \"ActuaciónPreventiva\""), 2LL);
+
+        // El documento del centro sin líneas lo dice; el del primero sigue teniendo las suyas.
+        hijo<QPushButton>(empresas, "CPlanificacionVisualizar")->click();
+        const auto todos = area.findChildren<InformeGeneral*>();
+        QCOMPARE(todos.size(), 2);
+        InformeGeneral* nuevo = todos[0] == visores[0] ? todos[1] : todos[0];
+        const QString vacio = nuevo->documento()->texto().toPlainText();
+        QVERIFY(vacio.contains("Avenida Segunda 2"));
+        QVERIFY(vacio.contains("No hay acciones preventivas en el plan."));
+        QVERIFY(!vacio.contains("Responsable Uno"));
+        QVERIFY(plataforma.mensajes.empty());
+    }
+};
+
+QTEST_MAIN(PruebaPlanificacionCompleta)
+#include "test_planificacion_completa.moc"
