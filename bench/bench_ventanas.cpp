@@ -1,0 +1,113 @@
+// Abrir cada ventana (con su carga y su Colocar) y moverse por ella, sobre la base de escala de
+// asesoría. Sólo se mide lo nuestro: no hay una forma "ingenua" con la que compararlo.
+#include "ActuacionPreventiva.h"
+#include "Conexion.h"
+#include "Empresa.h"
+#include "Globales.h"
+#include "InicioEvaluacion.h"
+#include "PlataformaPrueba.h"
+#include "Recordset.h"
+#include "SeleccionaFactores.h"
+#include "SeleccionaRiesgos.h"
+#include "VentanaAsistente.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <memory>
+
+namespace
+{
+QString carpetaEscala;
+
+struct Escala
+{
+    QTemporaryDir dir;
+    Escala()
+    {
+        for (const char* nombre : {"Evaluacion.mdb", "SYSTEM.mdw"})
+            QFile::copy(carpetaEscala + "/" + nombre, dir.filePath(nombre));
+        gConexion = textoConexion(QDir::toNativeSeparators(dir.path()));
+        // Un puesto de un centro de en medio de la cartera, como si viniera de la ventana anterior.
+        Recordset rs;
+        rs.open("SELECT p.IDPuestoCentro, p.Puesto, p.IDCentro, c.IDEmpresa FROM PuestosCentros p JOIN CentroTrabajo c "
+                "ON c.IDCentro = p.IDCentro ORDER BY p.IDPuestoCentro LIMIT 1 OFFSET "
+                "(SELECT count(*) / 2 FROM PuestosCentros)",
+                gConexion);
+        gPuestoActual = VentanaAsistente::TextoPuesto(rs.value(0).toLongLong(), rs.value(1).toString());
+        gIDCentro = rs.value(2).toInt();
+        gIDEmpresa = rs.value(3).toInt();
+    }
+    ~Escala() { Conexion::cerrarTodas(); }
+};
+std::unique_ptr<Escala> escala;
+
+template <typename Ventana>
+void Abrir(benchmark::State& estado)
+{
+    for (auto _ : estado) {
+        Ventana v;
+        benchmark::DoNotOptimize(&v);
+    }
+}
+
+template <typename Ventana>
+void Colocar(benchmark::State& estado)
+{
+    Ventana v;
+    for (auto _ : estado)
+        v.Colocar();
+}
+
+void SiguienteEmpresa(benchmark::State& estado)
+{
+    Empresa v;
+    for (auto _ : estado) {
+        v.siguienteEmpresa();
+        if (v.empresas()->eof() || v.empresas()->absolutePosition() >= v.empresas()->recordCount())
+            v.primeraEmpresa();
+    }
+}
+
+template <typename Ventana>
+void registrarVentana(const char* nombre)
+{
+    benchmark::RegisterBenchmark((std::string("Abrir ") + nombre + "/nuestro").c_str(), Abrir<Ventana>)
+        ->Unit(benchmark::kMillisecond);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication aplicacion(argc, argv);
+    PlataformaPrueba plataforma;
+    carpetaEscala = qEnvironmentVariable("BASE_ESCALA");
+    if (carpetaEscala.isEmpty() || !QFile::exists(carpetaEscala + "/Evaluacion.mdb")) {
+        std::fprintf(stderr, "BASE_ESCALA debe ser la carpeta de una base hecha con generar_escala.\n");
+        return 2;
+    }
+    escala = std::make_unique<Escala>();
+    registrarVentana<Empresa>("Empresa");
+    benchmark::RegisterBenchmark("Pasar a la empresa siguiente/nuestro", SiguienteEmpresa)->Unit(benchmark::kMillisecond);
+    registrarVentana<InicioEvaluacion>("InicioEvaluacion");
+    benchmark::RegisterBenchmark("Colocar de InicioEvaluacion/nuestro", Colocar<InicioEvaluacion>)
+        ->Unit(benchmark::kMillisecond);
+    registrarVentana<SeleccionaFactores>("SeleccionaFactores");
+    benchmark::RegisterBenchmark("Colocar de SeleccionaFactores/nuestro", Colocar<SeleccionaFactores>)
+        ->Unit(benchmark::kMillisecond);
+    registrarVentana<SeleccionaRiesgos>("SeleccionaRiesgos");
+    benchmark::RegisterBenchmark("Colocar de SeleccionaRiesgos/nuestro", Colocar<SeleccionaRiesgos>)
+        ->Unit(benchmark::kMillisecond);
+    registrarVentana<ActuacionPreventiva>("ActuacionPreventiva");
+    benchmark::RegisterBenchmark("Colocar de ActuacionPreventiva/nuestro", Colocar<ActuacionPreventiva>)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    escala.reset();
+    return 0;
+}
