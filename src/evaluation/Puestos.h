@@ -1,0 +1,59 @@
+#pragma once
+
+#include "VentanaAsistente.h"
+
+class DataSource;
+class Grid;
+class QPushButton;
+struct CellTip;
+
+// Primer paso del asistente: los puestos de trabajo del centro en curso. Se añade un puesto (con
+// su copia del catálogo de factores, todos sin marcar) o se quita uno, y desde aquí se sigue a la
+// selección de factores de riesgo.
+class Puestos : public VentanaAsistente
+{
+    Q_OBJECT
+
+public:
+    explicit Puestos(QWidget* parent = nullptr);
+    ~Puestos() override;
+
+    static const QString Nombre;
+    static void registrar();
+
+    // Entradas de cmbSensibilidad, en su orden; la primera es la vacía.
+    static const QStringList Sensibilidades;
+
+public slots:
+    // Rellena la dirección del centro y la cuadrícula de sus puestos.
+    void Colocar() override;
+
+protected:
+    // Esta ventana no tiene lista de puestos: el puesto se elige en la cuadrícula.
+    void elegirPuesto(long long) override {}
+    void adelante() override;
+    void inicio() override;
+
+private:
+    void construir();
+    void cargarVentana();
+    void anadir();
+    void eliminar();
+    void elegirNombre(const QString& nombre);
+    void releerPuestos();
+    void pedirNota(int division, int columna, int fila, CellTip* nota);
+    void antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar);
+    // Comprueba el texto de una entrada con su regla (0 puesto, 1 descripción, 2 sensibilidad,
+    // 3 trabajadores, el mismo número que la columna de la cuadrícula).
+    static bool cumpleRegla(int regla, const QString& texto);
+    void avisar(int regla);
+
+    QComboBox* cmbPuesto_ = nullptr;
+    QLineEdit* strDescripcion_ = nullptr;
+    QComboBox* cmbSensibilidad_ = nullptr;
+    QLineEdit* numTrabajadores_ = nullptr;
+    QPushButton* BAnadir_ = nullptr;
+    QPushButton* BCancelar_ = nullptr;
+    Grid* GPuestos_ = nullptr;
+    DataSource* RPuestos_ = nullptr;
+};
