@@ -29,7 +29,11 @@ QString textoPdf(const QString& ruta)
     p.start(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), ruta, QStringLiteral("-")});
     if (!p.waitForFinished(30000))
         return {};
-    return QString::fromUtf8(p.readAllStandardOutput()).simplified();
+    // Según la fuente que haya en la máquina, pdftotext devuelve "fi" o "fl" como una sola ligadura.
+    QString texto = QString::fromUtf8(p.readAllStandardOutput());
+    texto.replace(QChar(0xFB01), QStringLiteral("fi")).replace(QChar(0xFB02), QStringLiteral("fl"));
+    texto.replace(QChar(0xFB00), QStringLiteral("ff"));
+    return texto.simplified();
 }
 
 class MotorInformes : public ::testing::Test
