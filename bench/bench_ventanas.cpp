@@ -6,6 +6,7 @@
 #include "Globales.h"
 #include "InicioEvaluacion.h"
 #include "PlataformaPrueba.h"
+#include "Puestos.h"
 #include "Recordset.h"
 #include "SeleccionaFactores.h"
 #include "SeleccionaRiesgos.h"
@@ -96,6 +97,8 @@ int main(int argc, char** argv)
     registrarVentana<InicioEvaluacion>("InicioEvaluacion");
     benchmark::RegisterBenchmark("Colocar de InicioEvaluacion/nuestro", Colocar<InicioEvaluacion>)
         ->Unit(benchmark::kMillisecond);
+    registrarVentana<Puestos>("Puestos");
+    benchmark::RegisterBenchmark("Colocar de Puestos/nuestro", Colocar<Puestos>)->Unit(benchmark::kMillisecond);
     registrarVentana<SeleccionaFactores>("SeleccionaFactores");
     benchmark::RegisterBenchmark("Colocar de SeleccionaFactores/nuestro", Colocar<SeleccionaFactores>)
         ->Unit(benchmark::kMillisecond);

@@ -1,8 +1,13 @@
+#include "AccionPreventiva.h"
+#include "ActuacionPreventiva.h"
 #include "Empresa.h"
 #include "Entrada.h"
 #include "InicioEvaluacion.h"
 #include "Informes.h"
 #include "PlataformaServicios.h"
+#include "Puestos.h"
+#include "SeleccionaFactores.h"
+#include "SeleccionaRiesgos.h"
 
 #include <QApplication>
 
@@ -17,6 +22,11 @@ int main(int argc, char* argv[])
 
     Empresa::registrar();
     InicioEvaluacion::registrar();
+    Puestos::registrar();
+    SeleccionaFactores::registrar();
+    SeleccionaRiesgos::registrar();
+    ActuacionPreventiva::registrar();
+    AccionPreventiva::registrar();
     RegistrarInformes();
 
     Entrada entrada;
