@@ -9,6 +9,7 @@
 #include "Puestos.h"
 #include "Recordset.h"
 #include "SeleccionaFactores.h"
+#include "SeleccionaMedidas.h"
 #include "SeleccionaRiesgos.h"
 #include "VentanaAsistente.h"
 
@@ -104,6 +105,9 @@ int main(int argc, char** argv)
         ->Unit(benchmark::kMillisecond);
     registrarVentana<SeleccionaRiesgos>("SeleccionaRiesgos");
     benchmark::RegisterBenchmark("Colocar de SeleccionaRiesgos/nuestro", Colocar<SeleccionaRiesgos>)
+        ->Unit(benchmark::kMillisecond);
+    registrarVentana<SeleccionaMedidas>("SeleccionaMedidas");
+    benchmark::RegisterBenchmark("Colocar de SeleccionaMedidas/nuestro", Colocar<SeleccionaMedidas>)
         ->Unit(benchmark::kMillisecond);
     registrarVentana<ActuacionPreventiva>("ActuacionPreventiva");
     benchmark::RegisterBenchmark("Colocar de ActuacionPreventiva/nuestro", Colocar<ActuacionPreventiva>)

@@ -7,6 +7,7 @@
 #include "PlataformaServicios.h"
 #include "Puestos.h"
 #include "SeleccionaFactores.h"
+#include "SeleccionaMedidas.h"
 #include "SeleccionaRiesgos.h"
 
 #include <QApplication>
@@ -25,6 +26,7 @@ int main(int argc, char* argv[])
     Puestos::registrar();
     SeleccionaFactores::registrar();
     SeleccionaRiesgos::registrar();
+    SeleccionaMedidas::registrar();
     ActuacionPreventiva::registrar();
     AccionPreventiva::registrar();
     RegistrarInformes();

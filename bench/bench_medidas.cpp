@@ -1,0 +1,185 @@
+// La ventana de medidas preventivas a escala de asesoría: añadir una medida propia de tres maneras
+// (nuestro, ingenuo y directo, como en bench_escala) y abrir la ventana con su Colocar.
+#include "Conexion.h"
+#include "Globales.h"
+#include "PlataformaPrueba.h"
+#include "Recordset.h"
+#include "SeleccionaMedidas.h"
+#include "VentanaAsistente.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <memory>
+#include <sqlite3.h>
+#include <stdexcept>
+
+namespace
+{
+QString carpetaEscala;
+
+// Copia de la base de escala, un puesto de en medio de la cartera con uno de sus factores, y una
+// conexión SQLite cruda sobre el mismo archivo.
+struct Escala
+{
+    QTemporaryDir dir;
+    sqlite3* crudo = nullptr;
+    long long empresa = 0, centro = 0, puesto = 0;
+    QString factor;
+
+    Escala()
+    {
+        for (const char* nombre : {"Evaluacion.mdb", "SYSTEM.mdw"})
+            if (!QFile::copy(carpetaEscala + "/" + nombre, dir.filePath(nombre)))
+                throw std::runtime_error("no se puede copiar la base de escala");
+        gConexion = textoConexion(QDir::toNativeSeparators(dir.path()));
+        Conexion::obtener(gConexion);
+        if (sqlite3_open_v2(dir.filePath("Evaluacion.mdb").toUtf8().constData(), &crudo, SQLITE_OPEN_READWRITE,
+                            nullptr) != SQLITE_OK)
+            throw std::runtime_error("no se puede abrir la base de escala");
+        sqlite3_exec(crudo, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;", nullptr,
+                     nullptr, nullptr);
+        // El puesto de en medio entre los que tienen medidas.
+        Recordset rs;
+        rs.open("SELECT p.IDPuestoCentro, p.Puesto, p.IDCentro, c.IDEmpresa FROM PuestosCentros p JOIN CentroTrabajo c "
+                "ON c.IDCentro = p.IDCentro WHERE EXISTS (SELECT 1 FROM Evaluacion e WHERE e.IDPuestoCentro = "
+                "p.IDPuestoCentro) ORDER BY p.IDPuestoCentro LIMIT 1 OFFSET (SELECT count(DISTINCT IDPuestoCentro) / 2 "
+                "FROM Evaluacion)",
+                gConexion);
+        puesto = rs.value(0).toLongLong();
+        gPuestoActual = VentanaAsistente::TextoPuesto(puesto, rs.value(1).toString());
+        centro = rs.value(2).toLongLong();
+        empresa = rs.value(3).toLongLong();
+        gIDCentro = long(centro);
+        gIDEmpresa = long(empresa);
+        Recordset f;
+        f.open("SELECT Factor FROM VFactoresMedidas WHERE IDPuestoCentro = ? ORDER BY IDMedidaFactor DESC LIMIT 1",
+               gConexion, {puesto});
+        factor = f.value(0).toString();
+    }
+    ~Escala()
+    {
+        sqlite3_close_v2(crudo);
+        Conexion::cerrarTodas();
+    }
+};
+std::unique_ptr<Escala> escala;
+
+// Lo añadido en una medida se quita al terminarla: la siguiente, y la ventana, ven el puesto como era.
+void quitarAnadidas()
+{
+    Recordset::execute("DELETE FROM MedidasFactores WHERE Medida = 'Medida propia'", gConexion);
+}
+
+void AnadirMedida_nuestro(benchmark::State& estado)
+{
+    Escala& b = *escala;
+    for (auto _ : estado)
+        benchmark::DoNotOptimize(
+            SeleccionaMedidas::AnadirMedida(long(b.centro), b.puesto, b.empresa, b.factor, "Medida propia"));
+    quitarAnadidas();
+}
+
+// Toda la vista para buscar el factor y toda la tabla para añadir al final, sin transacción.
+void AnadirMedida_ingenuo(benchmark::State& estado)
+{
+    Escala& b = *escala;
+    for (auto _ : estado) {
+        Recordset vista;
+        vista.open("SELECT * FROM VFactoresMedidas", gConexion);
+        QVariant evaluacion;
+        for (; !vista.eof(); vista.moveNext())
+            if (vista.value("IDCentro").toLongLong() == b.centro &&
+                vista.value("IDPuestoCentro").toLongLong() == b.puesto &&
+                vista.value("IDEmpresa").toLongLong() == b.empresa && vista.value("Factor").toString() == b.factor) {
+                evaluacion = vista.value("IDEvaluacion");
+                break;
+            }
+        Recordset medidas;
+        medidas.open("SELECT * FROM MedidasFactores", gConexion);
+        medidas.moveLast();
+        medidas.addNew();
+        medidas.setValue("IDEvaluacion", evaluacion);
+        medidas.setValue("Medida", "Medida propia");
+        medidas.setValue("MarcarMedida", "S");
+        medidas.update();
+    }
+    quitarAnadidas();
+}
+
+void AnadirMedida_directo(benchmark::State& estado)
+{
+    Escala& b = *escala;
+    sqlite3_stmt* buscar = nullptr;
+    sqlite3_stmt* insertar = nullptr;
+    sqlite3_prepare_v2(b.crudo,
+                       "SELECT IDEvaluacion FROM VFactoresMedidas WHERE IDCentro = ? AND IDPuestoCentro = ? AND "
+                       "IDEmpresa = ? AND Factor = ? ORDER BY IDMedidaFactor LIMIT 1",
+                       -1, &buscar, nullptr);
+    sqlite3_prepare_v2(b.crudo, "INSERT INTO MedidasFactores (IDEvaluacion, Medida, MarcarMedida) VALUES (?, ?, 'S')",
+                       -1, &insertar, nullptr);
+    const QByteArray factor = b.factor.toUtf8();
+    for (auto _ : estado) {
+        sqlite3_exec(b.crudo, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        sqlite3_bind_int64(buscar, 1, b.centro);
+        sqlite3_bind_int64(buscar, 2, b.puesto);
+        sqlite3_bind_int64(buscar, 3, b.empresa);
+        sqlite3_bind_text(buscar, 4, factor.constData(), int(factor.size()), SQLITE_STATIC);
+        if (sqlite3_step(buscar) == SQLITE_ROW) {
+            sqlite3_bind_int64(insertar, 1, sqlite3_column_int64(buscar, 0));
+            sqlite3_bind_text(insertar, 2, "Medida propia", -1, SQLITE_STATIC);
+            sqlite3_step(insertar);
+            sqlite3_reset(insertar);
+        }
+        sqlite3_reset(buscar);
+        sqlite3_exec(b.crudo, "COMMIT", nullptr, nullptr, nullptr);
+    }
+    sqlite3_finalize(buscar);
+    sqlite3_finalize(insertar);
+    quitarAnadidas();
+}
+
+void Abrir(benchmark::State& estado)
+{
+    for (auto _ : estado) {
+        SeleccionaMedidas v;
+        benchmark::DoNotOptimize(&v);
+    }
+}
+
+void Colocar(benchmark::State& estado)
+{
+    SeleccionaMedidas v;
+    for (auto _ : estado)
+        v.Colocar();
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication aplicacion(argc, argv);
+    PlataformaPrueba plataforma;
+    carpetaEscala = qEnvironmentVariable("BASE_ESCALA");
+    if (carpetaEscala.isEmpty() || !QFile::exists(carpetaEscala + "/Evaluacion.mdb")) {
+        std::fprintf(stderr, "BASE_ESCALA debe ser la carpeta de una base hecha con generar_escala.\n");
+        return 2;
+    }
+    escala = std::make_unique<Escala>();
+    benchmark::RegisterBenchmark("anadir_medida/nuestro", AnadirMedida_nuestro)->Unit(benchmark::kMillisecond);
+    // Lo ingenuo tarda mucho más: pocas vueltas bastan.
+    benchmark::RegisterBenchmark("anadir_medida/ingenuo", AnadirMedida_ingenuo)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    benchmark::RegisterBenchmark("anadir_medida/directo", AnadirMedida_directo)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Abrir SeleccionaMedidas/nuestro", Abrir)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Colocar de SeleccionaMedidas/nuestro", Colocar)->Unit(benchmark::kMillisecond);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    escala.reset();
+    return 0;
+}
