@@ -1,10 +1,10 @@
 #include "AccionPreventiva.h"
 #include "ActuacionPreventiva.h"
 #include "Empresa.h"
-#include "Entrada.h"
 #include "InicioEvaluacion.h"
 #include "Informes.h"
 #include "PlataformaServicios.h"
+#include "Presentation.h"
 #include "Puestos.h"
 #include "SeleccionaFactores.h"
 #include "SeleccionaMedidas.h"
@@ -31,8 +31,9 @@ int main(int argc, char* argv[])
     AccionPreventiva::registrar();
     RegistrarInformes();
 
-    Entrada entrada;
-    entrada.show();
+    // La primera ventana es la presentación; la segunda presentación abre Entrada. Cada una se
+    // descarga sola al dar paso a la siguiente.
+    new Presentation;
     aplicacion.exec();
     // Se llegue aquí por donde se llegue, el final es el de siempre: cerrar todo y salir ya.
     Servicios().terminarPrograma();

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Prueba de humo con ventanas de verdad: humo_entrada.sh <ruta del ejecutable Evaluacion>
-# Sale la ventana principal; una segunda copia avisa de que ya hay una en marcha y termina,
-# y la primera sigue viva.
+# Salen las dos presentaciones, un clic en cada una adelanta el paso y sale la ventana principal;
+# una segunda copia avisa de que ya hay una en marcha y termina, y la primera sigue viva.
 set -u
 programa=${1:?falta la ruta de Evaluacion}
 
@@ -77,8 +77,45 @@ x11.XCloseDisplay(ctypes.c_void_p(pantalla))
 PY
 }
 
+# Clic con la extensión XTest en un punto de la ventana (a 6 píxeles de su esquina: el fondo).
+pulsar_en() { # id de ventana
+    local x y
+    x=$(xwininfo -id "$1" | awk '/Absolute upper-left X/ {print $4}')
+    y=$(xwininfo -id "$1" | awk '/Absolute upper-left Y/ {print $4}')
+    python3 - "$((x + 6))" "$((y + 6))" <<'PY'
+import ctypes, sys
+x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
+xtst = ctypes.cdll.LoadLibrary("libXtst.so.6")
+x11.XOpenDisplay.restype = ctypes.c_void_p
+pantalla = x11.XOpenDisplay(None)
+if not pantalla:
+    sys.exit(1)
+p = ctypes.c_void_p(pantalla)
+xtst.XTestFakeMotionEvent(p, -1, int(sys.argv[1]), int(sys.argv[2]), 0)
+x11.XSync(p, 0)
+xtst.XTestFakeButtonEvent(p, 1, 1, 0)
+xtst.XTestFakeButtonEvent(p, 1, 0, 0)
+x11.XSync(p, 0)
+x11.XCloseDisplay(p)
+PY
+}
+
+# Las dos presentaciones del arranque: cada clic da paso a la siguiente. La segunda se cierra
+# cuando ha terminado la carga de Entrada (que en una segunda copia espera al aviso).
+pasar_presentaciones() {
+    local id
+    esperar_ventana "Presentación" 20 || fallo "no aparece la primera presentación"
+    id=$(ventana_visible "Presentación")
+    pulsar_en "$id" || fallo "no se puede pulsar (python3 y libXtst)"
+    esperar_ventana "Objetivo de la aplicación" 5 || fallo "el clic no lleva a la segunda presentación"
+    ventana_visible "Presentación" >/dev/null && fallo "la primera presentación sigue a la vista"
+    id=$(ventana_visible "Objetivo de la aplicación")
+    pulsar_en "$id" || fallo "no se puede pulsar (python3 y libXtst)"
+}
+
 "$ejecutable" &
 primera=$!
+pasar_presentaciones
 esperar_ventana "Evaluación de Riesgos" 20 || fallo "no aparece la ventana principal"
 kill -0 "$primera" 2>/dev/null || fallo "la primera copia ha terminado"
 principal=$(ventana_visible "Evaluación de Riesgos")
@@ -86,6 +123,7 @@ echo "ventana principal: $principal"
 
 "$ejecutable" &
 segunda=$!
+pasar_presentaciones
 esperar_ventana "Evaluacion" 20 || fallo "la segunda copia no avisa"
 aviso=$(ventana_visible "Evaluacion")
 echo "aviso de la segunda copia: $aviso"

@@ -1,0 +1,148 @@
+#include "VentanaPresentacion.h"
+
+#include "ManejadorErrores.h"
+#include "PlataformaServicios.h"
+#include "Rutinas.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+VentanaPresentacion::VentanaPresentacion(const QString& nombre, const QString& titulo, int intervalo)
+    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint)
+{
+    setObjectName(nombre);
+    // Cerrarla es descargarla: no queda nada de ella cuando ya se ha pasado a la siguiente.
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(titulo);
+    setCursor(Qt::PointingHandCursor);
+    setFixedSize(640, 440);
+
+    Timer1_ = new QTimer(this);
+    Timer1_->setObjectName(QStringLiteral("Timer1"));
+    Timer1_->setInterval(intervalo);
+    Timer1_->setSingleShot(true);
+    connect(Timer1_, &QTimer::timeout, this, [this] { pasarALaSiguiente(); });
+    // Activo desde el principio: cuenta desde que se crea la ventana.
+    Timer1_->start();
+}
+
+VentanaPresentacion::~VentanaPresentacion() = default;
+
+int VentanaPresentacion::intervalo() const
+{
+    return Timer1_->interval();
+}
+
+void VentanaPresentacion::cargar()
+{
+    AplicarAccesibilidad(this);
+    ProtegerRanura(
+        [this] {
+            Servicios().relojArena(true);
+            show();
+            CentrarFormulario(this);
+            Servicios().relojArena(false);
+        },
+        this);
+}
+
+void VentanaPresentacion::hacerQuieto(QWidget* control)
+{
+    control->setAttribute(Qt::WA_NoMousePropagation);
+    control->setCursor(Qt::ArrowCursor);
+}
+
+QLabel* VentanaPresentacion::etiqueta(const QString& nombre, const QString& texto, double escalaLetra, bool negrita)
+{
+    auto* e = new QLabel(texto, this);
+    e->setObjectName(nombre);
+    e->setWordWrap(true);
+    e->setAlignment(Qt::AlignCenter);
+    e->setTextFormat(Qt::PlainText);
+    QFont letra = e->font();
+    letra.setPointSizeF(letra.pointSizeF() * escalaLetra);
+    letra.setBold(negrita);
+    e->setFont(letra);
+    QPalette colores = e->palette();
+    colores.setColor(QPalette::WindowText, QColor(20, 40, 80));
+    e->setPalette(colores);
+    return e;
+}
+
+QWidget* VentanaPresentacion::panel(const QString& nombre, const std::vector<Imagen>& imagenes, int lado)
+{
+    auto* marco = new QFrame(this);
+    marco->setObjectName(nombre);
+    marco->setFrameShape(QFrame::StyledPanel);
+    marco->setFrameShadow(QFrame::Raised);
+    marco->setAutoFillBackground(true);
+    QPalette fondo = marco->palette();
+    fondo.setColor(QPalette::Window, QColor(250, 250, 252));
+    marco->setPalette(fondo);
+    hacerQuieto(marco);
+    auto* fila = new QHBoxLayout(marco);
+    fila->setContentsMargins(10, 6, 10, 6);
+    fila->setSpacing(18);
+    fila->addStretch(1);
+    for (const Imagen& i : imagenes) {
+        auto* imagen = new QLabel(marco);
+        imagen->setObjectName(QString::fromLatin1(i.nombre));
+        imagen->setPixmap(DibujarLogo(i.logo, lado));
+        imagen->setAccessibleName(i.descripcion);
+        imagen->setToolTip(i.descripcion);
+        fila->addWidget(imagen);
+    }
+    fila->addStretch(1);
+    return marco;
+}
+
+void VentanaPresentacion::mousePressEvent(QMouseEvent* evento)
+{
+    if (evento->button() == Qt::LeftButton) {
+        pulsando_ = true;
+        evento->accept();
+        return;
+    }
+    QWidget::mousePressEvent(evento);
+}
+
+void VentanaPresentacion::mouseReleaseEvent(QMouseEvent* evento)
+{
+    // Un clic es pulsar y soltar dentro de la ventana, como en un botón.
+    const bool clic = pulsando_ && evento->button() == Qt::LeftButton && rect().contains(evento->position().toPoint());
+    if (evento->button() == Qt::LeftButton)
+        pulsando_ = false;
+    if (clic) {
+        evento->accept();
+        pasarALaSiguiente();
+        return;
+    }
+    QWidget::mouseReleaseEvent(evento);
+}
+
+void VentanaPresentacion::paintEvent(QPaintEvent*)
+{
+    QPainter g(this);
+    QLinearGradient fondo(0, 0, 0, height());
+    fondo.setColorAt(0, QColor(236, 242, 250));
+    fondo.setColorAt(1, QColor(206, 220, 238));
+    g.fillRect(rect(), fondo);
+    g.setPen(QPen(QColor(20, 58, 120), 3));
+    g.drawRect(rect().adjusted(1, 1, -2, -2));
+}
+
+void VentanaPresentacion::pasarALaSiguiente()
+{
+    // El temporizador y un clic pueden coincidir: la siguiente se muestra una sola vez.
+    if (hecho_)
+        return;
+    hecho_ = true;
+    Timer1_->stop();
+    ProtegerRanura([this] { mostrarSiguiente(); }, this);
+    close();
+}

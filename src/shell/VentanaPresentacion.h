@@ -1,0 +1,62 @@
+#pragma once
+
+#include "LogosPresentacion.h"
+
+#include <QWidget>
+#include <vector>
+
+class QLabel;
+class QTimer;
+
+// Lo común de las dos ventanas de presentación del arranque: su temporizador `Timer1`, que
+// pasa a la ventana siguiente al cabo del intervalo, el clic que adelanta ese paso y la carga
+// (reloj de arena, mostrarse, centrarse, puntero normal).
+//
+// Adelantan el paso los clics sobre el fondo de la ventana y sobre las etiquetas que se dejan
+// pulsar; las que se declaran quietas, los paneles y sus logotipos se tragan el clic.
+class VentanaPresentacion : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Lo que dura cada presentación si nadie la pulsa.
+    static constexpr int IntervaloPresentacion = 10000;
+
+    ~VentanaPresentacion() override;
+
+    int intervalo() const;
+
+protected:
+    // Las pruebas pasan un intervalo corto; el programa, el de siempre.
+    VentanaPresentacion(const QString& nombre, const QString& titulo, int intervalo);
+
+    // Carga de la ventana. La llama cada ventana al final de su constructor.
+    void cargar();
+    // Muestra la ventana que sigue a esta. Después, esta se cierra y se descarga.
+    virtual void mostrarSiguiente() = 0;
+    // Un control que no adelanta el paso: su clic no llega a la ventana.
+    static void hacerQuieto(QWidget* control);
+
+    // Piezas comunes del diseño.
+    QLabel* etiqueta(const QString& nombre, const QString& texto, double escalaLetra, bool negrita);
+    // Panel con logotipos, de izquierda a derecha, cada uno con su nombre de control y su
+    // descripción para los lectores de pantalla.
+    struct Imagen
+    {
+        const char* nombre;
+        Logo logo;
+        QString descripcion;
+    };
+    QWidget* panel(const QString& nombre, const std::vector<Imagen>& imagenes, int lado);
+
+    void mousePressEvent(QMouseEvent* evento) override;
+    void mouseReleaseEvent(QMouseEvent* evento) override;
+    void paintEvent(QPaintEvent* evento) override;
+
+private:
+    void pasarALaSiguiente();
+
+    QTimer* Timer1_ = nullptr;
+    bool pulsando_ = false;
+    bool hecho_ = false; // el paso a la siguiente se da una sola vez
+};
