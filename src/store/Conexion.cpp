@@ -52,26 +52,83 @@ void comprobarCabecera(const QString& archivo)
 }
 } // namespace
 
+QString valorConexion(const QString& valor)
+{
+    // Sin nada raro, tal cual: el texto de siempre para las rutas de siempre.
+    const bool raro = valor.contains(';') || valor.startsWith('"') || valor.startsWith('\'') ||
+                      (!valor.isEmpty() && (valor.front().isSpace() || valor.back().isSpace()));
+    if (!raro)
+        return valor;
+    QString v = valor;
+    v.replace('"', "\"\"");
+    return '"' + v + '"';
+}
+
 QString textoConexion(const QString& carpeta)
 {
     const QString sep = QDir::separator();
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Password=") + QStringLiteral("Tortuganza") +
            QStringLiteral(";Persist Security Info=True;User ID=") + QStringLiteral("Velka") +
-           QStringLiteral(";Data Source=") + carpeta + sep +
-           QStringLiteral("Evaluacion.mdb;Mode=Read|Write;Jet OLEDB:System database=") + carpeta + sep +
-           QStringLiteral("SYSTEM.mdw;Jet OLEDB");
+           QStringLiteral(";Data Source=") + valorConexion(carpeta + sep + QStringLiteral("Evaluacion.mdb")) +
+           QStringLiteral(";Mode=Read|Write;Jet OLEDB:System database=") +
+           valorConexion(carpeta + sep + QStringLiteral("SYSTEM.mdw")) + QStringLiteral(";Jet OLEDB");
 }
 
 DatosConexion analizarConexion(const QString& texto)
 {
+    const auto malEscrito = [] {
+        return ErrorBD(NumeroError::ConexionNoValida,
+                       QObject::tr("El texto de conexión está mal escrito: un valor entre comillas no se cierra. "
+                                   "Vuelva a iniciar el programa desde su carpeta."));
+    };
     DatosConexion d;
     bool conFuente = false;
-    for (const QString& pieza : texto.split(';')) {
-        const int igual = pieza.indexOf('=');
-        if (igual < 0)
-            continue; // palabras sueltas como el "Jet OLEDB" final
-        const QString clave = pieza.left(igual).trimmed().toLower();
-        const QString valor = pieza.mid(igual + 1).trimmed();
+    qsizetype i = 0;
+    const qsizetype n = texto.size();
+    while (i < n) {
+        // Pieza "clave=valor" hasta el siguiente ';'. Un valor entre comillas (dobles o simples,
+        // la comilla doblada vale por una) puede llevar ';' y blancos a los lados: así se
+        // escriben las carpetas con esos caracteres.
+        const qsizetype finPieza = texto.indexOf(';', i);
+        const qsizetype igual = texto.indexOf('=', i);
+        if (igual < 0 || (finPieza >= 0 && finPieza < igual)) {
+            // Palabras sueltas como el "Jet OLEDB" final.
+            i = finPieza < 0 ? n : finPieza + 1;
+            continue;
+        }
+        const QString clave = texto.mid(i, igual - i).trimmed().toLower();
+        qsizetype j = igual + 1;
+        while (j < n && texto[j].isSpace() && texto[j] != ';')
+            ++j;
+        QString valor;
+        if (j < n && (texto[j] == '"' || texto[j] == '\'')) {
+            const QChar comilla = texto[j++];
+            bool cerrada = false;
+            while (j < n) {
+                if (texto[j] == comilla) {
+                    if (j + 1 < n && texto[j + 1] == comilla) {
+                        valor += comilla;
+                        j += 2;
+                        continue;
+                    }
+                    ++j;
+                    cerrada = true;
+                    break;
+                }
+                valor += texto[j++];
+            }
+            if (!cerrada)
+                throw malEscrito();
+            while (j < n && texto[j].isSpace())
+                ++j;
+            if (j < n && texto[j] != ';')
+                throw malEscrito();
+            i = j + 1;
+        } else {
+            const qsizetype fin = finPieza < 0 ? n : finPieza;
+            valor = texto.mid(igual + 1, fin - igual - 1).trimmed();
+            i = fin + 1;
+        }
         if (clave == "provider")
             d.proveedor = valor;
         else if (clave == "password")
@@ -97,8 +154,17 @@ std::shared_ptr<Conexion> Conexion::obtener(const QString& texto)
 {
     auto& abiertas = conexionesAbiertas();
     auto it = abiertas.find(texto);
-    if (it != abiertas.end())
-        return it->second;
+    if (it != abiertas.end()) {
+        // SQLite abre de sólo lectura, sin decirlo, el archivo en el que no puede escribir, y así
+        // se queda la conexión. Cuando el archivo vuelve a admitir escritura (el usuario ha quitado
+        // el atributo), se abre otra: no hace falta salir del programa. Quien aún tenga la anterior
+        // (un conjunto abierto, una transacción) la sigue usando hasta soltarla.
+        sqlite3* bd = it->second->bd();
+        if (!bd || sqlite3_db_readonly(bd, "main") != 1 || it->second->enTransaccion() ||
+            !QFileInfo(ruta(it->second->datos().fuente)).isWritable())
+            return it->second;
+        abiertas.erase(it);
+    }
     const DatosConexion datos = analizarConexion(texto);
     comprobarCuenta(ruta(datos.sistema), datos.usuario, datos.clave);
     std::shared_ptr<Conexion> c(new Conexion(datos));

@@ -21,10 +21,15 @@ struct DatosConexion
     QString modo;
 };
 
+// Valor listo para ponerlo en un texto de conexión: tal cual, o entre comillas dobles si lleva
+// ';', empieza por comilla o tiene blancos a los lados (carpetas con esos nombres).
+QString valorConexion(const QString& valor);
+
 // Texto de conexión de la base de datos de una carpeta de programa (sin separador final).
 QString textoConexion(const QString& carpeta);
 
-// Analiza el texto de conexión. Lanza ErrorBD (ConexionNoValida) si falta el origen de datos.
+// Analiza el texto de conexión. Lanza ErrorBD (ConexionNoValida) si falta el origen de datos o
+// hay un valor entre comillas sin cerrar.
 DatosConexion analizarConexion(const QString& texto);
 
 // Conexión con la base de datos. Cada texto de conexión tiene una sola, compartida por todos

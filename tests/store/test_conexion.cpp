@@ -61,6 +61,38 @@ TEST(TextoConexion, SinOrigenDeDatosSeRechazaConMensaje)
     EXPECT_EQ(numeroAlAbrir("Password=Tortuganza;User ID=Velka;Data Source=;Jet OLEDB"), NumeroError::ConexionNoValida);
 }
 
+TEST(TextoConexion, CarpetasConPuntoYComaComillasOBlancosSeLeenEnteras)
+{
+    // Un ';' en el nombre de la carpeta partía la ruta y otro "Data Source" dentro del nombre
+    // cambiaba de base de datos.
+    const QString sep = QDir::separator();
+    for (const QString& carpeta : {sep + "datos;2024" + sep + "prog", sep + "x;Data Source=" + sep + "otra",
+                                   QStringLiteral(" con blancos "), QStringLiteral("\"entre\" 'comillas'")}) {
+        const DatosConexion d = analizarConexion(textoConexion(carpeta));
+        EXPECT_EQ(d.fuente, carpeta + sep + "Evaluacion.mdb");
+        EXPECT_EQ(d.sistema, carpeta + sep + "SYSTEM.mdw");
+        EXPECT_EQ(d.usuario, "Velka");
+    }
+    EXPECT_EQ(analizarConexion("Data Source='a;''b'' ' ; User ID = \"x\"\"y\"").fuente, "a;'b' ");
+    EXPECT_EQ(analizarConexion("Data Source='a;''b'' ' ; User ID = \"x\"\"y\"").usuario, "x\"y");
+    for (const char* mal : {"Data Source=\"sin cerrar;Mode=x", "Data Source='a'b;Mode=x"}) {
+        try {
+            analizarConexion(mal);
+            ADD_FAILURE() << mal;
+        } catch (const ErrorBD& e) {
+            EXPECT_EQ(e.numero(), NumeroError::ConexionNoValida);
+        }
+    }
+
+    // Y el programa abre de verdad su base de datos en una carpeta así.
+    CopiaPrograma p;
+    const QString carpeta = p.ruta("copia; de 2024");
+    ASSERT_TRUE(QDir().mkpath(carpeta));
+    for (const char* nombre : {"Evaluacion.mdb", "SYSTEM.mdw"})
+        ASSERT_TRUE(QFile::copy(p.ruta(nombre), carpeta + "/" + nombre));
+    EXPECT_EQ(numeroAlAbrir(textoConexion(QDir::toNativeSeparators(carpeta))), 0);
+}
+
 TEST(CuentaSistema, SeCompruebaContraElArchivoDeCuentas)
 {
     CopiaPrograma p;
