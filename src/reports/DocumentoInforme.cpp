@@ -7,6 +7,8 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QSaveFile>
+#include <QTextBlock>
+#include <algorithm>
 
 namespace
 {
@@ -40,6 +42,10 @@ QFont fuenteDocumento()
     f.setStyleHint(QFont::SansSerif);
     f.setPointSizeF(9.0);
     f.setHintingPreference(QFont::PreferNoHinting);
+    // El texto de los informes es latino: sin pasar por el modelado tipográfico (ligaduras y
+    // demás), que es lo que más cuesta al componer un documento de cientos de páginas. Las
+    // escrituras que lo necesitan se siguen modelando.
+    f.setStyleStrategy(QFont::PreferNoShaping);
     return f;
 }
 } // namespace
@@ -56,15 +62,42 @@ DocumentoInforme::DocumentoInforme(const QString& html, const QString& titulo, c
                             mm(AltoPapel - MargenSuperior - MargenInferior)));
     doc_.setHtml(html);
     doc_.setMetaInformation(QTextDocument::DocumentTitle, titulo);
-    // Contar las hojas compone el documento entero; se hace una vez y no en cada cabecera.
-    paginas_ = doc_.pageCount();
+    // Las hojas no se cuentan aquí: contarlas compone el documento entero, y la vista previa
+    // enseña la primera antes de que estén todas.
 }
 
 DocumentoInforme::~DocumentoInforme() = default;
 
 int DocumentoInforme::paginas() const
 {
+    if (!compuesto_) {
+        paginas_ = doc_.pageCount();
+        compuesto_ = true;
+    }
     return paginas_;
+}
+
+bool DocumentoInforme::componerPaso() const
+{
+    // Unos miles de caracteres por paso: unas decenas de milisegundos, poco para la ventana.
+    constexpr int Trozo = 20000;
+    if (compuesto_)
+        return true;
+    const int final = doc_.characterCount() - 1;
+    posicion_ = std::min(posicion_ + Trozo, std::max(final, 0));
+    // Pedir dónde queda un párrafo compone el documento hasta él (y la tabla que lo contiene).
+    const QRectF rect = doc_.documentLayout()->blockBoundingRect(doc_.findBlock(posicion_));
+    const double alto = doc_.pageSize().height();
+    if (alto > 0 && rect.isValid())
+        paginasVistas_ = std::max(paginasVistas_, int(rect.bottom() / alto) + 1);
+    if (posicion_ >= final)
+        paginas();
+    return compuesto_;
+}
+
+int DocumentoInforme::paginasCompuestas() const
+{
+    return compuesto_ ? paginas_ : paginasVistas_;
 }
 
 QString DocumentoInforme::parte(const QString& plantilla, int pagina, bool derecha) const
@@ -72,7 +105,7 @@ QString DocumentoInforme::parte(const QString& plantilla, int pagina, bool derec
     const qsizetype barra = plantilla.indexOf(QLatin1Char('|'));
     QString t = barra < 0 ? (derecha ? QString() : plantilla)
                           : (derecha ? plantilla.mid(barra + 1) : plantilla.left(barra));
-    t.replace(QLatin1String("[[paginas]]"), QString::number(paginas()));
+    t.replace(QLatin1String("[[paginas]]"), compuesto_ ? QString::number(paginas_) : QStringLiteral("…"));
     t.replace(QLatin1String("[[pagina]]"), QString::number(pagina));
     return t.simplified();
 }
@@ -87,10 +120,18 @@ QString DocumentoInforme::pie(int pagina, bool derecha) const
     return parte(pie_, pagina, derecha);
 }
 
-void DocumentoInforme::pintarPagina(QPainter& pintor, const QPaintDevice& dispositivo, int pagina) const
+QSizeF DocumentoInforme::tamanoHoja()
 {
-    const double escalaX = dispositivo.logicalDpiX() / Ppp;
-    const double escalaY = dispositivo.logicalDpiY() / Ppp;
+    return QSizeF(mm(AnchoPapel), mm(AltoPapel));
+}
+
+void DocumentoInforme::pintarHoja(QPainter& pintor, int pagina, double escala) const
+{
+    pintarPagina(pintor, escala, escala, pagina);
+}
+
+void DocumentoInforme::pintarPagina(QPainter& pintor, double escalaX, double escalaY, int pagina) const
+{
     const QSizeF cuerpo = doc_.pageSize();
 
     pintor.save();
@@ -137,7 +178,7 @@ void DocumentoInforme::pintar(QPainter& pintor, QPagedPaintDevice& dispositivo, 
     for (int p = desde; p <= hasta; ++p) {
         if (p > desde)
             dispositivo.newPage();
-        pintarPagina(pintor, dispositivo, p);
+        pintarPagina(pintor, dispositivo.logicalDpiX() / Ppp, dispositivo.logicalDpiY() / Ppp, p);
     }
 }
 

@@ -13,7 +13,8 @@ class QPrinter;
 class DocumentoInforme
 {
 public:
-    // Cabecera y pie ya rellenos; "[[pagina]]" y "[[paginas]]" se cambian al pintar cada hoja.
+    // Cabecera y pie ya rellenos; "[[pagina]]" y "[[paginas]]" se cambian al pintar cada hoja
+    // ("[[paginas]]" sale como "…" mientras el documento no esté compuesto del todo).
     DocumentoInforme(const QString& html, const QString& titulo, const QString& cabecera, const QString& pie,
                      const QString& nombreArchivo = {});
     ~DocumentoInforme();
@@ -22,10 +23,23 @@ public:
     const QString& titulo() const { return titulo_; }
     // Nombre que la plantilla propone para guardar el documento (sin extensión).
     const QString& nombreArchivo() const { return nombreArchivo_; }
+    // Número de hojas. Compone el documento entero si aún no lo está.
     int paginas() const;
+
+    // Composición por partes, para enseñar la primera hoja sin esperar a las demás: cada paso
+    // compone un trozo más y dice si ya está todo. Pintar una hoja compone lo que le falte.
+    bool componerPaso() const;
+    bool compuesto() const { return compuesto_; }
+    // Hojas que se sabe que hay: las compuestas hasta ahora, o todas si ya está compuesto.
+    int paginasCompuestas() const;
     // Texto de la cabecera o del pie de una página (1 en adelante): izquierda y derecha.
     QString cabecera(int pagina, bool derecha = false) const;
     QString pie(int pagina, bool derecha = false) const;
+
+    // Tamaño de la hoja (A4) en píxeles a 96 puntos por pulgada.
+    static QSizeF tamanoHoja();
+    // Pinta una hoja (desde 1) con el pintor ya preparado; escala 1 son 96 puntos por pulgada.
+    void pintarHoja(QPainter& pintor, int pagina, double escala) const;
 
     // Pinta las páginas desde/hasta (desde 1, incluidas) en un dispositivo de páginas ya
     // preparado para A4 a página completa: entre una y otra pide hoja nueva.
@@ -36,7 +50,7 @@ public:
     bool exportarPdf(const QString& ruta) const;
 
 private:
-    void pintarPagina(QPainter& pintor, const QPaintDevice& dispositivo, int pagina) const;
+    void pintarPagina(QPainter& pintor, double escalaX, double escalaY, int pagina) const;
     QString parte(const QString& plantilla, int pagina, bool derecha) const;
 
     QTextDocument doc_;
@@ -44,5 +58,9 @@ private:
     QString cabecera_;
     QString pie_;
     QString nombreArchivo_;
-    int paginas_ = 0;
+    // La composición es una caché del texto: no cambia lo que el documento es.
+    mutable int paginas_ = 0;
+    mutable int paginasVistas_ = 1;
+    mutable int posicion_ = 0;
+    mutable bool compuesto_ = false;
 };

@@ -7,21 +7,23 @@
 #include "PlataformaServicios.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
+#include "VistaPreviaInforme.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
+#include <QIcon>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrintDialog>
 #include <QPainter>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 const QString InformeGeneral::Nombre = QStringLiteral("InformeGeneral");
@@ -50,48 +52,56 @@ void InformeGeneral::construir()
     barra_ = new QToolBar(CRViewer91_);
     barra_->setObjectName(QStringLiteral("BarraInforme"));
     barra_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    const auto accion = [this](const QString& nombre, const QString& texto, QStyle::StandardPixmap icono,
-                               const QKeySequence& atajo, auto cuerpo) {
-        QAction* a = barra_->addAction(style()->standardIcon(icono), texto);
+    const auto accion = [this](const QString& nombre, const QString& texto, const QString& tema,
+                               QStyle::StandardPixmap icono, const QKeySequence& atajo, auto cuerpo) {
+        QAction* a = barra_->addAction(QIcon::fromTheme(tema, style()->standardIcon(icono)), texto);
         a->setObjectName(nombre);
         a->setToolTip(texto);
         a->setShortcut(atajo);
         connect(a, &QAction::triggered, this, Ranura(cuerpo, this));
         return a;
     };
-    accion("Imprimir", tr("Imprimir"), QStyle::SP_DialogSaveButton, QKeySequence::Print, [this] { imprimir(); });
-    accion("ExportarPdf", tr("Exportar a PDF"), QStyle::SP_DriveFDIcon, QKeySequence::Save, [this] { exportar(); });
+    accion("Imprimir", tr("Imprimir"), "document-print", QStyle::SP_DialogSaveButton, QKeySequence::Print,
+           [this] { imprimir(); });
+    accion("ExportarPdf", tr("Exportar a PDF"), "document-save-as", QStyle::SP_DriveFDIcon, QKeySequence::Save,
+           [this] { exportar(); });
     barra_->addSeparator();
-    accion("Reducir", tr("Reducir"), QStyle::SP_ArrowDown, QKeySequence::ZoomOut, [this] { vista_->zoomOut(1.25); });
-    accion("Ampliar", tr("Ampliar"), QStyle::SP_ArrowUp, QKeySequence::ZoomIn, [this] { vista_->zoomIn(1.25); });
-    accion("AjustarAncho", tr("Ajustar al ancho"), QStyle::SP_TitleBarMaxButton, QKeySequence(),
+    accion("Reducir", tr("Reducir"), "zoom-out", QStyle::SP_ArrowDown, QKeySequence::ZoomOut,
+           [this] { vista_->zoomOut(1.25); });
+    accion("Ampliar", tr("Ampliar"), "zoom-in", QStyle::SP_ArrowUp, QKeySequence::ZoomIn,
+           [this] { vista_->zoomIn(1.25); });
+    accion("AjustarAncho", tr("Ajustar al ancho"), "zoom-fit-width", QStyle::SP_TitleBarMaxButton, QKeySequence(),
            [this] { vista_->fitToWidth(); });
-    accion("PaginaEntera", tr("Página entera"), QStyle::SP_TitleBarNormalButton, QKeySequence(),
+    accion("PaginaEntera", tr("Página entera"), "zoom-fit-best", QStyle::SP_TitleBarNormalButton, QKeySequence(),
            [this] { vista_->fitInView(); });
     barra_->addSeparator();
-    accion("PrimeraPagina", tr("Primera"), QStyle::SP_MediaSkipBackward, QKeySequence(Qt::CTRL | Qt::Key_Home),
-           [this] { primeraPagina(); });
-    accion("PaginaAnterior", tr("Anterior"), QStyle::SP_MediaSeekBackward, QKeySequence(Qt::Key_PageUp),
-           [this] { paginaAnterior(); });
+    accion("PrimeraPagina", tr("Primera página"), "go-first", QStyle::SP_MediaSkipBackward,
+           QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { primeraPagina(); });
+    accion("PaginaAnterior", tr("Página anterior"), "go-previous", QStyle::SP_MediaSeekBackward,
+           QKeySequence(Qt::Key_PageUp), [this] { paginaAnterior(); });
     pagina_ = new QLabel(CRViewer91_);
     pagina_->setObjectName(QStringLiteral("PaginaActual"));
     pagina_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Página 000 de 000")) + 12);
     pagina_->setAlignment(Qt::AlignCenter);
     barra_->addWidget(pagina_);
-    accion("PaginaSiguiente", tr("Siguiente"), QStyle::SP_MediaSeekForward, QKeySequence(Qt::Key_PageDown),
-           [this] { paginaSiguiente(); });
-    accion("UltimaPagina", tr("Última"), QStyle::SP_MediaSkipForward, QKeySequence(Qt::CTRL | Qt::Key_End),
-           [this] { ultimaPagina(); });
+    accion("PaginaSiguiente", tr("Página siguiente"), "go-next", QStyle::SP_MediaSeekForward,
+           QKeySequence(Qt::Key_PageDown), [this] { paginaSiguiente(); });
+    accion("UltimaPagina", tr("Última página"), "go-last", QStyle::SP_MediaSkipForward,
+           QKeySequence(Qt::CTRL | Qt::Key_End), [this] { ultimaPagina(); });
+    // Con el texto al lado sólo imprimir y exportar: el resto, con su icono y su ayuda emergente,
+    // para que la barra quepa entera (con la hoja actual a la vista) en el tamaño de la ventana.
+    for (QAction* a : barra_->actions()) {
+        auto* boton = qobject_cast<QToolButton*>(barra_->widgetForAction(a));
+        if (boton && a->objectName() != QLatin1String("Imprimir") && a->objectName() != QLatin1String("ExportarPdf"))
+            boton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    }
     caja->addWidget(barra_);
 
-    impresoraVista_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    impresoraVista_->setPageSize(QPageSize(QPageSize::A4));
-    impresoraVista_->setFullPage(true);
-    vista_ = new QPrintPreviewWidget(impresoraVista_.get(), CRViewer91_);
+    // Sólo se pintan las hojas que se ven: un documento de cientos de páginas se abre enseguida.
+    vista_ = new VistaPreviaInforme(CRViewer91_);
     vista_->setObjectName(QStringLiteral("VistaPrevia"));
-    vista_->setViewMode(QPrintPreviewWidget::SinglePageView);
-    connect(vista_, &QPrintPreviewWidget::paintRequested, this, [this](QPrinter* p) { pintarVista(p); });
-    connect(vista_, &QPrintPreviewWidget::previewChanged, this, [this] { actualizarEstado(); });
+    vista_->setAccessibleName(QStringLiteral("Hojas del informe"));
+    connect(vista_, &VistaPreviaInforme::previewChanged, this, [this] { actualizarEstado(); });
     caja->addWidget(vista_, 1);
     actualizarEstado();
 }
@@ -121,7 +131,7 @@ void InformeGeneral::cargar()
         [this] { motor_->fijarFormula(gFormulaInforme); },
         [this] {
             documento_ = motor_->generar();
-            vista_->updatePreview();
+            vista_->setDocumento(documento_.get());
             vista_->fitToWidth();
         },
         [] { Servicios().relojArena(false); },
@@ -137,23 +147,14 @@ void InformeGeneral::resizeEvent(QResizeEvent* evento)
     CRViewer91_->setGeometry(0, 0, width(), height());
 }
 
-void InformeGeneral::pintarVista(QPrinter* impresora)
-{
-    if (!documento_)
-        return;
-    QPainter pintor;
-    if (!pintor.begin(impresora))
-        return;
-    documento_->pintar(pintor, *impresora);
-    pintor.end();
-}
-
 void InformeGeneral::actualizarEstado()
 {
-    const bool hay = documento_ && documento_->paginas() > 0;
+    const bool hay = documento_ && vista_->pageCount() > 0;
     const int total = hay ? vista_->pageCount() : 0;
     const int actual = hay ? vista_->currentPage() : 0;
-    pagina_->setText(tr("Página %1 de %2").arg(actual).arg(total));
+    // Mientras se compone el documento aún no se sabe cuántas hojas tiene.
+    pagina_->setText(hay && !vista_->composicionTerminada() ? tr("Página %1 de …").arg(actual)
+                                                             : tr("Página %1 de %2").arg(actual).arg(total));
     for (QAction* a : barra_->actions())
         if (!a->objectName().isEmpty())
             a->setEnabled(hay);
@@ -161,7 +162,8 @@ void InformeGeneral::actualizarEstado()
         barra_->findChild<QAction*>(QStringLiteral("PrimeraPagina"))->setEnabled(actual > 1);
         barra_->findChild<QAction*>(QStringLiteral("PaginaAnterior"))->setEnabled(actual > 1);
         barra_->findChild<QAction*>(QStringLiteral("PaginaSiguiente"))->setEnabled(actual < total);
-        barra_->findChild<QAction*>(QStringLiteral("UltimaPagina"))->setEnabled(actual < total);
+        barra_->findChild<QAction*>(QStringLiteral("UltimaPagina"))
+            ->setEnabled(actual < total || !vista_->composicionTerminada());
     }
 }
 
@@ -185,6 +187,7 @@ void InformeGeneral::paginaSiguiente()
 
 void InformeGeneral::ultimaPagina()
 {
+    vista_->completar();
     vista_->setCurrentPage(vista_->pageCount());
     actualizarEstado();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VistaPreviaInforme.h"
+
 #include <QWidget>
 #include <memory>
 
@@ -7,7 +9,6 @@ class DocumentoInforme;
 class MotorInforme;
 class QLabel;
 class QPrinter;
-class QPrintPreviewWidget;
 class QToolBar;
 
 // Visor de informes: abre la plantilla de la petición (gTituloInforme, gFicheroInforme,
@@ -27,7 +28,7 @@ public:
     void cargar();
 
     DocumentoInforme* documento() const { return documento_.get(); }
-    QPrintPreviewWidget* vista() const { return vista_; }
+    VistaPreviaInforme* vista() const { return vista_; }
     // Nombre de archivo para el PDF, sacado del documento y del centro.
     QString nombrePropuesto() const;
 
@@ -46,14 +47,12 @@ protected:
 private:
     void construir();
     void actualizarEstado();
-    void pintarVista(QPrinter* impresora);
 
     std::unique_ptr<MotorInforme> motor_;
     std::unique_ptr<DocumentoInforme> documento_;
-    std::unique_ptr<QPrinter> impresoraVista_;
     QWidget* CRViewer91_ = nullptr;
     QToolBar* barra_ = nullptr;
-    QPrintPreviewWidget* vista_ = nullptr;
+    VistaPreviaInforme* vista_ = nullptr;
     QLabel* pagina_ = nullptr;
 };
 

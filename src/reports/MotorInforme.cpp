@@ -232,9 +232,10 @@ QString MotorInforme::conexion() const
 {
     // Mismo formato que el texto de conexión del programa: con las mismas rutas es la misma
     // conexión abierta y no una segunda sobre el mismo archivo.
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Password=") + clave_ +
-           QStringLiteral(";Persist Security Info=True;User ID=") + usuario_ + QStringLiteral(";Data Source=") +
-           baseDatos_ + QStringLiteral(";Mode=Read|Write;Jet OLEDB:System database=") + sistema_ +
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Password=") + valorConexion(clave_) +
+           QStringLiteral(";Persist Security Info=True;User ID=") + valorConexion(usuario_) +
+           QStringLiteral(";Data Source=") + valorConexion(baseDatos_) +
+           QStringLiteral(";Mode=Read|Write;Jet OLEDB:System database=") + valorConexion(sistema_) +
            QStringLiteral(";Jet OLEDB");
 }
 

@@ -312,3 +312,43 @@ TEST_F(MotorInformes, ExportarInformesEscribeLosDocumentosYAvisaDeLoQueFalta)
     EXPECT_NE(correr(programa, {"--destino", destino.path()}, &error), 0);
     EXPECT_TRUE(error.contains("No se encuentra la base de datos")) << qPrintable(error);
 }
+
+// Un documento largo se compone a trozos para la vista previa: el recuento de hojas crece sin pasarse
+// y acaba en el mismo total que componerlo de una vez, y el pie no dice un total antes de saberlo.
+TEST_F(MotorInformes, ComponerPorPartesLlegaAlMismoTotalDeHojas)
+{
+    QString html = QStringLiteral("<table width=\"100%\" cellspacing=\"0.7\">");
+    for (int i = 0; i < 900; ++i)
+        html += QStringLiteral("<tr><td width=\"20%\">Fila %1</td><td>Texto de la fila con una redacción larga que "
+                               "ocupa más de una línea en la columna ancha del documento de prueba</td></tr>")
+                    .arg(i);
+    html += QStringLiteral("</table><p>Final del documento</p>");
+    const QString pie = QStringLiteral("Pie | Página [[pagina]] de [[paginas]]");
+    const int total = DocumentoInforme(html, "Prueba", "Cabecera", pie).paginas();
+    ASSERT_GT(total, 10);
+
+    DocumentoInforme doc(html, "Prueba", "Cabecera", pie);
+    EXPECT_FALSE(doc.compuesto());
+    EXPECT_EQ(doc.pie(1, true), QStringLiteral("Página 1 de …"));
+    int antes = doc.paginasCompuestas(), pasos = 0;
+    while (!doc.componerPaso()) {
+        ASSERT_LT(++pasos, 1000);
+        EXPECT_GE(doc.paginasCompuestas(), antes);
+        EXPECT_LE(doc.paginasCompuestas(), total);
+        antes = doc.paginasCompuestas();
+    }
+    EXPECT_GT(pasos, 1); // de verdad a trozos
+    EXPECT_TRUE(doc.compuesto());
+    EXPECT_EQ(doc.paginasCompuestas(), total);
+    EXPECT_EQ(doc.paginas(), total);
+    EXPECT_EQ(doc.pie(total, true), QStringLiteral("Página %1 de %1").arg(total));
+
+    // Exportar sin haber compuesto antes numera igual todas las hojas sobre el total.
+    DocumentoInforme otro(html, "Prueba", "Cabecera", pie);
+    const QString ruta = copia.ruta("largo.pdf");
+    ASSERT_TRUE(otro.exportarPdf(ruta));
+    const QString texto = textoPdf(ruta);
+    EXPECT_TRUE(texto.contains(QStringLiteral("Página 1 de %1").arg(total)));
+    EXPECT_TRUE(texto.contains(QStringLiteral("Página %1 de %1").arg(total)));
+    EXPECT_FALSE(texto.contains(QStringLiteral("…")));
+}

@@ -10,12 +10,12 @@
 #include "PlataformaPrueba.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
+#include "VistaPreviaInforme.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
@@ -100,6 +100,86 @@ private slots:
         primero->primeraPagina();
         primero->paginaAnterior();
         QCOMPARE(primero->vista()->currentPage(), 1);
+    }
+
+    void laVistaPreviaAmpliaSeAjustaYTerminaDeComponerAbierta()
+    {
+        // Un centro con varios puestos, para que el documento tenga unas cuantas hojas.
+        for (int i = 0; i < 40; ++i)
+            datos::puesto(cx, centro, QStringLiteral("Puesto adicional %1").arg(i));
+        InformeGeneral* v = AbrirInformeEvaluacion(centro, empresa);
+        VistaPreviaInforme* vista = v->vista();
+        auto* etiqueta = v->findChild<QLabel*>("PaginaActual");
+        // La ventana se abre con la primera hoja; el resto se compone sin bloquearla.
+        QVERIFY(etiqueta->text().startsWith("Página 1 de "));
+        QTRY_VERIFY(vista->composicionTerminada());
+        const int paginas = v->documento()->paginas();
+        QVERIFY(paginas > 1);
+        QCOMPARE(vista->pageCount(), paginas);
+        QCOMPARE(etiqueta->text(), QStringLiteral("Página 1 de %1").arg(paginas));
+
+        for (const char* nombre : {"Imprimir", "ExportarPdf", "Reducir", "Ampliar", "AjustarAncho", "PaginaEntera",
+                                   "PrimeraPagina", "PaginaAnterior", "PaginaSiguiente", "UltimaPagina"})
+            QVERIFY2(v->findChild<QAction*>(nombre), nombre);
+        QVERIFY(v->findChild<QAction*>("Imprimir")->isEnabled());
+        QVERIFY(!v->findChild<QAction*>("PaginaAnterior")->isEnabled());
+        QVERIFY(v->findChild<QAction*>("PaginaSiguiente")->isEnabled());
+
+        // Ajustada al ancho, la hoja llena el ancho de la vista, también al cambiar la ventana de tamaño.
+        v->resize(900, 700);
+        QApplication::processEvents();
+        const auto anchoHoja = [&] {
+            return DocumentoInforme::tamanoHoja().width() * vista->logicalDpiX() / 96.0 * vista->zoomFactor();
+        };
+        QVERIFY(anchoHoja() > vista->viewport()->width() - 80 && anchoHoja() <= vista->viewport()->width());
+        v->resize(600, 700);
+        QApplication::processEvents();
+        QVERIFY(anchoHoja() > vista->viewport()->width() - 80 && anchoHoja() <= vista->viewport()->width());
+
+        // Ampliar y reducir dejan de ajustar y conservan la hoja que se mira.
+        v->paginaSiguiente();
+        QCOMPARE(vista->currentPage(), 2);
+        QCOMPARE(etiqueta->text(), QStringLiteral("Página 2 de %1").arg(paginas));
+        const qreal zoom = vista->zoomFactor();
+        v->findChild<QAction*>("Ampliar")->trigger();
+        QVERIFY(qAbs(vista->zoomFactor() - zoom * 1.25) < 1e-6);
+        QCOMPARE(vista->ajuste(), VistaPreviaInforme::Ajuste::Libre);
+        QCOMPARE(vista->currentPage(), 2);
+        v->findChild<QAction*>("Reducir")->trigger();
+        v->findChild<QAction*>("Reducir")->trigger();
+        QVERIFY(vista->zoomFactor() < zoom);
+        QCOMPARE(vista->currentPage(), 2);
+        v->resize(700, 500);
+        QApplication::processEvents();
+        QVERIFY(vista->zoomFactor() < zoom); // sin ajuste, cambiar la ventana no toca el zoom
+
+        // Página entera: la hoja cabe de alto en la vista.
+        v->findChild<QAction*>("PaginaEntera")->trigger();
+        const qreal altoHoja =
+            DocumentoInforme::tamanoHoja().height() * vista->logicalDpiY() / 96.0 * vista->zoomFactor();
+        QVERIFY(altoHoja <= vista->viewport()->height());
+        QCOMPARE(vista->currentPage(), 2);
+
+        // Lo que se ve es la hoja pintada: papel blanco sobre el fondo oscuro.
+        const QImage imagen = vista->viewport()->grab().toImage();
+        const QPoint centroVista(imagen.width() / 2, imagen.height() / 2);
+        QCOMPARE(imagen.pixelColor(centroVista).lightness() > 200, true);
+        QVERIFY(imagen.pixelColor(2, 2) != QColor(Qt::white));
+        QVERIFY(plataforma->mensajes.empty());
+    }
+
+    void laUltimaHojaSeAlcanzaAunqueNoEsteTodoCompuesto()
+    {
+        for (int i = 0; i < 40; ++i)
+            datos::puesto(cx, centro, QStringLiteral("Puesto adicional %1").arg(i));
+        InformeGeneral* v = AbrirInformeEvaluacion(centro, empresa);
+        QVERIFY(v->findChild<QAction*>("UltimaPagina")->isEnabled());
+        v->ultimaPagina();
+        QVERIFY(v->vista()->composicionTerminada());
+        QCOMPARE(v->vista()->currentPage(), v->documento()->paginas());
+        QCOMPARE(v->findChild<QLabel*>("PaginaActual")->text(),
+                 QStringLiteral("Página %1 de %1").arg(v->documento()->paginas()));
+        QVERIFY(!v->findChild<QAction*>("UltimaPagina")->isEnabled());
     }
 
     void sinPlantillaElVisorQuedaAbiertoYVacioSinAvisar()
