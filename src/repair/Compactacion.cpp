@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QObject>
+#include <filesystem>
 #include <map>
 #include <sqlite3.h>
 
@@ -32,6 +33,15 @@ const char* const diarios[] = {"-wal", "-journal"};
 QString tr(const char* texto)
 {
     return QObject::tr(texto);
+}
+
+std::filesystem::path rutaNativa(const QString& ruta)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(ruta.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(ruta).toStdString());
+#endif
 }
 
 bool borrarConDiarios(const QString& archivo)
@@ -64,8 +74,11 @@ bool moverConDiarios(const QString& de, const QString& a, const Renombrar& renom
     return true;
 }
 
-// Pone "nueva" como Evaluacion.mdb y la actual como Evaluacion.bak. La carpeta sólo se queda sin
-// Evaluacion.mdb entre dos cambios de nombre seguidos; si uno falla, se deshacen los anteriores.
+// Pone "nueva" como Evaluacion.mdb y la actual como Evaluacion.bak. Siempre que se puede, la
+// actual pasa a ser también Evaluacion.bak (enlace duro) y la nueva la sustituye de un solo golpe:
+// la carpeta no se queda ni un momento sin Evaluacion.mdb, aunque el proceso muera ahí. Donde el
+// sistema de archivos no tiene enlaces (o la actual tiene diarios que deben ir con ella) se hace
+// con dos cambios de nombre seguidos. Si un paso falla, se deshacen los anteriores.
 bool rotar(const QDir& dir, const QString& nueva, const QString& apartado, bool conservarApartado,
            const Renombrar& renombrar, QString& fallo)
 {
@@ -84,18 +97,36 @@ bool rotar(const QDir& dir, const QString& nueva, const QString& apartado, bool 
         fallo = tr("no se puede apartar la copia anterior «%1»").arg(nativo(respaldo));
         return false;
     }
-    if (!moverConDiarios(base, respaldo, renombrar)) {
+    const auto devolverRespaldo = [&] {
         if (habiaRespaldo)
             moverConDiarios(aparte, respaldo, renombrar);
-        fallo = tr("no se puede cambiar el nombre de «%1» a %2").arg(nativo(base), nombreRespaldo);
-        return false;
-    }
-    if (!renombrar(nueva, base)) {
-        moverConDiarios(respaldo, base, renombrar);
-        if (habiaRespaldo)
-            moverConDiarios(aparte, respaldo, renombrar);
-        fallo = tr("no se puede cambiar el nombre de «%1» a %2").arg(nativo(nueva), nombreBase);
-        return false;
+    };
+    bool sinDiarios = true;
+    for (const char* d : diarios)
+        sinDiarios = sinDiarios && !QFileInfo::exists(base + d);
+    std::error_code error;
+    if (sinDiarios)
+        std::filesystem::create_hard_link(rutaNativa(base), rutaNativa(respaldo), error);
+    if (sinDiarios && !error) {
+        if (!renombrar(nueva, base)) {
+            QFile::remove(respaldo);
+            devolverRespaldo();
+            fallo = tr("no se puede cambiar el nombre de «%1» a %2").arg(nativo(nueva), nombreBase);
+            return false;
+        }
+        QFile::remove(base + "-shm"); // de la anterior: la nueva hace la suya
+    } else {
+        if (!moverConDiarios(base, respaldo, renombrar)) {
+            devolverRespaldo();
+            fallo = tr("no se puede cambiar el nombre de «%1» a %2").arg(nativo(base), nombreRespaldo);
+            return false;
+        }
+        if (!renombrar(nueva, base)) {
+            moverConDiarios(respaldo, base, renombrar);
+            devolverRespaldo();
+            fallo = tr("no se puede cambiar el nombre de «%1» a %2").arg(nativo(nueva), nombreBase);
+            return false;
+        }
     }
     if (!conservarApartado)
         borrarConDiarios(aparte); // si no se puede, se borra en la próxima pasada
@@ -190,10 +221,12 @@ int copiarCompactada(sqlite3* origen, const QString& destino)
     return rc;
 }
 
-// Vacío si la copia es sana y tiene las mismas tablas con las mismas filas que el original.
+// Vacío si la copia es sana y tiene las mismas tablas con las mismas filas que el original. Si lo
+// que falla es SQLite, deja su código en "codigo" (un disco lleno se avisa como tal).
 QString comprobarCopia(const QString& copia, const std::map<QString, qint64>& original,
-                       const GanchosCompactacion& ganchos)
+                       const GanchosCompactacion& ganchos, int& codigo)
 {
+    codigo = SQLITE_OK;
     Archivo bd(copia);
     if (bd.abierta() != SQLITE_OK)
         return tr("no se puede abrir");
@@ -216,7 +249,8 @@ QString comprobarCopia(const QString& copia, const std::map<QString, qint64>& or
         return tr("tiene tablas que el original no tiene");
     // El programa trabaja siempre con diario adelantado; VACUUM INTO deja el de siempre.
     QStringList modo;
-    if (leerTextos(bd.bd(), "PRAGMA journal_mode = WAL", modo) != SQLITE_OK || modo.value(0) != "wal")
+    codigo = leerTextos(bd.bd(), "PRAGMA journal_mode = WAL", modo);
+    if (codigo != SQLITE_OK || modo.value(0) != "wal")
         return tr("no se puede preparar su diario");
     bd.cerrar();
     if (QFileInfo::exists(copia + "-wal"))
@@ -230,9 +264,7 @@ public:
     Compactador(const QString& carpeta, const GanchosCompactacion& ganchos, ResultadoCompactacion& r)
         : dir_(carpeta), ganchos_(ganchos), r_(r)
     {
-        renombrar_ = ganchos.renombrar
-                         ? ganchos.renombrar
-                         : Renombrar([](const QString& de, const QString& a) { return QFile::rename(de, a); });
+        renombrar_ = ganchos.renombrar ? ganchos.renombrar : Renombrar(RenombrarArchivo);
     }
 
     void ejecutar()
@@ -322,6 +354,14 @@ private:
         Archivo origen(base());
         if (origen.abierta() != SQLITE_OK)
             return pararPor(origen, origen.abierta());
+        // SQLite lo abre de sólo lectura si no puede escribir en él: entonces no puede tomarlo en
+        // exclusiva ni vaciar su diario, y la copia podría quedarse sin lo último.
+        if (sqlite3_db_readonly(origen.bd(), "main") == 1) {
+            sinTocar(Estado::Fallo, tr("La base de datos Evaluacion.mdb es de sólo lectura. Quite el atributo de "
+                                       "sólo lectura del archivo (o copie la carpeta del programa a un lugar donde "
+                                       "pueda escribir) y vuelva a pulsar «Compactar/Reparar»."));
+            return false;
+        }
         // En exclusiva de aquí al final: si otra conexión lo tiene abierto, escribiría en un
         // archivo que luego ya no es el de la carpeta.
         sqlite3_busy_timeout(origen.bd(), 0);
@@ -346,9 +386,15 @@ private:
             }
             return pararPor(origen, rc);
         }
-        const QString mal = comprobarCopia(copia(), cuentas, ganchos_);
+        int codigo = SQLITE_OK;
+        const QString mal = comprobarCopia(copia(), cuentas, ganchos_, codigo);
         if (!mal.isEmpty()) {
             borrarConDiarios(copia());
+            if ((codigo & 0xff) == SQLITE_FULL) {
+                sinTocar(Estado::DiscoLleno, tr("No queda espacio en el disco para la copia compactada. Libere "
+                                                "espacio y vuelva a pulsar «Compactar/Reparar»."));
+                return false;
+            }
             sinTocar(Estado::ComprobacionFallida,
                      tr("La copia compactada no ha pasado la comprobación (%1) y se ha borrado.").arg(mal));
             return false;
@@ -426,6 +472,14 @@ private:
     bool danada_ = false;
 };
 } // namespace
+
+bool RenombrarArchivo(const QString& de, const QString& a)
+{
+    // Sustituye al destino si existe, de una vez (rename de POSIX, MoveFileEx en Windows).
+    std::error_code error;
+    std::filesystem::rename(rutaNativa(de), rutaNativa(a), error);
+    return !error;
+}
 
 ResultadoCompactacion CompactarBaseDatos(const QString& carpeta, const QString& configuracionRegional,
                                          const GanchosCompactacion& ganchos)

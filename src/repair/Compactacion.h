@@ -39,9 +39,13 @@ struct GanchosCompactacion
     std::function<int(sqlite3* origen, const QString& destino)> copiar;
     // Se llama con la copia abierta justo antes de comprobarla.
     std::function<void(sqlite3* copia)> antesDeComprobar;
-    // Cambia de nombre un archivo. Por defecto QFile::rename.
+    // Cambia de nombre un archivo. Por defecto RenombrarArchivo.
     std::function<bool(const QString& de, const QString& a)> renombrar;
 };
+
+// El cambio de nombre que usa la compactación cuando no se le da otro. Si el destino existe, lo
+// sustituye de una vez: nunca queda un momento sin ninguno de los dos.
+bool RenombrarArchivo(const QString& de, const QString& a);
 
 // Compacta Evaluacion.mdb de la carpeta en Evaluacion2.mdb, lo comprueba y sólo entonces lo pone
 // en su sitio, con el anterior como Evaluacion.bak. Si el almacén dice que el archivo está dañado,
