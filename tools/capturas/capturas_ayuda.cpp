@@ -2,7 +2,8 @@
 // entregada con una empresa de ejemplo. Se pasa bajo una pantalla virtual:
 //     xvfb-run -a -s "-screen 0 1280x900x24" capturas_ayuda <carpeta entrega> <carpeta imágenes>
 // Deja presentacion.png, presentacion2.png, botones_entrada.png, entrada.png (con la ventana de
-// empresas abierta), empresa.png, inicio_evaluacion.png, puestos.png, factores.png, riesgos.png y
+// empresas abierta), empresa.png, inicio_evaluacion.png, puestos.png, factores.png, riesgos.png,
+// medidas.png y
 // actuacion_preventiva.png.
 #include "Conexion.h"
 #include "DatosPuesto.h"
@@ -13,6 +14,7 @@
 #include "InicioEvaluacion.h"
 #include "Puestos.h"
 #include "SeleccionaFactores.h"
+#include "SeleccionaMedidas.h"
 #include "SeleccionaRiesgos.h"
 #ifdef CAPTURAS_PLANIFICACION
 #include "AccionPreventiva.h"
@@ -22,6 +24,7 @@
 #include "Presentation.h"
 #include "Presentation2.h"
 #include "Recordset.h"
+#include "RegistroVentanas.h"
 #include "Rutinas.h"
 
 #include <QAbstractButton>
@@ -145,6 +148,7 @@ int main(int argc, char** argv)
     Puestos::registrar();
     SeleccionaFactores::registrar();
     SeleccionaRiesgos::registrar();
+    SeleccionaMedidas::registrar();
 #ifdef CAPTURAS_PLANIFICACION
     ActuacionPreventiva::registrar();
     AccionPreventiva::registrar();
@@ -189,6 +193,11 @@ int main(int argc, char** argv)
     if (auto* b = boton(factores, "Picture2"))
         b->click();
     bien &= guardar(marcoDe(entrada->findChild<QWidget*>(SeleccionaRiesgos::Nombre)), imagenes.filePath("riesgos.png"));
+    // Las medidas se abren desde el registro: el botón de la evaluación pide todos los riesgos valorados.
+    if (RegistroVentanas* registro = RegistroVentanas::actual())
+        registro->abrirNueva(QStringLiteral("SeleccionaMedidas"));
+    bien &= guardar(marcoDe(entrada->findChild<QWidget*>(QStringLiteral("SeleccionaMedidas"))),
+                    imagenes.filePath("medidas.png"));
 
 #ifdef CAPTURAS_PLANIFICACION
     if (auto* b = boton(empresa, "CPlanificacion"))
