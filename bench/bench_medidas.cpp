@@ -1,5 +1,5 @@
-// La ventana de medidas preventivas a escala de asesoría: añadir una medida propia de tres maneras
-// (nuestro, ingenuo y directo, como en bench_escala) y abrir la ventana con su Colocar.
+// Añadir una medida propia a escala de asesoría, de tres maneras (nuestro, ingenuo y directo,
+// como en bench_escala). Abrir la ventana de medidas y su Colocar se miden en bench_ventanas.
 #include "Conexion.h"
 #include "Globales.h"
 #include "PlataformaPrueba.h"
@@ -141,21 +141,6 @@ void AnadirMedida_directo(benchmark::State& estado)
     sqlite3_finalize(insertar);
     quitarAnadidas();
 }
-
-void Abrir(benchmark::State& estado)
-{
-    for (auto _ : estado) {
-        SeleccionaMedidas v;
-        benchmark::DoNotOptimize(&v);
-    }
-}
-
-void Colocar(benchmark::State& estado)
-{
-    SeleccionaMedidas v;
-    for (auto _ : estado)
-        v.Colocar();
-}
 } // namespace
 
 int main(int argc, char** argv)
@@ -169,14 +154,12 @@ int main(int argc, char** argv)
         return 2;
     }
     escala = std::make_unique<Escala>();
-    benchmark::RegisterBenchmark("anadir_medida/nuestro", AnadirMedida_nuestro)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Añadir una medida/nuestro", AnadirMedida_nuestro)->Unit(benchmark::kMillisecond);
     // Lo ingenuo tarda mucho más: pocas vueltas bastan.
-    benchmark::RegisterBenchmark("anadir_medida/ingenuo", AnadirMedida_ingenuo)
+    benchmark::RegisterBenchmark("Añadir una medida/ingenuo", AnadirMedida_ingenuo)
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
-    benchmark::RegisterBenchmark("anadir_medida/directo", AnadirMedida_directo)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("Abrir SeleccionaMedidas/nuestro", Abrir)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("Colocar de SeleccionaMedidas/nuestro", Colocar)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Añadir una medida/directo", AnadirMedida_directo)->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
