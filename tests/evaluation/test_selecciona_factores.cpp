@@ -1,6 +1,7 @@
 // La ventana de factores de riesgo sobre una copia de la base entregada: la casilla genera y quita
 // los riesgos del catálogo, la confirmación, los fallos y el paso a las ventanas vecinas.
 #include "CopiaPrograma.h"
+#include "EntornoAsistente.h"
 #include "Datos.h"
 #include "DatosPuesto.h"
 #include "Globales.h"
@@ -41,30 +42,17 @@ void moverPuntero(QWidget* w, const QPoint& p)
 }
 } // namespace
 
-class PruebaSeleccionaFactores : public QObject
+class PruebaSeleccionaFactores : public QObject, private EntornoAsistente
 {
     Q_OBJECT
 
-    std::unique_ptr<CopiaPrograma> copia;
-    std::unique_ptr<PlataformaPrueba> plataforma;
-    std::unique_ptr<QMdiArea> area;
-    std::unique_ptr<RegistroVentanas> registro;
-    QString cx;
-    long long empresa = 0, centro = 0, soldador = 0, pintor = 0;
+    long long soldador = 0, pintor = 0;
 
     SeleccionaFactores* ventana() { return qobject_cast<SeleccionaFactores*>(registro->ventana("SeleccionaFactores")); }
     SeleccionaFactores* abrir()
     {
         registro->abrirNueva("SeleccionaFactores");
         return ventana();
-    }
-    long long nuevoPuesto(const QString& nombre)
-    {
-        NuevoPuesto p;
-        p.idCentro = centro;
-        p.idEmpresa = empresa;
-        p.puesto = nombre;
-        return AnadirPuestoConFactores(p);
     }
     // Fila de la cuadrícula del factor del catálogo.
     int filaDe(SeleccionaFactores* w, int idFactor)
@@ -138,39 +126,15 @@ class PruebaSeleccionaFactores : public QObject
 private slots:
     void init()
     {
-        copia = std::make_unique<CopiaPrograma>();
-        cx = copia->conexion();
-        gConexion = cx;
-        gPuestoActual.clear();
-        FijarCarpetaPrograma(copia->carpeta());
-        plataforma = std::make_unique<PlataformaPrueba>();
-        area = std::make_unique<QMdiArea>();
-        area->resize(1100, 700);
-        area->show();
-        registro = std::make_unique<RegistroVentanas>(area.get());
+        preparar();
         InicioEvaluacion::registrar();
         SeleccionaFactores::registrar();
         SeleccionaRiesgos::registrar();
-        RegistroVentanas::registrarFabrica("Puestos", [] {
-            auto* w = new QWidget;
-            w->setObjectName("Puestos");
-            return w;
-        });
-        empresa = datos::empresa(cx, "Talleres Prueba");
-        centro = datos::centro(cx, empresa, "Polígono Sur 4");
-        gIDEmpresa = long(empresa);
-        gIDCentro = long(centro);
+        sustituir("Puestos");
         soldador = nuevoPuesto("Soldador");
         pintor = nuevoPuesto("Pintor");
     }
-    void cleanup()
-    {
-        registro.reset();
-        area.reset();
-        RegistroVentanas::quitarFabrica("Puestos");
-        plataforma.reset();
-        copia.reset();
-    }
+    void cleanup() { liberar(); }
 
     void listaDePuestosYPuestoElegido()
     {

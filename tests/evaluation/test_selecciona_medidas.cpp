@@ -2,6 +2,7 @@
 // en el acto, la lista de factores, el alta de una medida propia con sus rechazos, las notas y el
 // paso a las ventanas vecinas.
 #include "CopiaPrograma.h"
+#include "EntornoAsistente.h"
 #include "Datos.h"
 #include "DatosPuesto.h"
 #include "GeneracionRiesgos.h"
@@ -41,36 +42,16 @@ void moverPuntero(QWidget* w, const QPoint& p)
 }
 } // namespace
 
-class PruebaSeleccionaMedidas : public QObject
+class PruebaSeleccionaMedidas : public QObject, private EntornoAsistente
 {
     Q_OBJECT
 
-    std::unique_ptr<CopiaPrograma> copia;
-    std::unique_ptr<PlataformaPrueba> plataforma;
-    std::unique_ptr<QMdiArea> area;
-    std::unique_ptr<RegistroVentanas> registro;
-    QString cx;
-    long long empresa = 0, centro = 0, soldador = 0, pintor = 0;
+    long long soldador = 0, pintor = 0;
 
     SeleccionaMedidas* abrir()
     {
         registro->abrirNueva("SeleccionaMedidas");
         return qobject_cast<SeleccionaMedidas*>(registro->ventana("SeleccionaMedidas"));
-    }
-    long long nuevoPuesto(const QString& nombre)
-    {
-        NuevoPuesto p;
-        p.idCentro = centro;
-        p.idEmpresa = empresa;
-        p.puesto = nombre;
-        return AnadirPuestoConFactores(p);
-    }
-    void marcar(long long puesto, int idFactor)
-    {
-        Recordset rs;
-        rs.open("select IDEvaluacionCrear from FactoresSeleccionarEvaluacion where IDPuestoCentro = ? and IDFactor = ?",
-                cx, {puesto, idFactor});
-        MarcarFactor({rs.value(0).toLongLong(), idFactor, puesto, empresa, centro});
     }
     QString nombreFactor(int idFactor)
     {
@@ -132,27 +113,11 @@ class PruebaSeleccionaMedidas : public QObject
 private slots:
     void init()
     {
-        copia = std::make_unique<CopiaPrograma>();
-        cx = copia->conexion();
-        gConexion = cx;
-        FijarCarpetaPrograma(copia->carpeta());
-        plataforma = std::make_unique<PlataformaPrueba>();
-        area = std::make_unique<QMdiArea>();
-        area->resize(1100, 750);
-        area->show();
-        registro = std::make_unique<RegistroVentanas>(area.get());
+        preparar(750);
         InicioEvaluacion::registrar();
         SeleccionaRiesgos::registrar();
         SeleccionaMedidas::registrar();
-        RegistroVentanas::registrarFabrica("ImprimirEvaluacion", [] {
-            auto* w = new QWidget;
-            w->setObjectName("ImprimirEvaluacion");
-            return w;
-        });
-        empresa = datos::empresa(cx, "Talleres Prueba");
-        centro = datos::centro(cx, empresa, "Polígono Sur 4");
-        gIDEmpresa = long(empresa);
-        gIDCentro = long(centro);
+        sustituir("ImprimirEvaluacion");
         soldador = nuevoPuesto("Soldador");
         pintor = nuevoPuesto("Pintor");
         marcar(soldador, Escaleras);
@@ -160,14 +125,7 @@ private slots:
         marcar(pintor, Escaleras);
         gPuestoActual = VentanaAsistente::TextoPuesto(soldador, "Soldador");
     }
-    void cleanup()
-    {
-        registro.reset();
-        area.reset();
-        RegistroVentanas::quitarFabrica("ImprimirEvaluacion");
-        plataforma.reset();
-        copia.reset();
-    }
+    void cleanup() { liberar(); }
 
     void lasMedidasDelPuestoYLaListaDeFactores()
     {

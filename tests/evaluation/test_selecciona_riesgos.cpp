@@ -2,6 +2,7 @@
 // escribir los grados, los colores del nivel, las notas, la copia a las filas ocultas al seguir y
 // el paso a las ventanas vecinas.
 #include "CopiaPrograma.h"
+#include "EntornoAsistente.h"
 #include "Datos.h"
 #include "DatosPuesto.h"
 #include "GeneracionRiesgos.h"
@@ -40,36 +41,16 @@ void moverPuntero(QWidget* w, const QPoint& p)
 }
 } // namespace
 
-class PruebaSeleccionaRiesgos : public QObject
+class PruebaSeleccionaRiesgos : public QObject, private EntornoAsistente
 {
     Q_OBJECT
 
-    std::unique_ptr<CopiaPrograma> copia;
-    std::unique_ptr<PlataformaPrueba> plataforma;
-    std::unique_ptr<QMdiArea> area;
-    std::unique_ptr<RegistroVentanas> registro;
-    QString cx;
-    long long empresa = 0, centro = 0, soldador = 0, pintor = 0;
+    long long soldador = 0, pintor = 0;
 
     SeleccionaRiesgos* abrir()
     {
         registro->abrirNueva("SeleccionaRiesgos");
         return qobject_cast<SeleccionaRiesgos*>(registro->ventana("SeleccionaRiesgos"));
-    }
-    long long nuevoPuesto(const QString& nombre)
-    {
-        NuevoPuesto p;
-        p.idCentro = centro;
-        p.idEmpresa = empresa;
-        p.puesto = nombre;
-        return AnadirPuestoConFactores(p);
-    }
-    void marcar(long long puesto, int idFactor)
-    {
-        Recordset rs;
-        rs.open("select IDEvaluacionCrear from FactoresSeleccionarEvaluacion where IDPuestoCentro = ? and IDFactor = ?",
-                cx, {puesto, idFactor});
-        MarcarFactor({rs.value(0).toLongLong(), idFactor, puesto, empresa, centro});
     }
     int filaDe(SeleccionaRiesgos* w, int idRiesgo)
     {
@@ -114,27 +95,11 @@ class PruebaSeleccionaRiesgos : public QObject
 private slots:
     void init()
     {
-        copia = std::make_unique<CopiaPrograma>();
-        cx = copia->conexion();
-        gConexion = cx;
-        FijarCarpetaPrograma(copia->carpeta());
-        plataforma = std::make_unique<PlataformaPrueba>();
-        area = std::make_unique<QMdiArea>();
-        area->resize(1100, 700);
-        area->show();
-        registro = std::make_unique<RegistroVentanas>(area.get());
+        preparar();
         InicioEvaluacion::registrar();
         SeleccionaFactores::registrar();
         SeleccionaRiesgos::registrar();
-        RegistroVentanas::registrarFabrica("SeleccionaMedidas", [] {
-            auto* w = new QWidget;
-            w->setObjectName("SeleccionaMedidas");
-            return w;
-        });
-        empresa = datos::empresa(cx, "Talleres Prueba");
-        centro = datos::centro(cx, empresa, "Polígono Sur 4");
-        gIDEmpresa = long(empresa);
-        gIDCentro = long(centro);
+        sustituir("SeleccionaMedidas");
         soldador = nuevoPuesto("Soldador");
         pintor = nuevoPuesto("Pintor");
         for (int f : {Escaleras, Cajas, CargaDescarga})
@@ -142,14 +107,7 @@ private slots:
         marcar(pintor, Escaleras);
         gPuestoActual = VentanaAsistente::TextoPuesto(soldador, "Soldador");
     }
-    void cleanup()
-    {
-        registro.reset();
-        area.reset();
-        RegistroVentanas::quitarFabrica("SeleccionaMedidas");
-        plataforma.reset();
-        copia.reset();
-    }
+    void cleanup() { liberar(); }
 
     void unaFilaPorRiesgoYLasDosListas()
     {

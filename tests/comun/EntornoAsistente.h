@@ -1,0 +1,91 @@
+#pragma once
+
+// Entorno de las pruebas de las ventanas del asistente de evaluación: una copia de la carpeta del
+// programa, la plataforma de prueba, un área MDI con su registro de ventanas y una empresa con un
+// centro elegidos como si vinieran de la ventana de empresas. La clase de prueba hereda de él (después
+// de QObject) y llama a preparar() en init() y a liberar() en cleanup().
+#include "CopiaPrograma.h"
+#include "Datos.h"
+#include "DatosPuesto.h"
+#include "GeneracionRiesgos.h"
+#include "Globales.h"
+#include "PlataformaPrueba.h"
+#include "Recordset.h"
+#include "RegistroVentanas.h"
+#include "Rutinas.h"
+
+#include <QMdiArea>
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+
+struct EntornoAsistente
+{
+    std::unique_ptr<CopiaPrograma> copia;
+    std::unique_ptr<PlataformaPrueba> plataforma;
+    std::unique_ptr<QMdiArea> area;
+    std::unique_ptr<RegistroVentanas> registro;
+    QString cx;
+    long long empresa = 0, centro = 0;
+
+    void preparar(int alto = 700)
+    {
+        copia = std::make_unique<CopiaPrograma>();
+        cx = copia->conexion();
+        gConexion = cx;
+        gPuestoActual.clear();
+        FijarCarpetaPrograma(copia->carpeta());
+        plataforma = std::make_unique<PlataformaPrueba>();
+        area = std::make_unique<QMdiArea>();
+        area->resize(1100, alto);
+        area->show();
+        registro = std::make_unique<RegistroVentanas>(area.get());
+        empresa = datos::empresa(cx, "Talleres Prueba");
+        centro = datos::centro(cx, empresa, "Polígono Sur 4");
+        gIDEmpresa = long(empresa);
+        gIDCentro = long(centro);
+    }
+
+    // Una ventana vacía con ese nombre en lugar de la de verdad: basta para ver a dónde lleva un botón.
+    void sustituir(const QString& nombre)
+    {
+        RegistroVentanas::registrarFabrica(nombre, [nombre] {
+            auto* w = new QWidget;
+            w->setObjectName(nombre);
+            return w;
+        });
+        sustitutas_ << nombre;
+    }
+
+    void liberar()
+    {
+        registro.reset();
+        area.reset();
+        for (const QString& nombre : sustitutas_)
+            RegistroVentanas::quitarFabrica(nombre);
+        sustitutas_.clear();
+        plataforma.reset();
+        copia.reset();
+    }
+
+    long long nuevoPuesto(const QString& nombre)
+    {
+        NuevoPuesto p;
+        p.idCentro = centro;
+        p.idEmpresa = empresa;
+        p.puesto = nombre;
+        return AnadirPuestoConFactores(p);
+    }
+
+    // Marca el factor del catálogo en el puesto, como la casilla de la ventana de factores.
+    void marcar(long long puesto, int idFactor)
+    {
+        Recordset rs;
+        rs.open("select IDEvaluacionCrear from FactoresSeleccionarEvaluacion where IDPuestoCentro = ? and IDFactor = ?",
+                cx, {puesto, idFactor});
+        MarcarFactor({rs.value(0).toLongLong(), idFactor, puesto, empresa, centro});
+    }
+
+private:
+    QStringList sustitutas_;
+};
