@@ -14,7 +14,9 @@
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
 
+#include <QApplication>
 #include <QMdiArea>
+#include <QMouseEvent>
 #include <QStringList>
 #include <QWidget>
 #include <memory>
@@ -84,6 +86,13 @@ struct EntornoAsistente
         rs.open("select IDEvaluacionCrear from FactoresSeleccionarEvaluacion where IDPuestoCentro = ? and IDFactor = ?",
                 cx, {puesto, idFactor});
         MarcarFactor({rs.value(0).toLongLong(), idFactor, puesto, empresa, centro});
+    }
+
+    // El puntero pasa por ese punto del control (para las ayudas emergentes de las celdas).
+    static void moverPuntero(QWidget* w, const QPoint& p)
+    {
+        QMouseEvent e(QEvent::MouseMove, p, w->mapToGlobal(p), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
     }
 
 private:

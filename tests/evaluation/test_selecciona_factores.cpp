@@ -34,12 +34,6 @@ constexpr int CaidaObjetos = 40, Sobreesfuerzos = 130, CaidaDistintoNivel = 10;
 const QString TextoConfirmacion = QStringLiteral(
     "Se dispone a quitar un factor de riesgo, implica tambien la eliminación del riesgo evaluado. ¿Confirma la "
     "Eliminacion?");
-
-void moverPuntero(QWidget* w, const QPoint& p)
-{
-    QMouseEvent e(QEvent::MouseMove, p, w->mapToGlobal(p), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
 } // namespace
 
 class PruebaSeleccionaFactores : public QObject, private EntornoAsistente

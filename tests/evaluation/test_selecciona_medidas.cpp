@@ -34,12 +34,6 @@ namespace {
 // Del catálogo entregado: 6 da los riesgos 10, 40 y 130; 9 da 40, 130 y 440.
 constexpr int Escaleras = 6, Cajas = 9;
 const QString TextoVacio = QStringLiteral("Tiene que seleccionar un factor y su correspondiente medida");
-
-void moverPuntero(QWidget* w, const QPoint& p)
-{
-    QMouseEvent e(QEvent::MouseMove, p, w->mapToGlobal(p), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
 } // namespace
 
 class PruebaSeleccionaMedidas : public QObject, private EntornoAsistente

@@ -33,12 +33,6 @@ namespace {
 // los sobreesfuerzos (130); además 6 da 10, 9 da 440 y 36 da 230.
 constexpr int Escaleras = 6, Cajas = 9, CargaDescarga = 36;
 constexpr int CaidaObjetos = 40;
-
-void moverPuntero(QWidget* w, const QPoint& p)
-{
-    QMouseEvent e(QEvent::MouseMove, p, w->mapToGlobal(p), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
 } // namespace
 
 class PruebaSeleccionaRiesgos : public QObject, private EntornoAsistente
