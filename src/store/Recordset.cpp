@@ -626,18 +626,25 @@ void Recordset::update()
         QStringList lista;
         for (const QString& c : d->campos)
             lista << comillas(c);
+        // La lectura de vuelta sale de la reserva de sentencias: añadir filas seguidas no la vuelve a compilar.
         sqlite3_stmt* st = nullptr;
-        const QByteArray leer =
-            ("SELECT " + lista.join(", ") + " FROM " + comillas(d->origen) + " WHERE rowid = ?").toUtf8();
-        if (!lista.isEmpty() && sqlite3_prepare_v2(con.bd(), leer.constData(), -1, &st, nullptr) == SQLITE_OK) {
+        if (!lista.isEmpty()) {
+            try {
+                st = con.preparar(
+                    ("SELECT " + lista.join(", ") + " FROM " + comillas(d->origen) + " WHERE rowid = ?").toUtf8());
+            } catch (const ErrorBD&) {
+                st = nullptr;
+            }
+        }
+        if (st) {
             sqlite3_bind_int64(st, 1, d->ultimoId);
             if (sqlite3_step(st) == SQLITE_ROW)
                 for (int i = 0; i < d->campos.size(); ++i)
                     fila[i] = leerColumna(st, i, d->tipos[size_t(i)]);
+            con.devolver(st);
         } else if (d->indiceClave >= 0) {
             fila[d->indiceClave] = d->ultimoId;
         }
-        sqlite3_finalize(st);
         d->modo = Modo::Ninguno;
         d->agregadas.push_back(fila);
         if (d->completo) {
