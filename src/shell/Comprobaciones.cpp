@@ -16,8 +16,8 @@ bool comprobar(const QString& cabeza, long idEmpresa, long idCentro, const QStri
                const std::function<bool(Recordset&)>& incompleto, const std::function<QString(Recordset&)>& extra)
 {
     Recordset rs;
+    // Un conjunto recién abierto ya está al día: volver a pedirlo sólo repetiría la consulta entera.
     rs.open(cabeza + QString::number(idCentro) + " and IDEmpresa = " + QString::number(idEmpresa) + " ;", gConexion);
-    rs.requery();
     gPendientes = cabecera + finLinea;
     bool completo = true;
     while (!rs.eof()) {
