@@ -186,19 +186,17 @@ void VistaPreviaInforme::zoomOut(qreal factor)
 
 void VistaPreviaInforme::fitToWidth()
 {
-    ajuste_ = Ajuste::Ancho;
-    const int pagina = std::max(actual_, 1);
-    aplicarAjuste();
-    recolocar();
-    if (pageCount() > 0)
-        setCurrentPage(pagina);
-    viewport()->update();
-    emit previewChanged();
+    ajustar(Ajuste::Ancho);
 }
 
 void VistaPreviaInforme::fitInView()
 {
-    ajuste_ = Ajuste::Pagina;
+    ajustar(Ajuste::Pagina);
+}
+
+void VistaPreviaInforme::ajustar(Ajuste ajuste)
+{
+    ajuste_ = ajuste;
     const int pagina = std::max(actual_, 1);
     aplicarAjuste();
     recolocar();

@@ -78,6 +78,8 @@ private:
     void seguirComponiendo();
     void composicionAcabada();
     void aplicarAjuste();
+    // Fija el ajuste y vuelve a colocar las hojas sin perder la página actual.
+    void ajustar(Ajuste ajuste);
     const QImage& hoja(int pagina);
 
     const DocumentoInforme* documento_ = nullptr;
