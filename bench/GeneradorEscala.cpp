@@ -8,6 +8,9 @@
 #include "Recordset.h"
 
 #include <QDate>
+#include <QDir>
+#include <QFile>
+#include <stdexcept>
 #include <algorithm>
 #include <QStringList>
 
@@ -173,4 +176,12 @@ ResumenEscala ContarEscala()
     r.medidas = contar("MedidasFactores");
     r.lineasPlan = contar("ActuaciónPreventivaRegistro");
     return r;
+}
+
+void UsarCopiaEscala(const QString& origen, const QString& destino)
+{
+    for (const char* nombre : {"Evaluacion.mdb", "SYSTEM.mdw"})
+        if (!QFile::copy(origen + "/" + nombre, destino + "/" + nombre))
+            throw std::runtime_error("no se puede copiar la base de escala");
+    gConexion = textoConexion(QDir::toNativeSeparators(destino));
 }

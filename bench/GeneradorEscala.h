@@ -27,3 +27,7 @@ ResumenEscala GenerarEscala(const TamanoEscala& tamano);
 
 // Cuenta lo que hay en la base de gConexion.
 ResumenEscala ContarEscala();
+
+// Copia la base de escala de la carpeta origen (Evaluacion.mdb y SYSTEM.mdw) en la carpeta destino y
+// deja gConexion en la copia. Lanza std::runtime_error si no se puede copiar.
+void UsarCopiaEscala(const QString& origen, const QString& destino);

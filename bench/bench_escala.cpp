@@ -8,6 +8,7 @@
 #include "Conexion.h"
 #include "DatosPuesto.h"
 #include "GeneracionRiesgos.h"
+#include "GeneradorEscala.h"
 #include "Globales.h"
 #include "MatrizRiesgo.h"
 #include "Recordset.h"
@@ -34,10 +35,7 @@ struct Escala
 
     explicit Escala(const QString& origen)
     {
-        for (const char* nombre : {"Evaluacion.mdb", "SYSTEM.mdw"})
-            if (!QFile::copy(origen + "/" + nombre, dir.filePath(nombre)))
-                throw std::runtime_error("no se puede copiar la base de escala");
-        gConexion = textoConexion(QDir::toNativeSeparators(dir.path()));
+        UsarCopiaEscala(origen, dir.path());
         Conexion::obtener(gConexion);
         if (sqlite3_open_v2(dir.filePath("Evaluacion.mdb").toUtf8().constData(), &crudo, SQLITE_OPEN_READWRITE,
                             nullptr) != SQLITE_OK)

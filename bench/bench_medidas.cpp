@@ -1,6 +1,7 @@
 // Añadir una medida propia a escala de asesoría, de tres maneras (nuestro, ingenuo y directo,
 // como en bench_escala). Abrir la ventana de medidas y su Colocar se miden en bench_ventanas.
 #include "Conexion.h"
+#include "GeneradorEscala.h"
 #include "Globales.h"
 #include "PlataformaPrueba.h"
 #include "Recordset.h"
@@ -32,10 +33,7 @@ struct Escala
 
     Escala()
     {
-        for (const char* nombre : {"Evaluacion.mdb", "SYSTEM.mdw"})
-            if (!QFile::copy(carpetaEscala + "/" + nombre, dir.filePath(nombre)))
-                throw std::runtime_error("no se puede copiar la base de escala");
-        gConexion = textoConexion(QDir::toNativeSeparators(dir.path()));
+        UsarCopiaEscala(carpetaEscala, dir.path());
         Conexion::obtener(gConexion);
         if (sqlite3_open_v2(dir.filePath("Evaluacion.mdb").toUtf8().constData(), &crudo, SQLITE_OPEN_READWRITE,
                             nullptr) != SQLITE_OK)

@@ -3,6 +3,7 @@
 #include "ActuacionPreventiva.h"
 #include "Conexion.h"
 #include "Empresa.h"
+#include "GeneradorEscala.h"
 #include "Globales.h"
 #include "InicioEvaluacion.h"
 #include "PlataformaPrueba.h"
@@ -30,9 +31,7 @@ struct Escala
     QTemporaryDir dir;
     Escala()
     {
-        for (const char* nombre : {"Evaluacion.mdb", "SYSTEM.mdw"})
-            QFile::copy(carpetaEscala + "/" + nombre, dir.filePath(nombre));
-        gConexion = textoConexion(QDir::toNativeSeparators(dir.path()));
+        UsarCopiaEscala(carpetaEscala, dir.path());
         // Un puesto de un centro de en medio de la cartera, como si viniera de la ventana anterior.
         Recordset rs;
         rs.open("SELECT p.IDPuestoCentro, p.Puesto, p.IDCentro, c.IDEmpresa FROM PuestosCentros p JOIN CentroTrabajo c "
