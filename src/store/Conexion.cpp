@@ -4,6 +4,7 @@
 #include "ErrorBD.h"
 #include "Esquema.h"
 #include "MapaErrores.h"
+#include "Recordset.h"
 #include "ValoresSqlite.h"
 
 #include <QDir>
@@ -233,6 +234,11 @@ bool Conexion::enTransaccion() const { return bd_ && !sqlite3_get_autocommit(bd_
 
 void Conexion::ejecutar(const QString& sql)
 {
+    // Lo que llega por aquí abre, confirma o deshace transacciones, o cambia el esquema. Sólo abrir
+    // una transacción o un punto de guardado no confirma nada.
+    const QString inicio = sql.trimmed().left(9).toUpper();
+    if (!inicio.startsWith(QLatin1String("BEGIN")) && !inicio.startsWith(QLatin1String("SAVEPOINT")))
+        soltarLectores();
     char* mensaje = nullptr;
     const int rc = sqlite3_exec(bd_, sql.toUtf8().constData(), nullptr, nullptr, &mensaje);
     sqlite3_free(mensaje);
@@ -263,6 +269,7 @@ Transaccion::~Transaccion()
     if (hecha_ || !conexion_->bd())
         return;
     // Deshacer no debe lanzar desde un destructor; si falla, SQLite ya ha deshecho él solo.
+    conexion_->soltarLectores();
     const QByteArray sql =
         nombre_.isEmpty() ? QByteArray("ROLLBACK") : ("ROLLBACK TO " + nombre_ + "; RELEASE " + nombre_).toUtf8();
     sqlite3_exec(conexion_->bd(), sql.constData(), nullptr, nullptr, nullptr);
@@ -276,19 +283,47 @@ void Transaccion::confirmar()
 
 sqlite3_stmt* Conexion::preparar(const QByteArray& sql)
 {
+    sqlite3_stmt* st = nullptr;
     auto it = reserva_.find(sql);
     if (it != reserva_.end() && !it->second.empty()) {
-        sqlite3_stmt* st = it->second.back();
+        st = it->second.back();
         it->second.pop_back();
-        return st;
+    } else {
+        const int rc = sqlite3_prepare_v2(bd_, sql.constData(), int(sql.size()), &st, nullptr);
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(st);
+            lanzar(rc, QString::fromUtf8(sql));
+        }
     }
-    sqlite3_stmt* st = nullptr;
-    const int rc = sqlite3_prepare_v2(bd_, sql.constData(), int(sql.size()), &st, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_finalize(st);
-        lanzar(rc, QString::fromUtf8(sql));
-    }
+    // Una escritura fuera de transacción se confirma al terminar: ninguna lectura debe seguir abierta.
+    if (!lectores_.empty() && st && !sqlite3_stmt_readonly(st) && sqlite3_get_autocommit(bd_))
+        soltarLectores();
     return st;
+}
+
+const Conexion::ConsultaPreparada* Conexion::consultaPreparada(const QString& sql) const
+{
+    const auto it = consultas_.find(sql);
+    return it == consultas_.end() ? nullptr : &it->second;
+}
+
+const Conexion::ConsultaPreparada& Conexion::guardarConsulta(const QString& sql, ConsultaPreparada consulta)
+{
+    // Muchas consultas llevan un identificador en el texto: la memoria no crece sin fin.
+    if (consultas_.size() >= 500)
+        consultas_.clear();
+    return consultas_[sql] = std::move(consulta);
+}
+
+void Conexion::anotarLector(Recordset* lector) { lectores_.insert(lector); }
+
+void Conexion::quitarLector(Recordset* lector) { lectores_.erase(lector); }
+
+void Conexion::soltarLectores()
+{
+    // Cada uno se quita de la lista al soltar su sentencia.
+    while (!lectores_.empty())
+        (*lectores_.begin())->soltarLectura();
 }
 
 void Conexion::devolver(sqlite3_stmt* st)
@@ -349,6 +384,20 @@ QString Conexion::claveDe(const QString& origen)
         clave = primeraColumna; // vistas: su primera columna es la clave de la fila de origen
     claves_[origen] = clave;
     return clave;
+}
+
+bool Conexion::claveEsNumeroDeFila(const QString& origen)
+{
+    if (auto it = numeroDeFila_.find(origen); it != numeroDeFila_.end())
+        return it->second;
+    sqlite3_stmt* st = preparar("SELECT count(*), max(upper(type)) FROM pragma_table_info(?) WHERE pk > 0");
+    const QByteArray n = origen.toUtf8();
+    sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+    const bool si = sqlite3_step(st) == SQLITE_ROW && sqlite3_column_int(st, 0) == 1 &&
+                    qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)), "INTEGER") == 0;
+    devolver(st);
+    numeroDeFila_[origen] = si;
+    return si;
 }
 
 bool Conexion::esVista(const QString& origen)

@@ -4,8 +4,10 @@
 #include <QVariantList>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
+class Recordset;
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -68,6 +70,26 @@ public:
     // Vacío si no existe ese origen.
     QString claveDe(const QString& origen);
     bool esVista(const QString& origen);
+    // Verdadero si la clave de la tabla es su número de fila (una sola columna INTEGER PRIMARY KEY).
+    bool claveEsNumeroDeFila(const QString& origen);
+
+    // Consultas ya preparadas para ejecutarse (texto final y columna por la que salen ordenadas),
+    // para no volver a analizar el mismo texto cada vez que se abre.
+    struct ConsultaPreparada
+    {
+        QByteArray sql;
+        QString columnaOrden;
+    };
+    const ConsultaPreparada* consultaPreparada(const QString& sql) const;
+    const ConsultaPreparada& guardarConsulta(const QString& sql, ConsultaPreparada consulta);
+
+    // Conjuntos de registros con filas aún por leer. Su lectura abierta impediría que el diario
+    // vuelva a empezar desde el principio tras cada escritura y lo haría crecer sin límite, así que
+    // antes de cada escritura fuera de transacción y antes de cada fin de transacción se les pide
+    // que la suelten; siguen leyendo donde lo dejaron cuando se les piden más filas.
+    void anotarLector(Recordset* lector);
+    void quitarLector(Recordset* lector);
+    void soltarLectores();
     // Nombre exacto de una tabla o vista (sin distinguir mayúsculas), vacío si no existe.
     QString origenExacto(const QString& nombre);
 
@@ -82,6 +104,9 @@ private:
     std::map<QString, QString> claves_;
     std::map<QString, QString> origenes_;
     std::map<QString, bool> vistas_;
+    std::map<QString, bool> numeroDeFila_;
+    std::set<Recordset*> lectores_;
+    std::map<QString, ConsultaPreparada> consultas_;
 };
 
 // Transacción con retroceso automático: lo que no se confirma con confirmar() se deshace al

@@ -78,7 +78,13 @@ QVariant ajustarTipo(const QVariant& v, const QByteArray& tipo, const QString& c
 // toman la última fila por la recién añadida. SQLite no lo garantiza cuando recorre un índice,
 // así que a una consulta sencilla de una sola tabla o vista se le añade el orden por su clave.
 // Ordenar por rowid cuando el índice ya da ese orden no le cuesta nada.
-QString conOrdenNatural(Conexion& con, const QString& sql)
+struct ConOrden
+{
+    QString sql;
+    QString columna; // columna entera por la que salen ordenadas las filas, si se sabe
+};
+
+ConOrden analizarOrden(Conexion& con, const QString& sql)
 {
     static const QRegularExpression sencilla(
         QStringLiteral(R"(^\s*select\s.+?\sfrom\s+(\[[^\]]+\]|"[^"]+"|[^\s;,()\[\]"]+)\s*(\swhere\s.*)?;?\s*$)"),
@@ -89,18 +95,57 @@ QString conOrdenNatural(Conexion& con, const QString& sql)
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = sencilla.match(sql);
     if (!m.hasMatch() || excluida.match(sql).hasMatch())
-        return sql;
+        return {sql, {}};
     QString nombre = m.captured(1);
     if (nombre.size() > 1 && (nombre[0] == '[' || nombre[0] == '"'))
         nombre = nombre.mid(1, nombre.size() - 2);
     const QString origen = con.origenExacto(nombre);
     if (origen.isEmpty())
-        return sql;
-    const QString orden = con.esVista(origen) ? comillas(con.claveDe(origen)) : QStringLiteral("rowid");
+        return {sql, {}};
     QString sinFin = sql.trimmed();
     if (sinFin.endsWith(';'))
         sinFin.chop(1);
-    return sinFin + " ORDER BY " + orden;
+    const QString clave = con.claveDe(origen);
+    if (con.esVista(origen))
+        return {sinFin + " ORDER BY " + comillas(clave), clave};
+    return {sinFin + " ORDER BY rowid", con.claveEsNumeroDeFila(origen) ? clave : QString()};
+}
+
+const Conexion::ConsultaPreparada& conOrdenNatural(Conexion& con, const QString& sql)
+{
+    if (const Conexion::ConsultaPreparada* hecha = con.consultaPreparada(sql))
+        return *hecha;
+    ConOrden o = analizarOrden(con, sql);
+    return con.guardarConsulta(sql, {o.sql.toUtf8(), o.columna});
+}
+
+// Enlaza los valores en orden; si uno no se puede enlazar, la sentencia vuelve a la reserva.
+void enlazarTodos(Conexion& con, sqlite3_stmt* st, const QVariantList& valores)
+{
+    try {
+        for (int i = 0; i < valores.size(); ++i)
+            enlazar(con, st, i + 1, valores[i]);
+    } catch (...) {
+        con.devolver(st);
+        throw;
+    }
+}
+
+// Prepara la sentencia y enlaza sus valores en orden.
+sqlite3_stmt* abrirSentencia(Conexion& con, const QByteArray& sql, const QString& original, const QVariantList& parametros)
+{
+    sqlite3_stmt* st = con.preparar(sql);
+    if (sqlite3_bind_parameter_count(st) != parametros.size()) {
+        const int esperados = sqlite3_bind_parameter_count(st);
+        con.devolver(st);
+        throw ErrorBD(NumeroError::SintaxisConsulta,
+                      QObject::tr("La sentencia espera %1 valores y se le han dado %2.")
+                          .arg(esperados)
+                          .arg(parametros.size()),
+                      original);
+    }
+    enlazarTodos(con, st, parametros);
+    return st;
 }
 
 bool analizarCriterio(const QString& criterio, QString& campo, QVariant& valor)
@@ -178,6 +223,16 @@ struct Recordset::Datos
     Modo modo = Modo::Ninguno;
     QVariantList bufer;
     std::vector<bool> tocado;
+    // Lectura soltada antes de una escritura (ver Conexion::soltarLectores) y cómo retomarla.
+    Recordset* duenio = nullptr;
+    QByteArray sqlEjecutada;
+    QString columnaOrden;
+    bool suspendida = false;
+    long long pasos = 0;      // filas dadas por la ejecución actual de la sentencia
+    int indiceOrden = -1;     // columna por la que salen ordenadas, o -1
+    bool ordenFiable = false; // hasta ahora todas enteras y en orden ascendente
+    qlonglong ultimaOrden = 0;
+    long long igualesOrden = 0; // filas dadas con ese mismo valor de orden
     bool origenListo = false;
     bool esVista = false;
     QString origen;
@@ -187,9 +242,30 @@ struct Recordset::Datos
 
     void soltarSentencia()
     {
-        if (st && con)
+        if (st && con) {
+            con->quitarLector(duenio);
             con->devolver(st);
+        }
         st = nullptr;
+        suspendida = false;
+    }
+    void anotarOrden()
+    {
+        if (!ordenFiable)
+            return;
+        if (sqlite3_column_type(st, indiceOrden) != SQLITE_INTEGER) {
+            ordenFiable = false;
+            return;
+        }
+        const qlonglong k = sqlite3_column_int64(st, indiceOrden);
+        if (pasos > 1 && k == ultimaOrden) {
+            ++igualesOrden;
+        } else if (pasos == 1 || k > ultimaOrden) {
+            ultimaOrden = k;
+            igualesOrden = 1;
+        } else {
+            ordenFiable = false;
+        }
     }
     long long leidas() const { return (long long)filas.size(); }
     const QVariantList& fila(long long i) const
@@ -198,7 +274,7 @@ struct Recordset::Datos
     }
 };
 
-Recordset::Recordset() : d(std::make_unique<Datos>()) {}
+Recordset::Recordset() : d(std::make_unique<Datos>()) { d->duenio = this; }
 
 Recordset::~Recordset() { close(); }
 
@@ -226,22 +302,10 @@ void Recordset::requery()
     d->actual = 0;
 
     Conexion& con = *d->con;
-    sqlite3_stmt* st = con.preparar(conOrdenNatural(con, d->sql).toUtf8());
-    if (sqlite3_bind_parameter_count(st) != d->parametros.size()) {
-        con.devolver(st);
-        throw ErrorBD(NumeroError::SintaxisConsulta,
-                      QObject::tr("La sentencia espera %1 valores y se le han dado %2.")
-                          .arg(sqlite3_bind_parameter_count(st))
-                          .arg(d->parametros.size()),
-                      d->sql);
-    }
-    try {
-        for (int i = 0; i < d->parametros.size(); ++i)
-            enlazar(con, st, i + 1, d->parametros[i]);
-    } catch (...) {
-        con.devolver(st);
-        throw;
-    }
+    const Conexion::ConsultaPreparada& ordenada = conOrdenNatural(con, d->sql);
+    d->sqlEjecutada = ordenada.sql;
+    d->columnaOrden = ordenada.columnaOrden;
+    sqlite3_stmt* st = abrirSentencia(con, d->sqlEjecutada, d->sql, d->parametros);
     d->st = st;
     const int columnas = sqlite3_column_count(st);
     d->campos.clear();
@@ -253,6 +317,11 @@ void Recordset::requery()
     }
     if (d->origenListo)
         d->indiceClave = fieldIndex(d->clave);
+    d->indiceOrden = d->columnaOrden.isEmpty() ? -1 : fieldIndex(d->columnaOrden);
+    d->ordenFiable = d->indiceOrden >= 0;
+    d->pasos = 0;
+    d->igualesOrden = 0;
+    con.anotarLector(this);
     d->abierto = true;
     // Sin columnas es una orden (delete, update...): se ejecuta entera ahora.
     leerSiguiente();
@@ -294,8 +363,10 @@ void Recordset::comprobarAbierto() const
 bool Recordset::leerSiguiente()
 {
     while (!d->completo) {
-        const int rc = sqlite3_step(d->st);
+        const int rc = d->suspendida ? reanudar() : sqlite3_step(d->st);
         if (rc == SQLITE_ROW) {
+            ++d->pasos;
+            d->anotarOrden();
             QVariantList fila;
             fila.reserve(d->campos.size());
             for (int i = 0; i < d->campos.size(); ++i)
@@ -320,6 +391,56 @@ bool Recordset::leerSiguiente()
         d->soltarSentencia();
     }
     return false;
+}
+
+void Recordset::soltarLectura()
+{
+    if (d->con)
+        d->con->quitarLector(this);
+    if (!d->st)
+        return;
+    d->soltarSentencia();
+    d->suspendida = true;
+}
+
+// Vuelve a ejecutar la sentencia soltada y la deja tras la última fila dada. Si las filas salen por
+// una clave entera, se sigue por la clave, aunque entretanto se hayan borrado o añadido filas; si
+// no, por el número de filas dadas. Devuelve el resultado del paso a la primera fila nueva.
+int Recordset::reanudar()
+{
+    Conexion& con = *d->con;
+    sqlite3_stmt* st = abrirSentencia(con, d->sqlEjecutada, d->sql, d->parametros);
+    d->st = st;
+    d->suspendida = false;
+    con.anotarLector(this);
+    const long long dadas = d->pasos;
+    d->pasos = 0;
+    int rc = SQLITE_DONE;
+    if (d->ordenFiable && dadas > 0) {
+        long long iguales = 0;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            if (sqlite3_column_type(st, d->indiceOrden) != SQLITE_INTEGER)
+                break;
+            const qlonglong k = sqlite3_column_int64(st, d->indiceOrden);
+            if (k < d->ultimaOrden || (k == d->ultimaOrden && iguales < d->igualesOrden)) {
+                iguales += k == d->ultimaOrden;
+                ++d->pasos;
+                continue;
+            }
+            return rc;
+        }
+        if (rc != SQLITE_ROW)
+            return rc;
+        // Una clave que no es entera: se vuelve a empezar y se cuentan las filas.
+        d->ordenFiable = false;
+        sqlite3_reset(st);
+        d->pasos = 0;
+    }
+    while (d->pasos < dadas && (rc = sqlite3_step(st)) == SQLITE_ROW)
+        ++d->pasos;
+    if (d->pasos < dadas)
+        return rc;
+    return sqlite3_step(st);
 }
 
 void Recordset::leerTodo()
@@ -595,13 +716,7 @@ void Recordset::update()
     }
     const auto ejecutar = [&](const QString& sql, const QVariantList& params) {
         sqlite3_stmt* st = con.preparar(sql.toUtf8());
-        try {
-            for (int i = 0; i < params.size(); ++i)
-                enlazar(con, st, i + 1, params[i]);
-        } catch (...) {
-            con.devolver(st);
-            throw;
-        }
+        enlazarTodos(con, st, params);
         const int rc = sqlite3_step(st);
         con.devolver(st);
         if (rc != SQLITE_DONE)
@@ -609,41 +724,63 @@ void Recordset::update()
     };
 
     if (d->modo == Modo::Alta) {
-        QString sql;
+        QString sql = "INSERT INTO " + comillas(d->origen);
         if (columnas.isEmpty()) {
-            sql = "INSERT INTO " + comillas(d->origen) + " DEFAULT VALUES";
+            sql += " DEFAULT VALUES";
         } else {
-            QStringList marcas;
-            for (int i = 0; i < columnas.size(); ++i)
-                marcas << QStringLiteral("?");
-            sql = "INSERT INTO " + comillas(d->origen) + " (" + columnas.join(", ") + ") VALUES (" +
-                  marcas.join(", ") + ")";
+            QString marcas = QStringLiteral("?");
+            for (int i = 1; i < columnas.size(); ++i)
+                marcas += QStringLiteral(", ?");
+            sql += " (" + columnas.join(", ") + ") VALUES (" + marcas + ")";
         }
-        ejecutar(sql, valores);
-        d->ultimoId = sqlite3_last_insert_rowid(con.bd());
         // La fila nueva tal como la guardó el almacén: clave y valores por defecto incluidos.
         QVariantList fila = d->bufer;
-        QStringList lista;
+        QString lista;
         for (const QString& c : d->campos)
-            lista << comillas(c);
-        // La lectura de vuelta sale de la reserva de sentencias: añadir filas seguidas no la vuelve a compilar.
-        sqlite3_stmt* st = nullptr;
-        if (!lista.isEmpty()) {
+            lista += (lista.isEmpty() ? QString() : QStringLiteral(", ")) + comillas(c);
+        // En una tabla la fila guardada vuelve con la misma sentencia. Si sus columnas no se pueden
+        // pedir así (nombres puestos en la consulta), se escribe sin más y se relee después.
+        sqlite3_stmt* devuelve = nullptr;
+        if (!d->esVista && !lista.isEmpty() && sqlite3_libversion_number() >= 3035000) {
             try {
-                st = con.preparar(
-                    ("SELECT " + lista.join(", ") + " FROM " + comillas(d->origen) + " WHERE rowid = ?").toUtf8());
+                devuelve = con.preparar((sql + " RETURNING " + lista).toUtf8());
             } catch (const ErrorBD&) {
-                st = nullptr;
+                devuelve = nullptr;
             }
         }
-        if (st) {
-            sqlite3_bind_int64(st, 1, d->ultimoId);
-            if (sqlite3_step(st) == SQLITE_ROW)
+        if (devuelve) {
+            enlazarTodos(con, devuelve, valores);
+            int rc = sqlite3_step(devuelve);
+            if (rc == SQLITE_ROW) {
                 for (int i = 0; i < d->campos.size(); ++i)
-                    fila[i] = leerColumna(st, i, d->tipos[size_t(i)]);
-            con.devolver(st);
-        } else if (d->indiceClave >= 0) {
-            fila[d->indiceClave] = d->ultimoId;
+                    fila[i] = leerColumna(devuelve, i, d->tipos[size_t(i)]);
+                rc = sqlite3_step(devuelve);
+            }
+            con.devolver(devuelve);
+            if (rc != SQLITE_DONE)
+                con.lanzar(rc, sql);
+            d->ultimoId = sqlite3_last_insert_rowid(con.bd());
+        } else {
+            ejecutar(sql, valores);
+            d->ultimoId = sqlite3_last_insert_rowid(con.bd());
+            // La lectura de vuelta sale de la reserva de sentencias: añadir filas seguidas no la vuelve a compilar.
+            sqlite3_stmt* st = nullptr;
+            if (!lista.isEmpty()) {
+                try {
+                    st = con.preparar(("SELECT " + lista + " FROM " + comillas(d->origen) + " WHERE rowid = ?").toUtf8());
+                } catch (const ErrorBD&) {
+                    st = nullptr;
+                }
+            }
+            if (st) {
+                sqlite3_bind_int64(st, 1, d->ultimoId);
+                if (sqlite3_step(st) == SQLITE_ROW)
+                    for (int i = 0; i < d->campos.size(); ++i)
+                        fila[i] = leerColumna(st, i, d->tipos[size_t(i)]);
+                con.devolver(st);
+            } else if (d->indiceClave >= 0) {
+                fila[d->indiceClave] = d->ultimoId;
+            }
         }
         d->modo = Modo::Ninguno;
         d->agregadas.push_back(fila);

@@ -78,8 +78,14 @@ public:
     const QString& sql() const;
 
 private:
+    friend class Conexion;
     struct Datos;
     std::unique_ptr<Datos> d;
+
+    // Suelta la sentencia con filas pendientes sin perder la posición: la siguiente lectura vuelve
+    // a ejecutarla y sigue tras la última fila leída.
+    void soltarLectura();
+    int reanudar();
 
     void comprobarAbierto() const;
     bool leerSiguiente();

@@ -3,6 +3,8 @@
 #include "Datos.h"
 #include "ErrorBD.h"
 
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
 
 namespace
@@ -125,6 +127,35 @@ TEST_F(RecordsetPrueba, AltaYModificacionDeLaFilaActual)
     plan.cancelUpdate();
 }
 
+TEST_F(RecordsetPrueba, AltaDevuelveLoGuardadoYUnFalloNoDejaNada)
+{
+    Recordset rs;
+    rs.open("Select * from Empresas", cx);
+    rs.addNew();
+    rs.setValue("Nombre", "Sin plantilla");
+    rs.update();
+    EXPECT_EQ(rs.value("TotalTrabajadores").toLongLong(), 0); // el valor por defecto del almacén
+    EXPECT_EQ(rs.value("IDEmpresa").toLongLong(), rs.lastInsertId());
+
+    // Columnas renombradas en la consulta: el alta sale igual.
+    Recordset renombradas;
+    renombradas.open("Select IDEmpresa, Nombre as Razon from Empresas", cx);
+    renombradas.addNew();
+    renombradas.setValue("IDEmpresa", 77);
+    renombradas.update();
+    EXPECT_EQ(renombradas.lastInsertId(), 77);
+    EXPECT_EQ(datos::contar(cx, "select count(*) from Empresas"), 2);
+
+    // Un centro de una empresa que no existe: error de la operación y ninguna fila a medias.
+    Recordset centros;
+    centros.open("Select * from CentroTrabajo", cx);
+    centros.addNew();
+    centros.setValue("IDEmpresa", 999);
+    centros.setValue("NombreCentro", "Huérfano");
+    EXPECT_EQ(numeroDe([&] { centros.update(); }), NumeroError::OperacionVariosPasos);
+    EXPECT_EQ(datos::contar(cx, "select count(*) from CentroTrabajo"), 0);
+}
+
 TEST_F(RecordsetPrueba, AltaConFilasPendientesNoLasRepiteNiLasPierde)
 {
     const long long e = datos::empresa(cx);
@@ -203,4 +234,59 @@ TEST_F(RecordsetPrueba, SinOrdenPedidoLasFilasSalenPorSuClaveAunqueHayaIndice)
     ultimo.open("Select * from CentroTrabajo where IDEmpresa = ?", cx, {e});
     ultimo.moveLast();
     EXPECT_EQ(ultimo.value("Direccion").toString(), "Almería");
+}
+
+// Una ventana deja a menudo un conjunto a medio leer (una rejilla que lee por tandas) mientras se
+// escribe. Esa lectura no debe impedir que el diario vuelva a empezar tras cada escritura, y al
+// seguir leyendo no se pierde ni se repite ninguna fila aunque entretanto cambie la tabla.
+TEST_F(RecordsetPrueba, LecturaAMediasNoHaceCrecerElDiarioYSigueDondeIba)
+{
+    std::vector<long long> ids;
+    {
+        Transaccion t(cx);
+        for (int i = 0; i < 300; ++i)
+            ids.push_back(datos::empresa(cx, QStringLiteral("Empresa %1").arg(i, 3, 10, QChar('0'))));
+        t.confirmar();
+    }
+    Recordset porClave;
+    porClave.open("Select * from Empresas", cx);
+    Recordset porNombre; // orden pedido: se sigue contando filas
+    porNombre.open("Select Nombre from Empresas order by Nombre desc", cx);
+    QStringList leidasClave, leidasNombre;
+    for (int i = 0; i < 10; ++i, porClave.moveNext(), porNombre.moveNext()) {
+        leidasClave << porClave.value("Nombre").toString();
+        leidasNombre << porNombre.value("Nombre").toString();
+    }
+
+    // Cada escritura se confirma sola: unas 2.500 páginas, más de dos veces el punto de volcado.
+    const QString diario = p.ruta("Evaluacion.mdb-wal");
+    for (int i = 0; i < 2500; ++i)
+        Recordset::execute("update Empresas set Poblacion = ? where IDEmpresa = ?", cx,
+                           {QString::number(i), ids[size_t(i % 300)]});
+    EXPECT_LT(QFileInfo(diario).size(), 6 * 1024 * 1024) << "la lectura a medias retiene el diario";
+    for (; !porNombre.eof(); porNombre.moveNext())
+        leidasNombre << porNombre.value("Nombre").toString();
+    ASSERT_EQ(leidasNombre.size(), 300);
+    for (int i = 0; i < 300; ++i)
+        EXPECT_EQ(leidasNombre[i], QStringLiteral("Empresa %1").arg(299 - i, 3, 10, QChar('0')));
+
+    // Una ya leída y una por leer desaparecen; llega una nueva. Dentro de una transacción también.
+    Recordset::execute("delete from Empresas where IDEmpresa = ?", cx, {ids[5]});
+    {
+        Transaccion t(cx);
+        Recordset::execute("delete from Empresas where IDEmpresa = ?", cx, {ids[200]});
+        datos::empresa(cx, "Empresa 999");
+        t.confirmar();
+    }
+    for (; !porClave.eof(); porClave.moveNext())
+        leidasClave << porClave.value("Nombre").toString();
+    QStringList esperadas;
+    for (int i = 0; i < 300; ++i)
+        if (i != 200)
+            esperadas << QStringLiteral("Empresa %1").arg(i, 3, 10, QChar('0'));
+    esperadas << "Empresa 999";
+    EXPECT_EQ(leidasClave, esperadas);
+    EXPECT_EQ(porClave.recordCount(), 300);
+    porClave.moveFirst();
+    EXPECT_EQ(porClave.value("Nombre").toString(), "Empresa 000");
 }
