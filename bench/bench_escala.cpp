@@ -627,8 +627,9 @@ void AnadirLineaPlan_nuestro(benchmark::State& estado)
     Escala& b = base();
     const long long plan = planDelCentro(b);
     for (auto _ : estado) {
+        // Como el botón de añadir de la ventana del plan.
         Recordset rs;
-        rs.open("SELECT * FROM \"ActuaciónPreventivaRegistro\" WHERE IDActuacion = ?", gConexion, {plan});
+        rs.open("Select * from ActuaciónPreventivaRegistro;", gConexion);
         rs.addNew();
         rs.setValue("IDActuacion", plan);
         rs.setValue("AccionPreventiva", "Revisión de extintores");
@@ -712,12 +713,14 @@ void Compactar_directo(benchmark::State& estado)
 }
 
 void registrar(const char* accion, void (*nuestro)(benchmark::State&), void (*ingenuo)(benchmark::State&),
-               void (*directo)(benchmark::State&))
+               void (*directo)(benchmark::State&), int vueltasIngenuo = 3)
 {
     const std::string a(accion);
     benchmark::RegisterBenchmark((a + "/nuestro").c_str(), nuestro)->Unit(benchmark::kMillisecond);
-    // Lo ingenuo tarda segundos: pocas vueltas bastan.
-    benchmark::RegisterBenchmark((a + "/ingenuo").c_str(), ingenuo)->Unit(benchmark::kMillisecond)->Iterations(3);
+    // Lo ingenuo suele tardar segundos: pocas vueltas bastan.
+    benchmark::RegisterBenchmark((a + "/ingenuo").c_str(), ingenuo)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(vueltasIngenuo);
     benchmark::RegisterBenchmark((a + "/directo").c_str(), directo)->Unit(benchmark::kMillisecond);
 }
 } // namespace
@@ -738,7 +741,10 @@ int main(int argc, char** argv)
               GrabarEvaluacion_directo);
     registrar("Marcar una medida", MarcarMedida_nuestro, MarcarMedida_ingenuo, MarcarMedida_directo);
     registrar("Las tres comprobaciones", Comprobaciones_nuestro, Comprobaciones_ingenuo, Comprobaciones_directo);
-    registrar("Añadir una línea al plan", AnadirLineaPlan_nuestro, AnadirLineaPlan_ingenuo, AnadirLineaPlan_directo);
+    // La tabla de líneas tiene unas 4.000 filas: leerla entera tarda milisegundos, y con más vueltas
+    // la medida no depende de un par de ellas.
+    registrar("Añadir una línea al plan", AnadirLineaPlan_nuestro, AnadirLineaPlan_ingenuo, AnadirLineaPlan_directo,
+              50);
     benchmark::RegisterBenchmark("Compactar la base/nuestro", Compactar_nuestro)->Unit(benchmark::kMillisecond)->Iterations(3);
     benchmark::RegisterBenchmark("Compactar la base/directo", Compactar_directo)->Unit(benchmark::kMillisecond)->Iterations(3);
     benchmark::Initialize(&argc, argv);
