@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Junta en una tabla las medidas "accion/nuestro", "accion/ingenuo" y "accion/directo" de uno o
-varios archivos JSON de Google Benchmark, con las proporciones entre ellas."""
+varios archivos JSON de Google Benchmark, con las proporciones entre ellas. Con repeticiones
+(--benchmark_repetitions) se toma la mediana de cada medida."""
 import json
+import statistics
 import sys
 
 
@@ -26,7 +28,10 @@ def main(archivos):
             if accion not in filas:
                 filas[accion] = {}
                 orden.append(accion)
-            filas[accion][forma] = ms(b)
+            filas[accion].setdefault(forma, []).append(ms(b))
+    for f in filas.values():
+        for forma in f:
+            f[forma] = statistics.median(f[forma])
 
     def celda(v):
         return "—" if v is None else f"{v:.3f}"
