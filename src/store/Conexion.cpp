@@ -236,9 +236,11 @@ void Conexion::ejecutar(const QString& sql)
 {
     // Lo que llega por aquí abre, confirma o deshace transacciones, o cambia el esquema. Sólo abrir
     // una transacción o un punto de guardado no confirma nada.
-    const QString inicio = sql.trimmed().left(9).toUpper();
-    if (!inicio.startsWith(QLatin1String("BEGIN")) && !inicio.startsWith(QLatin1String("SAVEPOINT")))
-        soltarLectores();
+    if (!lectores_.empty()) {
+        const QString inicio = sql.trimmed().left(9).toUpper();
+        if (!inicio.startsWith(QLatin1String("BEGIN")) && !inicio.startsWith(QLatin1String("SAVEPOINT")))
+            soltarLectores();
+    }
     char* mensaje = nullptr;
     const int rc = sqlite3_exec(bd_, sql.toUtf8().constData(), nullptr, nullptr, &mensaje);
     sqlite3_free(mensaje);
@@ -301,6 +303,14 @@ sqlite3_stmt* Conexion::preparar(const QByteArray& sql)
     return st;
 }
 
+sqlite3_stmt* Conexion::prepararConNombre(const QByteArray& sql, const QString& nombre)
+{
+    sqlite3_stmt* st = preparar(sql);
+    const QByteArray n = nombre.toUtf8();
+    sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+    return st;
+}
+
 const Conexion::ConsultaPreparada* Conexion::consultaPreparada(const QString& sql) const
 {
     const auto it = consultas_.find(sql);
@@ -346,10 +356,8 @@ QString Conexion::origenExacto(const QString& nombre)
     const QString clave = nombre.toLower();
     if (auto it = origenes_.find(clave); it != origenes_.end())
         return it->second;
-    sqlite3_stmt* st = preparar("SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = ? "
-                                "COLLATE NOCASE");
-    const QByteArray n = nombre.toUtf8();
-    sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+    sqlite3_stmt* st = prepararConNombre("SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = ? "
+                                "COLLATE NOCASE", nombre);
     QString exacto;
     if (sqlite3_step(st) == SQLITE_ROW)
         exacto = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
@@ -366,9 +374,7 @@ QString Conexion::claveDe(const QString& origen)
     if (it != claves_.end())
         return it->second;
     QString clave;
-    sqlite3_stmt* st = preparar("SELECT name, pk FROM pragma_table_info(?)");
-    const QByteArray n = origen.toUtf8();
-    sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+    sqlite3_stmt* st = prepararConNombre("SELECT name, pk FROM pragma_table_info(?)", origen);
     bool primera = true;
     QString primeraColumna;
     while (sqlite3_step(st) == SQLITE_ROW) {
@@ -390,9 +396,7 @@ bool Conexion::claveEsNumeroDeFila(const QString& origen)
 {
     if (auto it = numeroDeFila_.find(origen); it != numeroDeFila_.end())
         return it->second;
-    sqlite3_stmt* st = preparar("SELECT count(*), max(upper(type)) FROM pragma_table_info(?) WHERE pk > 0");
-    const QByteArray n = origen.toUtf8();
-    sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+    sqlite3_stmt* st = prepararConNombre("SELECT count(*), max(upper(type)) FROM pragma_table_info(?) WHERE pk > 0", origen);
     const bool si = sqlite3_step(st) == SQLITE_ROW && sqlite3_column_int(st, 0) == 1 &&
                     qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)), "INTEGER") == 0;
     devolver(st);
@@ -404,9 +408,7 @@ bool Conexion::esVista(const QString& origen)
 {
     if (auto it = vistas_.find(origen); it != vistas_.end())
         return it->second;
-    sqlite3_stmt* st = preparar("SELECT type FROM sqlite_master WHERE name = ?");
-    const QByteArray n = origen.toUtf8();
-    sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+    sqlite3_stmt* st = prepararConNombre("SELECT type FROM sqlite_master WHERE name = ?", origen);
     const bool vista = sqlite3_step(st) == SQLITE_ROW &&
                        qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "view") == 0;
     devolver(st);

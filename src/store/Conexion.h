@@ -70,6 +70,8 @@ public:
     // Vacío si no existe ese origen.
     QString claveDe(const QString& origen);
     bool esVista(const QString& origen);
+    // Nombre exacto de una tabla o vista (sin distinguir mayúsculas), vacío si no existe.
+    QString origenExacto(const QString& nombre);
     // Verdadero si la clave de la tabla es su número de fila (una sola columna INTEGER PRIMARY KEY).
     bool claveEsNumeroDeFila(const QString& origen);
 
@@ -90,14 +92,14 @@ public:
     void anotarLector(Recordset* lector);
     void quitarLector(Recordset* lector);
     void soltarLectores();
-    // Nombre exacto de una tabla o vista (sin distinguir mayúsculas), vacío si no existe.
-    QString origenExacto(const QString& nombre);
 
     // Convierte el último fallo de SQLite en ErrorBD con su número y su texto en castellano.
     [[noreturn]] void lanzar(int codigo, const QString& sentencia = {}) const;
 
 private:
     explicit Conexion(const DatosConexion& datos, bool nueva = false);
+    // Sentencia de la reserva con el nombre de una tabla o vista enlazado en su único "?".
+    sqlite3_stmt* prepararConNombre(const QByteArray& sql, const QString& nombre);
     sqlite3* bd_ = nullptr;
     DatosConexion datos_;
     std::map<QByteArray, std::vector<sqlite3_stmt*>> reserva_;

@@ -78,13 +78,8 @@ QVariant ajustarTipo(const QVariant& v, const QByteArray& tipo, const QString& c
 // toman la última fila por la recién añadida. SQLite no lo garantiza cuando recorre un índice,
 // así que a una consulta sencilla de una sola tabla o vista se le añade el orden por su clave.
 // Ordenar por rowid cuando el índice ya da ese orden no le cuesta nada.
-struct ConOrden
-{
-    QString sql;
-    QString columna; // columna entera por la que salen ordenadas las filas, si se sabe
-};
-
-ConOrden analizarOrden(Conexion& con, const QString& sql)
+// La columna de orden es la columna entera por la que salen ordenadas las filas, si se sabe.
+Conexion::ConsultaPreparada analizarOrden(Conexion& con, const QString& sql)
 {
     static const QRegularExpression sencilla(
         QStringLiteral(R"(^\s*select\s.+?\sfrom\s+(\[[^\]]+\]|"[^"]+"|[^\s;,()\[\]"]+)\s*(\swhere\s.*)?;?\s*$)"),
@@ -95,28 +90,27 @@ ConOrden analizarOrden(Conexion& con, const QString& sql)
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = sencilla.match(sql);
     if (!m.hasMatch() || excluida.match(sql).hasMatch())
-        return {sql, {}};
+        return {sql.toUtf8(), {}};
     QString nombre = m.captured(1);
     if (nombre.size() > 1 && (nombre[0] == '[' || nombre[0] == '"'))
         nombre = nombre.mid(1, nombre.size() - 2);
     const QString origen = con.origenExacto(nombre);
     if (origen.isEmpty())
-        return {sql, {}};
+        return {sql.toUtf8(), {}};
     QString sinFin = sql.trimmed();
     if (sinFin.endsWith(';'))
         sinFin.chop(1);
     const QString clave = con.claveDe(origen);
     if (con.esVista(origen))
-        return {sinFin + " ORDER BY " + comillas(clave), clave};
-    return {sinFin + " ORDER BY rowid", con.claveEsNumeroDeFila(origen) ? clave : QString()};
+        return {(sinFin + " ORDER BY " + comillas(clave)).toUtf8(), clave};
+    return {(sinFin + " ORDER BY rowid").toUtf8(), con.claveEsNumeroDeFila(origen) ? clave : QString()};
 }
 
 const Conexion::ConsultaPreparada& conOrdenNatural(Conexion& con, const QString& sql)
 {
     if (const Conexion::ConsultaPreparada* hecha = con.consultaPreparada(sql))
         return *hecha;
-    ConOrden o = analizarOrden(con, sql);
-    return con.guardarConsulta(sql, {o.sql.toUtf8(), o.columna});
+    return con.guardarConsulta(sql, analizarOrden(con, sql));
 }
 
 // Enlaza los valores en orden; si uno no se puede enlazar, la sentencia vuelve a la reserva.
@@ -714,13 +708,21 @@ void Recordset::update()
         columnas << comillas(d->campos[i]);
         valores << d->bufer[i];
     }
-    const auto ejecutar = [&](const QString& sql, const QVariantList& params) {
-        sqlite3_stmt* st = con.preparar(sql.toUtf8());
+    // Ejecuta la escritura ya preparada; si devuelve una fila y se pide, la deja en "fila".
+    const auto pasar = [&](sqlite3_stmt* st, const QString& sql, const QVariantList& params, QVariantList* fila) {
         enlazarTodos(con, st, params);
-        const int rc = sqlite3_step(st);
+        int rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW && fila) {
+            for (int i = 0; i < d->campos.size(); ++i)
+                (*fila)[i] = leerColumna(st, i, d->tipos[size_t(i)]);
+            rc = sqlite3_step(st);
+        }
         con.devolver(st);
         if (rc != SQLITE_DONE)
             con.lanzar(rc, sql);
+    };
+    const auto ejecutar = [&](const QString& sql, const QVariantList& params) {
+        pasar(con.preparar(sql.toUtf8()), sql, params, nullptr);
     };
 
     if (d->modo == Modo::Alta) {
@@ -749,16 +751,7 @@ void Recordset::update()
             }
         }
         if (devuelve) {
-            enlazarTodos(con, devuelve, valores);
-            int rc = sqlite3_step(devuelve);
-            if (rc == SQLITE_ROW) {
-                for (int i = 0; i < d->campos.size(); ++i)
-                    fila[i] = leerColumna(devuelve, i, d->tipos[size_t(i)]);
-                rc = sqlite3_step(devuelve);
-            }
-            con.devolver(devuelve);
-            if (rc != SQLITE_DONE)
-                con.lanzar(rc, sql);
+            pasar(devuelve, sql, valores, &fila);
             d->ultimoId = sqlite3_last_insert_rowid(con.bd());
         } else {
             ejecutar(sql, valores);
