@@ -6,9 +6,11 @@
 #include "Rutinas.h"
 
 #include "Conexion.h"
+#include "ProteccionDiario.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
 #include <QDockWidget>
 #include <QFrame>
 #include <QGuiApplication>
@@ -376,6 +378,13 @@ void Entrada::cargar()
                                               QStringLiteral("Evaluacion"), Icono::Critico, Botones::Aceptar,
                                               Respuesta::Aceptar);
                           Servicios().terminarPrograma();
+                      },
+                      [this] {
+                          // Antes de la primera conexión: un diario que no es del archivo no lo vacía.
+                          ProtegerDiario(QDir(CarpetaPrograma()).filePath(QStringLiteral("Evaluacion.mdb")));
+                          for (const QString& aviso : TomarAvisosDiario())
+                              Servicios().mensaje(this, aviso, QStringLiteral("Evaluación de Riesgos"),
+                                                  Icono::Exclamacion, Botones::Aceptar, Respuesta::Aceptar);
                       },
                       [] { gConexion = textoConexion(CarpetaPrograma()); },
                   },

@@ -4,6 +4,7 @@
 #include "ErrorBD.h"
 #include "Esquema.h"
 #include "MapaErrores.h"
+#include "ProteccionDiario.h"
 #include "Recordset.h"
 #include "ValoresSqlite.h"
 
@@ -21,6 +22,14 @@ std::map<QString, std::shared_ptr<Conexion>>& conexionesAbiertas()
 {
     static std::map<QString, std::shared_ptr<Conexion>> abiertas;
     return abiertas;
+}
+
+// Todas las conexiones vivas, también las que ya no están en la tabla de abiertas pero sigue
+// teniendo algún conjunto de registros: al terminar se cierran todas.
+std::set<Conexion*>& conexionesVivas()
+{
+    static std::set<Conexion*> vivas;
+    return vivas;
 }
 
 QString ruta(const QString& nativa) { return QDir::fromNativeSeparators(nativa); }
@@ -173,7 +182,50 @@ std::shared_ptr<Conexion> Conexion::obtener(const QString& texto)
     return c;
 }
 
-void Conexion::cerrarTodas() { conexionesAbiertas().clear(); }
+void Conexion::cerrarTodas()
+{
+    // Primero las que tienen conjuntos de registros abiertos: si alguna quedara a medio cerrar,
+    // SQLite no pasaría el diario al archivo y el último trabajo se quedaría en Evaluacion.mdb-wal.
+    const std::set<Conexion*> vivas = conexionesVivas();
+    for (Conexion* c : vivas)
+        c->cerrar();
+    conexionesAbiertas().clear();
+}
+
+void Conexion::cerrar()
+{
+    if (!bd_)
+        return;
+    soltarLectores();
+    for (auto& [sql, libres] : reserva_)
+        for (sqlite3_stmt* st : libres)
+            sqlite3_finalize(st);
+    reserva_.clear();
+    // Lo que no se confirmó no se guarda: se deshace antes de cerrar.
+    if (!sqlite3_get_autocommit(bd_))
+        sqlite3_exec(bd_, "ROLLBACK", nullptr, nullptr, nullptr);
+    // Ninguna sentencia puede quedar viva, o el cierre se aplazaría hasta que se soltara.
+    while (sqlite3_stmt* st = sqlite3_next_stmt(bd_, nullptr))
+        sqlite3_finalize(st);
+    // Todo el diario al archivo; al cerrar la última conexión SQLite borra -wal y -shm.
+    sqlite3_exec(bd_, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+    if (sqlite3_close(bd_) != SQLITE_OK)
+        sqlite3_close_v2(bd_);
+    bd_ = nullptr;
+    claves_.clear();
+    origenes_.clear();
+    vistas_.clear();
+    numeroDeFila_.clear();
+    consultas_.clear();
+}
+
+void Conexion::comprobarAbierta() const
+{
+    if (!bd_)
+        throw ErrorBD(NumeroError::ObjetoDesconectado,
+                      QObject::tr("La conexión con la base de datos «%1» ya está cerrada.")
+                          .arg(QDir::toNativeSeparators(ruta(datos_.fuente))));
+}
 
 std::shared_ptr<Conexion> Conexion::crear(const QString& archivo)
 {
@@ -194,8 +246,13 @@ Conexion::Conexion(const DatosConexion& datos, bool nueva) : datos_(datos)
                                   "del programa; si lo ha perdido, recupere la copia Evaluacion.bak o vuelva a "
                                   "instalar el programa.")
                           .arg(QDir::toNativeSeparators(archivo)));
-    if (!nueva)
+    if (!nueva) {
+        // Un diario pendiente se mira antes de que SQLite lo aplique por su cuenta.
+        const ResultadoDiario diario = ProtegerDiario(archivo);
+        if (diario.estado == ResultadoDiario::Estado::SinCopia)
+            throw ErrorBD(NumeroError::ErrorDisco, diario.mensaje);
         comprobarCabecera(archivo);
+    }
     const QByteArray nombre = QFile::encodeName(archivo);
     const int modo = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (nueva ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(nombre.constData(), &bd_, modo, nullptr);
@@ -205,6 +262,7 @@ Conexion::Conexion(const DatosConexion& datos, bool nueva) : datos_(datos)
         bd_ = nullptr;
         throw e;
     }
+    conexionesVivas().insert(this);
     sqlite3_extended_result_codes(bd_, 1);
     sqlite3_busy_timeout(bd_, 2000);
     try {
@@ -215,6 +273,7 @@ Conexion::Conexion(const DatosConexion& datos, bool nueva) : datos_(datos)
         else
             prepararEsquema(*this);
     } catch (...) {
+        conexionesVivas().erase(this);
         sqlite3_close_v2(bd_);
         bd_ = nullptr;
         throw;
@@ -223,6 +282,7 @@ Conexion::Conexion(const DatosConexion& datos, bool nueva) : datos_(datos)
 
 Conexion::~Conexion()
 {
+    conexionesVivas().erase(this);
     for (auto& [sql, libres] : reserva_)
         for (sqlite3_stmt* st : libres)
             sqlite3_finalize(st);
@@ -236,6 +296,7 @@ void Conexion::ejecutar(const QString& sql)
 {
     // Lo que llega por aquí abre, confirma o deshace transacciones, o cambia el esquema. Sólo abrir
     // una transacción o un punto de guardado no confirma nada.
+    comprobarAbierta();
     if (!lectores_.empty()) {
         const QString inicio = sql.trimmed().left(9).toUpper();
         if (!inicio.startsWith(QLatin1String("BEGIN")) && !inicio.startsWith(QLatin1String("SAVEPOINT")))
@@ -285,6 +346,7 @@ void Transaccion::confirmar()
 
 sqlite3_stmt* Conexion::preparar(const QByteArray& sql)
 {
+    comprobarAbierta();
     sqlite3_stmt* st = nullptr;
     auto it = reserva_.find(sql);
     if (it != reserva_.end() && !it->second.empty()) {

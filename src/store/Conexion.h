@@ -50,7 +50,10 @@ public:
     // Crea una base de datos nueva con el esquema al día (herramienta de construcción y
     // salvamento de archivos dañados). El archivo no debe existir. Lanza ErrorBD.
     static std::shared_ptr<Conexion> crear(const QString& archivo);
-    // Cierra todas las conexiones abiertas (al terminar el programa o antes de compactar).
+    // Cierra de verdad todas las conexiones (al terminar el programa o antes de compactar), también
+    // las que siguen en manos de conjuntos de registros: sueltan sus lecturas, se deshace lo no
+    // confirmado y el diario pasa entero al archivo, que queda solo. Quien aún tenga una de ellas
+    // recibe ErrorBD (ObjetoDesconectado) si intenta usarla.
     static void cerrarTodas();
 
     sqlite3* bd() const { return bd_; }
@@ -98,6 +101,8 @@ public:
 
 private:
     explicit Conexion(const DatosConexion& datos, bool nueva = false);
+    void cerrar();
+    void comprobarAbierta() const;
     // Sentencia de la reserva con el nombre de una tabla o vista enlazado en su único "?".
     sqlite3_stmt* prepararConNombre(const QByteArray& sql, const QString& nombre);
     sqlite3* bd_ = nullptr;
