@@ -317,3 +317,24 @@ void prepararEsquema(Conexion& c)
     }
     aplicarRevisiones(c, version);
 }
+
+QStringList tablasEsquema(int revision)
+{
+    // Se sacan del propio esquema, aplicado en memoria: no hay una segunda lista que mantener.
+    QStringList tablas;
+    sqlite3* bd = nullptr;
+    if (sqlite3_open(":memory:", &bd) == SQLITE_OK) {
+        bool bien = true;
+        for (const Revision& r : revisiones)
+            if (r.numero <= revision && bien)
+                bien = sqlite3_exec(bd, r.sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_stmt* st = nullptr;
+        if (bien && sqlite3_prepare_v2(bd, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name", -1, &st,
+                                       nullptr) == SQLITE_OK)
+            while (sqlite3_step(st) == SQLITE_ROW)
+                tablas << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(bd);
+    return tablas;
+}

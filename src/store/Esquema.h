@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 class Conexion;
 
 // Revisión del esquema que escribe este programa (PRAGMA user_version).
@@ -12,3 +14,6 @@ void crearEsquema(Conexion& conexion);
 // anterior, la pone al día en su sitio. Antes del primer cambio guarda una copia
 // "Evaluacion.mdb.rN.bak" (N la revisión de partida). Cada revisión va en su propia transacción.
 void prepararEsquema(Conexion& conexion);
+
+// Tablas de una base de datos del programa de esa revisión del esquema, por orden alfabético.
+QStringList tablasEsquema(int revision = RevisionEsquema);
