@@ -272,7 +272,8 @@ ResultadoDiario proteger(const QString& archivo, const QDateTime& ahora)
 ResultadoDiario ProtegerDiario(const QString& archivo, const QDateTime& ahora)
 {
     const QString clave = QDir::cleanPath(QFileInfo(archivo).absoluteFilePath());
-    if (yaMirados().contains(clave))
+    // Sin archivo no hay nada que mirar aún; la primera vez que exista, sí.
+    if (yaMirados().contains(clave) || !QFileInfo(clave).isFile())
         return {};
     yaMirados().insert(clave);
     ResultadoDiario r = proteger(clave, ahora);

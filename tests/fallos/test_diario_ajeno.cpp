@@ -1,6 +1,7 @@
 // Un diario junto a Evaluacion.mdb: si es de otra base de datos no la vacía; si es el de una
 // sesión que murió, lo confirmado en ella se conserva. En los dos casos queda antes una copia.
 #include "Conexion.h"
+#include "DiarioAjeno.h"
 #include "ErrorBD.h"
 #include "Escenario.h"
 #include "ProteccionDiario.h"
@@ -42,22 +43,9 @@ TEST(DiarioAjeno, UnDiarioDeOtraBaseDeDatosNoBorraLasEmpresas)
     const Huella antes = huella(c.archivo());
     TomarAvisosDiario();
 
-    // Otra base de datos del programa en la que se han borrado todas las empresas, con ese cambio
-    // aún en su diario: el que queda de antes junto a una copia restaurada.
-    Copia otra;
-    sqlite3* bd = nullptr;
-    ASSERT_EQ(sqlite3_open(QFile::encodeName(otra.archivo()).constData(), &bd), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(bd, "PRAGMA wal_autocheckpoint = 0; PRAGMA foreign_keys = ON; DELETE FROM Empresas;",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
-    const QByteArray diario = contenido(otra.archivo() + "-wal");
-    sqlite3_close(bd);
+    // El diario de otra copia en la que se han borrado todas las empresas.
+    const QByteArray diario = PonerDiarioAjeno(c.archivo());
     ASSERT_GT(diario.size(), 0);
-    {
-        QFile f(c.archivo() + "-wal");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(diario);
-    }
 
     ASSERT_NO_THROW(Conexion::obtener(c.conexion()));
     EXPECT_GT(empresas(c), 0);
@@ -74,7 +62,7 @@ TEST(DiarioAjeno, UnDiarioDeOtraBaseDeDatosNoBorraLasEmpresas)
     const QString guardada = c.ruta(QStringLiteral("Recuperacion/") + carpetas[0]);
     EXPECT_TRUE(avisos[0].contains(QDir::toNativeSeparators(guardada))) << avisos[0].toStdString();
     EXPECT_EQ(contenido(guardada + "/Evaluacion.mdb-wal"), diario);
-    EXPECT_EQ(contenido(guardada + "/Evaluacion.mdb").size(), QFileInfo(otra.archivo()).size());
+    EXPECT_EQ(contenido(guardada + "/Evaluacion.mdb").size(), QFileInfo(c.archivo()).size());
 }
 
 TEST(DiarioAjeno, ElDiarioDeUnProcesoMatadoConservaLoConfirmado)

@@ -4,6 +4,7 @@
 //   ExportarInformes [--centro ID] [--destino CARPETA]     (códigos de salida: --help)
 #include "Conexion.h"
 #include "ExportacionInformes.h"
+#include "ProteccionDiario.h"
 #include "Rutinas.h"
 
 #include <QDir>
@@ -69,7 +70,13 @@ int main(int argc, char* argv[])
         return fallar(QStringLiteral("No se encuentra la base de datos «%1».").arg(QDir::toNativeSeparators(base)),
                       SalidaExportacion::BaseDatos);
 
-    // Aquí, antes de la primera conexión, van las comprobaciones del archivo de la base.
+    // Antes de la primera conexión: un diario que no es del archivo no lo vacía. Si no se puede
+    // guardar la copia previa, no se sigue: abrir aplicaría el diario sin red.
+    const ResultadoDiario diario = ProtegerDiario(base);
+    for (const QString& aviso : TomarAvisosDiario())
+        errores << aviso << Qt::endl;
+    if (diario.estado == ResultadoDiario::Estado::SinCopia)
+        return SalidaExportacion::BaseDatos;
 
     try {
         ExportacionInformes exportacion(CarpetaPrograma(), destino, salida, errores);
