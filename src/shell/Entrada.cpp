@@ -1,5 +1,6 @@
 #include "Entrada.h"
 
+#include "AccionesCopia.h"
 #include "Globales.h"
 #include "ManejadorErrores.h"
 #include "PlataformaServicios.h"
@@ -124,12 +125,9 @@ QIcon iconoConceptos()
     return QIcon(p);
 }
 
-QIcon iconoUtilidades()
+// Base de datos: el cilindro de los tres botones que tratan con ella.
+void cilindro(QPainter& g)
 {
-    QPixmap p = lienzo();
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    // Base de datos
     QLinearGradient cuerpo(6, 0, 28, 0);
     cuerpo.setColorAt(0, QColor(120, 120, 130));
     cuerpo.setColorAt(0.5, QColor(200, 200, 210));
@@ -143,6 +141,14 @@ QIcon iconoUtilidades()
     g.setPen(QPen(QColor(60, 60, 70), 1.2));
     g.setBrush(QColor(225, 225, 235));
     g.drawEllipse(QRectF(6, 5, 22, 8));
+}
+
+QIcon iconoUtilidades()
+{
+    QPixmap p = lienzo();
+    QPainter g(&p);
+    g.setRenderHint(QPainter::Antialiasing);
+    cilindro(g);
     // Llave inglesa
     g.save();
     g.translate(27, 25);
@@ -156,6 +162,36 @@ QIcon iconoUtilidades()
     boca.addRect(QRectF(-2.2, -11, 4.4, 8));
     g.drawPath(cabeza.subtracted(boca));
     g.restore();
+    return QIcon(p);
+}
+
+// Copia de seguridad: la base de datos con una flecha verde que sale hacia abajo.
+QIcon iconoCopia()
+{
+    QPixmap p = lienzo();
+    QPainter g(&p);
+    g.setRenderHint(QPainter::Antialiasing);
+    cilindro(g);
+    g.setPen(QPen(QColor(20, 90, 30), 1));
+    g.setBrush(QColor(50, 170, 70));
+    g.drawPolygon(QPolygonF({QPointF(28, 18), QPointF(34, 18), QPointF(34, 27), QPointF(38, 27), QPointF(31, 36),
+                             QPointF(24, 27), QPointF(28, 27)}));
+    return QIcon(p);
+}
+
+// Restaurar: la base de datos con una flecha azul que vuelve.
+QIcon iconoRestaurar()
+{
+    QPixmap p = lienzo();
+    QPainter g(&p);
+    g.setRenderHint(QPainter::Antialiasing);
+    cilindro(g);
+    g.setPen(QPen(QColor(30, 100, 200), 3, Qt::SolidLine, Qt::RoundCap));
+    g.setBrush(Qt::NoBrush);
+    g.drawArc(QRectF(22, 20, 14, 14), 90 * 16, 270 * 16);
+    g.setPen(Qt::NoPen);
+    g.setBrush(QColor(30, 100, 200));
+    g.drawPolygon(QPolygonF({QPointF(29, 16), QPointF(29, 24), QPointF(24, 20)}));
     return QIcon(p);
 }
 
@@ -305,6 +341,10 @@ void Entrada::construir()
     auto* conceptos =
         botonImagen(panel_, QStringLiteral("Image7"), QStringLiteral("Conceptos basicos"), iconoConceptos());
     auto* utilidades = botonImagen(panel_, QStringLiteral("Image8"), QStringLiteral("Utilidades"), iconoUtilidades());
+    auto* copia =
+        botonImagen(panel_, QStringLiteral("BCopiaSeguridad"), QStringLiteral("Copia de seguridad"), iconoCopia());
+    auto* restaurar =
+        botonImagen(panel_, QStringLiteral("BRestaurarCopia"), QStringLiteral("Restaurar copia"), iconoRestaurar());
     auto* lector =
         botonImagen(panel_, QStringLiteral("Image2"),
                     QStringLiteral("Se necesita tener instalado Adobe Reader, pulsar para instalar"), iconoLectorPdf());
@@ -317,6 +357,8 @@ void Entrada::construir()
     fila->addWidget(conceptos);
     fila->addWidget(separador(panel_));
     fila->addWidget(utilidades);
+    fila->addWidget(copia);
+    fila->addWidget(restaurar);
     fila->addWidget(lector);
     fila->addStretch(1);
     fila->addWidget(cerrar);
@@ -331,6 +373,8 @@ void Entrada::construir()
     connect(lector, &QToolButton::clicked, this,
             Ranura([this] { Servicios().abrirDocumento(this, direccionLectorPdf()); }, this));
     connect(utilidades, &QToolButton::clicked, this, Ranura([] { IniciarReparacionYTerminar(); }, this));
+    connect(copia, &QToolButton::clicked, this, Ranura([this] { HacerCopiaSeguridad(this); }, this));
+    connect(restaurar, &QToolButton::clicked, this, Ranura([this] { RestaurarCopia(this, area_); }, this));
     // Cerrar pasa siempre por la pregunta de salida de closeEvent.
     connect(salir_, &QPushButton::clicked, this, [this] { close(); });
     connect(cerrar, &QToolButton::clicked, this, [this] { close(); });

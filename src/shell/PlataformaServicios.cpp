@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLockFile>
@@ -160,4 +161,13 @@ bool ServiciosReales::otraInstanciaEnEjecucion(const QString& carpeta)
         return false;
     bloqueo_ = TomarBloqueoInstancia(carpeta);
     return !bloqueo_;
+}
+
+QString ServiciosReales::elegirArchivo(QWidget* dueno, const QString& titulo, const QString& propuesta,
+                                       const QString& filtro, bool paraGuardar)
+{
+    // El diálogo pregunta él mismo antes de sustituir un archivo que ya existe.
+    const QString ruta = paraGuardar ? QFileDialog::getSaveFileName(dueno, titulo, propuesta, filtro)
+                                     : QFileDialog::getOpenFileName(dueno, titulo, propuesta, filtro);
+    return ruta.isEmpty() ? QString() : QDir::toNativeSeparators(ruta);
 }

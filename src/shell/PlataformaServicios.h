@@ -49,6 +49,10 @@ public:
     virtual void relojArena(bool activo) = 0;
     // Toma el bloqueo de instancia de la carpeta del programa; true si ya lo tiene otra copia.
     virtual bool otraInstanciaEnEjecucion(const QString& carpeta) = 0;
+    // Pide un archivo para guardar o para abrir, proponiendo una ruta (o una carpeta) y con un
+    // filtro como "Bases de datos (*.mdb)". Vacío si el usuario no elige ninguno.
+    virtual QString elegirArchivo(QWidget* dueno, const QString& titulo, const QString& propuesta,
+                                  const QString& filtro, bool paraGuardar) = 0;
 };
 
 // Lo que lanza terminarPrograma() cuando no se puede acabar el proceso (en las pruebas).
@@ -84,6 +88,8 @@ public:
     void pitido() override;
     void relojArena(bool activo) override;
     bool otraInstanciaEnEjecucion(const QString& carpeta) override;
+    QString elegirArchivo(QWidget* dueno, const QString& titulo, const QString& propuesta, const QString& filtro,
+                          bool paraGuardar) override;
 
 private:
     std::unique_ptr<QLockFile> bloqueo_;

@@ -83,6 +83,28 @@ public:
         return !bloqueo_;
     }
 
+    // Archivos que "elige" el usuario, en orden; sin ninguno pendiente, no elige (cancela).
+    QString elegirArchivo(QWidget*, const QString& titulo, const QString& propuesta, const QString& filtro,
+                          bool paraGuardar) override
+    {
+        elecciones.push_back({titulo, propuesta, filtro, paraGuardar});
+        ordenLlamadas << QStringLiteral("elegirArchivo");
+        if (archivosElegidos.empty())
+            return {};
+        const QString r = archivosElegidos.front();
+        archivosElegidos.pop_front();
+        return r;
+    }
+
+    struct Eleccion
+    {
+        QString titulo;
+        QString propuesta;
+        QString filtro;
+        bool paraGuardar;
+    };
+    std::deque<QString> archivosElegidos;
+    std::vector<Eleccion> elecciones;
     std::deque<Respuesta> respuestas;
     std::vector<Mensaje> mensajes;
     QStringList documentos;

@@ -1,0 +1,166 @@
+#include "AccionesCopia.h"
+
+#include "Globales.h"
+#include "PlataformaServicios.h"
+#include "Rutinas.h"
+
+#include "Conexion.h"
+#include "CopiaSeguridad.h"
+#include "ErrorBD.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QProgressDialog>
+
+namespace {
+using Icono = PlataformaServicios::Icono;
+using Botones = PlataformaServicios::Botones;
+using Respuesta = PlataformaServicios::Respuesta;
+
+const QString TituloCopia = QStringLiteral("Copia de seguridad");
+const QString TituloRestaurar = QStringLiteral("Restaurar copia");
+const QString Filtro = QStringLiteral("Bases de datos (*.mdb);;Todos los archivos (*)");
+
+QString nativo(const QString& ruta)
+{
+    return QDir::toNativeSeparators(ruta);
+}
+
+void avisar(QWidget* ventana, const QString& texto, const QString& titulo, Icono icono)
+{
+    Servicios().mensaje(ventana, texto, titulo, icono, Botones::Aceptar, Respuesta::Aceptar);
+}
+
+// La base de datos en uso: la del texto de conexión.
+QString baseEnUso()
+{
+    if (gConexion.isEmpty())
+        return QDir::fromNativeSeparators(RutaEnPrograma(QStringLiteral("Evaluacion.mdb")));
+    return QDir::fromNativeSeparators(analizarConexion(gConexion).fuente);
+}
+
+// Barra de avance; sólo sale si la copia tarda, y deja pararla.
+class Avance
+{
+public:
+    Avance(QWidget* ventana, const QString& texto) : dialogo_(texto, QStringLiteral("Cancelar"), 0, 1, ventana)
+    {
+        dialogo_.setObjectName(QStringLiteral("AvanceCopia"));
+        dialogo_.setWindowTitle(ventana ? ventana->windowTitle() : QString());
+        dialogo_.setWindowModality(Qt::WindowModal);
+        dialogo_.setMinimumDuration(600);
+        dialogo_.setAutoClose(false);
+        dialogo_.setAutoReset(false);
+        dialogo_.setValue(0);
+    }
+
+    AvanceCopia funcion()
+    {
+        return [this](int hechas, int total) {
+            dialogo_.setMaximum(qMax(total, 1));
+            dialogo_.setValue(qMin(hechas, dialogo_.maximum()));
+            return !dialogo_.wasCanceled();
+        };
+    }
+
+private:
+    QProgressDialog dialogo_;
+};
+} // namespace
+
+void HacerCopiaSeguridad(QWidget* ventana)
+{
+    const QString copias = carpetaCopias(QDir::fromNativeSeparators(CarpetaPrograma()));
+    QDir().mkpath(copias); // para que el diálogo se abra ya en ella
+    QString destino = Servicios().elegirArchivo(
+        ventana, TituloCopia, nativo(rutaCopiaLibre(copias, QDateTime::currentDateTime())), Filtro, true);
+    if (destino.isEmpty())
+        return;
+    destino = QDir::fromNativeSeparators(destino);
+    if (QFileInfo(destino).suffix().isEmpty())
+        destino += QStringLiteral(".mdb");
+    ResultadoCopia r;
+    {
+        Avance avance(ventana, QStringLiteral("Copiando la base de datos..."));
+        r = copiarBase(baseEnUso(), destino, avance.funcion());
+    }
+    if (r.estado == ResultadoCopia::Estado::Cancelada)
+        return;
+    if (!r.hecha())
+        return avisar(ventana, QStringLiteral("No se ha hecho la copia de seguridad. ") + r.mensaje, TituloCopia,
+                      Icono::Critico);
+    avisar(ventana,
+           QStringLiteral("Copia de seguridad hecha y comprobada:\n%1\n\nTiene las mismas %2 tablas y %3 filas que la "
+                          "base de datos. Guarde también alguna copia fuera de este equipo (en otro disco o en una "
+                          "memoria USB).")
+               .arg(nativo(r.archivo))
+               .arg(r.tablas)
+               .arg(r.filas),
+           TituloCopia, Icono::Informacion);
+}
+
+void RestaurarCopia(QWidget* ventana, QMdiArea* area)
+{
+    const QString carpeta = QDir::fromNativeSeparators(CarpetaPrograma());
+    const QString elegido =
+        Servicios().elegirArchivo(ventana, TituloRestaurar, nativo(carpetaCopias(carpeta)), Filtro, false);
+    if (elegido.isEmpty())
+        return;
+    const QString origen = QDir::fromNativeSeparators(elegido);
+    const QString base = baseEnUso();
+    const auto rechazar = [&](const QString& motivo) {
+        avisar(ventana,
+               QStringLiteral("No se puede restaurar esta copia. ") + motivo +
+                   QStringLiteral(" La base de datos no se ha tocado."),
+               TituloRestaurar, Icono::Critico);
+    };
+    if (QFileInfo(origen).canonicalFilePath() == QFileInfo(base).canonicalFilePath())
+        return rechazar(QStringLiteral("Ha elegido la propia base de datos del programa, no una copia."));
+    // Antes de preguntar nada ni cerrar ninguna ventana: una copia que no sirve se rechaza ya.
+    Servicios().relojArena(true);
+    const ExamenBase examen = examinarBase(origen);
+    Servicios().relojArena(false);
+    if (!examen.sirve())
+        return rechazar(examen.motivo);
+    QString pregunta = QStringLiteral("¿Restaurar la copia «%1»?\n\nLa base de datos actual se sustituye por la copia; "
+                                      "antes se guarda en la carpeta Copias. Se cierran las ventanas abiertas: lo "
+                                      "escrito en ellas y no guardado se pierde.")
+                           .arg(nativo(origen));
+    if (examen.estado == ExamenBase::Estado::Anterior)
+        pregunta += QStringLiteral("\n\nLa copia es de una versión anterior del programa: al abrirla se pone al día.");
+    if (Servicios().mensaje(ventana, pregunta, TituloRestaurar, Icono::Pregunta, Botones::SiNo, Respuesta::No) !=
+        Respuesta::Si)
+        return;
+
+    // Ninguna ventana puede seguir leyendo ni escribiendo en la base que sale.
+    if (area)
+        for (QMdiSubWindow* marco : area->subWindowList())
+            delete marco;
+    Conexion::cerrarTodas();
+    ResultadoRestauracion r;
+    {
+        Avance avance(ventana, QStringLiteral("Restaurando la copia..."));
+        r = restaurarBase(origen, QFileInfo(base).absolutePath(), QDateTime::currentDateTime(), avance.funcion());
+    }
+    if (r.cancelada)
+        return;
+    if (!r.hecha)
+        return avisar(ventana, QStringLiteral("No se ha restaurado la copia. ") + r.mensaje, TituloRestaurar,
+                      Icono::Critico);
+    const QString guardada =
+        r.anterior.isEmpty()
+            ? QString()
+            : QStringLiteral(" La base de datos que había está guardada en «%1».").arg(nativo(r.anterior));
+    try {
+        Conexion::obtener(gConexion);
+    } catch (const ErrorBD& e) {
+        return avisar(ventana,
+                      QStringLiteral("La copia está en su sitio, pero no se puede abrir: %1").arg(e.descripcion()) +
+                          guardada,
+                      TituloRestaurar, Icono::Critico);
+    }
+    avisar(ventana, QStringLiteral("Copia restaurada.") + guardada, TituloRestaurar, Icono::Informacion);
+}
