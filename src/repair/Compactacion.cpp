@@ -416,7 +416,7 @@ private:
         Conexion::cerrarTodas();
         ResultadoSalvamento s;
         try {
-            s = SalvarFilas(base(), copia());
+            s = SalvarFilas(base(), copia(), dir_.filePath(NombreCatalogoEntregado));
         } catch (const ErrorBD& e) {
             borrarConDiarios(copia());
             if (e.numero() == NumeroError::DiscoLleno)
@@ -449,18 +449,9 @@ private:
         r_.filasSalvadas = s.salvadas;
         r_.filasPerdidas = s.perdidas;
         r_.perdidasExactas = s.perdidasExactas;
-        QString perdidas;
-        if (s.perdidasExactas)
-            perdidas = tr("se han perdido %1").arg(s.perdidas);
-        else if (s.perdidas > 0)
-            perdidas =
-                tr("se han perdido al menos %1 (no se sabe cuántas había en las partes dañadas)").arg(s.perdidas);
-        else
-            perdidas = tr("no se sabe cuántas se han perdido en las partes dañadas");
-        r_.mensaje = tr("Finalizado.... La base de datos estaba dañada y se ha rehecho: se han salvado %1 filas y %2. "
-                        "El archivo dañado queda como Evaluacion.bak.")
-                         .arg(s.salvadas)
-                         .arg(perdidas);
+        r_.mensaje = tr("Finalizado.... La base de datos estaba dañada y se ha rehecho: %1 El archivo dañado queda "
+                        "como Evaluacion.bak.")
+                         .arg(DescribirSalvamento(s));
         if (habiaRespaldo)
             r_.mensaje += tr(" La copia que había antes queda como %1.").arg(nombreAnterior);
     }
