@@ -47,7 +47,7 @@ tar xzf "$paquete" -C "$destino" || { echo "FALLO: el paquete no se descomprime"
 raiz="$destino/$nombre"
 
 # Lo que tiene que llevar, y nada más.
-esperados=("${ejecutables[@]}" Evaluacion.mdb SYSTEM.mdw Informes/Evaluacion.rpt Informes/Planificacion.rpt
+esperados=("${ejecutables[@]}" Evaluacion.mdb Catalogo.mdb SYSTEM.mdw Informes/Evaluacion.rpt Informes/Planificacion.rpt
     "Antes de empezardef.pdf" "Conceptos basicos.pdf"
     "Ayuda/Empresas.pdf" "Ayuda/Inicio Evaluacion.pdf" "Ayuda/Puestos.pdf" "Ayuda/Factores.pdf"
     "Ayuda/Riesgos.pdf" "Ayuda/Medidas Preventivas.pdf" "Ayuda/Accion Preventiva.pdf")
@@ -64,6 +64,7 @@ sobran=$(cd "$raiz" && find . -type f | sed 's|^\./||' | sort | comm -23 - <(pri
 # La base es la entregada, sin las empresas del usuario.
 cmp -s "$raiz/Evaluacion.mdb" "$entrega/Evaluacion.mdb" || fallo "Evaluacion.mdb no es la base entregada"
 cmp -s "$raiz/SYSTEM.mdw" "$entrega/SYSTEM.mdw" || fallo "SYSTEM.mdw no es el entregado"
+cmp -s "$raiz/Catalogo.mdb" "$entrega/Evaluacion.mdb" || fallo "Catalogo.mdb no es la base entregada"
 cmp -s "$raiz/Evaluacion.mdb" "$usuario/Evaluacion.mdb" && fallo "el paquete lleva la base del usuario"
 
 # El programa descomprimido funciona desde su nueva carpeta: encuentra su base y sus plantillas,

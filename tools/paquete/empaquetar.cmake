@@ -5,8 +5,9 @@
 #
 # Sólo entra lo que es del programa, nombrado uno a uno: los ejecutables, las plantillas, la
 # ayuda y la base de datos tal como se entrega (vacía de empresas), tomada de la carpeta de
-# entrega. La base de la carpeta del programa es la del usuario y no se empaqueta nunca, ni sus
-# copias (Evaluacion.bak, Evaluacion2.mdb), ni los documentos que haya guardado allí.
+# entrega, y Catalogo.mdb, su copia intacta de la que Reparar repone el catálogo. La base de la
+# carpeta del programa es la del usuario y no se empaqueta nunca, ni sus copias (Evaluacion.bak,
+# Evaluacion2.mdb), ni los documentos que haya guardado allí.
 cmake_minimum_required(VERSION 3.21)
 
 foreach(variable PROGRAMA ENTREGA NOMBRE DESTINO EJECUTABLES)
@@ -19,6 +20,7 @@ set(DOCUMENTOS_AYUDA
     "Empresas" "Inicio Evaluacion" "Puestos" "Factores" "Riesgos" "Medidas Preventivas" "Accion Preventiva")
 set(DOCUMENTOS_INTRODUCCION "Antes de empezardef.pdf" "Conceptos basicos.pdf")
 set(PLANTILLAS "Evaluacion.rpt" "Planificacion.rpt")
+set(NOMBRE_CATALOGO "Catalogo.mdb")
 
 # Origen de cada archivo y su ruta dentro del paquete.
 set(ORIGENES)
@@ -62,6 +64,10 @@ foreach(i RANGE ${ultimo})
     # COPY conserva los permisos: los ejecutables siguen siéndolo al descomprimir.
     file(COPY "${origen}" DESTINATION "${carpeta}")
 endforeach()
+
+# La copia intacta del catálogo es la base entregada con otro nombre (COPY conservaría el suyo).
+file(COPY_FILE "${ENTREGA}/Evaluacion.mdb" "${PREPARACION}/${NOMBRE}/${NOMBRE_CATALOGO}")
+math(EXPR total "${total} + 1")
 
 # Los ejecutables van sin la información de depuración: el paquete pesa mucho menos.
 if(STRIP)
