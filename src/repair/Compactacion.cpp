@@ -1,6 +1,7 @@
 #include "Compactacion.h"
 
 #include "Conexion.h"
+#include "CopiasBase.h"
 #include "ErrorBD.h"
 #include "InstanciaPrograma.h"
 #include "MapaErrores.h"
@@ -9,128 +10,32 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QLockFile>
 #include <QObject>
-#include <filesystem>
+#include <QSet>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <map>
 #include <sqlite3.h>
+#include <vector>
 
 namespace {
 using Estado = ResultadoCompactacion::Estado;
-using Renombrar = std::function<bool(const QString&, const QString&)>;
+using copias::borrarConDiarios;
 
 const QString nombreBase = QStringLiteral("Evaluacion.mdb");
 const QString nombreCopia = QStringLiteral("Evaluacion2.mdb");
-const QString nombreRespaldo = QStringLiteral("Evaluacion.bak");
-// La copia anterior se aparta en vez de borrarla al principio, para poder dejarla como estaba
-// si falla un cambio de nombre.
-const QString nombreApartado = QStringLiteral("Evaluacion.bak.vieja");
-// Al rehacer un archivo dañado, la copia anterior puede tener lo que el dañado ha perdido.
-const QString nombreAnterior = QStringLiteral("EvaluacionAnterior.bak");
-// Un diario que se separa de su archivo lo estropea: va siempre con él.
-const char* const diarios[] = {"-wal", "-journal"};
 
 QString tr(const char* texto)
 {
     return QObject::tr(texto);
 }
 
-std::filesystem::path rutaNativa(const QString& ruta)
+QString tamano(qint64 bytes)
 {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(ruta.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(ruta).toStdString());
-#endif
-}
-
-bool borrarConDiarios(const QString& archivo)
-{
-    bool bien = !QFileInfo::exists(archivo) || QFile::remove(archivo);
-    for (const char* d : diarios)
-        bien = (!QFileInfo::exists(archivo + d) || QFile::remove(archivo + d)) && bien;
-    QFile::remove(archivo + "-shm"); // memoria compartida del diario: se rehace sola
-    return bien;
-}
-
-// Cambia de nombre el archivo y sus diarios; si algo falla, deja todo como estaba.
-bool moverConDiarios(const QString& de, const QString& a, const Renombrar& renombrar)
-{
-    if (!renombrar(de, a))
-        return false;
-    QStringList movidos;
-    for (const char* d : diarios) {
-        if (!QFileInfo::exists(de + d))
-            continue;
-        if (!renombrar(de + d, a + d)) {
-            for (const QString& m : movidos)
-                renombrar(a + m, de + m);
-            renombrar(a, de);
-            return false;
-        }
-        movidos << QString::fromLatin1(d);
-    }
-    QFile::remove(de + "-shm");
-    return true;
-}
-
-// Pone "nueva" como Evaluacion.mdb y la actual como Evaluacion.bak. Siempre que se puede, la
-// actual pasa a ser también Evaluacion.bak (enlace duro) y la nueva la sustituye de un solo golpe:
-// la carpeta no se queda ni un momento sin Evaluacion.mdb, aunque el proceso muera ahí. Donde el
-// sistema de archivos no tiene enlaces (o la actual tiene diarios que deben ir con ella) se hace
-// con dos cambios de nombre seguidos. Si un paso falla, se deshacen los anteriores.
-bool rotar(const QDir& dir, const QString& nueva, const QString& apartado, bool conservarApartado,
-           const Renombrar& renombrar, QString& fallo)
-{
-    const QString base = dir.filePath(nombreBase);
-    const QString respaldo = dir.filePath(nombreRespaldo);
-    const QString aparte = dir.filePath(apartado);
-    const auto nativo = [](const QString& r) { return QDir::toNativeSeparators(r); };
-    if (!borrarConDiarios(aparte)) {
-        fallo = tr("no se puede borrar «%1»").arg(nativo(aparte));
-        return false;
-    }
-    const bool habiaRespaldo = QFileInfo::exists(respaldo);
-    if (!habiaRespaldo)
-        borrarConDiarios(respaldo); // diarios sueltos de una copia que ya no está
-    else if (!moverConDiarios(respaldo, aparte, renombrar)) {
-        fallo = tr("no se puede apartar la copia anterior «%1»").arg(nativo(respaldo));
-        return false;
-    }
-    const auto devolverRespaldo = [&] {
-        if (habiaRespaldo)
-            moverConDiarios(aparte, respaldo, renombrar);
-    };
-    bool sinDiarios = true;
-    for (const char* d : diarios)
-        sinDiarios = sinDiarios && !QFileInfo::exists(base + d);
-    std::error_code error;
-    if (sinDiarios)
-        std::filesystem::create_hard_link(rutaNativa(base), rutaNativa(respaldo), error);
-    if (sinDiarios && !error) {
-        if (!renombrar(nueva, base)) {
-            QFile::remove(respaldo);
-            devolverRespaldo();
-            fallo = tr("no se puede cambiar el nombre de «%1» a %2").arg(nativo(nueva), nombreBase);
-            return false;
-        }
-        QFile::remove(base + "-shm"); // de la anterior: la nueva hace la suya
-    } else {
-        if (!moverConDiarios(base, respaldo, renombrar)) {
-            devolverRespaldo();
-            fallo = tr("no se puede cambiar el nombre de «%1» a %2").arg(nativo(base), nombreRespaldo);
-            return false;
-        }
-        if (!renombrar(nueva, base)) {
-            moverConDiarios(respaldo, base, renombrar);
-            devolverRespaldo();
-            fallo = tr("no se puede cambiar el nombre de «%1» a %2").arg(nativo(nueva), nombreBase);
-            return false;
-        }
-    }
-    if (!conservarApartado)
-        borrarConDiarios(aparte); // si no se puede, se borra en la próxima pasada
-    return true;
+    return QLocale(QLocale::Spanish, QLocale::Spain).formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
 }
 
 // Base de datos SQLite abierta a mano, cerrada al salir del ámbito.
@@ -258,13 +163,110 @@ QString comprobarCopia(const QString& copia, const std::map<QString, qint64>& or
     return {};
 }
 
+// Si la integridad no se puede comprobar por el propio daño, también es daño. SQLite da SQLITE_FULL
+// al leer un número de página que no cabe en un archivo: leyendo no se llena ningún disco.
+bool danado(sqlite3* bd)
+{
+    QStringList filas;
+    const int rc = leerTextos(bd, "PRAGMA integrity_check", filas);
+    const int primario = rc & 0xff;
+    if (rc != SQLITE_OK)
+        return primario == SQLITE_CORRUPT || primario == SQLITE_NOTADB || primario == SQLITE_FULL ||
+               rc == SQLITE_IOERR_SHORT_READ;
+    return filas != QStringList{QStringLiteral("ok")};
+}
+
+struct Objeto
+{
+    QString tipo, nombre, sql;
+};
+
+// Tablas, índices, vistas y disparadores con su sentencia, en el orden en que se crearon.
+int leerObjetos(sqlite3* bd, std::vector<Objeto>& objetos)
+{
+    sqlite3_stmt* st = nullptr;
+    int rc =
+        sqlite3_prepare_v2(bd,
+                           "SELECT type, name, sql FROM sqlite_master WHERE sql IS NOT NULL AND substr(name, 1, 7) <> "
+                           "'sqlite_' ORDER BY rowid",
+                           -1, &st, nullptr);
+    const auto texto = [&st](int i) {
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+    };
+    if (rc == SQLITE_OK) {
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+            objetos.push_back({texto(0), texto(1), texto(2)});
+        if (rc == SQLITE_DONE)
+            rc = SQLITE_OK;
+    }
+    sqlite3_finalize(st);
+    return rc;
+}
+
+QString nombreDeTipo(const QString& tipo)
+{
+    if (tipo == QLatin1String("table"))
+        return tr("la tabla");
+    if (tipo == QLatin1String("index"))
+        return tr("el índice");
+    if (tipo == QLatin1String("view"))
+        return tr("la vista");
+    return tr("el disparador");
+}
+
+// Una tabla borrada a mano deja una base de datos a la que le falta un trozo: se vuelve a crear
+// (vacía) con el esquema del programa, con lo que dependa de ella. Deja en "hechos" lo que se ha
+// creado y en "tablas" las tablas; devuelve el fallo, o vacío.
+QString restaurarEsquema(const QString& copia, QStringList& hechos, QStringList& tablas)
+{
+    std::vector<Objeto> esquema;
+    {
+        QTemporaryDir temporal;
+        if (!temporal.isValid())
+            return tr("no se puede crear el esquema de referencia en la carpeta temporal");
+        try {
+            const auto referencia = Conexion::crear(temporal.filePath(QStringLiteral("Esquema.mdb")));
+            if (leerObjetos(referencia->bd(), esquema) != SQLITE_OK)
+                return tr("no se puede leer el esquema de referencia");
+        } catch (const ErrorBD& e) {
+            return e.descripcion();
+        }
+    }
+    Archivo bd(copia);
+    std::vector<Objeto> presentes;
+    if (bd.abierta() != SQLITE_OK || leerObjetos(bd.bd(), presentes) != SQLITE_OK)
+        return tr("no se puede leer el esquema de la copia");
+    QSet<QString> nombres;
+    for (const Objeto& o : presentes)
+        nombres.insert(o.nombre.toLower()); // SQLite no distingue mayúsculas en los nombres
+    QString sql;
+    for (const Objeto& o : esquema) {
+        if (nombres.contains(o.nombre.toLower()))
+            continue;
+        sql += o.sql + QStringLiteral(";\n");
+        hechos << nombreDeTipo(o.tipo) + QLatin1Char(' ') + o.nombre;
+        if (o.tipo == QLatin1String("table"))
+            tablas << o.nombre;
+    }
+    if (sql.isEmpty())
+        return {};
+    const QByteArray utf8 = (QStringLiteral("BEGIN;\n") + sql + QStringLiteral("COMMIT;")).toUtf8();
+    char* error = nullptr;
+    if (sqlite3_exec(bd.bd(), utf8.constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString motivo = QString::fromUtf8(error);
+        sqlite3_free(error);
+        return motivo;
+    }
+    return {};
+}
+
 class Compactador
 {
 public:
     Compactador(const QString& carpeta, const GanchosCompactacion& ganchos, ResultadoCompactacion& r)
         : dir_(carpeta), ganchos_(ganchos), r_(r)
     {
-        renombrar_ = ganchos.renombrar ? ganchos.renombrar : Renombrar(RenombrarArchivo);
+        renombrar_ = ganchos.renombrar ? ganchos.renombrar : copias::Renombrar(RenombrarArchivo);
     }
 
     void ejecutar()
@@ -273,15 +275,40 @@ public:
         // Mientras dura, el programa principal no puede arrancar con el archivo a medio cambiar.
         QLockFile instancia(rutaBloqueoInstancia(dir_.path()));
         instancia.setStaleLockTime(0);
-        if (!instancia.tryLock(0))
+        if (!instancia.tryLock(0)) {
+            if (repararEnCurso(dir_.path()))
+                return sinTocar(Estado::EnUso, tr("Otra ventana de Reparar está compactando esta misma base de datos. "
+                                                  "Espere a que diga «Finalizado....» y, si aún lo necesita, vuelva "
+                                                  "a pulsar «Compactar/Reparar»."));
             return sinTocar(Estado::EnUso, tr("El programa Evaluación de Riesgos está abierto y usa la base de "
                                               "datos. Ciérrelo y vuelva a pulsar «Compactar/Reparar»."));
+        }
+        // Para que quien encuentre tomado el de instancia sepa que es Reparar. Se espera un poco por
+        // si otro programa lo está probando justo ahora.
+        QLockFile reparacion(rutaBloqueoReparacion(dir_.path()));
+        reparacion.setStaleLockTime(0);
+        reparacion.tryLock(500);
+        if (QFileInfo(base()).isDir())
+            return sinTocar(Estado::SinBaseDatos,
+                            tr("En la carpeta del programa hay una carpeta llamada Evaluacion.mdb donde debería "
+                               "estar el archivo de la base de datos. Cámbiele el nombre a esa carpeta o sáquela de "
+                               "ahí y ponga en su lugar el archivo Evaluacion.mdb.") +
+                                pistaCopia());
         if (!QFileInfo::exists(base()))
             return sinTocar(Estado::SinBaseDatos,
                             tr("No se encuentra la base de datos Evaluacion.mdb en la carpeta del programa.") +
-                                (QFileInfo::exists(dir_.filePath(nombreRespaldo))
-                                     ? tr(" Puede recuperar la copia Evaluacion.bak cambiándole el nombre.")
-                                     : QString()));
+                                pistaCopia());
+        if (!carpetaEscribible())
+            return sinTocar(Estado::Fallo,
+                            tr("La carpeta del programa «%1» es de sólo lectura: no se puede crear en ella la copia "
+                               "compactada. Dé permiso de escritura en la carpeta (o copie la carpeta del programa "
+                               "a un lugar donde pueda escribir) y vuelva a pulsar «Compactar/Reparar».")
+                                .arg(QDir::toNativeSeparators(dir_.path())));
+        if (QFileInfo(copia()).isDir())
+            return sinTocar(Estado::Fallo, tr("En la carpeta del programa hay una carpeta llamada Evaluacion2.mdb, y "
+                                              "Reparar necesita ese nombre para la copia compactada. Cámbiele el "
+                                              "nombre a esa carpeta o sáquela de ahí y vuelva a pulsar "
+                                              "«Compactar/Reparar»."));
         if (!borrarConDiarios(copia()))
             return sinTocar(Estado::Fallo, tr("No se puede borrar Evaluacion2.mdb, que dejó a medias una compactación "
                                               "anterior. Compruebe que no está abierto y que tiene permiso de "
@@ -296,10 +323,60 @@ private:
     QString base() const { return dir_.filePath(nombreBase); }
     QString copia() const { return dir_.filePath(nombreCopia); }
 
+    QString pistaCopia() const
+    {
+        const QString anterior = copias::masReciente(dir_);
+        if (anterior.isEmpty())
+            return {};
+        return tr(" Puede recuperar la copia %1 cambiándole el nombre a Evaluacion.mdb.").arg(anterior);
+    }
+
+    // Se prueba de verdad: los permisos que dice el sistema no cuentan todo (unidades de red,
+    // discos montados de sólo lectura).
+    bool carpetaEscribible() const
+    {
+        QTemporaryFile prueba(dir_.filePath(QStringLiteral("Reparar-XXXXXX.tmp")));
+        return prueba.open();
+    }
+
+    qint64 espacioLibre() const
+    {
+        if (ganchos_.espacioLibre)
+            return ganchos_.espacioLibre(dir_.path());
+        QStorageInfo disco(dir_.path());
+        return disco.isValid() ? disco.bytesAvailable() : -1;
+    }
+
+    QString nombreCopiaGuardada(bool danada) const
+    {
+        const QDateTime cuando = ganchos_.ahora ? ganchos_.ahora() : QDateTime::currentDateTime();
+        return copias::nombreLibre(dir_, cuando, danada);
+    }
+
     void sinTocar(Estado estado, const QString& motivo)
     {
         r_.estado = estado;
         r_.mensaje = tr("No se ha compactado. ") + motivo + tr(" La base de datos no se ha tocado.");
+    }
+
+    void discoLleno()
+    {
+        const qint64 libre = espacioLibre();
+        sinTocar(Estado::DiscoLleno, tr("No queda espacio en el disco para la copia compactada") +
+                                         (libre >= 0 ? tr(" (quedan %1 libres y la base de datos ocupa %2)")
+                                                           .arg(tamano(libre), tamano(QFileInfo(base()).size()))
+                                                     : QString()) +
+                                         tr(". Libere espacio y vuelva a pulsar «Compactar/Reparar»."));
+    }
+
+    // Con SQLITE_FULL: si el original está dañado, es el daño (y se salva); si no, el disco.
+    bool pararPorLleno(sqlite3* origen)
+    {
+        if (danado(origen))
+            danada_ = true;
+        else
+            discoLleno();
+        return false;
     }
 
     void fallo(const ErrorBD& e)
@@ -307,9 +384,14 @@ private:
         if (e.numero() == NumeroError::BaseOcupada)
             return sinTocar(Estado::EnUso, tr("Otro programa tiene abierta la base de datos. Ciérrelo y vuelva a "
                                               "pulsar «Compactar/Reparar»."));
-        if (e.numero() == NumeroError::DiscoLleno)
-            return sinTocar(Estado::DiscoLleno, tr("No queda espacio en el disco para la copia. Libere espacio y "
-                                                   "vuelva a pulsar «Compactar/Reparar»."));
+        if (e.numero() == NumeroError::DiscoLleno) {
+            Archivo origen(base());
+            if (origen.abierta() == SQLITE_OK)
+                pararPorLleno(origen.bd());
+            else
+                discoLleno();
+            return;
+        }
         sinTocar(Estado::Fallo, e.descripcion());
     }
 
@@ -340,6 +422,8 @@ private:
                                        "«Compactar/Reparar»."));
             return false;
         }
+        if ((rc & 0xff) == SQLITE_FULL)
+            return pararPorLleno(bd.bd());
         const ErrorBD e = bd.error(rc);
         if (e.numero() == NumeroError::BaseDanada)
             danada_ = true;
@@ -373,26 +457,39 @@ private:
             rc = recuentos(origen.bd(), cuentas);
         if (rc != SQLITE_OK)
             return pararPor(origen, rc);
+        // La copia nunca ocupa más que el original: si no cabe, ni se empieza.
+        const qint64 libre = espacioLibre();
+        if (libre >= 0 && libre < QFileInfo(base()).size()) {
+            discoLleno();
+            return false;
+        }
 
         // El motor de siempre recibía aquí el texto regional del archivo nuevo. SQLite guarda
         // el texto en UTF-8 y no tiene nada equivalente: se acepta tal cual, sin efecto.
         rc = ganchos_.copiar ? ganchos_.copiar(origen.bd(), copia()) : copiarCompactada(origen.bd(), copia());
         if (rc != SQLITE_OK) {
             borrarConDiarios(copia());
-            if ((rc & 0xff) == SQLITE_FULL) {
-                sinTocar(Estado::DiscoLleno, tr("No queda espacio en el disco para la copia compactada. Libere "
-                                                "espacio y vuelva a pulsar «Compactar/Reparar»."));
-                return false;
-            }
             return pararPor(origen, rc);
         }
+        QStringList hechos;
+        const QString sinEsquema = restaurarEsquema(copia(), hechos, r_.restauradas);
+        if (!sinEsquema.isEmpty()) {
+            borrarConDiarios(copia());
+            sinTocar(Estado::Fallo,
+                     tr("A la base de datos le faltan partes y no se han podido volver a crear: %1.").arg(sinEsquema));
+            return false;
+        }
+        for (const QString& t : r_.restauradas)
+            cuentas[t] = 0;
         int codigo = SQLITE_OK;
         const QString mal = comprobarCopia(copia(), cuentas, ganchos_, codigo);
         if (!mal.isEmpty()) {
             borrarConDiarios(copia());
-            if ((codigo & 0xff) == SQLITE_FULL) {
-                sinTocar(Estado::DiscoLleno, tr("No queda espacio en el disco para la copia compactada. Libere "
-                                                "espacio y vuelva a pulsar «Compactar/Reparar»."));
+            if ((codigo & 0xff) == SQLITE_FULL)
+                return pararPorLleno(origen.bd());
+            // Una copia que sale mal de un original dañado es el daño del original.
+            if (danado(origen.bd())) {
+                danada_ = true;
                 return false;
             }
             sinTocar(Estado::ComprobacionFallida,
@@ -400,14 +497,21 @@ private:
             return false;
         }
         origen.cerrar();
+        const QString guardada = dir_.filePath(nombreCopiaGuardada(false));
         QString porQue;
-        if (!rotar(dir_, copia(), nombreApartado, false, renombrar_, porQue)) {
+        if (!copias::ponerEnSuSitio(dir_, copia(), guardada, renombrar_, porQue)) {
             borrarConDiarios(copia());
             sinTocar(Estado::Fallo, tr("No se ha podido poner la copia compactada en su sitio: %1.").arg(porQue));
             return false;
         }
+        r_.copia = QFileInfo(guardada).fileName();
+        copias::podar(dir_, r_.copia);
         r_.estado = Estado::Compactada;
         r_.mensaje = tr("Finalizado....");
+        if (!hechos.isEmpty())
+            r_.mensaje += tr(" Faltaban en la base de datos %1; se han vuelto a crear con el esquema del programa "
+                             "(las tablas, vacías: si tenían datos, están en una copia anterior a su pérdida).")
+                              .arg(hechos.join(QStringLiteral(", ")));
         return true;
     }
 
@@ -419,10 +523,13 @@ private:
             s = SalvarFilas(base(), copia(), dir_.filePath(NombreCatalogoEntregado));
         } catch (const ErrorBD& e) {
             borrarConDiarios(copia());
-            if (e.numero() == NumeroError::DiscoLleno)
+            // La salvada nunca ocupa más que el original; si cabe, el «disco lleno» es del daño.
+            const qint64 libre = espacioLibre();
+            if (e.numero() == NumeroError::DiscoLleno && libre >= 0 && libre < QFileInfo(base()).size())
                 return sinTocar(Estado::DiscoLleno, tr("La base de datos está dañada y no queda espacio en el disco "
-                                                       "para rehacerla. Libere espacio y vuelva a pulsar "
-                                                       "«Compactar/Reparar»."));
+                                                       "para rehacerla (quedan %1 libres). Libere espacio y vuelva a "
+                                                       "pulsar «Compactar/Reparar».")
+                                                        .arg(tamano(libre)));
             return sinTocar(Estado::Fallo,
                             tr("La base de datos está dañada y no se ha podido rehacer: %1").arg(e.descripcion()));
         }
@@ -437,40 +544,33 @@ private:
                     tr("La base de datos está dañada y la rehecha no ha pasado la comprobación (%1).").arg(mal));
             }
         }
-        const bool habiaRespaldo = QFileInfo::exists(dir_.filePath(nombreRespaldo));
+        // La dañada se guarda aparte y no se borra nunca: puede tener lo que la rehecha ha perdido.
+        const QString guardada = dir_.filePath(nombreCopiaGuardada(true));
         QString porQue;
-        if (!rotar(dir_, copia(), nombreAnterior, true, renombrar_, porQue)) {
+        if (!copias::ponerEnSuSitio(dir_, copia(), guardada, renombrar_, porQue)) {
             borrarConDiarios(copia());
             return sinTocar(
                 Estado::Fallo,
                 tr("La base de datos está dañada y no se ha podido poner la rehecha en su sitio: %1.").arg(porQue));
         }
+        r_.copia = QFileInfo(guardada).fileName();
+        copias::podar(dir_, r_.copia);
         r_.estado = Estado::Salvada;
         r_.filasSalvadas = s.salvadas;
         r_.filasPerdidas = s.perdidas;
         r_.perdidasExactas = s.perdidasExactas;
         r_.mensaje = tr("Finalizado.... La base de datos estaba dañada y se ha rehecho: %1 El archivo dañado queda "
-                        "como Evaluacion.bak.")
-                         .arg(DescribirSalvamento(s));
-        if (habiaRespaldo)
-            r_.mensaje += tr(" La copia que había antes queda como %1.").arg(nombreAnterior);
+                        "como %2.")
+                         .arg(DescribirSalvamento(s), r_.copia);
     }
 
     QDir dir_;
     const GanchosCompactacion& ganchos_;
     ResultadoCompactacion& r_;
-    Renombrar renombrar_;
+    copias::Renombrar renombrar_;
     bool danada_ = false;
 };
 } // namespace
-
-bool RenombrarArchivo(const QString& de, const QString& a)
-{
-    // Sustituye al destino si existe, de una vez (rename de POSIX, MoveFileEx en Windows).
-    std::error_code error;
-    std::filesystem::rename(rutaNativa(de), rutaNativa(a), error);
-    return !error;
-}
 
 ResultadoCompactacion CompactarBaseDatos(const QString& carpeta, const QString& configuracionRegional,
                                          const GanchosCompactacion& ganchos)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <functional>
 
@@ -13,8 +15,8 @@ struct ResultadoCompactacion
 {
     enum class Estado
     {
-        Compactada, // Evaluacion.mdb es la copia compactada; la anterior, Evaluacion.bak
-        Salvada,    // estaba dañada: Evaluacion.mdb es la salvada; la dañada, Evaluacion.bak
+        Compactada, // Evaluacion.mdb es la copia compactada; la anterior queda en "copia"
+        Salvada,    // estaba dañada: Evaluacion.mdb es la salvada; la dañada queda en "copia"
         EnUso,      // la tiene abierta el programa u otra conexión
         DiscoLleno,
         ComprobacionFallida, // la copia no es igual que el original
@@ -27,6 +29,8 @@ struct ResultadoCompactacion
     qint64 filasPerdidas = 0;
     bool perdidasExactas = true;
     QString configuracionRegional;
+    QString copia;           // nombre de la copia fechada del archivo que había, si se ha cambiado
+    QStringList restauradas; // tablas que faltaban y se han vuelto a crear con el esquema
 
     // Si se ha cambiado la base de datos de sitio. En los demás casos Evaluacion.mdb queda como estaba.
     bool hecha() const { return estado == Estado::Compactada || estado == Estado::Salvada; }
@@ -41,6 +45,10 @@ struct GanchosCompactacion
     std::function<void(sqlite3* copia)> antesDeComprobar;
     // Cambia de nombre un archivo. Por defecto RenombrarArchivo.
     std::function<bool(const QString& de, const QString& a)> renombrar;
+    // Hora que da nombre a la copia. Por defecto la del reloj.
+    std::function<QDateTime()> ahora;
+    // Bytes libres en el disco de la carpeta (negativo si no se sabe). Por defecto QStorageInfo.
+    std::function<qint64(const QString& carpeta)> espacioLibre;
 };
 
 // El cambio de nombre que usa la compactación cuando no se le da otro. Si el destino existe, lo
@@ -48,7 +56,7 @@ struct GanchosCompactacion
 bool RenombrarArchivo(const QString& de, const QString& a);
 
 // Compacta Evaluacion.mdb de la carpeta en Evaluacion2.mdb, lo comprueba y sólo entonces lo pone
-// en su sitio, con el anterior como Evaluacion.bak. Si el almacén dice que el archivo está dañado,
-// salva en uno nuevo todas las filas que aún se pueden leer. Nunca lanza.
+// en su sitio, con el anterior guardado como copia fechada (ver CopiasBase.h). Si el archivo está
+// dañado, salva en uno nuevo todas las filas que aún se pueden leer. Nunca lanza.
 ResultadoCompactacion CompactarBaseDatos(const QString& carpeta, const QString& configuracionRegional,
                                          const GanchosCompactacion& ganchos = {});

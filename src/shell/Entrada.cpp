@@ -7,6 +7,7 @@
 #include "Rutinas.h"
 
 #include "Conexion.h"
+#include "InstanciaPrograma.h"
 #include "ProteccionDiario.h"
 
 #include <QCloseEvent>
@@ -409,6 +410,17 @@ void Entrada::construir()
     resize(tamano);
 }
 
+namespace {
+// Reparar toma el mismo bloqueo mientras compacta: entonces no es otra copia del programa.
+QString avisoCarpetaOcupada()
+{
+    if (repararEnCurso(CarpetaPrograma()))
+        return QStringLiteral("El programa Reparar está compactando la base de datos. Espere a que su ventana diga "
+                              "«Finalizado....» y vuelva a abrir Evaluación de Riesgos.");
+    return QStringLiteral("La Aplicación ya se encuentra en Ejecución");
+}
+} // namespace
+
 void Entrada::cargar()
 {
     EjecutarCarga({
@@ -418,9 +430,8 @@ void Entrada::cargar()
                           if (!Servicios().otraInstanciaEnEjecucion(CarpetaPrograma()))
                               return;
                           Servicios().pitido();
-                          Servicios().mensaje(this, QStringLiteral("La Aplicación ya se encuentra en Ejecución"),
-                                              QStringLiteral("Evaluacion"), Icono::Critico, Botones::Aceptar,
-                                              Respuesta::Aceptar);
+                          Servicios().mensaje(this, avisoCarpetaOcupada(), QStringLiteral("Evaluacion"), Icono::Critico,
+                                              Botones::Aceptar, Respuesta::Aceptar);
                           Servicios().terminarPrograma();
                       },
                       [this] {

@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 
 QString rutaBloqueoInstancia(const QString& carpeta)
 {
@@ -14,4 +15,21 @@ QString rutaBloqueoInstancia(const QString& carpeta)
     const QByteArray resumen = QCryptographicHash::hash(normalizada.toUtf8(), QCryptographicHash::Sha1).toHex();
     return QDir(QDir::tempPath())
         .filePath(QStringLiteral("EvaluacionRiesgos-%1.lock").arg(QString::fromLatin1(resumen.left(16))));
+}
+
+QString rutaBloqueoReparacion(const QString& carpeta)
+{
+    return rutaBloqueoInstancia(carpeta) + QStringLiteral(".reparar");
+}
+
+bool repararEnCurso(const QString& carpeta)
+{
+    // El de instancia no dice de qué programa es; el de Reparar sólo lo toma Reparar.
+    QLockFile reparacion(rutaBloqueoReparacion(carpeta));
+    reparacion.setStaleLockTime(0);
+    if (reparacion.tryLock(0)) {
+        reparacion.unlock();
+        return false;
+    }
+    return reparacion.error() == QLockFile::LockFailedError;
 }

@@ -6,6 +6,7 @@
 #include "Reparar.h"
 #include "ServiciosRepararPrueba.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -44,12 +45,12 @@ private slots:
             QVERIFY(compactar->isEnabled());
             QVERIFY(hijo<QPushButton>(&v, "SSCommand2")->isEnabled());
             QVERIFY(!QFileInfo::exists(copia.ruta("Evaluacion2.mdb")));
-            QVERIFY(!QFileInfo::exists(copia.ruta("Evaluacion.bak")));
+            QVERIFY(QDir(copia.carpeta()).entryList({"*.bak"}, QDir::Files).isEmpty());
         }
         QVERIFY(huella(copia.archivo()) == huellaAntes());
         QTest::mouseClick(compactar, Qt::LeftButton);
         QCOMPARE(mensaje->text(), QStringLiteral("Finalizado...."));
-        QVERIFY(QFileInfo::exists(copia.ruta("Evaluacion.bak")));
+        QVERIFY(QFileInfo::exists(copia.ruta(v.ultimoResultado().copia)));
         QVERIFY(huella(copia.archivo()) == huellaAntes());
         QCOMPARE(integridad(copia.archivo()), QStringLiteral("ok"));
     }

@@ -88,7 +88,15 @@ private slots:
         QCOMPARE(reloj(v), QStringLiteral("0007")); // no se pone a cero
         QCOMPARE(s.cursores, std::vector<bool>({true, false}));
         QCOMPARE(v.ultimoResultado().configuracionRegional, QStringLiteral(";LANGID=0x0409;CP=1252;COUNTRY=0"));
-        QCOMPARE(archivosDe(p.carpeta()), QStringList({"Evaluacion.bak", "Evaluacion.mdb", "SYSTEM.mdw"}));
+        // La copia lleva la hora del reloj: se mira su forma, no el día.
+        const QStringList archivos = archivosDe(p.carpeta());
+        QCOMPARE(archivos.size(), 3);
+        QVERIFY2(QRegularExpression("^Evaluacion \\d{4}-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d\\.bak$")
+                     .match(archivos[0])
+                     .hasMatch(),
+                 qPrintable(archivos[0]));
+        QCOMPARE(archivos.mid(1), QStringList({"Evaluacion.mdb", "SYSTEM.mdw"}));
+        QCOMPARE(v.ultimoResultado().copia, archivos[0]);
         QVERIFY(s.programas.isEmpty());
         QCOMPARE(s.terminado, 0);
     }

@@ -132,6 +132,21 @@ private slots:
         QVERIFY(ocupado->isLocked());
     }
 
+    void conRepararCompactandoDiceQueEsReparar()
+    {
+        // Lo que tiene tomado Reparar mientras compacta.
+        auto instancia = TomarBloqueoInstancia(carpeta_.path());
+        QLockFile reparacion(rutaBloqueoReparacion(carpeta_.path()));
+        QVERIFY(instancia && reparacion.tryLock(0));
+        PlataformaPrueba plataforma;
+        Entrada e;
+        QCOMPARE(plataforma.mensajes.size(), size_t(1));
+        QVERIFY2(plataforma.mensajes[0].texto.startsWith("El programa Reparar está compactando la base de datos."),
+                 qPrintable(plataforma.mensajes[0].texto));
+        QCOMPARE(plataforma.terminado, 1);
+        QVERIFY(gConexion.isEmpty());
+    }
+
     void bloqueoDeUnaCopiaMuertaNoImpideArrancar()
     {
         // Archivo de bloqueo de un proceso que ya no existe.
