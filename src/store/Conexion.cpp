@@ -243,8 +243,9 @@ Conexion::Conexion(const DatosConexion& datos, bool nueva) : datos_(datos)
     if (!nueva && !QFileInfo::exists(archivo))
         throw ErrorBD(NumeroError::ArchivoNoEncontrado,
                       QObject::tr("No se encuentra la base de datos «%1». Compruebe que el archivo está en la carpeta "
-                                  "del programa; si lo ha perdido, recupere la copia Evaluacion.bak o vuelva a "
-                                  "instalar el programa.")
+                                  "del programa; si lo ha perdido, cambie el nombre de la copia más reciente "
+                                  "(«Evaluacion» con la fecha y la hora, acabada en .bak) a Evaluacion.mdb o vuelva "
+                                  "a instalar el programa.")
                           .arg(QDir::toNativeSeparators(archivo)));
     if (!nueva) {
         // Un diario pendiente se mira antes de que SQLite lo aplique por su cuenta.
