@@ -18,8 +18,7 @@
 
 const QString AccionPreventiva::Nombre = QStringLiteral("AccionPreventiva");
 
-namespace
-{
+namespace {
 using Icono = PlataformaServicios::Icono;
 using Botones = PlataformaServicios::Botones;
 using Respuesta = PlataformaServicios::Respuesta;
@@ -72,6 +71,8 @@ void AccionPreventiva::construir()
     // El doble clic elige la acción; el texto se corrige pulsando en la fila ya elegida, con F2 o escribiendo.
     GActuacionPreventivaRegistro_->tableView()->setEditTriggers(
         QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    // Pasar el puntero por encima no cambia la acción elegida: es la que copia "Añadir".
+    GActuacionPreventivaRegistro_->setTipMovesCurrentRow(false);
     v->addWidget(GActuacionPreventivaRegistro_, 1);
 
     BAnadir_ = new QPushButton("Añadir");
@@ -105,9 +106,10 @@ void AccionPreventiva::construir()
                               tip->textColor = CellTip::oleColor(0x8000000E);
                               tip->fillColor = CellTip::oleColor(0x800000);
                               tip->wordWrap = true;
-                              DataSource* ds = RActuacionPreventivaRegistro_;
-                              tip->text = "Actuación: " +
-                                          NuloATexto(ds->fieldValue(ds->currentRow(), "Actuacion")).toString();
+                              // La nota es de la fila bajo el puntero.
+                              tip->text =
+                                  "Actuación: " +
+                                  NuloATexto(RActuacionPreventivaRegistro_->fieldValue(fila, "Actuacion")).toString();
                           }});
     });
 }

@@ -2,6 +2,7 @@
 
 #include "DateBox.h"
 #include "Globales.h"
+#include "Importes.h"
 #include "ManejadorErrores.h"
 #include "PlataformaServicios.h"
 #include "Recordset.h"
@@ -10,6 +11,7 @@
 #include "grid/DataSource.h"
 #include "grid/Grid.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -26,14 +28,14 @@
 
 const QString ActuacionPreventiva::Nombre = QStringLiteral("ActuacionPreventiva");
 
-namespace
-{
+namespace {
 using Icono = PlataformaServicios::Icono;
 using Botones = PlataformaServicios::Botones;
 using Respuesta = PlataformaServicios::Respuesta;
 
 const QString PlanesDelCentro = QStringLiteral("Select * from ActuaciónPreventiva where IDCentro = ");
 const QString LineasDelPlan = QStringLiteral("SELECT * from ActuaciónPreventivaRegistro Where IDActuacion = ");
+const int ColumnaPresupuesto = 3;
 
 // Escribe la fila en curso; si el almacén la rechaza, el conjunto no se queda con el cambio a medias.
 void grabar(Recordset& rs)
@@ -202,6 +204,8 @@ void ActuacionPreventiva::construir()
     GActuacionPreventivaRegistro_->setAccessibleName("Acciones preventivas del plan");
     GActuacionPreventivaRegistro_->setDataSource(RActuacionPreventivaRegistro_);
     GActuacionPreventivaRegistro_->setMinimumHeight(110);
+    // Pasar el puntero por encima no cambia la línea elegida: es la que borra "Eliminar".
+    GActuacionPreventivaRegistro_->setTipMovesCurrentRow(false);
     v->addWidget(GActuacionPreventivaRegistro_, 1);
 
     const auto imagen = [this](const char* nombre, const QString& tip, QStyle::StandardPixmap icono) {
@@ -250,21 +254,21 @@ void ActuacionPreventiva::construir()
                               tip->textColor = CellTip::oleColor(0x8000000E);
                               tip->fillColor = CellTip::oleColor(0x800000);
                               tip->wordWrap = true;
+                              // La nota es de la línea bajo el puntero.
                               DataSource* ds = RActuacionPreventivaRegistro_;
-                              const int actual = ds->currentRow();
                               switch (columna) {
                               case 0:
-                                  tip->text = texto(ds->fieldValue(actual, "AccionPreventiva"));
+                                  tip->text = texto(ds->fieldValue(fila, "AccionPreventiva"));
                                   break;
                               case 1:
-                                  tip->text = "Fecha Limite: " + texto(ds->fieldValue(actual, "FechaLimite"));
+                                  tip->text = "Fecha Limite: " + texto(ds->fieldValue(fila, "FechaLimite"));
                                   break;
                               case 2:
                                   tip->text =
-                                      "Responsable Ejecucion: " + texto(ds->fieldValue(actual, "ResponsableEjecucion"));
+                                      "Responsable Ejecucion: " + texto(ds->fieldValue(fila, "ResponsableEjecucion"));
                                   break;
-                              case 3:
-                                  tip->text = "Presupuesto: " + texto(ds->fieldValue(actual, "PresupuestoAproximado"));
+                              case ColumnaPresupuesto:
+                                  tip->text = "Presupuesto: " + texto(ds->fieldValue(fila, "PresupuestoAproximado"));
                                   break;
                               default:
                                   break;
@@ -272,87 +276,139 @@ void ActuacionPreventiva::construir()
                           }});
     });
     // Corregir una línea en la cuadrícula no puede dejarla sin lo que se exige al añadirla.
-    connect(g, &Grid::beforeCellChange, this, [this](int columna, const QVariant&, const QVariant& nuevo, bool* cancelar) {
-        if ((columna != 0 && columna != 2) || !vacio(nuevo))
-            return;
-        *cancelar = true;
-        const QString aviso = columna == 0 ? "Tienes que escribir una Actuacion Preventiva" : "Tienes que escribir un Responsable";
-        const QString titulo = columna == 0 ? "Sin Actuacion" : "Sin Responsable";
-        // El aviso sale cuando la cuadrícula ha terminado de cerrar la edición.
-        QPointer<ActuacionPreventiva> yo(this);
-        QTimer::singleShot(0, this, [yo, aviso, titulo] {
-            if (yo)
-                ProtegerRanura([&] {
-                    Servicios().mensaje(yo, aviso, titulo, Icono::Critico, Botones::Aceptar, Respuesta::Aceptar);
-                });
+    connect(
+        g, &Grid::beforeCellChange, this, [this](int columna, const QVariant&, const QVariant& nuevo, bool* cancelar) {
+            QString aviso, titulo;
+            if (columna == ColumnaPresupuesto) {
+                aviso = ProblemaImporte(nuevo.toString());
+                titulo = "Presupuesto no válido";
+            } else if ((columna == 0 || columna == 2) && vacio(nuevo)) {
+                aviso = columna == 0 ? "Tienes que escribir una Actuacion Preventiva"
+                                     : "Tienes que escribir un Responsable";
+                titulo = columna == 0 ? "Sin Actuacion" : "Sin Responsable";
+            }
+            if (aviso.isEmpty())
+                return;
+            *cancelar = true;
+            // El aviso sale cuando la cuadrícula ha terminado de cerrar la edición.
+            QPointer<ActuacionPreventiva> yo(this);
+            QTimer::singleShot(0, this, [yo, aviso, titulo] {
+                if (yo)
+                    ProtegerRanura([&] {
+                        Servicios().mensaje(yo, aviso, titulo, Icono::Critico, Botones::Aceptar, Respuesta::Aceptar);
+                    });
+            });
         });
-    });
 }
 
 void ActuacionPreventiva::cargar()
 {
-    EjecutarCarga({[this] { ColocarEnTwips(this, 100, 100, 12700, 4050); },
-                   [this] {
-                       setWindowTitle("Planificación de actuación preventiva ");
-                       cmbCargo_->clear();
-                       cmbCargo_->addItems({QString(), "Empresario", "Trabajador designado"});
-                   },
-                   [this] { RActuacionPreventivaRegistro_->setConnectionString(gConexion); },
-                   [this] {
-                       GridColumn fecha = GridColumn::text("Fecha Limite", "FechaLimite");
-                       fecha.widthTwips = 1500;
-                       GridColumn responsable = GridColumn::text("Responsable Ejecucion", "ResponsableEjecucion");
-                       responsable.widthTwips = 2800;
-                       GridColumn presupuesto = GridColumn::text("Presupuesto", "PresupuestoAproximado");
-                       presupuesto.widthTwips = 1500;
-                       GActuacionPreventivaRegistro_->setColumns(
-                           {GridColumn::text("Accion Preventiva", "AccionPreventiva"), fecha, responsable, presupuesto});
-                   },
-                   [this] { vaciarLineaNueva(); }, [this] { Colocar(); }},
-                  this);
+    EjecutarCarga(
+        {[this] { ColocarEnTwips(this, 100, 100, 12700, 4050); },
+         [this] {
+             setWindowTitle("Planificación de actuación preventiva ");
+             cmbCargo_->clear();
+             cmbCargo_->addItems({QString(), "Empresario", "Trabajador designado"});
+         },
+         [this] { RActuacionPreventivaRegistro_->setConnectionString(gConexion); },
+         [this] {
+             GridColumn fecha = GridColumn::text("Fecha Limite", "FechaLimite");
+             fecha.widthTwips = 1500;
+             GridColumn responsable = GridColumn::text("Responsable Ejecucion", "ResponsableEjecucion");
+             responsable.widthTwips = 2800;
+             GridColumn presupuesto = GridColumn::text("Presupuesto", "PresupuestoAproximado");
+             presupuesto.widthTwips = 1500;
+             GActuacionPreventivaRegistro_->setColumns(
+                 {GridColumn::text("Accion Preventiva", "AccionPreventiva"), fecha, responsable, presupuesto});
+         },
+         [this] { vaciarLineaNueva(); }, [this] { Colocar(); }},
+        this);
 }
 
 void ActuacionPreventiva::Colocar()
 {
     bool parar = false;
-    EjecutarPresentacion(
-        {[&] {
-             rsCentro_->open("Select * from CentroTrabajo where IDCentro = " + QString::number(gIDCentro) + ";",
-                             gConexion);
-             rsCentro_->requery();
-         },
-         [&] { parar = !rsCentro_->isOpen() || rsCentro_->eof(); },
-         [&] {
-             if (!parar)
-                 strDireccion_->setText(NuloATexto(rsCentro_->value("Direccion")).toString());
-         },
-         [&] {
-             if (parar)
-                 return;
-             rsPlan_->open(PlanesDelCentro + QString::number(gIDCentro) + ";", gConexion);
-             rsPlan_->requery();
-         },
-         [&] {
-             // La primera vez que se abre el plan del centro, se crea vacío.
-             if (parar || !rsPlan_->isOpen() || !rsPlan_->eof())
-                 return;
-             rsPlan_->addNew();
-             rsPlan_->setValue("IDCentro", qlonglong(gIDCentro));
-             grabar(*rsPlan_);
-             rsPlan_->moveLast();
-         },
-         [&] {
-             if (parar || !rsPlan_->isOpen())
-                 return;
-             strNombre_->setText(NuloATexto(rsPlan_->value("Persona")).toString());
-             cmbCargo_->setEditText(NuloATexto(rsPlan_->value("Cargo")).toString());
-             dteFecha_->setValue(rsPlan_->value("Fecha"));
-         },
-         [&] {
-             if (!parar && rsPlan_->isOpen())
-                 leerLineas();
-         }},
-        rsCentro_.get(), nullptr, this);
+    EjecutarPresentacion({[&] {
+                              rsCentro_->open(
+                                  "Select * from CentroTrabajo where IDCentro = " + QString::number(gIDCentro) + ";",
+                                  gConexion);
+                              rsCentro_->requery();
+                          },
+                          [&] { parar = !rsCentro_->isOpen() || rsCentro_->eof(); },
+                          [&] {
+                              if (!parar)
+                                  strDireccion_->setText(NuloATexto(rsCentro_->value("Direccion")).toString());
+                          },
+                          [&] {
+                              if (parar)
+                                  return;
+                              rsPlan_->open(PlanesDelCentro + QString::number(gIDCentro) + ";", gConexion);
+                              rsPlan_->requery();
+                          },
+                          [&] {
+                              // La primera vez que se abre el plan del centro, se crea vacío.
+                              if (parar || !rsPlan_->isOpen() || !rsPlan_->eof())
+                                  return;
+                              rsPlan_->addNew();
+                              rsPlan_->setValue("IDCentro", qlonglong(gIDCentro));
+                              grabar(*rsPlan_);
+                              rsPlan_->moveLast();
+                          },
+                          [&] {
+                              if (!parar && rsPlan_->isOpen())
+                                  mostrarCabecera();
+                          },
+                          [&] {
+                              if (!parar && rsPlan_->isOpen())
+                                  leerLineas();
+                          }},
+                         rsCentro_.get(), nullptr, this);
+}
+
+void ActuacionPreventiva::mostrarCabecera()
+{
+    strNombre_->setText(NuloATexto(rsPlan_->value("Persona")).toString());
+    cmbCargo_->setEditText(NuloATexto(rsPlan_->value("Cargo")).toString());
+    dteFecha_->setValue(rsPlan_->value("Fecha"));
+    cabeceraGuardada_ = {strNombre_->text(), cmbCargo_->currentText(), dteFecha_->value()};
+}
+
+bool ActuacionPreventiva::cabeceraCambiada() const
+{
+    if (idActuacion() <= 0)
+        return false;
+    // Un texto que no es fecha también es un cambio: guardarlo avisa de por qué no vale.
+    return strNombre_->text() != cabeceraGuardada_.persona || cmbCargo_->currentText() != cabeceraGuardada_.cargo ||
+           !dteFecha_->isValid() || dteFecha_->value() != cabeceraGuardada_.fecha;
+}
+
+bool ActuacionPreventiva::dejarCabecera()
+{
+    if (!cabeceraCambiada())
+        return true;
+    switch (Servicios().mensaje(this, "¿Guardar los cambios de la cabecera del plan?",
+                                "Planificación de actuación preventiva", Icono::Pregunta, Botones::SiNoCancelar,
+                                Respuesta::Si)) {
+    case Respuesta::Si:
+        return guardarCabecera();
+    case Respuesta::No:
+        // Las cajas vuelven a lo guardado: si la ventana se vuelve a enseñar, no engaña.
+        mostrarCabecera();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void ActuacionPreventiva::closeEvent(QCloseEvent* evento)
+{
+    bool seguir = true;
+    if (!sinPreguntar_)
+        ProtegerRanura([&] { seguir = dejarCabecera(); }, this);
+    if (seguir)
+        evento->accept();
+    else
+        evento->ignore();
 }
 
 long long ActuacionPreventiva::idActuacion() const
@@ -391,17 +447,19 @@ void ActuacionPreventiva::rechazar(const QString& texto, const QString& titulo, 
         foco->setFocus();
 }
 
-void ActuacionPreventiva::guardarCabecera()
+bool ActuacionPreventiva::guardarCabecera()
 {
     // Una fecha imposible no se guarda nunca: ni como fecha ni dejando la que había sin avisar.
     if (!dteFecha_->isValid()) {
         rechazar("No se puede guardar la F. Planificación. " + dteFecha_->problem(), "Fecha no válida", dteFecha_);
-        return;
+        return false;
     }
     rsPlan_->setValue("Persona", strNombre_->text());
     rsPlan_->setValue("Cargo", cmbCargo_->currentText());
     rsPlan_->setValue("Fecha", dteFecha_->value());
     grabar(*rsPlan_);
+    cabeceraGuardada_ = {strNombre_->text(), cmbCargo_->currentText(), dteFecha_->value()};
+    return true;
 }
 
 void ActuacionPreventiva::anadirLinea()
@@ -421,6 +479,10 @@ void ActuacionPreventiva::anadirLinea()
     }
     if (strResponsable_->text().trimmed().isEmpty()) {
         rechazar("Tienes que escribir un Responsable", "Sin Responsable", strAccion_);
+        return;
+    }
+    if (const QString problema = ProblemaImporte(strPresupuesto_->text()); !problema.isEmpty()) {
+        rechazar(problema, "Presupuesto no válido", strPresupuesto_);
         return;
     }
     const long long plan = idActuacion();
@@ -448,11 +510,18 @@ void ActuacionPreventiva::eliminarLinea()
     DataSource* ds = RActuacionPreventivaRegistro_;
     if (!ds->isOpen() || ds->isEmpty())
         return;
-    if (Servicios().mensaje(this, "¿Esta seguro de querer quitar la Actuación Preventiva?", "Eliminar", Icono::Critico,
-                            Botones::SiNo, Respuesta::No) != Respuesta::Si)
-        return;
-    const QVariant linea = ds->fieldValue(ds->currentRow(), "IDActuacionRegistro");
+    const int actual = ds->currentRow();
+    const QVariant linea = ds->fieldValue(actual, "IDActuacionRegistro");
     if (linea.isNull())
+        return;
+    // La pregunta dice qué línea se va a borrar: la elegida, que puede no ser la que se ve.
+    QString accion = texto(ds->fieldValue(actual, "AccionPreventiva")).simplified();
+    if (accion.size() > 200)
+        accion = accion.left(199) + QChar(u'…');
+    QString pregunta = "¿Esta seguro de querer quitar la Actuación Preventiva?\n\n«" + accion + "»";
+    if (const QString limite = texto(ds->fieldValue(actual, "FechaLimite")); !limite.isEmpty())
+        pregunta += "\nFecha Limite: " + limite;
+    if (Servicios().mensaje(this, pregunta, "Eliminar", Icono::Critico, Botones::SiNo, Respuesta::No) != Respuesta::Si)
         return;
     Recordset::execute("delete from ActuaciónPreventivaRegistro where IDActuacionRegistro = " +
                            QString::number(linea.toLongLong()) + ";",
@@ -467,6 +536,7 @@ void ActuacionPreventiva::eliminarPlan()
                             "Eliminar", Icono::Critico, Botones::SiNo, Respuesta::No) != Respuesta::Si)
         return;
     const long long plan = idActuacion();
+    sinPreguntar_ = true;
     rsPlan_->close();
     try {
         // Las líneas se van con la cabecera: la relación entre las dos tablas borra en cascada.
@@ -474,6 +544,7 @@ void ActuacionPreventiva::eliminarPlan()
                            gConexion);
     } catch (...) {
         // No se ha borrado nada: la ventana sigue con su plan.
+        sinPreguntar_ = false;
         Colocar();
         throw;
     }
@@ -492,6 +563,9 @@ void ActuacionPreventiva::imprimir()
         rechazar("Tiene que existir por lo menos una Accion Preventiva para poder continuar", "Sin Accion", strAccion_);
         return;
     }
+    // El documento sale con la cabecera guardada: lo escrito sin guardar no se pierde sin preguntar.
+    if (!dejarCabecera())
+        return;
     ocultarme();
     if (RegistroVentanas* r = RegistroVentanas::actual())
         r->abrirNueva("ImprimirPlanificacion");
@@ -499,6 +573,8 @@ void ActuacionPreventiva::imprimir()
 
 void ActuacionPreventiva::volver()
 {
+    if (!dejarCabecera())
+        return;
     ocultarme();
 }
 

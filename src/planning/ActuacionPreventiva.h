@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QVariant>
 #include <QWidget>
 #include <memory>
 
@@ -30,12 +31,12 @@ public:
     void ponerAccion(const QString& texto);
 
     // Acciones de los botones, también para las pruebas.
-    void guardarCabecera();   // GCentro
-    void anadirLinea();       // BAñadir
-    void eliminarLinea();     // BCancelar
-    void eliminarPlan();      // ECentro
-    void imprimir();          // Picture2
-    void volver();            // Image1
+    bool guardarCabecera();     // GCentro; false si no se ha podido guardar
+    void anadirLinea();         // BAñadir
+    void eliminarLinea();       // BCancelar
+    void eliminarPlan();        // ECentro
+    void imprimir();            // Picture2
+    void volver();              // Image1
     void seleccionarAcciones(); // SSCommand1
 
     // Plan en curso (0 si no hay) y sus líneas.
@@ -47,7 +48,25 @@ public slots:
     // Vuelve a leer el centro, el plan (creándolo si el centro no tiene) y sus líneas.
     void Colocar();
 
+protected:
+    // Cerrar con el marco también pregunta por la cabecera sin guardar.
+    void closeEvent(QCloseEvent* evento) override;
+
 private:
+    // Lo que enseñan las cajas de la cabecera, para saber si se ha cambiado sin guardar.
+    struct Cabecera
+    {
+        QString persona;
+        QString cargo;
+        QVariant fecha;
+    };
+    void mostrarCabecera();
+    bool cabeceraCambiada() const;
+    // Antes de dejar la ventana: true si se puede seguir (guardada, descartada o sin cambios).
+    bool dejarCabecera();
+    Cabecera cabeceraGuardada_;
+    bool sinPreguntar_ = false;
+
     void construir();
     void cargar();
     void leerLineas();

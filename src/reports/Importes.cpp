@@ -3,21 +3,24 @@
 #include <QRegularExpression>
 #include <cmath>
 
-std::optional<double> LeerImporte(const QString& texto)
+namespace {
+const QString Ejemplo = QStringLiteral("1.234,56");
+
+// Los blancos que no se parten (los pone el corrector o una hoja de cálculo) valen como blanco.
+QString blancosNormales(QString t)
 {
-    QString t = texto.trimmed();
-    static const QRegularExpression moneda(QStringLiteral("\\s*(€|eur|euros)$"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    t.remove(moneda);
-    t.remove(QLatin1Char(' '));
-    if (t.isEmpty())
-        return std::nullopt;
-    // Con coma decimal los puntos sólo pueden separar miles; sin coma, "1.500" son miles y
-    // "12.5" lleva punto decimal (como lo escribe quien viene de una hoja de cálculo inglesa).
-    static const QRegularExpression espanol(QStringLiteral("^-?(\\d{1,3}(\\.\\d{3})+|\\d+)(,\\d+)?$"));
-    static const QRegularExpression puntoDecimal(QStringLiteral("^-?\\d+\\.\\d+$"));
+    for (const char16_t c : {u'\u00A0', u'\u202F', u'\u2007', u'\u2009'})
+        t.replace(QChar(c), QLatin1Char(' '));
+    return t.trimmed();
+}
+
+std::optional<double> numero(QString t)
+{
+    static const QRegularExpression espanol(
+        QStringLiteral("^(\\d{1,3}(\\.\\d{3})+|\\d{1,3}( \\d{3})+|\\d+)(,\\d{1,2})?$"));
+    static const QRegularExpression puntoDecimal(QStringLiteral("^\\d+\\.\\d{1,2}$"));
     if (espanol.match(t).hasMatch()) {
-        t.remove(QLatin1Char('.'));
+        t.remove(QLatin1Char('.')).remove(QLatin1Char(' '));
         t.replace(QLatin1Char(','), QLatin1Char('.'));
     } else if (!puntoDecimal.match(t).hasMatch()) {
         return std::nullopt;
@@ -27,6 +30,55 @@ std::optional<double> LeerImporte(const QString& texto)
     if (!ok || !std::isfinite(v))
         return std::nullopt;
     return v;
+}
+} // namespace
+
+LecturaImporte AnalizarImporte(const QString& texto)
+{
+    using Tipo = LecturaImporte::Tipo;
+    QString t = blancosNormales(texto);
+    if (t.isEmpty())
+        return {};
+    static const QRegularExpression moneda(QStringLiteral("^€\\s*|\\s*(€|eur|euros)$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    t.remove(moneda);
+    t = t.trimmed();
+    bool negativo = false;
+    if (t.startsWith(QLatin1Char('-')) || t.startsWith(QChar(u'\u2212'))) {
+        negativo = true;
+        t = t.mid(1).trimmed();
+    }
+    static const QRegularExpression pareceNumero(QStringLiteral("^[\\d., ]*\\d[\\d., ]*$"));
+    if (!pareceNumero.match(t).hasMatch())
+        return {Tipo::Texto, 0};
+    const auto v = numero(t);
+    if (!v)
+        return {Tipo::Ambiguo, 0};
+    return {negativo ? Tipo::Negativo : Tipo::Importe, negativo ? -*v : *v};
+}
+
+std::optional<double> LeerImporte(const QString& texto)
+{
+    const LecturaImporte l = AnalizarImporte(texto);
+    if (l.tipo != LecturaImporte::Tipo::Importe)
+        return std::nullopt;
+    return l.valor;
+}
+
+QString ProblemaImporte(const QString& texto)
+{
+    switch (AnalizarImporte(texto).tipo) {
+    case LecturaImporte::Tipo::Negativo:
+        return QStringLiteral("El presupuesto «%1» es negativo y un presupuesto no puede restar del total. "
+                              "Escriba el importe sin el signo menos, por ejemplo %2.")
+            .arg(texto.trimmed(), Ejemplo);
+    case LecturaImporte::Tipo::Ambiguo:
+        return QStringLiteral("No se sabe qué importe es «%1». Escriba el presupuesto en euros con coma para los "
+                              "céntimos y, si quiere, punto para los miles, por ejemplo %2 (o 1234,56).")
+            .arg(texto.trimmed(), Ejemplo);
+    default:
+        return {};
+    }
 }
 
 QString FormatoImporte(double importe)

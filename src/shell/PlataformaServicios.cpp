@@ -93,6 +93,16 @@ PlataformaServicios::Respuesta ServiciosReales::mensaje(QWidget* dueno, const QS
         caja.button(QMessageBox::No)->setText(QStringLiteral("No"));
         caja.setDefaultButton(predeterminada == Respuesta::Si ? QMessageBox::Yes : QMessageBox::No);
         caja.setEscapeButton(QMessageBox::No);
+    } else if (botones == Botones::SiNoCancelar) {
+        caja.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        caja.button(QMessageBox::Yes)->setText(QStringLiteral("Sí"));
+        caja.button(QMessageBox::No)->setText(QStringLiteral("No"));
+        caja.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancelar"));
+        caja.setDefaultButton(predeterminada == Respuesta::No         ? QMessageBox::No
+                              : predeterminada == Respuesta::Cancelar ? QMessageBox::Cancel
+                                                                      : QMessageBox::Yes);
+        // Cerrar el aviso sin contestar es no hacer nada.
+        caja.setEscapeButton(QMessageBox::Cancel);
     } else {
         caja.setStandardButtons(QMessageBox::Ok);
         caja.button(QMessageBox::Ok)->setText(QStringLiteral("Aceptar"));
@@ -110,7 +120,11 @@ PlataformaServicios::Respuesta ServiciosReales::mensaje(QWidget* dueno, const QS
         return Respuesta::Si;
     case QMessageBox::No:
         return Respuesta::No;
+    case QMessageBox::Cancel:
+        return Respuesta::Cancelar;
     default:
+        if (botones == Botones::SiNoCancelar)
+            return Respuesta::Cancelar;
         return botones == Botones::SiNo ? Respuesta::No : Respuesta::Aceptar;
     }
 }

@@ -24,13 +24,15 @@ public:
     enum class Botones
     {
         Aceptar,
-        SiNo
+        SiNo,
+        SiNoCancelar
     };
     enum class Respuesta
     {
         Aceptar,
         Si,
-        No
+        No,
+        Cancelar
     };
 
     virtual ~PlataformaServicios() = default;

@@ -66,6 +66,22 @@ class PruebaActuacionPreventiva : public QObject
         caja(w, "strResponsable")->setText(responsable);
         caja(w, "strPresupuesto")->setText(presupuesto);
     }
+    static void moverPuntero(QWidget* w, const QPoint& p)
+    {
+        QMouseEvent e(QEvent::MouseMove, p, w->mapToGlobal(p), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
+    }
+    // Teclea de verdad; lo que no es ASCII va letra a letra, que keyClicks no lo admite.
+    static void teclear(QWidget* w, const QString& texto)
+    {
+        for (const QChar c : texto) {
+            if (c.unicode() < 0x80)
+                QTest::keyClicks(w, QString(c));
+            else
+                QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), {});
+        }
+    }
+    static void pulsar(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
     long long contar(const QString& sql, const QVariantList& p = {}) { return datos::contar(cx, sql, p); }
     long long lineasDelCentro()
     {
@@ -250,13 +266,16 @@ private slots:
         boton(w, "BAñadir")->click();
         QCOMPARE(lineasDelCentro(), 2LL);
         QCOMPARE(valor("SELECT AccionPreventiva FROM \"ActuaciónPreventivaRegistro\" ORDER BY IDActuacionRegistro "
-                       "DESC").toString(),
+                       "DESC")
+                     .toString(),
                  larga);
         QCOMPARE(valor("SELECT PresupuestoAproximado FROM \"ActuaciónPreventivaRegistro\" ORDER BY "
-                       "IDActuacionRegistro DESC").toString(),
+                       "IDActuacionRegistro DESC")
+                     .toString(),
                  QString("unos 1.200 € + IVA"));
         QCOMPARE(valor("SELECT ResponsableEjecucion FROM \"ActuaciónPreventivaRegistro\" ORDER BY "
-                       "IDActuacionRegistro DESC").toString(),
+                       "IDActuacionRegistro DESC")
+                     .toString(),
                  QString("D'Souza O'Neill"));
 
         // Las líneas se ven en la cuadrícula después de volver a abrir.
@@ -327,7 +346,10 @@ private slots:
         caja(w, "strNombre")->setText("Marta Ruiz");
         hijo<QComboBox>(w, "cmbCargo")->setEditText("Trabajador designado");
         fecha(w, "dteFecha")->setText("02/02/2026");
+        // Se pregunta antes de dejarlo; con No se pierde.
+        plataforma->responder(Respuesta::No);
         imagen(w, "Image1")->click();
+        QCOMPARE(ultimo().texto, QString("¿Guardar los cambios de la cabecera del plan?"));
         QVERIFY(!visible(w));
         QVERIFY(valor("SELECT Persona FROM \"ActuaciónPreventiva\" WHERE IDCentro = ?", {centro}).isNull());
 
@@ -341,7 +363,7 @@ private slots:
         hijo<QComboBox>(w, "cmbCargo")->setEditText("Socia gerente");
         fecha(w, "dteFecha")->setText("02/02/2026");
         boton(w, "GCentro")->click();
-        QVERIFY(plataforma->mensajes.empty());
+        QCOMPARE(plataforma->mensajes.size(), size_t(1));
         w = abrir();
         QCOMPARE(caja(w, "strNombre")->text(), QString("Marta Ruiz"));
         QCOMPARE(hijo<QComboBox>(w, "cmbCargo")->currentText(), QString("Socia gerente"));
@@ -360,7 +382,8 @@ private slots:
 
         plataforma->responder(Respuesta::No);
         boton(w, "BCancelar")->click();
-        QCOMPARE(ultimo().texto, QString("¿Esta seguro de querer quitar la Actuación Preventiva?"));
+        QVERIFY(ultimo().texto.startsWith("¿Esta seguro de querer quitar la Actuación Preventiva?"));
+        QVERIFY(ultimo().texto.contains("«Segunda»"));
         QCOMPARE(ultimo().titulo, QString("Eliminar"));
         QCOMPARE(ultimo().icono, Icono::Critico);
         QCOMPARE(ultimo().botones, Botones::SiNo);
@@ -437,6 +460,160 @@ private slots:
                  1LL);
     }
 
+    // Pasar el puntero por una línea enseña su nota, pero la que se borra es la elegida.
+    void laNotaNoCambiaLaLineaQueSeElimina()
+    {
+        ActuacionPreventiva* w = abrir();
+        escribirLinea(w, "Primera", "01/06/2027", "Ana", "10");
+        boton(w, "BAñadir")->click();
+        escribirLinea(w, "Segunda", "15/07/2027", "Luis", "20");
+        boton(w, "BAñadir")->click();
+        escribirLinea(w, "Tercera", "30/09/2027", "Eva", "30");
+        boton(w, "BAñadir")->click();
+        Grid* g = w->cuadricula();
+        QTableView* t = g->tableView();
+        QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualRect(w->lineas()->index(2, 0)).center());
+        QCOMPARE(g->currentRow(), 2);
+
+        moverPuntero(t->viewport(), t->visualRect(w->lineas()->index(0, 2)).center());
+        QTRY_VERIFY(g->tipLabel()->isVisible());
+        QCOMPARE(g->tipLabel()->text(), QString("Responsable Ejecucion: Ana"));
+        QCOMPARE(g->currentRow(), 2);
+
+        plataforma->responder(Respuesta::Si);
+        pulsar(boton(w, "BCancelar"));
+        QCOMPARE(
+            ultimo().texto,
+            QString("¿Esta seguro de querer quitar la Actuación Preventiva?\n\n«Tercera»\nFecha Limite: 30/09/2027"));
+        QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" WHERE AccionPreventiva = 'Tercera'"),
+                 0LL);
+        QCOMPARE(lineasDelCentro(), 2LL);
+    }
+
+    void laNotaDelSelectorNoCambiaLaAccionQueSeCopia()
+    {
+        ActuacionPreventiva* w = abrir();
+        pulsar(boton(w, "SSCommand1"));
+        auto* selector = qobject_cast<AccionPreventiva*>(registro->ventana(AccionPreventiva::Nombre));
+        QVERIFY(selector);
+        Grid* g = selector->cuadricula();
+        QTableView* t = g->tableView();
+        DataSource* ds = selector->catalogo();
+        const QString elegida = ds->fieldValue(1, "Actuacion").toString();
+        const QString vista = ds->fieldValue(3, "Actuacion").toString();
+        QVERIFY(elegida != vista);
+        QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualRect(ds->index(1, 0)).center());
+        moverPuntero(t->viewport(), t->visualRect(ds->index(3, 0)).center());
+        QTRY_VERIFY(g->tipLabel()->isVisible());
+        QCOMPARE(g->tipLabel()->text(), "Actuación: " + vista);
+        pulsar(boton(selector, "BAñadir"));
+        QCOMPARE(caja(w, "strAccion")->text(), elegida);
+    }
+
+    // Dejar la ventana con la cabecera cambiada pregunta: Sí guarda, No descarta, Cancelar se queda.
+    void laCabeceraSinGuardarSePreguntaAlDejarLaVentana()
+    {
+        ActuacionPreventiva* w = abrir();
+        const long long plan = w->idActuacion();
+        const auto persona = [&] {
+            return valor("SELECT Persona FROM \"ActuaciónPreventiva\" WHERE IDActuacion = ?", {plan});
+        };
+        // Sin cambios no se pregunta nada.
+        pulsar(imagen(w, "Image1"));
+        QVERIFY(plataforma->mensajes.empty());
+        QVERIFY(!visible(w));
+
+        w = abrir();
+        QTest::keyClicks(caja(w, "strNombre"), "Marta Ruiz");
+        plataforma->responder(Respuesta::Cancelar);
+        pulsar(imagen(w, "Image1"));
+        QCOMPARE(ultimo().texto, QString("¿Guardar los cambios de la cabecera del plan?"));
+        QCOMPARE(ultimo().botones, Botones::SiNoCancelar);
+        QCOMPARE(ultimo().predeterminada, Respuesta::Si);
+        QVERIFY(visible(w));
+        QVERIFY(persona().isNull());
+
+        // Cerrar con el marco también pregunta.
+        plataforma->responder(Respuesta::Cancelar);
+        w->parentWidget()->close();
+        QCOMPARE(plataforma->mensajes.size(), size_t(2));
+        QCOMPARE(registro->ventana(ActuacionPreventiva::Nombre), w);
+
+        // Una fecha imposible no se guarda: se avisa y se sigue en la ventana.
+        QTest::keyClicks(fecha(w, "dteFecha")->lineEdit(), "30/02/2025");
+        plataforma->responder(Respuesta::Si);
+        pulsar(imagen(w, "Image1"));
+        QCOMPARE(ultimo().titulo, QString("Fecha no válida"));
+        QVERIFY(visible(w));
+        QVERIFY(persona().isNull());
+
+        // Camino del documento: con Sí se guarda antes de seguir.
+        fecha(w, "dteFecha")->lineEdit()->selectAll();
+        QTest::keyClicks(fecha(w, "dteFecha")->lineEdit(), "10/01/2025");
+        QTest::keyClicks(hijo<QComboBox>(w, "cmbCargo")->lineEdit(), "Empresario");
+        escribirLinea(w, "Primera", "01/06/2027", "Ana", "");
+        pulsar(boton(w, "BAñadir"));
+        plataforma->responder(Respuesta::Si);
+        pulsar(imagen(w, "Picture2"));
+        QCOMPARE(ultimo().texto, QString("¿Guardar los cambios de la cabecera del plan?"));
+        QCOMPARE(cierres, 1);
+        QVERIFY(!visible(w));
+        QCOMPARE(persona().toString(), QString("Marta Ruiz"));
+        QCOMPARE(valor("SELECT Cargo FROM \"ActuaciónPreventiva\" WHERE IDActuacion = ?", {plan}).toString(),
+                 QString("Empresario"));
+        QCOMPARE(valor("SELECT Fecha FROM \"ActuaciónPreventiva\" WHERE IDActuacion = ?", {plan}),
+                 QVariant(QDate(2025, 1, 10)));
+    }
+
+    // Una sola regla para leer los importes; lo negativo o lo que admite dos lecturas no se guarda.
+    void elPresupuestoSeLeeConUnaSolaRegla()
+    {
+        ActuacionPreventiva* w = abrir();
+        QLineEdit* presupuesto = caja(w, "strPresupuesto");
+        const QStringList buenos = {"1.234,56",  "1234,56", "1 234,56", "1234.56", QString::fromUtf8("1\u00a0234,56 €"),
+                                    "a convenir"};
+        for (const QString& b : buenos) {
+            escribirLinea(w, "Señalizar", "01/06/2027", "Ana", "");
+            teclear(presupuesto, b);
+            pulsar(boton(w, "BAñadir"));
+            QVERIFY2(plataforma->mensajes.empty(), qPrintable(b));
+        }
+        QCOMPARE(lineasDelCentro(), (long long)(buenos.size()));
+        // Se guarda tal como se escribió.
+        QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" WHERE PresupuestoAproximado = ?",
+                        {QString::fromUtf8("1\u00a0234,56 €")}),
+                 1LL);
+
+        for (const QString& malo : {QString("-20"), QString("1234.567"), QString("1,234.56")}) {
+            escribirLinea(w, "Señalizar", "01/06/2027", "Ana", "");
+            teclear(presupuesto, malo);
+            pulsar(boton(w, "BAñadir"));
+            QCOMPARE(ultimo().titulo, QString("Presupuesto no válido"));
+            QVERIFY2(ultimo().texto.contains("«" + malo + "»"), qPrintable(ultimo().texto));
+            QVERIFY(ultimo().texto.contains("1.234,56"));
+            QTRY_COMPARE(QApplication::focusWidget(), presupuesto);
+            QCOMPARE(presupuesto->text(), malo);
+        }
+        QVERIFY(ultimo().texto.contains("No se sabe qué importe es"));
+        QVERIFY(plataforma->mensajes[0].texto.contains("negativo"));
+        QCOMPARE(lineasDelCentro(), (long long)(buenos.size()));
+
+        // Corregirlo en la cuadrícula sigue la misma regla.
+        QTableView* t = w->cuadricula()->tableView();
+        const QModelIndex celda = w->lineas()->index(0, 3);
+        QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualRect(celda).center());
+        QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, t->visualRect(celda).center());
+        const auto editor = [&] { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); };
+        QTRY_VERIFY(editor() && editor()->parent() == t->viewport());
+        editor()->selectAll();
+        QTest::keyClicks(editor(), "-5");
+        QTest::keyClick(editor(), Qt::Key_Return);
+        QTRY_COMPARE(plataforma->mensajes.size(), size_t(4));
+        QCOMPARE(ultimo().titulo, QString("Presupuesto no válido"));
+        QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" WHERE PresupuestoAproximado = '-5'"),
+                 0LL);
+    }
+
     void imprimirSoloConAlgunaLinea()
     {
         ActuacionPreventiva* w = abrir();
@@ -474,9 +651,11 @@ private slots:
         }
         // Un plan de otro centro no se toca.
         const long long otro = datos::centro(cx, datos::empresa(cx, "Otra"), "Plaza Ajena 3");
-        const long long planAjeno = datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {otro});
-        datos::insertar(cx, "INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, AccionPreventiva) VALUES (?, 'Ajena')",
-                        {planAjeno});
+        const long long planAjeno =
+            datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {otro});
+        datos::insertar(
+            cx, "INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, AccionPreventiva) VALUES (?, 'Ajena')",
+            {planAjeno});
 
         plataforma->responder(Respuesta::No);
         imagen(w, "ECentro")->click();
@@ -494,7 +673,8 @@ private slots:
         QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventiva\" WHERE IDActuacion = ?", {plan}), 0LL);
         // Las líneas se van con la cabecera.
         QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" WHERE IDActuacion = ?", {plan}), 0LL);
-        QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" WHERE IDActuacion = ?", {planAjeno}), 1LL);
+        QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" WHERE IDActuacion = ?", {planAjeno}),
+                 1LL);
 
         // Abrir otra vez empieza un plan nuevo y vacío.
         w = abrir();
@@ -524,7 +704,8 @@ private slots:
         ds->fetchAll();
         QCOMPARE(ds->rowCount(), int(contar("SELECT count(*) FROM Actuaciones")));
         QVERIFY(ds->rowCount() > 3);
-        const QString tercera = valor("SELECT Actuacion FROM Actuaciones ORDER BY IDActuaciones LIMIT 1 OFFSET 2").toString();
+        const QString tercera =
+            valor("SELECT Actuacion FROM Actuaciones ORDER BY IDActuaciones LIMIT 1 OFFSET 2").toString();
 
         // Por el botón: se cambia el texto de la acción y nada más.
         g->setCurrentRow(2);
@@ -553,7 +734,8 @@ private slots:
         const QRect celda = tabla->visualRect(ds->index(0, 0));
         QTest::mouseClick(tabla->viewport(), Qt::LeftButton, {}, celda.center());
         QTest::mouseDClick(tabla->viewport(), Qt::LeftButton, {}, celda.center());
-        QCOMPARE(caja(w, "strAccion")->text(), valor("SELECT Actuacion FROM Actuaciones ORDER BY IDActuaciones").toString());
+        QCOMPARE(caja(w, "strAccion")->text(),
+                 valor("SELECT Actuacion FROM Actuaciones ORDER BY IDActuaciones").toString());
         QVERIFY(!visible(selector));
 
         // Cerrarlo con el marco sólo lo oculta: sigue cargado.
@@ -599,11 +781,12 @@ private slots:
         fecha(w, "dteFechaLimite")->setText("01/01/2028");
         caja(w, "strResponsable")->setText("Ana");
         boton(w, "BAñadir")->click();
-        QCOMPARE(valor("SELECT r.AccionPreventiva FROM \"ActuaciónPreventivaRegistro\" r JOIN \"ActuaciónPreventiva\" a "
-                       "ON a.IDActuacion = r.IDActuacion WHERE a.IDCentro = ?",
-                       {otro})
-                     .toString(),
-                 corregido);
+        QCOMPARE(
+            valor("SELECT r.AccionPreventiva FROM \"ActuaciónPreventivaRegistro\" r JOIN \"ActuaciónPreventiva\" a "
+                  "ON a.IDActuacion = r.IDActuacion WHERE a.IDCentro = ?",
+                  {otro})
+                .toString(),
+            corregido);
     }
 
     void conElCatalogoVacioElegirNoHaceNadaYLoDice()

@@ -56,14 +56,16 @@ TEST(Importes, SeLeenLosImportesEscritosALaEspanolaYLosDemasNo)
     const std::pair<const char*, double> buenos[] = {
         {"1.234,56", 1234.56}, {"1234,5", 1234.5}, {"300", 300},       {"1.500", 1500},
         {"12.5", 12.5},        {" 250 € ", 250},    {"99,90 euros", 99.9}, {"1.234.567", 1234567},
-        {"-20", -20},
+        {"1234.56", 1234.56},  {"1 234,56", 1234.56}, {"1\u00a0234,56", 1234.56}, {"234.567", 234567},
     };
     for (const auto& [texto, valor] : buenos) {
         const auto leido = LeerImporte(texto);
         ASSERT_TRUE(leido) << texto;
         EXPECT_DOUBLE_EQ(*leido, valor) << texto;
     }
-    for (const char* malo : {"", "a convenir", "500-600", "1,2,3", "12.34.5", "€", "1.23,4", "unos 300"})
+    // Un presupuesto negativo no resta, y lo que admite dos lecturas no se suma con ninguna.
+    for (const char* malo : {"", "a convenir", "500-600", "1,2,3", "12.34.5", "€", "1.23,4", "unos 300", "-20",
+                             "1234.567", "1,234.56", "12 34,5", "1234,567"})
         EXPECT_FALSE(LeerImporte(malo)) << malo;
 
     EXPECT_EQ(FormatoImporte(1234567.891), "1.234.567,89");
