@@ -25,8 +25,10 @@ int copiaProgramada(int argc, char* argv[])
     if (argumentos.size() != 2 || argumentos[0] != QLatin1String("--copia") || argumentos[1].isEmpty()) {
         error << "Uso: Reparar --copia CARPETA\n"
                  "Guarda en CARPETA una copia de seguridad comprobada de la base de datos de la carpeta del "
-                 "programa, con el nombre «Evaluacion AAAA-MM-DD.mdb».\n";
-        return 2;
+                 "programa, con el nombre «Evaluacion AAAA-MM-DD.mdb».\n"
+                 "Sale con 0 si la copia está escrita y comprobada, con 1 si no se ha hecho y con 64 si no entiende "
+                 "los argumentos.\n";
+        return 64;
     }
     const QString carpeta = QFileInfo(argumentos[1]).absoluteFilePath();
     if (!QFileInfo(carpeta).isDir()) {

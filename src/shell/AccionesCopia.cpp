@@ -8,8 +8,10 @@
 #include "CopiaSeguridad.h"
 #include "ErrorBD.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -55,19 +57,34 @@ public:
         dialogo_.setAutoClose(false);
         dialogo_.setAutoReset(false);
         dialogo_.setValue(0);
+        reloj_.start();
     }
 
     AvanceCopia funcion()
     {
         return [this](int hechas, int total) {
-            dialogo_.setMaximum(qMax(total, 1));
-            dialogo_.setValue(qMin(hechas, dialogo_.maximum()));
+            if (total > 0) {
+                dialogo_.setMaximum(total);
+                dialogo_.setValue(qMin(hechas, total));
+                return !dialogo_.wasCanceled();
+            }
+            // Comprobando, sin saber cuánto falta: la barra sólo dice que sigue trabajando. El
+            // diálogo no atiende a nada por sí solo mientras el valor no cambia.
+            if (dialogo_.maximum() != 0) {
+                dialogo_.setLabelText(QStringLiteral("Comprobando la copia..."));
+                dialogo_.setRange(0, 0);
+            }
+            if (!dialogo_.isVisible() && reloj_.elapsed() >= dialogo_.minimumDuration())
+                dialogo_.show();
+            if (dialogo_.isVisible())
+                QCoreApplication::processEvents();
             return !dialogo_.wasCanceled();
         };
     }
 
 private:
     QProgressDialog dialogo_;
+    QElapsedTimer reloj_;
 };
 } // namespace
 

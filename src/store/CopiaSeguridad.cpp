@@ -211,7 +211,13 @@ bool copiarEn(const QString& origen, const QString& temporal, const QString& vis
             return falla(errorDeSqlite(copia.bd(), rc, delOrigen ? origen : visible, {}).descripcion());
         }
     }
-    const QString mal = comprobarCopia(temporal, cuentas);
+    bool cancelada = false;
+    const QString mal = comprobarCopia(temporal, cuentas, avance, &cancelada);
+    if (cancelada) {
+        falla({});
+        r.estado = ResultadoCopia::Estado::Cancelada;
+        return false;
+    }
     if (!mal.isEmpty())
         return falla(tr("La copia no ha pasado la comprobación (%1) y se ha borrado. Si se repite, la base de datos "
                         "puede estar dañada: pase Reparar.")
@@ -325,16 +331,30 @@ ExamenBase examinarBase(const QString& archivo, bool conIntegridad)
     return e;
 }
 
-QString comprobarCopia(const QString& copia, const RecuentoTablas& original)
+QString comprobarCopia(const QString& copia, const RecuentoTablas& original, const AvanceCopia& avance, bool* cancelada)
 {
     Base bd(copia, false);
     if (bd.abierta() != SQLITE_OK)
         return tr("no se puede abrir");
+    // La comprobación de una base grande tarda: entre paso y paso se avisa y se puede parar.
+    const auto parada = [&] {
+        const bool parar = avance && !avance(0, 0);
+        if (cancelada)
+            *cancelada = parar;
+        return parar;
+    };
+    if (parada())
+        return tr("cancelada");
     const QString mal = revisarIntegridad(bd.bd());
+    if (parada())
+        return tr("cancelada");
     if (!mal.isEmpty())
         return tr("integridad: %1").arg(mal);
     RecuentoTablas cuentas;
-    if (contarFilas(bd.bd(), cuentas) != SQLITE_OK)
+    const int rc = contarFilas(bd.bd(), cuentas);
+    if (parada())
+        return tr("cancelada");
+    if (rc != SQLITE_OK)
         return tr("no se pueden contar sus filas");
     for (const auto& [tabla, filas] : original) {
         const auto it = cuentas.find(tabla);

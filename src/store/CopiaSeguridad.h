@@ -41,12 +41,14 @@ int contarFilas(sqlite3* bd, RecuentoTablas& cuentas);
 // Vacío si PRAGMA integrity_check no encuentra nada mal; si no, lo primero que encuentra.
 QString revisarIntegridad(sqlite3* bd);
 
-// Vacío si la copia está sana y tiene las mismas tablas con las mismas filas que "original";
-// si no, lo primero que encuentra mal.
-QString comprobarCopia(const QString& copia, const RecuentoTablas& original);
-
-// Avance de una copia en páginas de la base de datos. Devuelve false para cancelarla.
+// Avance de una copia en páginas de la base de datos. Mientras se comprueba la copia, sin saber
+// cuánto falta, llega con total 0. Devuelve false para cancelarla.
 using AvanceCopia = std::function<bool(int hechas, int total)>;
+
+// Vacío si la copia está sana y tiene las mismas tablas con las mismas filas que "original";
+// si no, lo primero que encuentra mal. Si avance dice que se pare, "cancelada" (si se da) queda en true.
+QString comprobarCopia(const QString& copia, const RecuentoTablas& original, const AvanceCopia& avance = {},
+                       bool* cancelada = nullptr);
 
 struct ResultadoCopia
 {

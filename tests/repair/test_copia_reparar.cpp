@@ -80,7 +80,7 @@ TEST_F(CopiaReparar, EscribeLaCopiaComprobadaDelDiaSinPisarLaAnterior)
 TEST_F(CopiaReparar, SinCopiaComprobadaNoSaleConCero)
 {
     Salida s = reparar({"--copia"});
-    EXPECT_EQ(s.codigo, 2);
+    EXPECT_EQ(s.codigo, 64);
     EXPECT_TRUE(s.errores.startsWith("Uso: Reparar --copia CARPETA")) << s.errores.toStdString();
     s = reparar({"--copia", fuera.filePath("USB")});
     EXPECT_EQ(s.codigo, 1);

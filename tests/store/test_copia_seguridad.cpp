@@ -91,9 +91,12 @@ TEST_F(Copias, ConElProgramaEscribiendoLaCopiaLlevaTodoYSeComprueba)
     Recordset abierta;
     abierta.open("SELECT * FROM Medidas", cx);
     ASSERT_TRUE(QFileInfo(base + "-wal").size() > 0);
-    int ultimo = -1, total = 0, pasos = 0;
+    int ultimo = -1, total = 0, pasos = 0, comprobando = 0;
     const ResultadoCopia r = copiarBase(base, destino, [&](int hechas, int de) {
+        if (de == 0)
+            return ++comprobando > 0;
         EXPECT_GE(hechas, ultimo);
+        EXPECT_EQ(comprobando, 0);
         ultimo = hechas;
         total = de;
         // El usuario sigue trabajando a mitad de la copia: la copia es la foto del principio.
@@ -103,6 +106,7 @@ TEST_F(Copias, ConElProgramaEscribiendoLaCopiaLlevaTodoYSeComprueba)
     });
     ASSERT_TRUE(r.hecha()) << r.mensaje.toStdString();
     EXPECT_GT(pasos, 1);
+    EXPECT_GT(comprobando, 0);
     EXPECT_EQ(r.archivo, destino);
     EXPECT_EQ(ultimo, total);
     EXPECT_EQ(empresasEn(destino), 3000);
@@ -116,10 +120,14 @@ TEST_F(Copias, UnaCopiaQueNoSaleBienNoPisaNada)
 {
     escribir(destino, "la copia de ayer");
     const QByteArray ayer = huella(destino);
-    // Cancelada a mitad.
-    const ResultadoCopia cancelada = copiarBase(base, destino, [](int, int) { return false; });
-    EXPECT_EQ(cancelada.estado, ResultadoCopia::Estado::Cancelada);
-    EXPECT_EQ(huella(destino), ayer);
+    // Cancelada a mitad de la copia o de la comprobación.
+    for (const bool alComprobar : {false, true}) {
+        const ResultadoCopia cancelada =
+            copiarBase(base, destino, [&](int, int total) { return alComprobar && total > 0; });
+        EXPECT_EQ(cancelada.estado, ResultadoCopia::Estado::Cancelada) << cancelada.mensaje.toStdString();
+        EXPECT_EQ(huella(destino), ayer);
+        EXPECT_EQ(QDir(fuera.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"copia.mdb"});
+    }
     // Encima de la propia base de datos.
     const QByteArray antes = huella(base);
     const ResultadoCopia encima = copiarBase(base, base);
