@@ -133,6 +133,60 @@ private slots:
         QVERIFY(!vacio.contains("Responsable Uno"));
         QVERIFY(plataforma.mensajes.empty());
     }
+
+    // La cabecera escrita sin guardar y los presupuestos escritos de cualquiera de las formas
+    // admitidas llegan al documento: Sí (lo propuesto) guarda al seguir.
+    void laCabeceraSinGuardarYLosPresupuestosLleganAlDocumento()
+    {
+        CopiaPrograma copia;
+        PlataformaPrueba plataforma;
+        QDir(copia.carpeta()).mkdir("Informes");
+        QVERIFY(QFile::copy(QStringLiteral(FUENTES_PROYECTO "/data/informes/Planificacion.rpt"),
+                            copia.ruta("Informes/Planificacion.rpt")));
+        FijarCarpetaPrograma(copia.carpeta());
+        const QString cx = gConexion = copia.conexion();
+        gIDCentro = long(datos::centro(cx, datos::empresa(cx, "Ferretería Prueba S.L."), "Calle Mayor 1"));
+        QMdiArea area;
+        area.resize(1300, 900);
+        area.show();
+        RegistroVentanas registro(&area);
+        ActuacionPreventiva::registrar();
+        RegistrarInformes();
+
+        auto* plan = qobject_cast<ActuacionPreventiva*>(registro.abrirNueva(ActuacionPreventiva::Nombre));
+        QVERIFY(plan);
+        QTest::keyClicks(hijo<QLineEdit>(plan, "strNombre"), "Marta Ruiz");
+        QTest::keyClicks(hijo<QComboBox>(plan, "cmbCargo")->lineEdit(), "Trabajador designado");
+        QTest::keyClicks(hijo<DateBox>(plan, "dteFecha")->lineEdit(), "02/02/2026");
+        for (const QString& importe :
+             {QString("1.234,56"), QString("1234.56"), QString::fromUtf8("1\u00a0234,56"), QString("234.567")}) {
+            QTest::keyClicks(hijo<QLineEdit>(plan, "strAccion"), "Revisar extintores");
+            QTest::keyClicks(hijo<DateBox>(plan, "dteFechaLimite")->lineEdit(), "15/01/2026");
+            QTest::keyClicks(hijo<QLineEdit>(plan, "strResponsable"), "Ana");
+            for (const QChar c : importe)
+                QTest::sendKeyEvent(QTest::Click, hijo<QLineEdit>(plan, "strPresupuesto"), Qt::Key_unknown, QString(c),
+                                    {});
+            QTest::mouseClick(hijo<QPushButton>(plan, "BAñadir"), Qt::LeftButton);
+        }
+        QCOMPARE(plan->lineas()->rowCount(), 4);
+        QVERIFY(plataforma.mensajes.empty());
+
+        QTest::mouseClick(hijo<QToolButton>(plan, "Picture2"), Qt::LeftButton);
+        QCOMPARE(plataforma.mensajes.size(), size_t(1));
+        QCOMPARE(plataforma.mensajes[0].texto, QString("¿Guardar los cambios de la cabecera del plan?"));
+        QWidget* cierre = registro.ventana("ImprimirPlanificacion");
+        QVERIFY(cierre && cierre->parentWidget()->isVisible());
+        QTest::mouseClick(hijo<QPushButton>(cierre, "CPlanificacionVisualizar"), Qt::LeftButton);
+        const auto visores = area.findChildren<InformeGeneral*>();
+        QCOMPARE(visores.size(), 1);
+        const QString texto = visores[0]->documento()->texto().toPlainText().simplified();
+        for (const char* dato : {"Elaborada por Marta Ruiz", "Cargo Trabajador designado",
+                                 "Fecha de la planificación 02/02/2026", "234.567,00", "Presupuesto total 238.270,68"})
+            QVERIFY2(texto.contains(QString::fromUtf8(dato)), dato);
+        // Las tres formas del mismo importe salen igual, y ninguna queda fuera del total.
+        QCOMPARE(texto.count("1.234,56"), 3);
+        QVERIFY(!texto.contains("no se suman"));
+    }
 };
 
 QTEST_MAIN(PruebaPlanificacionCompleta)
