@@ -437,17 +437,17 @@ ResultadoRestauracion restaurarBase(const QString& origen, const QString& carpet
         const ExamenBase examen = examinarBase(origen, false);
         if (!examen.sirve())
             return no(examen.motivo);
-        const bool habia = QFileInfo::exists(base);
-        if (habia)
-            if (const QString ocupada = liberar(base); !ocupada.isEmpty())
-                return no(ocupada);
         const QString temporal = dir.filePath(NombreBase + QStringLiteral(".restaurando"));
         ResultadoCopia copia;
         if (!copiarEn(origen, temporal, base, avance, copia)) {
             r.cancelada = copia.estado == ResultadoCopia::Estado::Cancelada;
             return no(copia.mensaje);
         }
-        if (habia) {
+        if (QFileInfo::exists(base)) {
+            if (const QString ocupada = liberar(base); !ocupada.isEmpty()) {
+                borrarConDiarios(temporal);
+                return no(ocupada);
+            }
             const QString copias = carpetaCopias(carpetaPrograma);
             const QString anterior = rutaLibre(
                 copias, ahora.toString(QStringLiteral("'Evaluacion antes de restaurar 'yyyy-MM-dd hh.mm.ss")));
