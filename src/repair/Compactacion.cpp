@@ -508,10 +508,14 @@ private:
         copias::podar(dir_, r_.copia);
         r_.estado = Estado::Compactada;
         r_.mensaje = tr("Finalizado....");
-        if (!hechos.isEmpty())
-            r_.mensaje += tr(" Faltaban en la base de datos %1; se han vuelto a crear con el esquema del programa "
-                             "(las tablas, vacías: si tenían datos, están en una copia anterior a su pérdida).")
-                              .arg(hechos.join(QStringLiteral(", ")));
+        if (!hechos.isEmpty()) {
+            const QString ultimo = hechos.takeLast();
+            const QString lista = hechos.isEmpty() ? ultimo : hechos.join(QStringLiteral(", ")) + tr(" y ") + ultimo;
+            r_.mensaje += tr(" Faltaban en la base de datos %1: se han vuelto a crear con el esquema del programa. "
+                             "Las tablas están vacías; si tenían datos, búsquelos en una copia de antes de que se "
+                             "perdieran.")
+                              .arg(lista);
+        }
         return true;
     }
 
