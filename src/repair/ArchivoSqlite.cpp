@@ -90,8 +90,8 @@ bool paginaValida(const uchar* p, int inicio, int util, quint32 paginas, quint8*
     return true;
 }
 
-// Tamaño de página con el que más páginas del archivo se leen como b-tree (la primera debe
-// leerse); 0 si ninguno.
+// Tamaño de página con el que más páginas del archivo se leen como b-tree (la primera puede estar
+// rota también); 0 si ninguno.
 int deducirTamano(const QByteArray& datos)
 {
     const auto* p = reinterpret_cast<const uchar*>(datos.constData());
@@ -101,13 +101,11 @@ int deducirTamano(const QByteArray& datos)
         if (datos.size() < tamano)
             break;
         const quint32 paginas = quint32(datos.size() / tamano);
-        if (!paginaValida(p, 100, tamano, paginas))
-            continue;
-        qint64 validas = 0;
+        qint64 validas = paginaValida(p, 100, tamano, paginas);
         for (quint32 n = 2; n <= paginas; ++n)
             validas += paginaValida(p + qint64(n - 1) * tamano, 0, tamano, paginas);
         // Con el doble del tamaño de verdad sólo se leen la mitad: a igualdad, el menor.
-        if (mejor == 0 || validas > cuantas) {
+        if (validas > cuantas) {
             mejor = tamano;
             cuantas = validas;
         }

@@ -654,6 +654,15 @@ void Salvador::leerHuerfanas()
         for (Tabla* t : candidatas)
             if (encaja(*t, filas))
                 encajan.push_back(t);
+        // Un registro más corto que su tabla sólo sale de columnas añadidas después: si alguna
+        // tabla tiene justo sus columnas, es de ésa.
+        const auto justas = [&](const Tabla* t) {
+            return std::all_of(filas.begin(), filas.end(),
+                               [&](const Fila& f) { return f.valores.size() == t->viejas.size(); });
+        };
+        if (std::any_of(encajan.begin(), encajan.end(), justas))
+            encajan.erase(std::remove_if(encajan.begin(), encajan.end(), [&](const Tabla* t) { return !justas(t); }),
+                          encajan.end());
         if (encajan.size() > 1) {
             std::vector<qint64> presentes;
             for (Tabla* t : encajan)

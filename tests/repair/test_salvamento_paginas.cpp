@@ -190,11 +190,13 @@ TEST_F(SalvamentoPaginas, RaicesYHojasMachacadasConservanLoDemas)
 {
     generar();
     todas = intactas = leerTodo(base);
-    // Raíz de los puestos y de las evaluaciones (interiores), una hoja de centros, una de medidas
-    // del catálogo y un índice.
+    // Raíces de los puestos, los factores y las evaluaciones (interiores), una hoja de centros,
+    // una de medidas del catálogo y un índice.
     const std::vector<qint64> rotas = {paginasDe("PuestosCentros", "internal").at(0),
                                        paginasDe("Evaluacion", "internal").at(0),
-                                       paginasDe("CentroTrabajo", "leaf").at(1), paginasDe("Medidas", "leaf").at(5),
+                                       paginasDe("FactoresSeleccionarEvaluacion", "internal").at(0),
+                                       paginasDe("CentroTrabajo", "leaf").at(1),
+                                       paginasDe("Medidas", "leaf").at(5),
                                        paginasDe("FactoresPuesto", "leaf").at(0)};
     machacar(rotas);
     const ResultadoSalvamento r = salvar();
@@ -205,6 +207,8 @@ TEST_F(SalvamentoPaginas, RaicesYHojasMachacadasConservanLoDemas)
     // Con las raíces rotas, sus hojas se encuentran recorriendo el archivo: no se pierde ni un puesto.
     EXPECT_EQ(rehechas.at("PuestosCentros"), todas.at("PuestosCentros"));
     EXPECT_EQ(rehechas.at("Evaluacion"), todas.at("Evaluacion"));
+    // Un factor también "cabe" en una evaluación (más corta), pero su hoja es de los factores.
+    EXPECT_EQ(rehechas.at("FactoresSeleccionarEvaluacion"), todas.at("FactoresSeleccionarEvaluacion"));
     // Los puestos de los centros perdidos siguen en su empresa, bajo un centro que lo dice.
     const qint64 centrosPerdidos = qint64(todas.at("CentroTrabajo").size() - intactas.at("CentroTrabajo").size());
     ASSERT_GT(centrosPerdidos, 0);
@@ -247,18 +251,28 @@ TEST_F(SalvamentoPaginas, CincoPaginasCualesquieraDejanFueraMenosDeUnoPorCiento)
     EXPECT_EQ(ajenas, 0);
 }
 
-TEST_F(SalvamentoPaginas, CabeceraACerosSeRehaceYNoSePierdeNada)
+TEST_F(SalvamentoPaginas, PrimeraPaginaRotaSeRehaceYNoSePierdeNada)
 {
     generar();
     todas = intactas = leerTodo(base);
-    QFile f(base);
-    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-    f.write(QByteArray(100, '\0'));
-    f.close();
-    const ResultadoSalvamento r = salvar();
-    EXPECT_EQ(leerTodo(p.ruta("Salvada.mdb")), todas);
-    EXPECT_TRUE(r.perdidasExactas);
-    EXPECT_EQ(r.perdidas, 0);
+    const QString intacta = p.ruta("Intacta.mdb");
+    ASSERT_TRUE(QFile::copy(base, intacta));
+    // La cabecera a ceros; luego toda la primera página (cabecera y raíz del esquema).
+    for (const int rotos : {100, 4096}) {
+        QFile::remove(base);
+        ASSERT_TRUE(QFile::copy(intacta, base));
+        QFile f(base);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.write(QByteArray(rotos, '\x5a').replace(0, 100, QByteArray(100, '\0')));
+        f.close();
+        const QString salvada = p.ruta(QStringLiteral("Salvada%1.mdb").arg(rotos));
+        const ResultadoSalvamento r = SalvarFilas(base, salvada, p.ruta(NombreCatalogoEntregado));
+        EXPECT_EQ(leerTodo(salvada), todas) << rotos;
+        if (rotos == 100) { // SQLite vuelve a leerlo todo: las pérdidas se cuentan
+            EXPECT_TRUE(r.perdidasExactas);
+            EXPECT_EQ(r.perdidas, 0);
+        }
+    }
 }
 
 TEST_F(SalvamentoPaginas, ArchivoVacioDaElCatalogoYNoDiceCeroPerdidas)
