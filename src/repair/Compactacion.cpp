@@ -5,6 +5,7 @@
 #include "ErrorBD.h"
 #include "InstanciaPrograma.h"
 #include "MapaErrores.h"
+#include "ProteccionDiario.h"
 #include "Salvamento.h"
 
 #include <QDir>
@@ -313,10 +314,17 @@ public:
             return sinTocar(Estado::Fallo, tr("No se puede borrar Evaluacion2.mdb, que dejó a medias una compactación "
                                               "anterior. Compruebe que no está abierto y que tiene permiso de "
                                               "escritura en la carpeta del programa."));
+        // Un diario que no es del archivo no se aplica a ciegas: antes, la copia de los dos.
+        const ResultadoDiario diario = ProtegerDiario(base());
+        if (diario.estado == ResultadoDiario::Estado::SinCopia)
+            return sinTocar(Estado::Fallo, diario.mensaje);
+        TomarAvisosDiario(); // se dice aquí, en la línea de estado
         if (abrirConElAlmacen())
             compactar();
         if (danada_)
             salvar();
+        if (!diario.mensaje.isEmpty())
+            r_.mensaje += QLatin1Char(' ') + diario.mensaje;
     }
 
 private:

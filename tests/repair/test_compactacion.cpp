@@ -3,6 +3,7 @@
 #include "ArchivosReparar.h"
 #include "Compactacion.h"
 #include "CopiaPrograma.h"
+#include "DiarioAjeno.h"
 #include "InstanciaPrograma.h"
 
 #include <QLockFile>
@@ -403,4 +404,21 @@ TEST_F(Compactacion, TablaBorradaVuelveConElEsquemaYLoDice)
     EXPECT_EQ(numeroDe(base, "SELECT count(*) FROM pragma_foreign_key_list('ActuaciónPreventivaRegistro')"), 1);
     EXPECT_EQ(numeroDe(base, "SELECT count(*) FROM Empresas"), 20);
     EXPECT_EQ(numeroDe(p.ruta(r.copia), "SELECT count(*) FROM sqlite_master WHERE name = 'VRiesgos'"), 0);
+}
+
+TEST_F(Compactacion, UnDiarioAjenoNoVaciaLaBaseAlCompactar)
+{
+    // Una carpeta que este proceso no ha abierto aún, como la que encuentra Reparar al arrancar.
+    CopiaPrograma otra;
+    sqlite3* bd = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(otra.ruta("Evaluacion.mdb")).constData(), &bd), SQLITE_OK);
+    sqlite3_exec(bd, "INSERT INTO Empresas (Nombre) VALUES ('Antes del diario')", nullptr, nullptr, nullptr);
+    sqlite3_close(bd);
+    ASSERT_FALSE(PonerDiarioAjeno(otra.ruta("Evaluacion.mdb")).isEmpty());
+
+    const ResultadoCompactacion r = CompactarBaseDatos(otra.carpeta(), ConfiguracionRegionalDestino);
+    ASSERT_EQ(r.estado, Estado::Compactada) << r.mensaje.toStdString();
+    EXPECT_TRUE(r.mensaje.startsWith("Finalizado....")) << r.mensaje.toStdString();
+    EXPECT_TRUE(r.mensaje.contains("Recuperacion")) << r.mensaje.toStdString();
+    EXPECT_EQ(numeroDe(otra.ruta("Evaluacion.mdb"), "SELECT count(*) FROM Empresas"), 1);
 }

@@ -1,8 +1,10 @@
 #include "Conexion.h"
+#include "DiarioAjeno.h"
 #include "Entrada.h"
 #include "Globales.h"
 #include "InstanciaPrograma.h"
 #include "PlataformaPrueba.h"
+#include "Recordset.h"
 #include "Rutinas.h"
 
 #include <QDir>
@@ -111,6 +113,36 @@ private slots:
             gConexion.contains(QStringLiteral(";Data Source=") + nativa() + sep + QStringLiteral("Evaluacion.mdb;")));
         QVERIFY(gConexion.contains(QStringLiteral("System database=") + nativa() + sep + QStringLiteral("SYSTEM.mdw")));
         QVERIFY(gConexion.endsWith(QStringLiteral("SYSTEM.mdw;Jet OLEDB")));
+    }
+
+    void unDiarioAjenoSeApartaAlArrancarYSeDice()
+    {
+        const QString archivo = carpeta_.filePath(QStringLiteral("Evaluacion.mdb"));
+        for (const char* nombre : {"Evaluacion.mdb", "SYSTEM.mdw"})
+            QVERIFY(QFile::copy(QStringLiteral(CARPETA_ENTREGA "/") + nombre, carpeta_.filePath(nombre)));
+        // Sin pasar por el almacén: este proceso es el programa que arranca y aún no ha mirado el archivo.
+        sqlite3* bd = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(archivo).constData(), &bd), SQLITE_OK);
+        QCOMPARE(
+            sqlite3_exec(bd, "INSERT INTO Empresas (Nombre) VALUES ('Antes del diario')", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        sqlite3_close(bd);
+        QVERIFY(!PonerDiarioAjeno(archivo).isEmpty());
+        PlataformaPrueba plataforma;
+        Entrada e;
+        QCOMPARE(plataforma.mensajes.size(), size_t(1));
+        const auto& m = plataforma.mensajes[0];
+        QCOMPARE(m.icono, Icono::Exclamacion);
+        QVERIFY2(m.texto.contains(QDir::toNativeSeparators(carpeta_.filePath(QStringLiteral("Recuperacion")))),
+                 qPrintable(m.texto));
+        QVERIFY(!QFileInfo::exists(archivo + "-wal"));
+        Recordset rs;
+        rs.open(QStringLiteral("SELECT count(*) FROM Empresas"), gConexion);
+        QCOMPARE(rs.value(0).toInt(), 1);
+        rs.close();
+        Conexion::cerrarTodas();
+        for (const QString& resto : QDir(carpeta_.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries))
+            QDir(carpeta_.filePath(resto)).removeRecursively() || QFile::remove(carpeta_.filePath(resto));
     }
 
     void segundaCopiaSeNiega()
