@@ -81,14 +81,12 @@ void QuitarRiesgos(long long idEvaluacionCrear)
     for (const auto& [clave, nota] : riesgos) {
         const auto& [puesto, riesgo] = clave;
         Recordset quedan;
-        quedan.open("Select IDEvaluacion, Mostrar, ValorRiesgo from Evaluacion where IDPuestoCentro = ? and "
-                    "IDRiesgo = ?",
+        quedan.open("Select IDEvaluacion, Mostrar from Evaluacion where IDPuestoCentro = ? and IDRiesgo = ?",
                     gConexion, {puesto, riesgo});
         if (quedan.eof())
             continue;
         bool hayMostrada = false;
         const qlonglong primera = quedan.value(0).toLongLong();
-        const bool primeraEvaluada = !quedan.value(2).toString().isEmpty();
         while (!quedan.eof()) {
             hayMostrada = hayMostrada || quedan.value(1).toString() == "S";
             quedan.moveNext();
@@ -96,7 +94,9 @@ void QuitarRiesgos(long long idEvaluacionCrear)
         if (hayMostrada)
             continue;
         conexion->ejecutar("UPDATE Evaluacion SET Mostrar = 'S' WHERE IDEvaluacion = ?", {primera});
-        if (nota.eraMostrada && !primeraEvaluada && !nota.valor.toString().isEmpty())
+        // La oculta guarda los grados de la última copia, quizá ya cambiados o borrados en la
+        // mostrada: lo que vale es lo que el usuario veía, también si estaba sin evaluar.
+        if (nota.eraMostrada)
             conexion->ejecutar("UPDATE Evaluacion SET Probabilidad = ?, Consecuencias = ?, ValorRiesgo = ? "
                                "WHERE IDEvaluacion = ?",
                                {nota.probabilidad, nota.consecuencias, nota.valor, primera});

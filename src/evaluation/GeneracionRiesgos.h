@@ -21,8 +21,8 @@ int GenerarRiesgos(const FilaFactor& fila);
 
 // Quita las filas de evaluación que generó la fila de factor (sus medidas se van con ellas) y
 // vuelve a mostrar, en el mismo puesto, una fila de cada riesgo que aún tenga filas. Si la fila
-// que se quita era la mostrada y la que pasa a mostrarse no tiene evaluación, hereda la suya:
-// lo evaluado no se pierde por desmarcar otro factor del mismo riesgo.
+// que se quita era la mostrada, la que pasa a mostrarse toma sus grados tal como estaban (también
+// vacíos): ni se pierde lo evaluado ni vuelve una evaluación vieja de la oculta.
 void QuitarRiesgos(long long idEvaluacionCrear);
 
 // Lo que hace la casilla de un factor: la marca (o la quita) y los riesgos que lleva se guardan

@@ -134,15 +134,16 @@ void SeleccionaRiesgos::elegirPuesto(long long)
 
 // Regla de la matriz, antes de que se guarde el cambio: el nivel va en la misma escritura que el
 // grado. Un grado escrito a mano se guarda como el de la lista; uno que no es de la lista no se
-// acepta, porque dejaría la fila con un grado que no corresponde a su nivel.
+// acepta, porque dejaría la fila con un grado que no corresponde a su nivel. Borrar un grado
+// borra también el nivel.
 void SeleccionaRiesgos::antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar)
 {
     if (columna != ColProbabilidad && columna != ColConsecuencias)
         return;
     const QString escrito = texto(nuevo);
     if (escrito.trimmed().isEmpty()) {
-        // Sólo blancos es no haber elegido nada: no debe contar como evaluado.
-        if (!escrito.isEmpty())
+        // Vacío o sólo blancos es no haber elegido nada: no debe contar como evaluado.
+        if (!nuevo.isNull())
             GRiesgos_->setCellValue(columna, QVariant());
     } else {
         const bool esProbabilidad = columna == ColProbabilidad;
@@ -167,10 +168,14 @@ void SeleccionaRiesgos::antesDeCambiar(int columna, const QVariant& nuevo, bool*
         if (grado != escrito)
             GRiesgos_->setCellValue(columna, grado);
     }
-    const QString nivel =
-        NivelRiesgo(texto(GRiesgos_->cellValue(ColProbabilidad)), texto(GRiesgos_->cellValue(ColConsecuencias)));
+    const QString probabilidad = texto(GRiesgos_->cellValue(ColProbabilidad));
+    const QString consecuencias = texto(GRiesgos_->cellValue(ColConsecuencias));
+    const QString nivel = NivelRiesgo(probabilidad, consecuencias);
     if (!nivel.isEmpty())
         GRiesgos_->setCellValue(ColValor, nivel);
+    else if (probabilidad.trimmed().isEmpty() || consecuencias.trimmed().isEmpty())
+        // Sin uno de los dos grados no hay nivel: el que quedara de antes saldría en el documento.
+        GRiesgos_->setCellValue(ColValor, QVariant());
 }
 
 void SeleccionaRiesgos::nota(int division, int columna, int fila, CellTip* tip)

@@ -78,6 +78,27 @@ class PruebaSeleccionaRiesgos : public QObject, private EntornoAsistente
                 ++n;
         return n;
     }
+    // Lo que hace el usuario en una celda de grado: doble clic, borra lo que hay, escribe (la lista
+    // completa el resto), Fin e Intro.
+    void teclear(SeleccionaRiesgos* w, int fila, int columna, const QString& texto)
+    {
+        QTableView* t = w->cuadricula()->tableView();
+        QVERIFY(QTest::qWaitForWindowExposed(t));
+        const QModelIndex celda = w->origen()->index(fila, columna);
+        t->scrollTo(celda);
+        const QPoint punto = t->visualRect(celda).center();
+        QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, punto);
+        QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, punto);
+        QPointer<QComboBox> lista = qobject_cast<QComboBox*>(t->indexWidget(celda));
+        QVERIFY(lista);
+        QTest::keyClick(lista->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(lista->lineEdit(), Qt::Key_Delete);
+        QTest::keyClicks(lista->lineEdit(), texto);
+        // Fin acepta lo que la lista propone para completar lo escrito.
+        QTest::keyClick(lista->lineEdit(), Qt::Key_End);
+        QTest::keyClick(lista->lineEdit(), Qt::Key_Return);
+        QTRY_VERIFY(!t->indexWidget(celda));
+    }
     // Evalúa todas las filas mostradas de un puesto con los mismos grados.
     void evaluarTodo(long long puesto)
     {
@@ -212,9 +233,9 @@ private slots:
         QTRY_COMPARE(plataforma->mensajes.size(), size_t(2));
         QCOMPARE(w->origen()->index(fila, 1).data().toString(), QString("Alta"));
 
-        // Borrar un grado (o dejar sólo blancos) lo deja sin evaluar y el nivel sigue donde estaba.
+        // Borrar un grado (o dejar sólo blancos) lo deja sin evaluar, y sin nivel.
         QVERIFY(poner(w, fila, 1, "   "));
-        QCOMPARE(guardado(soldador, CaidaObjetos).value(0), QString("|Extremadamente dañino|Riesgo Intolerable"));
+        QCOMPARE(guardado(soldador, CaidaObjetos).value(0), QString("|Extremadamente dañino|"));
         QVERIFY(contar(cx,
                        "select Probabilidad is null from Evaluacion where IDPuestoCentro = ? and IDRiesgo = ? and "
                        "Mostrar = 'S'",
@@ -354,6 +375,75 @@ private slots:
         QCOMPARE(guardado(soldador, CaidaObjetos), QStringList(3, QString("Alta|Dañino|Riesgo Importante")));
         QCOMPARE(subventanas("SeleccionaMedidas"), 1);
         QVERIFY(plataforma->mensajes.empty());
+    }
+
+    // Borrar la probabilidad con el teclado se lleva el nivel: ni la cuadrícula ni el documento
+    // pueden enseñar "Intolerable" al lado de una probabilidad vacía, y el riesgo no cuenta.
+    void borrarUnGradoConElTecladoDejaElRiesgoSinEvaluar()
+    {
+        evaluarTodo(pintor);
+        evaluarTodo(soldador);
+        SeleccionaRiesgos* w = abrir();
+        teclear(w, filaDe(w, CaidaObjetos), 1, "");
+        QTRY_COMPARE(guardado(soldador, CaidaObjetos).value(0), QString("|Dañino|"));
+        QCOMPARE(w->origen()->index(filaDe(w, CaidaObjetos), 3).data().toString(), QString());
+        QVERIFY(contar(cx,
+                       "select ValorRiesgo is null from Evaluacion where IDPuestoCentro = ? and IDRiesgo = ? and "
+                       "Mostrar = 'S'",
+                       {soldador, CaidaObjetos}));
+
+        // Todo lo demás está evaluado: sólo ese riesgo impide seguir.
+        QTest::mouseClick(w->findChild<QToolButton*>("Picture2"), Qt::LeftButton);
+        QCOMPARE(plataforma->mensajes.size(), size_t(1));
+        QCOMPARE(plataforma->mensajes[0].titulo, QString("Sin Riesgos Evaluados"));
+        QVERIFY(plataforma->mensajes[0].texto.contains(VentanaAsistente::TextoPuesto(soldador, "Soldador")));
+        QVERIFY(!plataforma->mensajes[0].texto.contains(VentanaAsistente::TextoPuesto(pintor, "Pintor")));
+        QCOMPARE(guardado(soldador, CaidaObjetos), QStringList(3, QString("|Dañino|")));
+    }
+
+    // Desmarcar el factor de la fila mostrada no resucita la evaluación vieja que guardaba una
+    // oculta: la nueva mostrada sigue con lo que el usuario veía.
+    void desmarcarElFactorDeLaFilaMostradaConservaLoQueSeVeia()
+    {
+        SeleccionaRiesgos* w = abrir();
+        teclear(w, filaDe(w, CaidaObjetos), 1, "Alta");
+        teclear(w, filaDe(w, CaidaObjetos), 2, "Extr");
+        QTRY_COMPARE(guardado(soldador, CaidaObjetos).value(0),
+                     QString("Alta|Extremadamente dañino|Riesgo Intolerable"));
+        // Seguir copia la evaluación a las ocultas; luego se rebaja la probabilidad.
+        QTest::mouseClick(w->findChild<QToolButton*>("Picture2"), Qt::LeftButton);
+        QCOMPARE(guardado(soldador, CaidaObjetos),
+                 QStringList(3, QString("Alta|Extremadamente dañino|Riesgo Intolerable")));
+        teclear(w, filaDe(w, CaidaObjetos), 1, "Baja");
+        QTRY_COMPARE(guardado(soldador, CaidaObjetos).value(0), QString("Baja|Extremadamente dañino|Riesgo Moderado"));
+
+        // Vuelta a los factores y fuera el dueño de la fila mostrada (el primero que se marcó).
+        QTest::mouseClick(w->findChild<QToolButton*>("Picture1"), Qt::LeftButton);
+        auto* factores = qobject_cast<SeleccionaFactores*>(registro->ventana("SeleccionaFactores"));
+        QVERIFY(factores);
+        int filaFactor = -1;
+        for (int f = 0; f < factores->origen()->rowCount(); ++f)
+            if (factores->origen()->fieldValue(f, "IDFactor").toInt() == Escaleras)
+                filaFactor = f;
+        QVERIFY(filaFactor >= 0);
+        QTableView* t = factores->cuadricula()->tableView();
+        QVERIFY(QTest::qWaitForWindowExposed(t));
+        const QModelIndex casilla = factores->origen()->index(filaFactor, 1);
+        t->scrollTo(casilla);
+        plataforma->responder(PlataformaServicios::Respuesta::Si);
+        QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualRect(casilla).center());
+        QCOMPARE(guardado(soldador, CaidaObjetos).size(), 2);
+
+        w = abrir();
+        const int fila = filaDe(w, CaidaObjetos);
+        QVERIFY(fila >= 0);
+        QCOMPARE(w->origen()->index(fila, 1).data().toString(), QString("Baja"));
+        QCOMPARE(w->origen()->index(fila, 3).data().toString(), QString("Riesgo Moderado"));
+        QCOMPARE(contar(cx,
+                        "select count(*) from Evaluacion where IDPuestoCentro = ? and IDRiesgo = ? and Mostrar = 'S' "
+                        "and ValorRiesgo = 'Riesgo Moderado'",
+                        {soldador, CaidaObjetos}),
+                 1);
     }
 
     void volverInicioYAyuda()

@@ -212,6 +212,24 @@ TEST_F(MotorInformes, LaEvaluacionTraeTodoLoDelCentroYNadaDeOtro)
     EXPECT_TRUE(plano.contains(QStringLiteral("Total del centro 1 1 1 1 1 5"))) << qPrintable(plano.right(900));
 }
 
+// Una fila a la que le borraron un grado guarda aún el nivel de antes: el documento no lo da por
+// evaluado ni lo cuenta en su nivel.
+TEST_F(MotorInformes, UnRiesgoSinUnGradoSaleSinEvaluarAunqueGuardeNivel)
+{
+    Recordset::execute("UPDATE Evaluacion SET Probabilidad = NULL WHERE IDRiesgo = ? AND Mostrar = 'S'", cx,
+                       {idRiesgo[0]});
+    Recordset::execute("UPDATE Evaluacion SET Consecuencias = '  ' WHERE IDRiesgo = ?", cx, {idRiesgo[1]});
+    const QString plano =
+        documento(Informes::FicheroEvaluacion, FormulaEvaluacion(centro, empresa))->texto().toPlainText().simplified();
+    const qsizetype seccion = plano.indexOf(QStringLiteral("2. Evaluación por puesto"));
+    const QRegularExpression nivel(QStringLiteral("(Trivial|Tolerable|Moderado|Importante|Intolerable|Sin evaluar)"));
+    EXPECT_EQ(nivel.match(plano, plano.indexOf(riesgos[0], seccion)).captured(1), "Sin evaluar");
+    EXPECT_EQ(nivel.match(plano, plano.indexOf(riesgos[1], seccion)).captured(1), "Sin evaluar");
+    EXPECT_EQ(nivel.match(plano, plano.indexOf(riesgos[2], seccion)).captured(1), "Importante");
+    EXPECT_TRUE(plano.contains(QStringLiteral("Total del centro 0 1 1 1 0 5"))) << qPrintable(plano.right(900));
+    EXPECT_TRUE(plano.contains(QStringLiteral("Quedan 2 riesgos sin evaluar"))) << qPrintable(plano.right(900));
+}
+
 TEST_F(MotorInformes, ElPlanVaPorFechaLimiteYSumaLosImportesQueLoSon)
 {
     const QString t = pdf(Informes::FicheroPlanificacion, FormulaPlanificacion(centro));
