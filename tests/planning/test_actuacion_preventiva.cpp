@@ -5,6 +5,7 @@
 #include "CopiaPrograma.h"
 #include "DateBox.h"
 #include "Datos.h"
+#include "EdicionCelda.h"
 #include "Globales.h"
 #include "PlataformaPrueba.h"
 #include "RegistroVentanas.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
@@ -95,7 +97,12 @@ class PruebaActuacionPreventiva : public QObject
         rs.open(sql, cx, p);
         return rs.eof() ? QVariant() : rs.value(0);
     }
-    const PlataformaPrueba::Mensaje& ultimo() const { return plataforma->mensajes.back(); }
+    // Sin ningún aviso da uno vacío: la comparación falla en lugar de romper la prueba.
+    const PlataformaPrueba::Mensaje& ultimo() const
+    {
+        static const PlataformaPrueba::Mensaje ninguno{{}, {}, Icono::Ninguno, Botones::Aceptar, Respuesta::Aceptar};
+        return plataforma->mensajes.empty() ? ninguno : plataforma->mensajes.back();
+    }
     static bool visible(QWidget* w) { return w->parentWidget()->isVisible(); }
 
 private slots:
@@ -460,6 +467,49 @@ private slots:
                  1LL);
     }
 
+    // En la cuadrícula del plan Escape deja lo guardado (texto y fecha) e Intro lo escribe en el acto.
+    void escapeDeshaceEIntroConfirmaEnLaCuadricula()
+    {
+        ActuacionPreventiva* w = abrir();
+        escribirLinea(w, "Primera", "01/06/2027", "Ana", "10");
+        boton(w, "BAñadir")->click();
+        escribirLinea(w, "Segunda", "15/07/2027", "Luis", "20");
+        boton(w, "BAñadir")->click();
+        QTableView* t = w->cuadricula()->tableView();
+        QVERIFY(QTest::qWaitForWindowExposed(t));
+        const auto editar = [&](int fila, int columna) { return editarConRaton(t, fila, columna); };
+        const auto lineas = [&] {
+            return valor("SELECT group_concat(AccionPreventiva || ' ' || ResponsableEjecucion || ' ' || FechaLimite, "
+                         "'; ') FROM (SELECT * FROM \"ActuaciónPreventivaRegistro\" ORDER BY IDActuacionRegistro)")
+                .toString();
+        };
+        const QString antes = lineas();
+
+        QWidget* responsable = editar(0, 2);
+        QVERIFY(qobject_cast<QLineEdit*>(responsable));
+        QTest::keyClick(responsable, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(responsable, "Texto que no debe quedar");
+        QTest::keyClick(responsable, Qt::Key_Escape);
+        QWidget* limite = editar(1, 1);
+        QVERIFY(limite);
+        QTest::keyClick(limite, Qt::Key_Home);
+        QTest::keyClick(limite, Qt::Key_Up);
+        QTest::keyClick(limite, Qt::Key_Escape);
+        editar(0, 0);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(lineas(), antes);
+        QCOMPARE(w->lineas()->index(0, 2).data().toString(), QString("Ana"));
+
+        responsable = editar(1, 2);
+        QVERIFY(responsable);
+        QTest::keyClick(responsable, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(responsable, "Marta");
+        QTest::keyClick(responsable, Qt::Key_Return);
+        QTRY_VERIFY(lineas().endsWith("Segunda Marta 2027-07-15"));
+        QCOMPARE(w->cuadricula()->currentRow(), 1);
+        QVERIFY(plataforma->mensajes.empty());
+    }
+
     // Pasar el puntero por una línea enseña su nota, pero la que se borra es la elegida.
     void laNotaNoCambiaLaLineaQueSeElimina()
     {
@@ -563,6 +613,45 @@ private slots:
                  QString("Empresario"));
         QCOMPARE(valor("SELECT Fecha FROM \"ActuaciónPreventiva\" WHERE IDActuacion = ?", {plan}),
                  QVariant(QDate(2025, 1, 10)));
+    }
+
+    // El aviso de verdad: tres botones en español, y Escape es Cancelar (no se pierde nada).
+    void laPreguntaDeLaCabeceraConElAvisoDeVerdad()
+    {
+        ActuacionPreventiva* w = abrir();
+        QTest::keyClicks(caja(w, "strNombre"), "Marta Ruiz");
+        PlataformaServicios* prueba = FijarServicios(nullptr);
+        QStringList botones;
+        // Contesta en cuanto el aviso está en pantalla.
+        std::function<void(bool, int)> contestar = [&](bool conEscape, int intentos) {
+            QTimer::singleShot(10, [&, conEscape, intentos] {
+                auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!caja) {
+                    if (intentos > 0)
+                        contestar(conEscape, intentos - 1);
+                    return;
+                }
+                botones.clear();
+                for (QAbstractButton* b : caja->buttons())
+                    botones << b->text();
+                if (conEscape)
+                    QTest::keyClick(caja, Qt::Key_Escape);
+                else
+                    QTest::mouseClick(caja->button(QMessageBox::No), Qt::LeftButton);
+            });
+        };
+        contestar(true, 200);
+        pulsar(imagen(w, "Image1"));
+        botones.sort();
+        QCOMPARE(botones, QStringList({"Cancelar", "No", "Sí"}));
+        QVERIFY(visible(w));
+        QCOMPARE(caja(w, "strNombre")->text(), QString("Marta Ruiz"));
+
+        contestar(false, 200);
+        pulsar(imagen(w, "Image1"));
+        FijarServicios(prueba);
+        QVERIFY(!visible(w));
+        QVERIFY(valor("SELECT Persona FROM \"ActuaciónPreventiva\" WHERE IDCentro = ?", {centro}).isNull());
     }
 
     // Una sola regla para leer los importes; lo negativo o lo que admite dos lecturas no se guarda.
