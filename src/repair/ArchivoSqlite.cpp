@@ -330,7 +330,7 @@ std::optional<ArchivoSqlite::Fila> ArchivoSqlite::celdaDeHoja(quint32 n, int des
         const qint64 k = m + (qint64(tamano) - m) % (u - 4);
         local = k <= x ? k : m;
     }
-    if (p + local > fin || (local < qint64(tamano) && p + local + 4 > fin))
+    if (local > fin - p || (local < qint64(tamano) && local + 4 > fin - p))
         return std::nullopt;
     QByteArray carga(reinterpret_cast<const char*>(p), int(local));
     if (local < qint64(tamano)) {
@@ -361,7 +361,7 @@ std::optional<ArchivoSqlite::Fila> ArchivoSqlite::celdaDeHoja(quint32 n, int des
         quint64 serie = 0;
         l = varint(t, tfin, serie);
         const qint64 largo = l ? tamanoSerie(serie) : -1;
-        if (largo < 0 || v + largo > rfin)
+        if (largo < 0 || largo > rfin - v)
             return std::nullopt;
         t += l;
         Valor valor;

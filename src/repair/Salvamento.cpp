@@ -184,7 +184,7 @@ public:
         }
         QFile f(copia_);
         if (f.open(QIODevice::ReadOnly))
-            paginas_ = f.readAll();
+            paginas_ = leidos_ < 0 ? f.readAll() : f.read(leidos_);
     }
     ~Origen()
     {
@@ -237,7 +237,9 @@ private:
         const qint64 paginas = (byte(28) << 24) | (byte(29) << 16) | (byte(30) << 8) | byte(31);
         const qint64 enteras = (f.size() + pagina - 1) / pagina * pagina;
         const qint64 dice = cabecera.mid(24, 4) == cabecera.mid(92, 4) ? paginas * pagina : 0;
-        const qint64 tamano = std::max(enteras, dice);
+        leidos_ = enteras;
+        // Un número de páginas estropeado no debe pedir un archivo de terabytes.
+        const qint64 tamano = std::min(std::max(enteras, dice), enteras + (qint64(1) << 30));
         if (tamano > f.size())
             f.resize(tamano);
     }
@@ -245,6 +247,7 @@ private:
     QString copia_;
     sqlite3* bd_ = nullptr;
     QByteArray paginas_;
+    qint64 leidos_ = -1; // lo que de verdad hay (-1: todo); el relleno no se lee
     bool rehecha_ = false;
 };
 
@@ -510,8 +513,8 @@ void Salvador::guardar(Tabla& t, sqlite3_stmt* sql, const Fila* cruda, qint64 cl
     const int rc = ins.paso();
     if (rc == SQLITE_DONE)
         ++t.cuenta.salvadas;
-    else if ((rc & 0xff) == SQLITE_CONSTRAINT)
-        ++t.rechazadas; // el dato ya no vale (repetido, vacío donde no puede)
+    else if ((rc & 0xff) == SQLITE_CONSTRAINT || (rc & 0xff) == SQLITE_MISMATCH)
+        ++t.rechazadas; // el dato ya no vale (repetido, vacío donde no puede, de otro tipo)
     else
         nueva_->lanzar(rc);
 }
@@ -803,10 +806,18 @@ void Salvador::crearProvisional(const QString& padre, const QStringList& claves,
         marcas << "?";
         datos << v;
     }
-    nueva_->ejecutar("INSERT OR IGNORE INTO " + entreComillas(padre) + " (" + nombres.join(", ") + ") VALUES (" +
-                         marcas.join(", ") + ")",
-                     datos);
-    if (Tabla* t = tabla(padre))
+    Sentencia poner(bd_, "INSERT OR IGNORE INTO " + entreComillas(padre) + " (" + nombres.join(", ") + ") VALUES (" +
+                             marcas.join(", ") + ")");
+    for (int i = 0; i < datos.size(); ++i)
+        if (datos[i].typeId() == QMetaType::QString)
+            poner.enlazar(i + 1, datos[i].toString());
+        else
+            poner.enlazar(i + 1, datos[i].toLongLong());
+    const int rc = poner.paso();
+    // Una clave que no es un número no puede ser la de un padre: el hijo se quita después.
+    if (rc != SQLITE_DONE && (rc & 0xff) != SQLITE_CONSTRAINT && (rc & 0xff) != SQLITE_MISMATCH)
+        nueva_->lanzar(rc);
+    if (Tabla* t = tabla(padre); t && rc == SQLITE_DONE)
         t->cuenta.provisionales += sqlite3_changes(bd_);
 }
 

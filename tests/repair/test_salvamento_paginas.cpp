@@ -275,6 +275,33 @@ TEST_F(SalvamentoPaginas, PrimeraPaginaRotaSeRehaceYNoSePierdeNada)
     }
 }
 
+TEST_F(SalvamentoPaginas, BytesCambiadosAlAzarNoLoTumban)
+{
+    generar();
+    const QString intacta = p.ruta("Intacta.mdb");
+    ASSERT_TRUE(QFile::copy(base, intacta));
+    QFile f(intacta);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray buena = f.readAll();
+    quint32 semilla = 777;
+    for (int vuelta = 0; vuelta < 12; ++vuelta) {
+        QByteArray mala = buena;
+        // La primera vez, sólo un número de páginas absurdo en una cabecera que parece válida.
+        if (vuelta == 0)
+            mala.replace(28, 4, "\xff\xff\xff\xff").replace(92, 4, mala.mid(24, 4));
+        for (int i = 0; vuelta > 0 && i < mala.size() / (vuelta % 2 ? 40 : 400); ++i) {
+            semilla = semilla * 1103515245u + 12345u;
+            mala[int((semilla >> 4) % quint32(mala.size()))] = char(semilla >> 24);
+        }
+        QFile::remove(base);
+        escribirArchivo(base, mala);
+        const QString salvada = p.ruta(QStringLiteral("Salvada%1.mdb").arg(vuelta));
+        SalvarFilas(base, salvada, p.ruta(NombreCatalogoEntregado));
+        EXPECT_EQ(numeroDe(salvada, "SELECT count(*) FROM pragma_integrity_check WHERE integrity_check <> 'ok'"), 0);
+        EXPECT_EQ(numeroDe(salvada, "SELECT count(*) FROM pragma_foreign_key_check"), 0);
+    }
+}
+
 TEST_F(SalvamentoPaginas, ArchivoVacioDaElCatalogoYNoDiceCeroPerdidas)
 {
     escribirArchivo(base, {});
