@@ -1,4 +1,4 @@
-// Salvamento de archivos dañados. Pasa de los 600 líneas de la casa porque es un solo recorrido:
+// Salvamento de archivos dañados. Pasa de las 600 líneas de la casa porque es un solo recorrido:
 // esquema, tramos, hojas sueltas, catálogo, padres provisionales y recuento, que comparten estado.
 #include "Salvamento.h"
 
