@@ -217,22 +217,16 @@ TEST_F(Copias, RestaurarPoneLaCopiaYGuardaLaQueHabia)
     EXPECT_FALSE(QFileInfo::exists(base + ".restaurando"));
 }
 
-TEST_F(Copias, RestaurarNoTocaNadaSiLaCopiaNoSirveOLaBaseEstaEnUso)
+TEST_F(Copias, RestaurarNoTocaNadaSiEligeLaPropiaBaseOEstaEnUso)
 {
     datos::empresa(cx, "La de hoy");
     Conexion::cerrarTodas();
     const QByteArray actual = huella(base);
-    escribir(destino, "");
-    sql(destino, "CREATE TABLE Fotos (id INTEGER)");
-    ResultadoRestauracion r = restaurarBase(destino, p.carpeta(), Ahora);
-    EXPECT_FALSE(r.hecha);
-    EXPECT_TRUE(r.mensaje.contains("no de este programa")) << r.mensaje.toStdString();
-    EXPECT_TRUE(r.mensaje.contains("no se ha tocado"));
-    r = restaurarBase(base, p.carpeta(), Ahora);
+    ResultadoRestauracion r = restaurarBase(base, p.carpeta(), Ahora);
     EXPECT_FALSE(r.hecha);
     EXPECT_TRUE(r.mensaje.contains("propia base de datos")) << r.mensaje.toStdString();
+    EXPECT_TRUE(r.mensaje.contains("no se ha tocado"));
     // Una copia buena con la base abierta por otro (Reparar, otra copia del programa).
-    QFile::remove(destino);
     QFile::copy(QStringLiteral(CARPETA_ENTREGA "/Evaluacion.mdb"), destino);
     auto otra = Conexion::obtener(cx);
     r = restaurarBase(destino, p.carpeta(), Ahora);
