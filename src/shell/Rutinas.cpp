@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QMdiSubWindow>
 #include <QScreen>
+#include <QTextDocumentFragment>
 #include <QWidget>
 
 #include <cmath>
@@ -22,6 +23,20 @@ QString gCarpetaFijada;
 bool esNulo(const QVariant& valor)
 {
     return !valor.isValid() || valor.isNull();
+}
+
+// Texto que se lee en la etiqueta; una que sólo lleva una imagen no tiene.
+bool conTexto(const QLabel* etiqueta)
+{
+    const QString texto = etiqueta->text();
+    if (etiqueta->textFormat() == Qt::PlainText ||
+        (etiqueta->textFormat() == Qt::AutoText && !Qt::mightBeRichText(texto)))
+        return !texto.trimmed().isEmpty();
+    return !QTextDocumentFragment::fromHtml(texto)
+                .toPlainText()
+                .remove(QChar::ObjectReplacementCharacter)
+                .trimmed()
+                .isEmpty();
 }
 
 QString sinAceleradores(QString texto)
@@ -185,12 +200,14 @@ void AplicarAccesibilidad(QWidget* raiz)
             etiqueta->buddy()->setAccessibleName(sinAceleradores(etiqueta->text()));
 
     for (QWidget* w : widgets) {
-        if (w->accessibleName().isEmpty()) {
+        auto* etiqueta = qobject_cast<QLabel*>(w);
+        // Una etiqueta con texto se queda sin nombre fijo: Qt da como nombre el texto del momento
+        // y avisa al lector de pantalla cuando cambia. Uno fijo dejaría oír "0 de 0" en un
+        // contador que ya dice otra cosa.
+        if (w->accessibleName().isEmpty() && !(etiqueta && conTexto(etiqueta))) {
             QString nombre;
             if (auto* boton = qobject_cast<QAbstractButton*>(w))
                 nombre = sinAceleradores(boton->text());
-            else if (auto* etiqueta = qobject_cast<QLabel*>(w); etiqueta && !etiqueta->text().contains('<'))
-                nombre = sinAceleradores(etiqueta->text());
             else if (auto* grupo = qobject_cast<QGroupBox*>(w))
                 nombre = sinAceleradores(grupo->title());
             if (nombre.isEmpty())

@@ -43,5 +43,6 @@ int TwipsAPixeles(double twips, const QWidget* referencia = nullptr);
 void ColocarEnTwips(QWidget* ventana, double izquierda, double arriba, double ancho, double alto);
 
 // Da nombre accesible en castellano a cada control del árbol (su etiqueta, título o ayuda) y,
-// con EVALUACION_IDS_ACCESIBLES=1, pone el objectName como descripción accesible.
+// con EVALUACION_IDS_ACCESIBLES=1, pone el objectName como descripción accesible. Las etiquetas
+// con texto no reciben nombre fijo: el que oye el lector de pantalla sigue a su texto.
 void AplicarAccesibilidad(QWidget* raiz);
