@@ -402,7 +402,8 @@ bool ActuacionPreventiva::dejarCabecera()
 
 void ActuacionPreventiva::closeEvent(QCloseEvent* evento)
 {
-    bool seguir = true;
+    // Si guardar falla, la ventana se queda abierta con lo escrito.
+    bool seguir = sinPreguntar_;
     if (!sinPreguntar_)
         ProtegerRanura([&] { seguir = dejarCabecera(); }, this);
     if (seguir)
