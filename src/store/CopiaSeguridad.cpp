@@ -65,6 +65,15 @@ public:
     int abierta() const { return rc_; }
     int ejecutar(const char* sql) { return sqlite3_exec(bd_, sql, nullptr, nullptr, nullptr); }
     QString error(int rc) const { return errorDeSqlite(bd_, rc, ruta_, {}).descripcion(); }
+    // Con diario adelantado, leer también escribe a su lado: sin permiso en la carpeta no se puede.
+    QString errorAlLeer(int rc) const
+    {
+        if ((rc & 0xff) != SQLITE_READONLY && (rc & 0xff) != SQLITE_CANTOPEN)
+            return error(rc);
+        return tr("No se puede leer la base de datos «%1» sin permiso de escritura en su carpeta. Haga la copia con "
+                  "el mismo usuario que usa el programa.")
+            .arg(nativo(ruta_));
+    }
 
 private:
     QString ruta_;
@@ -163,24 +172,33 @@ bool copiarEn(const QString& origen, const QString& temporal, const QString& vis
         return falla(tr("No se puede borrar «%1», que dejó a medias una copia anterior. Compruebe que puede "
                         "escribir en la carpeta.")
                          .arg(nativo(temporal)));
+    // Los textos del almacén hablan de la base del programa; sin permiso, aquí es la carpeta de la copia.
+    const auto deLaCopia = [&](sqlite3* bd, int rc) {
+        const int primario = rc & 0xff;
+        if (primario == SQLITE_CANTOPEN || primario == SQLITE_PERM || primario == SQLITE_READONLY)
+            return tr("No se puede escribir la copia «%1». Compruebe que tiene permiso de escritura en la carpeta "
+                      "«%2».")
+                .arg(nativo(visible), nativo(QFileInfo(visible).absolutePath()));
+        return errorDeSqlite(bd, rc, visible, {}).descripcion();
+    };
     RecuentoTablas cuentas;
     {
         Base fuente(origen, false);
         if (fuente.abierta() != SQLITE_OK)
-            return falla(fuente.error(fuente.abierta()));
+            return falla(fuente.errorAlLeer(fuente.abierta()));
         // Una sola lectura de principio a fin: los recuentos y las páginas copiadas son la misma
         // foto de la base de datos, aunque el programa siga escribiendo en ella.
         int rc = fuente.ejecutar("BEGIN");
         if (rc == SQLITE_OK)
             rc = contarFilas(fuente.bd(), cuentas);
         if (rc != SQLITE_OK)
-            return falla(fuente.error(rc));
+            return falla(fuente.errorAlLeer(rc));
         Base copia(temporal, true);
         if (copia.abierta() != SQLITE_OK)
-            return falla(errorDeSqlite(copia.bd(), copia.abierta(), visible, {}).descripcion());
+            return falla(deLaCopia(copia.bd(), copia.abierta()));
         sqlite3_backup* b = sqlite3_backup_init(copia.bd(), "main", fuente.bd(), "main");
         if (!b)
-            return falla(errorDeSqlite(copia.bd(), sqlite3_errcode(copia.bd()), visible, {}).descripcion());
+            return falla(deLaCopia(copia.bd(), sqlite3_errcode(copia.bd())));
         bool cancelada = false;
         int esperas = 0;
         for (;;) {
@@ -208,7 +226,8 @@ bool copiarEn(const QString& origen, const QString& temporal, const QString& vis
         if (rc != SQLITE_DONE) {
             // El daño es del origen; lo demás (disco lleno, permisos), de la copia.
             const bool delOrigen = (rc & 0xff) == SQLITE_CORRUPT || (rc & 0xff) == SQLITE_NOTADB;
-            return falla(errorDeSqlite(copia.bd(), rc, delOrigen ? origen : visible, {}).descripcion());
+            return falla(delOrigen ? errorDeSqlite(copia.bd(), rc, origen, {}).descripcion()
+                                   : deLaCopia(copia.bd(), rc));
         }
     }
     bool cancelada = false;
@@ -289,7 +308,7 @@ ExamenBase examinarBase(const QString& archivo, bool conIntegridad)
         return con(Estado::Danada, tr("El archivo «%1» está vacío: no es una copia de la base de datos.").arg(n));
     Base bd(archivo, false);
     if (bd.abierta() != SQLITE_OK)
-        return con(Estado::NoSeAbre, bd.error(bd.abierta()));
+        return con(Estado::NoSeAbre, bd.errorAlLeer(bd.abierta()));
     QStringList version, tablas;
     int rc = leerTextos(bd.bd(), QStringLiteral("PRAGMA user_version"), version);
     if (rc == SQLITE_OK)
@@ -300,7 +319,7 @@ ExamenBase examinarBase(const QString& archivo, bool conIntegridad)
             return con(Estado::Danada, tr("El archivo «%1» no es una base de datos o está dañado.").arg(n));
         if (primario == SQLITE_CORRUPT || rc == SQLITE_IOERR_SHORT_READ)
             return con(Estado::Danada, tr("El archivo «%1» está dañado.").arg(n));
-        return con(Estado::NoSeAbre, bd.error(rc));
+        return con(Estado::NoSeAbre, bd.errorAlLeer(rc));
     }
     e.revision = version.value(0).toInt();
     if (e.revision <= 0)
