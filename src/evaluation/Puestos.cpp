@@ -55,13 +55,14 @@ struct ColumnaPuesto
     const char* titulo;
     const char* campo;
     const char* prefijoNota;
+    bool frase; // la fila crece para que se lea entera
 };
 
 const ColumnaPuesto columnas[] = {
-    {"Puesto", "Puesto", "Puesto: "},
-    {"Descripción", "Descripcion", "Descripción del puesto: "},
-    {"Trabajadores Sensibles", "TrabajadoresSensibles", "Trabajador Sensible: "},
-    {"Nº Trabajadores", "NTrabajadores", "Numero de Trabajadores: "},
+    {"Puesto", "Puesto", "Puesto: ", true},
+    {"Descripción", "Descripcion", "Descripción del puesto: ", true},
+    {"Trabajadores Sensibles", "TrabajadoresSensibles", "Trabajador Sensible: ", true},
+    {"Nº Trabajadores", "NTrabajadores", "Numero de Trabajadores: ", false},
 };
 
 QString sentenciaPuestos()
@@ -161,8 +162,10 @@ void Puestos::construir()
     GPuestos_->setObjectName("GPuestos");
     GPuestos_->setDataSource(RPuestos_);
     QVector<GridColumn> definicion;
-    for (const ColumnaPuesto& c : columnas)
+    for (const ColumnaPuesto& c : columnas) {
         definicion << GridColumn::text(c.titulo, c.campo);
+        definicion.back().wordWrap = c.frase;
+    }
     GPuestos_->setColumns(definicion);
     // Las notas flotan junto al puntero, con la fila seleccionada: pasar por encima no cambia de puesto.
     GPuestos_->setTipAnchored(false);

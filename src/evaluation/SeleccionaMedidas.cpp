@@ -103,13 +103,13 @@ void SeleccionaMedidas::construir()
     GMedidas_->setObjectName("GMedidas");
     GMedidas_->setAccessibleName("Medidas preventivas del puesto");
 
-    // Riesgo, factor y medida vienen de la evaluación: aquí sólo se marca o se desmarca.
+    // Riesgo, factor y medida vienen de la evaluación: aquí sólo se marca o se desmarca. Son
+    // frases largas: la fila crece para que se lean enteras.
     GridColumn riesgo = GridColumn::text("Riesgo", "Riesgo");
-    riesgo.readOnly = true;
     GridColumn factor = GridColumn::text("Factores de Riesgo", "Factor");
-    factor.readOnly = true;
     GridColumn medida = GridColumn::text("Medida", "Medida");
-    medida.readOnly = true;
+    for (GridColumn* c : {&riesgo, &factor, &medida})
+        c->readOnly = c->wordWrap = true;
     GMedidas_->setColumns({riesgo, factor, medida, GridColumn::checkBox("Seleccionado", "MarcarMedida")});
     GMedidas_->setDataSource(RMedidas_);
     GMedidas_->setGroupView(true);

@@ -1,5 +1,6 @@
 // La ventana de puestos de trabajo: alta con sus comprobaciones y su copia de factores, baja,
 // nombres del catálogo, notas de la cuadrícula y el paso a las ventanas vecinas.
+#include "Celdas.h"
 #include "CopiaPrograma.h"
 #include "Datos.h"
 #include "Globales.h"
@@ -387,6 +388,64 @@ private slots:
                  1LL);
         QVERIFY(ds->setData(ds->index(0, 3), "4 por turno"));
         QCOMPARE(contar(cx, "select count(*) from PuestosCentros where NTrabajadores = '4 por turno'"), 1LL);
+    }
+
+    // Escape deja la celda como estaba, sin escribir ni al pulsar en otra fila; Intro escribe en
+    // el acto y la fila sigue siendo la misma.
+    void escapeDeshaceEIntroConfirmaEnLaCuadricula()
+    {
+        Recordset::execute("insert into PuestosCentros (IDCentro, Puesto, Descripcion, NTrabajadores) values "
+                           "(?, 'Cajera', 'Cobra', '3'), (?, 'Reponedor', 'Repone', '7')",
+                           cx, {centro, centro});
+        Puestos w;
+        w.resize(1000, 400);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTableView* t = cuadricula(&w)->tableView();
+        const auto escribirEnCelda = [&](int fila, int columna, const char* texto, Qt::Key tecla) {
+            QWidget* editor = editarConRaton(t, fila, columna);
+            QVERIFY(qobject_cast<QLineEdit*>(editor));
+            QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(editor, texto);
+            QTest::keyClick(editor, tecla);
+        };
+
+        escribirEnCelda(0, 1, "Texto que no debe quedar", Qt::Key_Escape);
+        QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualRect(origen(&w)->index(1, 0)).center());
+        QCOMPARE(contar(cx, "select count(*) from PuestosCentros where Descripcion = 'Cobra'"), 1LL);
+        QCOMPARE(contar(cx, "select count(*) from PuestosCentros where Descripcion like 'Texto%'"), 0LL);
+        QCOMPARE(origen(&w)->index(0, 1).data().toString(), QString("Cobra"));
+
+        escribirEnCelda(1, 1, "Repone y ordena", Qt::Key_Return);
+        QTRY_COMPARE(contar(cx, "select count(*) from PuestosCentros where Descripcion = 'Repone y ordena'"), 1LL);
+        QTRY_COMPARE(QApplication::focusWidget(), t);
+        QCOMPARE(cuadricula(&w)->currentRow(), 1);
+        QVERIFY(plataforma->mensajes.empty());
+    }
+
+    // Lo que no cabe a lo ancho de la columna se parte en líneas y la fila crece; con la ventana
+    // más estrecha, más aún. Una fila de textos cortos sigue en una línea.
+    void lasFrasesSeLeenEnterasEnLaCuadricula()
+    {
+        const QString larga = "Atiende la caja, repone los lineales y ordena el almacén al cierre de cada turno";
+        Recordset::execute("insert into PuestosCentros (IDCentro, Puesto, Descripcion, NTrabajadores, "
+                           "TrabajadoresSensibles) values (?, 'Cajera', ?, '3', 'No existe personal sensible'), "
+                           "(?, 'Mozo', 'Carga', '1', null)",
+                           cx, {centro, larga, centro});
+        Puestos w;
+        w.resize(1000, 400);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTableView* t = cuadricula(&w)->tableView();
+        const auto entera = [&](int columna) { return textoEntero(t, origen(&w)->index(0, columna)); };
+        QTRY_VERIFY(entera(1));
+        QVERIFY(entera(0) && entera(2));
+        QVERIFY(t->rowHeight(0) >= 2 * t->rowHeight(1));
+        const int alta = t->rowHeight(0), baja = t->rowHeight(1);
+        w.resize(750, 400);
+        QTRY_VERIFY(t->rowHeight(0) > alta);
+        QVERIFY(entera(0) && entera(1) && entera(2));
+        QCOMPARE(t->rowHeight(1), baja);
     }
 
     void seguirVolverYAyuda()

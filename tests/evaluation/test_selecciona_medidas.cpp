@@ -1,10 +1,11 @@
 // La ventana de medidas preventivas sobre una copia de la base entregada: la casilla que se guarda
 // en el acto, la lista de factores, el alta de una medida propia con sus rechazos, las notas y el
 // paso a las ventanas vecinas.
+#include "Celdas.h"
 #include "CopiaPrograma.h"
-#include "EntornoAsistente.h"
 #include "Datos.h"
 #include "DatosPuesto.h"
+#include "EntornoAsistente.h"
 #include "GeneracionRiesgos.h"
 #include "Globales.h"
 #include "InicioEvaluacion.h"
@@ -134,8 +135,8 @@ private slots:
         QCOMPARE(c[3].field, QString("MarcarMedida"));
         // Todas las medidas del puesto, de filas mostradas y ocultas, ordenadas por riesgo y factor.
         w->origen()->fetchAll();
-        QCOMPARE(w->origen()->rowCount(), int(contar(cx, "select count(*) from VFactoresMedidas where IDPuestoCentro = ?",
-                                                     {soldador})));
+        QCOMPARE(w->origen()->rowCount(),
+                 int(contar(cx, "select count(*) from VFactoresMedidas where IDPuestoCentro = ?", {soldador})));
         QStringList orden;
         for (int f = 0; f < w->origen()->rowCount(); ++f)
             orden << w->origen()->cellValue(f, 0).toString() + "|" + w->origen()->cellValue(f, 1).toString();
@@ -241,8 +242,9 @@ private slots:
         // Escrito a mano con otras mayúsculas y blancos alrededor también vale.
         anadir(w, "  " + nombreFactor(Escaleras).toUpper() + " ", "Calzado antideslizante");
         QVERIFY(plataforma->mensajes.empty());
-        QCOMPARE(contar(cx, "select count(*) from VFactoresMedidas where Medida = 'Calzado antideslizante' and "
-                            "IDPuestoCentro = ?",
+        QCOMPARE(contar(cx,
+                        "select count(*) from VFactoresMedidas where Medida = 'Calzado antideslizante' and "
+                        "IDPuestoCentro = ?",
                         {pintor}),
                  1);
         QCOMPARE(contar(cx, "select count(*) from VFactoresMedidas where IDPuestoCentro = ? and MarcarMedida = 'S'",
@@ -344,6 +346,28 @@ private slots:
         QTest::qWait(350);
         QVERIFY(!g->tipLabel()->isVisible());
         QVERIFY(plataforma->mensajes.empty());
+    }
+
+    // Riesgo, factor y medida se leen enteros bajo sus grupos: la fila crece con el texto.
+    void losTextosLargosSeLeenEnterosEnLaCuadricula()
+    {
+        const long long id = medidaDe(soldador, Cajas);
+        Recordset::execute("update MedidasFactores set Medida = ? where IDMedidaFactor = ?", cx,
+                           {"Formar a los trabajadores en la manipulación manual de cargas y facilitar carretillas "
+                            "para las cajas de más de veinticinco kilos",
+                            id});
+        SeleccionaMedidas* w = abrir();
+        Grid* g = w->cuadricula();
+        QTreeView* arbol = g->treeView();
+        QVERIFY(QTest::qWaitForWindowExposed(arbol));
+        const int fila = filaDe(w, id);
+        const QModelIndex medida = g->groupModel()->indexOfSourceRow(fila, 2);
+        arbol->scrollTo(medida);
+        QTRY_VERIFY(textoEntero(arbol, medida));
+        QVERIFY(arbol->visualRect(medida).height() >= 2 * arbol->fontMetrics().height());
+        for (int columna : {0, 1})
+            QCOMPARE(arbol->visualRect(g->groupModel()->indexOfSourceRow(fila, columna)).height(),
+                     arbol->visualRect(medida).height());
     }
 
     void seguirSoloConUnaMedidaPorFactor()

@@ -3,6 +3,8 @@
 #include "ErrorBD.h"
 #include "Recordset.h"
 
+#include <QApplication>
+#include <QBrush>
 #include <QDate>
 #include <QDateTime>
 #include <QObject>
@@ -10,12 +12,9 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QPolygon>
-#include <QApplication>
-#include <QBrush>
 #include <QtDebug>
 
-namespace
-{
+namespace {
 // Un nulo y un texto vacío son lo mismo para quien edita: salir de una celda vacía sin escribir
 // nada no es un cambio.
 bool mismoValor(const QVariant& a, const QVariant& b)
@@ -34,9 +33,12 @@ QString textoDe(const QVariant& v)
     if (v.isNull())
         return {};
     switch (v.typeId()) {
-    case QMetaType::QDate: return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
-    case QMetaType::QDateTime: return v.toDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm"));
-    default: return v.toString();
+    case QMetaType::QDate:
+        return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
+    case QMetaType::QDateTime:
+        return v.toDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm"));
+    default:
+        return v.toString();
     }
 }
 
@@ -90,13 +92,21 @@ struct DataSource::Datos
     }
 };
 
-DataSource::DataSource(QObject* parent) : QAbstractTableModel(parent), d(std::make_unique<Datos>()) {}
+DataSource::DataSource(QObject* parent) : QAbstractTableModel(parent), d(std::make_unique<Datos>())
+{
+}
 
 DataSource::~DataSource() = default;
 
-void DataSource::setConnectionString(const QString& conexion) { d->conexion = conexion; }
+void DataSource::setConnectionString(const QString& conexion)
+{
+    d->conexion = conexion;
+}
 
-const QString& DataSource::connectionString() const { return d->conexion; }
+const QString& DataSource::connectionString() const
+{
+    return d->conexion;
+}
 
 void DataSource::setRecordSource(const QString& sql, const QVariantList& parametros)
 {
@@ -104,13 +114,25 @@ void DataSource::setRecordSource(const QString& sql, const QVariantList& paramet
     d->parametros = parametros;
 }
 
-const QString& DataSource::recordSource() const { return d->sql; }
+const QString& DataSource::recordSource() const
+{
+    return d->sql;
+}
 
-bool DataSource::isOpen() const { return d->abierto; }
+bool DataSource::isOpen() const
+{
+    return d->abierto;
+}
 
-Recordset& DataSource::recordset() { return *d->rs; }
+Recordset& DataSource::recordset()
+{
+    return *d->rs;
+}
 
-void DataSource::setFetchBatch(int filas) { d->lote = qMax(1, filas); }
+void DataSource::setFetchBatch(int filas)
+{
+    d->lote = qMax(1, filas);
+}
 
 void DataSource::refresh()
 {
@@ -147,7 +169,10 @@ void DataSource::refresh()
     emit currentRowChanged(d->actual);
 }
 
-bool DataSource::isEmpty() const { return d->filas.empty() && d->completo; }
+bool DataSource::isEmpty() const
+{
+    return d->filas.empty() && d->completo;
+}
 
 // Lee hasta "maximo" filas detrás de las ya leídas, sin mover la fila actual del conjunto.
 int DataSource::leerFilas(int maximo, std::vector<QVariantList>& salida)
@@ -223,7 +248,10 @@ void DataSource::fetchAll()
     }
 }
 
-bool DataSource::canFetchMore(const QModelIndex& padre) const { return !padre.isValid() && d->abierto && !d->completo; }
+bool DataSource::canFetchMore(const QModelIndex& padre) const
+{
+    return !padre.isValid() && d->abierto && !d->completo;
+}
 
 void DataSource::fetchMore(const QModelIndex& padre)
 {
@@ -241,11 +269,20 @@ void DataSource::setColumns(const QVector<GridColumn>& columnas)
     emit currentRowChanged(d->actual);
 }
 
-const QVector<GridColumn>& DataSource::columns() const { return d->columnas; }
+const QVector<GridColumn>& DataSource::columns() const
+{
+    return d->columnas;
+}
 
-int DataSource::currentRow() const { return d->actual; }
+int DataSource::currentRow() const
+{
+    return d->actual;
+}
 
-void DataSource::setCurrentRow(int fila) { colocar(fila); }
+void DataSource::setCurrentRow(int fila)
+{
+    colocar(fila);
+}
 
 void DataSource::colocar(int fila)
 {
@@ -344,7 +381,10 @@ void DataSource::repintarFila(int fila)
         emit dataChanged(index(fila, 0), index(fila, int(d->columnas.size()) - 1));
 }
 
-void DataSource::avisarFallo(long numero, const QString& descripcion) { emit writeFailed(numero, descripcion); }
+void DataSource::avisarFallo(long numero, const QString& descripcion)
+{
+    emit writeFailed(numero, descripcion);
+}
 
 QVariant DataSource::cellValue(int fila, int columna) const
 {
@@ -397,9 +437,15 @@ bool DataSource::valido(const QModelIndex& indice) const
            indice.column() < int(d->columnas.size());
 }
 
-int DataSource::rowCount(const QModelIndex& padre) const { return padre.isValid() ? 0 : int(d->filas.size()); }
+int DataSource::rowCount(const QModelIndex& padre) const
+{
+    return padre.isValid() ? 0 : int(d->filas.size());
+}
 
-int DataSource::columnCount(const QModelIndex& padre) const { return padre.isValid() ? 0 : int(d->columnas.size()); }
+int DataSource::columnCount(const QModelIndex& padre) const
+{
+    return padre.isValid() ? 0 : int(d->columnas.size());
+}
 
 QVariant DataSource::data(const QModelIndex& indice, int papel) const
 {
@@ -446,6 +492,8 @@ QVariant DataSource::data(const QModelIndex& indice, int papel) const
         return indice.row();
     case GridRole::CurrentRow:
         return indice.row() == d->actual;
+    case GridRole::WordWrap:
+        return c.wordWrap && !casilla;
     default:
         return {};
     }

@@ -20,10 +20,13 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
-namespace
+namespace {
+QString colorCss(const QColor& c)
 {
-QString colorCss(const QColor& c) { return QStringLiteral("rgb(%1,%2,%3)").arg(c.red()).arg(c.green()).arg(c.blue()); }
+    return QStringLiteral("rgb(%1,%2,%3)").arg(c.red()).arg(c.green()).arg(c.blue());
+}
 
 QLabel* ventanaFlotante(QWidget* dueno, const QString& nombre, const QString& accesible)
 {
@@ -104,15 +107,26 @@ Grid::Grid(QWidget* parent) : QWidget(parent)
 
     tip_ = ventanaFlotante(this, QStringLiteral("tipCelda"), tr("Información de la celda"));
     fantasma_ = ventanaFlotante(this, QStringLiteral("columnaArrastrada"), tr("Columna arrastrada"));
-    fantasma_->setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; border: 1px solid %3; padding: 3px 8px; }")
-                                 .arg(palette().color(QPalette::Button).name(),
-                                      palette().color(QPalette::ButtonText).name(),
-                                      palette().color(QPalette::Highlight).name()));
+    fantasma_->setStyleSheet(
+        QStringLiteral("QLabel { background: %1; color: %2; border: 1px solid %3; padding: 3px 8px; }")
+            .arg(palette().color(QPalette::Button).name(), palette().color(QPalette::ButtonText).name(),
+                 palette().color(QPalette::Highlight).name()));
 
     relojTip_ = new QTimer(this);
     relojTip_->setSingleShot(true);
     relojTip_->setInterval(tipRetardo_);
     connect(relojTip_, &QTimer::timeout, this, [this] { pedirTip(); });
+
+    // Las filas con texto partido se vuelven a medir cuando cambia la anchura de las columnas
+    // (también al cambiar el tamaño de la ventana), una vez por tanda de cambios.
+    relojAlturas_ = new QTimer(this);
+    relojAlturas_->setSingleShot(true);
+    relojAlturas_->setInterval(0);
+    connect(relojAlturas_, &QTimer::timeout, this, [this] {
+        medirFilas(0, origen_ ? origen_->rowCount() - 1 : -1);
+        if (partirLineas_ && arbol_->model() && pila_->currentWidget() == arbol_)
+            arbol_->doItemsLayout();
+    });
 
     for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(tabla_), static_cast<QAbstractItemView*>(arbol_)}) {
         v->viewport()->installEventFilter(this);
@@ -120,14 +134,16 @@ Grid::Grid(QWidget* parent) : QWidget(parent)
     }
 
     for (GridHeader* cabecera : {cabeceraTabla_, cabeceraArbol_}) {
-        connect(cabecera, &GridHeader::columnDragMoved, this, [this](int columna, const QPoint& global) {
-            moverFantasma(columnas_.value(columna).caption, global);
+        connect(cabecera, &QHeaderView::sectionResized, this, [this] {
+            if (partirLineas_)
+                relojAlturas_->start();
         });
+        connect(cabecera, &GridHeader::columnDragMoved, this,
+                [this](int columna, const QPoint& global) { moverFantasma(columnas_.value(columna).caption, global); });
         connect(cabecera, &GridHeader::columnDropped, this, &Grid::soltarColumna);
     }
-    connect(zona_, &GroupArea::groupDragMoved, this, [this](int columna, const QPoint& global) {
-        moverFantasma(columnas_.value(columna).caption, global);
-    });
+    connect(zona_, &GroupArea::groupDragMoved, this,
+            [this](int columna, const QPoint& global) { moverFantasma(columnas_.value(columna).caption, global); });
     connect(zona_, &GroupArea::groupDropped, this, &Grid::soltarGrupo);
     connect(zona_, &GroupArea::ungroupRequested, this, [this](int columna) { ungroup(columna); });
 
@@ -191,7 +207,16 @@ void Grid::setDataSource(DataSource* origen)
         sincronizarVista();
         emit currentRowChanged(fila);
     });
-    connect(origen_, &QAbstractItemModel::modelReset, this, [this] { aplicarAnchos(); });
+    connect(origen_, &QAbstractItemModel::modelReset, this, [this] {
+        aplicarAnchos();
+        if (partirLineas_)
+            relojAlturas_->start();
+    });
+    // Sólo se miden las filas que cambian o llegan: moverse por una tabla larga no la mide entera.
+    connect(origen_, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int desde, int hasta) { medirFilas(desde, hasta); });
+    connect(origen_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& desde, const QModelIndex& hasta) { medirFilas(desde.row(), hasta.row()); });
     connect(grupos_, &QAbstractItemModel::modelReset, this, [this] {
         prepararArbol();
         sincronizarVista();
@@ -202,7 +227,10 @@ void Grid::setDataSource(DataSource* origen)
     sincronizarVista();
 }
 
-DataSource* Grid::dataSource() const { return origen_; }
+DataSource* Grid::dataSource() const
+{
+    return origen_;
+}
 
 void Grid::conectarSeleccion()
 {
@@ -265,19 +293,53 @@ void Grid::setColumns(const QVector<GridColumn>& columnas)
     if (origen_)
         origen_->setColumns(columnas_);
     aplicarAnchos();
+    aplicarAlturas();
     aplicarGrupos();
 }
 
-const QVector<GridColumn>& Grid::columns() const { return columnas_; }
+// Con alguna columna de texto largo cada fila tiene la altura de su texto. La barra de
+// desplazamiento siempre a la vista: si apareciera y desapareciera al crecer las filas, cambiaría
+// la anchura de las columnas y con ella otra vez las alturas.
+void Grid::aplicarAlturas()
+{
+    const bool antes = partirLineas_;
+    partirLineas_ = std::any_of(columnas_.cbegin(), columnas_.cend(), [](const GridColumn& c) { return c.wordWrap; });
+    const Qt::ScrollBarPolicy barra = partirLineas_ ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded;
+    tabla_->setVerticalScrollBarPolicy(barra);
+    arbol_->setVerticalScrollBarPolicy(barra);
+    arbol_->setUniformRowHeights(!partirLineas_);
+    if (partirLineas_)
+        relojAlturas_->start();
+    else if (antes)
+        tabla_->verticalHeader()->reset();
+}
 
-int Grid::columnCount() const { return int(columnas_.size()); }
+void Grid::medirFilas(int desde, int hasta)
+{
+    if (!partirLineas_ || !origen_ || tabla_->model() != origen_)
+        return;
+    hasta = qMin(hasta, origen_->rowCount() - 1);
+    for (int fila = qMax(0, desde); fila <= hasta; ++fila)
+        tabla_->resizeRowToContents(fila);
+}
+
+const QVector<GridColumn>& Grid::columns() const
+{
+    return columnas_;
+}
+
+int Grid::columnCount() const
+{
+    return int(columnas_.size());
+}
 
 // Las columnas sin anchura fijada se reparten lo que queda; las casillas y las listas, lo justo
 // para su título y sus valores.
 void Grid::aplicarAnchos()
 {
     const QFontMetrics fm(font());
-    for (QHeaderView* cabecera : {static_cast<QHeaderView*>(cabeceraTabla_), static_cast<QHeaderView*>(cabeceraArbol_)}) {
+    for (QHeaderView* cabecera :
+         {static_cast<QHeaderView*>(cabeceraTabla_), static_cast<QHeaderView*>(cabeceraArbol_)}) {
         if (cabecera->count() != columnas_.size())
             continue;
         cabecera->setStretchLastSection(false);
@@ -303,7 +365,10 @@ void Grid::aplicarAnchos()
     }
 }
 
-int Grid::currentRow() const { return origen_ ? origen_->currentRow() : -1; }
+int Grid::currentRow() const
+{
+    return origen_ ? origen_->currentRow() : -1;
+}
 
 void Grid::setCurrentRow(int fila)
 {
@@ -311,7 +376,10 @@ void Grid::setCurrentRow(int fila)
         origen_->setCurrentRow(fila);
 }
 
-int Grid::currentColumn() const { return columnaActual_; }
+int Grid::currentColumn() const
+{
+    return columnaActual_;
+}
 
 void Grid::setCurrentColumn(int columna)
 {
@@ -342,13 +410,25 @@ void Grid::redraw()
     arbol_->viewport()->update();
 }
 
-void Grid::setTipAnchored(bool si) { tipAnclada_ = si; }
+void Grid::setTipAnchored(bool si)
+{
+    tipAnclada_ = si;
+}
 
-bool Grid::tipAnchored() const { return tipAnclada_; }
+bool Grid::tipAnchored() const
+{
+    return tipAnclada_;
+}
 
-void Grid::setTipWidth(int twips) { tipAncho_ = qMax(0, twips); }
+void Grid::setTipWidth(int twips)
+{
+    tipAncho_ = qMax(0, twips);
+}
 
-int Grid::tipWidth() const { return tipAncho_; }
+int Grid::tipWidth() const
+{
+    return tipAncho_;
+}
 
 void Grid::setTipDelay(int milisegundos)
 {
@@ -356,11 +436,20 @@ void Grid::setTipDelay(int milisegundos)
     relojTip_->setInterval(tipRetardo_);
 }
 
-int Grid::tipDelay() const { return tipRetardo_; }
+int Grid::tipDelay() const
+{
+    return tipRetardo_;
+}
 
-void Grid::setTipMovesCurrentRow(bool si) { tipMueveFila_ = si; }
+void Grid::setTipMovesCurrentRow(bool si)
+{
+    tipMueveFila_ = si;
+}
 
-bool Grid::tipMovesCurrentRow() const { return tipMueveFila_; }
+bool Grid::tipMovesCurrentRow() const
+{
+    return tipMueveFila_;
+}
 
 void Grid::setGroupView(bool si)
 {
@@ -372,9 +461,15 @@ void Grid::setGroupView(bool si)
         ungroup();
 }
 
-bool Grid::groupView() const { return vistaGrupos_; }
+bool Grid::groupView() const
+{
+    return vistaGrupos_;
+}
 
-void Grid::setGroupPrompt(const QString& texto) { zona_->setPrompt(texto); }
+void Grid::setGroupPrompt(const QString& texto)
+{
+    zona_->setPrompt(texto);
+}
 
 void Grid::groupBy(int columna)
 {
@@ -400,7 +495,10 @@ void Grid::ungroup()
     aplicarGrupos();
 }
 
-const QList<int>& Grid::groupedColumns() const { return agrupadas_; }
+const QList<int>& Grid::groupedColumns() const
+{
+    return agrupadas_;
+}
 
 void Grid::aplicarGrupos()
 {
@@ -440,13 +538,25 @@ void Grid::prepararArbol()
     arbol_->expandAll();
 }
 
-QTableView* Grid::tableView() const { return tabla_; }
+QTableView* Grid::tableView() const
+{
+    return tabla_;
+}
 
-QTreeView* Grid::treeView() const { return arbol_; }
+QTreeView* Grid::treeView() const
+{
+    return arbol_;
+}
 
-GroupArea* Grid::groupArea() const { return zona_; }
+GroupArea* Grid::groupArea() const
+{
+    return zona_;
+}
 
-GroupModel* Grid::groupModel() const { return grupos_; }
+GroupModel* Grid::groupModel() const
+{
+    return grupos_;
+}
 
 QAbstractItemView* Grid::activeView() const
 {
@@ -454,7 +564,10 @@ QAbstractItemView* Grid::activeView() const
                                             : static_cast<QAbstractItemView*>(tabla_);
 }
 
-QLabel* Grid::tipLabel() const { return tip_; }
+QLabel* Grid::tipLabel() const
+{
+    return tip_;
+}
 
 void Grid::showEvent(QShowEvent* evento)
 {
@@ -544,8 +657,9 @@ void Grid::pedirTip()
     tip_->setFont(letra);
     const QColor tinta = tip.textColor.isValid() ? tip.textColor : palette().color(QPalette::ToolTipText);
     const QColor fondo = tip.fillColor.isValid() ? tip.fillColor : palette().color(QPalette::ToolTipBase);
-    tip_->setStyleSheet(QStringLiteral("QLabel { color: %1; background-color: %2; border: 1px solid %3; padding: 4px; }")
-                            .arg(colorCss(tinta), colorCss(fondo), colorCss(fondo.darker(150))));
+    tip_->setStyleSheet(
+        QStringLiteral("QLabel { color: %1; background-color: %2; border: 1px solid %3; padding: 4px; }")
+            .arg(colorCss(tinta), colorCss(fondo), colorCss(fondo.darker(150))));
     tip_->setText(texto);
     if (tipAncho_ > 0) {
         const int ancho = TwipsAPixeles(tipAncho_, this);

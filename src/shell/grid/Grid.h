@@ -122,6 +122,7 @@ private:
     QLabel* tip_;
     QLabel* fantasma_;
     QTimer* relojTip_;
+    QTimer* relojAlturas_;
     QPoint posicionTip_;
     QPersistentModelIndex celdaTip_;
     int columnaActual_ = 0;
@@ -131,10 +132,13 @@ private:
     int tipRetardo_ = 500;
     bool tipMueveFila_ = true;
     bool sincronizando_ = false;
+    bool partirLineas_ = false;
 
     void conectarSeleccion();
     void sincronizarVista();
     void aplicarAnchos();
+    void aplicarAlturas();
+    void medirFilas(int desde, int hasta);
     void aplicarGrupos();
     void prepararArbol();
     void cambioActualEnVista(const QModelIndex& actual);

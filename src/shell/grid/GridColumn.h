@@ -20,9 +20,9 @@ struct GridColumn
 {
     enum class Presentation
     {
-        Text,     // el valor tal cual
+        Text,      // el valor tal cual
         ValueList, // lista desplegable con "values"
-        CheckBox  // casilla: "S" marcada, cualquier otro valor sin marcar
+        CheckBox   // casilla: "S" marcada, cualquier otro valor sin marcar
     };
 
     QString caption; // puede llevar "\n": encabezado en dos líneas
@@ -31,7 +31,10 @@ struct GridColumn
     QVector<ValueItem> values;
     int visibleItems = 3; // elementos que enseña la lista desplegada
     bool readOnly = false;
-    int widthTwips = 0;   // 0: la anchura que pida el contenido
+    int widthTwips = 0; // 0: la anchura que pida el contenido
+    // Columna de texto largo: el texto se parte en líneas y la fila crece hasta enseñarlo entero.
+    // Recortado sólo se leería en la nota, que un lector de pantalla no alcanza.
+    bool wordWrap = false;
     // Fondo de cada celda según su valor guardado (el nivel de riesgo, por ejemplo). Sin función,
     // o si devuelve un color no válido, la celda lleva el fondo de la cuadrícula. La letra se
     // pone negra o blanca según lo claro que sea el fondo, para que siempre se lea.
@@ -62,13 +65,13 @@ struct GridColumn
 };
 
 // Funciones de datos propias que entienden la cuadrícula y su delegado, en los dos modelos.
-namespace GridRole
-{
+namespace GridRole {
 constexpr int Presentation = Qt::UserRole + 1; // int de GridColumn::Presentation
 constexpr int Values = Qt::UserRole + 2;       // QVariantList de pares {guardado, visto}
 constexpr int SourceRow = Qt::UserRole + 3;    // fila en el origen de datos, -1 en una fila de grupo
 constexpr int VisibleItems = Qt::UserRole + 4;
-constexpr int CurrentRow = Qt::UserRole + 5;   // true en la fila actual
+constexpr int CurrentRow = Qt::UserRole + 5; // true en la fila actual
+constexpr int WordWrap = Qt::UserRole + 6;   // true si el texto de la celda se parte en líneas
 } // namespace GridRole
 
 // Texto de las casillas, como se guarda en la base de datos.

@@ -5,27 +5,40 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTableView>
+#include <QTreeView>
 
-namespace
-{
+namespace {
 GridColumn::Presentation presentacion(const QModelIndex& i)
 {
     const QVariant p = i.data(GridRole::Presentation);
     return p.isValid() ? GridColumn::Presentation(p.toInt()) : GridColumn::Presentation::Text;
 }
 
-const QStyle* estilo(const QWidget* w) { return w ? w->style() : QApplication::style(); }
+const QStyle* estilo(const QWidget* w)
+{
+    return w ? w->style() : QApplication::style();
+}
 } // namespace
 
-GridDelegate::GridDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
+GridDelegate::GridDelegate(QObject* parent) : QStyledItemDelegate(parent)
+{
+}
 
-void GridDelegate::setRowDividers(bool si) { lineas_ = si; }
+void GridDelegate::setRowDividers(bool si)
+{
+    lineas_ = si;
+}
 
-bool GridDelegate::editing() const { return editores_ > 0; }
+bool GridDelegate::editing() const
+{
+    return editores_ > 0;
+}
 
 QWidget* GridDelegate::contar(QWidget* editor) const
 {
@@ -97,11 +110,48 @@ void GridDelegate::paint(QPainter* pintor, const QStyleOptionViewItem& opcion, c
     }
 }
 
+void GridDelegate::initStyleOption(QStyleOptionViewItem* opcion, const QModelIndex& indice) const
+{
+    QStyledItemDelegate::initStyleOption(opcion, indice);
+    if (indice.data(GridRole::WordWrap).toBool())
+        opcion->features |= QStyleOptionViewItem::WrapText;
+    else
+        opcion->features &= ~QStyleOptionViewItem::WrapText;
+}
+
 QSize GridDelegate::sizeHint(const QStyleOptionViewItem& opcion, const QModelIndex& indice) const
 {
-    QSize t = QStyledItemDelegate::sizeHint(opcion, indice);
-    t.setHeight(qMax(t.height(), opcion.fontMetrics.height() + 8));
+    QStyleOptionViewItem o = opcion;
+    const int ancho = indice.data(GridRole::WordWrap).toBool() ? anchoTexto(opcion, indice) : 0;
+    // Con la anchura de la columna el estilo mide cuántas líneas ocupa el texto partido. Una
+    // columna aún sin medidas (la vista sin enseñar) daría una línea por letra.
+    const bool partido = ancho > opcion.fontMetrics.averageCharWidth() * 4;
+    if (partido)
+        o.rect = QRect(0, 0, ancho, QWIDGETSIZE_MAX / 2);
+    QSize t = QStyledItemDelegate::sizeHint(o, indice);
+    // El mismo aire arriba y abajo que en las filas de una línea.
+    t.setHeight(qMax(t.height() + (partido ? 6 : 0), opcion.fontMetrics.height() + 8));
     return t;
+}
+
+// Anchura de la celda en su vista: las vistas no la dan al pedir la altura de una fila (el árbol
+// nunca, la tabla sólo con el partido de líneas de toda la vista encendido).
+int GridDelegate::anchoTexto(const QStyleOptionViewItem& opcion, const QModelIndex& indice)
+{
+    if (const auto* tabla = qobject_cast<const QTableView*>(opcion.widget))
+        return tabla->columnWidth(indice.column()) - (tabla->showGrid() ? 1 : 0);
+    const auto* arbol = qobject_cast<const QTreeView*>(opcion.widget);
+    if (!arbol)
+        return opcion.rect.width();
+    int ancho = arbol->header()->sectionSize(indice.column());
+    const int columnaArbol = arbol->treePosition() < 0 ? arbol->header()->logicalIndex(0) : arbol->treePosition();
+    if (columnaArbol == indice.column()) {
+        int nivel = arbol->rootIsDecorated() ? 1 : 0;
+        for (QModelIndex p = indice.parent(); p.isValid(); p = p.parent())
+            ++nivel;
+        ancho -= nivel * arbol->indentation();
+    }
+    return ancho;
 }
 
 QWidget* GridDelegate::createEditor(QWidget* padre, const QStyleOptionViewItem& opcion, const QModelIndex& indice) const
@@ -174,12 +224,16 @@ void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* modelo, con
 
 bool GridDelegate::eventFilter(QObject* objeto, QEvent* evento)
 {
+    // Las teclas del texto de dentro de una lista siguen hasta la lista, cuyo filtro confirma o
+    // deshace. El editor de texto normal no se salta el filtro: sin él ni Intro confirma ni Escape
+    // deshace, y lo abandonado se escribe al salir de la celda.
     if (evento->type() == QEvent::KeyPress && qobject_cast<QLineEdit*>(objeto)) {
-        const int tecla = static_cast<QKeyEvent*>(evento)->key();
-        if (auto* lista = qobject_cast<QComboBox*>(objeto->parent());
-            lista && (tecla == Qt::Key_Return || tecla == Qt::Key_Enter))
-            lista->setProperty("porTecla", true);
-        return false;
+        if (auto* lista = qobject_cast<QComboBox*>(objeto->parent())) {
+            const int tecla = static_cast<QKeyEvent*>(evento)->key();
+            if (tecla == Qt::Key_Return || tecla == Qt::Key_Enter)
+                lista->setProperty("porTecla", true);
+            return false;
+        }
     }
     return QStyledItemDelegate::eventFilter(objeto, evento);
 }

@@ -25,8 +25,12 @@ public:
 
     // Rectángulo de la casilla dentro de la celda.
     static QRect checkRect(const QStyleOptionViewItem& opcion, const QWidget* vista);
+    // Anchura que tiene el texto de la celda en su vista.
+    static int anchoTexto(const QStyleOptionViewItem& opcion, const QModelIndex& indice);
 
 protected:
+    // Sólo las columnas de texto largo se parten en líneas; las demás siguen en una.
+    void initStyleOption(QStyleOptionViewItem* opcion, const QModelIndex& indice) const override;
     bool eventFilter(QObject* objeto, QEvent* evento) override;
     bool editorEvent(QEvent* evento, QAbstractItemModel* modelo, const QStyleOptionViewItem& opcion,
                      const QModelIndex& indice) override;

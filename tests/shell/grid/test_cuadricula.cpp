@@ -1,3 +1,4 @@
+#include "Celdas.h"
 #include "CopiaPrograma.h"
 #include "Datos.h"
 #include "ErrorBD.h"
@@ -21,8 +22,7 @@
 #include <QTreeView>
 #include <QtTest>
 
-namespace
-{
+namespace {
 // Un puesto con cuatro filas de evaluación: dos riesgos (10 y 20) del factor 1 y otros dos (10 y
 // 30) del factor 2. La fila del riesgo 20 ya está evaluada.
 struct Evaluacion
@@ -53,13 +53,14 @@ QVector<GridColumn> columnasRiesgos()
 {
     GridColumn riesgo = GridColumn::text("Riesgo", "Riesgo");
     riesgo.readOnly = true;
-    return {riesgo,
-            GridColumn::valueList("Probabilidad", "Probabilidad", {{"Baja", "Baja"}, {"Media", "Media"}, {"Alta", "Alta"}}),
-            GridColumn::valueList("Consecuencias", "Consecuencias",
-                                  {{"Ligeramente dañino", "Ligeramente dañino"},
-                                   {"Dañino", "dañino"},
-                                   {"Extremadamente dañino", "Extremadamente dañino"}}),
-            GridColumn::text("Valor\nRiesgo", "ValorRiesgo")};
+    return {
+        riesgo,
+        GridColumn::valueList("Probabilidad", "Probabilidad", {{"Baja", "Baja"}, {"Media", "Media"}, {"Alta", "Alta"}}),
+        GridColumn::valueList("Consecuencias", "Consecuencias",
+                              {{"Ligeramente dañino", "Ligeramente dañino"},
+                               {"Dañino", "dañino"},
+                               {"Extremadamente dañino", "Extremadamente dañino"}}),
+        GridColumn::text("Valor\nRiesgo", "ValorRiesgo")};
 }
 
 void abrir(DataSource& ds, const QString& cx, const QString& sql, const QVariantList& parametros = {})
@@ -68,6 +69,26 @@ void abrir(DataSource& ds, const QString& cx, const QString& sql, const QVariant
     ds.setRecordSource(sql, parametros);
     ds.refresh();
 }
+
+// La cuadrícula de las cuatro filas de evaluación, a la vista.
+struct RiesgosALaVista
+{
+    PlataformaPrueba plataforma;
+    Evaluacion e;
+    DataSource ds;
+    Grid g;
+
+    RiesgosALaVista()
+    {
+        g.setDataSource(&ds);
+        g.setColumns(columnasRiesgos());
+        abrir(ds, e.cx, "SELECT * FROM VRiesgos WHERE IDPuestoCentro = ?", {e.puesto});
+        g.resize(700, 300);
+        g.show();
+        if (!QTest::qWaitForWindowExposed(&g))
+            qFatal("la cuadrícula no llega a verse");
+    }
+};
 
 void moverPuntero(QWidget* w, const QPoint& p)
 {
@@ -132,9 +153,10 @@ private slots:
         CopiaPrograma copia;
         const QString cx = copia.conexion();
         const long long centro = datos::centro(cx, datos::empresa(cx));
-        Conexion::obtener(cx)->ejecutar("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
-                                        "INSERT INTO PuestosCentros (IDCentro, Puesto) SELECT ?, 'Puesto ' || i FROM n",
-                                        {centro});
+        Conexion::obtener(cx)->ejecutar(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
+            "INSERT INTO PuestosCentros (IDCentro, Puesto) SELECT ?, 'Puesto ' || i FROM n",
+            {centro});
         DataSource ds;
         Grid g;
         g.setDataSource(&ds);
@@ -163,16 +185,8 @@ private slots:
 
     void cadaCambioSeEscribeEnElActoPorTablaYPorVista()
     {
-        PlataformaPrueba plataforma;
-        Evaluacion e;
-        DataSource ds;
-        Grid g;
-        g.setDataSource(&ds);
-        g.setColumns(columnasRiesgos());
-        abrir(ds, e.cx, "SELECT * FROM VRiesgos WHERE IDPuestoCentro = ?", {e.puesto});
-        g.resize(700, 300);
-        g.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&g));
+        RiesgosALaVista vista;
+        auto& [plataforma, e, ds, g] = vista;
         QSignalSpy despues(&g, &Grid::afterCellChange);
 
         // Lista con texto visto distinto del guardado, elegida en la lista desplegable.
@@ -230,15 +244,18 @@ private slots:
         QWidget* vp = g.tableView()->viewport();
         const QPoint casilla = g.tableView()->visualRect(ds.index(0, 2)).center();
         QTest::mouseClick(vp, Qt::LeftButton, {}, casilla);
-        QCOMPARE(datos::contar(e.cx, "SELECT MarcarMedida = 'S' FROM MedidasFactores WHERE IDMedidaFactor = ?", {m1}), 1);
+        QCOMPARE(datos::contar(e.cx, "SELECT MarcarMedida = 'S' FROM MedidasFactores WHERE IDMedidaFactor = ?", {m1}),
+                 1);
         QCOMPARE(g.currentRow(), 0);
         QCOMPARE(g.currentColumn(), 2);
         QTest::mouseClick(vp, Qt::LeftButton, {}, casilla);
-        QCOMPARE(datos::contar(e.cx, "SELECT MarcarMedida = 'N' FROM MedidasFactores WHERE IDMedidaFactor = ?", {m1}), 1);
+        QCOMPARE(datos::contar(e.cx, "SELECT MarcarMedida = 'N' FROM MedidasFactores WHERE IDMedidaFactor = ?", {m1}),
+                 1);
         // Una casilla sin valor se marca con la barra espaciadora.
         g.tableView()->setCurrentIndex(ds.index(1, 2));
         QTest::keyClick(g.tableView(), Qt::Key_Space);
-        QCOMPARE(datos::contar(e.cx, "SELECT MarcarMedida = 'S' FROM MedidasFactores WHERE IDMedidaFactor = ?", {m2}), 1);
+        QCOMPARE(datos::contar(e.cx, "SELECT MarcarMedida = 'S' FROM MedidasFactores WHERE IDMedidaFactor = ?", {m2}),
+                 1);
     }
 
     void cancelarEnElAvisoPrevioNoEscribeNada()
@@ -297,9 +314,11 @@ private slots:
         QCOMPARE(plataforma.mensajes[0].icono, PlataformaServicios::Icono::Critico);
 
         // Valor que el almacén no admite: una fecha imposible.
-        const long long plan = datos::insertar(e.cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {e.centro});
+        const long long plan =
+            datos::insertar(e.cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {e.centro});
         const long long linea = datos::insertar(
-            e.cx, "INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, FechaLimite) VALUES (?, '2024-05-01')", {plan});
+            e.cx, "INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, FechaLimite) VALUES (?, '2024-05-01')",
+            {plan});
         DataSource lineas;
         Grid gl;
         gl.setDataSource(&lineas);
@@ -310,8 +329,10 @@ private slots:
         QCOMPARE(lineas.index(0, 0).data().toString(), QStringLiteral("01/05/2024"));
         QTRY_COMPARE(plataforma.mensajes.size(), size_t(2));
         QVERIFY(plataforma.mensajes[1].texto.contains(QString::number(NumeroError::OperacionVariosPasos)));
-        QCOMPARE(datos::contar(e.cx, "SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" WHERE IDActuacionRegistro = ? "
-                                     "AND FechaLimite = '2024-05-01'", {linea}),
+        QCOMPARE(datos::contar(e.cx,
+                               "SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" WHERE IDActuacionRegistro = ? "
+                               "AND FechaLimite = '2024-05-01'",
+                               {linea}),
                  1);
         QVERIFY(lineas.setData(lineas.index(0, 0), QDate(2024, 6, 30)));
         QCOMPARE(lineas.index(0, 0).data().toString(), QStringLiteral("30/06/2024"));
@@ -321,7 +342,8 @@ private slots:
             throw ErrorBD(NumeroError::OperacionVariosPasos, "rechazado");
         });
         QVERIFY(!ds.setData(ds.index(0, 1), "Atiende"));
-        QCOMPARE(datos::contar(e.cx, "SELECT count(*) FROM PuestosCentros WHERE Descripcion IS NULL AND IDPuestoCentro = ?",
+        QCOMPARE(datos::contar(e.cx,
+                               "SELECT count(*) FROM PuestosCentros WHERE Descripcion IS NULL AND IDPuestoCentro = ?",
                                {e.puesto}),
                  1);
         QTRY_COMPARE(plataforma.mensajes.size(), size_t(3));
@@ -381,9 +403,9 @@ private slots:
         g.setObjectName("GRiesgos");
         g.setDataSource(&ds);
         QCOMPARE(ventana.findChild<Grid*>("GRiesgos"), &g);
-        for (QWidget* parte : std::initializer_list<QWidget*>{
-                 &g, g.tableView(), g.treeView(), g.tableView()->horizontalHeader(), g.tableView()->verticalHeader(),
-                 g.groupArea(), g.tipLabel()})
+        for (QWidget* parte :
+             std::initializer_list<QWidget*>{&g, g.tableView(), g.treeView(), g.tableView()->horizontalHeader(),
+                                             g.tableView()->verticalHeader(), g.groupArea(), g.tipLabel()})
             QVERIFY2(!parte->accessibleName().isEmpty(), qPrintable(parte->objectName()));
         g.groupArea()->setGroups({{0, "Riesgo"}});
         QCOMPARE(g.groupArea()->groupButtons().value(0)->accessibleName(), QStringLiteral("Agrupado por Riesgo"));
@@ -420,16 +442,8 @@ private slots:
 
     void laFilaActualEsLaDelConjuntoDeRegistros()
     {
-        PlataformaPrueba plataforma;
-        Evaluacion e;
-        DataSource ds;
-        Grid g;
-        g.setDataSource(&ds);
-        g.setColumns(columnasRiesgos());
-        abrir(ds, e.cx, "SELECT * FROM VRiesgos WHERE IDPuestoCentro = ?", {e.puesto});
-        g.resize(700, 300);
-        g.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&g));
+        RiesgosALaVista vista;
+        auto& [plataforma, e, ds, g] = vista;
         QCOMPARE(g.currentRow(), 0);
 
         g.setCurrentRow(2);
@@ -464,18 +478,94 @@ private slots:
         QCOMPARE(g.cellValue(3).toString(), QStringLiteral("Riesgo Moderado"));
     }
 
+    // Escape deja la celda con lo guardado y no escribe ni al salir de ella; Intro escribe en el
+    // acto. Igual en las columnas de texto, de lista y de fecha.
+    void introConfirmaYEscapeDeshaceEnTextoListaYFecha()
+    {
+        RiesgosALaVista vista;
+        auto& [plataforma, e, ds, g] = vista;
+        QSignalSpy despues(&g, &Grid::afterCellChange);
+        QTableView* t = g.tableView();
+        const auto pulsarFuera = [&] {
+            QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualRect(ds.index(3, 0)).center());
+        };
+
+        QWidget* texto = editarConRaton(g.tableView(), 1, 3);
+        QVERIFY(qobject_cast<QLineEdit*>(texto));
+        QTest::keyClick(texto, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(texto, "Riesgo Trivial");
+        QTest::keyClick(texto, Qt::Key_Escape);
+        QCOMPARE(ds.index(1, 3).data().toString(), QStringLiteral("Riesgo Moderado"));
+        pulsarFuera();
+        QCOMPARE(e.guardado("ValorRiesgo", e.filas[1]).toString(), QStringLiteral("Riesgo Moderado"));
+
+        auto* lista = qobject_cast<QComboBox*>(editarConRaton(g.tableView(), 1, 1));
+        QVERIFY(lista);
+        lista->lineEdit()->selectAll();
+        QTest::keyClicks(lista->lineEdit(), "Baja");
+        QTest::keyClick(lista->lineEdit(), Qt::Key_Escape);
+        QCOMPARE(ds.index(1, 1).data().toString(), QStringLiteral("Media"));
+        pulsarFuera();
+        QCOMPARE(e.guardado("Probabilidad", e.filas[1]).toString(), QStringLiteral("Media"));
+        QCOMPARE(despues.size(), 0);
+
+        // Intro: escrito sin salir de la fila, y el editor cerrado.
+        lista = qobject_cast<QComboBox*>(editarConRaton(g.tableView(), 0, 1));
+        QVERIFY(lista);
+        lista->lineEdit()->selectAll();
+        QTest::keyClicks(lista->lineEdit(), "Alta");
+        QTest::keyClick(lista->lineEdit(), Qt::Key_Return);
+        QTRY_COMPARE(e.guardado("Probabilidad", e.filas[0]).toString(), QStringLiteral("Alta"));
+        QCOMPARE(g.currentRow(), 0);
+        texto = editarConRaton(g.tableView(), 0, 3);
+        QVERIFY(qobject_cast<QLineEdit*>(texto));
+        QTest::keyClicks(texto, "Riesgo Trivial");
+        QTest::keyClick(texto, Qt::Key_Return);
+        QTRY_COMPARE(e.guardado("ValorRiesgo", e.filas[0]).toString(), QStringLiteral("Riesgo Trivial"));
+        QTRY_COMPARE(QApplication::focusWidget(), t);
+        QCOMPARE(g.currentRow(), 0);
+        QCOMPARE(despues.size(), 2);
+
+        const long long plan =
+            datos::insertar(e.cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {e.centro});
+        for (const char* fecha : {"2024-05-01", "2024-07-15"})
+            datos::insertar(e.cx,
+                            "INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, FechaLimite) VALUES (?, ?)",
+                            {plan, fecha});
+        const auto fechas = [&] {
+            Recordset rs;
+            rs.open(
+                "SELECT group_concat(FechaLimite, ' ') FROM (SELECT FechaLimite FROM \"ActuaciónPreventivaRegistro\" "
+                "WHERE IDActuacion = ? ORDER BY IDActuacionRegistro)",
+                e.cx, {plan});
+            return rs.value(0).toString();
+        };
+        DataSource lineas;
+        Grid gl;
+        gl.setDataSource(&lineas);
+        gl.setColumns({GridColumn::text("Fecha\nLimite", "FechaLimite"), GridColumn::text("Id", "IDActuacion")});
+        abrir(lineas, e.cx, "SELECT * FROM \"ActuaciónPreventivaRegistro\" WHERE IDActuacion = ?", {plan});
+        gl.resize(500, 200);
+        gl.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&gl));
+        for (const int tecla : {Qt::Key_Escape, Qt::Key_Return}) {
+            QWidget* fecha = editarConRaton(gl.tableView(), 0, 0);
+            QVERIFY(fecha);
+            // El día es lo primero del editor: la flecha arriba lo sube en uno.
+            QTest::keyClick(fecha, Qt::Key_Home);
+            QTest::keyClick(fecha, Qt::Key_Up);
+            QTest::keyClick(fecha, Qt::Key(tecla));
+            QTest::mouseClick(gl.tableView()->viewport(), Qt::LeftButton, {},
+                              gl.tableView()->visualRect(lineas.index(1, 1)).center());
+            QCOMPARE(fechas(), QString(tecla == Qt::Key_Escape ? "2024-05-01 2024-07-15" : "2024-05-02 2024-07-15"));
+        }
+        QVERIFY(plataforma.mensajes.empty());
+    }
+
     void notaDeCeldaEnLaFilaBajoElPuntero()
     {
-        PlataformaPrueba plataforma;
-        Evaluacion e;
-        DataSource ds;
-        Grid g;
-        g.setDataSource(&ds);
-        g.setColumns(columnasRiesgos());
-        abrir(ds, e.cx, "SELECT * FROM VRiesgos WHERE IDPuestoCentro = ?", {e.puesto});
-        g.resize(700, 300);
-        g.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&g));
+        RiesgosALaVista vista;
+        auto& [plataforma, e, ds, g] = vista;
         g.setTipDelay(0);
         g.setTipWidth(6000);
         QList<QList<int>> peticiones;
@@ -612,7 +702,8 @@ private slots:
         QCOMPARE(g.tableView()->currentIndex().row(), 2);
 
         // Soltar el encabezado fuera de la zona no agrupa.
-        arrastrar(cabecera->viewport(), centroSeccion(cabecera, 2), g.tableView()->viewport()->mapToGlobal(QPoint(5, 5)));
+        arrastrar(cabecera->viewport(), centroSeccion(cabecera, 2),
+                  g.tableView()->viewport()->mapToGlobal(QPoint(5, 5)));
         QVERIFY(g.groupedColumns().isEmpty());
         g.groupBy(2);
         QCOMPARE(g.groupedColumns(), QList<int>{2});
