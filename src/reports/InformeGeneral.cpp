@@ -109,8 +109,10 @@ void InformeGeneral::construir()
 void InformeGeneral::cargar()
 {
     auto* marco = qobject_cast<QMdiSubWindow*>(parentWidget());
-    // Pasos de la carga; un paso que falla se salta y se sigue con el siguiente, sin avisar.
-    EjecutarSinAviso({
+    // Pasos de la carga; un paso que falla se salta y se sigue con el siguiente. La ventana se
+    // abre igual, pero vacía no explica nada: al acabar se dice por qué (plantilla que falta,
+    // base dañada, con la oferta de repararla, o conexión que no se abre).
+    const std::vector<Paso> pasos{
         [&] {
             QWidget* destino = marco ? static_cast<QWidget*>(marco) : this;
             destino->resize(TwipsAPixeles(13000, this), TwipsAPixeles(9000, this));
@@ -135,7 +137,8 @@ void InformeGeneral::cargar()
             vista_->fitToWidth();
         },
         [] { Servicios().relojArena(false); },
-    });
+    };
+    EjecutarAvisandoAlFinal(pasos, this);
     if (!marco)
         setProperty("geometriaInicial", QRect(pos(), size()));
     actualizarEstado();

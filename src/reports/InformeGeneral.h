@@ -24,7 +24,7 @@ public:
     explicit InformeGeneral(QWidget* parent = nullptr);
     ~InformeGeneral() override;
 
-    // Carga de la ventana. Ningún fallo se avisa: la ventana puede quedar vacía, pero se abre.
+    // Carga de la ventana. Se abre aunque falle algo, vacía, y entonces avisa del motivo.
     void cargar();
 
     DocumentoInforme* documento() const { return documento_.get(); }

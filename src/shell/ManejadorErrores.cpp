@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <exception>
+#include <optional>
 
 namespace {
 using Icono = PlataformaServicios::Icono;
@@ -150,6 +151,22 @@ void EjecutarSinAviso(const std::vector<Paso>& pasos)
         Fallo fallo;
         correr(paso, fallo);
     }
+}
+
+bool EjecutarAvisandoAlFinal(const std::vector<Paso>& pasos, QWidget* ventana)
+{
+    std::optional<Fallo> primero;
+    for (const Paso& paso : pasos) {
+        Fallo fallo;
+        if (!correr(paso, fallo) && !primero)
+            primero = fallo;
+    }
+    if (!primero)
+        return true;
+    if (primero->numero == NumeroError::BaseDanada)
+        OfrecerReparacion(ventana);
+    MostrarErrorGeneral(primero->numero, primero->descripcion, ventana);
+    return false;
 }
 
 void ProtegerRanura(const std::function<void()>& cuerpo, QWidget* ventana)

@@ -27,6 +27,11 @@ void EjecutarPresentacion(const std::vector<Paso>& pasos, Recordset* principal =
 // Pasos cuyos errores no se avisan: se sigue con el siguiente.
 void EjecutarSinAviso(const std::vector<Paso>& pasos);
 
+// Forma de las ventanas que se abren aunque falle algo (el visor de informes): un paso que falla
+// no detiene los demás, y al acabar se avisa del primer fallo, el que explica los que le siguen.
+// 3049 ofrece reparar; cualquier otro, el mensaje general. Devuelve false si hubo fallo.
+bool EjecutarAvisandoAlFinal(const std::vector<Paso>& pasos, QWidget* ventana = nullptr);
+
 // Envuelve el cuerpo de una ranura: ninguna excepción vuelve al bucle de eventos de Qt.
 // Un error que llega hasta aquí se avisa con el mensaje general.
 void ProtegerRanura(const std::function<void()>& cuerpo, QWidget* ventana = nullptr);

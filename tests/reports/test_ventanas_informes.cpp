@@ -1,4 +1,5 @@
 // El visor y las dos páginas de cierre, sin pantalla, sobre su propia copia de la base de datos.
+#include "Conexion.h"
 #include "CopiaPrograma.h"
 #include "Datos.h"
 #include "DocumentoInforme.h"
@@ -190,7 +191,7 @@ private slots:
         QVERIFY(!v->findChild<QAction*>("UltimaPagina")->isEnabled());
     }
 
-    void sinPlantillaElVisorQuedaAbiertoYVacioSinAvisar()
+    void sinPlantillaElVisorQuedaAbiertoYVacioYDiceQueFalta()
     {
         gTituloInforme = "Informe perdido";
         gFicheroInforme = "NoExiste.rpt";
@@ -199,9 +200,57 @@ private slots:
         QVERIFY(v->isVisible());
         QCOMPARE(v->windowTitle(), QStringLiteral("Informe perdido"));
         QVERIFY(!v->documento());
-        QVERIFY(plataforma->mensajes.empty());
+        // Un solo aviso, el de la plantilla: lo que falla después por su causa no se repite.
+        QCOMPARE(plataforma->mensajes.size(), size_t(1));
+        QCOMPARE(plataforma->mensajes[0].titulo, QStringLiteral("Error"));
+        QCOMPARE(plataforma->mensajes[0].icono, PlataformaServicios::Icono::Critico);
+        QVERIFY(plataforma->mensajes[0].texto.contains(QStringLiteral("No se encuentra la plantilla del informe")));
+        QVERIFY(plataforma->mensajes[0].texto.contains(QStringLiteral("NoExiste.rpt")));
         QCOMPARE(plataforma->relojes, (std::vector<bool>{true, false}));
         QVERIFY(!v->findChild<QAction*>("Imprimir")->isEnabled());
+    }
+
+    // La vista previa de la página de cierre, pulsada con el ratón, cuando la base no se puede
+    // abrir: sin el archivo de cuentas se dice por qué; dañada, se ofrece repararla.
+    void laVistaPreviaDiceElMotivoYOfreceRepararUnaBaseDanada()
+    {
+        QMdiArea area;
+        area.show();
+        RegistroVentanas registro(&area);
+        ImprimirEvaluacion pagina;
+        pagina.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pagina));
+        auto* vistaPrevia = pagina.findChild<QPushButton*>("CEvaluacionVisualizar");
+        Conexion::cerrarTodas();
+
+        QVERIFY(QFile::rename(copia->ruta("SYSTEM.mdw"), copia->ruta("SYSTEM.aparte")));
+        QTest::mouseClick(vistaPrevia, Qt::LeftButton);
+        QCOMPARE(area.findChildren<InformeGeneral*>().size(), 1);
+        QVERIFY(!area.findChildren<InformeGeneral*>().value(0)->documento());
+        QCOMPARE(plataforma->mensajes.size(), size_t(1));
+        QCOMPARE(plataforma->mensajes[0].titulo, QStringLiteral("Error"));
+        QVERIFY2(plataforma->mensajes[0].texto.startsWith(QStringLiteral("Se ha producido el error: ")),
+                 qPrintable(plataforma->mensajes[0].texto));
+        QVERIFY2(plataforma->mensajes[0].texto.contains(QStringLiteral("SYSTEM.mdw")),
+                 qPrintable(plataforma->mensajes[0].texto));
+        QVERIFY(QFile::rename(copia->ruta("SYSTEM.aparte"), copia->ruta("SYSTEM.mdw")));
+
+        {
+            QFile base(copia->ruta("Evaluacion.mdb"));
+            QVERIFY(base.open(QIODevice::WriteOnly));
+            base.write("no es una base de datos");
+        }
+        plataforma->responder(PlataformaServicios::Respuesta::Si);
+        QTest::mouseClick(vistaPrevia, Qt::LeftButton);
+        QCOMPARE(plataforma->mensajes.size(), size_t(2));
+        QCOMPARE(plataforma->mensajes[1].titulo, QStringLiteral("Base de datos Dañada"));
+        QCOMPARE(plataforma->mensajes[1].texto,
+                 QStringLiteral("La base de datos esta dañada\n\r¿Desea repararla en estos Momentos?"));
+        QCOMPARE(plataforma->programas.size(), 1);
+        QVERIFY(plataforma->programas[0].contains(QStringLiteral("Reparar")));
+        QCOMPARE(plataforma->terminado, 1);
+        // El reloj de arena ya no estaba puesto cuando se preguntó.
+        QCOMPARE(plataforma->relojes.back(), false);
     }
 
     void elPdfLlevaUnNombrePropuestoYUnFalloSeAvisa()
