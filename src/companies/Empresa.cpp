@@ -10,10 +10,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,11 +23,11 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 const QString Empresa::Nombre = QStringLiteral("Empresa");
 
-namespace
-{
+namespace {
 using Icono = PlataformaServicios::Icono;
 using Botones = PlataformaServicios::Botones;
 using Respuesta = PlataformaServicios::Respuesta;
@@ -38,8 +40,8 @@ void ponerEstado(QWidget* campo, bool editable)
 {
     campo->setEnabled(editable);
     QPalette p = campo->palette();
-    const QColor fondo = editable ? QApplication::palette().color(QPalette::Base)
-                                  : QApplication::palette().color(QPalette::Dark);
+    const QColor fondo =
+        editable ? QApplication::palette().color(QPalette::Base) : QApplication::palette().color(QPalette::Dark);
     for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         p.setColor(g, QPalette::Base, fondo);
     campo->setPalette(p);
@@ -54,7 +56,35 @@ void vaciar(QWidget* campo)
         c->setEditText(QString());
 }
 
-QString texto(Recordset& rs, const char* campo) { return NuloATexto(rs.value(campo)).toString(); }
+QString texto(Recordset& rs, const char* campo)
+{
+    return NuloATexto(rs.value(campo)).toString();
+}
+
+QString entreComillas(const QString& t)
+{
+    return t.isEmpty() ? QString() : QStringLiteral(" «%1»").arg(t);
+}
+
+// Ventanas que trabajan sobre el centro en curso (gIDCentro), que leen cada vez que lo necesitan.
+const char* const ventanasEvaluacion[] = {"InicioEvaluacion",  "Puestos",           "SeleccionaFactores",
+                                          "SeleccionaRiesgos", "SeleccionaMedidas", "ImprimirEvaluacion"};
+const char* const ventanasPlanificacion[] = {"ActuacionPreventiva", "ImprimirPlanificacion"};
+
+void descargar(RegistroVentanas& r, const auto& nombres)
+{
+    for (const char* n : nombres)
+        r.descargar(n);
+}
+
+// Con el centro en curso cambiado o borrado, nada debe quedar abierto que siga escribiendo en él:
+// tampoco el selector de acciones, que abriría otra planificación.
+void descargarTodas(RegistroVentanas& r)
+{
+    descargar(r, ventanasEvaluacion);
+    descargar(r, ventanasPlanificacion);
+    r.descargar("AccionPreventiva");
+}
 
 // Escribe la fila en curso; si el almacén la rechaza, el conjunto no se queda con el cambio a medias.
 void grabar(Recordset& rs)
@@ -67,17 +97,11 @@ void grabar(Recordset& rs)
     }
 }
 
-enum class Movimiento
-{
-    Primero,
-    Anterior,
-    Siguiente,
-    Ultimo
-};
+} // namespace
 
 // Los cuatro botones de navegación de cada panel: antes de la primera fila, "anterior" va a la
 // primera y "siguiente" a la última.
-void mover(Recordset& rs, Movimiento m)
+void Empresa::mover(Recordset& rs, Movimiento m)
 {
     switch (m) {
     case Movimiento::Primero:
@@ -95,6 +119,8 @@ void mover(Recordset& rs, Movimiento m)
     }
 }
 
+namespace {
+
 QLineEdit* caja(const QString& nombre, int limite)
 {
     auto* c = new QLineEdit;
@@ -103,11 +129,40 @@ QLineEdit* caja(const QString& nombre, int limite)
     return c;
 }
 
+// Lista editable en la que sólo una elección en la lista desplegable cambia de entrada. Qt, por
+// su cuenta, completa lo escrito con la primera entrada que empieza igual y elige la entrada que
+// coincide al tabular, al pulsar Intro, con las flechas o con la rueda: lo escrito acabaría
+// guardado en otra empresa o con otro texto.
+class ListaEditable : public QComboBox
+{
+public:
+    ListaEditable()
+    {
+        setEditable(true);
+        disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
+        disconnect(lineEdit(), &QLineEdit::returnPressed, this, nullptr);
+        // Las coincidencias se ofrecen aparte, sin tocar lo escrito.
+        completer()->setCompletionMode(QCompleter::PopupCompletion);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        const bool flecha = e->key() == Qt::Key_Up || e->key() == Qt::Key_Down || e->key() == Qt::Key_PageUp ||
+                            e->key() == Qt::Key_PageDown;
+        if (flecha && !(e->modifiers() & Qt::AltModifier)) {
+            showPopup();
+            return;
+        }
+        QComboBox::keyPressEvent(e);
+    }
+    void wheelEvent(QWheelEvent* e) override { e->ignore(); }
+};
+
 QComboBox* lista(const QString& nombre)
 {
-    auto* c = new QComboBox;
+    auto* c = new ListaEditable;
     c->setObjectName(nombre);
-    c->setEditable(true);
     // Lo que se escribe no se añade solo a la lista: la lista la rellena la ventana.
     c->setInsertPolicy(QComboBox::NoInsert);
     c->setMaxVisibleItems(15);
@@ -336,7 +391,8 @@ QWidget* Empresa::panelAcciones()
     v->addWidget(CEvaluacion_);
     v->addWidget(CEvaluacionVisualizar_);
     v->addSpacing(8);
-    v->addWidget(dibujo("CPlanificacion2", "Crear planificación de actuación preventiva", QStyle::SP_FileDialogListView));
+    v->addWidget(
+        dibujo("CPlanificacion2", "Crear planificación de actuación preventiva", QStyle::SP_FileDialogListView));
     v->addWidget(CPlanificacion_);
     v->addWidget(CPlanificacionVisualizar_);
     v->addStretch();
@@ -370,9 +426,12 @@ void Empresa::construir()
     h->addWidget(panelCentro(), 3);
     h->addWidget(panelAcciones(), 0);
 
-    connect(cmbNombre_, qOverload<int>(&QComboBox::activated), this, Ranura([this] { BuscarEmpresas(); }, this));
-    connect(cmbNombreCentro_, qOverload<int>(&QComboBox::activated), this,
-            Ranura([this] { BuscarCentros(); }, this));
+    connect(cmbNombre_, qOverload<int>(&QComboBox::activated), this, Ranura([this] { elegirEmpresa(); }, this));
+    connect(cmbNombreCentro_, qOverload<int>(&QComboBox::activated), this, Ranura([this] { elegirCentro(); }, this));
+    // Lo que el usuario teclea, para saber al elegir otra fila si se pierde algo.
+    connect(cmbNombre_->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& t) { nombreEscrito_ = t; });
+    connect(cmbNombreCentro_->lineEdit(), &QLineEdit::textEdited, this,
+            [this](const QString& t) { centroEscrito_ = t; });
     connect(NEmprea_, &QPushButton::clicked, this, Ranura([this] { crearEmpresa(); }, this));
     connect(GEmprea_, &QPushButton::clicked, this, Ranura([this] { guardarEmpresa(); }, this));
     connect(EEmprea_, &QPushButton::clicked, this, Ranura([this] { eliminarEmpresa(); }, this));
@@ -383,18 +442,17 @@ void Empresa::construir()
     connect(CPlanificacion_, &QPushButton::clicked, this, Ranura([this] { crearPlanificacion(); }, this));
     connect(CEvaluacionVisualizar_, &QPushButton::clicked, this, Ranura([this] { verEvaluacion(); }, this));
     connect(CPlanificacionVisualizar_, &QPushButton::clicked, this, Ranura([this] { verPlanificacion(); }, this));
-    const std::function<void()> acciones[8] = {
-        [this] { anteriorEmpresa(); }, [this] { siguienteEmpresa(); }, [this] { primeraEmpresa(); },
-        [this] { ultimaEmpresa(); },   [this] { primerCentro(); },     [this] { anteriorCentro(); },
-        [this] { siguienteCentro(); }, [this] { ultimoCentro(); }};
+    const std::function<void()> acciones[8] = {[this] { anteriorEmpresa(); }, [this] { siguienteEmpresa(); },
+                                               [this] { primeraEmpresa(); },  [this] { ultimaEmpresa(); },
+                                               [this] { primerCentro(); },    [this] { anteriorCentro(); },
+                                               [this] { siguienteCentro(); }, [this] { ultimoCentro(); }};
     for (int i = 0; i < 8; ++i)
         connect(barras_[i]->actions().first(), &QAction::triggered, this, Ranura(acciones[i], this));
 }
 
 void Empresa::cargar()
 {
-    EjecutarCarga({[this] { ColocarEnTwips(this, 100, 100, 12700, 4050); },
-                   [] { gNuevaEmpresa = false; },
+    EjecutarCarga({[this] { ColocarEnTwips(this, 100, 100, 12700, 4050); }, [] { gNuevaEmpresa = false; },
                    [this] {
                        CEvaluacion_->setText("Primero:\r\nCrear evaluación de riesgos ");
                        CPlanificacion_->setText("Segundo:\r\nCrear planificación de actuación preventiva");
@@ -468,6 +526,7 @@ void Empresa::BuscarEmpresas()
 
 void Empresa::estadoSinEmpresa()
 {
+    nombreMostrado_ = nombreEscrito_ = QString();
     Label8_->setText("0 de 0");
     navegacionEmpresas(false);
     GEmprea_->setEnabled(false);
@@ -485,65 +544,67 @@ void Empresa::ColocarEmpresas()
 {
     bool parar = false;
     Recordset* rs = rsEmpresas_.get();
-    EjecutarPresentacion(
-        {[&] {
-             if (rs->recordCount() == 0) {
-                 estadoSinEmpresa();
-                 parar = true;
-             }
-         },
-         [&] {
-             if (parar)
-                 return;
-             navegacionEmpresas(true);
-             GEmprea_->setEnabled(true);
-             EEmprea_->setEnabled(true);
-             NCentro_->setEnabled(true);
-         },
-         [&] {
-             if (!parar && rs->eof()) {
-                 rs->moveLast();
-                 parar = true;
-             }
-         },
-         [&] {
-             if (parar)
-                 return;
-             // Antes de la primera fila no hay registro actual: el manejador pone "1 de N".
-             rs->value("IDEmpresa");
-             MostrarContador(Label8_, rs->absolutePosition(), rs->recordCount());
-             gNuevaEmpresa = false;
-         },
-         [&] {
-             if (parar)
-                 return;
-             {
-                 const QSignalBlocker bloqueo(cmbNombre_);
-                 cmbNombre_->setEditText(texto(*rs, "Nombre"));
-                 cmbNombre_->lineEdit()->setCursorPosition(0);
-             }
-             strNif_->setText(texto(*rs, "CIF"));
-             strDireccion_->setText(texto(*rs, "Direccion"));
-             strPoblacion_->setText(texto(*rs, "Poblacion"));
-             strCodPostal_->setText(texto(*rs, "CodPostal"));
-             strProvincia_->setText(texto(*rs, "Provincia"));
-             strNombre_->setText(texto(*rs, "Persona"));
-             cmbCargo_->setEditText(texto(*rs, "Cargo"));
-             cmbFormacion_->setEditText(texto(*rs, "Formacion"));
-             strTotalTrabajdores_->setText(texto(*rs, "TotalTrabajadores"));
-         },
-         [&] {
-             if (parar)
-                 return;
-             CargarCentros();
-             ColocarCentros();
-         }},
-        rs, Label8_, this);
+    EjecutarPresentacion({[&] {
+                              // Sin base de datos no hay conjunto: nada debe quedar activo para fallar al pulsarlo.
+                              if (!rs->isOpen() || rs->recordCount() == 0) {
+                                  estadoSinEmpresa();
+                                  parar = true;
+                              }
+                          },
+                          [&] {
+                              if (parar)
+                                  return;
+                              navegacionEmpresas(true);
+                              GEmprea_->setEnabled(true);
+                              EEmprea_->setEnabled(true);
+                              NCentro_->setEnabled(true);
+                          },
+                          [&] {
+                              if (!parar && rs->eof()) {
+                                  rs->moveLast();
+                                  parar = true;
+                              }
+                          },
+                          [&] {
+                              if (parar)
+                                  return;
+                              // Antes de la primera fila no hay registro actual: el manejador pone "1 de N".
+                              rs->value("IDEmpresa");
+                              MostrarContador(Label8_, rs->absolutePosition(), rs->recordCount());
+                              gNuevaEmpresa = false;
+                          },
+                          [&] {
+                              if (parar)
+                                  return;
+                              {
+                                  const QSignalBlocker bloqueo(cmbNombre_);
+                                  nombreMostrado_ = nombreEscrito_ = texto(*rs, "Nombre");
+                                  cmbNombre_->setEditText(nombreMostrado_);
+                                  cmbNombre_->lineEdit()->setCursorPosition(0);
+                              }
+                              strNif_->setText(texto(*rs, "CIF"));
+                              strDireccion_->setText(texto(*rs, "Direccion"));
+                              strPoblacion_->setText(texto(*rs, "Poblacion"));
+                              strCodPostal_->setText(texto(*rs, "CodPostal"));
+                              strProvincia_->setText(texto(*rs, "Provincia"));
+                              strNombre_->setText(texto(*rs, "Persona"));
+                              cmbCargo_->setEditText(texto(*rs, "Cargo"));
+                              cmbFormacion_->setEditText(texto(*rs, "Formacion"));
+                              strTotalTrabajdores_->setText(texto(*rs, "TotalTrabajadores"));
+                          },
+                          [&] {
+                              if (parar)
+                                  return;
+                              CargarCentros();
+                              ColocarCentros();
+                          }},
+                         rs, Label8_, this);
 }
 
 void Empresa::crearEmpresa()
 {
     gNuevaEmpresa = true;
+    nombreEscrito_.clear();
     GEmprea_->setEnabled(true);
     camposEmpresa(true, true);
     GCentro_->setEnabled(false);
@@ -582,7 +643,8 @@ bool Empresa::totalValido()
 void Empresa::guardarEmpresa()
 {
     if (cmbNombre_->currentText().trimmed().isEmpty()) {
-        Servicios().mensaje(this, "Tiene que introduccir un valor en el campo Nombre de Empresa, para poder grabar/guardar",
+        Servicios().mensaje(this,
+                            "Tiene que introduccir un valor en el campo Nombre de Empresa, para poder grabar/guardar",
                             "Error", Icono::Critico, Botones::Aceptar, Respuesta::Aceptar);
         cmbNombre_->setFocus();
         return;
@@ -615,6 +677,7 @@ void Empresa::guardarEmpresa()
     rs.findValue("IDEmpresa", id);
     ColocarEmpresas();
     const QSignalBlocker bloqueo(cmbNombre_);
+    nombreMostrado_ = nombreEscrito_ = nombre;
     cmbNombre_->setEditText(nombre);
 }
 
@@ -641,36 +704,70 @@ void Empresa::eliminarEmpresa()
         "Eliminar", Icono::Critico, Botones::SiNo, Respuesta::No);
     if (r != Respuesta::Si)
         return;
+    // El conjunto sigue abierto hasta que el borrado está hecho: si el archivo no deja borrar
+    // (bloqueado, de sólo lectura), la empresa sigue a la vista y la ventana responde.
     const long long id = rsEmpresas_->value("IDEmpresa").toLongLong();
-    rsEmpresas_->close();
-    Recordset borrar;
-    borrar.open("delete from Empresas where IDEmpresa = " + QString::number(id) + ";", gConexion);
+    Recordset::execute("delete from Empresas where IDEmpresa = ?;", gConexion, {id});
+    cerrarVentanasDeCentroBorrado();
     CargarEmpresas();
+    ColocarEmpresas();
+}
+
+// Moverse, hacia donde sea, deja la empresa nueva. Sus campos están vacíos o con lo escrito, así
+// que se vuelve a enseñar la fila entera también al pasar de la última.
+void Empresa::moverEmpresas(Movimiento m)
+{
+    const bool nueva = gNuevaEmpresa;
+    gNuevaEmpresa = false;
+    mover(*rsEmpresas_, m);
+    if (nueva && rsEmpresas_->eof())
+        rsEmpresas_->moveLast();
     ColocarEmpresas();
 }
 
 void Empresa::primeraEmpresa()
 {
-    mover(*rsEmpresas_, Movimiento::Primero);
-    ColocarEmpresas();
+    moverEmpresas(Movimiento::Primero);
 }
-
 void Empresa::anteriorEmpresa()
 {
-    mover(*rsEmpresas_, Movimiento::Anterior);
-    ColocarEmpresas();
+    moverEmpresas(Movimiento::Anterior);
 }
-
 void Empresa::siguienteEmpresa()
 {
-    mover(*rsEmpresas_, Movimiento::Siguiente);
-    ColocarEmpresas();
+    moverEmpresas(Movimiento::Siguiente);
 }
-
 void Empresa::ultimaEmpresa()
 {
-    mover(*rsEmpresas_, Movimiento::Ultimo);
-    ColocarEmpresas();
+    moverEmpresas(Movimiento::Ultimo);
+}
+
+void Empresa::elegirEmpresa()
+{
+    const QString aviso =
+        gNuevaEmpresa ? QStringLiteral("La empresa nueva%1 aún no se ha guardado.").arg(entreComillas(nombreEscrito_))
+                      : QStringLiteral("El nombre de la empresa «%1» se ha cambiado a «%2» y aún no se ha guardado.")
+                            .arg(nombreMostrado_, nombreEscrito_);
+    if (!dejarLoEscrito(cmbNombre_, gNuevaEmpresa || nombreEscrito_ != nombreMostrado_, nombreEscrito_, aviso))
+        return;
+    BuscarEmpresas();
+}
+
+bool Empresa::dejarLoEscrito(QComboBox* lista, bool pendiente, const QString& escrito, const QString& aviso)
+{
+    if (!pendiente)
+        return true;
+    const QString elegida = lista->currentText();
+    const Respuesta r =
+        Servicios().mensaje(this, aviso + QStringLiteral(" ¿Quiere ver «%1» y perder lo escrito?").arg(elegida),
+                            "Datos Empresa", Icono::Pregunta, Botones::SiNo, Respuesta::No);
+    if (r == Respuesta::Si)
+        return true;
+    // Sigue lo que se estaba escribiendo, en la misma fila.
+    const QSignalBlocker bloqueo(lista);
+    lista->setEditText(escrito);
+    lista->setFocus();
+    return false;
 }
 
 void Empresa::salir()
@@ -702,8 +799,7 @@ void Empresa::CargarCentros()
     rsCentros_ = std::make_unique<Recordset>();
     if (rsEmpresas_ && rsEmpresas_->isOpen() && rsEmpresas_->recordCount() > 0) {
         const long long empresa = rsEmpresas_->value("IDEmpresa").toLongLong();
-        rsCentros_->open("Select * from CentroTrabajo where IDEmpresa = " + QString::number(empresa) + ";",
-                         gConexion);
+        rsCentros_->open("Select * from CentroTrabajo where IDEmpresa = " + QString::number(empresa) + ";", gConexion);
         rsCentros_->requery();
         {
             const QSignalBlocker bloqueo(cmbNombreCentro_);
@@ -730,6 +826,7 @@ void Empresa::BuscarCentros()
 
 void Empresa::estadoSinCentro()
 {
+    centroMostrado_ = centroEscrito_ = QString();
     navegacionCentros(false);
     GCentro_->setEnabled(false);
     ECentro_->setEnabled(false);
@@ -742,57 +839,59 @@ void Empresa::ColocarCentros()
 {
     bool parar = false;
     Recordset* rs = rsCentros_.get();
-    EjecutarPresentacion(
-        {[&] {
-             if (rs->recordCount() == 0) {
-                 estadoSinCentro();
-                 parar = true;
-                 return;
-             }
-             GCentro_->setEnabled(true);
-             ECentro_->setEnabled(true);
-             accionesCentro(true);
-             camposCentro(true, false);
-             for (QWidget* w : {static_cast<QWidget*>(strNombre_), static_cast<QWidget*>(strTotalTrabajdores_),
-                                static_cast<QWidget*>(cmbCargo_), static_cast<QWidget*>(cmbFormacion_)})
-                 ponerEstado(w, true);
-             navegacionCentros(true);
-         },
-         [&] {
-             if (!parar && rs->eof()) {
-                 rs->moveLast();
-                 parar = true;
-             }
-         },
-         [&] {
-             if (parar)
-                 return;
-             rs->value("IDCentro");
-             MostrarContador(Label14_, rs->absolutePosition(), rs->recordCount());
-             gNuevoCentro = false;
-         },
-         [&] {
-             if (parar)
-                 return;
-             {
-                 const QSignalBlocker bloqueo(cmbNombreCentro_);
-                 cmbNombreCentro_->setEditText(texto(*rs, "Direccion"));
-                 cmbNombreCentro_->lineEdit()->setCursorPosition(0);
-             }
-             strPoblacionCT_->setText(texto(*rs, "Poblacion"));
-             strCodPostalCT_->setText(texto(*rs, "CodPostal"));
-             strProvinciaCT_->setText(texto(*rs, "Provincia"));
-         },
-         [&] {
-             if (!parar)
-                 gNuevoCentro = false;
-         }},
-        rs, Label14_, this);
+    EjecutarPresentacion({[&] {
+                              if (!rs->isOpen() || rs->recordCount() == 0) {
+                                  estadoSinCentro();
+                                  parar = true;
+                                  return;
+                              }
+                              GCentro_->setEnabled(true);
+                              ECentro_->setEnabled(true);
+                              accionesCentro(true);
+                              camposCentro(true, false);
+                              for (QWidget* w :
+                                   {static_cast<QWidget*>(strNombre_), static_cast<QWidget*>(strTotalTrabajdores_),
+                                    static_cast<QWidget*>(cmbCargo_), static_cast<QWidget*>(cmbFormacion_)})
+                                  ponerEstado(w, true);
+                              navegacionCentros(true);
+                          },
+                          [&] {
+                              if (!parar && rs->eof()) {
+                                  rs->moveLast();
+                                  parar = true;
+                              }
+                          },
+                          [&] {
+                              if (parar)
+                                  return;
+                              rs->value("IDCentro");
+                              MostrarContador(Label14_, rs->absolutePosition(), rs->recordCount());
+                              gNuevoCentro = false;
+                          },
+                          [&] {
+                              if (parar)
+                                  return;
+                              {
+                                  const QSignalBlocker bloqueo(cmbNombreCentro_);
+                                  centroMostrado_ = centroEscrito_ = texto(*rs, "Direccion");
+                                  cmbNombreCentro_->setEditText(centroMostrado_);
+                                  cmbNombreCentro_->lineEdit()->setCursorPosition(0);
+                              }
+                              strPoblacionCT_->setText(texto(*rs, "Poblacion"));
+                              strCodPostalCT_->setText(texto(*rs, "CodPostal"));
+                              strProvinciaCT_->setText(texto(*rs, "Provincia"));
+                          },
+                          [&] {
+                              if (!parar)
+                                  gNuevoCentro = false;
+                          }},
+                         rs, Label14_, this);
 }
 
 void Empresa::crearCentro()
 {
     gNuevoCentro = true;
+    centroEscrito_.clear();
     GCentro_->setEnabled(true);
     camposCentro(true, true);
     CEvaluacion_->setEnabled(false);
@@ -840,6 +939,7 @@ void Empresa::guardarCentro()
     rs.requery();
     rs.findValue("IDCentro", id);
     const QSignalBlocker bloqueo(cmbNombreCentro_);
+    centroMostrado_ = centroEscrito_ = nombre;
     cmbNombreCentro_->setEditText(nombre);
 }
 
@@ -853,35 +953,48 @@ void Empresa::eliminarCentro()
     if (r != Respuesta::Si)
         return;
     const long long id = rsCentros_->value("IDCentro").toLongLong();
-    rsCentros_->close();
-    Recordset borrar;
-    borrar.open("delete from CentroTrabajo where IDCentro = " + QString::number(id) + ";", gConexion);
+    Recordset::execute("delete from CentroTrabajo where IDCentro = ?;", gConexion, {id});
+    cerrarVentanasDeCentroBorrado();
     CargarCentros();
+    ColocarCentros();
+}
+
+void Empresa::moverCentros(Movimiento m)
+{
+    const bool nuevo = gNuevoCentro;
+    gNuevoCentro = false;
+    mover(*rsCentros_, m);
+    if (nuevo && rsCentros_->eof())
+        rsCentros_->moveLast();
     ColocarCentros();
 }
 
 void Empresa::primerCentro()
 {
-    mover(*rsCentros_, Movimiento::Primero);
-    ColocarCentros();
+    moverCentros(Movimiento::Primero);
 }
-
 void Empresa::anteriorCentro()
 {
-    mover(*rsCentros_, Movimiento::Anterior);
-    ColocarCentros();
+    moverCentros(Movimiento::Anterior);
 }
-
 void Empresa::siguienteCentro()
 {
-    mover(*rsCentros_, Movimiento::Siguiente);
-    ColocarCentros();
+    moverCentros(Movimiento::Siguiente);
 }
-
 void Empresa::ultimoCentro()
 {
-    mover(*rsCentros_, Movimiento::Ultimo);
-    ColocarCentros();
+    moverCentros(Movimiento::Ultimo);
+}
+
+void Empresa::elegirCentro()
+{
+    const QString aviso =
+        gNuevoCentro ? QStringLiteral("El centro nuevo%1 aún no se ha guardado.").arg(entreComillas(centroEscrito_))
+                     : QStringLiteral("El nombre del centro «%1» se ha cambiado a «%2» y aún no se ha guardado.")
+                           .arg(centroMostrado_, centroEscrito_);
+    if (!dejarLoEscrito(cmbNombreCentro_, gNuevoCentro || centroEscrito_ != centroMostrado_, centroEscrito_, aviso))
+        return;
+    BuscarCentros();
 }
 
 // ---- Acciones sobre el centro ----
@@ -894,11 +1007,11 @@ void Empresa::crearEvaluacion()
     if (!r)
         return;
     // Las ventanas del asistente que quedaran abiertas son de otro centro: se descartan con el
-    // inicio anterior para que nada siga trabajando sobre el centro que ya no se evalúa.
-    for (const char* ventana :
-         {"InicioEvaluacion", "Puestos", "SeleccionaFactores", "SeleccionaRiesgos", "SeleccionaMedidas",
-          "ImprimirEvaluacion"})
-        r->descargar(ventana);
+    // inicio anterior para que nada siga trabajando sobre el centro que ya no se evalúa. Si el
+    // centro cambia, también la planificación abierta, que pasaría a escribir en este.
+    if (centro != gIDCentro)
+        descargarTodas(*r);
+    descargar(*r, ventanasEvaluacion);
     gIDCentro = centro;
     gIDEmpresa = empresa;
     r->abrirNueva("InicioEvaluacion");
@@ -910,8 +1023,9 @@ void Empresa::crearPlanificacion()
     RegistroVentanas* r = RegistroVentanas::actual();
     if (!r)
         return;
-    for (const char* ventana : {"ActuacionPreventiva", "ImprimirPlanificacion"})
-        r->descargar(ventana);
+    if (centro != gIDCentro)
+        descargarTodas(*r);
+    descargar(*r, ventanasPlanificacion);
     gIDCentro = centro;
     r->abrirNueva("ActuacionPreventiva");
 }
@@ -920,8 +1034,8 @@ void Empresa::verEvaluacion()
 {
     const qlonglong centro = rsCentros_->value("IDCentro").toLongLong();
     const qlonglong empresa = rsCentros_->value("IDEmpresa").toLongLong();
-    gFormulaInforme = "{CentroTrabajo.IDCentro}=" + QString::number(centro) + " and {Empresas.IDEmpresa}= " +
-                      QString::number(empresa);
+    gFormulaInforme = "{CentroTrabajo.IDCentro}=" + QString::number(centro) +
+                      " and {Empresas.IDEmpresa}= " + QString::number(empresa);
     gTituloInforme = "EVALUCIÓN DE RIESGOS";
     gFicheroInforme = "Evaluacion.rpt";
     if (RegistroVentanas* r = RegistroVentanas::actual())
@@ -937,13 +1051,26 @@ void Empresa::verPlanificacion()
         r->abrirOtra("InformeGeneral");
 }
 
+void Empresa::cerrarVentanasDeCentroBorrado()
+{
+    RegistroVentanas* r = RegistroVentanas::actual();
+    if (!r || gIDCentro == 0)
+        return;
+    Recordset sigue;
+    sigue.open("select count(*) from CentroTrabajo where IDCentro = ?", gConexion, {qlonglong(gIDCentro)});
+    if (sigue.value(0).toLongLong() > 0)
+        return;
+    descargarTodas(*r);
+    gIDCentro = 0;
+}
+
 // ---- Estados ----
 
 void Empresa::camposEmpresa(bool editables, bool vaciarCampos)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{cmbNombre_, strNif_, strDireccion_, strPoblacion_,
-                                                      strCodPostal_, strProvincia_, strNombre_,
-                                                      strTotalTrabajdores_, cmbCargo_, cmbFormacion_}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{cmbNombre_, strNif_, strDireccion_, strPoblacion_, strCodPostal_,
+                                         strProvincia_, strNombre_, strTotalTrabajdores_, cmbCargo_, cmbFormacion_}) {
         if (vaciarCampos) {
             const QSignalBlocker bloqueo(w);
             vaciar(w);

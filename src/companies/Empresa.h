@@ -62,6 +62,23 @@ public:
     Recordset* centros() const { return rsCentros_.get(); }
 
 private:
+    enum class Movimiento
+    {
+        Primero,
+        Anterior,
+        Siguiente,
+        Ultimo
+    };
+    static void mover(Recordset& rs, Movimiento m);
+    void moverEmpresas(Movimiento m);
+    void moverCentros(Movimiento m);
+    // Elección de una entrada en la lista desplegable: la única forma de cambiar de fila por nombre.
+    void elegirEmpresa();
+    void elegirCentro();
+    // Verdadero si se puede dejar lo que se está escribiendo (nada pendiente, o el usuario lo deja).
+    bool dejarLoEscrito(QComboBox* lista, bool pendiente, const QString& escrito, const QString& aviso);
+    // Tras un borrado: cierra las ventanas del centro en curso si ese centro ya no existe.
+    void cerrarVentanasDeCentroBorrado();
     void construir();
     void cargar();
     QWidget* panelEmpresa();
@@ -84,6 +101,9 @@ private:
 
     std::unique_ptr<Recordset> rsEmpresas_;
     std::unique_ptr<Recordset> rsCentros_;
+    // Nombre de la fila a la vista y lo que el usuario ha tecleado en su lugar.
+    QString nombreMostrado_, nombreEscrito_;
+    QString centroMostrado_, centroEscrito_;
 
     QComboBox* cmbNombre_ = nullptr;
     QLineEdit* strNif_ = nullptr;

@@ -6,10 +6,11 @@
 #include <QDir>
 #include <QFile>
 #include <QObject>
+#include <QRegularExpression>
 #include <sqlite3.h>
+#include <vector>
 
-namespace
-{
+namespace {
 // Revisión 1: tablas del usuario, catálogos y vistas.
 // Las claves son INTEGER PRIMARY KEY (el almacén las asigna y se leen en orden ascendente).
 // Las claves ajenas borran en cascada: una empresa se lleva sus centros y todo lo que cuelga de
@@ -221,15 +222,131 @@ JOIN CentroTrabajo c ON c.IDCentro = p.IDCentro
 WHERE s.FactorSelecionado = 'S';
 )SQL";
 
+// Las revisiones trabajan sobre el manejador de SQLite, para poder aplicarlas también en memoria.
+// Devuelven el código del primer fallo y dejan en "sentencia" la que falló.
+int ejecutarEn(sqlite3* bd, const QString& sql, QString& sentencia)
+{
+    const int rc = sqlite3_exec(bd, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        sentencia = sql;
+    return rc;
+}
+
+// Filas de una consulta con, como mucho, un valor enlazado; cada columna como texto.
+int leerFilas(sqlite3* bd, const QString& sql, const QString& valor, std::vector<QStringList>& filas,
+              QString& sentencia)
+{
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(bd, sql.toUtf8().constData(), -1, &st, nullptr);
+    if (rc == SQLITE_OK && !valor.isNull()) {
+        const QByteArray v = valor.toUtf8();
+        rc = sqlite3_bind_text(st, 1, v.constData(), int(v.size()), SQLITE_TRANSIENT);
+    }
+    while (rc == SQLITE_OK || rc == SQLITE_ROW) {
+        rc = sqlite3_step(st);
+        if (rc != SQLITE_ROW)
+            break;
+        QStringList fila;
+        for (int i = 0; i < sqlite3_column_count(st); ++i)
+            fila << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+        filas.push_back(fila);
+    }
+    sqlite3_finalize(st);
+    if (rc == SQLITE_DONE)
+        return SQLITE_OK;
+    sentencia = sql;
+    return rc;
+}
+
+QString citar(const QString& nombre)
+{
+    return '"' + QString(nombre).replace('"', "\"\"") + '"';
+}
+
+int aplicarRevision1(sqlite3* bd, QString& sentencia)
+{
+    return ejecutarEn(bd, QString::fromUtf8(revision1), sentencia);
+}
+
+// Revisión 2: los identificadores de las tablas del usuario no se vuelven a dar. Con INTEGER
+// PRIMARY KEY a secas, el alta siguiente toma el número de la última fila borrada, y lo que aún
+// apuntara al centro o la empresa borrados (una ventana abierta, un informe) pasaría al nuevo.
+// Cada tabla se rehace con AUTOINCREMENT y sus filas tal cual, con sus índices; las vistas y los
+// disparadores se quitan antes (nombran las tablas) y se vuelven a crear después.
+const char* const tablasDelUsuario[] = {
+    "Empresas",   "CentroTrabajo",   "PuestosCentros",      "FactoresSeleccionarEvaluacion",
+    "Evaluacion", "MedidasFactores", "ActuaciónPreventiva", "ActuaciónPreventivaRegistro"};
+
+int rehacerConAutoincremento(sqlite3* bd, const QString& tabla, QString& sentencia)
+{
+    std::vector<QStringList> definicion, indices;
+    int rc =
+        leerFilas(bd, "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?", tabla, definicion, sentencia);
+    if (rc == SQLITE_OK)
+        rc = leerFilas(bd,
+                       "SELECT sql FROM sqlite_master WHERE type = 'index' AND tbl_name = ? AND sql IS NOT NULL "
+                       "ORDER BY rowid",
+                       tabla, indices, sentencia);
+    if (rc != SQLITE_OK)
+        return rc;
+    if (definicion.empty()) {
+        // Le falta una tabla: está dañada, y Reparar sabe volver a crearla.
+        sentencia = QObject::tr("falta la tabla %1").arg(tabla);
+        return SQLITE_CORRUPT;
+    }
+    QString cuerpo = definicion.front().front();
+    cuerpo = cuerpo.mid(cuerpo.indexOf('('));
+    static const QRegularExpression clave(QStringLiteral("INTEGER\\s+PRIMARY\\s+KEY(?!\\s+AUTOINCREMENT)"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = clave.match(cuerpo);
+    if (m.hasMatch())
+        cuerpo.insert(m.capturedEnd(), QStringLiteral(" AUTOINCREMENT"));
+    const QString nueva = citar(tabla + QStringLiteral("_r2"));
+    QStringList pasos{QStringLiteral("CREATE TABLE %1 %2").arg(nueva, cuerpo),
+                      QStringLiteral("INSERT INTO %1 SELECT * FROM %2").arg(nueva, citar(tabla)),
+                      QStringLiteral("DROP TABLE %1").arg(citar(tabla)),
+                      QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(nueva, citar(tabla))};
+    for (const QStringList& i : indices)
+        pasos << i.front();
+    for (const QString& paso : pasos)
+        if ((rc = ejecutarEn(bd, paso, sentencia)) != SQLITE_OK)
+            return rc;
+    return SQLITE_OK;
+}
+
+int aplicarRevision2(sqlite3* bd, QString& sentencia)
+{
+    std::vector<QStringList> objetos;
+    int rc = leerFilas(bd,
+                       "SELECT type, name, sql FROM sqlite_master WHERE type IN ('view', 'trigger') AND sql IS NOT "
+                       "NULL ORDER BY rowid",
+                       {}, objetos, sentencia);
+    // Al revés de como se crearon: los disparadores de una vista, antes que la vista.
+    for (auto o = objetos.rbegin(); rc == SQLITE_OK && o != objetos.rend(); ++o)
+        rc = ejecutarEn(bd,
+                        QStringLiteral("DROP %1 IF EXISTS %2")
+                            .arg((*o)[0] == QLatin1String("view") ? QStringLiteral("VIEW") : QStringLiteral("TRIGGER"),
+                                 citar((*o)[1])),
+                        sentencia);
+    for (const char* tabla : tablasDelUsuario)
+        if (rc == SQLITE_OK)
+            rc = rehacerConAutoincremento(bd, QString::fromUtf8(tabla), sentencia);
+    for (const QStringList& o : objetos)
+        if (rc == SQLITE_OK)
+            rc = ejecutarEn(bd, o[2], sentencia);
+    return rc;
+}
+
 struct Revision
 {
     int numero;
-    const char* sql;
+    int (*aplicar)(sqlite3* bd, QString& sentencia);
 };
 
 // Revisiones en orden. Una nueva revisión se añade al final y nunca se cambia una publicada.
 const Revision revisiones[] = {
-    {1, revision1},
+    {1, aplicarRevision1},
+    {2, aplicarRevision2},
 };
 
 int leerEntero(Conexion& c, const char* sql)
@@ -246,21 +363,43 @@ int leerEntero(Conexion& c, const char* sql)
     return valor;
 }
 
+void aplicarRevision(Conexion& c, const Revision& r)
+{
+    c.ejecutar("BEGIN IMMEDIATE");
+    try {
+        // Filas que ya no tenían a quién apuntar antes de empezar: no son cosa de la revisión.
+        const int huerfanas = leerEntero(c, "SELECT count(*) FROM pragma_foreign_key_check");
+        QString sentencia;
+        if (const int rc = r.aplicar(c.bd(), sentencia); rc != SQLITE_OK)
+            c.lanzar(rc, sentencia);
+        if (leerEntero(c, "SELECT count(*) FROM pragma_foreign_key_check") > huerfanas)
+            throw ErrorBD(NumeroError::ErrorGeneral,
+                          QObject::tr("La puesta al día de la base de datos a la revisión %1 ha dejado filas sin "
+                                      "su fila de origen y no se ha hecho. La base de datos sigue como estaba.")
+                              .arg(r.numero));
+        c.ejecutar(QStringLiteral("PRAGMA user_version = %1").arg(r.numero));
+        c.ejecutar("COMMIT");
+    } catch (...) {
+        sqlite3_exec(c.bd(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
 void aplicarRevisiones(Conexion& c, int desde)
 {
-    for (const Revision& r : revisiones) {
-        if (r.numero <= desde)
-            continue;
-        c.ejecutar("BEGIN IMMEDIATE");
-        try {
-            c.ejecutar(QString::fromUtf8(r.sql));
-            c.ejecutar(QStringLiteral("PRAGMA user_version = %1").arg(r.numero));
-            c.ejecutar("COMMIT");
-        } catch (...) {
-            sqlite3_exec(c.bd(), "ROLLBACK", nullptr, nullptr, nullptr);
-            throw;
-        }
+    // Rehacer una tabla es borrarla: con las claves ajenas activas, el borrado se llevaría en
+    // cascada todo lo que cuelga de ella. Se apagan mientras tanto (fuera de la transacción, o no
+    // surte efecto) y se comprueban al final de cada revisión.
+    c.ejecutar("PRAGMA foreign_keys = OFF");
+    try {
+        for (const Revision& r : revisiones)
+            if (r.numero > desde)
+                aplicarRevision(c, r);
+    } catch (...) {
+        sqlite3_exec(c.bd(), "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
+        throw;
     }
+    c.ejecutar("PRAGMA foreign_keys = ON");
 }
 } // namespace
 
@@ -318,16 +457,25 @@ void prepararEsquema(Conexion& c)
     aplicarRevisiones(c, version);
 }
 
+int crearEsquemaRevision(sqlite3* bd, int revision)
+{
+    int rc = SQLITE_OK;
+    QString sentencia;
+    for (const Revision& r : revisiones)
+        if (r.numero <= revision && rc == SQLITE_OK)
+            rc = r.aplicar(bd, sentencia);
+    if (rc == SQLITE_OK)
+        rc = ejecutarEn(bd, QStringLiteral("PRAGMA user_version = %1").arg(revision), sentencia);
+    return rc;
+}
+
 QStringList tablasEsquema(int revision)
 {
     // Se sacan del propio esquema, aplicado en memoria: no hay una segunda lista que mantener.
     QStringList tablas;
     sqlite3* bd = nullptr;
     if (sqlite3_open(":memory:", &bd) == SQLITE_OK) {
-        bool bien = true;
-        for (const Revision& r : revisiones)
-            if (r.numero <= revision && bien)
-                bien = sqlite3_exec(bd, r.sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+        const bool bien = crearEsquemaRevision(bd, revision) == SQLITE_OK;
         sqlite3_stmt* st = nullptr;
         if (bien && sqlite3_prepare_v2(bd, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name", -1, &st,
                                        nullptr) == SQLITE_OK)

@@ -1,13 +1,15 @@
 // Relaciones en cascada, vistas que se editan y vistas de las comprobaciones.
 #include "CopiaPrograma.h"
 #include "Datos.h"
+#include "Esquema.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using datos::contar;
 
-namespace
-{
+namespace {
 // Un centro con un puesto, un factor marcado, dos riesgos y sus medidas, y un plan con líneas.
 struct Arbol
 {
@@ -35,14 +37,20 @@ Arbol crearArbol(const QString& cx, const QString& nombre)
 std::vector<long long> filasDe(const QString& cx, long long empresa)
 {
     return {contar(cx, "select count(*) from CentroTrabajo where IDEmpresa = ?", {empresa}),
-            contar(cx, "select count(*) from PuestosCentros p join CentroTrabajo c using (IDCentro) "
-                       "where c.IDEmpresa = ?", {empresa}),
+            contar(cx,
+                   "select count(*) from PuestosCentros p join CentroTrabajo c using (IDCentro) "
+                   "where c.IDEmpresa = ?",
+                   {empresa}),
             contar(cx, "select count(*) from FactoresSeleccionarEvaluacion where IDEmpresa = ?", {empresa}),
             contar(cx, "select count(*) from Evaluacion where IDEmpresa = ?", {empresa}),
-            contar(cx, "select count(*) from MedidasFactores m join Evaluacion e using (IDEvaluacion) "
-                       "where e.IDEmpresa = ?", {empresa}),
-            contar(cx, "select count(*) from ActuaciónPreventiva a join CentroTrabajo c using (IDCentro) "
-                       "where c.IDEmpresa = ?", {empresa})};
+            contar(cx,
+                   "select count(*) from MedidasFactores m join Evaluacion e using (IDEvaluacion) "
+                   "where e.IDEmpresa = ?",
+                   {empresa}),
+            contar(cx,
+                   "select count(*) from ActuaciónPreventiva a join CentroTrabajo c using (IDCentro) "
+                   "where c.IDEmpresa = ?",
+                   {empresa})};
 }
 
 long long huerfanas(const QString& cx)
@@ -109,8 +117,11 @@ TEST_F(EsquemaPrueba, LasVistasEditablesEscribenEnSuTabla)
     rs.setValue("Consecuencias", "Extremadamente dañino");
     rs.setValue("ValorRiesgo", "Riesgo Intolerable");
     rs.update();
-    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where ValorRiesgo = 'Riesgo Intolerable' and "
-                         "Consecuencias = 'Extremadamente dañino' and IDEvaluacion = ?", {a.evaluacion}), 1);
+    EXPECT_EQ(contar(cx,
+                     "select count(*) from Evaluacion where ValorRiesgo = 'Riesgo Intolerable' and "
+                     "Consecuencias = 'Extremadamente dañino' and IDEvaluacion = ?",
+                     {a.evaluacion}),
+              1);
     EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where ValorRiesgo is not null"), 1);
 
     Recordset m;
@@ -137,14 +148,15 @@ TEST_F(EsquemaPrueba, VistasDeComprobacionCuentanPorPuesto)
     const long long f2 = datos::factor(cx, completo, 2, "S");
     datos::factor(cx, completo, 3);
     const long long ev1 = datos::evaluacion(cx, f1, 10, "S", "Riesgo Moderado");
-    datos::evaluacion(cx, f2, 10, "N");                 // oculta: sigue a la mostrada y no cuenta
+    datos::evaluacion(cx, f2, 10, "N");                  // oculta: sigue a la mostrada y no cuenta
     const long long ev3 = datos::evaluacion(cx, f2, 20); // mostrada sin evaluar
     datos::medida(cx, ev1, "S");
     datos::medida(cx, ev3, "N");
 
     const auto fila = [&](const QString& vista, long long puesto, const QString& columnas) {
         Recordset rs;
-        rs.open("select " + columnas + " from " + vista + " where IDCentro = ? and IDEmpresa = ? and IDPuestoCentro = ?",
+        rs.open("select " + columnas + " from " + vista +
+                    " where IDCentro = ? and IDEmpresa = ? and IDPuestoCentro = ?",
                 cx, {c, e, puesto});
         QList<long long> valores;
         while (!rs.eof()) {
@@ -182,8 +194,8 @@ TEST_F(EsquemaPrueba, NombresConTildeYOrdenDeClaves)
     }
     const long long e = datos::empresa(cx);
     const long long c = datos::centro(cx, e);
-    const long long plan = datos::insertar(cx, "INSERT INTO ActuaciónPreventiva (IDCentro, Fecha) VALUES (?, ?)",
-                                           {c, QDate(2026, 12, 8)});
+    const long long plan =
+        datos::insertar(cx, "INSERT INTO ActuaciónPreventiva (IDCentro, Fecha) VALUES (?, ?)", {c, QDate(2026, 12, 8)});
     Recordset rs;
     rs.open("Select * from ActuaciónPreventiva where IDActuacion = ?", cx, {plan});
     EXPECT_EQ(rs.value("Fecha").toDate(), QDate(2026, 12, 8));
@@ -199,4 +211,97 @@ TEST_F(EsquemaPrueba, NombresConTildeYOrdenDeClaves)
         anterior = pu.value("IDPuestoCentro").toLongLong();
         pu.moveNext();
     }
+}
+
+namespace {
+// Sentencias directas sobre un archivo, sin pasar por la conexión del programa (que lo pondría al día).
+struct ArchivoCrudo
+{
+    sqlite3* bd = nullptr;
+    explicit ArchivoCrudo(const QString& ruta, int modo = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)
+    {
+        sqlite3_open_v2(QFile::encodeName(ruta).constData(), &bd, modo, nullptr);
+    }
+    ~ArchivoCrudo() { sqlite3_close(bd); }
+    void sql(const char* texto) { ASSERT_EQ(sqlite3_exec(bd, texto, nullptr, nullptr, nullptr), SQLITE_OK) << texto; }
+    QStringList filas(const char* consulta)
+    {
+        QStringList r;
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(bd, consulta, -1, &st, nullptr);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            QStringList columnas;
+            for (int i = 0; i < sqlite3_column_count(st); ++i)
+                columnas << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+            r << columnas.join('|');
+        }
+        sqlite3_finalize(st);
+        return r;
+    }
+};
+
+const char* const recuento = "SELECT (SELECT count(*) FROM Empresas), (SELECT count(*) FROM CentroTrabajo), "
+                             "(SELECT count(*) FROM PuestosCentros), (SELECT count(*) FROM "
+                             "FactoresSeleccionarEvaluacion), (SELECT count(*) FROM Evaluacion), (SELECT count(*) "
+                             "FROM MedidasFactores), (SELECT count(*) FROM \"ActuaciónPreventiva\"), (SELECT "
+                             "count(*) FROM \"ActuaciónPreventivaRegistro\")";
+const char* const objetos = "SELECT type, name, sql FROM sqlite_master WHERE name NOT LIKE 'sqlite%' ORDER BY name";
+} // namespace
+
+TEST(PuestaAlDia, LaRevisionAnteriorSeRehaceSinPerderFilasYNoRepiteNumeros)
+{
+    CopiaPrograma p;
+    const QString archivo = p.ruta("Evaluacion.mdb");
+    ASSERT_TRUE(QFile::remove(archivo));
+    {
+        // Un archivo de la revisión 1 con dos árboles completos y una empresa ya borrada.
+        ArchivoCrudo viejo(archivo);
+        ASSERT_EQ(crearEsquemaRevision(viejo.bd, 1), SQLITE_OK);
+        viejo.sql("PRAGMA foreign_keys = ON;"
+                  "INSERT INTO Empresas (IDEmpresa, Nombre) VALUES (1, 'Uno'), (2, 'Dos'), (3, 'Tres');"
+                  "INSERT INTO CentroTrabajo (IDCentro, IDEmpresa, Direccion) VALUES (1, 1, 'C1'), (2, 2, 'C2'), "
+                  "(3, 3, 'C3');"
+                  "INSERT INTO PuestosCentros (IDPuestoCentro, IDCentro, Puesto) VALUES (1, 1, 'P1'), (2, 2, 'P2');"
+                  "INSERT INTO FactoresSeleccionarEvaluacion (IDEvaluacionCrear, IDEmpresa, IDCentro, IDPuestoCentro,"
+                  " IDFactor, FactorSelecionado) VALUES (1, 1, 1, 1, 1, 'S'), (2, 2, 2, 2, 1, 'S');"
+                  "INSERT INTO Evaluacion (IDEvaluacion, IDEvaluacionCrear, IDEmpresa, IDCentro, IDPuestoCentro, "
+                  "IDFactor, IDRiesgo, Mostrar) VALUES (1, 1, 1, 1, 1, 1, 10, 'S'), (2, 2, 2, 2, 2, 1, 10, 'S');"
+                  "INSERT INTO MedidasFactores (IDMedidaFactor, IDEvaluacion, Medida) VALUES (1, 1, 'M'), (2, 2, 'M');"
+                  "INSERT INTO \"ActuaciónPreventiva\" (IDActuacion, IDCentro) VALUES (1, 1), (2, 2);"
+                  "INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacionRegistro, IDActuacion) VALUES (1, 1), "
+                  "(2, 2);"
+                  "DELETE FROM Empresas WHERE IDEmpresa = 3;");
+        ASSERT_EQ(viejo.filas(recuento), QStringList{"2|2|2|2|2|2|2|2"});
+    }
+
+    // Abrirla con el programa la pone al día, con la copia de antes al lado.
+    EXPECT_EQ(contar(p.conexion(), "PRAGMA user_version"), RevisionEsquema);
+    {
+        ArchivoCrudo copia(archivo + ".r1.bak", SQLITE_OPEN_READONLY);
+        EXPECT_EQ(copia.filas("PRAGMA user_version"), QStringList{"1"});
+        EXPECT_EQ(copia.filas(recuento), QStringList{"2|2|2|2|2|2|2|2"});
+    }
+    EXPECT_EQ(contar(p.conexion(), recuento), 2);
+    {
+        // Las mismas tablas, índices, vistas y disparadores que una base de datos nueva.
+        ArchivoCrudo nueva(QStringLiteral(CARPETA_ENTREGA "/Evaluacion.mdb"), SQLITE_OPEN_READONLY);
+        ArchivoCrudo puesta(archivo, SQLITE_OPEN_READONLY);
+        EXPECT_EQ(puesta.filas(objetos), nueva.filas(objetos));
+        EXPECT_EQ(puesta.filas(recuento), QStringList{"2|2|2|2|2|2|2|2"});
+        EXPECT_EQ(puesta.filas("PRAGMA foreign_key_check"), QStringList{});
+    }
+
+    // Las vistas editables siguen escribiendo, las cascadas siguen borrando.
+    const QString cx = p.conexion();
+    Recordset::execute("UPDATE VRiesgos SET Probabilidad = 'Alta' WHERE IDEvaluacion = 1", cx);
+    EXPECT_EQ(contar(cx, "SELECT count(*) FROM Evaluacion WHERE Probabilidad = 'Alta'"), 1);
+    Recordset::execute("DELETE FROM Empresas WHERE IDEmpresa = 2", cx);
+    EXPECT_EQ(contar(cx, "SELECT count(*) FROM Evaluacion"), 1);
+    EXPECT_EQ(contar(cx, "SELECT count(*) FROM \"ActuaciónPreventivaRegistro\""), 1);
+
+    // Lo borrado después de ponerla al día no devuelve su número.
+    EXPECT_EQ(datos::empresa(cx, "Nueva"), 3);
+    EXPECT_EQ(datos::centro(cx, 1, "Otro"), 3);
+    Recordset::execute("DELETE FROM CentroTrabajo WHERE IDCentro = 3", cx);
+    EXPECT_EQ(datos::centro(cx, 1, "Otro más"), 4);
 }

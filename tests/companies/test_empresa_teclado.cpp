@@ -1,0 +1,366 @@
+// La ventana de empresas manejada como lo hace una persona, con teclado y ratón: lo que se
+// escribe no cambia de fila por su cuenta, y nada de lo que se pulsa escribe en la fila que no es.
+#include "CopiaPrograma.h"
+#include "Datos.h"
+#include "Empresa.h"
+#include "Globales.h"
+#include "PlataformaPrueba.h"
+#include "RegistroVentanas.h"
+#include "Rutinas.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QToolBar>
+#include <QtTest>
+
+using Respuesta = PlataformaServicios::Respuesta;
+
+class PruebaEmpresaTeclado : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<CopiaPrograma> copia;
+    std::unique_ptr<PlataformaPrueba> plataforma;
+    std::unique_ptr<QMdiArea> area;
+    std::unique_ptr<RegistroVentanas> registro;
+    Empresa* ventana = nullptr;
+    QString cx;
+
+    template <typename T> T* hijo(const char* nombre)
+    {
+        T* w = ventana->findChild<T*>(nombre);
+        if (!w)
+            qFatal("no existe el control %s", nombre);
+        return w;
+    }
+    QComboBox* lista(const char* n) { return hijo<QComboBox>(n); }
+    QLineEdit* caja(const char* n) { return hijo<QLineEdit>(n); }
+    QString texto(const char* lista) { return this->lista(lista)->currentText(); }
+    QString contador(const char* n) { return hijo<QLabel>(n)->text(); }
+    void pulsar(const char* boton) { QTest::mouseClick(hijo<QPushButton>(boton), Qt::LeftButton); }
+    void barra(int n)
+    {
+        auto* b = hijo<QToolBar>(qPrintable(QStringLiteral("Toolbar%1").arg(n)));
+        QTest::mouseClick(b->widgetForAction(b->actions().first()), Qt::LeftButton);
+    }
+    // Tecla a tecla; las letras con tilde no las admite keyClicks.
+    static void teclear(QWidget* w, const QString& texto)
+    {
+        for (const QChar c : texto) {
+            if (c.unicode() < 128)
+                QTest::keyClick(w, c.toLatin1());
+            else
+                QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), {});
+        }
+    }
+    // Borra lo que haya en la lista y escribe en ella.
+    void escribir(const char* nombreLista, const QString& texto)
+    {
+        QLineEdit* e = lista(nombreLista)->lineEdit();
+        e->setFocus();
+        QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(e, Qt::Key_Delete);
+        teclear(e, texto);
+    }
+    void escribirCaja(const char* nombre, const QString& texto)
+    {
+        QLineEdit* e = caja(nombre);
+        e->setFocus();
+        QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+        teclear(e, texto);
+    }
+    // Abre la lista desplegable y elige la entrada con las flechas e Intro.
+    void elegir(const char* nombreLista, int fila)
+    {
+        QComboBox* c = lista(nombreLista);
+        QTest::keyClick(c, Qt::Key_Down, Qt::AltModifier);
+        QTRY_VERIFY(c->view()->isVisible());
+        QAbstractItemView* v = c->view();
+        const int desde = v->currentIndex().isValid() ? v->currentIndex().row() : -1;
+        for (int i = desde; i < fila; ++i)
+            QTest::keyClick(v, Qt::Key_Down);
+        for (int i = desde; i > fila; --i)
+            QTest::keyClick(v, Qt::Key_Up);
+        QCOMPARE(v->currentIndex().row(), fila);
+        QTest::keyClick(v, Qt::Key_Return);
+        QTRY_VERIFY(!c->view()->isVisible());
+    }
+    void abrir()
+    {
+        ventana = new Empresa;
+        QMdiSubWindow* marco = area->addSubWindow(ventana);
+        marco->show();
+        area->setActiveSubWindow(marco);
+        QVERIFY(QTest::qWaitForWindowActive(area.get()));
+    }
+    QVariant columna(const QString& sql, const QVariantList& p = {})
+    {
+        Recordset rs;
+        rs.open(sql, cx, p);
+        return rs.eof() ? QVariant() : rs.value(0);
+    }
+    long long contar(const QString& sql, const QVariantList& p = {}) { return datos::contar(cx, sql, p); }
+
+private slots:
+    void init()
+    {
+        copia = std::make_unique<CopiaPrograma>();
+        cx = copia->conexion();
+        gConexion = cx;
+        FijarCarpetaPrograma(copia->carpeta());
+        plataforma = std::make_unique<PlataformaPrueba>();
+        area = std::make_unique<QMdiArea>();
+        area->resize(1400, 700);
+        area->show();
+        registro = std::make_unique<RegistroVentanas>(area.get());
+        for (const char* n : {"InicioEvaluacion", "Puestos", "ActuacionPreventiva", "ImprimirPlanificacion"})
+            RegistroVentanas::registrarFabrica(n, [] { return new QWidget; });
+    }
+    void cleanup()
+    {
+        registro.reset();
+        area.reset(); // se lleva la ventana
+        ventana = nullptr;
+        plataforma.reset();
+        copia.reset();
+    }
+
+    void loEscritoNoSeCompletaConLoQueYaHay()
+    {
+        datos::empresa(cx, "Bar Pepe S.L.");
+        datos::centro(cx, datos::empresa(cx, "Con centro"), "Almacén Norte");
+        abrir();
+        pulsar("NEmprea");
+        escribir("cmbNombre", "Bar Pepe");
+        escribir("cmbCargo", "Empresa");
+        escribir("cmbFormacion", "Técnico Superior");
+        pulsar("GEmprea");
+        QVERIFY(plataforma->mensajes.empty());
+        QCOMPARE(contar("select count(*) from Empresas"), 3LL);
+        QCOMPARE(columna("select Nombre from Empresas order by IDEmpresa desc").toString(), QString("Bar Pepe"));
+        QCOMPARE(columna("select Cargo from Empresas where Nombre = 'Bar Pepe'").toString(), QString("Empresa"));
+        QCOMPARE(columna("select Formacion from Empresas where Nombre = 'Bar Pepe'").toString(),
+                 QString("Técnico Superior"));
+
+        barra(3);
+        barra(2);
+        QCOMPARE(texto("cmbNombre"), QString("Con centro"));
+        pulsar("NCentro");
+        escribir("cmbNombreCentro", "Alm");
+        pulsar("GCentro");
+        QCOMPARE(columna("select Direccion from CentroTrabajo order by IDCentro desc").toString(), QString("Alm"));
+    }
+
+    void tabulaEIntroNoCambianDeEmpresaNiDeCentro()
+    {
+        datos::empresa(cx, "Alfa");
+        const long long beta = datos::empresa(cx, "Beta");
+        Recordset::execute("update Empresas set CIF = 'B2' where IDEmpresa = ?", cx, {beta});
+        datos::centro(cx, beta, "Tienda");
+        abrir();
+        // Nueva empresa con el nombre de otra que ya existe: al tabular no se salta a ella.
+        pulsar("NEmprea");
+        escribir("cmbNombre", "Beta");
+        QTest::keyClick(lista("cmbNombre")->lineEdit(), Qt::Key_Tab);
+        QVERIFY(gNuevaEmpresa);
+        QVERIFY(caja("strNif")->hasFocus());
+        teclear(caja("strNif"), "N3");
+        pulsar("GEmprea");
+        QCOMPARE(contar("select count(*) from Empresas"), 3LL);
+        QCOMPARE(columna("select CIF from Empresas where IDEmpresa = ?", {beta}).toString(), QString("B2"));
+        QCOMPARE(contar("select count(*) from Empresas where Nombre = 'Beta' and CIF = 'N3'"), 1LL);
+        QCOMPARE(contador("Label8"), QString("3 de 3"));
+
+        // Renombrar la primera como la segunda y pulsar Intro en la lista cerrada: sigue la primera.
+        barra(3);
+        escribir("cmbNombre", "Beta");
+        QTest::keyClick(lista("cmbNombre")->lineEdit(), Qt::Key_Return);
+        QCOMPARE(contador("Label8"), QString("1 de 3"));
+        QCOMPARE(texto("cmbNombre"), QString("Beta"));
+        pulsar("GEmprea");
+        QCOMPARE(columna("select Nombre from Empresas where IDEmpresa = 1").toString(), QString("Beta"));
+        QCOMPARE(columna("select CIF from Empresas where IDEmpresa = ?", {beta}).toString(), QString("B2"));
+
+        // Centro nuevo con el nombre de uno que ya existe, y tabular.
+        barra(2);
+        QCOMPARE(texto("cmbNombreCentro"), QString("Tienda"));
+        pulsar("NCentro");
+        escribir("cmbNombreCentro", "Tienda");
+        QTest::keyClick(lista("cmbNombreCentro")->lineEdit(), Qt::Key_Tab);
+        QVERIFY(gNuevoCentro);
+        teclear(caja("strPoblacionCT"), "Getafe");
+        pulsar("GCentro");
+        QCOMPARE(contar("select count(*) from CentroTrabajo where IDEmpresa = ?", {beta}), 2LL);
+        QCOMPARE(contar("select count(*) from CentroTrabajo where Poblacion = 'Getafe'"), 1LL);
+        QCOMPARE(contador("Label14"), QString("2 de 2"));
+    }
+
+    void elegirDeLaListaPreguntaAntesDeDejarLoEscrito()
+    {
+        datos::empresa(cx, "Alfa");
+        datos::empresa(cx, "Beta");
+        const long long e = datos::empresa(cx, "Con centros");
+        datos::centro(cx, e, "Uno");
+        datos::centro(cx, e, "Dos");
+        abrir();
+        pulsar("NEmprea");
+        escribir("cmbNombre", "Gamma");
+        plataforma->responder(Respuesta::No);
+        elegir("cmbNombre", 1);
+        QCOMPARE(plataforma->mensajes.size(), size_t(1));
+        QVERIFY2(plataforma->mensajes.back().texto.contains("Gamma"), qPrintable(plataforma->mensajes.back().texto));
+        QVERIFY(plataforma->mensajes.back().predeterminada == Respuesta::No);
+        // No: sigue la empresa nueva tal como estaba escrita.
+        QVERIFY(gNuevaEmpresa);
+        QCOMPARE(texto("cmbNombre"), QString("Gamma"));
+        pulsar("GEmprea");
+        QCOMPARE(contar("select count(*) from Empresas where Nombre = 'Gamma'"), 1LL);
+
+        // Sin nada a medias se elige sin preguntar.
+        elegir("cmbNombre", 1);
+        QCOMPARE(plataforma->mensajes.size(), size_t(1));
+        QCOMPARE(contador("Label8"), QString("2 de 4"));
+
+        // Un cambio de nombre sin guardar: se pregunta y, con Sí, se deja.
+        escribir("cmbNombre", "Beta Renombrada");
+        plataforma->responder(Respuesta::Si);
+        elegir("cmbNombre", 0);
+        QCOMPARE(plataforma->mensajes.size(), size_t(2));
+        QVERIFY(plataforma->mensajes.back().texto.contains("Beta Renombrada"));
+        QCOMPARE(contador("Label8"), QString("1 de 4"));
+        QCOMPARE(texto("cmbNombre"), QString("Alfa"));
+        QCOMPARE(contar("select count(*) from Empresas where Nombre = 'Beta'"), 1LL);
+
+        // Lo mismo con un centro nuevo.
+        barra(3);
+        barra(2);
+        barra(2);
+        QCOMPARE(texto("cmbNombre"), QString("Con centros"));
+        pulsar("NCentro");
+        escribir("cmbNombreCentro", "Tres");
+        plataforma->responder(Respuesta::No);
+        elegir("cmbNombreCentro", 1);
+        QCOMPARE(plataforma->mensajes.size(), size_t(3));
+        QVERIFY(gNuevoCentro);
+        QCOMPARE(texto("cmbNombreCentro"), QString("Tres"));
+        pulsar("GCentro");
+        QCOMPARE(contar("select count(*) from CentroTrabajo where IDEmpresa = ?", {e}), 3LL);
+    }
+
+    void moverHaciaCualquierLadoTerminaLaEmpresaNueva()
+    {
+        const long long alfa = datos::empresa(cx, "Alfa");
+        Recordset::execute("update Empresas set Provincia = 'Toledo'", cx);
+        datos::empresa(cx, "Beta");
+        abrir();
+        // Antes de la primera.
+        pulsar("NEmprea");
+        escribir("cmbNombre", "Nueva");
+        barra(1);
+        QVERIFY(!gNuevaEmpresa);
+        QCOMPARE(texto("cmbNombre"), QString("Alfa"));
+        pulsar("GEmprea");
+        QCOMPARE(contar("select count(*) from Empresas"), 2LL);
+        QCOMPARE(columna("select Provincia from Empresas where IDEmpresa = ?", {alfa}).toString(), QString("Toledo"));
+
+        // Después de la última: se ve de nuevo la última, no lo escrito.
+        barra(4);
+        pulsar("NEmprea");
+        escribir("cmbNombre", "Otra");
+        barra(2);
+        QVERIFY(!gNuevaEmpresa);
+        QCOMPARE(texto("cmbNombre"), QString("Beta"));
+        QCOMPARE(contador("Label8"), QString("2 de 2"));
+        pulsar("GEmprea");
+        QCOMPARE(contar("select count(*) from Empresas where Nombre = 'Beta'"), 1LL);
+        QCOMPARE(contar("select count(*) from Empresas"), 2LL);
+
+        // Un centro nuevo y avanzar desde el último centro.
+        datos::centro(cx, alfa, "Uno");
+        barra(3);
+        pulsar("NCentro");
+        escribir("cmbNombreCentro", "Dos");
+        barra(7);
+        QVERIFY(!gNuevoCentro);
+        QCOMPARE(texto("cmbNombreCentro"), QString("Uno"));
+        pulsar("GCentro");
+        QCOMPARE(contar("select count(*) from CentroTrabajo"), 1LL);
+        QCOMPARE(columna("select Direccion from CentroTrabajo").toString(), QString("Uno"));
+    }
+
+    void sinBaseDeDatosOSinCuentasNadaQuedaParaFallar()
+    {
+        for (const char* falta : {"Evaluacion.mdb", "SYSTEM.mdw"}) {
+            cleanup();
+            init();
+            QVERIFY(QFile::remove(copia->ruta(falta)));
+            abrir();
+            QVERIFY2(!plataforma->mensajes.empty(), falta);
+            for (const char* b : {"GEmprea", "EEmprea", "NCentro", "GCentro", "ECentro", "CEvaluacion"})
+                QVERIFY2(!hijo<QPushButton>(b)->isEnabled(), b);
+            for (int n = 1; n <= 8; ++n) {
+                auto* t = hijo<QToolBar>(qPrintable(QStringLiteral("Toolbar%1").arg(n)));
+                QVERIFY2(!t->actions().first()->isEnabled(), falta);
+            }
+            QCOMPARE(contador("Label8"), QString("0 de 0"));
+            QVERIFY(!lista("cmbNombre")->isEnabled());
+        }
+    }
+
+    void borrarCierraSusVentanasYNoDevuelveElNumero()
+    {
+        const long long alfa = datos::empresa(cx, "Alfa");
+        datos::centro(cx, alfa, "Uno");
+        const long long beta = datos::empresa(cx, "Beta");
+        datos::centro(cx, beta, "Tres");
+        const long long dos = datos::centro(cx, alfa, "Dos");
+        abrir();
+        // La evaluación del último centro de Alfa; se borra el centro y se cierra con él.
+        barra(8);
+        pulsar("CEvaluacion");
+        QVERIFY(registro->ventana("InicioEvaluacion"));
+        QCOMPARE(gIDCentro, long(dos));
+        plataforma->responder(Respuesta::Si);
+        pulsar("ECentro");
+        QCOMPARE(contar("select count(*) from CentroTrabajo where IDCentro = ?", {dos}), 0LL);
+        QVERIFY(!registro->ventana("InicioEvaluacion"));
+        // El centro que se da de alta después no toma su número.
+        pulsar("NCentro");
+        escribir("cmbNombreCentro", "Nuevo");
+        pulsar("GCentro");
+        const long long nuevo = columna("select IDCentro from CentroTrabajo where Direccion = 'Nuevo'").toLongLong();
+        QVERIFY(nuevo > dos);
+
+        // La planificación del centro nuevo sigue abierta cuando se borra otra empresa.
+        pulsar("CPlanificacion");
+        QVERIFY(registro->ventana("ActuacionPreventiva"));
+        barra(4);
+        plataforma->responder(Respuesta::Si);
+        pulsar("EEmprea");
+        QCOMPARE(contar("select count(*) from Empresas where IDEmpresa = ?", {beta}), 0LL);
+        QVERIFY(registro->ventana("ActuacionPreventiva"));
+        QCOMPARE(texto("cmbNombre"), QString("Alfa"));
+        // Evaluar otro centro cierra la planificación, que seguiría escribiendo en el centro en curso.
+        pulsar("CEvaluacion");
+        QVERIFY(!registro->ventana("ActuacionPreventiva"));
+        QVERIFY(registro->ventana("InicioEvaluacion"));
+        // Borrar la empresa cierra la evaluación de su centro.
+        plataforma->responder(Respuesta::Si);
+        pulsar("EEmprea");
+        QVERIFY(!registro->ventana("InicioEvaluacion"));
+        // La empresa nueva no toma el número de la última borrada.
+        pulsar("NEmprea");
+        escribir("cmbNombre", "Gamma");
+        pulsar("GEmprea");
+        QVERIFY(columna("select IDEmpresa from Empresas where Nombre = 'Gamma'").toLongLong() > beta);
+        QCOMPARE(plataforma->mensajes.size(), size_t(3));
+    }
+};
+
+QTEST_MAIN(PruebaEmpresaTeclado)
+#include "test_empresa_teclado.moc"
