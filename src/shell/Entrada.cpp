@@ -1,6 +1,7 @@
 #include "Entrada.h"
 
 #include "AccionesCopia.h"
+#include "EstadoTeclas.h"
 #include "Globales.h"
 #include "ManejadorErrores.h"
 #include "PlataformaServicios.h"
@@ -387,9 +388,10 @@ void Entrada::construir()
     panelEstado(barra, QStringLiteral("Barra2Espacio"), QString(), true)->setFrameShape(QFrame::NoFrame);
     hora_ = panelEstado(barra, QStringLiteral("Barra2Hora"), QString());
     fecha_ = panelEstado(barra, QStringLiteral("Barra2Fecha"), QString());
-    panelEstado(barra, QStringLiteral("Barra2Insertar"), QStringLiteral("INS"));
-    panelEstado(barra, QStringLiteral("Barra2Numeros"), QStringLiteral("NUM"));
-    panelEstado(barra, QStringLiteral("Barra2Mayusculas"), QStringLiteral("CAPS"));
+    // Las tres teclas con su estado de verdad; vacías donde el sistema no lo dice.
+    new PanelesTeclas(panelEstado(barra, QStringLiteral("Barra2Insertar"), QString()),
+                      panelEstado(barra, QStringLiteral("Barra2Numeros"), QString()),
+                      panelEstado(barra, QStringLiteral("Barra2Mayusculas"), QString()), this);
     panelEstado(barra, QStringLiteral("Barra2Correo"), QStringLiteral("Correo"));
     hora_->setAccessibleName(QStringLiteral("Hora"));
     fecha_->setAccessibleName(QStringLiteral("Fecha"));
