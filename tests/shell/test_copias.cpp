@@ -3,6 +3,7 @@
 #include "CopiaSeguridad.h"
 #include "Datos.h"
 #include "Entrada.h"
+#include "Esquema.h"
 #include "Globales.h"
 #include "PlataformaPrueba.h"
 #include "Rutinas.h"
@@ -12,6 +13,7 @@
 #include <QRegularExpression>
 #include <QToolButton>
 #include <QtTest>
+#include <sqlite3.h>
 
 using Icono = PlataformaServicios::Icono;
 using Respuesta = PlataformaServicios::Respuesta;
@@ -107,6 +109,26 @@ private slots:
         const QStringList guardadas = QDir(programa_->ruta("Copias")).entryList(QDir::Files);
         QCOMPARE(guardadas.size(), 1);
         QVERIFY(hecho.texto.contains(guardadas[0]));
+    }
+
+    void unaCopiaDeUnaVersionAnteriorSePoneAlDiaConSuCopia()
+    {
+        PlataformaPrueba plataforma;
+        Entrada e;
+        const QString copia = fuera_->filePath("antigua.mdb");
+        sqlite3* bd = nullptr;
+        sqlite3_open(QFile::encodeName(copia).constData(), &bd);
+        QCOMPARE(crearEsquemaRevision(bd, RevisionEsquema - 1), SQLITE_OK);
+        sqlite3_close(bd);
+        plataforma.archivosElegidos.push_back(copia);
+        plataforma.responder(Respuesta::Si);
+        pulsar(e, "BRestaurarCopia");
+        QCOMPARE(plataforma.mensajes.size(), size_t(2));
+        QVERIFY(plataforma.mensajes[0].texto.contains("versión anterior"));
+        QVERIFY2(plataforma.mensajes[1].texto.startsWith("Copia restaurada."),
+                 qPrintable(plataforma.mensajes[1].texto));
+        QCOMPARE(datos::contar(gConexion, "PRAGMA user_version"), RevisionEsquema);
+        QVERIFY(QFileInfo::exists(programa_->ruta(QStringLiteral("Evaluacion.mdb.r%1.bak").arg(RevisionEsquema - 1))));
     }
 
     void unaCopiaQueNoSirveOQueNoSeQuiereNoCierraNada()
