@@ -6,8 +6,8 @@
 # Sólo entra lo que es del programa, nombrado uno a uno: los ejecutables, las plantillas, la
 # ayuda y la base de datos tal como se entrega (vacía de empresas), tomada de la carpeta de
 # entrega, y Catalogo.mdb, su copia intacta de la que Reparar repone el catálogo. La base de la
-# carpeta del programa es la del usuario y no se empaqueta nunca, ni sus copias (Evaluacion.bak,
-# Evaluacion2.mdb), ni los documentos que haya guardado allí.
+# carpeta del programa es la del usuario y no se empaqueta nunca, ni sus copias (las fechadas
+# de Reparar, Evaluacion2.mdb, Copias/, Recuperacion/), ni los documentos que haya guardado allí.
 cmake_minimum_required(VERSION 3.21)
 
 foreach(variable PROGRAMA ENTREGA NOMBRE DESTINO EJECUTABLES)
