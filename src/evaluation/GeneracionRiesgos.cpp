@@ -37,8 +37,7 @@ int GenerarRiesgos(const FilaFactor& f)
         const qlonglong nueva = evaluacion.lastInsertId();
         ++escritas;
 
-        medidas.open("Select Medida from Medidas where IDRiesgo = ? and IDFactor = ?", gConexion,
-                     {riesgo, f.idFactor});
+        medidas.open("Select Medida from Medidas where IDRiesgo = ? and IDFactor = ?", gConexion, {riesgo, f.idFactor});
         while (!medidas.eof()) {
             conexion->ejecutar("INSERT INTO MedidasFactores (IDEvaluacion, Medida) VALUES (?, ?)",
                                {nueva, medidas.value(0)});
@@ -81,8 +80,8 @@ void QuitarRiesgos(long long idEvaluacionCrear)
     for (const auto& [clave, nota] : riesgos) {
         const auto& [puesto, riesgo] = clave;
         Recordset quedan;
-        quedan.open("Select IDEvaluacion, Mostrar from Evaluacion where IDPuestoCentro = ? and IDRiesgo = ?",
-                    gConexion, {puesto, riesgo});
+        quedan.open("Select IDEvaluacion, Mostrar from Evaluacion where IDPuestoCentro = ? and IDRiesgo = ?", gConexion,
+                    {puesto, riesgo});
         if (quedan.eof())
             continue;
         bool hayMostrada = false;
@@ -104,8 +103,7 @@ void QuitarRiesgos(long long idEvaluacionCrear)
     t.confirmar();
 }
 
-namespace
-{
+namespace {
 void guardarMarca(long long idEvaluacionCrear, const QString& marca)
 {
     Recordset::execute("UPDATE FactoresSeleccionarEvaluacion SET FactorSelecionado = ? WHERE IDEvaluacionCrear = ?",

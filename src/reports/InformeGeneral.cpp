@@ -16,8 +16,8 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPrintDialog>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -126,7 +126,8 @@ void InformeGeneral::cargar()
             // Los nombres de archivo de la carpeta del programa tal como están escritos: en un
             // sistema que distingue mayúsculas "Evaluacion.MDB" no sería la base de datos.
             motor_->fijarPropiedad(QStringLiteral("Database Name"), RutaEnPrograma(QStringLiteral("Evaluacion.mdb")));
-            motor_->fijarPropiedad(QStringLiteral("System Database Path"), RutaEnPrograma(QStringLiteral("SYSTEM.mdw")));
+            motor_->fijarPropiedad(QStringLiteral("System Database Path"),
+                                   RutaEnPrograma(QStringLiteral("SYSTEM.mdw")));
             motor_->fijarPropiedad(QStringLiteral("Session User ID"), QStringLiteral("Velka"));
             motor_->fijarPropiedad(QStringLiteral("Session Password"), QStringLiteral("Tortuganza"));
         },
@@ -157,7 +158,7 @@ void InformeGeneral::actualizarEstado()
     const int actual = hay ? vista_->currentPage() : 0;
     // Mientras se compone el documento aún no se sabe cuántas hojas tiene.
     pagina_->setText(hay && !vista_->composicionTerminada() ? tr("Página %1 de …").arg(actual)
-                                                             : tr("Página %1 de %2").arg(actual).arg(total));
+                                                            : tr("Página %1 de %2").arg(actual).arg(total));
     for (QAction* a : barra_->actions())
         if (!a->objectName().isEmpty())
             a->setEnabled(hay);
@@ -250,8 +251,8 @@ bool InformeGeneral::exportarPdf(const QString& ruta)
                         tr("No se ha podido guardar el documento en «%1». Compruebe que la carpeta existe y que "
                            "el archivo no está abierto en otro programa.")
                             .arg(QDir::toNativeSeparators(ruta)),
-                        tr("Exportar a PDF"), PlataformaServicios::Icono::Critico, PlataformaServicios::Botones::Aceptar,
-                        PlataformaServicios::Respuesta::Aceptar);
+                        tr("Exportar a PDF"), PlataformaServicios::Icono::Critico,
+                        PlataformaServicios::Botones::Aceptar, PlataformaServicios::Respuesta::Aceptar);
     return false;
 }
 
