@@ -363,21 +363,24 @@ int leerEntero(Conexion& c, const char* sql)
     return valor;
 }
 
-void aplicarRevision(Conexion& c, const Revision& r)
+// Las revisiones de (desde, hasta], en una sola transacción.
+void aplicarTramo(Conexion& c, int desde, int hasta)
 {
     c.ejecutar("BEGIN IMMEDIATE");
     try {
         // Filas que ya no tenían a quién apuntar antes de empezar: no son cosa de la revisión.
         const int huerfanas = leerEntero(c, "SELECT count(*) FROM pragma_foreign_key_check");
         QString sentencia;
-        if (const int rc = r.aplicar(c.bd(), sentencia); rc != SQLITE_OK)
-            c.lanzar(rc, sentencia);
+        for (const Revision& r : revisiones)
+            if (r.numero > desde && r.numero <= hasta)
+                if (const int rc = r.aplicar(c.bd(), sentencia); rc != SQLITE_OK)
+                    c.lanzar(rc, sentencia);
         if (leerEntero(c, "SELECT count(*) FROM pragma_foreign_key_check") > huerfanas)
             throw ErrorBD(NumeroError::ErrorGeneral,
                           QObject::tr("La puesta al día de la base de datos a la revisión %1 ha dejado filas sin "
                                       "su fila de origen y no se ha hecho. La base de datos sigue como estaba.")
-                              .arg(r.numero));
-        c.ejecutar(QStringLiteral("PRAGMA user_version = %1").arg(r.numero));
+                              .arg(hasta));
+        c.ejecutar(QStringLiteral("PRAGMA user_version = %1").arg(hasta));
         c.ejecutar("COMMIT");
     } catch (...) {
         sqlite3_exec(c.bd(), "ROLLBACK", nullptr, nullptr, nullptr);
@@ -389,12 +392,16 @@ void aplicarRevisiones(Conexion& c, int desde)
 {
     // Rehacer una tabla es borrarla: con las claves ajenas activas, el borrado se llevaría en
     // cascada todo lo que cuelga de ella. Se apagan mientras tanto (fuera de la transacción, o no
-    // surte efecto) y se comprueban al final de cada revisión.
+    // surte efecto) y se comprueban al final.
     c.ejecutar("PRAGMA foreign_keys = OFF");
     try {
+        // Un archivo nuevo se crea entero de una vez. Uno con datos, revisión a revisión: si una
+        // falla, queda en la anterior.
+        if (desde == 0)
+            aplicarTramo(c, 0, RevisionEsquema);
         for (const Revision& r : revisiones)
-            if (r.numero > desde)
-                aplicarRevision(c, r);
+            if (desde > 0 && r.numero > desde)
+                aplicarTramo(c, r.numero - 1, r.numero);
     } catch (...) {
         sqlite3_exec(c.bd(), "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
         throw;

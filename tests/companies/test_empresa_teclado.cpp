@@ -2,25 +2,19 @@
 // escribe no cambia de fila por su cuenta, y nada de lo que se pulsa escribe en la fila que no es.
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "Empresa.h"
 #include "Globales.h"
+#include "ManejoEmpresa.h"
 #include "PlataformaPrueba.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
 
-#include <QAbstractItemView>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPushButton>
-#include <QToolBar>
 #include <QtTest>
 
 using Respuesta = PlataformaServicios::Respuesta;
 
-class PruebaEmpresaTeclado : public QObject
+class PruebaEmpresaTeclado : public QObject, ManejoEmpresa
 {
     Q_OBJECT
 
@@ -28,68 +22,8 @@ class PruebaEmpresaTeclado : public QObject
     std::unique_ptr<PlataformaPrueba> plataforma;
     std::unique_ptr<QMdiArea> area;
     std::unique_ptr<RegistroVentanas> registro;
-    Empresa* ventana = nullptr;
     QString cx;
 
-    template <typename T> T* hijo(const char* nombre)
-    {
-        T* w = ventana->findChild<T*>(nombre);
-        if (!w)
-            qFatal("no existe el control %s", nombre);
-        return w;
-    }
-    QComboBox* lista(const char* n) { return hijo<QComboBox>(n); }
-    QLineEdit* caja(const char* n) { return hijo<QLineEdit>(n); }
-    QString texto(const char* lista) { return this->lista(lista)->currentText(); }
-    QString contador(const char* n) { return hijo<QLabel>(n)->text(); }
-    void pulsar(const char* boton) { QTest::mouseClick(hijo<QPushButton>(boton), Qt::LeftButton); }
-    void barra(int n)
-    {
-        auto* b = hijo<QToolBar>(qPrintable(QStringLiteral("Toolbar%1").arg(n)));
-        QTest::mouseClick(b->widgetForAction(b->actions().first()), Qt::LeftButton);
-    }
-    // Tecla a tecla; las letras con tilde no las admite keyClicks.
-    static void teclear(QWidget* w, const QString& texto)
-    {
-        for (const QChar c : texto) {
-            if (c.unicode() < 128)
-                QTest::keyClick(w, c.toLatin1());
-            else
-                QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), {});
-        }
-    }
-    // Borra lo que haya en la lista y escribe en ella.
-    void escribir(const char* nombreLista, const QString& texto)
-    {
-        QLineEdit* e = lista(nombreLista)->lineEdit();
-        e->setFocus();
-        QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(e, Qt::Key_Delete);
-        teclear(e, texto);
-    }
-    void escribirCaja(const char* nombre, const QString& texto)
-    {
-        QLineEdit* e = caja(nombre);
-        e->setFocus();
-        QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
-        teclear(e, texto);
-    }
-    // Abre la lista desplegable y elige la entrada con las flechas e Intro.
-    void elegir(const char* nombreLista, int fila)
-    {
-        QComboBox* c = lista(nombreLista);
-        QTest::keyClick(c, Qt::Key_Down, Qt::AltModifier);
-        QTRY_VERIFY(c->view()->isVisible());
-        QAbstractItemView* v = c->view();
-        const int desde = v->currentIndex().isValid() ? v->currentIndex().row() : -1;
-        for (int i = desde; i < fila; ++i)
-            QTest::keyClick(v, Qt::Key_Down);
-        for (int i = desde; i > fila; --i)
-            QTest::keyClick(v, Qt::Key_Up);
-        QCOMPARE(v->currentIndex().row(), fila);
-        QTest::keyClick(v, Qt::Key_Return);
-        QTRY_VERIFY(!c->view()->isVisible());
-    }
     void abrir()
     {
         ventana = new Empresa;
@@ -303,10 +237,8 @@ private slots:
             QVERIFY2(!plataforma->mensajes.empty(), falta);
             for (const char* b : {"GEmprea", "EEmprea", "NCentro", "GCentro", "ECentro", "CEvaluacion"})
                 QVERIFY2(!hijo<QPushButton>(b)->isEnabled(), b);
-            for (int n = 1; n <= 8; ++n) {
-                auto* t = hijo<QToolBar>(qPrintable(QStringLiteral("Toolbar%1").arg(n)));
-                QVERIFY2(!t->actions().first()->isEnabled(), falta);
-            }
+            for (int n = 1; n <= 8; ++n)
+                QVERIFY2(!barraActiva(n), falta);
             QCOMPARE(contador("Label8"), QString("0 de 0"));
             QVERIFY(!lista("cmbNombre")->isEnabled());
         }

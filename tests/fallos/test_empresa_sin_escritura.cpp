@@ -2,26 +2,22 @@
 // o de sólo lectura): avisa, la fila sigue a la vista y todos los botones siguen sirviendo.
 #include "Conexion.h"
 #include "Datos.h"
-#include "Empresa.h"
 #include "Escenario.h"
 #include "Globales.h"
+#include "ManejoEmpresa.h"
 #include "PlataformaPrueba.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
 #include "VfsFallos.h"
 
-#include <QComboBox>
-#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPushButton>
-#include <QToolBar>
 #include <QtTest>
 
 using namespace fallos;
 using Respuesta = PlataformaServicios::Respuesta;
 
-class PruebaEmpresaSinEscritura : public QObject
+class PruebaEmpresaSinEscritura : public QObject, ManejoEmpresa
 {
     Q_OBJECT
 
@@ -29,22 +25,7 @@ class PruebaEmpresaSinEscritura : public QObject
     std::unique_ptr<PlataformaPrueba> plataforma;
     std::unique_ptr<QMdiArea> area;
     std::unique_ptr<RegistroVentanas> registro;
-    Empresa* ventana = nullptr;
 
-    template <typename T> T* hijo(const char* nombre)
-    {
-        T* w = ventana->findChild<T*>(nombre);
-        if (!w)
-            qFatal("no existe el control %s", nombre);
-        return w;
-    }
-    QString contador(const char* n) { return hijo<QLabel>(n)->text(); }
-    void pulsar(const char* boton) { QTest::mouseClick(hijo<QPushButton>(boton), Qt::LeftButton); }
-    void barra(int n)
-    {
-        auto* b = hijo<QToolBar>(qPrintable(QStringLiteral("Toolbar%1").arg(n)));
-        QTest::mouseClick(b->widgetForAction(b->actions().first()), Qt::LeftButton);
-    }
     // Pulsa el botón de borrar, confirma y devuelve el aviso de error (vacío si no hay).
     QString borrar(const char* boton)
     {
@@ -62,7 +43,7 @@ class PruebaEmpresaSinEscritura : public QObject
     void sigueUsable()
     {
         QCOMPARE(contador("Label8"), QString("1 de 1"));
-        QCOMPARE(hijo<QComboBox>("cmbNombre")->currentText(), QString("Talleres L'Hospitalet"));
+        QCOMPARE(texto("cmbNombre"), QString("Talleres L'Hospitalet"));
         QCOMPARE(contador("Label14"), QString("1 de 1"));
         const size_t antes = plataforma->mensajes.size();
         for (int n : {1, 2, 3, 4, 5, 6, 7, 8})
