@@ -230,6 +230,9 @@ QString restaurarEsquema(const QString& copia, QStringList& hechos, QStringList&
             if (leerObjetos(referencia->bd(), esquema) != SQLITE_OK)
                 return tr("no se puede leer el esquema de referencia");
         } catch (const ErrorBD& e) {
+            // Sin sitio para el esquema de referencia es el disco: a la base de datos no le falta nada.
+            if (e.numero() == NumeroError::DiscoLleno)
+                throw;
             return e.descripcion();
         }
     }
@@ -480,7 +483,14 @@ private:
             return pararPor(origen, rc);
         }
         QStringList hechos;
-        const QString sinEsquema = restaurarEsquema(copia(), hechos, r_.restauradas);
+        QString sinEsquema;
+        try {
+            sinEsquema = restaurarEsquema(copia(), hechos, r_.restauradas);
+        } catch (const ErrorBD& e) {
+            borrarConDiarios(copia());
+            fallo(e);
+            return false;
+        }
         if (!sinEsquema.isEmpty()) {
             borrarConDiarios(copia());
             sinTocar(Estado::Fallo,
