@@ -388,10 +388,12 @@ void Entrada::construir()
     panelEstado(barra, QStringLiteral("Barra2Espacio"), QString(), true)->setFrameShape(QFrame::NoFrame);
     hora_ = panelEstado(barra, QStringLiteral("Barra2Hora"), QString());
     fecha_ = panelEstado(barra, QStringLiteral("Barra2Fecha"), QString());
-    // Las tres teclas con su estado de verdad; vacías donde el sistema no lo dice.
-    new PanelesTeclas(panelEstado(barra, QStringLiteral("Barra2Insertar"), QString()),
-                      panelEstado(barra, QStringLiteral("Barra2Numeros"), QString()),
-                      panelEstado(barra, QStringLiteral("Barra2Mayusculas"), QString()), this);
+    // Las tres teclas con su estado de verdad; vacías donde el sistema no lo dice. Una a una: en
+    // los argumentos de una llamada el orden en que se crean (el de la barra) no está fijado.
+    QLabel* insertar = panelEstado(barra, QStringLiteral("Barra2Insertar"), QString());
+    QLabel* numeros = panelEstado(barra, QStringLiteral("Barra2Numeros"), QString());
+    QLabel* mayusculas = panelEstado(barra, QStringLiteral("Barra2Mayusculas"), QString());
+    new PanelesTeclas(insertar, numeros, mayusculas, this);
     panelEstado(barra, QStringLiteral("Barra2Correo"), QStringLiteral("Correo"));
     hora_->setAccessibleName(QStringLiteral("Hora"));
     fecha_->setAccessibleName(QStringLiteral("Fecha"));

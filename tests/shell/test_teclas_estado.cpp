@@ -51,6 +51,13 @@ private slots:
             // Vacío, pero con su hueco en la barra.
             QVERIFY2(p->text().isEmpty() && p->isVisible() && p->width() > 0, n);
         }
+        // En la barra, en el orden de siempre.
+        int izquierda = -1;
+        for (const char* n :
+             {"Barra2Hora", "Barra2Fecha", "Barra2Insertar", "Barra2Numeros", "Barra2Mayusculas", "Barra2Correo"}) {
+            QVERIFY2(panel(e, n)->x() > izquierda, n);
+            izquierda = panel(e, n)->x();
+        }
     }
 
     void conX11CadaPanelSigueASuTecla()
