@@ -5,6 +5,7 @@
 #include "Empresa.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,14 +38,21 @@ struct ManejoEmpresa
     {
         return hijo<QToolBar>(qPrintable(QStringLiteral("Toolbar%1").arg(n)))->actions().first()->isEnabled();
     }
+    // Con una lista de coincidencias abierta, el teclado va a ella, como con el teclado de verdad.
+    static QWidget* destino(QWidget* w)
+    {
+        QWidget* lista = QApplication::activePopupWidget();
+        return lista ? lista : w;
+    }
+    static void tecla(QWidget* w, Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(destino(w), k, m); }
     // Tecla a tecla; las letras con tilde no las admite keyClicks.
     static void teclear(QWidget* w, const QString& texto)
     {
         for (const QChar c : texto) {
             if (c.unicode() < 128)
-                QTest::keyClick(w, c.toLatin1());
+                QTest::keyClick(destino(w), c.toLatin1());
             else
-                QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), {});
+                QTest::sendKeyEvent(QTest::Click, destino(w), Qt::Key_unknown, QString(c), {});
         }
     }
     // Borra lo que haya en la lista y escribe en ella.
@@ -52,8 +60,8 @@ struct ManejoEmpresa
     {
         QLineEdit* e = lista(nombreLista)->lineEdit();
         e->setFocus();
-        QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(e, Qt::Key_Delete);
+        tecla(e, Qt::Key_A, Qt::ControlModifier);
+        tecla(e, Qt::Key_Delete);
         teclear(e, texto);
     }
     // Abre la lista desplegable y elige la entrada con las flechas e Intro.
@@ -71,5 +79,17 @@ struct ManejoEmpresa
         QCOMPARE(v->currentIndex().row(), fila);
         QTest::keyClick(v, Qt::Key_Return);
         QTRY_VERIFY(!c->view()->isVisible());
+    }
+    // Abre la lista con el ratón y pulsa en la entrada.
+    void elegirConRaton(const char* nombreLista, int fila) const
+    {
+        QComboBox* c = lista(nombreLista);
+        c->showPopup();
+        QAbstractItemView* v = c->view();
+        QTRY_VERIFY(v->isVisible());
+        const QPoint punto = v->visualRect(v->model()->index(fila, 0)).center();
+        QTest::mouseMove(v->viewport(), punto);
+        QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, punto);
+        QTRY_VERIFY(!v->isVisible());
     }
 };

@@ -71,6 +71,8 @@ private slots:
         abrir();
         pulsar("NEmprea");
         escribir("cmbNombre", "Bar Pepe");
+        tecla(lista("cmbNombre")->lineEdit(), Qt::Key_Return); // con la lista de coincidencias abierta
+        QCOMPARE(texto("cmbNombre"), QString("Bar Pepe"));
         escribir("cmbCargo", "Empresa");
         escribir("cmbFormacion", "Técnico Superior");
         pulsar("GEmprea");
@@ -100,7 +102,7 @@ private slots:
         // Nueva empresa con el nombre de otra que ya existe: al tabular no se salta a ella.
         pulsar("NEmprea");
         escribir("cmbNombre", "Beta");
-        QTest::keyClick(lista("cmbNombre")->lineEdit(), Qt::Key_Tab);
+        tecla(lista("cmbNombre")->lineEdit(), Qt::Key_Tab);
         QVERIFY(gNuevaEmpresa);
         QVERIFY(caja("strNif")->hasFocus());
         teclear(caja("strNif"), "N3");
@@ -113,7 +115,7 @@ private slots:
         // Renombrar la primera como la segunda y pulsar Intro en la lista cerrada: sigue la primera.
         barra(3);
         escribir("cmbNombre", "Beta");
-        QTest::keyClick(lista("cmbNombre")->lineEdit(), Qt::Key_Return);
+        tecla(lista("cmbNombre")->lineEdit(), Qt::Key_Return);
         QCOMPARE(contador("Label8"), QString("1 de 3"));
         QCOMPARE(texto("cmbNombre"), QString("Beta"));
         pulsar("GEmprea");
@@ -125,7 +127,7 @@ private slots:
         QCOMPARE(texto("cmbNombreCentro"), QString("Tienda"));
         pulsar("NCentro");
         escribir("cmbNombreCentro", "Tienda");
-        QTest::keyClick(lista("cmbNombreCentro")->lineEdit(), Qt::Key_Tab);
+        tecla(lista("cmbNombreCentro")->lineEdit(), Qt::Key_Tab);
         QVERIFY(gNuevoCentro);
         teclear(caja("strPoblacionCT"), "Getafe");
         pulsar("GCentro");
@@ -155,8 +157,8 @@ private slots:
         pulsar("GEmprea");
         QCOMPARE(contar("select count(*) from Empresas where Nombre = 'Gamma'"), 1LL);
 
-        // Sin nada a medias se elige sin preguntar.
-        elegir("cmbNombre", 1);
+        // Sin nada a medias se elige sin preguntar, también con el ratón.
+        elegirConRaton("cmbNombre", 1);
         QCOMPARE(plataforma->mensajes.size(), size_t(1));
         QCOMPARE(contador("Label8"), QString("2 de 4"));
 
