@@ -606,6 +606,9 @@ void Empresa::crearEmpresa()
     gNuevaEmpresa = true;
     nombreEscrito_.clear();
     GEmprea_->setEnabled(true);
+    // La empresa que estaba a la vista ya no se ve: ni se borra ni recibe centros sin verla.
+    EEmprea_->setEnabled(false);
+    NCentro_->setEnabled(false);
     camposEmpresa(true, true);
     GCentro_->setEnabled(false);
     ECentro_->setEnabled(false);
@@ -893,6 +896,7 @@ void Empresa::crearCentro()
     gNuevoCentro = true;
     centroEscrito_.clear();
     GCentro_->setEnabled(true);
+    ECentro_->setEnabled(false); // el centro que se veía no se borra a ciegas
     camposCentro(true, true);
     CEvaluacion_->setEnabled(false);
     CPlanificacion_->setEnabled(false);

@@ -229,6 +229,29 @@ private slots:
         QCOMPARE(columna("select Direccion from CentroTrabajo").toString(), QString("Uno"));
     }
 
+    void duranteUnAltaNoSeBorraNiSeAnadeALoQueNoSeVe()
+    {
+        const long long e = datos::empresa(cx, "Alfa");
+        datos::centro(cx, e, "Uno");
+        abrir();
+        pulsar("NCentro");
+        plataforma->responder(Respuesta::Si);
+        pulsar("ECentro");
+        pulsar("NEmprea");
+        plataforma->responder(Respuesta::Si);
+        pulsar("EEmprea");
+        pulsar("NCentro");
+        QVERIFY(plataforma->mensajes.empty());
+        QCOMPARE(contar("select count(*) from CentroTrabajo"), 1LL);
+        QCOMPARE(contar("select count(*) from Empresas"), 1LL);
+        QVERIFY(gNuevaEmpresa);
+        // Guardada la nueva, sus botones vuelven.
+        escribir("cmbNombre", "Beta");
+        pulsar("GEmprea");
+        QVERIFY(hijo<QPushButton>("EEmprea")->isEnabled());
+        QVERIFY(hijo<QPushButton>("NCentro")->isEnabled());
+    }
+
     void sinBaseDeDatosOSinCuentasNadaQuedaParaFallar()
     {
         for (const char* falta : {"Evaluacion.mdb", "SYSTEM.mdw"}) {
