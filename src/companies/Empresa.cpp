@@ -711,9 +711,9 @@ void Empresa::eliminarEmpresa()
     // (bloqueado, de sólo lectura), la empresa sigue a la vista y la ventana responde.
     const long long id = rsEmpresas_->value("IDEmpresa").toLongLong();
     Recordset::execute("delete from Empresas where IDEmpresa = ?;", gConexion, {id});
-    cerrarVentanasDeCentroBorrado();
     CargarEmpresas();
     ColocarEmpresas();
+    cerrarVentanasDeCentroBorrado();
 }
 
 // Moverse, hacia donde sea, deja la empresa nueva. Sus campos están vacíos o con lo escrito, así
@@ -958,9 +958,9 @@ void Empresa::eliminarCentro()
         return;
     const long long id = rsCentros_->value("IDCentro").toLongLong();
     Recordset::execute("delete from CentroTrabajo where IDCentro = ?;", gConexion, {id});
-    cerrarVentanasDeCentroBorrado();
     CargarCentros();
     ColocarCentros();
+    cerrarVentanasDeCentroBorrado();
 }
 
 void Empresa::moverCentros(Movimiento m)
