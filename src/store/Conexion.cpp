@@ -1,11 +1,13 @@
 #include "Conexion.h"
 
+#include "CierrePrograma.h"
 #include "CuentaSistema.h"
 #include "ErrorBD.h"
 #include "Esquema.h"
 #include "MapaErrores.h"
 #include "ProteccionDiario.h"
 #include "Recordset.h"
+#include "SentenciaPreparada.h"
 #include "ValoresSqlite.h"
 
 #include <QDir>
@@ -14,8 +16,7 @@
 #include <map>
 #include <sqlite3.h>
 
-namespace
-{
+namespace {
 // Una conexión por texto de conexión. Las ventanas abren y cierran conjuntos a cada paso;
 // reabrir el archivo y releer el esquema cada vez costaría más que la propia consulta.
 std::map<QString, std::shared_ptr<Conexion>>& conexionesAbiertas()
@@ -32,7 +33,10 @@ std::set<Conexion*>& conexionesVivas()
     return vivas;
 }
 
-QString ruta(const QString& nativa) { return QDir::fromNativeSeparators(nativa); }
+QString ruta(const QString& nativa)
+{
+    return QDir::fromNativeSeparators(nativa);
+}
 
 // Mira la cabecera antes de dárselo a SQLite: un archivo de texto o uno cortado se
 // reconocen aquí con un mensaje claro en vez de fallar más tarde a mitad de una lectura.
@@ -236,6 +240,9 @@ std::shared_ptr<Conexion> Conexion::crear(const QString& archivo)
 
 Conexion::Conexion(const DatosConexion& datos, bool nueva) : datos_(datos)
 {
+    // El programa termina sin destructores: antes hay que cerrar las conexiones para que el
+    // diario pase al archivo.
+    AlTerminarPrograma(&Conexion::cerrarTodas);
     const QString archivo = ruta(datos.fuente);
     if (nueva && QFileInfo::exists(archivo))
         throw ErrorBD(NumeroError::ErrorGeneral,
@@ -269,10 +276,9 @@ Conexion::Conexion(const DatosConexion& datos, bool nueva) : datos_(datos)
     try {
         // La primera sentencia es la que descubre un archivo que no es una base de datos.
         ejecutar("PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL;");
-        if (nueva)
-            crearEsquema(*this);
-        else
-            prepararEsquema(*this);
+        esquema_ = prepararEsquema(*this, nueva);
+        if (esquema_.error)
+            throw *esquema_.error;
     } catch (...) {
         conexionesVivas().erase(this);
         sqlite3_close_v2(bd_);
@@ -291,7 +297,10 @@ Conexion::~Conexion()
         sqlite3_close_v2(bd_);
 }
 
-bool Conexion::enTransaccion() const { return bd_ && !sqlite3_get_autocommit(bd_); }
+bool Conexion::enTransaccion() const
+{
+    return bd_ && !sqlite3_get_autocommit(bd_);
+}
 
 void Conexion::ejecutar(const QString& sql)
 {
@@ -315,9 +324,16 @@ void Conexion::lanzar(int codigo, const QString& sentencia) const
     throw errorDeSqlite(bd_, codigo, ruta(datos_.fuente), sentencia);
 }
 
-Transaccion::Transaccion(const QString& conexion) : Transaccion(Conexion::obtener(conexion)) {}
+Transaccion::Transaccion(const QString& conexion) : Transaccion(Conexion::obtener(conexion))
+{
+}
 
-Transaccion::Transaccion(std::shared_ptr<Conexion> conexion) : conexion_(std::move(conexion))
+Transaccion::Transaccion(std::shared_ptr<Conexion> conexion) : Transaccion(*conexion)
+{
+    compartida_ = std::move(conexion);
+}
+
+Transaccion::Transaccion(Conexion& conexion) : conexion_(&conexion)
 {
     if (conexion_->enTransaccion()) {
         static int contador = 0;
@@ -366,11 +382,10 @@ sqlite3_stmt* Conexion::preparar(const QByteArray& sql)
     return st;
 }
 
-sqlite3_stmt* Conexion::prepararConNombre(const QByteArray& sql, const QString& nombre)
+SentenciaPreparada Conexion::prepararConNombre(const QByteArray& sql, const QString& nombre)
 {
-    sqlite3_stmt* st = preparar(sql);
-    const QByteArray n = nombre.toUtf8();
-    sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+    SentenciaPreparada st(*this, sql);
+    enlazar(*this, st.get(), 1, nombre);
     return st;
 }
 
@@ -388,9 +403,15 @@ const Conexion::ConsultaPreparada& Conexion::guardarConsulta(const QString& sql,
     return consultas_[sql] = std::move(consulta);
 }
 
-void Conexion::anotarLector(Recordset* lector) { lectores_.insert(lector); }
+void Conexion::anotarLector(Recordset* lector)
+{
+    lectores_.insert(lector);
+}
 
-void Conexion::quitarLector(Recordset* lector) { lectores_.erase(lector); }
+void Conexion::quitarLector(Recordset* lector)
+{
+    lectores_.erase(lector);
+}
 
 void Conexion::soltarLectores()
 {
@@ -401,7 +422,8 @@ void Conexion::soltarLectores()
 
 void Conexion::devolver(sqlite3_stmt* st)
 {
-    if (!st)
+    // Con la conexión cerrada, cerrar() ya las finalizó todas: no queda nada que tocar.
+    if (!st || !bd_)
         return;
     sqlite3_reset(st);
     sqlite3_clear_bindings(st);
@@ -419,12 +441,11 @@ QString Conexion::origenExacto(const QString& nombre)
     const QString clave = nombre.toLower();
     if (auto it = origenes_.find(clave); it != origenes_.end())
         return it->second;
-    sqlite3_stmt* st = prepararConNombre("SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = ? "
-                                "COLLATE NOCASE", nombre);
+    const SentenciaPreparada st = prepararConNombre(
+        "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = ? COLLATE NOCASE", nombre);
     QString exacto;
-    if (sqlite3_step(st) == SQLITE_ROW)
-        exacto = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-    devolver(st);
+    if (sqlite3_step(st.get()) == SQLITE_ROW)
+        exacto = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
     // Sólo se recuerdan los que existen: el esquema no pierde tablas mientras el programa corre.
     if (!exacto.isEmpty())
         origenes_[clave] = exacto;
@@ -437,20 +458,21 @@ QString Conexion::claveDe(const QString& origen)
     if (it != claves_.end())
         return it->second;
     QString clave;
-    sqlite3_stmt* st = prepararConNombre("SELECT name, pk FROM pragma_table_info(?)", origen);
-    bool primera = true;
-    QString primeraColumna;
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        const QString nombre = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        if (primera)
-            primeraColumna = nombre;
-        primera = false;
-        if (sqlite3_column_int(st, 1) == 1)
-            clave = nombre;
+    {
+        const SentenciaPreparada st = prepararConNombre("SELECT name, pk FROM pragma_table_info(?)", origen);
+        bool primera = true;
+        QString primeraColumna;
+        while (sqlite3_step(st.get()) == SQLITE_ROW) {
+            const QString nombre = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
+            if (primera)
+                primeraColumna = nombre;
+            primera = false;
+            if (sqlite3_column_int(st.get(), 1) == 1)
+                clave = nombre;
+        }
+        if (clave.isEmpty())
+            clave = primeraColumna; // vistas: su primera columna es la clave de la fila de origen
     }
-    devolver(st);
-    if (clave.isEmpty())
-        clave = primeraColumna; // vistas: su primera columna es la clave de la fila de origen
     claves_[origen] = clave;
     return clave;
 }
@@ -459,10 +481,10 @@ bool Conexion::claveEsNumeroDeFila(const QString& origen)
 {
     if (auto it = numeroDeFila_.find(origen); it != numeroDeFila_.end())
         return it->second;
-    sqlite3_stmt* st = prepararConNombre("SELECT count(*), max(upper(type)) FROM pragma_table_info(?) WHERE pk > 0", origen);
-    const bool si = sqlite3_step(st) == SQLITE_ROW && sqlite3_column_int(st, 0) == 1 &&
-                    qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)), "INTEGER") == 0;
-    devolver(st);
+    const SentenciaPreparada st =
+        prepararConNombre("SELECT count(*), max(upper(type)) FROM pragma_table_info(?) WHERE pk > 0", origen);
+    const bool si = sqlite3_step(st.get()) == SQLITE_ROW && sqlite3_column_int(st.get(), 0) == 1 &&
+                    qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1)), "INTEGER") == 0;
     numeroDeFila_[origen] = si;
     return si;
 }
@@ -471,27 +493,20 @@ bool Conexion::esVista(const QString& origen)
 {
     if (auto it = vistas_.find(origen); it != vistas_.end())
         return it->second;
-    sqlite3_stmt* st = prepararConNombre("SELECT type FROM sqlite_master WHERE name = ?", origen);
-    const bool vista = sqlite3_step(st) == SQLITE_ROW &&
-                       qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "view") == 0;
-    devolver(st);
+    const SentenciaPreparada st = prepararConNombre("SELECT type FROM sqlite_master WHERE name = ?", origen);
+    const bool vista = sqlite3_step(st.get()) == SQLITE_ROW &&
+                       qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)), "view") == 0;
     vistas_[origen] = vista;
     return vista;
 }
 
 void Conexion::ejecutar(const QString& sql, const QVariantList& parametros)
 {
-    sqlite3_stmt* st = preparar(sql.toUtf8());
-    int rc = SQLITE_OK;
-    try {
-        for (int i = 0; i < parametros.size(); ++i)
-            enlazar(*this, st, i + 1, parametros[i]);
-        rc = sqlite3_step(st);
-    } catch (...) {
-        devolver(st);
-        throw;
-    }
-    devolver(st);
+    SentenciaPreparada st(*this, sql.toUtf8());
+    for (int i = 0; i < parametros.size(); ++i)
+        enlazar(*this, st.get(), i + 1, parametros[i]);
+    const int rc = sqlite3_step(st.get());
+    st.soltar();
     if (rc != SQLITE_DONE && rc != SQLITE_ROW)
         lanzar(rc, sql);
 }

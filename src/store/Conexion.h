@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Esquema.h"
+#include "SentenciaPreparada.h"
+
 #include <QString>
 #include <QVariantList>
 #include <map>
@@ -59,6 +62,8 @@ public:
     sqlite3* bd() const { return bd_; }
     const DatosConexion& datos() const { return datos_; }
     bool enTransaccion() const;
+    // Lo que se encontró al abrirla: nueva, al día o puesta al día (con su copia).
+    const ResultadoEsquema& esquema() const { return esquema_; }
 
     // Ejecuta una o varias sentencias sin parámetros ni filas. Lanza ErrorBD.
     void ejecutar(const QString& sql);
@@ -104,9 +109,10 @@ private:
     void cerrar();
     void comprobarAbierta() const;
     // Sentencia de la reserva con el nombre de una tabla o vista enlazado en su único "?".
-    sqlite3_stmt* prepararConNombre(const QByteArray& sql, const QString& nombre);
+    SentenciaPreparada prepararConNombre(const QByteArray& sql, const QString& nombre);
     sqlite3* bd_ = nullptr;
     DatosConexion datos_;
+    ResultadoEsquema esquema_;
     std::map<QByteArray, std::vector<sqlite3_stmt*>> reserva_;
     std::map<QString, QString> claves_;
     std::map<QString, QString> origenes_;
@@ -123,13 +129,16 @@ class Transaccion
 public:
     explicit Transaccion(const QString& conexion);
     explicit Transaccion(std::shared_ptr<Conexion> conexion);
+    // Sobre una conexión que aún no se comparte (la puesta al día del esquema al abrirla).
+    explicit Transaccion(Conexion& conexion);
     ~Transaccion();
     Transaccion(const Transaccion&) = delete;
     Transaccion& operator=(const Transaccion&) = delete;
     void confirmar();
 
 private:
-    std::shared_ptr<Conexion> conexion_;
+    std::shared_ptr<Conexion> compartida_; // la mantiene viva mientras dure la transacción
+    Conexion* conexion_;
     QString nombre_;
     bool hecha_ = false;
 };

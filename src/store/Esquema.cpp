@@ -1,7 +1,9 @@
 #include "Esquema.h"
 
+#include "AnalisisConsulta.h"
 #include "Conexion.h"
 #include "ErrorBD.h"
+#include "SentenciaPreparada.h"
 
 #include <QDir>
 #include <QFile>
@@ -236,31 +238,25 @@ int ejecutarEn(sqlite3* bd, const QString& sql, QString& sentencia)
 int leerFilas(sqlite3* bd, const QString& sql, const QString& valor, std::vector<QStringList>& filas,
               QString& sentencia)
 {
-    sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(bd, sql.toUtf8().constData(), -1, &st, nullptr);
+    int rc = SQLITE_OK;
+    const SentenciaPreparada st = SentenciaPreparada::suelta(bd, sql.toUtf8(), rc);
     if (rc == SQLITE_OK && !valor.isNull()) {
         const QByteArray v = valor.toUtf8();
-        rc = sqlite3_bind_text(st, 1, v.constData(), int(v.size()), SQLITE_TRANSIENT);
+        rc = sqlite3_bind_text(st.get(), 1, v.constData(), int(v.size()), SQLITE_TRANSIENT);
     }
     while (rc == SQLITE_OK || rc == SQLITE_ROW) {
-        rc = sqlite3_step(st);
+        rc = sqlite3_step(st.get());
         if (rc != SQLITE_ROW)
             break;
         QStringList fila;
-        for (int i = 0; i < sqlite3_column_count(st); ++i)
-            fila << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+        for (int i = 0; i < sqlite3_column_count(st.get()); ++i)
+            fila << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), i)));
         filas.push_back(fila);
     }
-    sqlite3_finalize(st);
     if (rc == SQLITE_DONE)
         return SQLITE_OK;
     sentencia = sql;
     return rc;
-}
-
-QString citar(const QString& nombre)
-{
-    return '"' + QString(nombre).replace('"', "\"\"") + '"';
 }
 
 int aplicarRevision1(sqlite3* bd, QString& sentencia)
@@ -301,11 +297,11 @@ int rehacerConAutoincremento(sqlite3* bd, const QString& tabla, QString& sentenc
     const QRegularExpressionMatch m = clave.match(cuerpo);
     if (m.hasMatch())
         cuerpo.insert(m.capturedEnd(), QStringLiteral(" AUTOINCREMENT"));
-    const QString nueva = citar(tabla + QStringLiteral("_r2"));
+    const QString nueva = citarNombre(tabla + QStringLiteral("_r2"));
     QStringList pasos{QStringLiteral("CREATE TABLE %1 %2").arg(nueva, cuerpo),
-                      QStringLiteral("INSERT INTO %1 SELECT * FROM %2").arg(nueva, citar(tabla)),
-                      QStringLiteral("DROP TABLE %1").arg(citar(tabla)),
-                      QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(nueva, citar(tabla))};
+                      QStringLiteral("INSERT INTO %1 SELECT * FROM %2").arg(nueva, citarNombre(tabla)),
+                      QStringLiteral("DROP TABLE %1").arg(citarNombre(tabla)),
+                      QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(nueva, citarNombre(tabla))};
     for (const QStringList& i : indices)
         pasos << i.front();
     for (const QString& paso : pasos)
@@ -326,7 +322,7 @@ int aplicarRevision2(sqlite3* bd, QString& sentencia)
         rc = ejecutarEn(bd,
                         QStringLiteral("DROP %1 IF EXISTS %2")
                             .arg((*o)[0] == QLatin1String("view") ? QStringLiteral("VIEW") : QStringLiteral("TRIGGER"),
-                                 citar((*o)[1])),
+                                 citarNombre((*o)[1])),
                         sentencia);
     for (const char* tabla : tablasDelUsuario)
         if (rc == SQLITE_OK)
@@ -351,13 +347,13 @@ const Revision revisiones[] = {
 
 int leerEntero(Conexion& c, const char* sql)
 {
-    sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(c.bd(), sql, -1, &st, nullptr);
+    int rc = SQLITE_OK;
+    SentenciaPreparada st = SentenciaPreparada::suelta(c.bd(), sql, rc);
     if (rc != SQLITE_OK)
         c.lanzar(rc, QString::fromUtf8(sql));
-    rc = sqlite3_step(st);
-    const int valor = rc == SQLITE_ROW ? sqlite3_column_int(st, 0) : 0;
-    sqlite3_finalize(st);
+    rc = sqlite3_step(st.get());
+    const int valor = rc == SQLITE_ROW ? sqlite3_column_int(st.get(), 0) : 0;
+    st.soltar();
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
         c.lanzar(rc, QString::fromUtf8(sql));
     return valor;
@@ -366,26 +362,21 @@ int leerEntero(Conexion& c, const char* sql)
 // Las revisiones de (desde, hasta], en una sola transacción.
 void aplicarTramo(Conexion& c, int desde, int hasta)
 {
-    c.ejecutar("BEGIN IMMEDIATE");
-    try {
-        // Filas que ya no tenían a quién apuntar antes de empezar: no son cosa de la revisión.
-        const int huerfanas = leerEntero(c, "SELECT count(*) FROM pragma_foreign_key_check");
-        QString sentencia;
-        for (const Revision& r : revisiones)
-            if (r.numero > desde && r.numero <= hasta)
-                if (const int rc = r.aplicar(c.bd(), sentencia); rc != SQLITE_OK)
-                    c.lanzar(rc, sentencia);
-        if (leerEntero(c, "SELECT count(*) FROM pragma_foreign_key_check") > huerfanas)
-            throw ErrorBD(NumeroError::ErrorGeneral,
-                          QObject::tr("La puesta al día de la base de datos a la revisión %1 ha dejado filas sin "
-                                      "su fila de origen y no se ha hecho. La base de datos sigue como estaba.")
-                              .arg(hasta));
-        c.ejecutar(QStringLiteral("PRAGMA user_version = %1").arg(hasta));
-        c.ejecutar("COMMIT");
-    } catch (...) {
-        sqlite3_exec(c.bd(), "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
+    Transaccion t(c);
+    // Filas que ya no tenían a quién apuntar antes de empezar: no son cosa de la revisión.
+    const int huerfanas = leerEntero(c, "SELECT count(*) FROM pragma_foreign_key_check");
+    QString sentencia;
+    for (const Revision& r : revisiones)
+        if (r.numero > desde && r.numero <= hasta)
+            if (const int rc = r.aplicar(c.bd(), sentencia); rc != SQLITE_OK)
+                c.lanzar(rc, sentencia);
+    if (leerEntero(c, "SELECT count(*) FROM pragma_foreign_key_check") > huerfanas)
+        throw ErrorBD(NumeroError::ErrorGeneral,
+                      QObject::tr("La puesta al día de la base de datos a la revisión %1 ha dejado filas sin "
+                                  "su fila de origen y no se ha hecho. La base de datos sigue como estaba.")
+                          .arg(hasta));
+    c.ejecutar(QStringLiteral("PRAGMA user_version = %1").arg(hasta));
+    t.confirmar();
 }
 
 void aplicarRevisiones(Conexion& c, int desde)
@@ -408,60 +399,87 @@ void aplicarRevisiones(Conexion& c, int desde)
     }
     c.ejecutar("PRAGMA foreign_keys = ON");
 }
-} // namespace
 
-void crearEsquema(Conexion& c)
+// Copia antes del primer cambio: si algo sale mal, el archivo original sigue intacto.
+void guardarCopia(Conexion& c, const QString& copia)
 {
-    // Diario adelantado: las lecturas no bloquean las escrituras y cada confirmación es duradera.
-    c.ejecutar("PRAGMA journal_mode = WAL");
-    aplicarRevisiones(c, 0);
+    QFile::remove(copia);
+    const QByteArray destino = QFile::encodeName(copia);
+    sqlite3* bdCopia = nullptr;
+    int rc = sqlite3_open(destino.constData(), &bdCopia);
+    sqlite3_backup* b = rc == SQLITE_OK ? sqlite3_backup_init(bdCopia, "main", c.bd(), "main") : nullptr;
+    if (b) {
+        sqlite3_backup_step(b, -1);
+        rc = sqlite3_backup_finish(b);
+    } else if (rc == SQLITE_OK) {
+        rc = sqlite3_errcode(bdCopia);
+    }
+    sqlite3_close(bdCopia);
+    if (rc != SQLITE_OK)
+        throw ErrorBD(NumeroError::ErrorDisco,
+                      QObject::tr("No se puede guardar la copia «%1» antes de poner al día la base de datos. "
+                                  "Compruebe el espacio libre y los permisos de la carpeta del programa.")
+                          .arg(QDir::toNativeSeparators(copia)));
 }
 
-void prepararEsquema(Conexion& c)
+// Deja en "r" lo que va averiguando: si algo lanza, el resultado ya dice de qué revisión partía.
+void comprobarYPoner(Conexion& c, ResultadoEsquema& r)
 {
-    const int version = leerEntero(c, "PRAGMA user_version");
-    const QString archivo = QDir::fromNativeSeparators(c.datos().fuente);
+    using Estado = ResultadoEsquema::Estado;
+    const int version = r.revision = leerEntero(c, "PRAGMA user_version");
+    const QString archivo = QDir::toNativeSeparators(QDir::fromNativeSeparators(c.datos().fuente));
     if (version == 0) {
+        r.estado = Estado::Ajena;
         const int tablas = leerEntero(c, "SELECT count(*) FROM sqlite_master WHERE type = 'table'");
         if (tablas == 0)
-            throw ErrorBD(NumeroError::BaseDanada,
-                          QObject::tr("El archivo «%1» no contiene ninguna tabla: no es una base de datos del programa "
-                                      "o está dañado. Ejecute la utilidad de reparación.")
-                              .arg(QDir::toNativeSeparators(archivo)));
-        throw ErrorBD(NumeroError::BaseDanada,
-                      QObject::tr("El archivo «%1» es una base de datos, pero no de este programa.")
-                          .arg(QDir::toNativeSeparators(archivo)));
-    }
-    if (version > RevisionEsquema)
-        throw ErrorBD(NumeroError::ErrorGeneral,
-                      QObject::tr("La base de datos «%1» es de una versión más nueva del programa (revisión %2). "
-                                  "Instale la versión del programa con la que se creó.")
-                          .arg(QDir::toNativeSeparators(archivo))
-                          .arg(version));
-    if (version == RevisionEsquema)
+            r.error = ErrorBD(NumeroError::BaseDanada,
+                              QObject::tr("El archivo «%1» no contiene ninguna tabla: no es una base de datos del "
+                                          "programa o está dañado. Ejecute la utilidad de reparación.")
+                                  .arg(archivo));
+        else
+            r.error =
+                ErrorBD(NumeroError::BaseDanada,
+                        QObject::tr("El archivo «%1» es una base de datos, pero no de este programa.").arg(archivo));
         return;
-    // Copia antes del primer cambio: si algo sale mal, el archivo original sigue intacto.
-    const QString copia = archivo + QStringLiteral(".r%1.bak").arg(version);
-    QFile::remove(copia);
-    {
-        const QByteArray destino = QFile::encodeName(copia);
-        sqlite3* bdCopia = nullptr;
-        int rc = sqlite3_open(destino.constData(), &bdCopia);
-        sqlite3_backup* b = rc == SQLITE_OK ? sqlite3_backup_init(bdCopia, "main", c.bd(), "main") : nullptr;
-        if (b) {
-            sqlite3_backup_step(b, -1);
-            rc = sqlite3_backup_finish(b);
-        } else if (rc == SQLITE_OK) {
-            rc = sqlite3_errcode(bdCopia);
-        }
-        sqlite3_close(bdCopia);
-        if (rc != SQLITE_OK)
-            throw ErrorBD(NumeroError::ErrorDisco,
-                          QObject::tr("No se puede guardar la copia «%1» antes de poner al día la base de datos. "
-                                      "Compruebe el espacio libre y los permisos de la carpeta del programa.")
-                              .arg(QDir::toNativeSeparators(copia)));
     }
+    if (version > RevisionEsquema) {
+        r.estado = Estado::MasNueva;
+        r.error = ErrorBD(NumeroError::ErrorGeneral,
+                          QObject::tr("La base de datos «%1» es de una versión más nueva del programa (revisión %2). "
+                                      "Instale la versión del programa con la que se creó.")
+                              .arg(archivo)
+                              .arg(version));
+        return;
+    }
+    if (version == RevisionEsquema) {
+        r.estado = Estado::AlDia;
+        return;
+    }
+    const QString copia = QDir::fromNativeSeparators(c.datos().fuente) + QStringLiteral(".r%1.bak").arg(version);
+    guardarCopia(c, copia);
+    r.copia = copia;
     aplicarRevisiones(c, version);
+    r.estado = Estado::PuestaAlDia;
+}
+} // namespace
+
+ResultadoEsquema prepararEsquema(Conexion& c, bool nueva)
+{
+    ResultadoEsquema r;
+    try {
+        if (!nueva) {
+            comprobarYPoner(c, r);
+            return r;
+        }
+        // Diario adelantado: las lecturas no bloquean las escrituras y cada confirmación es duradera.
+        c.ejecutar("PRAGMA journal_mode = WAL");
+        aplicarRevisiones(c, 0);
+        r.estado = ResultadoEsquema::Estado::Nueva;
+    } catch (const ErrorBD& e) {
+        r.estado = ResultadoEsquema::Estado::Fallida;
+        r.error = e;
+    }
+    return r;
 }
 
 int crearEsquemaRevision(sqlite3* bd, int revision)
@@ -483,12 +501,13 @@ QStringList tablasEsquema(int revision)
     sqlite3* bd = nullptr;
     if (sqlite3_open(":memory:", &bd) == SQLITE_OK) {
         const bool bien = crearEsquemaRevision(bd, revision) == SQLITE_OK;
-        sqlite3_stmt* st = nullptr;
-        if (bien && sqlite3_prepare_v2(bd, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name", -1, &st,
-                                       nullptr) == SQLITE_OK)
-            while (sqlite3_step(st) == SQLITE_ROW)
-                tablas << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        sqlite3_finalize(st);
+        int rc = SQLITE_OK;
+        if (bien) {
+            const SentenciaPreparada st =
+                SentenciaPreparada::suelta(bd, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name", rc);
+            while (st && sqlite3_step(st.get()) == SQLITE_ROW)
+                tablas << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
+        }
     }
     sqlite3_close(bd);
     return tablas;

@@ -1,31 +1,25 @@
 #include "Recordset.h"
 
+#include "AnalisisConsulta.h"
 #include "Conexion.h"
 #include "ErrorBD.h"
+#include "EscrituraFila.h"
+#include "SentenciaPreparada.h"
 #include "ValoresSqlite.h"
 
 #include <QDate>
-#include <QDateTime>
 #include <QObject>
-#include <QRegularExpression>
+#include <algorithm>
 #include <set>
 #include <sqlite3.h>
 
-namespace
-{
+namespace {
 enum class Modo
 {
     Ninguno,
     Alta,
     Edicion
 };
-
-QString comillas(const QString& nombre)
-{
-    QString n = nombre;
-    n.replace('"', "\"\"");
-    return '"' + n + '"';
-}
 
 ErrorBD sinRegistro()
 {
@@ -34,151 +28,21 @@ ErrorBD sinRegistro()
                                "necesita un registro actual."));
 }
 
-// Ajusta el valor al tipo declarado de la columna. Un texto que no es un número en una columna
-// numérica, o una fecha imposible, se rechaza aquí en vez de guardarse tal cual.
-QVariant ajustarTipo(const QVariant& v, const QByteArray& tipo, const QString& campo)
-{
-    if (v.isNull() || v.typeId() != QMetaType::QString)
-        return v;
-    const QString t = v.toString().trimmed();
-    const auto rechazar = [&](const QString& que) {
-        return ErrorBD(NumeroError::OperacionVariosPasos,
-                       QObject::tr("El valor «%1» no es %2 válido para el campo «%3».").arg(v.toString(), que, campo));
-    };
-    if (tipo == "INTEGER") {
-        if (t.isEmpty())
-            return QVariant();
-        bool ok = false;
-        const qlonglong n = t.toLongLong(&ok);
-        if (!ok)
-            throw rechazar(QObject::tr("un número entero"));
-        return n;
-    }
-    if (tipo == "REAL") {
-        if (t.isEmpty())
-            return QVariant();
-        bool ok = false;
-        const double n = QString(t).replace(',', '.').toDouble(&ok);
-        if (!ok)
-            throw rechazar(QObject::tr("un número"));
-        return n;
-    }
-    if (tipo == "DATE" || tipo == "DATETIME") {
-        if (t.isEmpty())
-            return QVariant();
-        const QDate d = QDate::fromString(t.left(10), Qt::ISODate);
-        if (!d.isValid())
-            throw rechazar(QObject::tr("una fecha"));
-        return v;
-    }
-    return v;
-}
-
-// Sin orden pedido, las filas salen por su identificador ascendente, como siempre: las ventanas
-// toman la última fila por la recién añadida. SQLite no lo garantiza cuando recorre un índice,
-// así que a una consulta sencilla de una sola tabla o vista se le añade el orden por su clave.
-// Ordenar por rowid cuando el índice ya da ese orden no le cuesta nada.
-// La columna de orden es la columna entera por la que salen ordenadas las filas, si se sabe.
-Conexion::ConsultaPreparada analizarOrden(Conexion& con, const QString& sql)
-{
-    static const QRegularExpression sencilla(
-        QStringLiteral(R"(^\s*select\s.+?\sfrom\s+(\[[^\]]+\]|"[^"]+"|[^\s;,()\[\]"]+)\s*(\swhere\s.*)?;?\s*$)"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption |
-            QRegularExpression::UseUnicodePropertiesOption);
-    static const QRegularExpression excluida(
-        QStringLiteral(R"(\b(order|group|limit|union|distinct|join|having|except|intersect)\b|\(\s*select\b|\b(max|min|count|sum|avg|total|group_concat)\s*\()"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = sencilla.match(sql);
-    if (!m.hasMatch() || excluida.match(sql).hasMatch())
-        return {sql.toUtf8(), {}};
-    QString nombre = m.captured(1);
-    if (nombre.size() > 1 && (nombre[0] == '[' || nombre[0] == '"'))
-        nombre = nombre.mid(1, nombre.size() - 2);
-    const QString origen = con.origenExacto(nombre);
-    if (origen.isEmpty())
-        return {sql.toUtf8(), {}};
-    QString sinFin = sql.trimmed();
-    if (sinFin.endsWith(';'))
-        sinFin.chop(1);
-    const QString clave = con.claveDe(origen);
-    if (con.esVista(origen))
-        return {(sinFin + " ORDER BY " + comillas(clave)).toUtf8(), clave};
-    return {(sinFin + " ORDER BY rowid").toUtf8(), con.claveEsNumeroDeFila(origen) ? clave : QString()};
-}
-
-const Conexion::ConsultaPreparada& conOrdenNatural(Conexion& con, const QString& sql)
-{
-    if (const Conexion::ConsultaPreparada* hecha = con.consultaPreparada(sql))
-        return *hecha;
-    return con.guardarConsulta(sql, analizarOrden(con, sql));
-}
-
-// Enlaza los valores en orden; si uno no se puede enlazar, la sentencia vuelve a la reserva.
-void enlazarTodos(Conexion& con, sqlite3_stmt* st, const QVariantList& valores)
-{
-    try {
-        for (int i = 0; i < valores.size(); ++i)
-            enlazar(con, st, i + 1, valores[i]);
-    } catch (...) {
-        con.devolver(st);
-        throw;
-    }
-}
-
 // Prepara la sentencia y enlaza sus valores en orden.
-sqlite3_stmt* abrirSentencia(Conexion& con, const QByteArray& sql, const QString& original, const QVariantList& parametros)
+SentenciaPreparada abrirSentencia(Conexion& con, const QByteArray& sql, const QString& original,
+                                  const QVariantList& parametros)
 {
-    sqlite3_stmt* st = con.preparar(sql);
-    if (sqlite3_bind_parameter_count(st) != parametros.size()) {
-        const int esperados = sqlite3_bind_parameter_count(st);
-        con.devolver(st);
-        throw ErrorBD(NumeroError::SintaxisConsulta,
-                      QObject::tr("La sentencia espera %1 valores y se le han dado %2.")
-                          .arg(esperados)
-                          .arg(parametros.size()),
-                      original);
+    SentenciaPreparada st(con, sql);
+    if (sqlite3_bind_parameter_count(st.get()) != parametros.size()) {
+        const int esperados = sqlite3_bind_parameter_count(st.get());
+        throw ErrorBD(
+            NumeroError::SintaxisConsulta,
+            QObject::tr("La sentencia espera %1 valores y se le han dado %2.").arg(esperados).arg(parametros.size()),
+            original);
     }
-    enlazarTodos(con, st, parametros);
+    for (int i = 0; i < parametros.size(); ++i)
+        enlazar(con, st.get(), i + 1, parametros[i]);
     return st;
-}
-
-bool analizarCriterio(const QString& criterio, QString& campo, QVariant& valor)
-{
-    const QString s = criterio.trimmed();
-    int i = 0;
-    if (s.startsWith('[')) {
-        const int cierre = s.indexOf(']');
-        if (cierre < 0)
-            return false;
-        campo = s.mid(1, cierre - 1).trimmed();
-        i = cierre + 1;
-    } else {
-        while (i < s.size() && (s[i].isLetterOrNumber() || s[i] == '_'))
-            ++i;
-        campo = s.left(i);
-    }
-    if (campo.isEmpty())
-        return false;
-    QString resto = s.mid(i).trimmed();
-    if (!resto.startsWith('='))
-        return false;
-    resto = resto.mid(1).trimmed();
-    if (resto.isEmpty())
-        return false;
-    const QChar q = resto[0];
-    if (q == '\'' || q == '"') {
-        const int ultima = resto.lastIndexOf(q);
-        if (ultima == 0)
-            return false;
-        valor = resto.mid(1, ultima - 1);
-        return resto.mid(ultima + 1).trimmed().isEmpty();
-    }
-    bool ok = false;
-    const double n = resto.toDouble(&ok);
-    if (!ok)
-        return false;
-    valor = n;
-    return true;
 }
 
 bool coincide(const QVariant& celda, const QVariant& buscado)
@@ -204,7 +68,7 @@ struct Recordset::Datos
     std::shared_ptr<Conexion> con;
     QString sql;
     QVariantList parametros;
-    sqlite3_stmt* st = nullptr; // filas pendientes de leer
+    SentenciaPreparada st; // filas pendientes de leer
     bool abierto = false;
     bool completo = false;
     QStringList campos;
@@ -236,22 +100,20 @@ struct Recordset::Datos
 
     void soltarSentencia()
     {
-        if (st && con) {
+        if (st && con)
             con->quitarLector(duenio);
-            con->devolver(st);
-        }
-        st = nullptr;
+        st.soltar();
         suspendida = false;
     }
     void anotarOrden()
     {
         if (!ordenFiable)
             return;
-        if (sqlite3_column_type(st, indiceOrden) != SQLITE_INTEGER) {
+        if (sqlite3_column_type(st.get(), indiceOrden) != SQLITE_INTEGER) {
             ordenFiable = false;
             return;
         }
-        const qlonglong k = sqlite3_column_int64(st, indiceOrden);
+        const qlonglong k = sqlite3_column_int64(st.get(), indiceOrden);
         if (pasos > 1 && k == ultimaOrden) {
             ++igualesOrden;
         } else if (pasos == 1 || k > ultimaOrden) {
@@ -268,9 +130,15 @@ struct Recordset::Datos
     }
 };
 
-Recordset::Recordset() : d(std::make_unique<Datos>()) { d->duenio = this; }
+Recordset::Recordset() : d(std::make_unique<Datos>())
+{
+    d->duenio = this;
+}
 
-Recordset::~Recordset() { close(); }
+Recordset::~Recordset()
+{
+    close();
+}
 
 void Recordset::open(const QString& sql, const QString& conexion, const QVariantList& parametros)
 {
@@ -299,8 +167,8 @@ void Recordset::requery()
     const Conexion::ConsultaPreparada& ordenada = conOrdenNatural(con, d->sql);
     d->sqlEjecutada = ordenada.sql;
     d->columnaOrden = ordenada.columnaOrden;
-    sqlite3_stmt* st = abrirSentencia(con, d->sqlEjecutada, d->sql, d->parametros);
-    d->st = st;
+    d->st = abrirSentencia(con, d->sqlEjecutada, d->sql, d->parametros);
+    sqlite3_stmt* st = d->st.get();
     const int columnas = sqlite3_column_count(st);
     d->campos.clear();
     d->tipos.clear();
@@ -337,9 +205,15 @@ void Recordset::close()
     d->agregadaActual = -1;
 }
 
-bool Recordset::isOpen() const { return d->abierto; }
+bool Recordset::isOpen() const
+{
+    return d->abierto;
+}
 
-const QString& Recordset::sql() const { return d->sql; }
+const QString& Recordset::sql() const
+{
+    return d->sql;
+}
 
 long long Recordset::execute(const QString& sql, const QString& conexion, const QVariantList& parametros)
 {
@@ -357,14 +231,14 @@ void Recordset::comprobarAbierto() const
 bool Recordset::leerSiguiente()
 {
     while (!d->completo) {
-        const int rc = d->suspendida ? reanudar() : sqlite3_step(d->st);
+        const int rc = d->suspendida ? reanudar() : sqlite3_step(d->st.get());
         if (rc == SQLITE_ROW) {
             ++d->pasos;
             d->anotarOrden();
             QVariantList fila;
             fila.reserve(d->campos.size());
             for (int i = 0; i < d->campos.size(); ++i)
-                fila << leerColumna(d->st, i, d->tipos[size_t(i)]);
+                fila << leerColumna(d->st.get(), i, d->tipos[size_t(i)]);
             if (!d->clavesAgregadas.empty() && d->indiceClave >= 0 &&
                 d->clavesAgregadas.count(fila[d->indiceClave].toLongLong()))
                 continue;
@@ -403,8 +277,8 @@ void Recordset::soltarLectura()
 int Recordset::reanudar()
 {
     Conexion& con = *d->con;
-    sqlite3_stmt* st = abrirSentencia(con, d->sqlEjecutada, d->sql, d->parametros);
-    d->st = st;
+    d->st = abrirSentencia(con, d->sqlEjecutada, d->sql, d->parametros);
+    sqlite3_stmt* st = d->st.get();
     d->suspendida = false;
     con.anotarLector(this);
     const long long dadas = d->pasos;
@@ -583,9 +457,15 @@ bool Recordset::findValue(const QString& campo, const QVariant& valor)
     return false;
 }
 
-int Recordset::fieldCount() const { return int(d->campos.size()); }
+int Recordset::fieldCount() const
+{
+    return int(d->campos.size());
+}
 
-QString Recordset::fieldName(int indice) const { return d->campos.value(indice); }
+QString Recordset::fieldName(int indice) const
+{
+    return d->campos.value(indice);
+}
 
 int Recordset::fieldIndex(const QString& campo) const
 {
@@ -660,7 +540,10 @@ void Recordset::addNew()
     d->modo = Modo::Alta;
 }
 
-bool Recordset::editing() const { return d->modo != Modo::Ninguno; }
+bool Recordset::editing() const
+{
+    return d->modo != Modo::Ninguno;
+}
 
 void Recordset::cancelUpdate()
 {
@@ -668,19 +551,16 @@ void Recordset::cancelUpdate()
     d->bufer.clear();
 }
 
-long long Recordset::lastInsertId() const { return d->ultimoId; }
+long long Recordset::lastInsertId() const
+{
+    return d->ultimoId;
+}
 
 void Recordset::prepararOrigen()
 {
     if (d->origenListo)
         return;
-    static const QRegularExpression desde(
-        QStringLiteral(R"(\bfrom\s+(\[[^\]]+\]|"[^"]+"|`[^`]+`|[^\s;,()]+))"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
-    const QRegularExpressionMatch m = desde.match(d->sql);
-    QString nombre = m.hasMatch() ? m.captured(1) : QString();
-    if (nombre.size() > 1 && QStringLiteral("[\"`").contains(nombre[0]))
-        nombre = nombre.mid(1, nombre.size() - 2);
+    const QString nombre = nombreTrasFrom(d->sql);
     const QString exacto = nombre.isEmpty() ? QString() : d->con->origenExacto(nombre);
     if (exacto.isEmpty())
         throw ErrorBD(NumeroError::ErrorGeneral,
@@ -700,81 +580,11 @@ void Recordset::update()
         return;
     prepararOrigen();
     Conexion& con = *d->con;
-    QStringList columnas;
-    QVariantList valores;
-    for (int i = 0; i < d->campos.size(); ++i) {
-        if (!d->tocado[size_t(i)])
-            continue;
-        columnas << comillas(d->campos[i]);
-        valores << d->bufer[i];
-    }
-    // Ejecuta la escritura ya preparada; si devuelve una fila y se pide, la deja en "fila".
-    const auto pasar = [&](sqlite3_stmt* st, const QString& sql, const QVariantList& params, QVariantList* fila) {
-        enlazarTodos(con, st, params);
-        int rc = sqlite3_step(st);
-        if (rc == SQLITE_ROW && fila) {
-            for (int i = 0; i < d->campos.size(); ++i)
-                (*fila)[i] = leerColumna(st, i, d->tipos[size_t(i)]);
-            rc = sqlite3_step(st);
-        }
-        con.devolver(st);
-        if (rc != SQLITE_DONE)
-            con.lanzar(rc, sql);
-    };
-    const auto ejecutar = [&](const QString& sql, const QVariantList& params) {
-        pasar(con.preparar(sql.toUtf8()), sql, params, nullptr);
-    };
+    const DestinoFila destino{d->origen, d->esVista, d->campos, d->tipos, d->tocado};
 
     if (d->modo == Modo::Alta) {
-        QString sql = "INSERT INTO " + comillas(d->origen);
-        if (columnas.isEmpty()) {
-            sql += " DEFAULT VALUES";
-        } else {
-            QString marcas = QStringLiteral("?");
-            for (int i = 1; i < columnas.size(); ++i)
-                marcas += QStringLiteral(", ?");
-            sql += " (" + columnas.join(", ") + ") VALUES (" + marcas + ")";
-        }
-        // La fila nueva tal como la guardó el almacén: clave y valores por defecto incluidos.
         QVariantList fila = d->bufer;
-        QString lista;
-        for (const QString& c : d->campos)
-            lista += (lista.isEmpty() ? QString() : QStringLiteral(", ")) + comillas(c);
-        // En una tabla la fila guardada vuelve con la misma sentencia. Si sus columnas no se pueden
-        // pedir así (nombres puestos en la consulta), se escribe sin más y se relee después.
-        sqlite3_stmt* devuelve = nullptr;
-        if (!d->esVista && !lista.isEmpty() && sqlite3_libversion_number() >= 3035000) {
-            try {
-                devuelve = con.preparar((sql + " RETURNING " + lista).toUtf8());
-            } catch (const ErrorBD&) {
-                devuelve = nullptr;
-            }
-        }
-        if (devuelve) {
-            pasar(devuelve, sql, valores, &fila);
-            d->ultimoId = sqlite3_last_insert_rowid(con.bd());
-        } else {
-            ejecutar(sql, valores);
-            d->ultimoId = sqlite3_last_insert_rowid(con.bd());
-            // La lectura de vuelta sale de la reserva de sentencias: añadir filas seguidas no la vuelve a compilar.
-            sqlite3_stmt* st = nullptr;
-            if (!lista.isEmpty()) {
-                try {
-                    st = con.preparar(("SELECT " + lista + " FROM " + comillas(d->origen) + " WHERE rowid = ?").toUtf8());
-                } catch (const ErrorBD&) {
-                    st = nullptr;
-                }
-            }
-            if (st) {
-                sqlite3_bind_int64(st, 1, d->ultimoId);
-                if (sqlite3_step(st) == SQLITE_ROW)
-                    for (int i = 0; i < d->campos.size(); ++i)
-                        fila[i] = leerColumna(st, i, d->tipos[size_t(i)]);
-                con.devolver(st);
-            } else if (d->indiceClave >= 0) {
-                fila[d->indiceClave] = d->ultimoId;
-            }
-        }
+        d->ultimoId = insertarFila(con, destino, fila, d->indiceClave);
         d->modo = Modo::Ninguno;
         d->agregadas.push_back(fila);
         if (d->completo) {
@@ -787,25 +597,18 @@ void Recordset::update()
     }
 
     // Modificación de la fila actual, localizada por su clave.
-    if (columnas.isEmpty()) {
+    if (std::none_of(d->tocado.begin(), d->tocado.end(), [](bool t) { return t; })) {
         d->modo = Modo::Ninguno;
         return;
     }
     if (d->indiceClave < 0)
-        throw ErrorBD(NumeroError::ErrorGeneral,
-                      QObject::tr("Este conjunto de registros no se puede actualizar: no incluye la clave «%1».")
-                          .arg(d->clave),
-                      d->sql);
-    QStringList asignaciones;
-    for (const QString& c : columnas)
-        asignaciones << c + " = ?";
-    QVariantList params = valores;
-    params << d->bufer[d->indiceClave];
-    ejecutar("UPDATE " + comillas(d->origen) + " SET " + asignaciones.join(", ") + " WHERE " + comillas(d->clave) +
-                 " = ?",
-             params);
+        throw ErrorBD(
+            NumeroError::ErrorGeneral,
+            QObject::tr("Este conjunto de registros no se puede actualizar: no incluye la clave «%1».").arg(d->clave),
+            d->sql);
+    const long long cambiadas = modificarFila(con, destino, d->bufer, d->clave, d->bufer[d->indiceClave]);
     // Las vistas escriben por su disparador, que no cuenta filas cambiadas.
-    if (!d->esVista && sqlite3_changes(con.bd()) == 0) {
+    if (!d->esVista && cambiadas == 0) {
         d->modo = Modo::Ninguno;
         throw ErrorBD(NumeroError::ErrorGeneral,
                       QObject::tr("No se encuentra el registro para actualizarlo: otra operación lo ha borrado. "

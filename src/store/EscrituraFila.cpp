@@ -1,0 +1,152 @@
+#include "EscrituraFila.h"
+
+#include "AnalisisConsulta.h"
+#include "Conexion.h"
+#include "ErrorBD.h"
+#include "SentenciaPreparada.h"
+#include "ValoresSqlite.h"
+
+#include <QDate>
+#include <QObject>
+#include <sqlite3.h>
+
+namespace {
+// Ejecuta la escritura con sus valores; si devuelve una fila y se pide, la deja en "fila".
+void pasar(Conexion& con, SentenciaPreparada st, const QString& sql, const QVariantList& valores,
+           const DestinoFila& destino, QVariantList* fila)
+{
+    for (int i = 0; i < valores.size(); ++i)
+        enlazar(con, st.get(), i + 1, valores[i]);
+    int rc = sqlite3_step(st.get());
+    if (rc == SQLITE_ROW && fila) {
+        for (int i = 0; i < destino.campos.size(); ++i)
+            (*fila)[i] = leerColumna(st.get(), i, destino.tipos[size_t(i)]);
+        rc = sqlite3_step(st.get());
+    }
+    st.soltar();
+    if (rc != SQLITE_DONE)
+        con.lanzar(rc, sql);
+}
+
+// Una sentencia que quizá no se puede preparar (columnas con nombres puestos en la consulta):
+// vacía en ese caso, y se sigue por otro camino.
+SentenciaPreparada siSePuede(Conexion& con, const QString& sql)
+{
+    try {
+        return SentenciaPreparada(con, sql.toUtf8());
+    } catch (const ErrorBD&) {
+        return {};
+    }
+}
+
+void tocadas(const DestinoFila& destino, const QVariantList& fila, QStringList& columnas, QVariantList& valores)
+{
+    for (int i = 0; i < destino.campos.size(); ++i) {
+        if (!destino.tocado[size_t(i)])
+            continue;
+        columnas << citarNombre(destino.campos[i]);
+        valores << fila[i];
+    }
+}
+} // namespace
+
+QVariant ajustarTipo(const QVariant& v, const QByteArray& tipo, const QString& campo)
+{
+    if (v.isNull() || v.typeId() != QMetaType::QString)
+        return v;
+    const QString t = v.toString().trimmed();
+    const auto rechazar = [&](const QString& que) {
+        return ErrorBD(NumeroError::OperacionVariosPasos,
+                       QObject::tr("El valor «%1» no es %2 válido para el campo «%3».").arg(v.toString(), que, campo));
+    };
+    if (tipo == "INTEGER") {
+        if (t.isEmpty())
+            return QVariant();
+        bool ok = false;
+        const qlonglong n = t.toLongLong(&ok);
+        if (!ok)
+            throw rechazar(QObject::tr("un número entero"));
+        return n;
+    }
+    if (tipo == "REAL") {
+        if (t.isEmpty())
+            return QVariant();
+        bool ok = false;
+        const double n = QString(t).replace(',', '.').toDouble(&ok);
+        if (!ok)
+            throw rechazar(QObject::tr("un número"));
+        return n;
+    }
+    if (tipo == "DATE" || tipo == "DATETIME") {
+        if (t.isEmpty())
+            return QVariant();
+        const QDate d = QDate::fromString(t.left(10), Qt::ISODate);
+        if (!d.isValid())
+            throw rechazar(QObject::tr("una fecha"));
+        return v;
+    }
+    return v;
+}
+
+long long insertarFila(Conexion& con, const DestinoFila& destino, QVariantList& fila, int indiceClave)
+{
+    QStringList columnas;
+    QVariantList valores;
+    tocadas(destino, fila, columnas, valores);
+    const QString tabla = citarNombre(destino.origen);
+    QString sql = "INSERT INTO " + tabla;
+    if (columnas.isEmpty()) {
+        sql += " DEFAULT VALUES";
+    } else {
+        QString marcas = QStringLiteral("?");
+        for (int i = 1; i < columnas.size(); ++i)
+            marcas += QStringLiteral(", ?");
+        sql += " (" + columnas.join(", ") + ") VALUES (" + marcas + ")";
+    }
+    QStringList todas;
+    for (const QString& c : destino.campos)
+        todas << citarNombre(c);
+    const QString lista = todas.join(", ");
+    // En una tabla la fila guardada vuelve con la misma sentencia. Si sus columnas no se pueden
+    // pedir así (nombres puestos en la consulta), se escribe sin más y se relee después.
+    SentenciaPreparada devuelve;
+    if (!destino.esVista && !lista.isEmpty() && sqlite3_libversion_number() >= 3035000)
+        devuelve = siSePuede(con, sql + " RETURNING " + lista);
+    if (devuelve) {
+        pasar(con, std::move(devuelve), sql, valores, destino, &fila);
+        return sqlite3_last_insert_rowid(con.bd());
+    }
+    pasar(con, SentenciaPreparada(con, sql.toUtf8()), sql, valores, destino, nullptr);
+    const long long id = sqlite3_last_insert_rowid(con.bd());
+    // La lectura de vuelta sale de la reserva de sentencias: añadir filas seguidas no la vuelve a compilar.
+    const SentenciaPreparada st = lista.isEmpty()
+                                      ? SentenciaPreparada()
+                                      : siSePuede(con, "SELECT " + lista + " FROM " + tabla + " WHERE rowid = ?");
+    if (st) {
+        sqlite3_bind_int64(st.get(), 1, id);
+        if (sqlite3_step(st.get()) == SQLITE_ROW)
+            for (int i = 0; i < destino.campos.size(); ++i)
+                fila[i] = leerColumna(st.get(), i, destino.tipos[size_t(i)]);
+    } else if (indiceClave >= 0) {
+        fila[indiceClave] = id;
+    }
+    return id;
+}
+
+long long modificarFila(Conexion& con, const DestinoFila& destino, const QVariantList& fila, const QString& clave,
+                        const QVariant& valorClave)
+{
+    QStringList columnas;
+    QVariantList valores;
+    tocadas(destino, fila, columnas, valores);
+    if (columnas.isEmpty())
+        return 0;
+    QStringList asignaciones;
+    for (const QString& c : columnas)
+        asignaciones << c + " = ?";
+    valores << valorClave;
+    const QString sql = "UPDATE " + citarNombre(destino.origen) + " SET " + asignaciones.join(", ") + " WHERE " +
+                        citarNombre(clave) + " = ?";
+    pasar(con, SentenciaPreparada(con, sql.toUtf8()), sql, valores, destino, nullptr);
+    return sqlite3_changes(con.bd());
+}

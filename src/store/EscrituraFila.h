@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+#include <vector>
+
+class Conexion;
+
+// Escritura de una fila de un conjunto de registros en su tabla o vista de origen.
+struct DestinoFila
+{
+    QString origen; // nombre exacto de la tabla o vista
+    bool esVista = false;
+    // Columnas del conjunto, su tipo declarado y cuáles se han asignado.
+    const QStringList& campos;
+    const std::vector<QByteArray>& tipos;
+    const std::vector<bool>& tocado;
+};
+
+// Ajusta el valor al tipo declarado de la columna. Un texto que no es un número en una columna
+// numérica, o una fecha imposible, se rechaza (ErrorBD) en vez de guardarse tal cual.
+QVariant ajustarTipo(const QVariant& v, const QByteArray& tipo, const QString& campo);
+
+// Alta con las columnas asignadas de "fila". Deja en "fila" la fila tal como la guardó el almacén
+// (clave y valores por defecto incluidos) y devuelve su identificador. Lanza ErrorBD.
+long long insertarFila(Conexion& con, const DestinoFila& destino, QVariantList& fila, int indiceClave);
+
+// Cambia las columnas asignadas de la fila cuya clave es "valorClave". Devuelve las filas que ha
+// cambiado (una vista, que escribe por su disparador, siempre dice 0). Lanza ErrorBD.
+long long modificarFila(Conexion& con, const DestinoFila& destino, const QVariantList& fila, const QString& clave,
+                        const QVariant& valorClave);
