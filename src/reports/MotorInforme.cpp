@@ -4,6 +4,8 @@
 #include "DocumentoInforme.h"
 #include "ErrorBD.h"
 #include "Importes.h"
+#include "SentenciaPreparada.h"
+#include "ValoresSqlite.h"
 
 #include <QDate>
 #include <QDir>
@@ -70,49 +72,23 @@ QString claveUnion(const std::vector<QVariant>& fila, const std::vector<int>& in
 
 void leerConsulta(Conexion& con, const QString& sql, const std::vector<QVariant>& valores, Tabla& t)
 {
-    const QByteArray texto = sql.toUtf8();
-    sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(con.bd(), texto.constData(), int(texto.size()), &st, nullptr);
-    if (rc != SQLITE_OK)
-        con.lanzar(rc, sql);
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guarda(st, sqlite3_finalize);
+    const SentenciaPreparada sentencia(con, sql.toUtf8());
+    sqlite3_stmt* st = sentencia.get();
     // Una plantilla sólo lee: una sentencia que escribiría no se ejecuta.
     if (!st || !sqlite3_stmt_readonly(st) || sqlite3_column_count(st) == 0)
         throw ErrorBD(NumeroError::ErrorGeneral,
                       QObject::tr("La consulta «%1» de la plantilla no es una lectura.").arg(t.nombre), sql);
-    for (int i = 0; i < int(valores.size()); ++i) {
-        const QVariant& v = valores[i];
-        if (v.isNull())
-            sqlite3_bind_null(st, i + 1);
-        else if (v.typeId() == QMetaType::LongLong)
-            sqlite3_bind_int64(st, i + 1, v.toLongLong());
-        else if (v.typeId() == QMetaType::Double)
-            sqlite3_bind_double(st, i + 1, v.toDouble());
-        else {
-            const QByteArray b = v.toString().toUtf8();
-            sqlite3_bind_text(st, i + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-        }
-    }
+    for (int i = 0; i < int(valores.size()); ++i)
+        enlazar(con, st, i + 1, valores[i]);
     const int n = sqlite3_column_count(st);
     for (int i = 0; i < n; ++i)
         t.columnas << QString::fromUtf8(sqlite3_column_name(st, i));
+    int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         std::vector<QVariant> fila(n);
-        for (int i = 0; i < n; ++i) {
-            switch (sqlite3_column_type(st, i)) {
-            case SQLITE_INTEGER:
-                fila[i] = qlonglong(sqlite3_column_int64(st, i));
-                break;
-            case SQLITE_FLOAT:
-                fila[i] = sqlite3_column_double(st, i);
-                break;
-            case SQLITE_NULL:
-                break;
-            default:
-                fila[i] = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
-                                            sqlite3_column_bytes(st, i));
-            }
-        }
+        // Sin tipo declarado: las fechas llegan como texto y mostrar() las escribe a la española.
+        for (int i = 0; i < n; ++i)
+            fila[i] = leerColumna(st, i, {});
         t.filas.push_back(std::move(fila));
     }
     if (rc != SQLITE_DONE)

@@ -3,6 +3,7 @@
 #include "ErrorBD.h"
 #include "Esquema.h"
 #include "MapaErrores.h"
+#include "SentenciaPreparada.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,15 +84,14 @@ private:
 
 int leerTextos(sqlite3* bd, const QString& sql, QStringList& filas)
 {
-    sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(bd, sql.toUtf8().constData(), -1, &st, nullptr);
+    int rc = SQLITE_OK;
+    const SentenciaPreparada st = SentenciaPreparada::suelta(bd, sql.toUtf8(), rc);
     if (rc == SQLITE_OK) {
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-            filas << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        while ((rc = sqlite3_step(st.get())) == SQLITE_ROW)
+            filas << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
         if (rc == SQLITE_DONE)
             rc = SQLITE_OK;
     }
-    sqlite3_finalize(st);
     return rc;
 }
 

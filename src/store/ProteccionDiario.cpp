@@ -1,6 +1,7 @@
 #include "ProteccionDiario.h"
 
 #include "InstanciaPrograma.h"
+#include "SentenciaPreparada.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -102,15 +103,13 @@ Recuento contar(const QString& archivo, bool inmutable)
     }
     sqlite3_busy_timeout(bd, 2000);
     const auto leer = [&](const QByteArray& sql, const std::function<void(sqlite3_stmt*)>& fila) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(bd, sql.constData(), int(sql.size()), &st, nullptr) != SQLITE_OK) {
-            sqlite3_finalize(st);
+        int rc = SQLITE_OK;
+        const SentenciaPreparada st = SentenciaPreparada::suelta(bd, sql, rc);
+        if (rc != SQLITE_OK)
             return false;
-        }
         int paso;
-        while ((paso = sqlite3_step(st)) == SQLITE_ROW)
-            fila(st);
-        sqlite3_finalize(st);
+        while ((paso = sqlite3_step(st.get())) == SQLITE_ROW)
+            fila(st.get());
         return paso == SQLITE_DONE;
     };
     QStringList tablas;

@@ -1,9 +1,12 @@
 // Relaciones en cascada, vistas que se editan y vistas de las comprobaciones.
 #include "CopiaPrograma.h"
 #include "Datos.h"
+#include "ErrorBD.h"
 #include "Esquema.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -304,4 +307,169 @@ TEST(PuestaAlDia, LaRevisionAnteriorSeRehaceSinPerderFilasYNoRepiteNumeros)
     EXPECT_EQ(datos::centro(cx, 1, "Otro"), 3);
     Recordset::execute("DELETE FROM CentroTrabajo WHERE IDCentro = 3", cx);
     EXPECT_EQ(datos::centro(cx, 1, "Otro más"), 4);
+}
+
+// Lo que dice el esquema al abrir cada clase de archivo, y que quien abre recibe el mismo error.
+namespace {
+using Estado = ResultadoEsquema::Estado;
+
+long numeroAlAbrir(const QString& cx)
+{
+    try {
+        Conexion::obtener(cx);
+    } catch (const ErrorBD& e) {
+        return e.numero();
+    }
+    return 0;
+}
+
+// Archivo de la revisión 1 con una empresa y su centro.
+void archivoRevision1(const QString& archivo)
+{
+    QFile::remove(archivo);
+    ArchivoCrudo viejo(archivo);
+    ASSERT_EQ(crearEsquemaRevision(viejo.bd, 1), SQLITE_OK);
+    viejo.sql("INSERT INTO Empresas (IDEmpresa, Nombre) VALUES (1, 'Uno');"
+              "INSERT INTO CentroTrabajo (IDCentro, IDEmpresa, Direccion) VALUES (1, 1, 'C1');");
+}
+
+QString definicionEmpresas(const QString& cx)
+{
+    Recordset rs;
+    rs.open("SELECT sql FROM sqlite_master WHERE name = 'Empresas'", cx);
+    return rs.value(0).toString();
+}
+} // namespace
+
+TEST(ResultadoEsquema, UnArchivoNuevoSaleConTodasLasRevisiones)
+{
+    CopiaPrograma p;
+    const auto con = Conexion::crear(p.ruta("Nueva.mdb"));
+    EXPECT_EQ(con->esquema().estado, Estado::Nueva);
+    EXPECT_FALSE(con->esquema().error);
+    ArchivoCrudo nueva(p.ruta("Nueva.mdb"), SQLITE_OPEN_READONLY);
+    ArchivoCrudo entregada(QStringLiteral(CARPETA_ENTREGA "/Evaluacion.mdb"), SQLITE_OPEN_READONLY);
+    EXPECT_EQ(nueva.filas("PRAGMA user_version"), QStringList{QString::number(RevisionEsquema)});
+    EXPECT_EQ(nueva.filas(objetos), entregada.filas(objetos));
+}
+
+TEST(ResultadoEsquema, LaBaseEntregadaEstaAlDiaYNoSeCopia)
+{
+    CopiaPrograma p;
+    const auto con = Conexion::obtener(p.conexion());
+    EXPECT_EQ(con->esquema().estado, Estado::AlDia);
+    EXPECT_EQ(con->esquema().revision, RevisionEsquema);
+    EXPECT_TRUE(con->esquema().copia.isEmpty());
+    // Preparar otra vez no cambia nada ni deja copias.
+    EXPECT_EQ(prepararEsquema(*con).estado, Estado::AlDia);
+    EXPECT_EQ(QDir(p.carpeta()).entryList({"*.bak"}, QDir::Files), QStringList{});
+}
+
+TEST(ResultadoEsquema, UnaRevisionAnteriorSePoneAlDiaConSuCopia)
+{
+    CopiaPrograma p;
+    const QString archivo = p.ruta("Evaluacion.mdb");
+    archivoRevision1(archivo);
+    const auto con = Conexion::obtener(p.conexion());
+    EXPECT_EQ(con->esquema().estado, Estado::PuestaAlDia);
+    EXPECT_EQ(con->esquema().revision, 1);
+    EXPECT_EQ(con->esquema().copia, archivo + ".r1.bak");
+    EXPECT_TRUE(definicionEmpresas(p.conexion()).contains("AUTOINCREMENT"));
+    {
+        ArchivoCrudo copia(con->esquema().copia, SQLITE_OPEN_READONLY);
+        EXPECT_EQ(copia.filas("PRAGMA user_version"), QStringList{"1"});
+        EXPECT_EQ(copia.filas("SELECT Nombre FROM Empresas"), QStringList{"Uno"});
+    }
+    // Abrirla de nuevo ya la encuentra al día.
+    Conexion::cerrarTodas();
+    EXPECT_EQ(Conexion::obtener(p.conexion())->esquema().estado, Estado::AlDia);
+}
+
+TEST(ResultadoEsquema, UnaBaseDeUnProgramaMasNuevoNoSeToca)
+{
+    CopiaPrograma p;
+    const auto con = Conexion::obtener(p.conexion());
+    con->ejecutar(QStringLiteral("PRAGMA user_version = %1").arg(RevisionEsquema + 7));
+    const ResultadoEsquema r = prepararEsquema(*con);
+    EXPECT_EQ(r.estado, Estado::MasNueva);
+    EXPECT_EQ(r.revision, RevisionEsquema + 7);
+    ASSERT_TRUE(r.error);
+    EXPECT_EQ(r.error->numero(), NumeroError::ErrorGeneral);
+    EXPECT_TRUE(r.error->descripcion().contains(QStringLiteral("revisión %1").arg(RevisionEsquema + 7)));
+    EXPECT_TRUE(r.copia.isEmpty());
+    EXPECT_EQ(QDir(p.carpeta()).entryList({"*.bak"}, QDir::Files), QStringList{});
+
+    Conexion::cerrarTodas();
+    EXPECT_EQ(numeroAlAbrir(p.conexion()), NumeroError::ErrorGeneral);
+}
+
+TEST(ResultadoEsquema, UnaBaseDeOtroProgramaOVaciaEsAjena)
+{
+    CopiaPrograma p;
+    const QString archivo = p.ruta("Evaluacion.mdb");
+    QFile::remove(archivo);
+    {
+        ArchivoCrudo otra(archivo);
+        otra.sql("CREATE TABLE Clientes (id INTEGER PRIMARY KEY, nombre TEXT)");
+    }
+    EXPECT_EQ(numeroAlAbrir(p.conexion()), NumeroError::BaseDanada);
+    QFile::remove(archivo);
+    {
+        // Con páginas, pero sin ninguna tabla.
+        ArchivoCrudo vacia(archivo);
+        vacia.sql("CREATE TABLE t (x); DROP TABLE t;");
+    }
+    EXPECT_EQ(numeroAlAbrir(p.conexion()), NumeroError::BaseDanada);
+
+    CopiaPrograma buena;
+    const auto con = Conexion::obtener(buena.conexion());
+    con->ejecutar("PRAGMA user_version = 0");
+    const ResultadoEsquema r = prepararEsquema(*con);
+    EXPECT_EQ(r.estado, Estado::Ajena);
+    ASSERT_TRUE(r.error);
+    EXPECT_EQ(r.error->numero(), NumeroError::BaseDanada);
+    EXPECT_TRUE(r.error->descripcion().contains("pero no de este programa"));
+}
+
+TEST(ResultadoEsquema, UnaRevisionQueFallaDejaElArchivoComoEstabaYSuCopia)
+{
+    CopiaPrograma p;
+    const QString archivo = p.ruta("Evaluacion.mdb");
+    archivoRevision1(archivo);
+    {
+        ArchivoCrudo danada(archivo);
+        danada.sql("DROP TABLE MedidasFactores");
+    }
+    const long numero = numeroAlAbrir(p.conexion());
+    EXPECT_EQ(numero, NumeroError::BaseDanada);
+    {
+        // Las tablas rehechas antes del fallo vuelven a ser las de antes; la copia queda al lado.
+        ArchivoCrudo igual(archivo, SQLITE_OPEN_READONLY);
+        EXPECT_EQ(igual.filas("PRAGMA user_version"), QStringList{"1"});
+        EXPECT_FALSE(
+            igual.filas("SELECT sql FROM sqlite_master WHERE name = 'Empresas'").join("").contains("AUTOINCREMENT"));
+        EXPECT_EQ(igual.filas("SELECT Nombre FROM Empresas"), QStringList{"Uno"});
+        ArchivoCrudo copia(archivo + ".r1.bak", SQLITE_OPEN_READONLY);
+        EXPECT_EQ(copia.filas("SELECT Direccion FROM CentroTrabajo"), QStringList{"C1"});
+    }
+
+    // La misma puesta al día sobre una conexión abierta: dice qué pasó y no deja nada a medias.
+    CopiaPrograma q;
+    const QString cx = q.conexion();
+    const auto con = Conexion::obtener(cx);
+    con->ejecutar("DROP VIEW VFactoresMedidas; DROP VIEW VEvaluacionMedidas; DROP TABLE MedidasFactores;"
+                  "PRAGMA user_version = 1");
+    const long long objetosAntes = contar(cx, "SELECT count(*) FROM sqlite_master");
+    const ResultadoEsquema r = prepararEsquema(*con);
+    EXPECT_EQ(r.estado, Estado::Fallida);
+    EXPECT_EQ(r.revision, 1);
+    ASSERT_TRUE(r.error);
+    EXPECT_EQ(r.error->numero(), numero);
+    EXPECT_EQ(r.copia, q.ruta("Evaluacion.mdb") + ".r1.bak");
+    EXPECT_TRUE(QFileInfo::exists(r.copia));
+    EXPECT_FALSE(con->enTransaccion());
+    EXPECT_EQ(contar(cx, "PRAGMA user_version"), 1);
+    EXPECT_EQ(contar(cx, "PRAGMA foreign_keys"), 1);
+    EXPECT_EQ(contar(cx, "SELECT count(*) FROM sqlite_master"), objetosAntes);
+    EXPECT_EQ(contar(cx, "SELECT count(*) FROM sqlite_master WHERE name LIKE '%\\_r2' ESCAPE '\\'"), 0);
 }
