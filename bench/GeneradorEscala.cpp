@@ -1,21 +1,24 @@
 #include "GeneradorEscala.h"
 
+#include "Conexion.h"
 #include "DatosPuesto.h"
 #include "GeneracionRiesgos.h"
 #include "Globales.h"
 #include "MatrizRiesgo.h"
-#include "Conexion.h"
 #include "Recordset.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFile>
-#include <stdexcept>
-#include <algorithm>
+#include <QHash>
 #include <QStringList>
+#include <QVariant>
+#include <algorithm>
+#include <functional>
+#include <sqlite3.h>
+#include <stdexcept>
 
-namespace
-{
+namespace {
 const QStringList probabilidades = {"Baja", "Media", "Alta"};
 const QStringList consecuencias = {"Ligeramente Dañino", "Dañino", "Extremadamente Dañino"};
 
@@ -105,6 +108,120 @@ long long contar(const QString& tabla)
     rs.open("SELECT count(*) FROM \"" + tabla + "\"", gConexion);
     return rs.value(0).toLongLong();
 }
+
+ResumenEscala resumir(const std::function<long long(const QString&)>& contarTabla)
+{
+    ResumenEscala r;
+    r.empresas = contarTabla("Empresas");
+    r.centros = contarTabla("CentroTrabajo");
+    r.puestos = contarTabla("PuestosCentros");
+    r.factores = contarTabla("FactoresSeleccionarEvaluacion");
+    r.evaluaciones = contarTabla("Evaluacion");
+    r.medidas = contarTabla("MedidasFactores");
+    r.lineasPlan = contarTabla("ActuaciónPreventivaRegistro");
+    return r;
+}
+
+// Tablas de lo que da de alta el usuario, de padres a hijos, con su clave. Las columnas que se
+// llaman como la clave de una de ellas la señalan, así que se desplazan igual en cada repetición.
+const QList<QPair<QString, QString>> tablasUsuario = {
+    {"Empresas", "IDEmpresa"},
+    {"CentroTrabajo", "IDCentro"},
+    {"PuestosCentros", "IDPuestoCentro"},
+    {"FactoresSeleccionarEvaluacion", "IDEvaluacionCrear"},
+    {"Evaluacion", "IDEvaluacion"},
+    {"MedidasFactores", "IDMedidaFactor"},
+    {"ActuaciónPreventiva", "IDActuacion"},
+    {"ActuaciónPreventivaRegistro", "IDActuacionRegistro"},
+};
+
+// Conexión SQLite sin el programa por medio, que se cierra sola (y deshace lo no confirmado).
+class BaseCruda
+{
+public:
+    explicit BaseCruda(const QString& archivo)
+    {
+        if (sqlite3_open_v2(QFile::encodeName(archivo).constData(), &bd_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+            fallo("no se puede abrir " + archivo.toUtf8());
+    }
+    ~BaseCruda() { sqlite3_close_v2(bd_); }
+    BaseCruda(const BaseCruda&) = delete;
+    BaseCruda& operator=(const BaseCruda&) = delete;
+
+    void ejecutar(const QByteArray& sql)
+    {
+        if (sqlite3_exec(bd_, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            fallo(sql);
+    }
+
+    // Una sentencia con parámetros :nombre; los que la sentencia no usa se ignoran.
+    long long valor(const QByteArray& sql, const QHash<QString, QVariant>& parametros = {})
+    {
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(bd_, sql.constData(), -1, &s, nullptr) != SQLITE_OK)
+            fallo(sql);
+        for (auto p = parametros.cbegin(); p != parametros.cend(); ++p) {
+            const int i = sqlite3_bind_parameter_index(s, (":" + p.key()).toUtf8().constData());
+            if (i == 0)
+                continue;
+            if (p.value().typeId() == QMetaType::QString) {
+                const QByteArray texto = p.value().toString().toUtf8();
+                sqlite3_bind_text(s, i, texto.constData(), int(texto.size()), SQLITE_TRANSIENT);
+            } else {
+                sqlite3_bind_int64(s, i, p.value().toLongLong());
+            }
+        }
+        const int rc = sqlite3_step(s);
+        const long long v = rc == SQLITE_ROW ? sqlite3_column_int64(s, 0) : 0;
+        sqlite3_finalize(s);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            fallo(sql);
+        return v;
+    }
+
+    QStringList columnas(const QString& esquema, const QString& tabla)
+    {
+        QStringList c;
+        sqlite3_stmt* s = nullptr;
+        const QByteArray sql = "PRAGMA \"" + esquema.toUtf8() + "\".table_info(\"" + tabla.toUtf8() + "\")";
+        if (sqlite3_prepare_v2(bd_, sql.constData(), -1, &s, nullptr) != SQLITE_OK)
+            fallo(sql);
+        while (sqlite3_step(s) == SQLITE_ROW)
+            c << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)));
+        sqlite3_finalize(s);
+        return c;
+    }
+
+private:
+    [[noreturn]] void fallo(const QByteArray& que)
+    {
+        throw std::runtime_error((que + ": " + sqlite3_errmsg(bd_)).toStdString());
+    }
+    sqlite3* bd_ = nullptr;
+};
+
+// Lo que se escribe de cada columna en una repetición: las claves desplazadas y el nombre y el CIF
+// de las empresas generadas con su número nuevo, para que no haya dos empresas iguales.
+QString expresionCopia(const QString& tabla, const QString& columna, const QStringList& claves)
+{
+    const QString c = "\"" + columna + "\"";
+    if (claves.contains(columna))
+        return c + " + :" + columna;
+    if (tabla == "Empresas" && columna == "Nombre")
+        return "CASE WHEN Nombre = printf('Empresa %d, S.L.', IDEmpresa) "
+               "THEN printf('Empresa %d, S.L.', IDEmpresa + :IDEmpresa) ELSE Nombre END";
+    if (tabla == "Empresas" && columna == "CIF")
+        return "CASE WHEN CIF = printf('B%d', 10000000 + IDEmpresa) "
+               "THEN printf('B%d', 10000000 + IDEmpresa + :IDEmpresa) ELSE CIF END";
+    return c;
+}
+
+void quitarBase(const QString& carpeta)
+{
+    for (const char* sufijo : {"", "-wal", "-shm", "-journal"})
+        QFile::remove(carpeta + "/Evaluacion.mdb" + sufijo);
+    QFile::remove(carpeta + "/SYSTEM.mdw");
+}
 } // namespace
 
 ResumenEscala GenerarEscala(const TamanoEscala& t)
@@ -148,9 +265,9 @@ ResumenEscala GenerarEscala(const TamanoEscala& t)
             }
             if (t.lineasPlan > 0) {
                 const long long idPlan = anadirFila("ActuaciónPreventiva", {{"IDCentro", idCentro},
-                                                                             {"Persona", "María O'Donnell"},
-                                                                             {"Cargo", "Técnico de prevención"},
-                                                                             {"Fecha", hoy}});
+                                                                            {"Persona", "María O'Donnell"},
+                                                                            {"Cargo", "Técnico de prevención"},
+                                                                            {"Fecha", hoy}});
                 for (int l = 1; l <= t.lineasPlan; ++l)
                     anadirFila("ActuaciónPreventivaRegistro",
                                {{"IDActuacion", idPlan},
@@ -167,15 +284,73 @@ ResumenEscala GenerarEscala(const TamanoEscala& t)
 
 ResumenEscala ContarEscala()
 {
-    ResumenEscala r;
-    r.empresas = contar("Empresas");
-    r.centros = contar("CentroTrabajo");
-    r.puestos = contar("PuestosCentros");
-    r.factores = contar("FactoresSeleccionarEvaluacion");
-    r.evaluaciones = contar("Evaluacion");
-    r.medidas = contar("MedidasFactores");
-    r.lineasPlan = contar("ActuaciónPreventivaRegistro");
-    return r;
+    return resumir(contar);
+}
+
+ResumenEscala MultiplicarEscala(const QString& origen, const QString& destino, int veces)
+{
+    if (veces < 1)
+        throw std::runtime_error("hay que repetir la base al menos una vez");
+    if (QFile::exists(destino + "/Evaluacion.mdb"))
+        throw std::runtime_error("ya hay una base en la carpeta de destino");
+    for (const char* nombre : {"Evaluacion.mdb", "SYSTEM.mdw"})
+        if (!QFile::copy(origen + "/" + nombre, destino + "/" + nombre)) {
+            quitarBase(destino);
+            throw std::runtime_error("no se puede copiar la base de origen");
+        }
+    try {
+        ResumenEscala r;
+        {
+            BaseCruda bd(destino + "/Evaluacion.mdb");
+            // Lo que hay en la copia es ya la primera repetición; las demás se leen del original.
+            bd.valor("ATTACH :archivo AS origen", {{"archivo", origen + "/Evaluacion.mdb"}});
+            // Fuera del diario en disco mientras se llena: si falla, la base se tira entera.
+            bd.ejecutar("PRAGMA foreign_keys = ON; PRAGMA main.journal_mode = MEMORY; PRAGMA main.synchronous = OFF; "
+                        "PRAGMA cache_size = -262144");
+            QStringList claves;
+            for (const auto& tabla : tablasUsuario)
+                claves << tabla.second;
+            QHash<QString, long long> desplazamiento;
+            for (const auto& [tabla, clave] : tablasUsuario)
+                // Los números ya dados y luego borrados tampoco se repiten.
+                desplazamiento[clave] =
+                    bd.valor("SELECT max(coalesce((SELECT seq FROM origen.sqlite_sequence WHERE name = :tabla), 0), "
+                             "coalesce((SELECT max(\"" +
+                                 clave.toUtf8() + "\") FROM origen.\"" + tabla.toUtf8() + "\"), 0))",
+                             {{"tabla", tabla}});
+            bd.ejecutar("BEGIN");
+            for (int k = 1; k < veces; ++k) {
+                QHash<QString, QVariant> parametros;
+                for (auto d = desplazamiento.cbegin(); d != desplazamiento.cend(); ++d)
+                    parametros[d.key()] = k * d.value();
+                for (const auto& [tabla, clave] : tablasUsuario) {
+                    const QStringList columnas = bd.columnas("origen", tabla);
+                    QStringList nombres, expresiones;
+                    for (const QString& c : columnas) {
+                        nombres << "\"" + c + "\"";
+                        expresiones << expresionCopia(tabla, c, claves);
+                    }
+                    // En orden de clave: cada tabla crece sólo por el final, como en el programa.
+                    bd.valor(("INSERT INTO main.\"" + tabla + "\" (" + nombres.join(", ") + ") SELECT " +
+                              expresiones.join(", ") + " FROM origen.\"" + tabla + "\" ORDER BY \"" + clave + "\"")
+                                 .toUtf8(),
+                             parametros);
+                }
+            }
+            bd.ejecutar("COMMIT");
+            bd.ejecutar("DETACH origen");
+            bd.ejecutar("PRAGMA main.journal_mode = WAL");
+            r = resumir(
+                [&bd](const QString& tabla) { return bd.valor("SELECT count(*) FROM \"" + tabla.toUtf8() + "\""); });
+        }
+        // Al cerrarse la última conexión el diario WAL pasa al archivo: basta copiar Evaluacion.mdb.
+        if (QFile::exists(destino + "/Evaluacion.mdb-wal"))
+            throw std::runtime_error("la base repetida no ha quedado entera en su archivo");
+        return r;
+    } catch (...) {
+        quitarBase(destino);
+        throw;
+    }
 }
 
 void UsarCopiaEscala(const QString& origen, const QString& destino)

@@ -17,8 +17,7 @@ struct TamanoEscala
 
 struct ResumenEscala
 {
-    long long empresas = 0, centros = 0, puestos = 0, factores = 0, evaluaciones = 0, medidas = 0,
-              lineasPlan = 0;
+    long long empresas = 0, centros = 0, puestos = 0, factores = 0, evaluaciones = 0, medidas = 0, lineasPlan = 0;
 };
 
 // Llena la base de la conexión (ya abierta en gConexion). Reparte los factores de forma fija para
@@ -27,6 +26,13 @@ ResumenEscala GenerarEscala(const TamanoEscala& tamano);
 
 // Cuenta lo que hay en la base de gConexion.
 ResumenEscala ContarEscala();
+
+// Deja en la carpeta destino (que no debe tener ya una base) la base de la carpeta origen repetida
+// "veces" veces: cada repetición con sus propias empresas, centros, puestos, evaluaciones, medidas y
+// planes, y sus números a continuación de los de la anterior. Va por SQLite directamente y en una
+// sola transacción: rehacer diez veces las operaciones del programa tardaría muchos minutos. Si algo
+// falla, lanza std::runtime_error y no deja base a medias en destino.
+ResumenEscala MultiplicarEscala(const QString& origen, const QString& destino, int veces);
 
 // Copia la base de escala de la carpeta origen (Evaluacion.mdb y SYSTEM.mdw) en la carpeta destino y
 // deja gConexion en la copia. Lanza std::runtime_error si no se puede copiar.

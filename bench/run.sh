@@ -2,28 +2,84 @@
 # Compila y pasa las medidas de rendimiento (no forman parte de las pruebas). Al final imprime la
 # tabla de las acciones del usuario a escala de asesoría: nuestro, ingenuo, directo y proporciones.
 # Los argumentos se pasan a cada programa de medidas (p. ej. --benchmark_filter=Puesto).
+#
+# Variables de entorno:
+#   BUILD    carpeta de compilación (build); en otra, p. ej. build-bench, no se toca la de siempre.
+#   ESCALAS  tamaños de la base de escala, en veces la de asesoría: "1" (así por defecto), "10" o
+#            "1 10"; con dos o más, la tabla pone los tamaños lado a lado.
+#   BASES    dónde se guardan las bases de escala (la carpeta de compilación): escala para 1 vez,
+#            escala-N para N veces. Se hacen una sola vez; para rehacerlas, bórrelas.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+BUILD=${BUILD:-build}
+ESCALAS=${ESCALAS:-1}
+BASES=${BASES:-$BUILD}
+for n in $ESCALAS; do
+    [[ "$n" =~ ^[1-9][0-9]*$ ]] || { echo "ESCALAS: \"$n\" no es un número de veces." >&2; exit 2; }
+done
 source scripts/dependencias.sh
 instalar_dependencias "${PAQUETES_PROGRAMA[@]}" "${PAQUETES_PRUEBAS[@]}"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
 programas=(bench_almacen bench_empresa bench_informes bench_escala)
 for extra in bench/bench_*.cpp; do
     nombre=$(basename "$extra" .cpp)
     [[ " ${programas[*]} " == *" $nombre "* ]] || programas+=("$nombre")
 done
-cmake --build build -j"$(nproc)" --target generar_escala "${programas[@]}"
+cmake --build "$BUILD" -j"$(nproc)" --target generar_escala "${programas[@]}"
 export QT_QPA_PLATFORM=offscreen
-# La base de escala se hace una vez (unos 20 s) y se copia antes de cada medida.
-export BASE_ESCALA="$PWD/build/escala"
-if [ ! -f "$BASE_ESCALA/Evaluacion.mdb" ]; then
-    build/bench/generar_escala "$BASE_ESCALA"
-fi
-salida=build/bench/resultados
-mkdir -p "$salida"
+
+# Sólo los programas que leen la base de escala se pasan en cada tamaño; los demás, una vez.
+de_escala=()
+comunes=()
 for programa in "${programas[@]}"; do
-    echo "== $programa"
-    build/bench/"$programa" --benchmark_out="$salida/$programa.json" --benchmark_out_format=json "$@"
+    if grep -q BASE_ESCALA "bench/$programa.cpp"; then de_escala+=("$programa"); else comunes+=("$programa"); fi
+done
+
+carpeta_base() {
+    if [ "$1" = 1 ]; then echo "$BASES/escala"; else echo "$BASES/escala-$1"; fi
+}
+
+# La base de 1 vez se hace con las operaciones del programa (unos 15 s); las mayores la repiten
+# directamente en SQLite (unos 10 s para 10 veces). Cada programa de medidas trabaja en una copia.
+preparar_base() {
+    local carpeta
+    carpeta=$(carpeta_base "$1")
+    [ -f "$carpeta/Evaluacion.mdb" ] && return 0
+    if [ "$1" = 1 ]; then
+        "$BUILD"/bench/generar_escala "$carpeta"
+    else
+        preparar_base 1
+        "$BUILD"/bench/generar_escala "$carpeta" --veces "$1" --desde "$(carpeta_base 1)"
+    fi
+}
+
+pasar() {
+    local salida=$1
+    shift
+    mkdir -p "$salida"
+    for programa in "$@"; do
+        echo "== $programa"
+        "$BUILD"/bench/"$programa" --benchmark_out="$salida/$programa.json" --benchmark_out_format=json \
+            "${argumentos[@]}"
+    done
+}
+
+argumentos=("$@")
+resultados="$BUILD/bench/resultados"
+pasar "$resultados/comunes" "${comunes[@]}"
+grupos=()
+for n in $ESCALAS; do
+    preparar_base "$n"
+    BASE_ESCALA=$(realpath "$(carpeta_base "$n")")
+    export BASE_ESCALA
+    echo "== base de escala por $n: $BASE_ESCALA"
+    rm -f "$resultados/escala-$n"/*.json
+    pasar "$resultados/escala-$n" "${de_escala[@]}"
+    grupos+=("${n}x=$resultados/escala-$n")
 done
 echo
-python3 bench/tabla.py "$salida"/*.json
+if [ ${#grupos[@]} -eq 1 ]; then
+    python3 bench/tabla.py "$resultados/escala-$n"
+else
+    python3 bench/tabla.py "${grupos[@]}"
+fi
