@@ -1,16 +1,12 @@
 #pragma once
 
-#include <QVariant>
+#include "NavegadorRegistros.h"
+
 #include <QWidget>
-#include <memory>
 
 class QComboBox;
-class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
-class QToolBar;
-class QToolButton;
 class Recordset;
 
 // Ventana "Datos Empresa": las empresas, los centros de trabajo de la empresa a la vista y los
@@ -29,28 +25,16 @@ public:
     static void registrar();
 
     // Rutinas de la ventana.
-    void CargarEmpresas();
-    void BuscarEmpresas();
-    void ColocarEmpresas();
-    void CargarCentros();
-    void BuscarCentros();
-    void ColocarCentros();
+    void CargarEmpresas() { navEmpresas_->cargar(); }
+    void BuscarEmpresas() { navEmpresas_->buscar(); }
+    void ColocarEmpresas() { navEmpresas_->colocar(); }
+    void CargarCentros() { navCentros_->cargar(); }
+    void BuscarCentros() { navCentros_->buscar(); }
+    void ColocarCentros() { navCentros_->colocar(); }
 
-    // Acciones de los botones, también para las pruebas.
-    void crearEmpresa();
-    void guardarEmpresa();
-    void eliminarEmpresa();
-    void crearCentro();
-    void guardarCentro();
-    void eliminarCentro();
-    void primeraEmpresa();
-    void anteriorEmpresa();
-    void siguienteEmpresa();
-    void ultimaEmpresa();
-    void primerCentro();
-    void anteriorCentro();
-    void siguienteCentro();
-    void ultimoCentro();
+    // Las dos mitades de la ventana: con sus botones y flechas, también para las pruebas.
+    NavegadorRegistros* navegadorEmpresas() const { return navEmpresas_; }
+    NavegadorRegistros* navegadorCentros() const { return navCentros_; }
     void salir();
     // Acciones sobre el centro a la vista.
     void crearEvaluacion();
@@ -58,80 +42,46 @@ public:
     void verEvaluacion();
     void verPlanificacion();
 
-    Recordset* empresas() const { return rsEmpresas_.get(); }
-    Recordset* centros() const { return rsCentros_.get(); }
+    Recordset* empresas() const;
+    Recordset* centros() const;
 
 private:
-    enum class Movimiento
-    {
-        Primero,
-        Anterior,
-        Siguiente,
-        Ultimo
-    };
-    static void mover(Recordset& rs, Movimiento m);
-    void moverEmpresas(Movimiento m);
-    void moverCentros(Movimiento m);
-    // Elección de una entrada en la lista desplegable: la única forma de cambiar de fila por nombre.
-    void elegirEmpresa();
-    void elegirCentro();
-    // Verdadero si se puede dejar lo que se está escribiendo (nada pendiente, o el usuario lo deja).
-    bool dejarLoEscrito(QComboBox* lista, bool pendiente, const QString& escrito, const QString& aviso);
     // Tras un borrado: cierra las ventanas del centro en curso si ese centro ya no existe.
     void cerrarVentanasDeCentroBorrado();
     void construir();
+    void definirEmpresas();
+    void definirCentros();
     void cargar();
     QWidget* panelEmpresa();
     QWidget* panelCentro();
     QWidget* panelAcciones();
-    QToolBar* barraNavegacion(const QString& nombre, const QString& ayuda, int flecha);
 
-    void estadoSinEmpresa();
-    void estadoSinCentro();
-    void camposEmpresa(bool editables, bool vaciar);
-    void camposCentro(bool editables, bool vaciar);
-    void navegacionEmpresas(bool activa);
-    void navegacionCentros(bool activa);
     void accionesCentro(bool activas);
-    // Rellena la lista de nombres sin tocar el conjunto ni lo que se ve.
-    void rellenarNombres();
-    void rellenarCentros();
     bool totalValido();
-    void escribirEmpresa(Recordset& rs, const QString& nombre, const QString& provincia, const QVariant& total);
+    void mostrarEmpresa(Recordset& rs);
+    void escribirEmpresa(Recordset& rs, const QString& nombre, bool nueva);
+    void mostrarCentro(Recordset& rs);
+    void escribirCentro(Recordset& rs, const QString& nombre, bool nuevo);
 
-    std::unique_ptr<Recordset> rsEmpresas_;
-    std::unique_ptr<Recordset> rsCentros_;
-    // Nombre de la fila a la vista y lo que el usuario ha tecleado en su lugar.
-    QString nombreMostrado_, nombreEscrito_;
-    QString centroMostrado_, centroEscrito_;
+    NavegadorRegistros* navEmpresas_ = nullptr;
+    NavegadorRegistros* navCentros_ = nullptr;
 
-    QComboBox* cmbNombre_ = nullptr;
-    QLineEdit* strNif_ = nullptr;
-    QLineEdit* strDireccion_ = nullptr;
-    QLineEdit* strPoblacion_ = nullptr;
-    QLineEdit* strCodPostal_ = nullptr;
-    QLineEdit* strProvincia_ = nullptr;
-    QLineEdit* strNombre_ = nullptr;
-    QLineEdit* strTotalTrabajdores_ = nullptr;
-    QComboBox* cmbCargo_ = nullptr;
-    QComboBox* cmbFormacion_ = nullptr;
-    QLabel* Label8_ = nullptr;
-    QPushButton* NEmprea_ = nullptr;
-    QPushButton* GEmprea_ = nullptr;
-    QPushButton* EEmprea_ = nullptr;
-    QToolBar* barras_[8] = {};
+    QLineEdit* cajaCif_ = nullptr;
+    QLineEdit* cajaDireccion_ = nullptr;
+    QLineEdit* cajaLocalidad_ = nullptr;
+    QLineEdit* cajaCodigoPostal_ = nullptr;
+    QLineEdit* cajaProvincia_ = nullptr;
+    QLineEdit* cajaEvaluador_ = nullptr;
+    QLineEdit* cajaTotalTrabajadores_ = nullptr;
+    QComboBox* listaCargo_ = nullptr;
+    QComboBox* listaFormacion_ = nullptr;
 
-    QComboBox* cmbNombreCentro_ = nullptr;
-    QLineEdit* strPoblacionCT_ = nullptr;
-    QLineEdit* strCodPostalCT_ = nullptr;
-    QLineEdit* strProvinciaCT_ = nullptr;
-    QLabel* Label14_ = nullptr;
-    QPushButton* NCentro_ = nullptr;
-    QPushButton* GCentro_ = nullptr;
-    QPushButton* ECentro_ = nullptr;
+    QLineEdit* cajaLocalidadCentro_ = nullptr;
+    QLineEdit* cajaCodigoPostalCentro_ = nullptr;
+    QLineEdit* cajaProvinciaCentro_ = nullptr;
 
-    QPushButton* CEvaluacion_ = nullptr;
-    QPushButton* CPlanificacion_ = nullptr;
-    QPushButton* CEvaluacionVisualizar_ = nullptr;
-    QPushButton* CPlanificacionVisualizar_ = nullptr;
+    QPushButton* botonCrearEvaluacion_ = nullptr;
+    QPushButton* botonCrearPlanificacion_ = nullptr;
+    QPushButton* botonVerEvaluacion_ = nullptr;
+    QPushButton* botonVerPlanificacion_ = nullptr;
 };
