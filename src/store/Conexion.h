@@ -70,10 +70,6 @@ public:
     // Ejecuta una sentencia sin filas con sus valores enlazados. Lanza ErrorBD.
     void ejecutar(const QString& sql, const QVariantList& parametros);
 
-    // Sentencia preparada, de la reserva si ya se preparó antes. Lanza ErrorBD.
-    sqlite3_stmt* preparar(const QByteArray& sql);
-    // Devuelve a la reserva una sentencia de preparar(), ya terminada.
-    void devolver(sqlite3_stmt* sentencia);
     // Clave primaria de una tabla, o la primera columna de una vista (la de la fila de origen).
     // Vacío si no existe ese origen.
     QString claveDe(const QString& origen);
@@ -105,6 +101,13 @@ public:
     [[noreturn]] void lanzar(int codigo, const QString& sentencia = {}) const;
 
 private:
+    // Las sentencias sólo se toman de la reserva a través de SentenciaPreparada, que las devuelve.
+    friend class SentenciaPreparada;
+    // Sentencia preparada, de la reserva si ya se preparó antes. Lanza ErrorBD.
+    sqlite3_stmt* preparar(const QByteArray& sql);
+    // Devuelve a la reserva una sentencia de preparar(), ya terminada.
+    void devolver(sqlite3_stmt* sentencia);
+
     explicit Conexion(const DatosConexion& datos, bool nueva = false);
     void cerrar();
     void comprobarAbierta() const;
