@@ -8,8 +8,7 @@
 #include <QObject>
 #include <QSaveFile>
 
-namespace
-{
+namespace {
 const QByteArray formato = "EvaluacionRiesgos grupo de trabajo 1";
 
 QByteArray huella(const QString& usuario, const QString& clave)

@@ -5,8 +5,7 @@
 #include <QObject>
 #include <sqlite3.h>
 
-namespace
-{
+namespace {
 struct Traduccion
 {
     int codigo; // código primario o extendido de SQLite
@@ -25,8 +24,7 @@ const Traduccion traducciones[] = {
     {SQLITE_CONSTRAINT_PRIMARYKEY, NumeroError::OperacionVariosPasos, "Ya existe un registro con esa clave."},
     {SQLITE_NOTADB, NumeroError::BaseDanada,
      "El archivo «%1» no es una base de datos del programa o está dañado. Ejecute la utilidad de reparación."},
-    {SQLITE_CORRUPT, NumeroError::BaseDanada,
-     "La base de datos «%1» está dañada. Ejecute la utilidad de reparación."},
+    {SQLITE_CORRUPT, NumeroError::BaseDanada, "La base de datos «%1» está dañada. Ejecute la utilidad de reparación."},
     {SQLITE_FULL, NumeroError::DiscoLleno,
      "No queda espacio en el disco para guardar en «%1». No se ha guardado nada de esta operación: libere "
      "espacio en el disco y vuelva a intentarlo."},
@@ -55,8 +53,8 @@ ErrorBD errorDeSintaxis(const QString& mensaje, const QString& sentencia)
         return ErrorBD(NumeroError::TablaNoEncontrada,
                        QObject::tr("No se encuentra la tabla o consulta: %1").arg(mensaje.mid(15)), sentencia);
     if (mensaje.startsWith("no such column"))
-        return ErrorBD(NumeroError::CampoNoEncontrado,
-                       QObject::tr("No se encuentra el campo: %1").arg(mensaje.mid(16)), sentencia);
+        return ErrorBD(NumeroError::CampoNoEncontrado, QObject::tr("No se encuentra el campo: %1").arg(mensaje.mid(16)),
+                       sentencia);
     return ErrorBD(NumeroError::SintaxisConsulta,
                    QObject::tr("Error de sintaxis en la expresión de consulta (%1).").arg(mensaje), sentencia);
 }

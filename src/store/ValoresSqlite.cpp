@@ -20,8 +20,8 @@ QVariant leerColumna(sqlite3_stmt* st, int i, const QByteArray& tipo)
     default:
         break;
     }
-    const QString texto = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
-                                            sqlite3_column_bytes(st, i));
+    const QString texto =
+        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
     if (tipo == "DATE") {
         const QDate d = QDate::fromString(texto.left(10), Qt::ISODate);
         if (d.isValid())
@@ -81,4 +81,3 @@ void enlazar(Conexion& con, sqlite3_stmt* st, int i, const QVariant& v)
     if (rc != SQLITE_OK)
         con.lanzar(rc, QString::fromUtf8(sqlite3_sql(st)));
 }
-

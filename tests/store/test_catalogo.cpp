@@ -11,8 +11,7 @@
 
 using datos::contar;
 
-namespace
-{
+namespace {
 const QString fuentes = QStringLiteral(FUENTES_PROYECTO "/data/catalogo");
 
 void escribir(const QString& ruta, const QByteArray& texto)
@@ -93,9 +92,9 @@ TEST(CatalogoEntregado, LasFuentesLleganEnterasYSinTocar)
                   1)
             << f.campos[1].toStdString();
     for (const FilaCsv& f : puestos.filas)
-        EXPECT_EQ(contar(cx, "select count(*) from Puestos where Puesto = ? and Descripción = ?",
-                         {f.campos[0], f.campos[1]}),
-                  1);
+        EXPECT_EQ(
+            contar(cx, "select count(*) from Puestos where Puesto = ? and Descripción = ?", {f.campos[0], f.campos[1]}),
+            1);
     EXPECT_GT(contar(cx, "select count(*) from Medidas where Medida like '%ó%' or Medida like '%ñ%'"), 0);
 }
 
@@ -105,25 +104,34 @@ TEST(CatalogoEntregado, CumpleLoQueNecesitaLaEvaluacion)
     const QString cx = p.conexion();
     // Un factor sin riesgos nunca dejaría pasar la comprobación de riesgos de su puesto.
     EXPECT_EQ(contar(cx, "select count(*) from FactoresRiesgos where IDFactor not in "
-                         "(select IDFactor from RiesgosFactores)"), 0);
+                         "(select IDFactor from RiesgosFactores)"),
+              0);
     EXPECT_EQ(contar(cx, "select count(*) from (select IDFactor, IDRiesgo from RiesgosFactores r where "
                          "(select count(*) from Medidas m where m.IDFactor = r.IDFactor and m.IDRiesgo = r.IDRiesgo) "
-                         "< 2)"), 0);
+                         "< 2)"),
+              0);
     EXPECT_EQ(contar(cx, "select count(*) from Medidas m where not exists (select 1 from RiesgosFactores r "
-                         "where r.IDFactor = m.IDFactor and r.IDRiesgo = m.IDRiesgo)"), 0);
+                         "where r.IDFactor = m.IDFactor and r.IDRiesgo = m.IDRiesgo)"),
+              0);
     // Riesgos a los que se llega desde varios factores: ahí se ven las filas ocultas.
     EXPECT_GT(contar(cx, "select count(*) from (select IDRiesgo from RiesgosFactores group by IDRiesgo "
-                         "having count(*) > 1)"), 5);
-    const std::pair<const char*, const char*> textos[] = {
-        {"Riesgos", "Riesgo"}, {"Puestos", "Puesto"}, {"Puestos", "Descripción"}, {"FactoresRiesgos", "Factor"},
-        {"Medidas", "Medida"}, {"Actuaciones", "Actuacion"}};
+                         "having count(*) > 1)"),
+              5);
+    const std::pair<const char*, const char*> textos[] = {{"Riesgos", "Riesgo"},      {"Puestos", "Puesto"},
+                                                          {"Puestos", "Descripción"}, {"FactoresRiesgos", "Factor"},
+                                                          {"Medidas", "Medida"},      {"Actuaciones", "Actuacion"}};
     for (const auto& [tabla, columna] : textos) {
         const QString t = QString::fromUtf8(tabla), c = QString::fromUtf8(columna);
         EXPECT_EQ(contar(cx, QStringLiteral("select count(*) from %1 where %2 is null or trim(%2) = '' or "
-                                            "trim(%2) <> %2").arg(t, c)), 0) << tabla << "." << columna;
+                                            "trim(%2) <> %2")
+                                 .arg(t, c)),
+                  0)
+            << tabla << "." << columna;
         const QString grupo = t == "Medidas" ? "IDFactor, IDRiesgo, Medida" : c;
         EXPECT_EQ(contar(cx, QStringLiteral("select count(*) from (select 1 from %1 group by %2 having count(*) > 1)")
-                                 .arg(t, grupo)), 0) << tabla << "." << columna;
+                                 .arg(t, grupo)),
+                  0)
+            << tabla << "." << columna;
     }
     EXPECT_GE(contar(cx, "select count(*) from Puestos"), 30);
     EXPECT_GE(contar(cx, "select count(*) from FactoresRiesgos"), 70);
@@ -131,5 +139,6 @@ TEST(CatalogoEntregado, CumpleLoQueNecesitaLaEvaluacion)
     EXPECT_GE(contar(cx, "select count(*) from Medidas"), 400);
     EXPECT_GE(contar(cx, "select count(*) from Actuaciones"), 80);
     EXPECT_EQ(contar(cx, "select count(*) from Riesgos where IDRiesgo = 10 and Riesgo = "
-                         "'Caída de personas a distinto nivel'"), 1);
+                         "'Caída de personas a distinto nivel'"),
+              1);
 }

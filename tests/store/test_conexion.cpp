@@ -7,8 +7,7 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 long numeroAlAbrir(const QString& conexion)
 {
     try {
@@ -39,8 +38,9 @@ TEST(TextoConexion, SeComponeConLaCarpetaDelPrograma)
     const QString carpeta = sep + QStringLiteral("opt") + sep + "prog";
     EXPECT_EQ(textoConexion(carpeta),
               "Provider=Microsoft.Jet.OLEDB.4.0;Password=Tortuganza;Persist Security Info=True;User ID=Velka;"
-              "Data Source=" + carpeta + sep + "Evaluacion.mdb;Mode=Read|Write;Jet OLEDB:System database=" +
-                  carpeta + sep + "SYSTEM.mdw;Jet OLEDB");
+              "Data Source=" +
+                  carpeta + sep + "Evaluacion.mdb;Mode=Read|Write;Jet OLEDB:System database=" + carpeta + sep +
+                  "SYSTEM.mdw;Jet OLEDB");
     const DatosConexion d = analizarConexion(textoConexion(carpeta));
     EXPECT_EQ(d.usuario, "Velka");
     EXPECT_EQ(d.clave, "Tortuganza");

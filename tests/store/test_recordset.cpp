@@ -7,8 +7,7 @@
 
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 long numeroDe(const std::function<void()>& accion)
 {
     try {
@@ -85,9 +84,20 @@ TEST_F(RecordsetPrueba, BusquedaConApostrofosNumerosYMayusculas)
     // Busca desde la fila actual hacia delante; sin coincidencia queda en EOF.
     EXPECT_FALSE(rs.find("[Nombre] = 'Ferretería Sol'"));
     EXPECT_TRUE(rs.eof());
-    for (const char* malo : {"", "Nombre", "[Nombre = 'x'", "[Nombre] 'x'", "[Nombre] = 'x", "[Nombre] = abc",
-})
-        EXPECT_EQ(numeroDe([&] { rs.moveFirst(); rs.find(malo); }), NumeroError::ArgumentoNoValido) << malo;
+    for (const char* malo : {
+             "",
+             "Nombre",
+             "[Nombre = 'x'",
+             "[Nombre] 'x'",
+             "[Nombre] = 'x",
+             "[Nombre] = abc",
+         })
+        EXPECT_EQ(numeroDe([&] {
+                      rs.moveFirst();
+                      rs.find(malo);
+                  }),
+                  NumeroError::ArgumentoNoValido)
+            << malo;
 }
 
 TEST_F(RecordsetPrueba, AltaYModificacionDeLaFilaActual)
