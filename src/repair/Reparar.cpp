@@ -1,52 +1,25 @@
 #include "Reparar.h"
 
-#include "Conexion.h"
+#include "CarpetaPrograma.h"
 #include "DigitosReloj.h"
-#include "ServiciosReparar.h"
+#include "GeometriaVentana.h"
+#include "PlataformaServicios.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <cmath>
 
 namespace {
 const char* const nombresPosiciones[4] = {"UNO", "DOS", "TRES", "CUATRO"};
 const char* const descripcionesPosiciones[4] = {"Decenas de minutos", "Unidades de minutos", "Decenas de segundos",
                                                 "Unidades de segundos"};
-
-QString rutaProgramaPrincipal(const QString& carpeta)
-{
-#ifdef Q_OS_WIN
-    const QString nombre = QStringLiteral("Evaluacion.exe");
-#else
-    const QString nombre = QStringLiteral("Evaluacion");
-#endif
-    return QDir::toNativeSeparators(QDir(carpeta).filePath(nombre));
-}
 } // namespace
 
-void CentrarFormulario(QWidget* ventana)
-{
-    if (!ventana)
-        return;
-    QScreen* pantalla = ventana->screen() ? ventana->screen() : QGuiApplication::primaryScreen();
-    if (!pantalla)
-        return;
-    const QRect zona = pantalla->geometry();
-    const QSize tamano = ventana->isVisible() ? ventana->frameGeometry().size() : ventana->size();
-    const double arriba = zona.height() / 2.0 - tamano.height() / 2.0;
-    const double izquierda = zona.width() / 2.0 - tamano.width() / 2.0;
-    ventana->move(zona.topLeft() + QPoint(int(std::floor(izquierda)), int(std::floor(arriba))));
-}
-
-Reparar::Reparar(ServiciosReparar& servicios, const QString& carpeta, QWidget* padre)
+Reparar::Reparar(PlataformaServicios& servicios, const QString& carpeta, QWidget* padre)
     : QWidget(padre), servicios_(servicios), carpeta_(carpeta)
 {
     setObjectName(QStringLiteral("Reparar"));
@@ -176,28 +149,27 @@ void Reparar::SSCommand1_Click()
         Timer1->start();
     Mensaje->setText(tr("Compactando Base de Datos...."));
     repaint();
-    servicios_.cursorEspera(true);
+    servicios_.relojArena(true);
     ultimo_ = CompactarBaseDatos(carpeta_, ConfiguracionRegionalDestino);
     Mensaje->setText(ultimo_.mensaje);
     layout()->activate(); // un aviso largo hace crecer la ventana ya, no en la próxima vuelta
     Timer1->stop();
-    servicios_.cursorEspera(false);
+    servicios_.relojArena(false);
 }
 
 void Reparar::SSCommand2_Click()
 {
-    const QString programa = rutaProgramaPrincipal(carpeta_);
+    const QString programa = rutaPrograma(carpeta_, QStringLiteral("Evaluacion"));
     if (!servicios_.iniciarPrograma(programa)) {
         // Terminar sin que arranque nada dejaría al usuario sin programa y sin saber por qué.
-        servicios_.aviso(
+        servicios_.mensaje(
             this,
             tr("No se puede iniciar el programa «%1». Compruebe que está en la carpeta del programa.").arg(programa),
-            tr("Volver al Programa"));
+            tr("Volver al Programa"), PlataformaServicios::Icono::Critico, PlataformaServicios::Botones::Aceptar,
+            PlataformaServicios::Respuesta::Aceptar);
         return;
     }
-    Conexion::cerrarTodas();
-    terminando_ = true;
-    servicios_.terminarPrograma();
+    terminar();
 }
 
 void Reparar::closeEvent(QCloseEvent* evento)
@@ -205,7 +177,16 @@ void Reparar::closeEvent(QCloseEvent* evento)
     evento->accept();
     if (terminando_)
         return;
+    terminar();
+}
+
+void Reparar::terminar()
+{
+    // Los servicios cierran las conexiones y acaban el proceso; sólo los de prueba vuelven, con
+    // ProgramaTerminado, que no debe salir hacia Qt.
     terminando_ = true;
-    Conexion::cerrarTodas();
-    servicios_.terminarPrograma();
+    try {
+        servicios_.terminarPrograma();
+    } catch (const ProgramaTerminado&) {
+    }
 }

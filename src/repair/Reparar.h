@@ -9,7 +9,7 @@
 class QLabel;
 class QPushButton;
 class QTimer;
-class ServiciosReparar;
+class PlataformaServicios;
 
 // Ventana única de Reparar: compacta (o rehace) la base de datos de la carpeta del programa y
 // vuelve al programa principal.
@@ -18,7 +18,7 @@ class Reparar : public QWidget
     Q_OBJECT
 
 public:
-    Reparar(ServiciosReparar& servicios, const QString& carpeta, QWidget* padre = nullptr);
+    Reparar(PlataformaServicios& servicios, const QString& carpeta, QWidget* padre = nullptr);
 
     // Lo que dejó la última compactación.
     const ResultadoCompactacion& ultimoResultado() const { return ultimo_; }
@@ -33,8 +33,9 @@ protected:
 
 private:
     void MostrarDigito(int posicion, QChar caracter);
+    void terminar();
 
-    ServiciosReparar& servicios_;
+    PlataformaServicios& servicios_;
     QString carpeta_;
     RelojReparar reloj_;
     std::array<QChar, 4> mostrados_{};
@@ -47,6 +48,3 @@ private:
     ResultadoCompactacion ultimo_;
     bool terminando_ = false;
 };
-
-// Centra una ventana en su pantalla (la misma regla que el programa principal).
-void CentrarFormulario(QWidget* ventana);

@@ -1,16 +1,13 @@
-#include "Reparar.h"
-#include "ServiciosReparar.h"
-
 #include "CopiaSeguridad.h"
+#include "PlataformaServicios.h"
+#include "Reparar.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QLibraryInfo>
 #include <QTextStream>
-#include <QTranslator>
 #include <cstring>
 
 namespace {
@@ -63,13 +60,13 @@ int main(int argc, char* argv[])
 
     QApplication aplicacion(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Reparar"));
-    // Botones de los avisos en castellano.
-    QTranslator traductor;
-    if (traductor.load(QStringLiteral("qtbase_es"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&traductor);
+    CargarTraduccionEspanola(aplicacion);
 
-    ServiciosRepararReales servicios;
+    ServiciosReales servicios;
+    FijarServicios(&servicios);
     Reparar ventana(servicios, QCoreApplication::applicationDirPath());
     ventana.show();
-    return aplicacion.exec();
+    aplicacion.exec();
+    // Sólo se llega aquí si se ha salido sin pasar por la ventana: se termina igual que desde ella.
+    servicios.terminarPrograma();
 }

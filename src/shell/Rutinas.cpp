@@ -4,22 +4,16 @@
 #include "Recordset.h"
 
 #include <QAbstractButton>
-#include <QCoreApplication>
-#include <QDir>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QMdiSubWindow>
-#include <QScreen>
 #include <QTextDocumentFragment>
 #include <QWidget>
 
 #include <cmath>
 
 namespace {
-QString gCarpetaFijada;
-
 bool esNulo(const QVariant& valor)
 {
     return !valor.isValid() || valor.isNull();
@@ -74,25 +68,6 @@ QString RellenarCeros(double numero, double anchura)
     return resultado;
 }
 
-void CentrarFormulario(QWidget* ventana)
-{
-    if (!ventana)
-        return;
-    QScreen* pantalla = ventana->screen() ? ventana->screen() : QGuiApplication::primaryScreen();
-    if (!pantalla)
-        return;
-    const QRect zona = pantalla->geometry();
-    // Dentro del área MDI se mueve la subventana, con coordenadas relativas al área.
-    QWidget* marco = qobject_cast<QMdiSubWindow*>(ventana->parentWidget()) ? ventana->parentWidget() : ventana;
-    const QSize tamano = marco->isWindow() && marco->isVisible() ? marco->frameGeometry().size() : marco->size();
-    const double arriba = zona.height() / 2.0 - tamano.height() / 2.0;
-    const double izquierda = zona.width() / 2.0 - tamano.width() / 2.0;
-    QPoint destino(static_cast<int>(std::floor(izquierda)), static_cast<int>(std::floor(arriba)));
-    if (marco->isWindow())
-        destino += zona.topLeft();
-    marco->move(destino);
-}
-
 QString FormatoMiles(long long numero)
 {
     if (numero == 0)
@@ -128,45 +103,9 @@ void MostrarContador(QLabel* etiqueta, Recordset& registros)
     MostrarContador(etiqueta, registros.absolutePosition(), registros.recordCount());
 }
 
-QString CarpetaPrograma()
-{
-    const QString carpeta = gCarpetaFijada.isEmpty() ? QCoreApplication::applicationDirPath() : gCarpetaFijada;
-    QString nativa = QDir::toNativeSeparators(QDir::cleanPath(carpeta));
-    while (nativa.size() > 1 && nativa.endsWith(QDir::separator()))
-        nativa.chop(1);
-    return nativa;
-}
-
-void FijarCarpetaPrograma(const QString& carpeta)
-{
-    gCarpetaFijada = carpeta;
-}
-
-QString RutaEnPrograma(const QString& relativa)
-{
-    return QDir::toNativeSeparators(QDir(QDir::fromNativeSeparators(CarpetaPrograma())).filePath(relativa));
-}
-
-QString rutaPrograma(const QString& carpeta, const QString& nombre)
-{
-#ifdef Q_OS_WIN
-    const QString archivo = nombre + QStringLiteral(".exe");
-#else
-    const QString& archivo = nombre;
-#endif
-    return QDir::toNativeSeparators(QDir(QDir::fromNativeSeparators(carpeta)).filePath(archivo));
-}
-
 void AbrirAyuda(QWidget* ventana, const QString& documento)
 {
     Servicios().abrirDocumento(ventana, RutaEnPrograma(QStringLiteral("Ayuda/") + documento + QStringLiteral(".pdf")));
-}
-
-int TwipsAPixeles(double twips, const QWidget* referencia)
-{
-    QScreen* pantalla = referencia && referencia->screen() ? referencia->screen() : QGuiApplication::primaryScreen();
-    const double ppp = pantalla ? pantalla->logicalDotsPerInch() : 96.0;
-    return static_cast<int>(std::lround(twips * ppp / 1440.0));
 }
 
 void ColocarEnTwips(QWidget* ventana, double izquierda, double arriba, double ancho, double alto)

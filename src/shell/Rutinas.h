@@ -1,5 +1,10 @@
 #pragma once
 
+// La carpeta del programa y la geometría de las ventanas son de la plataforma (también las usa
+// Reparar); se siguen viendo desde aquí para que las ventanas no tengan que cambiar.
+#include "CarpetaPrograma.h"
+#include "GeometriaVentana.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -15,8 +20,6 @@ QVariant NuloATexto(const QVariant& valor);
 QVariant NuloACero(const QVariant& valor);
 // Número rellenado con ceros a la izquierda hasta la anchura; texto vacío si no cabe.
 QString RellenarCeros(double numero, double anchura);
-// Coloca la ventana en el centro de la pantalla (sin corregir si es mayor que ella).
-void CentrarFormulario(QWidget* ventana);
 
 // Número con el formato "#,###": miles agrupados con el separador del idioma y el 0 en blanco.
 QString FormatoMiles(long long numero);
@@ -25,20 +28,9 @@ QString TextoContador(long long posicion, long long total);
 void MostrarContador(QLabel* etiqueta, long long posicion, long long total);
 void MostrarContador(QLabel* etiqueta, Recordset& registros);
 
-// Carpeta del programa, con el separador del sistema y sin separador final. Las pruebas
-// pueden fijar otra (cadena vacía vuelve a la del ejecutable).
-QString CarpetaPrograma();
-void FijarCarpetaPrograma(const QString& carpeta);
-// Ruta de un archivo dentro de la carpeta del programa, con el separador del sistema.
-QString RutaEnPrograma(const QString& relativa);
-// Ejecutable de la carpeta con el sufijo del sistema (Reparar.exe en Windows).
-QString rutaPrograma(const QString& carpeta, const QString& nombre);
-
 // Abre <carpeta del programa>/Ayuda/<documento>.pdf. Si falta el documento o el lector, nada.
 void AbrirAyuda(QWidget* ventana, const QString& documento);
 
-// Twips (1440 por pulgada lógica de la pantalla) a píxeles.
-int TwipsAPixeles(double twips, const QWidget* referencia = nullptr);
 // Posición y tamaño en twips; dentro del área MDI se aplica a la subventana que la contiene.
 void ColocarEnTwips(QWidget* ventana, double izquierda, double arriba, double ancho, double alto);
 
@@ -46,3 +38,7 @@ void ColocarEnTwips(QWidget* ventana, double izquierda, double arriba, double an
 // con EVALUACION_IDS_ACCESIBLES=1, pone el objectName como descripción accesible. Las etiquetas
 // con texto no reciben nombre fijo: el que oye el lector de pantalla sigue a su texto.
 void AplicarAccesibilidad(QWidget* raiz);
+
+// Escribe la fila en curso (alta o modificación); si el almacén la rechaza, el conjunto no se
+// queda con el cambio a medias y el error sigue hacia quien la llamó.
+void GrabarFila(Recordset& registros);

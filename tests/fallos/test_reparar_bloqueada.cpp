@@ -1,6 +1,5 @@
 // La ventana de Reparar con la base de datos bloqueada por otro proceso: avisa en la línea de
 // estado, no toca ningún archivo, sigue respondiendo y compacta en cuanto se suelta el bloqueo.
-// (Aparte de las demás ventanas: Reparar lleva su propio CentrarFormulario.)
 #include "Conexion.h"
 #include "Escenario.h"
 #include "Reparar.h"

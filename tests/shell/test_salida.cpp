@@ -1,24 +1,16 @@
 // Salir del programa deja todo el trabajo en Evaluacion.mdb, solo: quien copie ese archivo con el
 // programa cerrado se lleva todo. Se sale de verdad (el proceso termina) en un proceso hijo, que
 // es este mismo programa de pruebas arrancado con PRUEBA_SALIDA.
-#include "Conexion.h"
 #include "Entrada.h"
 #include "PlataformaServicios.h"
-#include "Recordset.h"
 #include "Rutinas.h"
+#include "SalidaEnHijo.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QtTest>
 
 namespace {
 const char* const VariableHijo = "PRUEBA_SALIDA";
-const QString NombreEscrito = QStringLiteral("Escrita antes de salir");
 
 // Los servicios de verdad, salvo que los avisos se contestan con Sí sin mostrarse.
 class ServiciosSalida : public ServiciosReales
@@ -40,14 +32,7 @@ int hijo(const QString& carpeta, const QString& como, int argc, char* argv[])
     FijarCarpetaPrograma(carpeta);
     Entrada entrada;
     entrada.show();
-    const QString conexion = textoConexion(QDir::toNativeSeparators(carpeta));
-    auto* abierto = new Recordset;
-    abierto->open(QStringLiteral("SELECT * FROM Riesgos"), conexion);
-    Recordset empresas;
-    empresas.open(QStringLiteral("SELECT * FROM Empresas"), conexion);
-    empresas.addNew();
-    empresas.setValue(QStringLiteral("Nombre"), NombreEscrito);
-    empresas.update();
+    salida::escribirConDiarioPendiente(carpeta);
     if (como == QLatin1String("salir"))
         QTest::mouseClick(entrada.findChild<QPushButton*>(QStringLiteral("BOSalir")), Qt::LeftButton);
     else
@@ -66,27 +51,7 @@ class PruebaSalida : public QObject
         QTemporaryDir programa;
         for (const char* nombre : {"Evaluacion.mdb", "SYSTEM.mdw"})
             QVERIFY(QFile::copy(QStringLiteral(CARPETA_ENTREGA "/") + nombre, programa.filePath(nombre)));
-        QProcess proceso;
-        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert(QString::fromLatin1(VariableHijo), programa.path() + '|' + como);
-        entorno.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        proceso.setProcessEnvironment(entorno);
-        proceso.setProcessChannelMode(QProcess::ForwardedChannels);
-        proceso.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(proceso.waitForFinished(60000));
-        QCOMPARE(proceso.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(proceso.exitCode(), 0);
-
-        QVERIFY(!QFileInfo::exists(programa.filePath("Evaluacion.mdb-wal")));
-        QVERIFY(!QFileInfo::exists(programa.filePath("Evaluacion.mdb-shm")));
-        QTemporaryDir otra;
-        QVERIFY(QFile::copy(programa.filePath("Evaluacion.mdb"), otra.filePath("Evaluacion.mdb")));
-        QVERIFY(QFile::copy(programa.filePath("SYSTEM.mdw"), otra.filePath("SYSTEM.mdw")));
-        Recordset rs;
-        rs.open(QStringLiteral("SELECT IDEmpresa FROM Empresas WHERE Nombre = ?"),
-                textoConexion(QDir::toNativeSeparators(otra.path())), {NombreEscrito});
-        QVERIFY(!rs.eof());
-        Conexion::cerrarTodas();
+        salida::salirYCopiarSoloElArchivo(VariableHijo, programa.path(), como);
     }
 
 private slots:

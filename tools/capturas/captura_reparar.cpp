@@ -1,8 +1,8 @@
 // Capturas de la ventana de Reparar para la ayuda, sobre una copia de la base entregada:
 //     xvfb-run -a -s "-screen 0 1280x900x24" captura_reparar <carpeta entrega> <carpeta imágenes>
 // Deja reparar.png (recién abierta) y reparar_finalizado.png (tras compactar).
+#include "PlataformaServicios.h"
 #include "Reparar.h"
-#include "ServiciosReparar.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -37,7 +37,7 @@ int main(int argc, char** argv)
     QTemporaryDir carpeta;
     for (const char* nombre : {"Evaluacion.mdb", "SYSTEM.mdw"})
         QFile::copy(entrega.filePath(nombre), QDir(carpeta.path()).filePath(nombre));
-    ServiciosRepararReales servicios;
+    ServiciosReales servicios;
     Reparar ventana(servicios, carpeta.path());
     ventana.show();
     bool bien = guardar(&ventana, imagenes.filePath("reparar.png"));

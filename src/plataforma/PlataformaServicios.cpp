@@ -1,7 +1,6 @@
 #include "PlataformaServicios.h"
 
-#include "Conexion.h"
-#include "InstanciaPrograma.h"
+#include "CierrePrograma.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -39,17 +38,6 @@ PlataformaServicios* FijarServicios(PlataformaServicios* servicios)
     PlataformaServicios* anteriores = gInstalados;
     gInstalados = servicios;
     return anteriores;
-}
-
-std::unique_ptr<QLockFile> TomarBloqueoInstancia(const QString& carpeta)
-{
-    auto bloqueo = std::make_unique<QLockFile>(rutaBloqueoInstancia(carpeta));
-    // Sin caducidad por tiempo: una copia que lleva horas abierta sigue siendo la que manda.
-    // Si la copia que lo tenía ya no existe, QLockFile lo da por abandonado y lo recupera.
-    bloqueo->setStaleLockTime(0);
-    if (!bloqueo->tryLock(0))
-        return nullptr;
-    return bloqueo;
 }
 
 void CargarTraduccionEspanola(QApplication& aplicacion)
@@ -146,7 +134,7 @@ bool ServiciosReales::iniciarPrograma(const QString& ruta)
 
 void ServiciosReales::terminarPrograma()
 {
-    Conexion::cerrarTodas();
+    CerrarAntesDeTerminar();
     bloqueo_.reset();
     std::fflush(nullptr);
     // En el acto: ni cierre de ventanas ni destructores globales que puedan preguntar o fallar.

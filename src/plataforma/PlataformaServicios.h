@@ -1,5 +1,7 @@
 #pragma once
 
+#include "InstanciaPrograma.h"
+
 #include <QString>
 #include <memory>
 
@@ -44,8 +46,8 @@ public:
     virtual void abrirDocumento(QWidget* dueno, const QString& rutaODireccion) = 0;
     // Arranca un programa sin esperar a que termine. Devuelve si se pudo arrancar.
     virtual bool iniciarPrograma(const QString& ruta) = 0;
-    // Cierra todas las conexiones y termina en el acto, sin preguntar a ninguna ventana.
-    // No vuelve nunca a quien la llama.
+    // Cierra todo lo apuntado en AlTerminarPrograma (las conexiones) y termina en el acto, sin
+    // preguntar a ninguna ventana. No vuelve nunca a quien la llama.
     [[noreturn]] virtual void terminarPrograma() = 0;
     virtual void pitido() = 0;
     virtual void relojArena(bool activo) = 0;
@@ -67,10 +69,6 @@ struct ProgramaTerminado
 PlataformaServicios& Servicios();
 // Instala otros servicios (sin tomar su propiedad) y devuelve los anteriores; nullptr vuelve a los reales.
 PlataformaServicios* FijarServicios(PlataformaServicios* servicios);
-
-// Toma el bloqueo de instancia de una carpeta de programa. Devuelve nullptr si lo tiene otra copia
-// viva; un bloqueo de una copia que murió sin soltarlo se recupera solo.
-std::unique_ptr<QLockFile> TomarBloqueoInstancia(const QString& carpeta);
 
 // Carga la traducción de Qt al castellano (botones y diálogos estándar).
 void CargarTraduccionEspanola(QApplication& aplicacion);

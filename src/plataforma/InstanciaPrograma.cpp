@@ -33,3 +33,14 @@ bool repararEnCurso(const QString& carpeta)
     }
     return reparacion.error() == QLockFile::LockFailedError;
 }
+
+std::unique_ptr<QLockFile> TomarBloqueoInstancia(const QString& carpeta)
+{
+    auto bloqueo = std::make_unique<QLockFile>(rutaBloqueoInstancia(carpeta));
+    // Sin caducidad por tiempo: una copia que lleva horas abierta sigue siendo la que manda.
+    // Si la copia que lo tenía ya no existe, QLockFile lo da por abandonado y lo recupera.
+    bloqueo->setStaleLockTime(0);
+    if (!bloqueo->tryLock(0))
+        return nullptr;
+    return bloqueo;
+}
