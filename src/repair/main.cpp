@@ -1,3 +1,4 @@
+#include "CarpetaPrograma.h"
 #include "CopiaSeguridad.h"
 #include "PlataformaServicios.h"
 #include "Reparar.h"
@@ -33,7 +34,7 @@ int copiaProgramada(int argc, char* argv[])
               << "». Créela o compruebe que el disco de las copias está conectado.\n";
         return 1;
     }
-    const QString base = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Evaluacion.mdb"));
+    const QString base = RutaEnPrograma(QStringLiteral("Evaluacion.mdb"));
     // Sin la integridad: la mira la comprobación de la propia copia.
     const ExamenBase examen = examinarBase(base, false);
     if (!examen.sirve()) {
@@ -64,7 +65,7 @@ int main(int argc, char* argv[])
 
     ServiciosReales servicios;
     FijarServicios(&servicios);
-    Reparar ventana(servicios, QCoreApplication::applicationDirPath());
+    Reparar ventana(servicios, CarpetaPrograma());
     ventana.show();
     aplicacion.exec();
     // Sólo se llega aquí si se ha salido sin pasar por la ventana: se termina igual que desde ella.
