@@ -3,7 +3,6 @@
 #include "Conexion.h"
 #include "DatosPuesto.h"
 #include "GeneracionRiesgos.h"
-#include "Globales.h"
 #include "MatrizRiesgo.h"
 #include "Recordset.h"
 
@@ -22,10 +21,10 @@ namespace {
 const QStringList probabilidades = {"Baja", "Media", "Alta"};
 const QStringList consecuencias = {"Ligeramente Dañino", "Dañino", "Extremadamente Dañino"};
 
-long long anadirFila(const QString& tabla, const QList<QPair<QString, QVariant>>& campos)
+long long anadirFila(const QString& conexion, const QString& tabla, const QList<QPair<QString, QVariant>>& campos)
 {
     Recordset rs;
-    rs.open("SELECT * FROM \"" + tabla + "\" WHERE 0", gConexion);
+    rs.open("SELECT * FROM \"" + tabla + "\" WHERE 0", conexion);
     rs.addNew();
     for (const auto& [campo, valor] : campos)
         rs.setValue(campo, valor);
@@ -37,14 +36,15 @@ long long anadirFila(const QString& tabla, const QList<QPair<QString, QVariant>>
 // pedidas. Se escogen entre los factores con más medidas
 // por riesgo, empezando en un sitio distinto en cada puesto, para que salgan unas tres medidas por
 // fila como en las evaluaciones reales.
-void marcarFactores(long long idPuesto, long long idCentro, long long idEmpresa, int filasBuscadas, unsigned semilla)
+void marcarFactores(const QString& conexion, long long idPuesto, long long idCentro, long long idEmpresa,
+                    int filasBuscadas, unsigned semilla)
 {
     Recordset factores;
     factores.open("SELECT f.IDEvaluacionCrear, f.IDFactor, f.FactorSelecionado FROM FactoresSeleccionarEvaluacion f "
                   "WHERE f.IDPuestoCentro = ? ORDER BY "
                   "(SELECT count(*) FROM Medidas m WHERE m.IDFactor = f.IDFactor) * 1.0 / "
                   "(SELECT count(*) FROM RiesgosFactores r WHERE r.IDFactor = f.IDFactor) DESC, f.IDEvaluacionCrear",
-                  gConexion, {idPuesto});
+                  conexion, {idPuesto});
     const long total = std::min(40L, factores.recordCount());
     if (total == 0)
         return;
@@ -60,17 +60,17 @@ void marcarFactores(long long idPuesto, long long idCentro, long long idEmpresa,
         f.idPuestoCentro = idPuesto;
         f.idCentro = idCentro;
         f.idEmpresa = idEmpresa;
-        filas += MarcarFactor(f);
+        filas += MarcarFactor(conexion, f);
     }
 }
 
 // Evalúa los riesgos mostrados del puesto como en la ventana de riesgos y copia a las ocultas.
-void evaluarRiesgos(long long idPuesto, unsigned semilla)
+void evaluarRiesgos(const QString& conexion, long long idPuesto, unsigned semilla)
 {
     Recordset riesgos;
     riesgos.open("SELECT IDEvaluacion, Probabilidad, Consecuencias, ValorRiesgo FROM Evaluacion "
                  "WHERE IDPuestoCentro = ? AND Mostrar = 'S' ORDER BY IDEvaluacion",
-                 gConexion, {idPuesto});
+                 conexion, {idPuesto});
     unsigned n = semilla;
     while (!riesgos.eof()) {
         const QString p = probabilidades[n % 3];
@@ -82,16 +82,16 @@ void evaluarRiesgos(long long idPuesto, unsigned semilla)
         riesgos.moveNext();
         ++n;
     }
-    CopiarEvaluacionAOcultas(idPuesto);
+    CopiarEvaluacionAOcultas(conexion, idPuesto);
 }
 
 // Elige dos de cada tres medidas propuestas del puesto.
-void elegirMedidas(long long idPuesto)
+void elegirMedidas(const QString& conexion, long long idPuesto)
 {
     Recordset medidas;
     medidas.open("SELECT m.IDMedidaFactor, m.MarcarMedida FROM MedidasFactores m JOIN Evaluacion e "
                  "ON e.IDEvaluacion = m.IDEvaluacion WHERE e.IDPuestoCentro = ? ORDER BY m.IDMedidaFactor",
-                 gConexion, {idPuesto});
+                 conexion, {idPuesto});
     long k = 0;
     while (!medidas.eof()) {
         if (k++ % 3 != 2) {
@@ -102,10 +102,10 @@ void elegirMedidas(long long idPuesto)
     }
 }
 
-long long contar(const QString& tabla)
+long long contar(const QString& conexion, const QString& tabla)
 {
     Recordset rs;
-    rs.open("SELECT count(*) FROM \"" + tabla + "\"", gConexion);
+    rs.open("SELECT count(*) FROM \"" + tabla + "\"", conexion);
     return rs.value(0).toLongLong();
 }
 
@@ -224,31 +224,32 @@ void quitarBase(const QString& carpeta)
 }
 } // namespace
 
-ResumenEscala GenerarEscala(const TamanoEscala& t)
+ResumenEscala GenerarEscala(const QString& conexion, const TamanoEscala& t)
 {
     const QDate hoy(2026, 12, 1);
     for (int e = 1; e <= t.empresas; ++e) {
         // Una transacción por empresa: las operaciones de dentro van en sus puntos de guardado,
         // como en el programa, pero el disco se sincroniza una vez por empresa.
-        Transaccion transaccion(gConexion);
-        const long long idEmpresa = anadirFila("Empresas", {{"Nombre", QString("Empresa %1, S.L.").arg(e)},
-                                                            {"CIF", QString("B%1").arg(10000000 + e)},
-                                                            {"Direccion", QString("Calle Mayor, %1").arg(e)},
-                                                            {"Poblacion", "Valencia"},
-                                                            {"CodPostal", "46001"},
-                                                            {"Provincia", "Valencia"},
-                                                            {"Persona", "María O'Donnell"},
-                                                            {"Cargo", "Técnico de prevención"},
-                                                            {"Formacion", "Nivel básico"},
-                                                            {"TotalTrabajadores", 25}});
+        Transaccion transaccion(conexion);
+        const long long idEmpresa = anadirFila(conexion, "Empresas",
+                                               {{"Nombre", QString("Empresa %1, S.L.").arg(e)},
+                                                {"CIF", QString("B%1").arg(10000000 + e)},
+                                                {"Direccion", QString("Calle Mayor, %1").arg(e)},
+                                                {"Poblacion", "Valencia"},
+                                                {"CodPostal", "46001"},
+                                                {"Provincia", "Valencia"},
+                                                {"Persona", "María O'Donnell"},
+                                                {"Cargo", "Técnico de prevención"},
+                                                {"Formacion", "Nivel básico"},
+                                                {"TotalTrabajadores", 25}});
         for (int c = 1; c <= t.centrosPorEmpresa; ++c) {
-            const long long idCentro =
-                anadirFila("CentroTrabajo", {{"IDEmpresa", idEmpresa},
-                                             {"NombreCentro", QString("Centro %1").arg(c)},
-                                             {"Direccion", QString("Polígono Industrial, nave %1").arg(c)},
-                                             {"Poblacion", "Paterna"},
-                                             {"CodPostal", "46980"},
-                                             {"Provincia", "Valencia"}});
+            const long long idCentro = anadirFila(conexion, "CentroTrabajo",
+                                                  {{"IDEmpresa", idEmpresa},
+                                                   {"NombreCentro", QString("Centro %1").arg(c)},
+                                                   {"Direccion", QString("Polígono Industrial, nave %1").arg(c)},
+                                                   {"Poblacion", "Paterna"},
+                                                   {"CodPostal", "46980"},
+                                                   {"Provincia", "Valencia"}});
             for (int p = 1; p <= t.puestosPorCentro; ++p) {
                 NuevoPuesto puesto;
                 puesto.idCentro = idCentro;
@@ -257,19 +258,20 @@ ResumenEscala GenerarEscala(const TamanoEscala& t)
                 puesto.descripcion = "Trabajos propios del puesto";
                 puesto.trabajadores = "3";
                 puesto.sensibles = "Ninguno";
-                const long long idPuesto = AnadirPuestoConFactores(puesto);
+                const long long idPuesto = AnadirPuestoConFactores(conexion, puesto);
                 const unsigned semilla = unsigned(e * 131 + c * 17 + p * 7);
-                marcarFactores(idPuesto, idCentro, idEmpresa, t.filasPorPuesto, semilla);
-                evaluarRiesgos(idPuesto, semilla);
-                elegirMedidas(idPuesto);
+                marcarFactores(conexion, idPuesto, idCentro, idEmpresa, t.filasPorPuesto, semilla);
+                evaluarRiesgos(conexion, idPuesto, semilla);
+                elegirMedidas(conexion, idPuesto);
             }
             if (t.lineasPlan > 0) {
-                const long long idPlan = anadirFila("ActuaciónPreventiva", {{"IDCentro", idCentro},
-                                                                            {"Persona", "María O'Donnell"},
-                                                                            {"Cargo", "Técnico de prevención"},
-                                                                            {"Fecha", hoy}});
+                const long long idPlan = anadirFila(conexion, "ActuaciónPreventiva",
+                                                    {{"IDCentro", idCentro},
+                                                     {"Persona", "María O'Donnell"},
+                                                     {"Cargo", "Técnico de prevención"},
+                                                     {"Fecha", hoy}});
                 for (int l = 1; l <= t.lineasPlan; ++l)
-                    anadirFila("ActuaciónPreventivaRegistro",
+                    anadirFila(conexion, "ActuaciónPreventivaRegistro",
                                {{"IDActuacion", idPlan},
                                 {"AccionPreventiva", QString("Actuación preventiva número %1").arg(l)},
                                 {"FechaLimite", hoy.addDays(30 * l)},
@@ -279,12 +281,12 @@ ResumenEscala GenerarEscala(const TamanoEscala& t)
         }
         transaccion.confirmar();
     }
-    return ContarEscala();
+    return ContarEscala(conexion);
 }
 
-ResumenEscala ContarEscala()
+ResumenEscala ContarEscala(const QString& conexion)
 {
-    return resumir(contar);
+    return resumir([&conexion](const QString& tabla) { return contar(conexion, tabla); });
 }
 
 ResumenEscala MultiplicarEscala(const QString& origen, const QString& destino, int veces)
@@ -353,10 +355,10 @@ ResumenEscala MultiplicarEscala(const QString& origen, const QString& destino, i
     }
 }
 
-void UsarCopiaEscala(const QString& origen, const QString& destino)
+QString UsarCopiaEscala(const QString& origen, const QString& destino)
 {
     for (const char* nombre : {"Evaluacion.mdb", "SYSTEM.mdw"})
         if (!QFile::copy(origen + "/" + nombre, destino + "/" + nombre))
             throw std::runtime_error("no se puede copiar la base de escala");
-    gConexion = textoConexion(QDir::toNativeSeparators(destino));
+    return textoConexion(QDir::toNativeSeparators(destino));
 }

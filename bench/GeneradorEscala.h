@@ -20,12 +20,12 @@ struct ResumenEscala
     long long empresas = 0, centros = 0, puestos = 0, factores = 0, evaluaciones = 0, medidas = 0, lineasPlan = 0;
 };
 
-// Llena la base de la conexión (ya abierta en gConexion). Reparte los factores de forma fija para
-// que dos generaciones con el mismo tamaño den la misma base.
-ResumenEscala GenerarEscala(const TamanoEscala& tamano);
+// Llena la base de la conexión. Reparte los factores de forma fija para que dos generaciones con el
+// mismo tamaño den la misma base.
+ResumenEscala GenerarEscala(const QString& conexion, const TamanoEscala& tamano);
 
-// Cuenta lo que hay en la base de gConexion.
-ResumenEscala ContarEscala();
+// Cuenta lo que hay en la base de la conexión.
+ResumenEscala ContarEscala(const QString& conexion);
 
 // Deja en la carpeta destino (que no debe tener ya una base) la base de la carpeta origen repetida
 // "veces" veces: cada repetición con sus propias empresas, centros, puestos, evaluaciones, medidas y
@@ -35,5 +35,5 @@ ResumenEscala ContarEscala();
 ResumenEscala MultiplicarEscala(const QString& origen, const QString& destino, int veces);
 
 // Copia la base de escala de la carpeta origen (Evaluacion.mdb y SYSTEM.mdw) en la carpeta destino y
-// deja gConexion en la copia. Lanza std::runtime_error si no se puede copiar.
-void UsarCopiaEscala(const QString& origen, const QString& destino);
+// devuelve el texto de conexión de la copia. Lanza std::runtime_error si no se puede copiar.
+QString UsarCopiaEscala(const QString& origen, const QString& destino);

@@ -1,15 +1,13 @@
 // Coste de las operaciones básicas del almacén según el tamaño de la base de datos.
 #include "Comprobaciones.h"
 #include "CopiaPrograma.h"
-#include "Globales.h"
 #include "Recordset.h"
 
 #include <benchmark/benchmark.h>
 #include <map>
 #include <memory>
 
-namespace
-{
+namespace {
 // Base de datos de una asesoría grande: 200 empresas, 400 centros, 2.000 puestos, unas
 // 100.000 filas de evaluación y 300.000 medidas. Con filas = 10 sólo hay diez evaluaciones.
 struct Base
@@ -114,11 +112,10 @@ BENCHMARK(BuscarEnMilFilas)->Unit(benchmark::kMicrosecond);
 void TresComprobaciones(benchmark::State& estado)
 {
     Base& b = base(100000, 3);
-    gConexion = b.cx;
     for (auto _ : estado) {
-        benchmark::DoNotOptimize(ComprobarFactores(b.empresa, b.centro));
-        benchmark::DoNotOptimize(ComprobarRiesgos(b.empresa, b.centro));
-        benchmark::DoNotOptimize(ComprobarMedidas(b.empresa, b.centro));
+        benchmark::DoNotOptimize(ComprobarFactores(b.cx, b.empresa, b.centro));
+        benchmark::DoNotOptimize(ComprobarRiesgos(b.cx, b.empresa, b.centro));
+        benchmark::DoNotOptimize(ComprobarMedidas(b.cx, b.empresa, b.centro));
     }
 }
 BENCHMARK(TresComprobaciones)->Unit(benchmark::kMicrosecond);

@@ -1,24 +1,25 @@
 // La ventana de empresas con la cartera de una asesoría: 2.000 empresas de dos centros cada una.
 #include "CopiaPrograma.h"
 #include "Empresa.h"
-#include "Globales.h"
+#include "NavegadorRegistros.h"
 #include "PlataformaPrueba.h"
 #include "Recordset.h"
+#include "Sesion.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
 #include <memory>
 
-namespace
-{
+namespace {
 std::unique_ptr<CopiaPrograma> copia;
+Sesion sesion;
 
 void preparar()
 {
     copia = std::make_unique<CopiaPrograma>();
-    gConexion = copia->conexion();
-    auto c = Conexion::obtener(gConexion);
-    Transaccion t(gConexion);
+    sesion.conexion = copia->conexion();
+    auto c = Conexion::obtener(sesion.conexion);
+    Transaccion t(sesion.conexion);
     for (int e = 1; e <= 2000; ++e) {
         c->ejecutar("INSERT INTO Empresas (IDEmpresa, Nombre, CIF, Provincia, TotalTrabajadores) VALUES (?, ?, ?, "
                     "'Madrid', 5)",
@@ -34,7 +35,7 @@ void preparar()
 void AbrirVentanaEmpresa(benchmark::State& estado)
 {
     for (auto _ : estado) {
-        Empresa ventana;
+        Empresa ventana(sesion);
         benchmark::DoNotOptimize(ventana.empresas());
     }
 }
@@ -42,11 +43,11 @@ BENCHMARK(AbrirVentanaEmpresa)->Unit(benchmark::kMillisecond);
 
 void SiguienteEmpresa(benchmark::State& estado)
 {
-    Empresa ventana;
+    Empresa ventana(sesion);
     for (auto _ : estado) {
-        ventana.siguienteEmpresa();
+        ventana.navegadorEmpresas()->mover(NavegadorRegistros::Movimiento::Siguiente);
         if (ventana.empresas()->eof() || ventana.empresas()->absolutePosition() == 2000)
-            ventana.primeraEmpresa();
+            ventana.navegadorEmpresas()->mover(NavegadorRegistros::Movimiento::Primero);
     }
 }
 BENCHMARK(SiguienteEmpresa)->Unit(benchmark::kMillisecond);

@@ -9,7 +9,6 @@
 #include "DatosPuesto.h"
 #include "GeneracionRiesgos.h"
 #include "GeneradorEscala.h"
-#include "Globales.h"
 #include "MatrizRiesgo.h"
 #include "Recordset.h"
 
@@ -24,8 +23,10 @@
 #include <stdexcept>
 #include <vector>
 
-namespace
-{
+namespace {
+// Texto de conexión de la copia en uso.
+QString conexion;
+
 // Copia de la base de escala para las medidas, y una conexión SQLite cruda sobre el mismo archivo.
 struct Escala
 {
@@ -35,8 +36,8 @@ struct Escala
 
     explicit Escala(const QString& origen)
     {
-        UsarCopiaEscala(origen, dir.path());
-        Conexion::obtener(gConexion);
+        conexion = UsarCopiaEscala(origen, dir.path());
+        Conexion::obtener(conexion);
         if (sqlite3_open_v2(dir.filePath("Evaluacion.mdb").toUtf8().constData(), &crudo, SQLITE_OPEN_READWRITE,
                             nullptr) != SQLITE_OK)
             throw std::runtime_error("no se puede abrir la base de escala");
@@ -47,7 +48,7 @@ struct Escala
         rs.open("SELECT p.IDPuestoCentro, p.IDCentro, c.IDEmpresa FROM PuestosCentros p JOIN CentroTrabajo c "
                 "ON c.IDCentro = p.IDCentro ORDER BY p.IDPuestoCentro LIMIT 1 OFFSET "
                 "(SELECT count(*) / 2 FROM PuestosCentros)",
-                gConexion);
+                conexion);
         puesto = rs.value(0).toLongLong();
         centro = rs.value(1).toLongLong();
         empresa = rs.value(2).toLongLong();
@@ -99,7 +100,7 @@ struct Crudo
 // Lectura de la tabla entera, como quien abre "Select * from Tabla" y va al final para añadir.
 void leerTablaEntera(Recordset& rs, const QString& tabla)
 {
-    rs.open("SELECT * FROM " + tabla, gConexion);
+    rs.open("SELECT * FROM " + tabla, conexion);
     if (!rs.eof())
         rs.moveLast();
 }
@@ -108,7 +109,7 @@ QList<QPair<long long, QString>> catalogoFactores()
 {
     QList<QPair<long long, QString>> f;
     Recordset rs;
-    rs.open("SELECT IDFactor, Factor FROM FactoresRiesgos ORDER BY IDFactor", gConexion);
+    rs.open("SELECT IDFactor, Factor FROM FactoresRiesgos ORDER BY IDFactor", conexion);
     for (; !rs.eof(); rs.moveNext())
         f.append({rs.value(0).toLongLong(), rs.value(1).toString()});
     return f;
@@ -128,14 +129,14 @@ NuevoPuesto puestoNuevo(const Escala& b)
 
 void borrarPuesto(long long id)
 {
-    Conexion::obtener(gConexion)->ejecutar("DELETE FROM PuestosCentros WHERE IDPuestoCentro = ?", {id});
+    Conexion::obtener(conexion)->ejecutar("DELETE FROM PuestosCentros WHERE IDPuestoCentro = ?", {id});
 }
 
 void AnadirPuesto_nuestro(benchmark::State& estado)
 {
     Escala& b = base();
     for (auto _ : estado) {
-        const long long id = AnadirPuestoConFactores(puestoNuevo(b));
+        const long long id = AnadirPuestoConFactores(conexion, puestoNuevo(b));
         estado.PauseTiming();
         borrarPuesto(id);
         estado.ResumeTiming();
@@ -225,11 +226,11 @@ FilaFactor factorSinMarcar(const Escala& b)
                 .entero(2, idFactor)
                 .paso();
     }
-    f.idEvaluacionCrear = id(QByteArray("INSERT INTO FactoresSeleccionarEvaluacion (IDEmpresa, IDCentro, IDPuestoCentro, "
-                                        "IDFactor, Factor, FactorSelecionado) VALUES (") +
-                             QByteArray::number(b.empresa) + ", " + QByteArray::number(b.centro) + ", " +
-                             QByteArray::number(b.puesto) + ", " + QByteArray::number(idFactor) +
-                             ", 'Factor de diez riesgos', 'N')");
+    f.idEvaluacionCrear =
+        id(QByteArray("INSERT INTO FactoresSeleccionarEvaluacion (IDEmpresa, IDCentro, IDPuestoCentro, "
+                      "IDFactor, Factor, FactorSelecionado) VALUES (") +
+           QByteArray::number(b.empresa) + ", " + QByteArray::number(b.centro) + ", " + QByteArray::number(b.puesto) +
+           ", " + QByteArray::number(idFactor) + ", 'Factor de diez riesgos', 'N')");
     Crudo(b.crudo, "COMMIT").paso();
     f.idFactor = idFactor;
     f.idPuestoCentro = b.puesto;
@@ -240,7 +241,7 @@ FilaFactor factorSinMarcar(const Escala& b)
 
 void quitarFilasDe(long long idEvaluacionCrear)
 {
-    Conexion::obtener(gConexion)->ejecutar("DELETE FROM Evaluacion WHERE IDEvaluacionCrear = ?", {idEvaluacionCrear});
+    Conexion::obtener(conexion)->ejecutar("DELETE FROM Evaluacion WHERE IDEvaluacionCrear = ?", {idEvaluacionCrear});
 }
 
 void MarcarFactor_nuestro(benchmark::State& estado)
@@ -248,9 +249,9 @@ void MarcarFactor_nuestro(benchmark::State& estado)
     Escala& b = base();
     const FilaFactor f = factorSinMarcar(b);
     for (auto _ : estado) {
-        MarcarFactor(f);
+        MarcarFactor(conexion, f);
         estado.PauseTiming();
-        DesmarcarFactor(f.idEvaluacionCrear);
+        DesmarcarFactor(conexion, f.idEvaluacionCrear);
         estado.ResumeTiming();
     }
 }
@@ -261,7 +262,7 @@ void MarcarFactor_ingenuo(benchmark::State& estado)
     const FilaFactor f = factorSinMarcar(b);
     for (auto _ : estado) {
         Recordset riesgos;
-        riesgos.open("SELECT * FROM RiesgosFactores", gConexion);
+        riesgos.open("SELECT * FROM RiesgosFactores", conexion);
         Recordset evaluacion;
         leerTablaEntera(evaluacion, "Evaluacion");
         for (; !riesgos.eof(); riesgos.moveNext()) {
@@ -279,7 +280,7 @@ void MarcarFactor_ingenuo(benchmark::State& estado)
             evaluacion.update();
             const long long idEvaluacion = evaluacion.lastInsertId();
             Recordset medidas;
-            medidas.open("SELECT * FROM Medidas", gConexion);
+            medidas.open("SELECT * FROM Medidas", conexion);
             Recordset filas;
             leerTablaEntera(filas, "MedidasFactores");
             for (; !medidas.eof(); medidas.moveNext()) {
@@ -325,8 +326,9 @@ void MarcarFactor_directo(benchmark::State& estado)
         b.exec("COMMIT");
         estado.PauseTiming();
         quitarFilasDe(f.idEvaluacionCrear);
-        Recordset::execute("UPDATE FactoresSeleccionarEvaluacion SET FactorSelecionado = 'N' WHERE IDEvaluacionCrear = ?",
-                           gConexion, {f.idEvaluacionCrear});
+        Recordset::execute(
+            "UPDATE FactoresSeleccionarEvaluacion SET FactorSelecionado = 'N' WHERE IDEvaluacionCrear = ?", conexion,
+            {f.idEvaluacionCrear});
         estado.ResumeTiming();
     }
 }
@@ -337,7 +339,7 @@ FilaFactor factorMarcado(const Escala& b)
     Recordset rs;
     rs.open("SELECT IDEvaluacionCrear, IDFactor FROM FactoresSeleccionarEvaluacion WHERE IDPuestoCentro = ? AND "
             "FactorSelecionado = 'S' ORDER BY IDEvaluacionCrear LIMIT 1",
-            gConexion, {b.puesto});
+            conexion, {b.puesto});
     FilaFactor f;
     f.idEvaluacionCrear = rs.value(0).toLongLong();
     f.idFactor = rs.value(1).toLongLong();
@@ -352,9 +354,9 @@ void DesmarcarFactor_nuestro(benchmark::State& estado)
     Escala& b = base();
     const FilaFactor f = factorMarcado(b);
     for (auto _ : estado) {
-        DesmarcarFactor(f.idEvaluacionCrear);
+        DesmarcarFactor(conexion, f.idEvaluacionCrear);
         estado.PauseTiming();
-        MarcarFactor(f);
+        MarcarFactor(conexion, f);
         estado.ResumeTiming();
     }
 }
@@ -367,26 +369,26 @@ void DesmarcarFactor_ingenuo(benchmark::State& estado)
         // Recorre la tabla entera borrando las filas del factor, y luego vuelve a mirar todas las
         // del puesto para dejar una mostrada por riesgo, una sentencia por fila.
         Recordset todas;
-        todas.open("SELECT IDEvaluacion, IDEvaluacionCrear FROM Evaluacion", gConexion);
+        todas.open("SELECT IDEvaluacion, IDEvaluacionCrear FROM Evaluacion", conexion);
         std::vector<long long> borrar;
         for (; !todas.eof(); todas.moveNext())
             if (todas.value(1).toLongLong() == f.idEvaluacionCrear)
                 borrar.push_back(todas.value(0).toLongLong());
         for (long long id : borrar)
-            Recordset::execute("DELETE FROM Evaluacion WHERE IDEvaluacion = ?", gConexion, {id});
+            Recordset::execute("DELETE FROM Evaluacion WHERE IDEvaluacion = ?", conexion, {id});
         Recordset puesto;
-        puesto.open("SELECT IDEvaluacion, IDPuestoCentro, IDRiesgo, Mostrar FROM Evaluacion", gConexion);
+        puesto.open("SELECT IDEvaluacion, IDPuestoCentro, IDRiesgo, Mostrar FROM Evaluacion", conexion);
         QSet<long long> vistos;
         for (; !puesto.eof(); puesto.moveNext()) {
             if (puesto.value(1).toLongLong() != f.idPuestoCentro)
                 continue;
             const long long riesgo = puesto.value(2).toLongLong();
-            Recordset::execute("UPDATE Evaluacion SET Mostrar = ? WHERE IDEvaluacion = ?", gConexion,
+            Recordset::execute("UPDATE Evaluacion SET Mostrar = ? WHERE IDEvaluacion = ?", conexion,
                                {vistos.contains(riesgo) ? "N" : "S", puesto.value(0)});
             vistos.insert(riesgo);
         }
         estado.PauseTiming();
-        GenerarRiesgos(f);
+        GenerarRiesgos(conexion, f);
         estado.ResumeTiming();
     }
 }
@@ -404,7 +406,7 @@ void DesmarcarFactor_directo(benchmark::State& estado)
             .paso();
         b.exec("COMMIT");
         estado.PauseTiming();
-        GenerarRiesgos(f);
+        GenerarRiesgos(conexion, f);
         estado.ResumeTiming();
     }
 }
@@ -418,7 +420,7 @@ void EvaluarRiesgo_nuestro(benchmark::State& estado)
     // Como la ventana: la cuadrícula abierta sobre los riesgos mostrados del puesto, y cada cambio
     // de celda grabado al momento con su nivel.
     Recordset rs;
-    rs.open("SELECT * FROM VRiesgos WHERE IDPuestoCentro = ? AND Mostrar = 'S' ORDER BY IDEvaluacion", gConexion,
+    rs.open("SELECT * FROM VRiesgos WHERE IDPuestoCentro = ? AND Mostrar = 'S' ORDER BY IDEvaluacion", conexion,
             {b.puesto});
     int k = 0;
     for (auto _ : estado) {
@@ -434,13 +436,13 @@ void EvaluarRiesgo_ingenuo(benchmark::State& estado)
 {
     Escala& b = base();
     Recordset uno;
-    uno.open("SELECT IDEvaluacion FROM Evaluacion WHERE IDPuestoCentro = ? AND Mostrar = 'S'", gConexion, {b.puesto});
+    uno.open("SELECT IDEvaluacion FROM Evaluacion WHERE IDPuestoCentro = ? AND Mostrar = 'S'", conexion, {b.puesto});
     const long long id = uno.value(0).toLongLong();
     int k = 0;
     for (auto _ : estado) {
         const auto& g = grados[k++ % 2];
         Recordset rs;
-        rs.open("SELECT * FROM Evaluacion", gConexion);
+        rs.open("SELECT * FROM Evaluacion", conexion);
         rs.findValue("IDEvaluacion", id);
         rs.setValue("Probabilidad", g[0]);
         rs.setValue("Consecuencias", g[1]);
@@ -453,9 +455,10 @@ void EvaluarRiesgo_directo(benchmark::State& estado)
 {
     Escala& b = base();
     Recordset uno;
-    uno.open("SELECT IDEvaluacion FROM Evaluacion WHERE IDPuestoCentro = ? AND Mostrar = 'S'", gConexion, {b.puesto});
+    uno.open("SELECT IDEvaluacion FROM Evaluacion WHERE IDPuestoCentro = ? AND Mostrar = 'S'", conexion, {b.puesto});
     const long long id = uno.value(0).toLongLong();
-    Crudo u(b.crudo, "UPDATE Evaluacion SET Probabilidad = ?, Consecuencias = ?, ValorRiesgo = ? WHERE IDEvaluacion = ?");
+    Crudo u(b.crudo,
+            "UPDATE Evaluacion SET Probabilidad = ?, Consecuencias = ?, ValorRiesgo = ? WHERE IDEvaluacion = ?");
     int k = 0;
     for (auto _ : estado) {
         const auto& g = grados[k++ % 2];
@@ -469,7 +472,7 @@ void GrabarEvaluacion_nuestro(benchmark::State& estado)
 {
     Escala& b = base();
     for (auto _ : estado)
-        benchmark::DoNotOptimize(CopiarEvaluacionAOcultas(b.puesto));
+        benchmark::DoNotOptimize(CopiarEvaluacionAOcultas(conexion, b.puesto));
 }
 
 void GrabarEvaluacion_ingenuo(benchmark::State& estado)
@@ -477,7 +480,7 @@ void GrabarEvaluacion_ingenuo(benchmark::State& estado)
     Escala& b = base();
     for (auto _ : estado) {
         Recordset todas;
-        todas.open("SELECT * FROM Evaluacion", gConexion);
+        todas.open("SELECT * FROM Evaluacion", conexion);
         QHash<long long, QVariantList> mostradas;
         QList<QPair<long long, long long>> ocultas;
         for (; !todas.eof(); todas.moveNext()) {
@@ -495,7 +498,7 @@ void GrabarEvaluacion_ingenuo(benchmark::State& estado)
                 const auto& g = mostradas[riesgo];
                 Recordset::execute("UPDATE Evaluacion SET Probabilidad = ?, Consecuencias = ?, ValorRiesgo = ? WHERE "
                                    "IDEvaluacion = ?",
-                                   gConexion, {g[0], g[1], g[2], id});
+                                   conexion, {g[0], g[1], g[2], id});
             }
     }
 }
@@ -517,7 +520,7 @@ void MarcarMedida_nuestro(benchmark::State& estado)
 {
     Escala& b = base();
     Recordset rs;
-    rs.open("SELECT * FROM VFactoresMedidas WHERE IDPuestoCentro = ? ORDER BY Riesgo, Factor", gConexion, {b.puesto});
+    rs.open("SELECT * FROM VFactoresMedidas WHERE IDPuestoCentro = ? ORDER BY Riesgo, Factor", conexion, {b.puesto});
     int k = 0;
     for (auto _ : estado) {
         rs.setValue("MarcarMedida", k++ % 2 ? "S" : "N");
@@ -529,12 +532,12 @@ void MarcarMedida_ingenuo(benchmark::State& estado)
 {
     Escala& b = base();
     Recordset una;
-    una.open("SELECT IDMedidaFactor FROM VFactoresMedidas WHERE IDPuestoCentro = ?", gConexion, {b.puesto});
+    una.open("SELECT IDMedidaFactor FROM VFactoresMedidas WHERE IDPuestoCentro = ?", conexion, {b.puesto});
     const long long id = una.value(0).toLongLong();
     int k = 0;
     for (auto _ : estado) {
         Recordset rs;
-        rs.open("SELECT * FROM MedidasFactores", gConexion);
+        rs.open("SELECT * FROM MedidasFactores", conexion);
         rs.findValue("IDMedidaFactor", id);
         rs.setValue("MarcarMedida", k++ % 2 ? "S" : "N");
         rs.update();
@@ -545,7 +548,7 @@ void MarcarMedida_directo(benchmark::State& estado)
 {
     Escala& b = base();
     Recordset una;
-    una.open("SELECT IDMedidaFactor FROM VFactoresMedidas WHERE IDPuestoCentro = ?", gConexion, {b.puesto});
+    una.open("SELECT IDMedidaFactor FROM VFactoresMedidas WHERE IDPuestoCentro = ?", conexion, {b.puesto});
     const long long id = una.value(0).toLongLong();
     Crudo u(b.crudo, "UPDATE MedidasFactores SET MarcarMedida = ? WHERE IDMedidaFactor = ?");
     int k = 0;
@@ -560,9 +563,9 @@ void Comprobaciones_nuestro(benchmark::State& estado)
 {
     Escala& b = base();
     for (auto _ : estado) {
-        benchmark::DoNotOptimize(ComprobarFactores(b.empresa, b.centro));
-        benchmark::DoNotOptimize(ComprobarRiesgos(b.empresa, b.centro));
-        benchmark::DoNotOptimize(ComprobarMedidas(b.empresa, b.centro));
+        benchmark::DoNotOptimize(ComprobarFactores(conexion, b.empresa, b.centro));
+        benchmark::DoNotOptimize(ComprobarRiesgos(conexion, b.empresa, b.centro));
+        benchmark::DoNotOptimize(ComprobarMedidas(conexion, b.empresa, b.centro));
     }
 }
 
@@ -573,12 +576,12 @@ void Comprobaciones_ingenuo(benchmark::State& estado)
         // Cuenta a mano recorriendo las tablas enteras.
         QHash<long long, int> factores, mostrados, evaluados, medidas;
         Recordset f;
-        f.open("SELECT * FROM FactoresSeleccionarEvaluacion", gConexion);
+        f.open("SELECT * FROM FactoresSeleccionarEvaluacion", conexion);
         for (; !f.eof(); f.moveNext())
             if (f.value("IDCentro").toLongLong() == b.centro && f.value("FactorSelecionado").toString() == "S")
                 ++factores[f.value("IDPuestoCentro").toLongLong()];
         Recordset e;
-        e.open("SELECT * FROM Evaluacion", gConexion);
+        e.open("SELECT * FROM Evaluacion", conexion);
         for (; !e.eof(); e.moveNext())
             if (e.value("IDCentro").toLongLong() == b.centro && e.value("Mostrar").toString() == "S") {
                 ++mostrados[e.value("IDPuestoCentro").toLongLong()];
@@ -586,7 +589,7 @@ void Comprobaciones_ingenuo(benchmark::State& estado)
                     ++evaluados[e.value("IDPuestoCentro").toLongLong()];
             }
         Recordset m;
-        m.open("SELECT * FROM VFactoresMedidas", gConexion);
+        m.open("SELECT * FROM VFactoresMedidas", conexion);
         for (; !m.eof(); m.moveNext())
             if (m.value("IDCentro").toLongLong() == b.centro && m.value("MarcarMedida").toString() == "S")
                 ++medidas[m.value("IDEvaluacionCrear").toLongLong()];
@@ -599,7 +602,8 @@ void Comprobaciones_directo(benchmark::State& estado)
     Escala& b = base();
     Crudo f(b.crudo, "SELECT count(*) FROM VEvaluacionFactoresSeleccionados WHERE IDEmpresa = ? AND IDCentro = ? AND "
                      "Total = 0");
-    Crudo r(b.crudo, "SELECT count(*) FROM VEvaluacionRiesgos WHERE IDEmpresa = ? AND IDCentro = ? AND Total1 <> Total2");
+    Crudo r(b.crudo,
+            "SELECT count(*) FROM VEvaluacionRiesgos WHERE IDEmpresa = ? AND IDCentro = ? AND Total1 <> Total2");
     Crudo m(b.crudo, "SELECT count(*) FROM VEvaluacionMedidas WHERE IDEmpresa = ? AND IDCentro = ? AND Total = 0");
     for (auto _ : estado)
         for (Crudo* c : {&f, &r, &m}) {
@@ -613,13 +617,13 @@ void Comprobaciones_directo(benchmark::State& estado)
 long long planDelCentro(const Escala& b)
 {
     Recordset rs;
-    rs.open("SELECT IDActuacion FROM \"ActuaciónPreventiva\" WHERE IDCentro = ?", gConexion, {b.centro});
+    rs.open("SELECT IDActuacion FROM \"ActuaciónPreventiva\" WHERE IDCentro = ?", conexion, {b.centro});
     return rs.value(0).toLongLong();
 }
 
 void quitarLinea(long long id)
 {
-    Recordset::execute("DELETE FROM \"ActuaciónPreventivaRegistro\" WHERE IDActuacionRegistro = ?", gConexion, {id});
+    Recordset::execute("DELETE FROM \"ActuaciónPreventivaRegistro\" WHERE IDActuacionRegistro = ?", conexion, {id});
 }
 
 void AnadirLineaPlan_nuestro(benchmark::State& estado)
@@ -629,7 +633,7 @@ void AnadirLineaPlan_nuestro(benchmark::State& estado)
     for (auto _ : estado) {
         // Como el botón de añadir de la ventana del plan.
         Recordset rs;
-        rs.open("Select * from ActuaciónPreventivaRegistro;", gConexion);
+        rs.open("Select * from ActuaciónPreventivaRegistro;", conexion);
         rs.addNew();
         rs.setValue("IDActuacion", plan);
         rs.setValue("AccionPreventiva", "Revisión de extintores");
@@ -745,8 +749,12 @@ int main(int argc, char** argv)
     // la medida no depende de un par de ellas.
     registrar("Añadir una línea al plan", AnadirLineaPlan_nuestro, AnadirLineaPlan_ingenuo, AnadirLineaPlan_directo,
               50);
-    benchmark::RegisterBenchmark("Compactar la base/nuestro", Compactar_nuestro)->Unit(benchmark::kMillisecond)->Iterations(3);
-    benchmark::RegisterBenchmark("Compactar la base/directo", Compactar_directo)->Unit(benchmark::kMillisecond)->Iterations(3);
+    benchmark::RegisterBenchmark("Compactar la base/nuestro", Compactar_nuestro)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    benchmark::RegisterBenchmark("Compactar la base/directo", Compactar_directo)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

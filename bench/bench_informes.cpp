@@ -2,13 +2,13 @@
 // (4.500 filas de medidas, la mitad elegidas).
 #include "CopiaPrograma.h"
 #include "DocumentoInforme.h"
-#include "Globales.h"
 #include "InformeGeneral.h"
 #include "Informes.h"
 #include "MotorInforme.h"
 #include "PlataformaPrueba.h"
 #include "Recordset.h"
 #include "Rutinas.h"
+#include "Sesion.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,10 +17,10 @@
 #include <benchmark/benchmark.h>
 #include <memory>
 
-namespace
-{
+namespace {
 std::unique_ptr<CopiaPrograma> copia;
 long long centro = 0, empresa = 0;
+Sesion sesion;
 
 void preparar()
 {
@@ -29,11 +29,11 @@ void preparar()
     for (const QString& f : {Informes::FicheroEvaluacion, Informes::FicheroPlanificacion})
         QFile::copy(QStringLiteral(FUENTES_PROYECTO "/data/informes/") + f, copia->ruta("Informes/" + f));
     FijarCarpetaPrograma(copia->carpeta());
-    gConexion = copia->conexion();
-    auto c = Conexion::obtener(gConexion);
+    sesion.conexion = copia->conexion();
+    auto c = Conexion::obtener(sesion.conexion);
     const char* const niveles[] = {"Riesgo Trivial", "Riesgo Tolerable", "Riesgo Moderado", "Riesgo Importante",
                                    "Riesgo Intolerable"};
-    Transaccion t(gConexion);
+    Transaccion t(sesion.conexion);
     c->ejecutar("INSERT INTO Empresas (IDEmpresa, Nombre, CIF, Persona, Cargo, TotalTrabajadores) VALUES (1, "
                 "'Consultoría de prueba', 'B00000001', 'Técnico', 'Empresario', 200)");
     c->ejecutar("INSERT INTO CentroTrabajo (IDCentro, IDEmpresa, NombreCentro, Direccion) VALUES (1, 1, 'Nave 1', "
@@ -41,7 +41,7 @@ void preparar()
     centro = empresa = 1;
     Recordset riesgos;
     riesgos.open("SELECT IDFactor, IDRiesgo FROM RiesgosFactores GROUP BY IDRiesgo ORDER BY IDRiesgo LIMIT 30",
-                 gConexion);
+                 sesion.conexion);
     std::vector<std::pair<long long, long long>> pares;
     for (; !riesgos.eof(); riesgos.moveNext())
         pares.emplace_back(riesgos.value(0).toLongLong(), riesgos.value(1).toLongLong());
@@ -91,7 +91,7 @@ BENCHMARK(EvaluacionAPdf)->Unit(benchmark::kMillisecond)->Iterations(5);
 void AbrirVistaPrevia(benchmark::State& estado)
 {
     for (auto _ : estado) {
-        InformeGeneral* visor = AbrirInformeEvaluacion(centro, empresa);
+        InformeGeneral* visor = AbrirInformeEvaluacion(sesion, centro, empresa);
         QApplication::processEvents();
         const QPixmap vista = visor->vista()->viewport()->grab();
         benchmark::DoNotOptimize(vista.cacheKey());
@@ -109,7 +109,7 @@ void VistaPreviaCompuesta(benchmark::State& estado)
 {
     int paginas = 0;
     for (auto _ : estado) {
-        InformeGeneral* visor = AbrirInformeEvaluacion(centro, empresa);
+        InformeGeneral* visor = AbrirInformeEvaluacion(sesion, centro, empresa);
         while (!visor->vista()->composicionTerminada())
             QApplication::processEvents();
         paginas = visor->vista()->pageCount();

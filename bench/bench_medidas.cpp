@@ -2,7 +2,6 @@
 // como en bench_escala). Abrir la ventana de medidas y su Colocar se miden en bench_ventanas.
 #include "Conexion.h"
 #include "GeneradorEscala.h"
-#include "Globales.h"
 #include "PlataformaPrueba.h"
 #include "Recordset.h"
 #include "SeleccionaMedidas.h"
@@ -18,9 +17,10 @@
 #include <sqlite3.h>
 #include <stdexcept>
 
-namespace
-{
+namespace {
 QString carpetaEscala;
+// Texto de conexión de la copia en uso.
+QString conexion;
 
 // Copia de la base de escala, un puesto de en medio de la cartera con uno de sus factores, y una
 // conexión SQLite cruda sobre el mismo archivo.
@@ -33,8 +33,8 @@ struct Escala
 
     Escala()
     {
-        UsarCopiaEscala(carpetaEscala, dir.path());
-        Conexion::obtener(gConexion);
+        conexion = UsarCopiaEscala(carpetaEscala, dir.path());
+        Conexion::obtener(conexion);
         if (sqlite3_open_v2(dir.filePath("Evaluacion.mdb").toUtf8().constData(), &crudo, SQLITE_OPEN_READWRITE,
                             nullptr) != SQLITE_OK)
             throw std::runtime_error("no se puede abrir la base de escala");
@@ -46,16 +46,13 @@ struct Escala
                 "ON c.IDCentro = p.IDCentro WHERE EXISTS (SELECT 1 FROM Evaluacion e WHERE e.IDPuestoCentro = "
                 "p.IDPuestoCentro) ORDER BY p.IDPuestoCentro LIMIT 1 OFFSET (SELECT count(DISTINCT IDPuestoCentro) / 2 "
                 "FROM Evaluacion)",
-                gConexion);
+                conexion);
         puesto = rs.value(0).toLongLong();
-        gPuestoActual = VentanaAsistente::TextoPuesto(puesto, rs.value(1).toString());
         centro = rs.value(2).toLongLong();
         empresa = rs.value(3).toLongLong();
-        gIDCentro = long(centro);
-        gIDEmpresa = long(empresa);
         Recordset f;
         f.open("SELECT Factor FROM VFactoresMedidas WHERE IDPuestoCentro = ? ORDER BY IDMedidaFactor DESC LIMIT 1",
-               gConexion, {puesto});
+               conexion, {puesto});
         factor = f.value(0).toString();
     }
     ~Escala()
@@ -69,7 +66,7 @@ std::unique_ptr<Escala> escala;
 // Lo añadido en una medida se quita al terminarla: la siguiente, y la ventana, ven el puesto como era.
 void quitarAnadidas()
 {
-    Recordset::execute("DELETE FROM MedidasFactores WHERE Medida = 'Medida propia'", gConexion);
+    Recordset::execute("DELETE FROM MedidasFactores WHERE Medida = 'Medida propia'", conexion);
 }
 
 void AnadirMedida_nuestro(benchmark::State& estado)
@@ -77,7 +74,7 @@ void AnadirMedida_nuestro(benchmark::State& estado)
     Escala& b = *escala;
     for (auto _ : estado)
         benchmark::DoNotOptimize(
-            SeleccionaMedidas::AnadirMedida(long(b.centro), b.puesto, b.empresa, b.factor, "Medida propia"));
+            SeleccionaMedidas::AnadirMedida(conexion, b.centro, b.puesto, b.empresa, b.factor, "Medida propia"));
     quitarAnadidas();
 }
 
@@ -87,7 +84,7 @@ void AnadirMedida_ingenuo(benchmark::State& estado)
     Escala& b = *escala;
     for (auto _ : estado) {
         Recordset vista;
-        vista.open("SELECT * FROM VFactoresMedidas", gConexion);
+        vista.open("SELECT * FROM VFactoresMedidas", conexion);
         QVariant evaluacion;
         for (; !vista.eof(); vista.moveNext())
             if (vista.value("IDCentro").toLongLong() == b.centro &&
@@ -97,7 +94,7 @@ void AnadirMedida_ingenuo(benchmark::State& estado)
                 break;
             }
         Recordset medidas;
-        medidas.open("SELECT * FROM MedidasFactores", gConexion);
+        medidas.open("SELECT * FROM MedidasFactores", conexion);
         medidas.moveLast();
         medidas.addNew();
         medidas.setValue("IDEvaluacion", evaluacion);

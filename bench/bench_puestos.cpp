@@ -6,11 +6,11 @@
 //                       comprobaciones y el recuento de puestos.
 #include "Conexion.h"
 #include "CopiaPrograma.h"
-#include "Globales.h"
 #include "InicioEvaluacion.h"
 #include "PlataformaPrueba.h"
 #include "Puestos.h"
 #include "Recordset.h"
+#include "Sesion.h"
 #include "grid/DataSource.h"
 
 #include <QApplication>
@@ -31,21 +31,22 @@ constexpr int PuestosCentroGrande = 50;
 constexpr int MedidasPorEvaluacion = 10;
 
 std::unique_ptr<CopiaPrograma> copia;
+Sesion sesion;
 long long centroPequeno = 0, centroGrande = 0, empresaGrande = 0;
 
 long long valor(const QString& sql)
 {
     Recordset rs;
-    rs.open(sql, gConexion);
+    rs.open(sql, sesion.conexion);
     return rs.value(0).toLongLong();
 }
 
 void preparar()
 {
     copia = std::make_unique<CopiaPrograma>();
-    gConexion = copia->conexion();
-    auto c = Conexion::obtener(gConexion);
-    Transaccion t(gConexion);
+    sesion.conexion = copia->conexion();
+    auto c = Conexion::obtener(sesion.conexion);
+    Transaccion t(sesion.conexion);
     // El catálogo de factores hasta 500.
     c->ejecutar("WITH RECURSIVE n(i) AS (SELECT (SELECT count(*) FROM FactoresRiesgos) + 1 UNION ALL SELECT i + 1 "
                 "FROM n WHERE i < ?) INSERT INTO FactoresRiesgos (Factor) SELECT 'Factor de escala ' || i FROM n",
@@ -99,9 +100,9 @@ void preparar()
 
 void AnadirPuesto(benchmark::State& estado)
 {
-    gIDCentro = long(centroPequeno);
-    gIDEmpresa = long(valor("SELECT IDEmpresa FROM CentroTrabajo WHERE IDCentro = " + QString::number(gIDCentro)));
-    Puestos ventana;
+    sesion.idCentro = centroPequeno;
+    sesion.idEmpresa = valor("SELECT IDEmpresa FROM CentroTrabajo WHERE IDCentro = " + QString::number(centroPequeno));
+    Puestos ventana(sesion);
     auto* puesto = ventana.findChild<QComboBox*>("cmbPuesto");
     auto* descripcion = ventana.findChild<QLineEdit*>("strDescripcion");
     auto* sensibilidad = ventana.findChild<QComboBox*>("cmbSensibilidad");
@@ -120,9 +121,10 @@ void AnadirPuesto(benchmark::State& estado)
         estado.PauseTiming();
         if (ventana.findChild<DataSource*>("RPuestos")->rowCount() != PuestosPorCentro + 1)
             estado.SkipWithError("el puesto no se ha añadido");
-        Conexion::obtener(gConexion)->ejecutar("DELETE FROM PuestosCentros WHERE IDCentro = ? AND Puesto = "
-                                               "'Carretillero'",
-                                               {centroPequeno});
+        Conexion::obtener(sesion.conexion)
+            ->ejecutar("DELETE FROM PuestosCentros WHERE IDCentro = ? AND Puesto = "
+                       "'Carretillero'",
+                       {centroPequeno});
         ventana.Colocar();
         estado.ResumeTiming();
     }
@@ -132,9 +134,9 @@ BENCHMARK(AnadirPuesto)->Unit(benchmark::kMillisecond);
 
 void ColocarInicio50(benchmark::State& estado)
 {
-    gIDCentro = long(centroGrande);
-    gIDEmpresa = long(empresaGrande);
-    InicioEvaluacion inicio;
+    sesion.idCentro = centroGrande;
+    sesion.idEmpresa = empresaGrande;
+    InicioEvaluacion inicio(sesion);
     if (!inicio.findChild<QPushButton*>("BMedidas")->isEnabled())
         estado.SkipWithError("el centro grande debería tener los cuatro pasos activos");
     for (auto _ : estado)

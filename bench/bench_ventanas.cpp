@@ -4,14 +4,15 @@
 #include "Conexion.h"
 #include "Empresa.h"
 #include "GeneradorEscala.h"
-#include "Globales.h"
 #include "InicioEvaluacion.h"
+#include "NavegadorRegistros.h"
 #include "PlataformaPrueba.h"
 #include "Puestos.h"
 #include "Recordset.h"
 #include "SeleccionaFactores.h"
 #include "SeleccionaMedidas.h"
 #include "SeleccionaRiesgos.h"
+#include "Sesion.h"
 #include "VentanaAsistente.h"
 
 #include <QApplication>
@@ -22,59 +23,57 @@
 #include <cstdio>
 #include <memory>
 
-namespace
-{
+namespace {
 QString carpetaEscala;
+// Lo que las ventanas reciben de la anterior.
+Sesion sesion;
 
 struct Escala
 {
     QTemporaryDir dir;
     Escala()
     {
-        UsarCopiaEscala(carpetaEscala, dir.path());
+        sesion.conexion = UsarCopiaEscala(carpetaEscala, dir.path());
         // Un puesto de un centro de en medio de la cartera, como si viniera de la ventana anterior.
         Recordset rs;
         rs.open("SELECT p.IDPuestoCentro, p.Puesto, p.IDCentro, c.IDEmpresa FROM PuestosCentros p JOIN CentroTrabajo c "
                 "ON c.IDCentro = p.IDCentro ORDER BY p.IDPuestoCentro LIMIT 1 OFFSET "
                 "(SELECT count(*) / 2 FROM PuestosCentros)",
-                gConexion);
-        gPuestoActual = VentanaAsistente::TextoPuesto(rs.value(0).toLongLong(), rs.value(1).toString());
-        gIDCentro = rs.value(2).toInt();
-        gIDEmpresa = rs.value(3).toInt();
+                sesion.conexion);
+        sesion.puestoActual = VentanaAsistente::TextoPuesto(rs.value(0).toLongLong(), rs.value(1).toString());
+        sesion.idCentro = rs.value(2).toLongLong();
+        sesion.idEmpresa = rs.value(3).toLongLong();
     }
     ~Escala() { Conexion::cerrarTodas(); }
 };
 std::unique_ptr<Escala> escala;
 
-template <typename Ventana>
-void Abrir(benchmark::State& estado)
+template <typename Ventana> void Abrir(benchmark::State& estado)
 {
     for (auto _ : estado) {
-        Ventana v;
+        Ventana v(sesion);
         benchmark::DoNotOptimize(&v);
     }
 }
 
-template <typename Ventana>
-void Colocar(benchmark::State& estado)
+template <typename Ventana> void Colocar(benchmark::State& estado)
 {
-    Ventana v;
+    Ventana v(sesion);
     for (auto _ : estado)
         v.Colocar();
 }
 
 void SiguienteEmpresa(benchmark::State& estado)
 {
-    Empresa v;
+    Empresa v(sesion);
     for (auto _ : estado) {
-        v.siguienteEmpresa();
+        v.navegadorEmpresas()->mover(NavegadorRegistros::Movimiento::Siguiente);
         if (v.empresas()->eof() || v.empresas()->absolutePosition() >= v.empresas()->recordCount())
-            v.primeraEmpresa();
+            v.navegadorEmpresas()->mover(NavegadorRegistros::Movimiento::Primero);
     }
 }
 
-template <typename Ventana>
-void registrarVentana(const char* nombre)
+template <typename Ventana> void registrarVentana(const char* nombre)
 {
     benchmark::RegisterBenchmark((std::string("Abrir ") + nombre + "/nuestro").c_str(), Abrir<Ventana>)
         ->Unit(benchmark::kMillisecond);
@@ -93,7 +92,8 @@ int main(int argc, char** argv)
     }
     escala = std::make_unique<Escala>();
     registrarVentana<Empresa>("Empresa");
-    benchmark::RegisterBenchmark("Pasar a la empresa siguiente/nuestro", SiguienteEmpresa)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Pasar a la empresa siguiente/nuestro", SiguienteEmpresa)
+        ->Unit(benchmark::kMillisecond);
     registrarVentana<InicioEvaluacion>("InicioEvaluacion");
     benchmark::RegisterBenchmark("Colocar de InicioEvaluacion/nuestro", Colocar<InicioEvaluacion>)
         ->Unit(benchmark::kMillisecond);

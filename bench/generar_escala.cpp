@@ -5,7 +5,6 @@
 // Las medidas de rendimiento copian la base antes de cada prueba; nunca la cambian.
 #include "Conexion.h"
 #include "GeneradorEscala.h"
-#include "Globales.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,8 +20,7 @@ ResumenEscala generarBase(const QString& carpeta, const TamanoEscala& tamano)
     for (const char* nombre : {"Evaluacion.mdb", "SYSTEM.mdw"})
         if (!QFile::copy(QStringLiteral(CARPETA_ENTREGA) + "/" + nombre, carpeta + "/" + nombre))
             throw std::runtime_error(std::string("no se puede copiar ") + nombre + " de la base entregada");
-    gConexion = textoConexion(QDir::toNativeSeparators(carpeta));
-    const ResumenEscala r = GenerarEscala(tamano);
+    const ResumenEscala r = GenerarEscala(textoConexion(QDir::toNativeSeparators(carpeta)), tamano);
     Conexion::cerrarTodas();
     return r;
 }

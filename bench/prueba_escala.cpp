@@ -3,7 +3,6 @@
 #include "Conexion.h"
 #include "CopiaPrograma.h"
 #include "GeneradorEscala.h"
-#include "Globales.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -56,16 +55,15 @@ class Repetir : public ::testing::Test
 protected:
     void SetUp() override
     {
-        gConexion = origen.conexion();
         TamanoEscala t;
         t.empresas = 3;
         t.puestosPorCentro = 2;
         t.filasPorPuesto = 8;
         t.lineasPlan = 2;
-        GenerarEscala(t);
-        Conexion::obtener(gConexion)->ejecutar("INSERT INTO Empresas (Nombre) VALUES ('Borrada')");
-        Conexion::obtener(gConexion)->ejecutar("DELETE FROM Empresas WHERE Nombre = 'Borrada'");
-        antes = ContarEscala();
+        GenerarEscala(origen.conexion(), t);
+        Conexion::obtener(origen.conexion())->ejecutar("INSERT INTO Empresas (Nombre) VALUES ('Borrada')");
+        Conexion::obtener(origen.conexion())->ejecutar("DELETE FROM Empresas WHERE Nombre = 'Borrada'");
+        antes = ContarEscala(origen.conexion());
         Conexion::cerrarTodas();
     }
 
@@ -108,12 +106,10 @@ TEST_F(Repetir, CadaRepeticionEsUnaCarteraEnteraConNumerosNuevos)
     EXPECT_EQ(consulta(huella.arg(9).arg(11)), uno);
 
     // La base de origen no cambia, y el archivo solo ya tiene todo (las medidas copian sólo él).
-    gConexion = origen.conexion();
-    esperarIgual(ContarEscala(), antes);
+    esperarIgual(ContarEscala(origen.conexion()), antes);
     Conexion::cerrarTodas();
     QTemporaryDir copia;
-    UsarCopiaEscala(destino.path(), copia.path());
-    esperarIgual(ContarEscala(), porTres(antes));
+    esperarIgual(ContarEscala(UsarCopiaEscala(destino.path(), copia.path())), porTres(antes));
 
     // Los números siguen tras el borrado, sin volver a dar el 4, y la siguiente alta va detrás.
     EXPECT_EQ(consulta("SELECT group_concat(IDEmpresa) FROM (SELECT IDEmpresa FROM Empresas ORDER BY 1)"),
