@@ -29,17 +29,6 @@ QString entreComillas(const QString& t)
 {
     return t.isEmpty() ? QString() : QStringLiteral(" «%1»").arg(t);
 }
-
-// Escribe la fila en curso; si el almacén la rechaza, el conjunto no se queda con el cambio a medias.
-void grabar(Recordset& rs)
-{
-    try {
-        rs.update();
-    } catch (...) {
-        rs.cancelUpdate();
-        throw;
-    }
-}
 } // namespace
 
 NavegadorRegistros::NavegadorRegistros(QWidget* ventana, Definicion definicion)
@@ -283,7 +272,7 @@ void NavegadorRegistros::guardar()
     if (*def_.nueva) {
         rs.addNew();
         funciones_.escribir(rs, nombre, true);
-        grabar(rs); // si falla, lo escrito sigue siendo una fila nueva
+        GrabarFila(rs); // si falla, lo escrito sigue siendo una fila nueva
         *def_.nueva = false;
         const long long id = rs.lastInsertId();
         cargar();
@@ -293,7 +282,7 @@ void NavegadorRegistros::guardar()
     }
     const long long id = rs.value(def_.campoClave).toLongLong();
     funciones_.escribir(rs, nombre, false);
-    grabar(rs);
+    GrabarFila(rs);
     // La lista se rehace para que el nombre nuevo se pueda elegir ya, y se vuelve a la misma fila
     // por su identificador: con dos filas del mismo nombre, buscar por el nombre enseñaría la otra.
     rs.requery();

@@ -160,3 +160,13 @@ void AplicarAccesibilidad(QWidget* raiz)
             w->setAccessibleDescription(w->objectName());
     }
 }
+
+void GrabarFila(Recordset& registros)
+{
+    try {
+        registros.update();
+    } catch (...) {
+        registros.cancelUpdate();
+        throw;
+    }
+}
