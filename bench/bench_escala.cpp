@@ -6,6 +6,7 @@
 #include "Compactacion.h"
 #include "Comprobaciones.h"
 #include "Conexion.h"
+#include "CopiaPorMedida.h"
 #include "DatosPuesto.h"
 #include "GeneracionRiesgos.h"
 #include "GeneradorEscala.h"
@@ -24,6 +25,7 @@
 #include <vector>
 
 namespace {
+QString carpetaEscala;
 // Texto de conexión de la copia en uso.
 QString conexion;
 
@@ -33,10 +35,11 @@ struct Escala
     QTemporaryDir dir;
     sqlite3* crudo = nullptr;
     long long empresa = 0, centro = 0, puesto = 0;
+    FilaFactor factorGrande; // el de diez riesgos, cuando una medida lo ha puesto en esta copia
 
-    explicit Escala(const QString& origen)
+    Escala()
     {
-        conexion = UsarCopiaEscala(origen, dir.path());
+        conexion = UsarCopiaEscala(carpetaEscala, dir.path());
         Conexion::obtener(conexion);
         if (sqlite3_open_v2(dir.filePath("Evaluacion.mdb").toUtf8().constData(), &crudo, SQLITE_OPEN_READWRITE,
                             nullptr) != SQLITE_OK)
@@ -62,14 +65,11 @@ struct Escala
     void exec(const char* sql) { sqlite3_exec(crudo, sql, nullptr, nullptr, nullptr); }
 };
 
-QString carpetaEscala;
-std::unique_ptr<Escala> escala;
+CopiaPorMedida<Escala> copias;
 
 Escala& base()
 {
-    if (!escala)
-        escala = std::make_unique<Escala>(carpetaEscala);
-    return *escala;
+    return copias.actual();
 }
 
 // Sentencia cruda de usar y tirar con enlace de enteros y textos.
@@ -200,9 +200,9 @@ void AnadirPuesto_directo(benchmark::State& estado)
 // ---------------------------------------------------------------- marcar un factor
 // El caso caro: un factor que da 10 riesgos con 6 medidas cada uno (el catálogo entregado no tiene
 // ninguno tan grande). Se añade una vez al catálogo de la copia, con su fila sin marcar en el puesto.
-FilaFactor factorSinMarcar(const Escala& b)
+FilaFactor factorSinMarcar(Escala& b)
 {
-    static FilaFactor f;
+    FilaFactor& f = b.factorGrande;
     if (f.idFactor != 0)
         return f;
     const auto id = [&](const QByteArray& sql) {
@@ -720,12 +720,10 @@ void registrar(const char* accion, void (*nuestro)(benchmark::State&), void (*in
                void (*directo)(benchmark::State&), int vueltasIngenuo = 3)
 {
     const std::string a(accion);
-    benchmark::RegisterBenchmark((a + "/nuestro").c_str(), nuestro)->Unit(benchmark::kMillisecond);
+    copias.registrar(a + "/nuestro", nuestro)->Unit(benchmark::kMillisecond);
     // Lo ingenuo suele tardar segundos: pocas vueltas bastan.
-    benchmark::RegisterBenchmark((a + "/ingenuo").c_str(), ingenuo)
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(vueltasIngenuo);
-    benchmark::RegisterBenchmark((a + "/directo").c_str(), directo)->Unit(benchmark::kMillisecond);
+    copias.registrar(a + "/ingenuo", ingenuo)->Unit(benchmark::kMillisecond)->Iterations(vueltasIngenuo);
+    copias.registrar(a + "/directo", directo)->Unit(benchmark::kMillisecond);
 }
 } // namespace
 
@@ -758,6 +756,6 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    escala.reset();
+    copias.soltar();
     return 0;
 }

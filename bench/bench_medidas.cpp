@@ -1,6 +1,7 @@
 // Añadir una medida propia a escala de asesoría, de tres maneras (nuestro, ingenuo y directo,
 // como en bench_escala). Abrir la ventana de medidas y su Colocar se miden en bench_ventanas.
 #include "Conexion.h"
+#include "CopiaPorMedida.h"
 #include "GeneradorEscala.h"
 #include "PlataformaPrueba.h"
 #include "Recordset.h"
@@ -61,7 +62,7 @@ struct Escala
         Conexion::cerrarTodas();
     }
 };
-std::unique_ptr<Escala> escala;
+CopiaPorMedida<Escala> copias;
 
 // Lo añadido en una medida se quita al terminarla: la siguiente, y la ventana, ven el puesto como era.
 void quitarAnadidas()
@@ -71,7 +72,7 @@ void quitarAnadidas()
 
 void AnadirMedida_nuestro(benchmark::State& estado)
 {
-    Escala& b = *escala;
+    Escala& b = copias.actual();
     for (auto _ : estado)
         benchmark::DoNotOptimize(
             SeleccionaMedidas::AnadirMedida(conexion, b.centro, b.puesto, b.empresa, b.factor, "Medida propia"));
@@ -81,7 +82,7 @@ void AnadirMedida_nuestro(benchmark::State& estado)
 // Toda la vista para buscar el factor y toda la tabla para añadir al final, sin transacción.
 void AnadirMedida_ingenuo(benchmark::State& estado)
 {
-    Escala& b = *escala;
+    Escala& b = copias.actual();
     for (auto _ : estado) {
         Recordset vista;
         vista.open("SELECT * FROM VFactoresMedidas", conexion);
@@ -107,7 +108,7 @@ void AnadirMedida_ingenuo(benchmark::State& estado)
 
 void AnadirMedida_directo(benchmark::State& estado)
 {
-    Escala& b = *escala;
+    Escala& b = copias.actual();
     sqlite3_stmt* buscar = nullptr;
     sqlite3_stmt* insertar = nullptr;
     sqlite3_prepare_v2(b.crudo,
@@ -148,16 +149,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "BASE_ESCALA debe ser la carpeta de una base hecha con generar_escala.\n");
         return 2;
     }
-    escala = std::make_unique<Escala>();
-    benchmark::RegisterBenchmark("Añadir una medida/nuestro", AnadirMedida_nuestro)->Unit(benchmark::kMillisecond);
+    copias.registrar("Añadir una medida/nuestro", AnadirMedida_nuestro)->Unit(benchmark::kMillisecond);
     // Lo ingenuo tarda mucho más: pocas vueltas bastan.
-    benchmark::RegisterBenchmark("Añadir una medida/ingenuo", AnadirMedida_ingenuo)
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(3);
-    benchmark::RegisterBenchmark("Añadir una medida/directo", AnadirMedida_directo)->Unit(benchmark::kMillisecond);
+    copias.registrar("Añadir una medida/ingenuo", AnadirMedida_ingenuo)->Unit(benchmark::kMillisecond)->Iterations(3);
+    copias.registrar("Añadir una medida/directo", AnadirMedida_directo)->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    escala.reset();
+    copias.soltar();
     return 0;
 }

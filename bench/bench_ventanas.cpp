@@ -2,6 +2,7 @@
 // asesoría. Sólo se mide lo nuestro: no hay una forma "ingenua" con la que compararlo.
 #include "ActuacionPreventiva.h"
 #include "Conexion.h"
+#include "CopiaPorMedida.h"
 #include "Empresa.h"
 #include "GeneradorEscala.h"
 #include "InicioEvaluacion.h"
@@ -46,7 +47,7 @@ struct Escala
     }
     ~Escala() { Conexion::cerrarTodas(); }
 };
-std::unique_ptr<Escala> escala;
+CopiaPorMedida<Escala> copias;
 
 template <typename Ventana> void Abrir(benchmark::State& estado)
 {
@@ -75,8 +76,7 @@ void SiguienteEmpresa(benchmark::State& estado)
 
 template <typename Ventana> void registrarVentana(const char* nombre)
 {
-    benchmark::RegisterBenchmark((std::string("Abrir ") + nombre + "/nuestro").c_str(), Abrir<Ventana>)
-        ->Unit(benchmark::kMillisecond);
+    copias.registrar(std::string("Abrir ") + nombre + "/nuestro", Abrir<Ventana>)->Unit(benchmark::kMillisecond);
 }
 } // namespace
 
@@ -90,30 +90,25 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "BASE_ESCALA debe ser la carpeta de una base hecha con generar_escala.\n");
         return 2;
     }
-    escala = std::make_unique<Escala>();
     registrarVentana<Empresa>("Empresa");
-    benchmark::RegisterBenchmark("Pasar a la empresa siguiente/nuestro", SiguienteEmpresa)
-        ->Unit(benchmark::kMillisecond);
+    copias.registrar("Pasar a la empresa siguiente/nuestro", SiguienteEmpresa)->Unit(benchmark::kMillisecond);
     registrarVentana<InicioEvaluacion>("InicioEvaluacion");
-    benchmark::RegisterBenchmark("Colocar de InicioEvaluacion/nuestro", Colocar<InicioEvaluacion>)
-        ->Unit(benchmark::kMillisecond);
+    copias.registrar("Colocar de InicioEvaluacion/nuestro", Colocar<InicioEvaluacion>)->Unit(benchmark::kMillisecond);
     registrarVentana<Puestos>("Puestos");
-    benchmark::RegisterBenchmark("Colocar de Puestos/nuestro", Colocar<Puestos>)->Unit(benchmark::kMillisecond);
+    copias.registrar("Colocar de Puestos/nuestro", Colocar<Puestos>)->Unit(benchmark::kMillisecond);
     registrarVentana<SeleccionaFactores>("SeleccionaFactores");
-    benchmark::RegisterBenchmark("Colocar de SeleccionaFactores/nuestro", Colocar<SeleccionaFactores>)
+    copias.registrar("Colocar de SeleccionaFactores/nuestro", Colocar<SeleccionaFactores>)
         ->Unit(benchmark::kMillisecond);
     registrarVentana<SeleccionaRiesgos>("SeleccionaRiesgos");
-    benchmark::RegisterBenchmark("Colocar de SeleccionaRiesgos/nuestro", Colocar<SeleccionaRiesgos>)
-        ->Unit(benchmark::kMillisecond);
+    copias.registrar("Colocar de SeleccionaRiesgos/nuestro", Colocar<SeleccionaRiesgos>)->Unit(benchmark::kMillisecond);
     registrarVentana<SeleccionaMedidas>("SeleccionaMedidas");
-    benchmark::RegisterBenchmark("Colocar de SeleccionaMedidas/nuestro", Colocar<SeleccionaMedidas>)
-        ->Unit(benchmark::kMillisecond);
+    copias.registrar("Colocar de SeleccionaMedidas/nuestro", Colocar<SeleccionaMedidas>)->Unit(benchmark::kMillisecond);
     registrarVentana<ActuacionPreventiva>("ActuacionPreventiva");
-    benchmark::RegisterBenchmark("Colocar de ActuacionPreventiva/nuestro", Colocar<ActuacionPreventiva>)
+    copias.registrar("Colocar de ActuacionPreventiva/nuestro", Colocar<ActuacionPreventiva>)
         ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    escala.reset();
+    copias.soltar();
     return 0;
 }
