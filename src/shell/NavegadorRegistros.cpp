@@ -96,10 +96,14 @@ QHBoxLayout* NavegadorRegistros::barra(bool centrada)
     return nav;
 }
 
-void NavegadorRegistros::cerrar()
+void NavegadorRegistros::cerrar() noexcept
 {
-    if (rs_)
-        rs_->close();
+    // Al descargar la ventana se cierra el conjunto sin atender a ningún error.
+    try {
+        if (rs_)
+            rs_->close();
+    } catch (...) {
+    }
 }
 
 void NavegadorRegistros::vaciarLista()

@@ -101,7 +101,7 @@ public:
     void vaciarLista();
     void campos(bool editables, bool vaciarlos);
     void navegacion(bool activa);
-    void cerrar();
+    void cerrar() noexcept;
 
 private:
     QToolBar* flecha(const QString& nombre, const QString& ayuda, int cual);
