@@ -18,6 +18,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProgressDialog>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QTableView>
 #include <QToolButton>
 #include <QtTest>
@@ -61,6 +63,22 @@ const char* const TextosFijos[] = {
     "Alta",
     "Dañino",
 };
+
+// Centro del botón de cerrar en la barra de título de una ventana hija, como lo pinta el estilo.
+QPoint botonCerrar(QMdiSubWindow* s)
+{
+    QStyle* estilo = s->style();
+    QStyleOptionTitleBar o;
+    o.initFrom(s);
+    const int borde = estilo->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, s);
+    const int alto = estilo->pixelMetric(QStyle::PM_TitleBarHeight, &o, s);
+    o.rect = QRect(borde, borde, s->width() - 2 * borde, alto);
+    o.subControls = QStyle::SC_All;
+    o.titleBarFlags = s->windowFlags();
+    o.titleBarState = int(s->windowState());
+    o.state |= QStyle::State_Active;
+    return estilo->subControlRect(QStyle::CC_TitleBar, &o, QStyle::SC_TitleBarCloseButton, s).center();
+}
 
 bool visibleYActivo(const QWidget* w)
 {
@@ -291,11 +309,19 @@ void Mono::mirarAvisos()
         if (!avisosVistos.contains(aviso.titulo))
             avisosVistos << aviso.titulo;
         // Con una base sana y entradas válidas ningún paso debe acabar en el mensaje general, en
-        // la consulta que no se pudo ejecutar ni en la oferta de reparar.
-        const bool sinTratar = aviso.texto.startsWith(QStringLiteral("Se ha producido el error")) ||
+        // la consulta que no se pudo ejecutar ni en la oferta de reparar. La excepción: marcar un
+        // factor de un puesto que otra ventana ya ha borrado. La marca no se puede guardar, y la
+        // ventana de factores lo avisa con el mensaje general y deja la casilla como estaba.
+        const bool general = aviso.texto.startsWith(QStringLiteral("Se ha producido el error"));
+        const bool previsto = general && ventanaDelPaso_ == QStringLiteral("SeleccionaFactores") &&
+                              aviso.texto.startsWith(QStringLiteral("Se ha producido el error: -2147217887")) &&
+                              aviso.texto.contains(QStringLiteral("FOREIGN KEY"));
+        const bool sinTratar = (general && !previsto) ||
                                aviso.texto.startsWith(QStringLiteral("No se ha podido ejecutar la consulta")) ||
                                aviso.titulo == QStringLiteral("Base de datos Dañada") ||
                                aviso.texto.contains(QStringLiteral("pero no se puede abrir"));
+        if (previsto)
+            ++avisosPrevistos;
         if (sinTratar)
             hallazgos << QStringLiteral("aviso sin tratar en el paso %1: [%2] %3")
                              .arg(pasosHechos)
@@ -318,6 +344,9 @@ void Mono::cerrarModales()
 
 void Mono::paso()
 {
+    ventanaDelPaso_.clear();
+    if (QMdiSubWindow* s = entrada_->area()->currentSubWindow(); s && s->isVisible())
+        ventanaDelPaso_ = nombre(s->widget());
     try {
         if (QWidget* desplegable = QApplication::activePopupWidget()) {
             actuarEnDesplegable(desplegable);
@@ -371,8 +400,8 @@ void Mono::paso()
         // Con muchas ventanas abiertas se cierran más a menudo.
         const bool visor = nombre(activa->widget()) == QStringLiteral("InformeGeneral");
         if (moneda(std::min(25, 3 + 4 * int(abiertas.size() - 1)) + (visor ? 15 : 0))) {
-            apuntar(QStringLiteral("cierra la ventana %1 con Ctrl+F4").arg(nombre(activa->widget())));
-            QTest::keyClick(activa, Qt::Key_F4, Qt::ControlModifier);
+            apuntar(QStringLiteral("cierra la ventana %1 con la X de su título").arg(nombre(activa->widget())));
+            QTest::mouseClick(activa, Qt::LeftButton, {}, botonCerrar(activa));
             return;
         }
         actuarEn(activa->widget() ? activa->widget() : activa);

@@ -57,6 +57,7 @@ public:
     int arranques = 0;
     int modalesCerrados = 0;
     int pasosHechos = 0;
+    int avisosPrevistos = 0; // mensajes generales que la ventana trata como es debido
 
     // Últimas acciones, para saber qué llevó al hallazgo.
     QStringList ultimasAcciones() const;
@@ -94,5 +95,6 @@ private:
     QTimer vigiaModales_;
     std::size_t avisosLeidos_ = 0;
     int terminados_ = 0;
+    QString ventanaDelPaso_;
     std::deque<QString> acciones_;
 };

@@ -1,11 +1,12 @@
 // El mono: corre la ventana principal de verdad, sin pantalla, sobre una copia de una base sembrada,
 // con acciones al azar a partir de una semilla, y revisa la base al final de cada corrida.
 //
-//   mono                          las semillas 1..3, 250 pasos cada una (lo que pasa ./test.sh)
+//   mono                          las semillas 1..6, 500 pasos cada una (lo que pasa ./test.sh)
 //   mono --semilla N              sólo esa semilla (también MONO_SEMILLA=N en el entorno)
 //   mono --desde N --corridas K   K semillas seguidas desde N
 //   mono --segundos S             semillas seguidas hasta gastar S segundos
 //   mono --pasos P                pasos por corrida
+//   mono --ventanas A,B           falla si alguna de esas ventanas no se ha llegado a abrir (o MONO_VENTANAS)
 #include "AccionPreventiva.h"
 #include "ActuacionPreventiva.h"
 #include "Conexion.h"
@@ -85,8 +86,8 @@ int main(int argc, char* argv[])
 
     const QStringList args = aplicacion.arguments();
     quint64 desde = 1;
-    int corridas = 3;
-    int pasos = 250;
+    int corridas = 6;
+    int pasos = 500;
     qint64 segundos = 0;
     if (!argumento(args, "--desde").isEmpty())
         desde = argumento(args, "--desde").toULongLong();
@@ -96,7 +97,8 @@ int main(int argc, char* argv[])
         pasos = argumento(args, "--pasos").toInt();
     if (!argumento(args, "--segundos").isEmpty()) {
         segundos = argumento(args, "--segundos").toLongLong();
-        corridas = INT_MAX;
+        if (argumento(args, "--corridas").isEmpty())
+            corridas = INT_MAX;
     }
     QString una = argumento(args, "--semilla");
     if (una.isEmpty())
@@ -134,7 +136,7 @@ int main(int argc, char* argv[])
                       static_cast<unsigned long long>(semilla), static_cast<unsigned long long>(semilla), argv[0],
                       pasos);
         QStringList hallazgos, acciones;
-        int arranques = 0, modales = 0;
+        int arranques = 0, modales = 0, previstos = 0;
         {
             Mono mono(semilla, plantilla.path());
             mono.correr(pasos);
@@ -142,13 +144,14 @@ int main(int argc, char* argv[])
             acciones = mono.ultimasAcciones();
             arranques = mono.arranques;
             modales = mono.modalesCerrados;
+            previstos = mono.avisosPrevistos;
             for (const QString& v : mono.ventanasVistas)
                 ventanas.insert(v);
         }
         if (hallazgos.isEmpty()) {
             ++bien;
-            std::printf("semilla %llu: bien (%d arranques, %d diálogos modales cerrados)\n",
-                        static_cast<unsigned long long>(semilla), arranques, modales);
+            std::printf("semilla %llu: bien (%d arranques, %d diálogos modales cerrados, %d errores previstos)\n",
+                        static_cast<unsigned long long>(semilla), arranques, modales, previstos);
         } else {
             ++mal;
             std::printf("HALLAZGO. %s", gEnCurso);
@@ -168,6 +171,16 @@ int main(int argc, char* argv[])
         for (const auto& [texto, veces] : gAvisosQt)
             std::printf("  %dx %s\n", veces, qPrintable(texto));
     }
+    // Un mono que ya no llega a una ventana (un botón renombrado, un paso que no abre) no la prueba.
+    QString lista = argumento(args, "--ventanas");
+    if (lista.isEmpty())
+        lista = qEnvironmentVariable("MONO_VENTANAS");
+    const QStringList exigidas = lista.split(',', Qt::SkipEmptyParts);
+    for (const QString& v : exigidas)
+        if (!ventanas.contains(v)) {
+            std::printf("HALLAZGO. El mono no ha llegado a la ventana %s\n", qPrintable(v));
+            ++mal;
+        }
     std::printf("mono: %d passed, %d failed\n", bien, mal);
     return mal == 0 ? 0 : 1;
 }
