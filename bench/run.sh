@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Compila y pasa las medidas de rendimiento (no forman parte de las pruebas). Al final imprime la
 # tabla de las acciones del usuario a escala de asesoría: nuestro, ingenuo, directo y proporciones.
-# Los argumentos se pasan a cada programa de medidas (p. ej. --benchmark_filter=Puesto).
+# Los argumentos se pasan a cada programa de medidas (p. ej. --benchmark_filter=Puesto). Lo
+# ingenuo lee tablas enteras y a 10 veces tarda minutos: --benchmark_filter=-ingenuo lo deja fuera.
 #
 # Variables de entorno:
 #   BUILD    carpeta de compilación (build); en otra, p. ej. build-bench, no se toca la de siempre.
