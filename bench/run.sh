@@ -41,7 +41,7 @@ carpeta_base() {
 }
 
 # La base de 1 vez se hace con las operaciones del programa (unos 15 s); las mayores la repiten
-# directamente en SQLite (unos 10 s para 10 veces). Cada programa de medidas trabaja en una copia.
+# directamente en SQLite (unos 10 s para 10 veces). Cada medida trabaja en su propia copia.
 preparar_base() {
     local carpeta
     carpeta=$(carpeta_base "$1")
