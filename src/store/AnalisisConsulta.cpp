@@ -1,5 +1,6 @@
 #include "AnalisisConsulta.h"
 
+#include <QDate>
 #include <QRegularExpression>
 
 namespace {
@@ -100,4 +101,21 @@ bool analizarCriterio(const QString& criterio, QString& campo, QVariant& valor)
         return false;
     valor = n;
     return true;
+}
+
+bool coincideCriterio(const QVariant& celda, const QVariant& buscado)
+{
+    if (celda.isNull())
+        return false;
+    if (buscado.typeId() == QMetaType::Double) {
+        bool ok = false;
+        const double n = celda.toDouble(&ok);
+        return ok && n == buscado.toDouble();
+    }
+    QString texto;
+    if (celda.typeId() == QMetaType::QDate)
+        texto = celda.toDate().toString(Qt::ISODate);
+    else
+        texto = celda.toString();
+    return texto.compare(buscado.toString(), Qt::CaseInsensitive) == 0;
 }

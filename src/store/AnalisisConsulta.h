@@ -20,3 +20,6 @@ QString nombreTrasFrom(const QString& sql);
 // Criterio de búsqueda "[Campo] = 'texto'" o "Campo = número": el texto es todo lo que hay entre
 // la primera y la última comilla. Falso si está mal formado.
 bool analizarCriterio(const QString& criterio, QString& campo, QVariant& valor);
+// Si una celda cumple el valor de un criterio: los números por su valor, los textos y las fechas
+// sin distinguir mayúsculas. Una celda nula no cumple ninguno.
+bool coincideCriterio(const QVariant& celda, const QVariant& buscado);

@@ -503,8 +503,7 @@ bool Conexion::esVista(const QString& origen)
 void Conexion::ejecutar(const QString& sql, const QVariantList& parametros)
 {
     SentenciaPreparada st(*this, sql.toUtf8());
-    for (int i = 0; i < parametros.size(); ++i)
-        enlazar(*this, st.get(), i + 1, parametros[i]);
+    enlazarTodos(*this, st.get(), parametros);
     const int rc = sqlite3_step(st.get());
     st.soltar();
     if (rc != SQLITE_DONE && rc != SQLITE_ROW)

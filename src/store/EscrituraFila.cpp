@@ -15,8 +15,7 @@ namespace {
 void pasar(Conexion& con, SentenciaPreparada st, const QString& sql, const QVariantList& valores,
            const DestinoFila& destino, QVariantList* fila)
 {
-    for (int i = 0; i < valores.size(); ++i)
-        enlazar(con, st.get(), i + 1, valores[i]);
+    enlazarTodos(con, st.get(), valores);
     int rc = sqlite3_step(st.get());
     if (rc == SQLITE_ROW && fila) {
         for (int i = 0; i < destino.campos.size(); ++i)

@@ -7,7 +7,6 @@
 #include "SentenciaPreparada.h"
 #include "ValoresSqlite.h"
 
-#include <QDate>
 #include <QObject>
 #include <algorithm>
 #include <set>
@@ -40,26 +39,14 @@ SentenciaPreparada abrirSentencia(Conexion& con, const QByteArray& sql, const QS
             QObject::tr("La sentencia espera %1 valores y se le han dado %2.").arg(esperados).arg(parametros.size()),
             original);
     }
-    for (int i = 0; i < parametros.size(); ++i)
-        enlazar(con, st.get(), i + 1, parametros[i]);
+    enlazarTodos(con, st.get(), parametros);
     return st;
 }
 
-bool coincide(const QVariant& celda, const QVariant& buscado)
+ErrorBD sinCampo(const QString& campo)
 {
-    if (celda.isNull())
-        return false;
-    if (buscado.typeId() == QMetaType::Double) {
-        bool ok = false;
-        const double n = celda.toDouble(&ok);
-        return ok && n == buscado.toDouble();
-    }
-    QString texto;
-    if (celda.typeId() == QMetaType::QDate)
-        texto = celda.toDate().toString(Qt::ISODate);
-    else
-        texto = celda.toString();
-    return texto.compare(buscado.toString(), Qt::CaseInsensitive) == 0;
+    return ErrorBD(NumeroError::ElementoNoEncontrado,
+                   QObject::tr("No se encuentra el campo «%1» en el conjunto de registros.").arg(campo));
 }
 } // namespace
 
@@ -342,13 +329,20 @@ bool Recordset::eof()
     return d->actual >= d->leidas() + (d->completo ? (long long)d->agregadas.size() : 0);
 }
 
-void Recordset::moveFirst()
+void Recordset::antesDeMoverse()
 {
+    // La fila a medio escribir se guarda antes de dejarla, y un alta aún suelta pasa a su sitio
+    // detrás de las leídas.
     comprobarAbierto();
     if (d->modo != Modo::Ninguno)
         update();
     if (d->agregadaActual >= 0)
         leerTodo();
+}
+
+void Recordset::moveFirst()
+{
+    antesDeMoverse();
     d->actual = 0;
     if (eof())
         throw sinRegistro();
@@ -368,11 +362,7 @@ void Recordset::moveLast()
 
 void Recordset::moveNext()
 {
-    comprobarAbierto();
-    if (d->modo != Modo::Ninguno)
-        update();
-    if (d->agregadaActual >= 0)
-        leerTodo();
+    antesDeMoverse();
     if (eof())
         throw sinRegistro();
     ++d->actual;
@@ -380,11 +370,7 @@ void Recordset::moveNext()
 
 void Recordset::movePrevious()
 {
-    comprobarAbierto();
-    if (d->modo != Modo::Ninguno)
-        update();
-    if (d->agregadaActual >= 0)
-        leerTodo();
+    antesDeMoverse();
     if (bof())
         throw sinRegistro();
     if (eof())
@@ -441,16 +427,12 @@ bool Recordset::findValue(const QString& campo, const QVariant& valor)
     comprobarAbierto();
     const int indice = fieldIndex(campo);
     if (indice < 0)
-        throw ErrorBD(NumeroError::ElementoNoEncontrado,
-                      QObject::tr("No se encuentra el campo «%1» en el conjunto de registros.").arg(campo));
-    if (d->modo != Modo::Ninguno)
-        update();
-    if (d->agregadaActual >= 0)
-        leerTodo();
+        throw sinCampo(campo);
+    antesDeMoverse();
     if (d->actual < 0)
         d->actual = 0;
     while (!eof()) {
-        if (coincide(d->fila(d->actual)[indice], valor))
+        if (coincideCriterio(d->fila(d->actual)[indice], valor))
             return true;
         ++d->actual;
     }
@@ -489,8 +471,7 @@ QVariant Recordset::value(const QString& campo)
     const int i = fieldIndex(campo);
     if (i < 0) {
         comprobarAbierto();
-        throw ErrorBD(NumeroError::ElementoNoEncontrado,
-                      QObject::tr("No se encuentra el campo «%1» en el conjunto de registros.").arg(campo));
+        throw sinCampo(campo);
     }
     return value(i);
 }
@@ -516,8 +497,7 @@ void Recordset::setValue(const QString& campo, const QVariant& valor)
     comprobarAbierto();
     const int i = fieldIndex(campo);
     if (i < 0)
-        throw ErrorBD(NumeroError::ElementoNoEncontrado,
-                      QObject::tr("No se encuentra el campo «%1» en el conjunto de registros.").arg(campo));
+        throw sinCampo(campo);
     if (d->modo == Modo::Ninguno) {
         comprobarFilaActual();
         d->bufer = d->agregadaActual >= 0 ? d->agregadas[size_t(d->agregadaActual)] : d->fila(d->actual);

@@ -88,6 +88,7 @@ private:
     int reanudar();
 
     void comprobarAbierto() const;
+    void antesDeMoverse();
     bool leerSiguiente();
     void leerTodo();
     void comprobarFilaActual();

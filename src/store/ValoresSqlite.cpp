@@ -81,3 +81,9 @@ void enlazar(Conexion& con, sqlite3_stmt* st, int i, const QVariant& v)
     if (rc != SQLITE_OK)
         con.lanzar(rc, QString::fromUtf8(sqlite3_sql(st)));
 }
+
+void enlazarTodos(Conexion& con, sqlite3_stmt* st, const QVariantList& valores)
+{
+    for (int i = 0; i < valores.size(); ++i)
+        enlazar(con, st, i + 1, valores[i]);
+}

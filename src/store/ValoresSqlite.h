@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QVariant>
+#include <QVariantList>
 
 class Conexion;
 struct sqlite3_stmt;
@@ -10,3 +11,5 @@ struct sqlite3_stmt;
 // ("2026-12-08", "2026-12-08 10:30:00") y se leen como QDate o QDateTime según el tipo declarado.
 QVariant leerColumna(sqlite3_stmt* st, int i, const QByteArray& tipo);
 void enlazar(Conexion& con, sqlite3_stmt* st, int i, const QVariant& v);
+// Enlaza los valores en orden, desde el primer "?". Lanza ErrorBD.
+void enlazarTodos(Conexion& con, sqlite3_stmt* st, const QVariantList& valores);
