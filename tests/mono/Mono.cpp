@@ -306,8 +306,8 @@ void Mono::mirarAvisos()
     const auto& m = plataforma_->mensajes;
     for (; avisosLeidos_ < m.size(); ++avisosLeidos_) {
         const auto& aviso = m[avisosLeidos_];
-        if (!avisosVistos.contains(aviso.titulo))
-            avisosVistos << aviso.titulo;
+        ++avisosVistos[aviso.titulo];
+        apuntar(QStringLiteral("aviso [%1] %2").arg(aviso.titulo, QString(aviso.texto).left(100).replace('\n', ' ')));
         // Con una base sana y entradas válidas ningún paso debe acabar en el mensaje general, en
         // la consulta que no se pudo ejecutar ni en la oferta de reparar. La excepción: marcar un
         // factor de un puesto que otra ventana ya ha borrado. La marca no se puede guardar, y la
@@ -347,6 +347,12 @@ void Mono::paso()
     ventanaDelPaso_.clear();
     if (QMdiSubWindow* s = entrada_->area()->currentSubWindow(); s && s->isVisible())
         ventanaDelPaso_ = nombre(s->widget());
+    // Sin gestor de ventanas nadie devuelve la activación a la ventana principal cuando se cierra un
+    // desplegable o un diálogo; sin ella no hay foco y los editores de celda no se abren.
+    if (!QApplication::activePopupWidget() && QApplication::activeWindow() != entrada_.get()) {
+        entrada_->activateWindow();
+        QCoreApplication::processEvents();
+    }
     try {
         if (QWidget* desplegable = QApplication::activePopupWidget()) {
             actuarEnDesplegable(desplegable);
@@ -603,8 +609,11 @@ void Mono::tocarVista(QAbstractItemView* vista)
         else
             QTest::keyClick(vista, Qt::Key_F2);
         QWidget* editor = QApplication::focusWidget();
-        if (!editor || editor == vista || !vista->isAncestorOf(editor))
+        if (!editor || editor == vista || !vista->isAncestorOf(editor)) {
+            apuntar(QStringLiteral("no se abre ningún editor (foco en %1, desplegable %2)")
+                        .arg(nombre(editor), nombre(QApplication::activePopupWidget())));
             return;
+        }
         if (moneda(60))
             QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
         teclear(editor, texto);

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <deque>
+#include <map>
 #include <memory>
 #include <random>
 
@@ -53,7 +54,7 @@ public:
 
     QStringList hallazgos;
     QSet<QString> ventanasVistas;
-    QStringList avisosVistos;
+    std::map<QString, int> avisosVistos; // veces que sale cada título de aviso
     int arranques = 0;
     int modalesCerrados = 0;
     int pasosHechos = 0;

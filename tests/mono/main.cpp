@@ -129,6 +129,7 @@ int main(int argc, char* argv[])
     reloj.start();
     int bien = 0, mal = 0;
     QSet<QString> ventanas;
+    std::map<QString, int> avisos;
     for (quint64 semilla = desde; corridas-- > 0; ++semilla) {
         if (segundos > 0 && reloj.elapsed() >= segundos * 1000)
             break;
@@ -147,6 +148,8 @@ int main(int argc, char* argv[])
             previstos = mono.avisosPrevistos;
             for (const QString& v : mono.ventanasVistas)
                 ventanas.insert(v);
+            for (const auto& [titulo, veces] : mono.avisosVistos)
+                avisos[titulo] += veces;
         }
         if (hallazgos.isEmpty()) {
             ++bien;
@@ -166,6 +169,10 @@ int main(int argc, char* argv[])
     QStringList vistas(ventanas.begin(), ventanas.end());
     vistas.sort();
     std::printf("ventanas visitadas: %s\n", qPrintable(vistas.join(", ")));
+    std::printf("avisos contestados:");
+    for (const auto& [titulo, veces] : avisos)
+        std::printf(" «%s» %d;", qPrintable(titulo), veces);
+    std::printf("\n");
     if (!gAvisosQt.empty()) {
         std::printf("avisos de Qt:\n");
         for (const auto& [texto, veces] : gAvisosQt)
