@@ -5,15 +5,30 @@
 #include <QFileInfo>
 #include <QLockFile>
 
+namespace {
+// En la carpeta temporal, para no dejar nada en la del programa. Si no sirve (TMPDIR de una carpeta
+// que ya no existe), Qt la da vacía y el bloqueo caería en la carpeta de trabajo de cada proceso:
+// entonces va a la del programa, que es la misma para todos y en la que se escribe siempre.
+QString carpetaBloqueos(const QString& programa)
+{
+    const QString temporal = QDir::tempPath();
+    const QFileInfo info(temporal);
+    if (!temporal.isEmpty() && info.isAbsolute() && info.isDir() && info.isWritable())
+        return temporal;
+    return programa;
+}
+} // namespace
+
 QString rutaBloqueoInstancia(const QString& carpeta)
 {
     // Se normaliza la carpeta para que "C:\Prog" y "C:/Prog/" den el mismo bloqueo.
-    QString normalizada = QDir::cleanPath(QDir::fromNativeSeparators(QFileInfo(carpeta).absoluteFilePath()));
+    const QString absoluta = QDir::cleanPath(QDir::fromNativeSeparators(QFileInfo(carpeta).absoluteFilePath()));
+    QString normalizada = absoluta;
 #ifdef Q_OS_WIN
     normalizada = normalizada.toLower();
 #endif
     const QByteArray resumen = QCryptographicHash::hash(normalizada.toUtf8(), QCryptographicHash::Sha1).toHex();
-    return QDir(QDir::tempPath())
+    return QDir(carpetaBloqueos(absoluta))
         .filePath(QStringLiteral("EvaluacionRiesgos-%1.lock").arg(QString::fromLatin1(resumen.left(16))));
 }
 

@@ -5,6 +5,8 @@
 #include "PlataformaServicios.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -37,6 +39,37 @@ TEST(BloqueoInstancia, LosServiciosGuardanElBloqueoHastaQueSeDestruyen)
     primeros.reset();
     EXPECT_FALSE(segundos.otraInstanciaEnEjecucion(carpeta.path()));
 }
+
+#ifdef Q_OS_UNIX
+// Con una carpeta temporal que no sirve (TMPDIR de una carpeta ya borrada) el bloqueo caía en la
+// carpeta de trabajo de cada proceso: dos copias arrancadas desde sitios distintos no se veían.
+TEST(BloqueoInstancia, SinCarpetaTemporalUtilTodosVenElMismoBloqueo)
+{
+    QTemporaryDir carpeta, trabajo;
+    struct Entorno
+    {
+        QByteArray tmpdir = qgetenv("TMPDIR");
+        bool habia = qEnvironmentVariableIsSet("TMPDIR");
+        QString actual = QDir::currentPath();
+        ~Entorno()
+        {
+            habia ? qputenv("TMPDIR", tmpdir) : qunsetenv("TMPDIR");
+            QDir::setCurrent(actual);
+        }
+    } restaurar;
+    qputenv("TMPDIR", QFile::encodeName(carpeta.filePath("borrada")));
+    auto primero = TomarBloqueoInstancia(carpeta.path());
+    ASSERT_TRUE(primero);
+    ASSERT_TRUE(QDir::setCurrent(trabajo.path()));
+    EXPECT_FALSE(TomarBloqueoInstancia(carpeta.path()));
+    EXPECT_TRUE(QFileInfo(rutaBloqueoInstancia(carpeta.path())).isAbsolute());
+    EXPECT_FALSE(repararEnCurso(carpeta.path()));
+    QLockFile reparacion(rutaBloqueoReparacion(carpeta.path()));
+    ASSERT_TRUE(reparacion.tryLock(0));
+    ASSERT_TRUE(QDir::setCurrent(restaurar.actual));
+    EXPECT_TRUE(repararEnCurso(carpeta.path()));
+}
+#endif
 
 namespace {
 void apuntarA()
