@@ -1,6 +1,5 @@
 #include "Empresa.h"
 
-#include "Globales.h"
 #include "KitControles.h"
 #include "ManejadorErrores.h"
 #include "NavegadorRegistros.h"
@@ -21,8 +20,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-const QString Empresa::Nombre = QStringLiteral("Empresa");
-
 namespace {
 using Icono = PlataformaServicios::Icono;
 using Botones = PlataformaServicios::Botones;
@@ -33,15 +30,16 @@ QString texto(Recordset& rs, const char* campo)
     return NuloATexto(rs.value(campo)).toString();
 }
 
-// Ventanas que trabajan sobre el centro en curso (gIDCentro), que leen cada vez que lo necesitan.
-const char* const ventanasEvaluacion[] = {"InicioEvaluacion",  "Puestos",           "SeleccionaFactores",
-                                          "SeleccionaRiesgos", "SeleccionaMedidas", "ImprimirEvaluacion"};
-const char* const ventanasPlanificacion[] = {"ActuacionPreventiva", "ImprimirPlanificacion"};
+// Ventanas que trabajan sobre el centro en curso de la sesión, que leen cada vez que lo necesitan.
+const Ventana ventanasEvaluacion[] = {Ventana::InicioEvaluacion,   Ventana::Puestos,
+                                      Ventana::SeleccionaFactores, Ventana::SeleccionaRiesgos,
+                                      Ventana::SeleccionaMedidas,  Ventana::ImprimirEvaluacion};
+const Ventana ventanasPlanificacion[] = {Ventana::ActuacionPreventiva, Ventana::ImprimirPlanificacion};
 
-void descargar(RegistroVentanas& r, const auto& nombres)
+void descargar(RegistroVentanas& r, const auto& ventanas)
 {
-    for (const char* n : nombres)
-        r.descargar(n);
+    for (Ventana v : ventanas)
+        r.descargar(v);
 }
 
 // Con el centro en curso cambiado o borrado, nada debe quedar abierto que siga escribiendo en él:
@@ -50,7 +48,7 @@ void descargarTodas(RegistroVentanas& r)
 {
     descargar(r, ventanasEvaluacion);
     descargar(r, ventanasPlanificacion);
-    r.descargar("AccionPreventiva");
+    r.descargar(Ventana::AccionPreventiva);
 }
 
 QFrame* panel(const QString& nombre)
@@ -64,12 +62,12 @@ QFrame* panel(const QString& nombre)
 
 void Empresa::registrar()
 {
-    RegistroVentanas::registrarFabrica(Nombre, [] { return new Empresa; });
+    RegistroVentanas::registrarFabrica(Nombre, [](Sesion& sesion) { return new Empresa(sesion); });
 }
 
-Empresa::Empresa(QWidget* parent) : QWidget(parent)
+Empresa::Empresa(Sesion& sesion, QWidget* parent) : QWidget(parent), sesion_(sesion)
 {
-    setObjectName(Nombre);
+    setObjectName(NombreVentana(Nombre));
     setAttribute(Qt::WA_DeleteOnClose);
     definirEmpresas();
     definirCentros();
@@ -80,12 +78,8 @@ Empresa::Empresa(QWidget* parent) : QWidget(parent)
 
 Empresa::~Empresa()
 {
-    // Al descargar se cierra el conjunto sin atender a ningún error.
-    try {
-        navEmpresas_->cerrar();
-        navCentros_->cerrar();
-    } catch (...) {
-    }
+    navEmpresas_->cerrar();
+    navCentros_->cerrar();
 }
 
 Recordset* Empresa::empresas() const
@@ -118,12 +112,14 @@ void Empresa::definirEmpresas()
                .avisoNueva = "La empresa nueva%1 aún no se ha guardado.",
                .avisoCambiada = "El nombre de la empresa «%1» se ha cambiado a «%2» y aún no se ha guardado.",
                .tituloAviso = "Datos Empresa",
-               .nueva = &gNuevaEmpresa,
+               .nueva = &sesion_.nuevaEmpresa,
                .recolocarAlGuardar = true});
 
     NavegadorRegistros::Funciones& f = navEmpresas_->funciones();
-    f.abrir = [](Recordset& rs) { rs.open("Select * from Empresas", gConexion); };
-    f.borrar = [](long long id) { Recordset::execute("delete from Empresas where IDEmpresa = ?;", gConexion, {id}); };
+    f.abrir = [this](Recordset& rs) { rs.open("Select * from Empresas", sesion_.conexion); };
+    f.borrar = [this](long long id) {
+        Recordset::execute("delete from Empresas where IDEmpresa = ?;", sesion_.conexion, {id});
+    };
     f.mostrar = [this](Recordset& rs) { mostrarEmpresa(rs); };
     f.escribir = [this](Recordset& rs, const QString& nombre, bool nueva) { escribirEmpresa(rs, nombre, nueva); };
     f.validar = [this] { return totalValido(); };
@@ -164,19 +160,19 @@ void Empresa::definirCentros()
          .avisoNueva = "El centro nuevo%1 aún no se ha guardado.",
          .avisoCambiada = "El nombre del centro «%1» se ha cambiado a «%2» y aún no se ha guardado.",
          .tituloAviso = "Datos Empresa",
-         .nueva = &gNuevoCentro});
+         .nueva = &sesion_.nuevoCentro});
 
     NavegadorRegistros::Funciones& f = navCentros_->funciones();
     f.abrir = [this](Recordset& rs) {
         Recordset* empresas = navEmpresas_->registros();
         if (!empresas->isOpen() || empresas->recordCount() == 0) {
-            rs.open("Select * from CentroTrabajo where IDEmpresa = 0;", gConexion);
+            rs.open("Select * from CentroTrabajo where IDEmpresa = 0;", sesion_.conexion);
             return;
         }
-        rs.open("Select * from CentroTrabajo where IDEmpresa = ?;", gConexion, {empresas->value("IDEmpresa")});
+        rs.open("Select * from CentroTrabajo where IDEmpresa = ?;", sesion_.conexion, {empresas->value("IDEmpresa")});
     };
-    f.borrar = [](long long id) {
-        Recordset::execute("delete from CentroTrabajo where IDCentro = ?;", gConexion, {id});
+    f.borrar = [this](long long id) {
+        Recordset::execute("delete from CentroTrabajo where IDCentro = ?;", sesion_.conexion, {id});
     };
     f.mostrar = [this](Recordset& rs) { mostrarCentro(rs); };
     f.escribir = [this](Recordset& rs, const QString& nombre, bool nuevo) { escribirCentro(rs, nombre, nuevo); };
@@ -346,7 +342,7 @@ void Empresa::construir()
 
 void Empresa::cargar()
 {
-    EjecutarCarga({[this] { ColocarEnTwips(this, 100, 100, 12700, 4050); }, [] { gNuevaEmpresa = false; },
+    EjecutarCarga({[this] { ColocarEnTwips(this, 100, 100, 12700, 4050); }, [this] { sesion_.nuevaEmpresa = false; },
                    [this] {
                        botonCrearEvaluacion_->setText("Primero:\r\nCrear evaluación de riesgos ");
                        botonCrearPlanificacion_->setText("Segundo:\r\nCrear planificación de actuación preventiva");
@@ -448,68 +444,63 @@ void Empresa::escribirCentro(Recordset& rs, const QString& nombre, bool nuevo)
 
 void Empresa::crearEvaluacion()
 {
-    const long centro = long(navCentros_->registros()->value("IDCentro").toLongLong());
-    const long empresa = long(navCentros_->registros()->value("IDEmpresa").toLongLong());
+    const qint64 centro = navCentros_->registros()->value("IDCentro").toLongLong();
+    const qint64 empresa = navCentros_->registros()->value("IDEmpresa").toLongLong();
     RegistroVentanas* r = RegistroVentanas::actual();
     if (!r)
         return;
     // Las ventanas del asistente que quedaran abiertas son de otro centro: se descartan con el
     // inicio anterior para que nada siga trabajando sobre el centro que ya no se evalúa. Si el
     // centro cambia, también la planificación abierta, que pasaría a escribir en este.
-    if (centro != gIDCentro)
+    if (centro != sesion_.idCentro)
         descargarTodas(*r);
     descargar(*r, ventanasEvaluacion);
-    gIDCentro = centro;
-    gIDEmpresa = empresa;
-    r->abrirNueva("InicioEvaluacion");
+    sesion_.idCentro = centro;
+    sesion_.idEmpresa = empresa;
+    r->abrirNueva(Ventana::InicioEvaluacion);
 }
 
 void Empresa::crearPlanificacion()
 {
-    const long centro = long(navCentros_->registros()->value("IDCentro").toLongLong());
+    const qint64 centro = navCentros_->registros()->value("IDCentro").toLongLong();
     RegistroVentanas* r = RegistroVentanas::actual();
     if (!r)
         return;
-    if (centro != gIDCentro)
+    if (centro != sesion_.idCentro)
         descargarTodas(*r);
     descargar(*r, ventanasPlanificacion);
-    gIDCentro = centro;
-    r->abrirNueva("ActuacionPreventiva");
+    sesion_.idCentro = centro;
+    r->abrirNueva(Ventana::ActuacionPreventiva);
 }
 
 void Empresa::verEvaluacion()
 {
     const qlonglong centro = navCentros_->registros()->value("IDCentro").toLongLong();
     const qlonglong empresa = navCentros_->registros()->value("IDEmpresa").toLongLong();
-    gFormulaInforme = "{CentroTrabajo.IDCentro}=" + QString::number(centro) +
-                      " and {Empresas.IDEmpresa}= " + QString::number(empresa);
-    gTituloInforme = "EVALUCIÓN DE RIESGOS";
-    gFicheroInforme = "Evaluacion.rpt";
+    sesion_.informe = PeticionInforme::evaluacion(centro, empresa);
     if (RegistroVentanas* r = RegistroVentanas::actual())
-        r->abrirOtra("InformeGeneral");
+        r->abrirOtra(Ventana::InformeGeneral);
 }
 
 void Empresa::verPlanificacion()
 {
-    gFormulaInforme =
-        "{CentroTrabajo.IDCentro}=" + QString::number(navCentros_->registros()->value("IDCentro").toLongLong());
-    gTituloInforme = "PLANIFICACIÓN DE ACTUACIONES PREVENTIVAS";
-    gFicheroInforme = "Planificacion.rpt";
+    sesion_.informe = PeticionInforme::planificacion(navCentros_->registros()->value("IDCentro").toLongLong());
     if (RegistroVentanas* r = RegistroVentanas::actual())
-        r->abrirOtra("InformeGeneral");
+        r->abrirOtra(Ventana::InformeGeneral);
 }
 
 void Empresa::cerrarVentanasDeCentroBorrado()
 {
     RegistroVentanas* r = RegistroVentanas::actual();
-    if (!r || gIDCentro == 0)
+    if (!r || sesion_.idCentro == 0)
         return;
     Recordset sigue;
-    sigue.open("select count(*) from CentroTrabajo where IDCentro = ?", gConexion, {qlonglong(gIDCentro)});
+    sigue.open("select count(*) from CentroTrabajo where IDCentro = ?", sesion_.conexion,
+               {qlonglong(sesion_.idCentro)});
     if (sigue.value(0).toLongLong() > 0)
         return;
     descargarTodas(*r);
-    gIDCentro = 0;
+    sesion_.idCentro = 0;
 }
 
 void Empresa::accionesCentro(bool activas)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "NavegadorRegistros.h"
+#include "RegistroVentanas.h"
+#include "Sesion.h"
 
 #include <QWidget>
 
@@ -16,11 +18,11 @@ class Empresa : public QWidget
     Q_OBJECT
 
 public:
-    explicit Empresa(QWidget* parent = nullptr);
+    explicit Empresa(Sesion& sesion, QWidget* parent = nullptr);
     ~Empresa() override;
 
-    // Nombre con el que la ventana se registra en el área MDI.
-    static const QString Nombre;
+    // Tipo con el que la ventana se registra en el área MDI.
+    static constexpr Ventana Nombre = Ventana::Empresa;
     // Registra la ventana para que Entrada la abra.
     static void registrar();
 
@@ -63,6 +65,7 @@ private:
     void mostrarCentro(Recordset& rs);
     void escribirCentro(Recordset& rs, const QString& nombre, bool nuevo);
 
+    Sesion& sesion_;
     NavegadorRegistros* navEmpresas_ = nullptr;
     NavegadorRegistros* navCentros_ = nullptr;
 

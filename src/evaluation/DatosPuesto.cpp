@@ -1,7 +1,6 @@
 #include "DatosPuesto.h"
 
 #include "Conexion.h"
-#include "Globales.h"
 #include "Recordset.h"
 
 #include <QDateTime>
@@ -40,11 +39,11 @@ double ValorNumerico(const QString& texto)
     return s.left(fin).toDouble();
 }
 
-long long AnadirPuestoConFactores(const NuevoPuesto& p)
+long long AnadirPuestoConFactores(const QString& conexion, const NuevoPuesto& p)
 {
-    Transaccion t(gConexion);
+    Transaccion t(conexion);
     Recordset puestos;
-    puestos.open("Select * from PuestosCentros;", gConexion);
+    puestos.open("Select * from PuestosCentros;", conexion);
     puestos.addNew();
     puestos.setValue("IDCentro", p.idCentro);
     puestos.setValue("Puesto", p.puesto);
@@ -55,7 +54,7 @@ long long AnadirPuestoConFactores(const NuevoPuesto& p)
     puestos.update();
     const long long id = puestos.lastInsertId();
     // La copia entera del catálogo en una sentencia: el nombre del factor se copia, no se enlaza.
-    Conexion::obtener(gConexion)->ejecutar(
+    Conexion::obtener(conexion)->ejecutar(
         "INSERT INTO FactoresSeleccionarEvaluacion (IDEmpresa, IDCentro, IDPuestoCentro, FactorSelecionado, "
         "IDFactor, Factor) SELECT ?, ?, ?, 'N', IDFactor, Factor FROM FactoresRiesgos ORDER BY IDFactor",
         {p.idEmpresa, p.idCentro, id});

@@ -19,4 +19,4 @@ struct NuevoPuesto
 
 // Da de alta el puesto y su copia del catálogo de factores, todos sin marcar, en una sola
 // transacción: o queda el puesto con todos sus factores o no queda nada. Devuelve su identificador.
-long long AnadirPuestoConFactores(const NuevoPuesto& p);
+long long AnadirPuestoConFactores(const QString& conexion, const NuevoPuesto& p);

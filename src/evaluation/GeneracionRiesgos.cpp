@@ -1,27 +1,26 @@
 #include "GeneracionRiesgos.h"
 
 #include "Conexion.h"
-#include "Globales.h"
 #include "Recordset.h"
 
 #include <map>
 #include <vector>
 
-int GenerarRiesgos(const FilaFactor& f)
+int GenerarRiesgos(const QString& conexion, const FilaFactor& f)
 {
-    Transaccion t(gConexion);
+    Transaccion t(conexion);
     Recordset riesgos;
-    riesgos.open("Select * from RiesgosFactores where IDFactor = " + QString::number(f.idFactor) + ";", gConexion);
+    riesgos.open("Select * from RiesgosFactores where IDFactor = ?;", conexion, {f.idFactor});
     Recordset evaluacion;
-    evaluacion.open("SELECT * from Evaluacion ;", gConexion);
+    evaluacion.open("SELECT * from Evaluacion ;", conexion);
     Recordset medidas;
-    auto conexion = Conexion::obtener(gConexion);
+    auto base = Conexion::obtener(conexion);
     int escritas = 0;
     while (!riesgos.eof()) {
         const qlonglong riesgo = riesgos.value("IDRiesgo").toLongLong();
         // La visibilidad depende también de las filas escritas en esta misma generación.
         Recordset previas;
-        previas.open("Select IDEvaluacion from Evaluacion where IDRiesgo = ? and IDPuestoCentro = ?", gConexion,
+        previas.open("Select IDEvaluacion from Evaluacion where IDRiesgo = ? and IDPuestoCentro = ?", conexion,
                      {riesgo, f.idPuestoCentro});
         const QString mostrar = previas.eof() ? "S" : "N";
 
@@ -37,10 +36,10 @@ int GenerarRiesgos(const FilaFactor& f)
         const qlonglong nueva = evaluacion.lastInsertId();
         ++escritas;
 
-        medidas.open("Select Medida from Medidas where IDRiesgo = ? and IDFactor = ?", gConexion, {riesgo, f.idFactor});
+        medidas.open("Select Medida from Medidas where IDRiesgo = ? and IDFactor = ?", conexion, {riesgo, f.idFactor});
         while (!medidas.eof()) {
-            conexion->ejecutar("INSERT INTO MedidasFactores (IDEvaluacion, Medida) VALUES (?, ?)",
-                               {nueva, medidas.value(0)});
+            base->ejecutar("INSERT INTO MedidasFactores (IDEvaluacion, Medida) VALUES (?, ?)",
+                           {nueva, medidas.value(0)});
             medidas.moveNext();
         }
         riesgos.moveNext();
@@ -49,18 +48,18 @@ int GenerarRiesgos(const FilaFactor& f)
     return escritas;
 }
 
-void QuitarRiesgos(long long idEvaluacionCrear)
+void QuitarRiesgos(const QString& conexion, long long idEvaluacionCrear)
 {
     struct Nota
     {
         QVariant probabilidad, consecuencias, valor;
         bool eraMostrada = false;
     };
-    Transaccion t(gConexion);
+    Transaccion t(conexion);
     Recordset filas;
     filas.open("Select IDPuestoCentro, IDRiesgo, Mostrar, Probabilidad, Consecuencias, ValorRiesgo from Evaluacion "
                "where IDEvaluacionCrear = ?",
-               gConexion, {idEvaluacionCrear});
+               conexion, {idEvaluacionCrear});
     std::map<std::pair<qlonglong, qlonglong>, Nota> riesgos;
     while (!filas.eof()) {
         Nota& n = riesgos[{filas.value(0).toLongLong(), filas.value(1).toLongLong()}];
@@ -74,13 +73,12 @@ void QuitarRiesgos(long long idEvaluacionCrear)
         t.confirmar();
         return;
     }
-    Recordset::execute("delete from Evaluacion where IDEvaluacionCrear = " + QString::number(idEvaluacionCrear) + ";",
-                       gConexion);
-    auto conexion = Conexion::obtener(gConexion);
+    Recordset::execute("delete from Evaluacion where IDEvaluacionCrear = ?;", conexion, {idEvaluacionCrear});
+    auto base = Conexion::obtener(conexion);
     for (const auto& [clave, nota] : riesgos) {
         const auto& [puesto, riesgo] = clave;
         Recordset quedan;
-        quedan.open("Select IDEvaluacion, Mostrar from Evaluacion where IDPuestoCentro = ? and IDRiesgo = ?", gConexion,
+        quedan.open("Select IDEvaluacion, Mostrar from Evaluacion where IDPuestoCentro = ? and IDRiesgo = ?", conexion,
                     {puesto, riesgo});
         if (quedan.eof())
             continue;
@@ -92,43 +90,43 @@ void QuitarRiesgos(long long idEvaluacionCrear)
         }
         if (hayMostrada)
             continue;
-        conexion->ejecutar("UPDATE Evaluacion SET Mostrar = 'S' WHERE IDEvaluacion = ?", {primera});
+        base->ejecutar("UPDATE Evaluacion SET Mostrar = 'S' WHERE IDEvaluacion = ?", {primera});
         // La oculta guarda los grados de la última copia, quizá ya cambiados o borrados en la
         // mostrada: lo que vale es lo que el usuario veía, también si estaba sin evaluar.
         if (nota.eraMostrada)
-            conexion->ejecutar("UPDATE Evaluacion SET Probabilidad = ?, Consecuencias = ?, ValorRiesgo = ? "
-                               "WHERE IDEvaluacion = ?",
-                               {nota.probabilidad, nota.consecuencias, nota.valor, primera});
+            base->ejecutar("UPDATE Evaluacion SET Probabilidad = ?, Consecuencias = ?, ValorRiesgo = ? "
+                           "WHERE IDEvaluacion = ?",
+                           {nota.probabilidad, nota.consecuencias, nota.valor, primera});
     }
     t.confirmar();
 }
 
 namespace {
-void guardarMarca(long long idEvaluacionCrear, const QString& marca)
+void guardarMarca(const QString& conexion, long long idEvaluacionCrear, const QString& marca)
 {
     Recordset::execute("UPDATE FactoresSeleccionarEvaluacion SET FactorSelecionado = ? WHERE IDEvaluacionCrear = ?",
-                       gConexion, {marca, idEvaluacionCrear});
+                       conexion, {marca, idEvaluacionCrear});
 }
 } // namespace
 
-int MarcarFactor(const FilaFactor& fila)
+int MarcarFactor(const QString& conexion, const FilaFactor& fila)
 {
-    Transaccion t(gConexion);
+    Transaccion t(conexion);
     // Una fila que ya tiene sus riesgos (marcada desde otra ventana con datos viejos) no los repite.
     Recordset ya;
-    ya.open("Select IDEvaluacion from Evaluacion where IDEvaluacionCrear = ? limit 1", gConexion,
+    ya.open("Select IDEvaluacion from Evaluacion where IDEvaluacionCrear = ? limit 1", conexion,
             {fila.idEvaluacionCrear});
-    const int escritas = ya.eof() ? GenerarRiesgos(fila) : 0;
+    const int escritas = ya.eof() ? GenerarRiesgos(conexion, fila) : 0;
     ya.close();
-    guardarMarca(fila.idEvaluacionCrear, QStringLiteral("S"));
+    guardarMarca(conexion, fila.idEvaluacionCrear, QStringLiteral("S"));
     t.confirmar();
     return escritas;
 }
 
-void DesmarcarFactor(long long idEvaluacionCrear)
+void DesmarcarFactor(const QString& conexion, long long idEvaluacionCrear)
 {
-    Transaccion t(gConexion);
-    QuitarRiesgos(idEvaluacionCrear);
-    guardarMarca(idEvaluacionCrear, QStringLiteral("N"));
+    Transaccion t(conexion);
+    QuitarRiesgos(conexion, idEvaluacionCrear);
+    guardarMarca(conexion, idEvaluacionCrear, QStringLiteral("N"));
     t.confirmar();
 }

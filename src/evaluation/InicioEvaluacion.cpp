@@ -1,8 +1,9 @@
 #include "InicioEvaluacion.h"
 
 #include "Comprobaciones.h"
-#include "Globales.h"
+#include "KitControles.h"
 #include "ManejadorErrores.h"
+#include "MarcoCentro.h"
 #include "Recordset.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
@@ -16,26 +17,24 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-const QString InicioEvaluacion::Nombre = QStringLiteral("InicioEvaluacion");
-
 namespace
 {
 // Abre una ventana del asistente nueva, descartando la que hubiera.
-void abrirPaso(const QString& nombre)
+void abrirPaso(Ventana ventana)
 {
     if (RegistroVentanas* r = RegistroVentanas::actual())
-        r->abrirNueva(nombre);
+        r->abrirNueva(ventana);
 }
 } // namespace
 
 void InicioEvaluacion::registrar()
 {
-    RegistroVentanas::registrarFabrica(Nombre, [] { return new InicioEvaluacion; });
+    RegistroVentanas::registrarFabrica(Nombre, [](Sesion& sesion) { return new InicioEvaluacion(sesion); });
 }
 
-InicioEvaluacion::InicioEvaluacion(QWidget* parent) : QWidget(parent)
+InicioEvaluacion::InicioEvaluacion(Sesion& sesion, QWidget* parent) : QWidget(parent), sesion_(sesion)
 {
-    setObjectName(Nombre);
+    setObjectName(NombreVentana(Nombre));
     construir();
     AplicarAccesibilidad(this);
     EjecutarCarga({[this] { ColocarEnTwips(this, 100, 100, 12700, 4050); },
@@ -48,23 +47,9 @@ InicioEvaluacion::~InicioEvaluacion() = default;
 void InicioEvaluacion::construir()
 {
     auto* v = new QVBoxLayout(this);
-    auto* cabecera = new QLabel("CREAR EVALUACIÓN");
-    cabecera->setObjectName("LabelCabecera");
-    QFont f = cabecera->font();
-    f.setBold(true);
-    f.setPointSizeF(f.pointSizeF() * 1.4);
-    cabecera->setFont(f);
-    v->addWidget(cabecera);
-
-    auto* centro = new QHBoxLayout;
-    auto* etiqueta = new QLabel("Centro de trabajo");
-    strDireccion_ = new QLineEdit;
-    strDireccion_->setObjectName("strDireccion");
-    strDireccion_->setReadOnly(true);
-    etiqueta->setBuddy(strDireccion_);
-    centro->addWidget(etiqueta);
-    centro->addWidget(strDireccion_, 1);
-    v->addLayout(centro);
+    v->addWidget(Kit::banner("LabelCabecera", "CREAR EVALUACIÓN", 1.4));
+    marcoCentro_ = new MarcoCentro;
+    v->addWidget(marcoCentro_);
 
     const struct
     {
@@ -72,27 +57,26 @@ void InicioEvaluacion::construir()
         const char* nombre;
         const char* texto;
         const char* explicacion;
-        const char* ventana;
+        Ventana ventana;
     } pasos[] = {
-        {&CEvaluacion_, "CEvaluacion", "1- PUESTO DE TRABAJO",
-         "Permite describir los puestos asociados al centro de trabajo", "Puestos"},
-        {&BFactores_, "BFactores", "2- FACTORES DE RIESGO",
+        {&botonPuestos_, "CEvaluacion", "1- PUESTO DE TRABAJO",
+         "Permite describir los puestos asociados al centro de trabajo", Ventana::Puestos},
+        {&botonFactores_, "BFactores", "2- FACTORES DE RIESGO",
          "A partir de una lista predeterminada se eligen las causas de los riesgos por puesto de trabajo",
-         "SeleccionaFactores"},
-        {&BEvaluacion_, "BEvaluacion", "3- EVALUACION DE RIESGOS",
+         Ventana::SeleccionaFactores},
+        {&botonRiesgos_, "BEvaluacion", "3- EVALUACION DE RIESGOS",
          "Se evalúan los riesgos generados por puesto de trabajo, indicando la probabilidad de que ocurran y  las "
          "consecuencias.",
-         "SeleccionaRiesgos"},
-        {&BMedidas_, "BMedidas", "4- MEDIDAS PREVENTIVAS",
+         Ventana::SeleccionaRiesgos},
+        {&botonMedidas_, "BMedidas", "4- MEDIDAS PREVENTIVAS",
          "Dependiendo de los riesgos y los factores de riesgo se harán efectivas diferentes medidas preventivas "
          "necesarias para evitar o reducir los riesgos existentes",
-         "SeleccionaMedidas"},
+         Ventana::SeleccionaMedidas},
     };
     auto* g = new QGridLayout;
     int fila = 0;
     for (const auto& p : pasos) {
-        auto* b = new QPushButton(p.texto);
-        b->setObjectName(p.nombre);
+        QPushButton* b = Kit::boton(p.nombre, p.texto);
         b->setMinimumWidth(230);
         b->setToolTip(p.explicacion);
         auto* texto = new QLabel(p.explicacion);
@@ -102,7 +86,7 @@ void InicioEvaluacion::construir()
         g->addWidget(texto, fila, 1);
         ++fila;
         *p.boton = b;
-        const QString ventana = p.ventana;
+        const Ventana ventana = p.ventana;
         connect(b, &QPushButton::clicked, this, Ranura([ventana] { abrirPaso(ventana); }, this));
     }
     g->setColumnStretch(1, 1);
@@ -110,16 +94,8 @@ void InicioEvaluacion::construir()
     v->addStretch();
 
     auto* pie = new QHBoxLayout;
-    auto* volver = new QToolButton;
-    volver->setObjectName("Image1");
-    volver->setToolTip("Volver a la Pantalla Empresa");
-    volver->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
-    volver->setIconSize(QSize(24, 24));
-    auto* ayuda = new QToolButton;
-    ayuda->setObjectName("Image9");
-    ayuda->setToolTip("Ayuda");
-    ayuda->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
-    ayuda->setIconSize(QSize(24, 24));
+    QToolButton* volver = Kit::botonImagen("Image1", "Volver a la Pantalla Empresa", QStyle::SP_ArrowBack);
+    QToolButton* ayuda = Kit::botonImagen("Image9", "Ayuda", QStyle::SP_DialogHelpButton);
     pie->addWidget(volver);
     pie->addStretch();
     pie->addWidget(ayuda);
@@ -140,7 +116,8 @@ void InicioEvaluacion::Colocar()
     Recordset centro;
     EjecutarPresentacion(
         {[&] {
-             centro.open("Select * from CentroTrabajo where IDCentro = " + QString::number(gIDCentro) + ";", gConexion);
+             centro.open("Select * from CentroTrabajo where IDCentro = ?;", sesion_.conexion,
+                         {qlonglong(sesion_.idCentro)});
              centro.requery();
          },
          [&] {
@@ -149,27 +126,28 @@ void InicioEvaluacion::Colocar()
          },
          [&] {
              if (!parar)
-                 strDireccion_->setText(NuloATexto(centro.value("Direccion")).toString());
+                 marcoCentro_->mostrar(centro.value("Direccion"));
          },
          [&] {
              if (parar)
                  return;
-             factores = ComprobarFactores(gIDEmpresa, gIDCentro);
-             riesgos = ComprobarRiesgos(gIDEmpresa, gIDCentro);
-             ComprobarMedidas(gIDEmpresa, gIDCentro);
+             factores = ComprobarFactores(sesion_.conexion, sesion_.idEmpresa, sesion_.idCentro).completo;
+             riesgos = ComprobarRiesgos(sesion_.conexion, sesion_.idEmpresa, sesion_.idCentro).completo;
+             // La última lista es la que queda en la sesión, como siempre.
+             sesion_.pendientes = ComprobarMedidas(sesion_.conexion, sesion_.idEmpresa, sesion_.idCentro).pendientes;
          },
          [&] {
              if (parar)
                  return;
              rsPuestos_ = std::make_unique<Recordset>();
-             rsPuestos_->open("Select * from PuestosCentros where IDCentro = " + QString::number(gIDCentro) + ";",
-                              gConexion);
+             rsPuestos_->open("Select * from PuestosCentros where IDCentro = ?;", sesion_.conexion,
+                              {qlonglong(sesion_.idCentro)});
              rsPuestos_->requery();
              const bool hayPuestos = rsPuestos_->recordCount() > 0;
-             CEvaluacion_->setEnabled(true);
-             BFactores_->setEnabled(hayPuestos);
-             BEvaluacion_->setEnabled(hayPuestos && factores);
-             BMedidas_->setEnabled(hayPuestos && factores && riesgos);
+             botonPuestos_->setEnabled(true);
+             botonFactores_->setEnabled(hayPuestos);
+             botonRiesgos_->setEnabled(hayPuestos && factores);
+             botonMedidas_->setEnabled(hayPuestos && factores && riesgos);
          }},
         nullptr, nullptr, this);
 }

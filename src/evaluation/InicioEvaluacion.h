@@ -1,9 +1,12 @@
 #pragma once
 
+#include "RegistroVentanas.h"
+#include "Sesion.h"
+
 #include <QWidget>
 #include <memory>
 
-class QLineEdit;
+class MarcoCentro;
 class QPushButton;
 class Recordset;
 
@@ -14,10 +17,10 @@ class InicioEvaluacion : public QWidget
     Q_OBJECT
 
 public:
-    explicit InicioEvaluacion(QWidget* parent = nullptr);
+    explicit InicioEvaluacion(Sesion& sesion, QWidget* parent = nullptr);
     ~InicioEvaluacion() override;
 
-    static const QString Nombre;
+    static constexpr Ventana Nombre = Ventana::InicioEvaluacion;
     static void registrar();
 
 public slots:
@@ -28,10 +31,11 @@ public slots:
 private:
     void construir();
 
+    Sesion& sesion_;
     std::unique_ptr<Recordset> rsPuestos_;
-    QLineEdit* strDireccion_ = nullptr;
-    QPushButton* CEvaluacion_ = nullptr;
-    QPushButton* BFactores_ = nullptr;
-    QPushButton* BEvaluacion_ = nullptr;
-    QPushButton* BMedidas_ = nullptr;
+    MarcoCentro* marcoCentro_ = nullptr;
+    QPushButton* botonPuestos_ = nullptr;
+    QPushButton* botonFactores_ = nullptr;
+    QPushButton* botonRiesgos_ = nullptr;
+    QPushButton* botonMedidas_ = nullptr;
 };

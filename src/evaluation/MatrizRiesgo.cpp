@@ -1,7 +1,6 @@
 #include "MatrizRiesgo.h"
 
 #include "Conexion.h"
-#include "Globales.h"
 #include "Recordset.h"
 
 #include <sqlite3.h>
@@ -53,10 +52,10 @@ QString GradoConsecuencias(const QString& texto)
     return i < 0 ? QString() : QString::fromUtf8(listaConsecuencias[size_t(i)]);
 }
 
-int CopiarEvaluacionAOcultas(long long idPuestoCentro)
+int CopiarEvaluacionAOcultas(const QString& conexion, long long idPuestoCentro)
 {
-    Transaccion t(gConexion);
-    auto c = Conexion::obtener(gConexion);
+    Transaccion t(conexion);
+    auto c = Conexion::obtener(conexion);
     // Una sola sentencia: las ocultas del puesto toman los grados de la mostrada de su riesgo.
     c->ejecutar("UPDATE Evaluacion AS h SET (Probabilidad, Consecuencias, ValorRiesgo) = "
                 "(SELECT s.Probabilidad, s.Consecuencias, s.ValorRiesgo FROM Evaluacion s "

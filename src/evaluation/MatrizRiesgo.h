@@ -15,4 +15,4 @@ QString GradoConsecuencias(const QString& texto);
 // Copia a las filas ocultas ("N") de cada riesgo del puesto la evaluación de la fila mostrada del
 // mismo riesgo, en una transacción. Una oculta sin mostrada se deja como está. Devuelve cuántas
 // filas ocultas ha puesto al día.
-int CopiarEvaluacionAOcultas(long long idPuestoCentro);
+int CopiarEvaluacionAOcultas(const QString& conexion, long long idPuestoCentro);

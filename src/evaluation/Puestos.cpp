@@ -2,8 +2,9 @@
 
 #include "DatosPuesto.h"
 #include "ErrorBD.h"
-#include "Globales.h"
+#include "KitControles.h"
 #include "ManejadorErrores.h"
+#include "MarcoCentro.h"
 #include "PlataformaServicios.h"
 #include "Recordset.h"
 #include "RegistroVentanas.h"
@@ -21,8 +22,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <iterator>
-
-const QString Puestos::Nombre = QStringLiteral("Puestos");
 
 const QStringList Puestos::Sensibilidades = {
     QString(), QStringLiteral("Mujer embarazada"), QStringLiteral("Trabajador menor"),
@@ -65,19 +64,17 @@ const ColumnaPuesto columnas[] = {
     {"Nº Trabajadores", "NTrabajadores", "Numero de Trabajadores: ", false},
 };
 
-QString sentenciaPuestos()
-{
-    return "SELECT * from PuestosCentros Where IDCentro = " + QString::number(gIDCentro) + ";";
-}
+const QString SentenciaPuestos = QStringLiteral("SELECT * from PuestosCentros Where IDCentro = ?;");
 } // namespace
 
 void Puestos::registrar()
 {
-    RegistroVentanas::registrarFabrica(Nombre, [] { return new Puestos; });
+    RegistroVentanas::registrarFabrica(Nombre, [](Sesion& sesion) { return new Puestos(sesion); });
 }
 
-Puestos::Puestos(QWidget* parent)
-    : VentanaAsistente(Nombre, QStringLiteral("Puestos de trabajo"), QStringLiteral("1- PUESTO DE TRABAJO"), parent)
+Puestos::Puestos(Sesion& sesion, QWidget* parent)
+    : VentanaAsistente(Nombre, sesion, QStringLiteral("Puestos de trabajo"), QStringLiteral("1- PUESTO DE TRABAJO"),
+                       parent)
 {
     construir();
     AplicarAccesibilidad(this);
@@ -92,103 +89,82 @@ void Puestos::construir()
 
     // Las cuatro entradas del puesto nuevo y los dos botones, a la izquierda.
     auto* formulario = new QGridLayout;
-    cmbPuesto_ = new QComboBox;
-    cmbPuesto_->setObjectName("cmbPuesto");
-    cmbPuesto_->setEditable(true);
-    // Lo escrito no entra en la lista: la lista es el catálogo.
-    cmbPuesto_->setInsertPolicy(QComboBox::NoInsert);
-    cmbPuesto_->setMaxVisibleItems(15);
-    cmbPuesto_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    cmbPuesto_->setMinimumContentsLength(18);
-    // Al escribir se proponen los nombres del catálogo que contienen lo escrito, sin rellenar
-    // el resto del nombre por su cuenta (se puede escribir un puesto que no esté en él).
-    cmbPuesto_->completer()->setCompletionMode(QCompleter::PopupCompletion);
-    cmbPuesto_->completer()->setFilterMode(Qt::MatchContains);
-    cmbPuesto_->completer()->setCaseSensitivity(Qt::CaseInsensitive);
-    auto* Label2 = new QLabel("Puesto");
+    // Lo escrito no entra en la lista: la lista es el catálogo, y se puede escribir un puesto que
+    // no esté en él.
+    listaPuesto_ = Kit::listaAbierta("cmbPuesto", 18);
+    listaPuesto_->setMaxVisibleItems(15);
+    Kit::proponerAlEscribir(listaPuesto_);
+    QLabel* Label2 = Kit::etiqueta("Puesto", listaPuesto_);
     Label2->setObjectName("Label2");
-    Label2->setBuddy(cmbPuesto_);
 
-    strDescripcion_ = new QLineEdit;
-    strDescripcion_->setObjectName("strDescripcion");
-    auto* etiquetaDescripcion = new QLabel("Descripción");
-    etiquetaDescripcion->setBuddy(strDescripcion_);
+    cajaDescripcion_ = Kit::caja("strDescripcion");
+    QLabel* etiquetaDescripcion = Kit::etiqueta("Descripción", cajaDescripcion_);
 
-    cmbSensibilidad_ = new QComboBox;
-    cmbSensibilidad_->setObjectName("cmbSensibilidad");
     // Además de las entradas de la lista se puede escribir otro tipo.
-    cmbSensibilidad_->setEditable(true);
-    cmbSensibilidad_->setInsertPolicy(QComboBox::NoInsert);
-    cmbSensibilidad_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    cmbSensibilidad_->setMinimumContentsLength(18);
-    auto* etiquetaSensibilidad = new QLabel("Trabajadores sensibles");
-    etiquetaSensibilidad->setBuddy(cmbSensibilidad_);
+    listaSensibilidad_ = Kit::listaAbierta("cmbSensibilidad", 18);
+    QLabel* etiquetaSensibilidad = Kit::etiqueta("Trabajadores sensibles", listaSensibilidad_);
 
-    numTrabajadores_ = new QLineEdit;
-    numTrabajadores_->setObjectName("numTrabajadores");
-    numTrabajadores_->setMaxLength(50);
-    numTrabajadores_->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0")) * 14);
-    auto* etiquetaTrabajadores = new QLabel("Nº de trabajadores");
-    etiquetaTrabajadores->setBuddy(numTrabajadores_);
+    cajaTrabajadores_ = Kit::caja("numTrabajadores", 50);
+    cajaTrabajadores_->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0")) * 14);
+    QLabel* etiquetaTrabajadores = Kit::etiqueta("Nº de trabajadores", cajaTrabajadores_);
 
-    BAnadir_ = new QPushButton("Añadir");
-    BAnadir_->setObjectName(QStringLiteral("BAñadir"));
-    BAnadir_->setDefault(true);
-    BCancelar_ = new QPushButton("Eliminar");
-    BCancelar_->setObjectName("BCancelar");
-    BCancelar_->setEnabled(false);
+    botonAnadirPuesto_ = Kit::boton(QStringLiteral("BAñadir"), "Añadir");
+    botonAnadirPuesto_->setDefault(true);
+    botonQuitarPuesto_ = Kit::boton("BCancelar", "Eliminar");
+    botonQuitarPuesto_->setEnabled(false);
 
     formulario->addWidget(Label2, 0, 0);
-    formulario->addWidget(cmbPuesto_, 0, 1, 1, 2);
+    formulario->addWidget(listaPuesto_, 0, 1, 1, 2);
     formulario->addWidget(etiquetaDescripcion, 1, 0);
-    formulario->addWidget(strDescripcion_, 1, 1, 1, 2);
+    formulario->addWidget(cajaDescripcion_, 1, 1, 1, 2);
     formulario->addWidget(etiquetaSensibilidad, 2, 0);
-    formulario->addWidget(cmbSensibilidad_, 2, 1, 1, 2);
+    formulario->addWidget(listaSensibilidad_, 2, 1, 1, 2);
     formulario->addWidget(etiquetaTrabajadores, 3, 0);
-    formulario->addWidget(numTrabajadores_, 3, 1);
+    formulario->addWidget(cajaTrabajadores_, 3, 1);
     auto* botones = new QHBoxLayout;
     botones->addStretch();
-    botones->addWidget(BAnadir_);
-    botones->addWidget(BCancelar_);
+    botones->addWidget(botonAnadirPuesto_);
+    botones->addWidget(botonQuitarPuesto_);
     formulario->addLayout(botones, 4, 0, 1, 3);
     formulario->setRowStretch(5, 1);
     formulario->setColumnStretch(2, 1);
     cuerpoPuestos->addLayout(formulario, 2);
 
     // La cuadrícula de los puestos del centro, a la derecha.
-    RPuestos_ = new DataSource(this);
-    RPuestos_->setObjectName("RPuestos");
-    GPuestos_ = new Grid;
-    GPuestos_->setObjectName("GPuestos");
-    GPuestos_->setDataSource(RPuestos_);
+    origenPuestos_ = new DataSource(this);
+    origenPuestos_->setObjectName("RPuestos");
+    cuadriculaPuestos_ = new Grid;
+    cuadriculaPuestos_->setObjectName("GPuestos");
+    cuadriculaPuestos_->setDataSource(origenPuestos_);
     QVector<GridColumn> definicion;
     for (const ColumnaPuesto& c : columnas) {
         definicion << GridColumn::text(c.titulo, c.campo);
         definicion.back().wordWrap = c.frase;
     }
-    GPuestos_->setColumns(definicion);
+    cuadriculaPuestos_->setColumns(definicion);
     // Las notas flotan junto al puntero, con la fila seleccionada: pasar por encima no cambia de puesto.
-    GPuestos_->setTipAnchored(false);
-    GPuestos_->setTipWidth(6000);
-    GPuestos_->setTipDelay(500);
-    GPuestos_->setTipMovesCurrentRow(false);
-    cuerpoPuestos->addWidget(GPuestos_, 5);
+    cuadriculaPuestos_->setTipAnchored(false);
+    cuadriculaPuestos_->setTipWidth(6000);
+    cuadriculaPuestos_->setTipDelay(500);
+    cuadriculaPuestos_->setTipMovesCurrentRow(false);
+    cuerpoPuestos->addWidget(cuadriculaPuestos_, 5);
     cuerpo()->addLayout(cuerpoPuestos, 1);
 
     ponerPie({}, {}, QStringLiteral("Factor de Riesgo"), {}, QStringLiteral("Volver al Menu Principal"),
              QStringLiteral("Puestos"));
 
-    connect(BAnadir_, &QPushButton::clicked, this, Ranura([this] { anadir(); }, this));
-    connect(BCancelar_, &QPushButton::clicked, this, Ranura([this] { eliminar(); }, this));
-    connect(cmbPuesto_, qOverload<int>(&QComboBox::activated), this,
-            Ranura([this] { elegirNombre(cmbPuesto_->currentText()); }, this));
+    connect(botonAnadirPuesto_, &QPushButton::clicked, this, Ranura([this] { anadir(); }, this));
+    connect(botonQuitarPuesto_, &QPushButton::clicked, this, Ranura([this] { eliminar(); }, this));
+    connect(listaPuesto_, qOverload<int>(&QComboBox::activated), this,
+            Ranura([this] { elegirNombre(listaPuesto_->currentText()); }, this));
     // Elegir un nombre entre los propuestos al escribir es como elegirlo en la lista.
-    connect(cmbPuesto_->completer(), qOverload<const QString&>(&QCompleter::activated), this,
+    connect(listaPuesto_->completer(), qOverload<const QString&>(&QCompleter::activated), this,
             [this](const QString& nombre) { ProtegerRanura([this, nombre] { elegirNombre(nombre); }, this); });
-    connect(GPuestos_, &Grid::cellTipRequested, this, [this](int division, int columna, int fila, CellTip* nota) {
-        ProtegerRanura([&] { pedirNota(division, columna, fila, nota); }, this);
-    });
-    connect(GPuestos_, &Grid::beforeCellChange, this,
+    connect(cuadriculaPuestos_, &Grid::cellTipRequested, this,
+            [this](int division, int columna, int fila, CellTip* nota) {
+                ProtegerRanura([&] { pedirNota(division, columna, fila, nota); }, this);
+            });
+    connect(cuadriculaPuestos_, &Grid::beforeCellChange, this,
             [this](int columna, const QVariant&, const QVariant& nuevo, bool* cancelar) {
                 antesDeCambiar(columna, nuevo, cancelar);
             });
@@ -197,24 +173,24 @@ void Puestos::construir()
 void Puestos::cargarVentana()
 {
     EjecutarCarga({[this] { ColocarEnTwips(this, 100, 100, 12700, 4050); }, [this] { setWindowTitle(titulo_); },
-                   [this] { RPuestos_->setConnectionString(gConexion); },
-                   [this] { numTrabajadores_->setText(QStringLiteral("0")); },
+                   [this] { origenPuestos_->setConnectionString(sesion_.conexion); },
+                   [this] { cajaTrabajadores_->setText(QStringLiteral("0")); },
                    [this] {
-                       cmbSensibilidad_->clear();
-                       cmbSensibilidad_->addItems(Sensibilidades);
-                       cmbSensibilidad_->setCurrentIndex(0);
+                       listaSensibilidad_->clear();
+                       listaSensibilidad_->addItems(Sensibilidades);
+                       listaSensibilidad_->setCurrentIndex(0);
                    },
                    [this] {
                        Recordset catalogo;
-                       catalogo.open("Select * from Puestos", gConexion);
-                       cmbPuesto_->clear();
+                       catalogo.open("Select * from Puestos", sesion_.conexion);
+                       listaPuesto_->clear();
                        QStringList nombres;
                        for (; !catalogo.eof(); catalogo.moveNext())
                            nombres << NuloATexto(catalogo.value("Puesto")).toString();
-                       cmbPuesto_->addItems(nombres);
+                       listaPuesto_->addItems(nombres);
                        // La lista no deja ningún nombre puesto: el puesto se escribe o se elige.
-                       cmbPuesto_->setCurrentIndex(-1);
-                       cmbPuesto_->setEditText(QString());
+                       listaPuesto_->setCurrentIndex(-1);
+                       listaPuesto_->setEditText(QString());
                    },
                    [this] { Colocar(); }},
                   this);
@@ -226,42 +202,41 @@ void Puestos::Colocar()
     // Esta ventana no tiene contador de registros: tras un 3021 sólo se vuelve a la primera fila.
     EjecutarPresentacion({[&] {
                               rsCentro_ = std::make_unique<Recordset>();
-                              rsCentro_->open(
-                                  "Select * from CentroTrabajo where IDCentro = " + QString::number(gIDCentro) + ";",
-                                  gConexion);
+                              rsCentro_->open("Select * from CentroTrabajo where IDCentro = ?;", sesion_.conexion,
+                                              {qlonglong(sesion_.idCentro)});
                               parar = rsCentro_->eof();
                           },
                           [&] {
                               if (!parar)
-                                  strDireccion_->setText(NuloATexto(rsCentro_->value("Direccion")).toString());
+                                  marcoCentro_->mostrar(rsCentro_->value("Direccion"));
                           },
                           [&] {
                               if (parar)
                                   return;
-                              RPuestos_->setRecordSource(sentenciaPuestos());
-                              RPuestos_->refresh();
-                              GPuestos_->redraw();
+                              origenPuestos_->setRecordSource(SentenciaPuestos, {qlonglong(sesion_.idCentro)});
+                              origenPuestos_->refresh();
+                              cuadriculaPuestos_->redraw();
                           },
                           [&] {
                               if (!parar)
-                                  BCancelar_->setEnabled(!RPuestos_->isEmpty());
+                                  botonQuitarPuesto_->setEnabled(!origenPuestos_->isEmpty());
                           }},
-                         &RPuestos_->recordset(), nullptr, this);
+                         &origenPuestos_->recordset(), nullptr, this);
 }
 
 void Puestos::releerPuestos()
 {
     // Si la relectura falla, la cuadrícula queda vacía y el botón de quitar, apagado.
     try {
-        RPuestos_->setRecordSource(sentenciaPuestos());
-        RPuestos_->refresh();
+        origenPuestos_->setRecordSource(SentenciaPuestos, {qlonglong(sesion_.idCentro)});
+        origenPuestos_->refresh();
     } catch (...) {
-        BCancelar_->setEnabled(false);
-        GPuestos_->redraw();
+        botonQuitarPuesto_->setEnabled(false);
+        cuadriculaPuestos_->redraw();
         throw;
     }
-    GPuestos_->redraw();
-    BCancelar_->setEnabled(!RPuestos_->isEmpty());
+    cuadriculaPuestos_->redraw();
+    botonQuitarPuesto_->setEnabled(!origenPuestos_->isEmpty());
 }
 
 bool Puestos::cumpleRegla(int regla, const QString& texto)
@@ -285,12 +260,12 @@ void Puestos::avisar(int regla)
 
 void Puestos::anadir()
 {
-    const QString entradas[] = {cmbPuesto_->currentText(), strDescripcion_->text(), cmbSensibilidad_->currentText(),
-                                numTrabajadores_->text()};
+    const QString entradas[] = {listaPuesto_->currentText(), cajaDescripcion_->text(),
+                                listaSensibilidad_->currentText(), cajaTrabajadores_->text()};
     for (int regla = 0; regla < 4; ++regla)
         if (!cumpleRegla(regla, entradas[regla])) {
             avisar(regla);
-            cmbPuesto_->setFocus();
+            listaPuesto_->setFocus();
             return;
         }
 
@@ -305,7 +280,7 @@ void Puestos::anadir()
     }
 
     NuevoPuesto nuevo;
-    nuevo.idCentro = gIDCentro;
+    nuevo.idCentro = sesion_.idCentro;
     nuevo.idEmpresa = rsCentro_->value("IDEmpresa").toLongLong();
     nuevo.puesto = entradas[0];
     nuevo.descripcion = entradas[1];
@@ -314,7 +289,7 @@ void Puestos::anadir()
     long long id = 0;
     try {
         // El puesto y su copia del catálogo de factores se escriben juntos o no se escribe nada.
-        id = AnadirPuestoConFactores(nuevo);
+        id = AnadirPuestoConFactores(sesion_.conexion, nuevo);
     } catch (const ErrorBD& e) {
         if (e.numero() == NumeroError::BaseDanada)
             OfrecerReparacion(this);
@@ -329,12 +304,12 @@ void Puestos::anadir()
 
     releerPuestos();
 
-    cmbPuesto_->setCurrentIndex(-1);
-    cmbPuesto_->setEditText(QString());
-    strDescripcion_->clear();
-    numTrabajadores_->setText(QStringLiteral("0"));
-    cmbSensibilidad_->setCurrentIndex(0);
-    cmbPuesto_->setFocus();
+    listaPuesto_->setCurrentIndex(-1);
+    listaPuesto_->setEditText(QString());
+    cajaDescripcion_->clear();
+    cajaTrabajadores_->setText(QStringLiteral("0"));
+    listaSensibilidad_->setCurrentIndex(0);
+    listaPuesto_->setFocus();
 
     // Las ventanas del asistente escriben el número completo; se avisa porque no se verá con
     // cuatro cifras como los demás.
@@ -352,19 +327,19 @@ void Puestos::anadir()
 
 void Puestos::eliminar()
 {
-    if (RPuestos_->isEmpty())
+    if (origenPuestos_->isEmpty())
         return;
     const Respuesta r =
         Servicios().mensaje(this, QStringLiteral("¿Esta seguro de querer quitar el puesto de la base de datos?"),
                             QStringLiteral("Eliminar"), Icono::Critico, Botones::SiNo, Respuesta::No);
     if (r != Respuesta::Si)
         return;
-    const int fila = GPuestos_->currentRow();
+    const int fila = cuadriculaPuestos_->currentRow();
     if (fila < 0)
         return;
-    const long long id = RPuestos_->fieldValue(fila, QStringLiteral("IDPuestoCentro")).toLongLong();
+    const long long id = origenPuestos_->fieldValue(fila, QStringLiteral("IDPuestoCentro")).toLongLong();
     // Las claves ajenas se llevan con el puesto sus factores, sus evaluaciones y sus medidas.
-    Recordset::execute("delete from PuestosCentros where IDPuestoCentro = " + QString::number(id) + ";", gConexion);
+    Recordset::execute("delete from PuestosCentros where IDPuestoCentro = ?;", sesion_.conexion, {id});
     releerPuestos();
 }
 
@@ -372,13 +347,13 @@ void Puestos::elegirNombre(const QString& nombre)
 {
     Recordset catalogo;
     // El nombre va enlazado: un apóstrofo ("Mozo d'almacén") no rompe la consulta.
-    catalogo.open("Select * from Puestos where Puesto = ?;", gConexion, {nombre});
+    catalogo.open("Select * from Puestos where Puesto = ?;", sesion_.conexion, {nombre});
     // Sólo un nombre que está una vez en el catálogo trae su descripción.
     if (catalogo.recordCount() == 1) {
         catalogo.moveFirst();
-        strDescripcion_->setText(NuloATexto(catalogo.value(QStringLiteral("Descripción"))).toString());
+        cajaDescripcion_->setText(NuloATexto(catalogo.value(QStringLiteral("Descripción"))).toString());
     } else {
-        strDescripcion_->setText(QString());
+        cajaDescripcion_->setText(QString());
     }
 }
 
@@ -387,11 +362,11 @@ void Puestos::pedirNota(int division, int columna, int fila, CellTip* nota)
     if (division < 0 || fila < 0 || columna < 0 || columna >= int(std::size(columnas)))
         return;
     // La nota es de la fila seleccionada, esté donde esté el puntero.
-    const int actual = GPuestos_->currentRow();
+    const int actual = cuadriculaPuestos_->currentRow();
     if (actual < 0)
         return;
     nota->text = QString::fromUtf8(columnas[columna].prefijoNota) +
-                 NuloATexto(RPuestos_->fieldValue(actual, QString::fromUtf8(columnas[columna].campo))).toString();
+                 NuloATexto(origenPuestos_->fieldValue(actual, QString::fromUtf8(columnas[columna].campo))).toString();
     nota->fontSize = 11;
     nota->bold = true;
     nota->textColor = CellTip::oleColor(0x8000000E);
@@ -411,26 +386,26 @@ void Puestos::antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar)
 
 void Puestos::adelante()
 {
-    if (RPuestos_->isEmpty()) {
+    if (origenPuestos_->isEmpty()) {
         Servicios().mensaje(this, QStringLiteral("Tiene que existir por lo menos un Puesto para poder continuar"),
                             QStringLiteral("Sin Puesto"), Icono::Critico, Botones::Aceptar, Respuesta::Aceptar);
-        cmbPuesto_->setFocus();
+        listaPuesto_->setFocus();
         return;
     }
-    // gPuestoActual no se toca: la ventana de factores vuelve al puesto que tenía elegido.
-    irA(QStringLiteral("SeleccionaFactores"), false);
+    // El puesto de la sesión no se toca: la ventana de factores vuelve al puesto que tenía elegido.
+    irA(Ventana::SeleccionaFactores, false);
 }
 
 void Puestos::inicio()
 {
     // El inicio recalcula sus pasos con los puestos de ahora y vuelve a verse.
     if (RegistroVentanas* r = RegistroVentanas::actual()) {
-        if (QWidget* hub = r->ventana(QStringLiteral("InicioEvaluacion"))) {
+        if (QWidget* hub = r->ventana(Ventana::InicioEvaluacion)) {
             QMetaObject::invokeMethod(hub, "Colocar");
-            r->mostrarCargada(QStringLiteral("InicioEvaluacion"));
+            r->mostrarCargada(Ventana::InicioEvaluacion);
         } else {
             // Si se había cerrado, se abre otro, que al cargar se coloca.
-            r->abrirNueva(QStringLiteral("InicioEvaluacion"));
+            r->abrirNueva(Ventana::InicioEvaluacion);
         }
     }
     ocultarme();

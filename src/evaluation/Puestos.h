@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RegistroVentanas.h"
+#include "Sesion.h"
 #include "VentanaAsistente.h"
 
 class DataSource;
@@ -15,10 +17,10 @@ class Puestos : public VentanaAsistente
     Q_OBJECT
 
 public:
-    explicit Puestos(QWidget* parent = nullptr);
+    explicit Puestos(Sesion& sesion, QWidget* parent = nullptr);
     ~Puestos() override;
 
-    static const QString Nombre;
+    static constexpr Ventana Nombre = Ventana::Puestos;
     static void registrar();
 
     // Entradas de cmbSensibilidad, en su orden; la primera es la vacía.
@@ -48,12 +50,12 @@ private:
     static bool cumpleRegla(int regla, const QString& texto);
     void avisar(int regla);
 
-    QComboBox* cmbPuesto_ = nullptr;
-    QLineEdit* strDescripcion_ = nullptr;
-    QComboBox* cmbSensibilidad_ = nullptr;
-    QLineEdit* numTrabajadores_ = nullptr;
-    QPushButton* BAnadir_ = nullptr;
-    QPushButton* BCancelar_ = nullptr;
-    Grid* GPuestos_ = nullptr;
-    DataSource* RPuestos_ = nullptr;
+    QComboBox* listaPuesto_ = nullptr;
+    QLineEdit* cajaDescripcion_ = nullptr;
+    QComboBox* listaSensibilidad_ = nullptr;
+    QLineEdit* cajaTrabajadores_ = nullptr;
+    QPushButton* botonAnadirPuesto_ = nullptr;
+    QPushButton* botonQuitarPuesto_ = nullptr;
+    Grid* cuadriculaPuestos_ = nullptr;
+    DataSource* origenPuestos_ = nullptr;
 };

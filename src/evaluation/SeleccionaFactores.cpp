@@ -3,7 +3,6 @@
 #include "Comprobaciones.h"
 #include "ErrorBD.h"
 #include "GeneracionRiesgos.h"
-#include "Globales.h"
 #include "ManejadorErrores.h"
 #include "PlataformaServicios.h"
 #include "Recordset.h"
@@ -15,59 +14,37 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-const QString SeleccionaFactores::Nombre = QStringLiteral("SeleccionaFactores");
-
 namespace {
 using Icono = PlataformaServicios::Icono;
 using Botones = PlataformaServicios::Botones;
 using Respuesta = PlataformaServicios::Respuesta;
 
 constexpr int ColumnaMarca = 1;
-constexpr int RetardoNota = 200;
 } // namespace
 
 void SeleccionaFactores::registrar()
 {
-    RegistroVentanas::registrarFabrica(Nombre, [] { return new SeleccionaFactores; });
+    RegistroVentanas::registrarFabrica(Nombre, [](Sesion& sesion) { return new SeleccionaFactores(sesion); });
 }
 
-SeleccionaFactores::SeleccionaFactores(QWidget* parent)
-    : VentanaAsistente(Nombre, QStringLiteral("Factores de Riesgo"), QStringLiteral("2- FACTORES DE RIESGO"), parent)
+SeleccionaFactores::SeleccionaFactores(Sesion& sesion, QWidget* parent)
+    : VentanaAsistente(Nombre, sesion, QStringLiteral("Factores de Riesgo"), QStringLiteral("2- FACTORES DE RIESGO"),
+                       parent)
 {
     construir();
-    RFactores_->setConnectionString(gConexion);
     cargar();
 }
-
-SeleccionaFactores::~SeleccionaFactores() = default;
 
 void SeleccionaFactores::construir()
 {
     ponerListaPuestos();
 
-    RFactores_ = new DataSource(this);
-    RFactores_->setObjectName("RFactores");
-    GFactores_ = new Grid;
-    GFactores_->setObjectName("GFactores");
-    GFactores_->setAccessibleName("Factores de riesgo del puesto");
     // El nombre del factor es el del catálogo: sólo se marca o se desmarca.
     GridColumn factor = GridColumn::text("Factores de Riesgo", "Factor");
     factor.readOnly = true;
-    GFactores_->setColumns({factor, GridColumn::checkBox("Seleccionado", "FactorSelecionado")});
-    GFactores_->setDataSource(RFactores_);
-    GFactores_->setTipAnchored(true);
-    GFactores_->setTipWidth(0);
-    GFactores_->setTipDelay(RetardoNota);
-    // La altura de siempre sólo deja ver una fila o dos: la ventana crece hasta enseñar unas cuantas.
-    GFactores_->setMinimumHeight((GFactores_->fontMetrics().height() + 8) * 9);
-    cuerpo()->addWidget(GFactores_, 1);
-
-    connect(GFactores_, &Grid::beforeCellChange, this,
-            [this](int columna, const QVariant&, const QVariant& nuevo, bool* cancelar) {
-                antesDeCambiar(columna, nuevo, cancelar);
-            });
-    connect(GFactores_, &Grid::cellTipRequested, this,
-            [this](int division, int columna, int fila, CellTip* tip) { nota(division, columna, fila, tip); });
+    cuadriculaFactores_ = ponerCuadricula("GFactores", "RFactores", "Factores de riesgo del puesto",
+                                          {factor, GridColumn::checkBox("Seleccionado", "FactorSelecionado")}, 9);
+    origenFactores_ = cuadriculaFactores_->dataSource();
 
     ponerPie(QStringLiteral("Volver a puestos"), {}, QStringLiteral("Evaluacion de Riesgos"), {},
              QStringLiteral("Volver al Menu Principal"), QStringLiteral("Factores"));
@@ -80,13 +57,13 @@ void SeleccionaFactores::elegirPuesto(long long)
 {
     // Sin el puesto o sin el centro (borrados mientras tanto) la cuadrícula queda vacía.
     const bool hayPuesto = rsPuesto_ && !rsPuesto_->eof() && rsCentro_ && !rsCentro_->eof();
-    const QString puesto = hayPuesto ? QString::number(rsPuesto_->value("IDPuestoCentro").toLongLong()) : "0";
-    const QString empresa = hayPuesto ? QString::number(rsCentro_->value("IDEmpresa").toLongLong()) : "0";
-    RFactores_->setRecordSource(
-        "SELECT * from FactoresSeleccionarEvaluacion Where IDCentro = " + QString::number(gIDCentro) +
-        " and IDPuestoCentro = " + puesto + " and IDEmpresa = " + empresa + ";");
-    RFactores_->refresh();
-    GFactores_->redraw();
+    const qlonglong puesto = hayPuesto ? rsPuesto_->value("IDPuestoCentro").toLongLong() : 0;
+    const qlonglong empresa = hayPuesto ? rsCentro_->value("IDEmpresa").toLongLong() : 0;
+    origenFactores_->setRecordSource(
+        "SELECT * from FactoresSeleccionarEvaluacion Where IDCentro = ? and IDPuestoCentro = ? and IDEmpresa = ?;",
+        {qlonglong(sesion_.idCentro), puesto, empresa});
+    origenFactores_->refresh();
+    cuadriculaFactores_->redraw();
 }
 
 // La casilla de un factor. El cambio sólo se acepta cuando lo generado o quitado y la marca ya
@@ -96,7 +73,7 @@ void SeleccionaFactores::antesDeCambiar(int columna, const QVariant& nuevo, bool
     if (columna != ColumnaMarca)
         return;
     try {
-        Recordset& rs = RFactores_->recordset();
+        Recordset& rs = origenFactores_->recordset();
         const long long k = rs.value("IDEvaluacionCrear").toLongLong();
         if (nuevo.toString() == MarcaSi) {
             FilaFactor fila;
@@ -104,9 +81,9 @@ void SeleccionaFactores::antesDeCambiar(int columna, const QVariant& nuevo, bool
             fila.idFactor = rs.value("IDFactor").toLongLong();
             fila.idPuestoCentro = rsPuesto_->value("IDPuestoCentro").toLongLong();
             fila.idEmpresa = rsCentro_->value("IDEmpresa").toLongLong();
-            fila.idCentro = gIDCentro;
-            MarcarFactor(fila);
-            GFactores_->setCellValue(ColumnaMarca, MarcaSi);
+            fila.idCentro = sesion_.idCentro;
+            MarcarFactor(sesion_.conexion, fila);
+            cuadriculaFactores_->setCellValue(ColumnaMarca, MarcaSi);
             return;
         }
         const Respuesta r = Servicios().mensaje(
@@ -120,8 +97,8 @@ void SeleccionaFactores::antesDeCambiar(int columna, const QVariant& nuevo, bool
             *cancelar = true;
             return;
         }
-        DesmarcarFactor(k);
-        GFactores_->setCellValue(ColumnaMarca, MarcaNo);
+        DesmarcarFactor(sesion_.conexion, k);
+        cuadriculaFactores_->setCellValue(ColumnaMarca, MarcaNo);
     } catch (const ProgramaTerminado&) {
         throw;
     } catch (const ErrorBD& e) {
@@ -139,19 +116,19 @@ void SeleccionaFactores::tratarFallo(long numero, const QString& descripcion, bo
     // Lo generado o quitado se ha deshecho con la marca: la casilla enseña lo que hay guardado.
     *cancelar = true;
     if (numero == NumeroError::OperacionVariosPasos) {
-        RFactores_->refresh();
-        GFactores_->redraw();
+        origenFactores_->refresh();
+        cuadriculaFactores_->redraw();
     }
 }
 
 void SeleccionaFactores::nota(int division, int columna, int fila, CellTip* tip)
 {
-    GFactores_->setTipAnchored(true);
-    GFactores_->setTipWidth(0);
-    GFactores_->setTipDelay(RetardoNota);
+    cuadriculaFactores_->setTipAnchored(true);
+    cuadriculaFactores_->setTipWidth(0);
+    cuadriculaFactores_->setTipDelay(RetardoNota);
     if (division < 0 || fila < 0 || columna != 0)
         return;
-    tip->text = "Factor del riesgo: " + NuloATexto(RFactores_->recordset().value("Factor")).toString();
+    tip->text = "Factor del riesgo: " + NuloATexto(origenFactores_->recordset().value("Factor")).toString();
     tip->fontSize = 11;
     tip->bold = true;
     tip->textColor = CellTip::oleColor(0x8000000E);
@@ -160,15 +137,11 @@ void SeleccionaFactores::nota(int division, int columna, int fila, CellTip* tip)
 
 void SeleccionaFactores::adelante()
 {
-    if (!ComprobarFactores(gIDEmpresa, gIDCentro)) {
-        Servicios().mensaje(this, gPendientes, QStringLiteral("Sin Factores"), Icono::Critico, Botones::Aceptar,
-                            Respuesta::Aceptar);
-        return;
-    }
-    irA(QStringLiteral("SeleccionaRiesgos"));
+    if (pasoCompleto(ComprobarFactores, QStringLiteral("Sin Factores")))
+        irA(Ventana::SeleccionaRiesgos);
 }
 
 void SeleccionaFactores::atras()
 {
-    irA(QStringLiteral("Puestos"));
+    irA(Ventana::Puestos);
 }

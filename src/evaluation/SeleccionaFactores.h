@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RegistroVentanas.h"
+#include "Sesion.h"
 #include "VentanaAsistente.h"
 
 class CellTip;
@@ -16,14 +18,10 @@ class SeleccionaFactores : public VentanaAsistente
     Q_OBJECT
 
 public:
-    explicit SeleccionaFactores(QWidget* parent = nullptr);
-    ~SeleccionaFactores() override;
+    explicit SeleccionaFactores(Sesion& sesion, QWidget* parent = nullptr);
 
-    static const QString Nombre;
+    static constexpr Ventana Nombre = Ventana::SeleccionaFactores;
     static void registrar();
-
-    Grid* cuadricula() const { return GFactores_; }
-    DataSource* origen() const { return RFactores_; }
 
 protected:
     void elegirPuesto(long long idPuesto) override;
@@ -32,10 +30,10 @@ protected:
 
 private:
     void construir();
-    void antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar);
+    void antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar) override;
     void tratarFallo(long numero, const QString& descripcion, bool* cancelar);
-    void nota(int division, int columna, int fila, CellTip* tip);
+    void nota(int division, int columna, int fila, CellTip* tip) override;
 
-    Grid* GFactores_ = nullptr;
-    DataSource* RFactores_ = nullptr;
+    Grid* cuadriculaFactores_ = nullptr;
+    DataSource* origenFactores_ = nullptr;
 };

@@ -3,7 +3,7 @@
 #include "Comprobaciones.h"
 #include "Conexion.h"
 #include "ErrorBD.h"
-#include "Globales.h"
+#include "KitControles.h"
 #include "ManejadorErrores.h"
 #include "PlataformaServicios.h"
 #include "Recordset.h"
@@ -21,8 +21,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-const QString SeleccionaMedidas::Nombre = QStringLiteral("SeleccionaMedidas");
-
 namespace {
 using Icono = PlataformaServicios::Icono;
 using Botones = PlataformaServicios::Botones;
@@ -35,7 +33,6 @@ enum Columna
     ColMedida = 2,
     ColMarca = 3
 };
-constexpr int RetardoNota = 200;
 constexpr int AnchoNota = 9000; // twips
 
 QString texto(const QVariant& v)
@@ -53,25 +50,25 @@ bool vacio(const QString& s)
 
 void SeleccionaMedidas::registrar()
 {
-    RegistroVentanas::registrarFabrica(Nombre, [] { return new SeleccionaMedidas; });
+    RegistroVentanas::registrarFabrica(Nombre, [](Sesion& sesion) { return new SeleccionaMedidas(sesion); });
 }
 
-long long SeleccionaMedidas::AnadirMedida(long idCentro, long long idPuesto, long long idEmpresa,
-                                          const QString& factor, const QString& medida)
+long long SeleccionaMedidas::AnadirMedida(const QString& conexion, qint64 idCentro, long long idPuesto,
+                                          long long idEmpresa, const QString& factor, const QString& medida)
 {
     // La búsqueda y el alta van juntas: la fila de evaluación no puede desaparecer entre las dos.
-    Transaccion t(gConexion);
+    Transaccion t(conexion);
     Recordset fila;
     fila.open("SELECT IDEvaluacion from VFactoresMedidas Where IDCentro = ? and IDPuestoCentro = ? and IDEmpresa = ? "
               "and Factor = ?",
-              gConexion, {qlonglong(idCentro), idPuesto, idEmpresa, factor});
+              conexion, {qlonglong(idCentro), idPuesto, idEmpresa, factor});
     if (fila.eof())
         return 0;
     const QVariant evaluacion = fila.value("IDEvaluacion");
     fila.close();
 
     Recordset medidas;
-    medidas.open("SELECT * from MedidasFactores;", gConexion);
+    medidas.open("SELECT * from MedidasFactores;", conexion);
     medidas.addNew();
     medidas.setValue("IDEvaluacion", evaluacion);
     medidas.setValue("Medida", medida);
@@ -82,26 +79,17 @@ long long SeleccionaMedidas::AnadirMedida(long idCentro, long long idPuesto, lon
     return nueva;
 }
 
-SeleccionaMedidas::SeleccionaMedidas(QWidget* parent)
-    : VentanaAsistente(Nombre, QStringLiteral("Medidas Preventivas"), QStringLiteral("4- MEDIDAS PREVENTIVAS"),
+SeleccionaMedidas::SeleccionaMedidas(Sesion& sesion, QWidget* parent)
+    : VentanaAsistente(Nombre, sesion, QStringLiteral("Medidas Preventivas"), QStringLiteral("4- MEDIDAS PREVENTIVAS"),
                        parent)
 {
     construir();
-    RMedidas_->setConnectionString(gConexion);
     cargar();
 }
-
-SeleccionaMedidas::~SeleccionaMedidas() = default;
 
 void SeleccionaMedidas::construir()
 {
     ponerListaPuestos();
-
-    RMedidas_ = new DataSource(this);
-    RMedidas_->setObjectName("RMedidas");
-    GMedidas_ = new Grid;
-    GMedidas_->setObjectName("GMedidas");
-    GMedidas_->setAccessibleName("Medidas preventivas del puesto");
 
     // Riesgo, factor y medida vienen de la evaluación: aquí sólo se marca o se desmarca. Son
     // frases largas: la fila crece para que se lean enteras.
@@ -110,58 +98,35 @@ void SeleccionaMedidas::construir()
     GridColumn medida = GridColumn::text("Medida", "Medida");
     for (GridColumn* c : {&riesgo, &factor, &medida})
         c->readOnly = c->wordWrap = true;
-    GMedidas_->setColumns({riesgo, factor, medida, GridColumn::checkBox("Seleccionado", "MarcarMedida")});
-    GMedidas_->setDataSource(RMedidas_);
-    GMedidas_->setGroupView(true);
+    cuadriculaMedidas_ =
+        ponerCuadricula("GMedidas", "RMedidas", "Medidas preventivas del puesto",
+                        {riesgo, factor, medida, GridColumn::checkBox("Seleccionado", "MarcarMedida")}, 10, AnchoNota);
+    origenMedidas_ = cuadriculaMedidas_->dataSource();
+    cuadriculaMedidas_->setGroupView(true);
     // Las medidas se leen mejor bajo su riesgo y su factor; el usuario puede quitar los grupos.
-    GMedidas_->groupBy(ColRiesgo);
-    GMedidas_->groupBy(ColFactor);
-    GMedidas_->setTipAnchored(true);
-    GMedidas_->setTipWidth(AnchoNota);
-    GMedidas_->setTipDelay(RetardoNota);
-    GMedidas_->setMinimumHeight((GMedidas_->fontMetrics().height() + 8) * 10);
-    cuerpo()->addWidget(GMedidas_, 1);
-
-    connect(GMedidas_, &Grid::beforeCellChange, this,
-            [this](int columna, const QVariant&, const QVariant& nuevo, bool* cancelar) {
-                antesDeCambiar(columna, nuevo, cancelar);
-            });
-    connect(GMedidas_, &Grid::cellTipRequested, this,
-            [this](int division, int columna, int fila, CellTip* tip) { nota(division, columna, fila, tip); });
+    cuadriculaMedidas_->groupBy(ColRiesgo);
+    cuadriculaMedidas_->groupBy(ColFactor);
 
     auto* marco = new QGroupBox("Añadir una medida propia");
     marco->setObjectName("FrameAnadir");
     auto* rejilla = new QGridLayout(marco);
-    auto* etiquetaFactor = new QLabel("Factor de riesgo");
-    cmbFactor_ = new QComboBox;
-    cmbFactor_->setObjectName("cmbFactor");
-    cmbFactor_->setAccessibleName("Factor de riesgo");
     // Se puede escribir para buscar el factor en una lista larga; lo escrito no se añade a la lista.
-    cmbFactor_->setEditable(true);
-    cmbFactor_->setInsertPolicy(QComboBox::NoInsert);
-    cmbFactor_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    cmbFactor_->setMinimumContentsLength(30);
-    cmbFactor_->completer()->setCompletionMode(QCompleter::PopupCompletion);
-    cmbFactor_->completer()->setFilterMode(Qt::MatchContains);
-    cmbFactor_->completer()->setCaseSensitivity(Qt::CaseInsensitive);
-    etiquetaFactor->setBuddy(cmbFactor_);
-    auto* etiquetaMedida = new QLabel("Medida");
-    strMedida_ = new QLineEdit;
-    strMedida_->setObjectName("strMedida");
-    strMedida_->setAccessibleName("Medida");
-    etiquetaMedida->setBuddy(strMedida_);
-    Command1_ = new QPushButton("Añadir");
-    Command1_->setObjectName("Command1");
-    Command1_->setAccessibleName("Añadir");
-    rejilla->addWidget(etiquetaFactor, 0, 0);
-    rejilla->addWidget(cmbFactor_, 0, 1);
-    rejilla->addWidget(etiquetaMedida, 1, 0);
-    rejilla->addWidget(strMedida_, 1, 1);
-    rejilla->addWidget(Command1_, 1, 2);
+    listaFactores_ = Kit::listaAbierta("cmbFactor", 30);
+    listaFactores_->setAccessibleName("Factor de riesgo");
+    Kit::proponerAlEscribir(listaFactores_);
+    cajaMedida_ = Kit::caja("strMedida");
+    cajaMedida_->setAccessibleName("Medida");
+    botonAnadirMedida_ = Kit::boton("Command1", "Añadir");
+    botonAnadirMedida_->setAccessibleName("Añadir");
+    rejilla->addWidget(Kit::etiqueta("Factor de riesgo", listaFactores_), 0, 0);
+    rejilla->addWidget(listaFactores_, 0, 1);
+    rejilla->addWidget(Kit::etiqueta("Medida", cajaMedida_), 1, 0);
+    rejilla->addWidget(cajaMedida_, 1, 1);
+    rejilla->addWidget(botonAnadirMedida_, 1, 2);
     rejilla->setColumnStretch(1, 1);
     cuerpo()->addWidget(marco);
-    connect(Command1_, &QPushButton::clicked, this, Ranura([this] { anadir(); }, this));
-    connect(strMedida_, &QLineEdit::returnPressed, this, Ranura([this] { anadir(); }, this));
+    connect(botonAnadirMedida_, &QPushButton::clicked, this, Ranura([this] { anadir(); }, this));
+    connect(cajaMedida_, &QLineEdit::returnPressed, this, Ranura([this] { anadir(); }, this));
 
     ponerPie({}, QStringLiteral("Volver a Evaluación de Riesgos"), {},
              QStringLiteral("Impresion Evaluacion de Riesgos"), QStringLiteral("Volver al Menu Principal"),
@@ -182,23 +147,23 @@ void SeleccionaMedidas::elegirPuesto(long long)
     // Sin el puesto o sin el centro (borrados mientras tanto) la cuadrícula y la lista quedan vacías.
     long long puesto = 0, empresa = 0;
     puestoActual(puesto, empresa);
-    const QString filtro = " Where IDCentro = " + QString::number(gIDCentro) +
-                           " and IDPuestoCentro = " + QString::number(puesto) +
-                           " and IDEmpresa = " + QString::number(empresa);
+    const QString filtro = QStringLiteral(" Where IDCentro = ? and IDPuestoCentro = ? and IDEmpresa = ?");
+    const QVariantList valores{qlonglong(sesion_.idCentro), puesto, empresa};
     // Dentro de un riesgo y un factor, las medidas en el orden en que se añadieron.
-    RMedidas_->setRecordSource("SELECT * from VFactoresMedidas" + filtro + " order by Riesgo, Factor, IDMedidaFactor;");
-    RMedidas_->refresh();
-    GMedidas_->redraw();
+    origenMedidas_->setRecordSource(
+        "SELECT * from VFactoresMedidas" + filtro + " order by Riesgo, Factor, IDMedidaFactor;", valores);
+    origenMedidas_->refresh();
+    cuadriculaMedidas_->redraw();
 
     Recordset factores;
-    factores.open("SELECT Factor from VFactoresMedidas" + filtro + " group by Factor;", gConexion);
+    factores.open("SELECT Factor from VFactoresMedidas" + filtro + " group by Factor;", sesion_.conexion, valores);
     factores.requery();
-    const QSignalBlocker bloqueo(cmbFactor_);
-    cmbFactor_->clear();
-    cmbFactor_->addItem(QString());
+    const QSignalBlocker bloqueo(listaFactores_);
+    listaFactores_->clear();
+    listaFactores_->addItem(QString());
     for (; !factores.eof(); factores.moveNext())
-        cmbFactor_->addItem(texto(factores.value("Factor")));
-    cmbFactor_->setCurrentIndex(0);
+        listaFactores_->addItem(texto(factores.value("Factor")));
+    listaFactores_->setCurrentIndex(0);
 }
 
 // Regla de la casilla: marcada es "S", sin marcar "N"; el origen escribe la fila con el cambio.
@@ -206,23 +171,30 @@ void SeleccionaMedidas::antesDeCambiar(int columna, const QVariant& nuevo, bool*
 {
     if (columna != ColMarca)
         return;
-    GMedidas_->setCellValue(ColMarca, nuevo.toString() == MarcaSi ? MarcaSi : MarcaNo);
+    cuadriculaMedidas_->setCellValue(ColMarca, nuevo.toString() == MarcaSi ? MarcaSi : MarcaNo);
 }
 
 void SeleccionaMedidas::nota(int division, int columna, int fila, CellTip* tip)
 {
     EjecutarSinAviso({[&] {
-        GMedidas_->setTipAnchored(true);
-        GMedidas_->setTipWidth(AnchoNota);
-        GMedidas_->setTipDelay(RetardoNota);
+        cuadriculaMedidas_->setTipAnchored(true);
+        cuadriculaMedidas_->setTipWidth(AnchoNota);
+        cuadriculaMedidas_->setTipDelay(RetardoNota);
         if (division < 0 || fila < 0)
             return;
-        Recordset& rs = RMedidas_->recordset();
+        Recordset& rs = origenMedidas_->recordset();
         switch (columna) {
-        case ColRiesgo: tip->text = "Riesgo: " + texto(rs.value("Riesgo")); break;
-        case ColFactor: tip->text = "Factor: " + texto(rs.value("Factor")); break;
-        case ColMedida: tip->text = "Medida: " + texto(rs.value("Medida")); break;
-        default: return;
+        case ColRiesgo:
+            tip->text = "Riesgo: " + texto(rs.value("Riesgo"));
+            break;
+        case ColFactor:
+            tip->text = "Factor: " + texto(rs.value("Factor"));
+            break;
+        case ColMedida:
+            tip->text = "Medida: " + texto(rs.value("Medida"));
+            break;
+        default:
+            return;
         }
         tip->fontSize = 11;
         tip->bold = true;
@@ -233,8 +205,8 @@ void SeleccionaMedidas::nota(int division, int columna, int fila, CellTip* tip)
 
 void SeleccionaMedidas::anadir()
 {
-    const QString escrito = cmbFactor_->currentText();
-    const QString medida = strMedida_->text();
+    const QString escrito = listaFactores_->currentText();
+    const QString medida = cajaMedida_->text();
     if (vacio(escrito) || vacio(medida)) {
         Servicios().mensaje(this, QStringLiteral("Tiene que seleccionar un factor y su correspondiente medida"),
                             QStringLiteral("Texto Vacio"), Icono::Critico, Botones::Aceptar, Respuesta::Aceptar);
@@ -242,14 +214,14 @@ void SeleccionaMedidas::anadir()
     }
     // Un factor escrito a mano vale si es uno de la lista, aunque difiera en mayúsculas o blancos.
     QString factor = escrito.trimmed();
-    if (const int i = cmbFactor_->findText(factor, Qt::MatchFixedString); i > 0)
-        factor = cmbFactor_->itemText(i);
+    if (const int i = listaFactores_->findText(factor, Qt::MatchFixedString); i > 0)
+        factor = listaFactores_->itemText(i);
 
     long long puesto = 0, empresa = 0;
     long long nueva = 0;
     try {
         if (puestoActual(puesto, empresa))
-            nueva = AnadirMedida(gIDCentro, puesto, empresa, factor, medida);
+            nueva = AnadirMedida(sesion_.conexion, sesion_.idCentro, puesto, empresa, factor, medida);
     } catch (const ProgramaTerminado&) {
         throw;
     } catch (const ErrorBD& e) {
@@ -269,31 +241,27 @@ void SeleccionaMedidas::anadir()
         return;
     }
 
-    strMedida_->clear();
-    cmbFactor_->setCurrentIndex(0);
-    cmbFactor_->setEditText(QString());
-    RMedidas_->refresh();
+    cajaMedida_->clear();
+    listaFactores_->setCurrentIndex(0);
+    listaFactores_->setEditText(QString());
+    origenMedidas_->refresh();
     // La medida nueva queda como fila actual: se ve, marcada, bajo su riesgo y su factor.
-    RMedidas_->fetchAll();
-    for (int f = 0; f < RMedidas_->rowCount(); ++f)
-        if (RMedidas_->fieldValue(f, "IDMedidaFactor").toLongLong() == nueva) {
-            GMedidas_->setCurrentRow(f);
+    origenMedidas_->fetchAll();
+    for (int f = 0; f < origenMedidas_->rowCount(); ++f)
+        if (origenMedidas_->fieldValue(f, "IDMedidaFactor").toLongLong() == nueva) {
+            cuadriculaMedidas_->setCurrentRow(f);
             break;
         }
-    GMedidas_->redraw();
+    cuadriculaMedidas_->redraw();
 }
 
 void SeleccionaMedidas::adelante()
 {
-    if (!ComprobarMedidas(gIDEmpresa, gIDCentro)) {
-        Servicios().mensaje(this, gPendientes, QStringLiteral("Sin Medidas"), Icono::Critico, Botones::Aceptar,
-                            Respuesta::Aceptar);
-        return;
-    }
-    irA(QStringLiteral("ImprimirEvaluacion"));
+    if (pasoCompleto(ComprobarMedidas, QStringLiteral("Sin Medidas")))
+        irA(Ventana::ImprimirEvaluacion);
 }
 
 void SeleccionaMedidas::atras()
 {
-    irA(QStringLiteral("SeleccionaRiesgos"));
+    irA(Ventana::SeleccionaRiesgos);
 }

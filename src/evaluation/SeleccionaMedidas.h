@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RegistroVentanas.h"
+#include "Sesion.h"
 #include "VentanaAsistente.h"
 
 class CellTip;
@@ -17,24 +19,21 @@ class SeleccionaMedidas : public VentanaAsistente
     Q_OBJECT
 
 public:
-    explicit SeleccionaMedidas(QWidget* parent = nullptr);
-    ~SeleccionaMedidas() override;
+    explicit SeleccionaMedidas(Sesion& sesion, QWidget* parent = nullptr);
 
-    static const QString Nombre;
+    static constexpr Ventana Nombre = Ventana::SeleccionaMedidas;
     static void registrar();
 
     // Añade una medida marcada a la primera fila de evaluación del factor en el puesto (la de su
     // primera medida). Un factor que da varios riesgos la recibe sólo en uno. Devuelve el
     // identificador de la medida nueva, o 0 si el factor no es de ese puesto: entonces no se
     // escribe nada. Lanza ErrorBD.
-    static long long AnadirMedida(long idCentro, long long idPuesto, long long idEmpresa, const QString& factor,
-                                  const QString& medida);
+    static long long AnadirMedida(const QString& conexion, qint64 idCentro, long long idPuesto, long long idEmpresa,
+                                  const QString& factor, const QString& medida);
 
-    Grid* cuadricula() const { return GMedidas_; }
-    DataSource* origen() const { return RMedidas_; }
-    QComboBox* listaFactores() const { return cmbFactor_; }
-    QLineEdit* textoMedida() const { return strMedida_; }
-    QPushButton* botonAnadir() const { return Command1_; }
+    QComboBox* listaFactores() const { return listaFactores_; }
+    QLineEdit* textoMedida() const { return cajaMedida_; }
+    QPushButton* botonAnadir() const { return botonAnadirMedida_; }
 
 protected:
     void elegirPuesto(long long idPuesto) override;
@@ -43,15 +42,15 @@ protected:
 
 private:
     void construir();
-    void antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar);
-    void nota(int division, int columna, int fila, CellTip* tip);
+    void antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar) override;
+    void nota(int division, int columna, int fila, CellTip* tip) override;
     void anadir();
     // Puesto y empresa de lo que enseña la cuadrícula; false si el puesto o el centro ya no existen.
     bool puestoActual(long long& puesto, long long& empresa) const;
 
-    Grid* GMedidas_ = nullptr;
-    DataSource* RMedidas_ = nullptr;
-    QComboBox* cmbFactor_ = nullptr;
-    QLineEdit* strMedida_ = nullptr;
-    QPushButton* Command1_ = nullptr;
+    Grid* cuadriculaMedidas_ = nullptr;
+    DataSource* origenMedidas_ = nullptr;
+    QComboBox* listaFactores_ = nullptr;
+    QLineEdit* cajaMedida_ = nullptr;
+    QPushButton* botonAnadirMedida_ = nullptr;
 };

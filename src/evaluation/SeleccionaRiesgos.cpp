@@ -1,7 +1,6 @@
 #include "SeleccionaRiesgos.h"
 
 #include "Comprobaciones.h"
-#include "Globales.h"
 #include "ManejadorErrores.h"
 #include "MatrizRiesgo.h"
 #include "PlataformaServicios.h"
@@ -18,8 +17,6 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-const QString SeleccionaRiesgos::Nombre = QStringLiteral("SeleccionaRiesgos");
-
 namespace {
 using Icono = PlataformaServicios::Icono;
 using Botones = PlataformaServicios::Botones;
@@ -32,7 +29,6 @@ enum Columna
     ColConsecuencias = 2,
     ColValor = 3
 };
-constexpr int RetardoNota = 200;
 const QString DobleSalto = QStringLiteral("\r\n\r\n");
 
 QString texto(const QVariant& v)
@@ -51,7 +47,7 @@ void estiloNota(CellTip* tip)
 
 void SeleccionaRiesgos::registrar()
 {
-    RegistroVentanas::registrarFabrica(Nombre, [] { return new SeleccionaRiesgos; });
+    RegistroVentanas::registrarFabrica(Nombre, [](Sesion& sesion) { return new SeleccionaRiesgos(sesion); });
 }
 
 QColor SeleccionaRiesgos::ColorNivel(const QString& nivel)
@@ -67,26 +63,17 @@ QColor SeleccionaRiesgos::ColorNivel(const QString& nivel)
     return {};
 }
 
-SeleccionaRiesgos::SeleccionaRiesgos(QWidget* parent)
-    : VentanaAsistente(Nombre, QStringLiteral("Evaluacion del Riesgo"), QStringLiteral("3- EVALUACION DE RIESGOS"),
-                       parent)
+SeleccionaRiesgos::SeleccionaRiesgos(Sesion& sesion, QWidget* parent)
+    : VentanaAsistente(Nombre, sesion, QStringLiteral("Evaluacion del Riesgo"),
+                       QStringLiteral("3- EVALUACION DE RIESGOS"), parent)
 {
     construir();
-    RRiesgos_->setConnectionString(gConexion);
     cargar();
 }
-
-SeleccionaRiesgos::~SeleccionaRiesgos() = default;
 
 void SeleccionaRiesgos::construir()
 {
     ponerListaPuestos();
-
-    RRiesgos_ = new DataSource(this);
-    RRiesgos_->setObjectName("RRiesgos");
-    GRiesgos_ = new Grid;
-    GRiesgos_->setObjectName("GRiesgos");
-    GRiesgos_->setAccessibleName("Riesgos del puesto");
 
     // El nombre del riesgo es el del catálogo y el nivel lo pone la matriz: no se escriben a mano.
     GridColumn riesgo = GridColumn::text("Riesgo", "Riesgo");
@@ -94,29 +81,19 @@ void SeleccionaRiesgos::construir()
     GridColumn valor = GridColumn::text("Valor Riesgo", "ValorRiesgo");
     valor.readOnly = true;
     valor.background = [](const QVariant& v) { return ColorNivel(v.toString()); };
-    GRiesgos_->setColumns({riesgo,
-                           GridColumn::valueList("Probabilidad", "Probabilidad",
-                                                 {{"Baja", "Baja"}, {"Media", "Media"}, {"Alta", "Alta"}}),
-                           GridColumn::valueList("Consecuencias", "Consecuencias",
-                                                 {{"Ligeramente dañino", "Ligeramente dañino"},
-                                                  {"Dañino", "dañino"},
-                                                  {"Extremadamente dañino", "Extremadamente dañino"}}),
-                           valor});
-    GRiesgos_->setDataSource(RRiesgos_);
-    GRiesgos_->setGroupView(true);
-    GRiesgos_->setTipAnchored(true);
-    GRiesgos_->setTipWidth(0);
-    GRiesgos_->setTipDelay(RetardoNota);
-    // La altura de siempre sólo deja ver una fila o dos: la ventana crece hasta enseñar unas cuantas.
-    GRiesgos_->setMinimumHeight((GRiesgos_->fontMetrics().height() + 8) * 10);
-    cuerpo()->addWidget(GRiesgos_, 1);
-
-    connect(GRiesgos_, &Grid::beforeCellChange, this,
-            [this](int columna, const QVariant&, const QVariant& nuevo, bool* cancelar) {
-                antesDeCambiar(columna, nuevo, cancelar);
-            });
-    connect(GRiesgos_, &Grid::cellTipRequested, this,
-            [this](int division, int columna, int fila, CellTip* tip) { nota(division, columna, fila, tip); });
+    cuadriculaRiesgos_ =
+        ponerCuadricula("GRiesgos", "RRiesgos", "Riesgos del puesto",
+                        {riesgo,
+                         GridColumn::valueList("Probabilidad", "Probabilidad",
+                                               {{"Baja", "Baja"}, {"Media", "Media"}, {"Alta", "Alta"}}),
+                         GridColumn::valueList("Consecuencias", "Consecuencias",
+                                               {{"Ligeramente dañino", "Ligeramente dañino"},
+                                                {"Dañino", "dañino"},
+                                                {"Extremadamente dañino", "Extremadamente dañino"}}),
+                         valor},
+                        10);
+    origenRiesgos_ = cuadriculaRiesgos_->dataSource();
+    cuadriculaRiesgos_->setGroupView(true);
 
     ponerPie({}, QStringLiteral("Volver a Factor de Riesgo"), {}, QStringLiteral("Medidas Preventivas"),
              QStringLiteral("Volver al Menu Principal"), QStringLiteral("Riesgos"));
@@ -124,12 +101,12 @@ void SeleccionaRiesgos::construir()
 
 void SeleccionaRiesgos::elegirPuesto(long long)
 {
-    const QString puesto =
-        rsPuesto_ && !rsPuesto_->eof() ? QString::number(rsPuesto_->value("IDPuestoCentro").toLongLong()) : "0";
-    RRiesgos_->setRecordSource("SELECT * from VRiesgos Where IDCentro = " + QString::number(gIDCentro) +
-                               " and IDPuestoCentro = " + puesto + " and Mostrar = 'S';");
-    RRiesgos_->refresh();
-    GRiesgos_->redraw();
+    const qlonglong puesto = rsPuesto_ && !rsPuesto_->eof() ? rsPuesto_->value("IDPuestoCentro").toLongLong() : 0;
+    origenRiesgos_->setRecordSource(
+        "SELECT * from VRiesgos Where IDCentro = ? and IDPuestoCentro = ? and Mostrar = 'S';",
+        {qlonglong(sesion_.idCentro), puesto});
+    origenRiesgos_->refresh();
+    cuadriculaRiesgos_->redraw();
 }
 
 // Regla de la matriz, antes de que se guarde el cambio: el nivel va en la misma escritura que el
@@ -144,7 +121,7 @@ void SeleccionaRiesgos::antesDeCambiar(int columna, const QVariant& nuevo, bool*
     if (escrito.trimmed().isEmpty()) {
         // Vacío o sólo blancos es no haber elegido nada: no debe contar como evaluado.
         if (!nuevo.isNull())
-            GRiesgos_->setCellValue(columna, QVariant());
+            cuadriculaRiesgos_->setCellValue(columna, QVariant());
     } else {
         const bool esProbabilidad = columna == ColProbabilidad;
         const QString grado = esProbabilidad ? GradoProbabilidad(escrito) : GradoConsecuencias(escrito);
@@ -166,34 +143,34 @@ void SeleccionaRiesgos::antesDeCambiar(int columna, const QVariant& nuevo, bool*
             return;
         }
         if (grado != escrito)
-            GRiesgos_->setCellValue(columna, grado);
+            cuadriculaRiesgos_->setCellValue(columna, grado);
     }
-    const QString probabilidad = texto(GRiesgos_->cellValue(ColProbabilidad));
-    const QString consecuencias = texto(GRiesgos_->cellValue(ColConsecuencias));
+    const QString probabilidad = texto(cuadriculaRiesgos_->cellValue(ColProbabilidad));
+    const QString consecuencias = texto(cuadriculaRiesgos_->cellValue(ColConsecuencias));
     const QString nivel = NivelRiesgo(probabilidad, consecuencias);
     if (!nivel.isEmpty())
-        GRiesgos_->setCellValue(ColValor, nivel);
+        cuadriculaRiesgos_->setCellValue(ColValor, nivel);
     else if (probabilidad.trimmed().isEmpty() || consecuencias.trimmed().isEmpty())
         // Sin uno de los dos grados no hay nivel: el que quedara de antes saldría en el documento.
-        GRiesgos_->setCellValue(ColValor, QVariant());
+        cuadriculaRiesgos_->setCellValue(ColValor, QVariant());
 }
 
 void SeleccionaRiesgos::nota(int division, int columna, int fila, CellTip* tip)
 {
     EjecutarSinAviso({[&] {
-        GRiesgos_->setTipAnchored(true);
-        GRiesgos_->setTipWidth(0);
-        GRiesgos_->setTipDelay(RetardoNota);
+        cuadriculaRiesgos_->setTipAnchored(true);
+        cuadriculaRiesgos_->setTipWidth(0);
+        cuadriculaRiesgos_->setTipDelay(RetardoNota);
         if (division < 0 || fila < 0)
             return;
-        Recordset& rs = RRiesgos_->recordset();
+        Recordset& rs = origenRiesgos_->recordset();
         if (columna == ColRiesgo) {
             // Todas las filas del riesgo en el puesto, mostrada y ocultas: una por factor.
             Recordset filas;
-            filas.open("SELECT * from VRiesgos Where IDCentro = " + QString::number(rs.value("IDCentro").toLongLong()) +
-                           " and IDPuestoCentro = " + QString::number(rs.value("IDPuestoCentro").toLongLong()) +
-                           " and IDRiesgo = " + QString::number(rs.value("IDRiesgo").toLongLong()) + ";",
-                       gConexion);
+            filas.open("SELECT * from VRiesgos Where IDCentro = ? and IDPuestoCentro = ? and IDRiesgo = ?;",
+                       sesion_.conexion,
+                       {rs.value("IDCentro").toLongLong(), rs.value("IDPuestoCentro").toLongLong(),
+                        rs.value("IDRiesgo").toLongLong()});
             filas.requery();
             QString lista = QStringLiteral("Factores de Riesgo: ") + DobleSalto;
             for (int i = 1; !filas.eof(); ++i, filas.moveNext())
@@ -210,8 +187,8 @@ void SeleccionaRiesgos::nota(int division, int columna, int fila, CellTip* tip)
 
 void SeleccionaRiesgos::cerrarEdicion()
 {
-    for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(GRiesgos_->tableView()),
-                                 static_cast<QAbstractItemView*>(GRiesgos_->treeView())}) {
+    for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(cuadriculaRiesgos_->tableView()),
+                                 static_cast<QAbstractItemView*>(cuadriculaRiesgos_->treeView())}) {
         if (QWidget* editor = v->indexWidget(v->currentIndex())) {
             emit v->itemDelegate()->commitData(editor);
             emit v->itemDelegate()->closeEditor(editor, QAbstractItemDelegate::NoHint);
@@ -223,19 +200,15 @@ void SeleccionaRiesgos::adelante()
 {
     cerrarEdicion();
     if (const long long puesto = puestoElegido(); puesto > 0)
-        CopiarEvaluacionAOcultas(puesto);
-    if (!ComprobarRiesgos(gIDEmpresa, gIDCentro)) {
-        Servicios().mensaje(this, gPendientes, QStringLiteral("Sin Riesgos Evaluados"), Icono::Critico,
-                            Botones::Aceptar, Respuesta::Aceptar);
-        return;
-    }
-    irA(QStringLiteral("SeleccionaMedidas"));
+        CopiarEvaluacionAOcultas(sesion_.conexion, puesto);
+    if (pasoCompleto(ComprobarRiesgos, QStringLiteral("Sin Riesgos Evaluados")))
+        irA(Ventana::SeleccionaMedidas);
 }
 
 void SeleccionaRiesgos::atras()
 {
     cerrarEdicion();
-    irA(QStringLiteral("SeleccionaFactores"));
+    irA(Ventana::SeleccionaFactores);
 }
 
 void SeleccionaRiesgos::inicio()

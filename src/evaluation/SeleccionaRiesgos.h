@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RegistroVentanas.h"
+#include "Sesion.h"
 #include "VentanaAsistente.h"
 
 #include <QColor>
@@ -17,18 +19,14 @@ class SeleccionaRiesgos : public VentanaAsistente
     Q_OBJECT
 
 public:
-    explicit SeleccionaRiesgos(QWidget* parent = nullptr);
-    ~SeleccionaRiesgos() override;
+    explicit SeleccionaRiesgos(Sesion& sesion, QWidget* parent = nullptr);
 
-    static const QString Nombre;
+    static constexpr Ventana Nombre = Ventana::SeleccionaRiesgos;
     static void registrar();
 
     // Fondo de la celda de un nivel: tranquilo para el trivial y el tolerable, de aviso para el
     // moderado y de alarma para el importante y el intolerable. No válido para lo demás.
     static QColor ColorNivel(const QString& nivel);
-
-    Grid* cuadricula() const { return GRiesgos_; }
-    DataSource* origen() const { return RRiesgos_; }
 
 protected:
     void elegirPuesto(long long idPuesto) override;
@@ -38,11 +36,11 @@ protected:
 
 private:
     void construir();
-    void antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar);
-    void nota(int division, int columna, int fila, CellTip* tip);
+    void antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar) override;
+    void nota(int division, int columna, int fila, CellTip* tip) override;
     // Lo que se esté escribiendo en una celda se guarda antes de salir de la ventana.
     void cerrarEdicion();
 
-    Grid* GRiesgos_ = nullptr;
-    DataSource* RRiesgos_ = nullptr;
+    Grid* cuadriculaRiesgos_ = nullptr;
+    DataSource* origenRiesgos_ = nullptr;
 };

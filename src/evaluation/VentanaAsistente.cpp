@@ -1,10 +1,14 @@
 #include "VentanaAsistente.h"
 
-#include "Globales.h"
+#include "KitControles.h"
 #include "ManejadorErrores.h"
+#include "MarcoCentro.h"
+#include "PlataformaServicios.h"
 #include "Recordset.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
+#include "grid/DataSource.h"
+#include "grid/Grid.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -23,29 +27,15 @@ QString VentanaAsistente::TextoPuesto(long long idPuesto, const QString& nombre)
     return numero + " - " + nombre;
 }
 
-VentanaAsistente::VentanaAsistente(const QString& nombre, const QString& titulo, const QString& cabecera,
+VentanaAsistente::VentanaAsistente(Ventana tipo, Sesion& sesion, const QString& titulo, const QString& cabecera,
                                    QWidget* parent)
-    : QWidget(parent), nombre_(nombre), titulo_(titulo)
+    : QWidget(parent), tipo_(tipo), sesion_(sesion), titulo_(titulo)
 {
-    setObjectName(nombre);
+    setObjectName(NombreVentana(tipo));
     auto* v = new QVBoxLayout(this);
-    auto* etiqueta = new QLabel(cabecera);
-    etiqueta->setObjectName("LabelCabecera");
-    QFont f = etiqueta->font();
-    f.setBold(true);
-    f.setPointSizeF(f.pointSizeF() * 1.3);
-    etiqueta->setFont(f);
-    v->addWidget(etiqueta);
-
-    auto* marco = new QGroupBox("Centro de trabajo");
-    marco->setObjectName("FrameCentro");
-    auto* h = new QHBoxLayout(marco);
-    strDireccion_ = new QLineEdit;
-    strDireccion_->setObjectName("strDireccion");
-    strDireccion_->setReadOnly(true);
-    strDireccion_->setAccessibleName("Centro de trabajo");
-    h->addWidget(strDireccion_);
-    v->addWidget(marco);
+    v->addWidget(Kit::banner("LabelCabecera", cabecera));
+    marcoCentro_ = new MarcoCentro;
+    v->addWidget(marcoCentro_);
     cuerpo_ = new QVBoxLayout;
     v->addLayout(cuerpo_, 1);
 }
@@ -57,44 +47,69 @@ void VentanaAsistente::ponerListaPuestos()
     auto* etiqueta = new QLabel(
         "PUESTO DE TRABAJO (Con ayuda del siguiente desplegable, ve seleccionando los puestos a evaluar)");
     etiqueta->setWordWrap(true);
-    cmbPuestos_ = new QComboBox;
-    cmbPuestos_->setObjectName("cmbPuestos");
-    cmbPuestos_->setEditable(false);
-    etiqueta->setBuddy(cmbPuestos_);
+    listaPuestos_ = new QComboBox;
+    listaPuestos_->setObjectName("cmbPuestos");
+    listaPuestos_->setEditable(false);
+    etiqueta->setBuddy(listaPuestos_);
     cuerpo_->addWidget(etiqueta);
-    cuerpo_->addWidget(cmbPuestos_);
-    connect(cmbPuestos_, qOverload<int>(&QComboBox::activated), this, Ranura([this] {
-                const long long id = puestoElegido();
-                rsPuesto_ = std::make_unique<Recordset>();
-                rsPuesto_->open("Select * from PuestosCentros where IDCentro = " + QString::number(gIDCentro) +
-                                    " and IDPuestoCentro = " + QString::number(id) + ";",
-                                gConexion);
-                rsPuesto_->requery();
-                elegirPuesto(id);
-            }, this));
+    cuerpo_->addWidget(listaPuestos_);
+    connect(listaPuestos_, qOverload<int>(&QComboBox::activated), this,
+            Ranura(
+                [this] {
+                    const long long id = puestoElegido();
+                    rsPuesto_ = std::make_unique<Recordset>();
+                    rsPuesto_->open("Select * from PuestosCentros where IDCentro = ? and IDPuestoCentro = ?;",
+                                    sesion_.conexion, {qlonglong(sesion_.idCentro), id});
+                    rsPuesto_->requery();
+                    elegirPuesto(id);
+                },
+                this));
+}
+
+Grid* VentanaAsistente::ponerCuadricula(const QString& nombre, const QString& nombreOrigen, const QString& accesible,
+                                        const QVector<GridColumn>& columnas, int filasVisibles, int anchoNota)
+{
+    auto* origen = new DataSource(this);
+    origen->setObjectName(nombreOrigen);
+    origen->setConnectionString(sesion_.conexion);
+    auto* g = new Grid;
+    g->setObjectName(nombre);
+    g->setAccessibleName(accesible);
+    g->setColumns(columnas);
+    g->setDataSource(origen);
+    g->setTipAnchored(true);
+    g->setTipWidth(anchoNota);
+    g->setTipDelay(RetardoNota);
+    g->setMinimumHeight((g->fontMetrics().height() + 8) * filasVisibles);
+    cuerpo_->addWidget(g, 1);
+    cuadricula_ = g;
+    connect(g, &Grid::beforeCellChange, this,
+            [this](int columna, const QVariant&, const QVariant& nuevo, bool* cancelar) {
+                antesDeCambiar(columna, nuevo, cancelar);
+            });
+    connect(g, &Grid::cellTipRequested, this,
+            [this](int division, int columna, int fila, CellTip* tip) { nota(division, columna, fila, tip); });
+    return g;
+}
+
+DataSource* VentanaAsistente::origen() const
+{
+    return cuadricula_ ? cuadricula_->dataSource() : nullptr;
 }
 
 long long VentanaAsistente::puestoElegido() const
 {
     // El número va con el elemento: no se saca de las cuatro primeras letras del texto, que no
     // bastan para un puesto de cinco cifras.
-    return cmbPuestos_ && cmbPuestos_->currentIndex() >= 0 ? cmbPuestos_->currentData().toLongLong() : 0;
+    return listaPuestos_ && listaPuestos_->currentIndex() >= 0 ? listaPuestos_->currentData().toLongLong() : 0;
 }
 
 void VentanaAsistente::ponerPie(const QString& tipAtras, const QString& textoAtras, const QString& tipAdelante,
                                 const QString& textoAdelante, const QString& tipInicio,
                                 const QString& documentoAyuda)
 {
-    const auto boton = [&](const char* nombre, const QString& tip, const QString& texto,
-                           QStyle::StandardPixmap icono) {
-        auto* b = new QToolButton;
-        b->setObjectName(nombre);
-        b->setToolTip(tip.isEmpty() ? texto : tip);
-        b->setText(texto);
-        b->setIcon(style()->standardIcon(icono));
-        b->setIconSize(QSize(24, 24));
-        b->setToolButtonStyle(texto.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextUnderIcon);
-        return b;
+    const auto boton = [](const char* nombre, const QString& tip, const QString& texto, QStyle::StandardPixmap icono) {
+        return Kit::botonImagen(nombre, tip, icono, texto);
     };
     auto* pie = new QHBoxLayout;
     QToolButton* alInicio = boton("Image1", tipInicio, {}, QStyle::SP_DirHomeIcon);
@@ -128,58 +143,67 @@ void VentanaAsistente::Colocar()
 {
     bool parar = false;
     int elegido = 0;
-    EjecutarPresentacion(
-        {[&] {
-             rsCentro_ = std::make_unique<Recordset>();
-             rsCentro_->open("Select * from CentroTrabajo where IDCentro = " + QString::number(gIDCentro) + ";",
-                             gConexion);
-             rsCentro_->requery();
-             parar = rsCentro_->eof();
-         },
-         [&] {
-             if (!parar)
-                 strDireccion_->setText(NuloATexto(rsCentro_->value("Direccion")).toString());
-         },
-         [&] {
-             if (parar || !cmbPuestos_)
-                 return;
-             const QSignalBlocker bloqueo(cmbPuestos_);
-             cmbPuestos_->clear();
-             Recordset puestos;
-             puestos.open("Select * from PuestosCentros where IDCentro = " + QString::number(gIDCentro) + ";",
-                          gConexion);
-             puestos.requery();
-             while (!puestos.eof()) {
-                 const long long id = puestos.value("IDPuestoCentro").toLongLong();
-                 const QString texto = TextoPuesto(id, NuloATexto(puestos.value("Puesto")).toString());
-                 if (texto == gPuestoActual)
-                     elegido = cmbPuestos_->count();
-                 cmbPuestos_->addItem(texto, id);
-                 puestos.moveNext();
-             }
-         },
-         [&] {
-             if (parar || !cmbPuestos_ || cmbPuestos_->count() == 0)
-                 return;
-             cmbPuestos_->setCurrentIndex(elegido);
-             emit cmbPuestos_->activated(elegido);
-         }},
-        nullptr, nullptr, this);
+    EjecutarPresentacion({[&] {
+                              rsCentro_ = std::make_unique<Recordset>();
+                              rsCentro_->open("Select * from CentroTrabajo where IDCentro = ?;", sesion_.conexion,
+                                              {qlonglong(sesion_.idCentro)});
+                              rsCentro_->requery();
+                              parar = rsCentro_->eof();
+                          },
+                          [&] {
+                              if (!parar)
+                                  marcoCentro_->mostrar(rsCentro_->value("Direccion"));
+                          },
+                          [&] {
+                              if (parar || !listaPuestos_)
+                                  return;
+                              const QSignalBlocker bloqueo(listaPuestos_);
+                              listaPuestos_->clear();
+                              Recordset puestos;
+                              puestos.open("Select * from PuestosCentros where IDCentro = ?;", sesion_.conexion,
+                                           {qlonglong(sesion_.idCentro)});
+                              puestos.requery();
+                              while (!puestos.eof()) {
+                                  const long long id = puestos.value("IDPuestoCentro").toLongLong();
+                                  const QString texto = TextoPuesto(id, NuloATexto(puestos.value("Puesto")).toString());
+                                  if (texto == sesion_.puestoActual)
+                                      elegido = listaPuestos_->count();
+                                  listaPuestos_->addItem(texto, id);
+                                  puestos.moveNext();
+                              }
+                          },
+                          [&] {
+                              if (parar || !listaPuestos_ || listaPuestos_->count() == 0)
+                                  return;
+                              listaPuestos_->setCurrentIndex(elegido);
+                              emit listaPuestos_->activated(elegido);
+                          }},
+                         nullptr, nullptr, this);
 }
 
 void VentanaAsistente::ocultarme()
 {
-    if (RegistroVentanas* r = RegistroVentanas::actual(); r && r->ventana(nombre_) == this)
-        r->ocultar(nombre_);
+    if (RegistroVentanas* r = RegistroVentanas::actual(); r && r->ventana(tipo_) == this)
+        r->ocultar(tipo_);
     else
         hide();
 }
 
-void VentanaAsistente::irA(const QString& ventana, bool guardarPuesto)
+bool VentanaAsistente::pasoCompleto(Comprobacion (*comprobar)(const QString&, qint64, qint64), const QString& titulo)
+{
+    const Comprobacion c = comprobar(sesion_.conexion, sesion_.idEmpresa, sesion_.idCentro);
+    sesion_.pendientes = c.pendientes;
+    if (!c.completo)
+        Servicios().mensaje(this, c.pendientes, titulo, PlataformaServicios::Icono::Critico,
+                            PlataformaServicios::Botones::Aceptar, PlataformaServicios::Respuesta::Aceptar);
+    return c.completo;
+}
+
+void VentanaAsistente::irA(Ventana ventana, bool guardarPuesto)
 {
     ocultarme();
-    if (guardarPuesto && cmbPuestos_ && cmbPuestos_->currentIndex() >= 0)
-        gPuestoActual = cmbPuestos_->currentText();
+    if (guardarPuesto && listaPuestos_ && listaPuestos_->currentIndex() >= 0)
+        sesion_.puestoActual = listaPuestos_->currentText();
     if (RegistroVentanas* r = RegistroVentanas::actual())
         r->abrirNueva(ventana);
 }
@@ -188,10 +212,10 @@ void VentanaAsistente::volverAlInicio(bool nuevo)
 {
     // El inicio se rehace con los datos de ahora para que sus pasos reflejen lo hecho aquí.
     if (RegistroVentanas* r = RegistroVentanas::actual()) {
-        if (QWidget* inicio = r->ventana("InicioEvaluacion"))
+        if (QWidget* inicio = r->ventana(Ventana::InicioEvaluacion))
             QMetaObject::invokeMethod(inicio, "Colocar");
         if (nuevo)
-            r->abrirNueva("InicioEvaluacion");
+            r->abrirNueva(Ventana::InicioEvaluacion);
     }
     ocultarme();
 }

@@ -1,8 +1,19 @@
 #pragma once
 
+#include "Comprobaciones.h"
+#include "RegistroVentanas.h"
+#include "Sesion.h"
+
+#include "grid/GridColumn.h"
+
+#include <QVector>
 #include <QWidget>
 #include <memory>
 
+class CellTip;
+class DataSource;
+class Grid;
+class MarcoCentro;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -10,7 +21,7 @@ class QVBoxLayout;
 class Recordset;
 
 // Lo común de las ventanas del asistente de evaluación: el centro en curso, la lista de sus
-// puestos ("0007 - Soldador"), el puesto elegido que pasa de una ventana a otra en gPuestoActual,
+// puestos ("0007 - Soldador"), el puesto elegido que pasa de una ventana a otra en la sesión,
 // y el paso a otra ventana del asistente descartando la que hubiera.
 class VentanaAsistente : public QWidget
 {
@@ -23,14 +34,17 @@ public:
 
     // Puesto elegido en la lista (0 si no hay ninguno).
     long long puestoElegido() const;
-    QComboBox* listaPuestos() const { return cmbPuestos_; }
+    QComboBox* listaPuestos() const { return listaPuestos_; }
+    // La cuadrícula del paso y su origen de datos, si el paso tiene una.
+    Grid* cuadricula() const { return cuadricula_; }
+    DataSource* origen() const;
 
 public slots:
-    // Llena el centro y la lista de puestos y elige el de gPuestoActual (o el primero).
+    // Llena el centro y la lista de puestos y elige el puesto de la sesión (o el primero).
     virtual void Colocar();
 
 protected:
-    VentanaAsistente(const QString& nombre, const QString& titulo, const QString& cabecera, QWidget* parent);
+    VentanaAsistente(Ventana tipo, Sesion& sesion, const QString& titulo, const QString& cabecera, QWidget* parent);
     ~VentanaAsistente() override;
 
     // Se llama al elegir un puesto, con el registro del puesto ya abierto.
@@ -39,27 +53,41 @@ protected:
     // Carga común: geometría y título; después, Colocar.
     void cargar();
     // Oculta esta ventana, guarda el puesto elegido y abre otra nueva del asistente.
-    void irA(const QString& ventana, bool guardarPuesto = true);
+    void irA(Ventana ventana, bool guardarPuesto = true);
     // Rehace el inicio de la evaluación y vuelve a él; con nuevo, lo descarta y lo abre otra vez.
     void volverAlInicio(bool nuevo = true);
     void ocultarme();
+    // Comprueba el paso y deja su lista en la sesión; si falta algo, lo avisa con ese título.
+    bool pasoCompleto(Comprobacion (*comprobar)(const QString&, qint64, qint64), const QString& titulo);
+
+    // Lo que tarda en salir la nota de una celda.
+    static constexpr int RetardoNota = 200;
 
     QVBoxLayout* cuerpo() const { return cuerpo_; }
     // Pie con los botones de imagen: atrás, adelante, inicio y ayuda.
     void ponerPie(const QString& tipAtras, const QString& textoAtras, const QString& tipAdelante,
                   const QString& textoAdelante, const QString& tipInicio, const QString& documentoAyuda);
     void ponerListaPuestos();
+    // Cuadrícula del paso sobre un origen de datos nuevo, con las notas ancladas a la celda y alto
+    // para unas cuantas filas (la altura de siempre sólo deja ver una o dos). Sus cambios de celda
+    // van a antesDeCambiar y sus notas a nota.
+    Grid* ponerCuadricula(const QString& nombre, const QString& nombreOrigen, const QString& accesible,
+                          const QVector<GridColumn>& columnas, int filasVisibles, int anchoNota = 0);
+    virtual void antesDeCambiar(int /*columna*/, const QVariant& /*nuevo*/, bool* /*cancelar*/) {}
+    virtual void nota(int /*division*/, int /*columna*/, int /*fila*/, CellTip* /*tip*/) {}
     virtual void adelante() {}
     virtual void atras() {}
     virtual void inicio() { volverAlInicio(true); }
 
-    QString nombre_;
+    Ventana tipo_;
+    Sesion& sesion_;
     QString titulo_;
-    QLineEdit* strDireccion_ = nullptr;
-    QComboBox* cmbPuestos_ = nullptr;
+    MarcoCentro* marcoCentro_ = nullptr;
+    QComboBox* listaPuestos_ = nullptr;
     std::unique_ptr<Recordset> rsCentro_;
     std::unique_ptr<Recordset> rsPuesto_;
 
 private:
     QVBoxLayout* cuerpo_ = nullptr;
+    Grid* cuadricula_ = nullptr;
 };

@@ -1,7 +1,7 @@
 #include "AccionPreventiva.h"
 
 #include "ActuacionPreventiva.h"
-#include "Globales.h"
+#include "KitControles.h"
 #include "ManejadorErrores.h"
 #include "PlataformaServicios.h"
 #include "RegistroVentanas.h"
@@ -15,8 +15,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
-
-const QString AccionPreventiva::Nombre = QStringLiteral("AccionPreventiva");
 
 namespace {
 using Icono = PlataformaServicios::Icono;
@@ -44,12 +42,12 @@ protected:
 
 void AccionPreventiva::registrar()
 {
-    RegistroVentanas::registrarFabrica(Nombre, [] { return new AccionPreventiva; });
+    RegistroVentanas::registrarFabrica(Nombre, [](Sesion& sesion) { return new AccionPreventiva(sesion); });
 }
 
-AccionPreventiva::AccionPreventiva(QWidget* parent) : QWidget(parent)
+AccionPreventiva::AccionPreventiva(Sesion& sesion, QWidget* parent) : QWidget(parent), sesion_(sesion)
 {
-    setObjectName(Nombre);
+    setObjectName(NombreVentana(Nombre));
     construir();
     AplicarAccesibilidad(this);
     cargar();
@@ -61,36 +59,34 @@ void AccionPreventiva::construir()
 {
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(6, 6, 6, 6);
-    RActuacionPreventivaRegistro_ = new DataSource(this);
-    RActuacionPreventivaRegistro_->setObjectName("RActuaciónPreventivaRegistro");
-    GActuacionPreventivaRegistro_ = new Grid;
-    GActuacionPreventivaRegistro_->setObjectName("GActuaciónPreventivaRegistro");
-    GActuacionPreventivaRegistro_->setAccessibleName("Catálogo de acciones preventivas");
-    GActuacionPreventivaRegistro_->setDataSource(RActuacionPreventivaRegistro_);
-    GActuacionPreventivaRegistro_->setColumns({GridColumn::text("Accion Preventiva", "Actuacion")});
+    origenCatalogo_ = new DataSource(this);
+    origenCatalogo_->setObjectName("RActuaciónPreventivaRegistro");
+    cuadriculaCatalogo_ = new Grid;
+    cuadriculaCatalogo_->setObjectName("GActuaciónPreventivaRegistro");
+    cuadriculaCatalogo_->setAccessibleName("Catálogo de acciones preventivas");
+    cuadriculaCatalogo_->setDataSource(origenCatalogo_);
+    cuadriculaCatalogo_->setColumns({GridColumn::text("Accion Preventiva", "Actuacion")});
     // El doble clic elige la acción; el texto se corrige pulsando en la fila ya elegida, con F2 o escribiendo.
-    GActuacionPreventivaRegistro_->tableView()->setEditTriggers(
+    cuadriculaCatalogo_->tableView()->setEditTriggers(
         QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     // Pasar el puntero por encima no cambia la acción elegida: es la que copia "Añadir".
-    GActuacionPreventivaRegistro_->setTipMovesCurrentRow(false);
-    v->addWidget(GActuacionPreventivaRegistro_, 1);
+    cuadriculaCatalogo_->setTipMovesCurrentRow(false);
+    v->addWidget(cuadriculaCatalogo_, 1);
 
-    BAnadir_ = new QPushButton("Añadir");
-    BAnadir_->setObjectName("BAñadir");
-    BAnadir_->setDefault(true);
-    BCancelar_ = new QPushButton("Cancelar");
-    BCancelar_->setObjectName("BCancelar");
+    botonElegir_ = Kit::boton("BAñadir", "Añadir");
+    botonElegir_->setDefault(true);
+    botonCancelar_ = Kit::boton("BCancelar", "Cancelar");
     auto* botones = new QHBoxLayout;
     botones->addStretch();
-    botones->addWidget(BAnadir_);
-    botones->addWidget(BCancelar_);
+    botones->addWidget(botonElegir_);
+    botones->addWidget(botonCancelar_);
     v->addLayout(botones);
 
-    connect(BAnadir_, &QPushButton::clicked, this, Ranura([this] { elegir(); }, this));
-    connect(BCancelar_, &QPushButton::clicked, this, Ranura([this] { cancelar(); }, this));
-    connect(GActuacionPreventivaRegistro_, &Grid::rowDoubleClicked, this, Ranura([this] { elegir(); }, this));
+    connect(botonElegir_, &QPushButton::clicked, this, Ranura([this] { elegir(); }, this));
+    connect(botonCancelar_, &QPushButton::clicked, this, Ranura([this] { cancelar(); }, this));
+    connect(cuadriculaCatalogo_, &Grid::rowDoubleClicked, this, Ranura([this] { elegir(); }, this));
 
-    Grid* g = GActuacionPreventivaRegistro_;
+    Grid* g = cuadriculaCatalogo_;
     connect(g, &Grid::cellTipRequested, this, [this, g](int division, int columna, int fila, CellTip* tip) {
         // Un fallo al hacer la nota no se avisa: se sigue con lo siguiente.
         EjecutarSinAviso({[g] {
@@ -108,8 +104,7 @@ void AccionPreventiva::construir()
                               tip->wordWrap = true;
                               // La nota es de la fila bajo el puntero.
                               tip->text =
-                                  "Actuación: " +
-                                  NuloATexto(RActuacionPreventivaRegistro_->fieldValue(fila, "Actuacion")).toString();
+                                  "Actuación: " + NuloATexto(origenCatalogo_->fieldValue(fila, "Actuacion")).toString();
                           }});
     });
 }
@@ -125,17 +120,17 @@ void AccionPreventiva::cargar()
                            setProperty("geometriaInicial", QRect(pos(), size()));
                    },
                    [this] {
-                       RActuacionPreventivaRegistro_->setConnectionString(gConexion);
-                       RActuacionPreventivaRegistro_->setRecordSource("SELECT * from Actuaciones;");
-                       RActuacionPreventivaRegistro_->refresh();
-                       GActuacionPreventivaRegistro_->redraw();
+                       origenCatalogo_->setConnectionString(sesion_.conexion);
+                       origenCatalogo_->setRecordSource("SELECT * from Actuaciones;");
+                       origenCatalogo_->refresh();
+                       cuadriculaCatalogo_->redraw();
                    }},
                   this);
 }
 
 void AccionPreventiva::elegir()
 {
-    DataSource* ds = RActuacionPreventivaRegistro_;
+    DataSource* ds = origenCatalogo_;
     if (!ds->isOpen() || ds->isEmpty()) {
         Servicios().mensaje(this,
                             "El catálogo de acciones preventivas está vacío: no hay ninguna acción que elegir. "

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RegistroVentanas.h"
+#include "Sesion.h"
 #include <QWidget>
 
 class DataSource;
@@ -14,10 +16,10 @@ class AccionPreventiva : public QWidget
     Q_OBJECT
 
 public:
-    explicit AccionPreventiva(QWidget* parent = nullptr);
+    explicit AccionPreventiva(Sesion& sesion, QWidget* parent = nullptr);
     ~AccionPreventiva() override;
 
-    static const QString Nombre;
+    static constexpr Ventana Nombre = Ventana::AccionPreventiva;
     static void registrar();
 
     // BAñadir y doble clic: copia el texto de la fila actual a la acción de la planificación y se oculta.
@@ -25,8 +27,8 @@ public:
     // BCancelar: se oculta sin copiar nada.
     void cancelar();
 
-    DataSource* catalogo() const { return RActuacionPreventivaRegistro_; }
-    Grid* cuadricula() const { return GActuacionPreventivaRegistro_; }
+    DataSource* catalogo() const { return origenCatalogo_; }
+    Grid* cuadricula() const { return cuadriculaCatalogo_; }
 
 protected:
     void showEvent(QShowEvent* evento) override;
@@ -36,8 +38,9 @@ private:
     void cargar();
     void ocultarme();
 
-    DataSource* RActuacionPreventivaRegistro_ = nullptr;
-    Grid* GActuacionPreventivaRegistro_ = nullptr;
-    QPushButton* BAnadir_ = nullptr;
-    QPushButton* BCancelar_ = nullptr;
+    Sesion& sesion_;
+    DataSource* origenCatalogo_ = nullptr;
+    Grid* cuadriculaCatalogo_ = nullptr;
+    QPushButton* botonElegir_ = nullptr;
+    QPushButton* botonCancelar_ = nullptr;
 };

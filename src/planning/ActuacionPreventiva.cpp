@@ -1,9 +1,10 @@
 #include "ActuacionPreventiva.h"
 
 #include "DateBox.h"
-#include "Globales.h"
 #include "Importes.h"
+#include "KitControles.h"
 #include "ManejadorErrores.h"
+#include "MarcoCentro.h"
 #include "PlataformaServicios.h"
 #include "Recordset.h"
 #include "RegistroVentanas.h"
@@ -26,27 +27,14 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-const QString ActuacionPreventiva::Nombre = QStringLiteral("ActuacionPreventiva");
-
 namespace {
 using Icono = PlataformaServicios::Icono;
 using Botones = PlataformaServicios::Botones;
 using Respuesta = PlataformaServicios::Respuesta;
 
-const QString PlanesDelCentro = QStringLiteral("Select * from ActuaciónPreventiva where IDCentro = ");
-const QString LineasDelPlan = QStringLiteral("SELECT * from ActuaciónPreventivaRegistro Where IDActuacion = ");
+const QString PlanesDelCentro = QStringLiteral("Select * from ActuaciónPreventiva where IDCentro = ?;");
+const QString LineasDelPlan = QStringLiteral("SELECT * from ActuaciónPreventivaRegistro Where IDActuacion = ?;");
 const int ColumnaPresupuesto = 3;
-
-// Escribe la fila en curso; si el almacén la rechaza, el conjunto no se queda con el cambio a medias.
-void grabar(Recordset& rs)
-{
-    try {
-        rs.update();
-    } catch (...) {
-        rs.cancelUpdate();
-        throw;
-    }
-}
 
 QString texto(const QVariant& valor)
 {
@@ -60,46 +48,21 @@ bool vacio(const QVariant& valor)
     return valor.isNull() || valor.toString().trimmed().isEmpty();
 }
 
-QLineEdit* caja(const QString& nombre)
-{
-    auto* c = new QLineEdit;
-    c->setObjectName(nombre);
-    return c;
-}
-
-QPushButton* boton(const QString& nombre, const QString& titulo)
-{
-    auto* b = new QPushButton(titulo);
-    b->setObjectName(nombre);
-    return b;
-}
-
-QLabel* etiqueta(const QString& titulo, QWidget* campo)
-{
-    auto* e = new QLabel(titulo);
-    e->setBuddy(campo);
-    return e;
-}
-
-DateBox* cajaFecha(const QString& nombre, const QString& accesible)
-{
-    auto* f = new DateBox;
-    f->setObjectName(nombre);
-    f->setAccessibleName(accesible);
-    f->lineEdit()->setAccessibleName(accesible);
-    return f;
-}
+using Kit::boton;
+using Kit::caja;
+using Kit::cajaFecha;
+using Kit::etiqueta;
 } // namespace
 
 void ActuacionPreventiva::registrar()
 {
-    RegistroVentanas::registrarFabrica(Nombre, [] { return new ActuacionPreventiva; });
+    RegistroVentanas::registrarFabrica(Nombre, [](Sesion& sesion) { return new ActuacionPreventiva(sesion); });
 }
 
-ActuacionPreventiva::ActuacionPreventiva(QWidget* parent)
-    : QWidget(parent), rsCentro_(std::make_unique<Recordset>()), rsPlan_(std::make_unique<Recordset>())
+ActuacionPreventiva::ActuacionPreventiva(Sesion& sesion, QWidget* parent)
+    : QWidget(parent), sesion_(sesion), rsCentro_(std::make_unique<Recordset>()), rsPlan_(std::make_unique<Recordset>())
 {
-    setObjectName(Nombre);
+    setObjectName(NombreVentana(Nombre));
     construir();
     AplicarAccesibilidad(this);
     cargar();
@@ -120,126 +83,94 @@ void ActuacionPreventiva::construir()
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(6, 6, 6, 6);
 
-    auto* banner = new QLabel("Planificación de Actuación Preventiva");
-    banner->setObjectName("LabelBanner");
-    QFont f = banner->font();
-    f.setBold(true);
-    f.setPointSizeF(f.pointSizeF() * 1.3);
-    banner->setFont(f);
-    v->addWidget(banner);
-
-    auto* marco = new QGroupBox("Centro de trabajo");
-    marco->setObjectName("FrameCentro");
-    auto* hc = new QHBoxLayout(marco);
-    strDireccion_ = caja("strDireccion");
-    strDireccion_->setReadOnly(true);
-    strDireccion_->setAccessibleName("Centro de trabajo");
-    hc->addWidget(strDireccion_);
-    v->addWidget(marco);
+    v->addWidget(Kit::banner("LabelBanner", "Planificación de Actuación Preventiva"));
+    marcoCentro_ = new MarcoCentro;
+    v->addWidget(marcoCentro_);
 
     // Cabecera del plan: sólo se guarda con su botón.
-    strNombre_ = caja("strNombre");
-    cmbCargo_ = new QComboBox;
-    cmbCargo_->setObjectName("cmbCargo");
-    cmbCargo_->setEditable(true);
-    cmbCargo_->setInsertPolicy(QComboBox::NoInsert);
-    cmbCargo_->setMinimumContentsLength(14);
-    cmbCargo_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    strNombre_->setMinimumWidth(170);
-    dteFecha_ = cajaFecha("dteFecha", "F. Planificación");
-    GCentro_ = boton("GCentro", "Guardar/Modificar Datos");
+    cajaPlanificador_ = caja("strNombre");
+    listaCargo_ = Kit::listaAbierta("cmbCargo", 14);
+    cajaPlanificador_->setMinimumWidth(170);
+    fechaPlan_ = cajaFecha("dteFecha", "F. Planificación");
+    botonGuardarCabecera_ = boton("GCentro", "Guardar/Modificar Datos");
     auto* cabecera = new QGridLayout;
-    cabecera->addWidget(etiqueta("Nombre y apellidos", strNombre_), 0, 0);
-    cabecera->addWidget(strNombre_, 0, 1);
-    cabecera->addWidget(etiqueta("Cargo", cmbCargo_), 0, 2);
-    cabecera->addWidget(cmbCargo_, 0, 3);
-    cabecera->addWidget(etiqueta("F. Planificación", dteFecha_->lineEdit()), 0, 4);
-    cabecera->addWidget(dteFecha_, 0, 5);
-    cabecera->addWidget(GCentro_, 0, 6);
+    cabecera->addWidget(etiqueta("Nombre y apellidos", cajaPlanificador_), 0, 0);
+    cabecera->addWidget(cajaPlanificador_, 0, 1);
+    cabecera->addWidget(etiqueta("Cargo", listaCargo_), 0, 2);
+    cabecera->addWidget(listaCargo_, 0, 3);
+    cabecera->addWidget(etiqueta("F. Planificación", fechaPlan_->lineEdit()), 0, 4);
+    cabecera->addWidget(fechaPlan_, 0, 5);
+    cabecera->addWidget(botonGuardarCabecera_, 0, 6);
     cabecera->setColumnStretch(1, 3);
     cabecera->setColumnStretch(3, 2);
     v->addLayout(cabecera);
 
-    auto* titulo = new QLabel("ACCIÓN PREVENTIVA");
-    titulo->setObjectName("LabelAccion");
-    QFont ft = titulo->font();
-    ft.setBold(true);
-    titulo->setFont(ft);
-    v->addWidget(titulo);
+    v->addWidget(Kit::titulo("LabelAccion", "ACCIÓN PREVENTIVA"));
 
     // Línea nueva.
-    strAccion_ = caja("strAccion");
-    SSCommand1_ = boton("SSCommand1", "Seleccionar Acciones ");
-    SSCommand1_->setToolTip("Seleccionar Actuacion Preventiva");
-    dteFechaLimite_ = cajaFecha("dteFechaLimite", "Fecha Limite");
-    strResponsable_ = caja("strResponsable");
-    strPresupuesto_ = caja("strPresupuesto");
-    strResponsable_->setMinimumWidth(150);
-    strPresupuesto_->setMinimumWidth(80);
-    strPresupuesto_->setMaximumWidth(120);
-    BAnadir_ = boton("BAñadir", "Añadir");
-    BCancelar_ = boton("BCancelar", "Eliminar");
+    cajaAccion_ = caja("strAccion");
+    botonSeleccionarAcciones_ = boton("SSCommand1", "Seleccionar Acciones ");
+    botonSeleccionarAcciones_->setToolTip("Seleccionar Actuacion Preventiva");
+    fechaLimite_ = cajaFecha("dteFechaLimite", "Fecha Limite");
+    cajaResponsable_ = caja("strResponsable");
+    cajaPresupuesto_ = caja("strPresupuesto");
+    cajaResponsable_->setMinimumWidth(150);
+    cajaPresupuesto_->setMinimumWidth(80);
+    cajaPresupuesto_->setMaximumWidth(120);
+    botonAnadirLinea_ = boton("BAñadir", "Añadir");
+    botonEliminarLinea_ = boton("BCancelar", "Eliminar");
     auto* linea = new QGridLayout;
-    linea->addWidget(etiqueta("Acción Preventiva", strAccion_), 0, 0);
-    linea->addWidget(strAccion_, 0, 1, 1, 5);
-    linea->addWidget(SSCommand1_, 0, 6);
-    linea->addWidget(etiqueta("Fecha Limite", dteFechaLimite_->lineEdit()), 1, 0);
-    linea->addWidget(dteFechaLimite_, 1, 1);
-    linea->addWidget(etiqueta("Responsable Ejecucion", strResponsable_), 1, 2);
-    linea->addWidget(strResponsable_, 1, 3);
-    linea->addWidget(etiqueta("Presupuesto", strPresupuesto_), 1, 4);
-    linea->addWidget(strPresupuesto_, 1, 5);
+    linea->addWidget(etiqueta("Acción Preventiva", cajaAccion_), 0, 0);
+    linea->addWidget(cajaAccion_, 0, 1, 1, 5);
+    linea->addWidget(botonSeleccionarAcciones_, 0, 6);
+    linea->addWidget(etiqueta("Fecha Limite", fechaLimite_->lineEdit()), 1, 0);
+    linea->addWidget(fechaLimite_, 1, 1);
+    linea->addWidget(etiqueta("Responsable Ejecucion", cajaResponsable_), 1, 2);
+    linea->addWidget(cajaResponsable_, 1, 3);
+    linea->addWidget(etiqueta("Presupuesto", cajaPresupuesto_), 1, 4);
+    linea->addWidget(cajaPresupuesto_, 1, 5);
     auto* botones = new QHBoxLayout;
-    botones->addWidget(BAnadir_);
-    botones->addWidget(BCancelar_);
+    botones->addWidget(botonAnadirLinea_);
+    botones->addWidget(botonEliminarLinea_);
     linea->addLayout(botones, 1, 6);
     linea->setColumnStretch(3, 2);
     linea->setColumnStretch(5, 1);
     v->addLayout(linea);
 
-    RActuacionPreventivaRegistro_ = new DataSource(this);
-    RActuacionPreventivaRegistro_->setObjectName("RActuaciónPreventivaRegistro");
-    GActuacionPreventivaRegistro_ = new Grid;
-    GActuacionPreventivaRegistro_->setObjectName("GActuaciónPreventivaRegistro");
-    GActuacionPreventivaRegistro_->setAccessibleName("Acciones preventivas del plan");
-    GActuacionPreventivaRegistro_->setDataSource(RActuacionPreventivaRegistro_);
-    GActuacionPreventivaRegistro_->setMinimumHeight(110);
+    origenLineas_ = new DataSource(this);
+    origenLineas_->setObjectName("RActuaciónPreventivaRegistro");
+    cuadriculaLineas_ = new Grid;
+    cuadriculaLineas_->setObjectName("GActuaciónPreventivaRegistro");
+    cuadriculaLineas_->setAccessibleName("Acciones preventivas del plan");
+    cuadriculaLineas_->setDataSource(origenLineas_);
+    cuadriculaLineas_->setMinimumHeight(110);
     // Pasar el puntero por encima no cambia la línea elegida: es la que borra "Eliminar".
-    GActuacionPreventivaRegistro_->setTipMovesCurrentRow(false);
-    v->addWidget(GActuacionPreventivaRegistro_, 1);
+    cuadriculaLineas_->setTipMovesCurrentRow(false);
+    v->addWidget(cuadriculaLineas_, 1);
 
-    const auto imagen = [this](const char* nombre, const QString& tip, QStyle::StandardPixmap icono) {
-        auto* b = new QToolButton;
-        b->setObjectName(nombre);
-        b->setToolTip(tip);
-        b->setAccessibleName(tip);
-        b->setIcon(style()->standardIcon(icono));
-        b->setIconSize(QSize(24, 24));
-        b->setAutoRaise(true);
-        return b;
-    };
-    Image1_ = imagen("Image1", "Volver a Empresas y Centros ", QStyle::SP_DirHomeIcon);
-    ECentro_ = imagen("ECentro", "Eliminar Planificación de Actuaciones Preventivas completa", QStyle::SP_TrashIcon);
-    Image9_ = imagen("Image9", "Ayuda", QStyle::SP_DialogHelpButton);
-    Picture2_ = imagen("Picture2", "Imprimir Actuaciónes Preventivas", QStyle::SP_ArrowForward);
+    botonVolver_ = Kit::botonImagen("Image1", "Volver a Empresas y Centros ", QStyle::SP_DirHomeIcon);
+    botonEliminarPlan_ =
+        Kit::botonImagen("ECentro", "Eliminar Planificación de Actuaciones Preventivas completa", QStyle::SP_TrashIcon);
+    botonAyuda_ = Kit::botonImagen("Image9", "Ayuda", QStyle::SP_DialogHelpButton);
+    botonImprimir_ = Kit::botonImagen("Picture2", "Imprimir Actuaciónes Preventivas", QStyle::SP_ArrowForward);
     auto* pie = new QHBoxLayout;
-    pie->addWidget(Image1_);
-    pie->addWidget(ECentro_);
+    pie->addWidget(botonVolver_);
+    pie->addWidget(botonEliminarPlan_);
     pie->addStretch();
-    pie->addWidget(Image9_);
-    pie->addWidget(Picture2_);
+    pie->addWidget(botonAyuda_);
+    pie->addWidget(botonImprimir_);
     v->addLayout(pie);
 
-    connect(GCentro_, &QPushButton::clicked, this, Ranura([this] { guardarCabecera(); }, this));
-    connect(BAnadir_, &QPushButton::clicked, this, Ranura([this] { anadirLinea(); }, this));
-    connect(BCancelar_, &QPushButton::clicked, this, Ranura([this] { eliminarLinea(); }, this));
-    connect(SSCommand1_, &QPushButton::clicked, this, Ranura([this] { seleccionarAcciones(); }, this));
-    connect(ECentro_, &QToolButton::clicked, this, Ranura([this] { eliminarPlan(); }, this));
-    connect(Picture2_, &QToolButton::clicked, this, Ranura([this] { imprimir(); }, this));
-    connect(Image1_, &QToolButton::clicked, this, Ranura([this] { volver(); }, this));
-    connect(Image9_, &QToolButton::clicked, this, Ranura([this] { AbrirAyuda(this, "Accion Preventiva"); }, this));
+    connect(botonGuardarCabecera_, &QPushButton::clicked, this, Ranura([this] { guardarCabecera(); }, this));
+    connect(botonAnadirLinea_, &QPushButton::clicked, this, Ranura([this] { anadirLinea(); }, this));
+    connect(botonEliminarLinea_, &QPushButton::clicked, this, Ranura([this] { eliminarLinea(); }, this));
+    connect(botonSeleccionarAcciones_, &QPushButton::clicked, this, Ranura([this] { seleccionarAcciones(); }, this));
+    connect(botonEliminarPlan_, &QToolButton::clicked, this, Ranura([this] { eliminarPlan(); }, this));
+    connect(botonImprimir_, &QToolButton::clicked, this, Ranura([this] { imprimir(); }, this));
+    connect(botonVolver_, &QToolButton::clicked, this, Ranura([this] { volver(); }, this));
+    connect(botonAyuda_, &QToolButton::clicked, this, Ranura([this] { AbrirAyuda(this, "Accion Preventiva"); }, this));
 
-    Grid* g = GActuacionPreventivaRegistro_;
+    Grid* g = cuadriculaLineas_;
     connect(g, &Grid::cellTipRequested, this, [this, g](int division, int columna, int fila, CellTip* tip) {
         // Un fallo al hacer la nota no se avisa: se sigue con lo siguiente.
         EjecutarSinAviso({[g] {
@@ -255,7 +186,7 @@ void ActuacionPreventiva::construir()
                               tip->fillColor = CellTip::oleColor(0x800000);
                               tip->wordWrap = true;
                               // La nota es de la línea bajo el puntero.
-                              DataSource* ds = RActuacionPreventivaRegistro_;
+                              DataSource* ds = origenLineas_;
                               switch (columna) {
                               case 0:
                                   tip->text = texto(ds->fieldValue(fila, "AccionPreventiva"));
@@ -303,46 +234,44 @@ void ActuacionPreventiva::construir()
 
 void ActuacionPreventiva::cargar()
 {
-    EjecutarCarga(
-        {[this] { ColocarEnTwips(this, 100, 100, 12700, 4050); },
-         [this] {
-             setWindowTitle("Planificación de actuación preventiva ");
-             cmbCargo_->clear();
-             cmbCargo_->addItems({QString(), "Empresario", "Trabajador designado"});
-         },
-         [this] { RActuacionPreventivaRegistro_->setConnectionString(gConexion); },
-         [this] {
-             GridColumn fecha = GridColumn::text("Fecha Limite", "FechaLimite");
-             fecha.widthTwips = 1500;
-             GridColumn responsable = GridColumn::text("Responsable Ejecucion", "ResponsableEjecucion");
-             responsable.widthTwips = 2800;
-             GridColumn presupuesto = GridColumn::text("Presupuesto", "PresupuestoAproximado");
-             presupuesto.widthTwips = 1500;
-             GActuacionPreventivaRegistro_->setColumns(
-                 {GridColumn::text("Accion Preventiva", "AccionPreventiva"), fecha, responsable, presupuesto});
-         },
-         [this] { vaciarLineaNueva(); }, [this] { Colocar(); }},
-        this);
+    EjecutarCarga({[this] { ColocarEnTwips(this, 100, 100, 12700, 4050); },
+                   [this] {
+                       setWindowTitle("Planificación de actuación preventiva ");
+                       listaCargo_->clear();
+                       listaCargo_->addItems({QString(), "Empresario", "Trabajador designado"});
+                   },
+                   [this] { origenLineas_->setConnectionString(sesion_.conexion); },
+                   [this] {
+                       GridColumn fecha = GridColumn::text("Fecha Limite", "FechaLimite");
+                       fecha.widthTwips = 1500;
+                       GridColumn responsable = GridColumn::text("Responsable Ejecucion", "ResponsableEjecucion");
+                       responsable.widthTwips = 2800;
+                       GridColumn presupuesto = GridColumn::text("Presupuesto", "PresupuestoAproximado");
+                       presupuesto.widthTwips = 1500;
+                       cuadriculaLineas_->setColumns({GridColumn::text("Accion Preventiva", "AccionPreventiva"), fecha,
+                                                      responsable, presupuesto});
+                   },
+                   [this] { vaciarLineaNueva(); }, [this] { Colocar(); }},
+                  this);
 }
 
 void ActuacionPreventiva::Colocar()
 {
     bool parar = false;
     EjecutarPresentacion({[&] {
-                              rsCentro_->open(
-                                  "Select * from CentroTrabajo where IDCentro = " + QString::number(gIDCentro) + ";",
-                                  gConexion);
+                              rsCentro_->open("Select * from CentroTrabajo where IDCentro = ?;", sesion_.conexion,
+                                              {qlonglong(sesion_.idCentro)});
                               rsCentro_->requery();
                           },
                           [&] { parar = !rsCentro_->isOpen() || rsCentro_->eof(); },
                           [&] {
                               if (!parar)
-                                  strDireccion_->setText(NuloATexto(rsCentro_->value("Direccion")).toString());
+                                  marcoCentro_->mostrar(rsCentro_->value("Direccion"));
                           },
                           [&] {
                               if (parar)
                                   return;
-                              rsPlan_->open(PlanesDelCentro + QString::number(gIDCentro) + ";", gConexion);
+                              rsPlan_->open(PlanesDelCentro, sesion_.conexion, {qlonglong(sesion_.idCentro)});
                               rsPlan_->requery();
                           },
                           [&] {
@@ -350,8 +279,8 @@ void ActuacionPreventiva::Colocar()
                               if (parar || !rsPlan_->isOpen() || !rsPlan_->eof())
                                   return;
                               rsPlan_->addNew();
-                              rsPlan_->setValue("IDCentro", qlonglong(gIDCentro));
-                              grabar(*rsPlan_);
+                              rsPlan_->setValue("IDCentro", qlonglong(sesion_.idCentro));
+                              GrabarFila(*rsPlan_);
                               rsPlan_->moveLast();
                           },
                           [&] {
@@ -367,10 +296,10 @@ void ActuacionPreventiva::Colocar()
 
 void ActuacionPreventiva::mostrarCabecera()
 {
-    strNombre_->setText(NuloATexto(rsPlan_->value("Persona")).toString());
-    cmbCargo_->setEditText(NuloATexto(rsPlan_->value("Cargo")).toString());
-    dteFecha_->setValue(rsPlan_->value("Fecha"));
-    cabeceraGuardada_ = {strNombre_->text(), cmbCargo_->currentText(), dteFecha_->value()};
+    cajaPlanificador_->setText(NuloATexto(rsPlan_->value("Persona")).toString());
+    listaCargo_->setEditText(NuloATexto(rsPlan_->value("Cargo")).toString());
+    fechaPlan_->setValue(rsPlan_->value("Fecha"));
+    cabeceraGuardada_ = {cajaPlanificador_->text(), listaCargo_->currentText(), fechaPlan_->value()};
 }
 
 bool ActuacionPreventiva::cabeceraCambiada() const
@@ -378,8 +307,9 @@ bool ActuacionPreventiva::cabeceraCambiada() const
     if (idActuacion() <= 0)
         return false;
     // Un texto que no es fecha también es un cambio: guardarlo avisa de por qué no vale.
-    return strNombre_->text() != cabeceraGuardada_.persona || cmbCargo_->currentText() != cabeceraGuardada_.cargo ||
-           !dteFecha_->isValid() || dteFecha_->value() != cabeceraGuardada_.fecha;
+    return cajaPlanificador_->text() != cabeceraGuardada_.persona ||
+           listaCargo_->currentText() != cabeceraGuardada_.cargo || !fechaPlan_->isValid() ||
+           fechaPlan_->value() != cabeceraGuardada_.fecha;
 }
 
 bool ActuacionPreventiva::dejarCabecera()
@@ -421,24 +351,24 @@ long long ActuacionPreventiva::idActuacion() const
 
 void ActuacionPreventiva::leerLineas()
 {
-    BCancelar_->setEnabled(false);
-    RActuacionPreventivaRegistro_->setRecordSource(LineasDelPlan + QString::number(idActuacion()) + ";");
-    RActuacionPreventivaRegistro_->refresh();
-    GActuacionPreventivaRegistro_->redraw();
-    BCancelar_->setEnabled(!RActuacionPreventivaRegistro_->isEmpty());
+    botonEliminarLinea_->setEnabled(false);
+    origenLineas_->setRecordSource(LineasDelPlan, {qlonglong(idActuacion())});
+    origenLineas_->refresh();
+    cuadriculaLineas_->redraw();
+    botonEliminarLinea_->setEnabled(!origenLineas_->isEmpty());
 }
 
 void ActuacionPreventiva::vaciarLineaNueva()
 {
-    strAccion_->clear();
-    dteFechaLimite_->clear();
-    strResponsable_->clear();
-    strPresupuesto_->clear();
+    cajaAccion_->clear();
+    fechaLimite_->clear();
+    cajaResponsable_->clear();
+    cajaPresupuesto_->clear();
 }
 
 void ActuacionPreventiva::ponerAccion(const QString& texto)
 {
-    strAccion_->setText(texto);
+    cajaAccion_->setText(texto);
 }
 
 void ActuacionPreventiva::rechazar(const QString& texto, const QString& titulo, QWidget* foco)
@@ -451,39 +381,39 @@ void ActuacionPreventiva::rechazar(const QString& texto, const QString& titulo, 
 bool ActuacionPreventiva::guardarCabecera()
 {
     // Una fecha imposible no se guarda nunca: ni como fecha ni dejando la que había sin avisar.
-    if (!dteFecha_->isValid()) {
-        rechazar("No se puede guardar la F. Planificación. " + dteFecha_->problem(), "Fecha no válida", dteFecha_);
+    if (!fechaPlan_->isValid()) {
+        rechazar("No se puede guardar la F. Planificación. " + fechaPlan_->problem(), "Fecha no válida", fechaPlan_);
         return false;
     }
-    rsPlan_->setValue("Persona", strNombre_->text());
-    rsPlan_->setValue("Cargo", cmbCargo_->currentText());
-    rsPlan_->setValue("Fecha", dteFecha_->value());
-    grabar(*rsPlan_);
-    cabeceraGuardada_ = {strNombre_->text(), cmbCargo_->currentText(), dteFecha_->value()};
+    rsPlan_->setValue("Persona", cajaPlanificador_->text());
+    rsPlan_->setValue("Cargo", listaCargo_->currentText());
+    rsPlan_->setValue("Fecha", fechaPlan_->value());
+    GrabarFila(*rsPlan_);
+    cabeceraGuardada_ = {cajaPlanificador_->text(), listaCargo_->currentText(), fechaPlan_->value()};
     return true;
 }
 
 void ActuacionPreventiva::anadirLinea()
 {
-    if (strAccion_->text().trimmed().isEmpty()) {
-        rechazar("Tienes que escribir una Actuacion Preventiva", "Sin Actuacion", strAccion_);
+    if (cajaAccion_->text().trimmed().isEmpty()) {
+        rechazar("Tienes que escribir una Actuacion Preventiva", "Sin Actuacion", cajaAccion_);
         return;
     }
-    if (dteFechaLimite_->isEmpty()) {
-        rechazar("Tienes que escribir una Fecha Limite", "Sin Fecha", strAccion_);
+    if (fechaLimite_->isEmpty()) {
+        rechazar("Tienes que escribir una Fecha Limite", "Sin Fecha", cajaAccion_);
         return;
     }
-    if (!dteFechaLimite_->isValid()) {
-        rechazar("No se puede añadir la acción con esa Fecha Limite. " + dteFechaLimite_->problem(), "Fecha no válida",
-                 dteFechaLimite_);
+    if (!fechaLimite_->isValid()) {
+        rechazar("No se puede añadir la acción con esa Fecha Limite. " + fechaLimite_->problem(), "Fecha no válida",
+                 fechaLimite_);
         return;
     }
-    if (strResponsable_->text().trimmed().isEmpty()) {
-        rechazar("Tienes que escribir un Responsable", "Sin Responsable", strAccion_);
+    if (cajaResponsable_->text().trimmed().isEmpty()) {
+        rechazar("Tienes que escribir un Responsable", "Sin Responsable", cajaAccion_);
         return;
     }
-    if (const QString problema = ProblemaImporte(strPresupuesto_->text()); !problema.isEmpty()) {
-        rechazar(problema, "Presupuesto no válido", strPresupuesto_);
+    if (const QString problema = ProblemaImporte(cajaPresupuesto_->text()); !problema.isEmpty()) {
+        rechazar(problema, "Presupuesto no válido", cajaPresupuesto_);
         return;
     }
     const long long plan = idActuacion();
@@ -494,21 +424,21 @@ void ActuacionPreventiva::anadirLinea()
         return;
     }
     Recordset rs;
-    rs.open("Select * from ActuaciónPreventivaRegistro;", gConexion);
+    rs.open("Select * from ActuaciónPreventivaRegistro;", sesion_.conexion);
     rs.addNew();
     rs.setValue("IDActuacion", plan);
-    rs.setValue("AccionPreventiva", strAccion_->text());
-    rs.setValue("FechaLimite", dteFechaLimite_->value());
-    rs.setValue("ResponsableEjecucion", strResponsable_->text());
-    rs.setValue("PresupuestoAproximado", strPresupuesto_->text());
-    grabar(rs);
+    rs.setValue("AccionPreventiva", cajaAccion_->text());
+    rs.setValue("FechaLimite", fechaLimite_->value());
+    rs.setValue("ResponsableEjecucion", cajaResponsable_->text());
+    rs.setValue("PresupuestoAproximado", cajaPresupuesto_->text());
+    GrabarFila(rs);
     leerLineas();
     vaciarLineaNueva();
 }
 
 void ActuacionPreventiva::eliminarLinea()
 {
-    DataSource* ds = RActuacionPreventivaRegistro_;
+    DataSource* ds = origenLineas_;
     if (!ds->isOpen() || ds->isEmpty())
         return;
     const int actual = ds->currentRow();
@@ -524,9 +454,8 @@ void ActuacionPreventiva::eliminarLinea()
         pregunta += "\nFecha Limite: " + limite;
     if (Servicios().mensaje(this, pregunta, "Eliminar", Icono::Critico, Botones::SiNo, Respuesta::No) != Respuesta::Si)
         return;
-    Recordset::execute("delete from ActuaciónPreventivaRegistro where IDActuacionRegistro = " +
-                           QString::number(linea.toLongLong()) + ";",
-                       gConexion);
+    Recordset::execute("delete from ActuaciónPreventivaRegistro where IDActuacionRegistro = ?;", sesion_.conexion,
+                       {linea.toLongLong()});
     leerLineas();
 }
 
@@ -541,15 +470,14 @@ void ActuacionPreventiva::eliminarPlan()
     rsPlan_->close();
     try {
         // Las líneas se van con la cabecera: la relación entre las dos tablas borra en cascada.
-        Recordset::execute("delete from ActuaciónPreventiva where IDActuacion = " + QString::number(plan) + ";",
-                           gConexion);
+        Recordset::execute("delete from ActuaciónPreventiva where IDActuacion = ?;", sesion_.conexion, {plan});
     } catch (...) {
         // No se ha borrado nada: la ventana sigue con su plan.
         sinPreguntar_ = false;
         Colocar();
         throw;
     }
-    rsPlan_->open("Select * from ActuaciónPreventiva;", gConexion);
+    rsPlan_->open("Select * from ActuaciónPreventiva;", sesion_.conexion);
     RegistroVentanas* r = RegistroVentanas::actual();
     if (r && r->ventana(Nombre) == this)
         r->descargar(Nombre);
@@ -559,9 +487,10 @@ void ActuacionPreventiva::eliminarPlan()
 
 void ActuacionPreventiva::imprimir()
 {
-    DataSource* ds = RActuacionPreventivaRegistro_;
+    DataSource* ds = origenLineas_;
     if (!ds->isOpen() || ds->isEmpty()) {
-        rechazar("Tiene que existir por lo menos una Accion Preventiva para poder continuar", "Sin Accion", strAccion_);
+        rechazar("Tiene que existir por lo menos una Accion Preventiva para poder continuar", "Sin Accion",
+                 cajaAccion_);
         return;
     }
     // El documento sale con la cabecera guardada: lo escrito sin guardar no se pierde sin preguntar.
@@ -569,7 +498,7 @@ void ActuacionPreventiva::imprimir()
         return;
     ocultarme();
     if (RegistroVentanas* r = RegistroVentanas::actual())
-        r->abrirNueva("ImprimirPlanificacion");
+        r->abrirNueva(Ventana::ImprimirPlanificacion);
 }
 
 void ActuacionPreventiva::volver()
@@ -582,7 +511,7 @@ void ActuacionPreventiva::volver()
 void ActuacionPreventiva::seleccionarAcciones()
 {
     if (RegistroVentanas* r = RegistroVentanas::actual())
-        r->mostrarCargada("AccionPreventiva");
+        r->mostrarCargada(Ventana::AccionPreventiva);
 }
 
 void ActuacionPreventiva::ocultarme()

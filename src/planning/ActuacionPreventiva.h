@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RegistroVentanas.h"
+#include "Sesion.h"
 #include <QVariant>
 #include <QWidget>
 #include <memory>
@@ -7,6 +9,7 @@
 class DataSource;
 class DateBox;
 class Grid;
+class MarcoCentro;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -21,10 +24,10 @@ class ActuacionPreventiva : public QWidget
     Q_OBJECT
 
 public:
-    explicit ActuacionPreventiva(QWidget* parent = nullptr);
+    explicit ActuacionPreventiva(Sesion& sesion, QWidget* parent = nullptr);
     ~ActuacionPreventiva() override;
 
-    static const QString Nombre;
+    static constexpr Ventana Nombre = Ventana::ActuacionPreventiva;
     static void registrar();
 
     // Lo que escribe el selector de acciones: sólo el texto de la acción de la línea nueva.
@@ -41,8 +44,8 @@ public:
 
     // Plan en curso (0 si no hay) y sus líneas.
     long long idActuacion() const;
-    DataSource* lineas() const { return RActuacionPreventivaRegistro_; }
-    Grid* cuadricula() const { return GActuacionPreventivaRegistro_; }
+    DataSource* lineas() const { return origenLineas_; }
+    Grid* cuadricula() const { return cuadriculaLineas_; }
 
 public slots:
     // Vuelve a leer el centro, el plan (creándolo si el centro no tiene) y sus líneas.
@@ -75,25 +78,26 @@ private:
     // Aviso de una entrada que falta o no vale; el foco va adonde se corrige.
     void rechazar(const QString& texto, const QString& titulo, QWidget* foco);
 
+    Sesion& sesion_;
     std::unique_ptr<Recordset> rsCentro_;
     std::unique_ptr<Recordset> rsPlan_;
-    DataSource* RActuacionPreventivaRegistro_ = nullptr;
+    DataSource* origenLineas_ = nullptr;
 
-    QLineEdit* strDireccion_ = nullptr;
-    QLineEdit* strNombre_ = nullptr;
-    QComboBox* cmbCargo_ = nullptr;
-    DateBox* dteFecha_ = nullptr;
-    QPushButton* GCentro_ = nullptr;
-    QLineEdit* strAccion_ = nullptr;
-    QPushButton* SSCommand1_ = nullptr;
-    DateBox* dteFechaLimite_ = nullptr;
-    QLineEdit* strResponsable_ = nullptr;
-    QLineEdit* strPresupuesto_ = nullptr;
-    QPushButton* BAnadir_ = nullptr;
-    QPushButton* BCancelar_ = nullptr;
-    Grid* GActuacionPreventivaRegistro_ = nullptr;
-    QToolButton* Picture2_ = nullptr;
-    QToolButton* ECentro_ = nullptr;
-    QToolButton* Image9_ = nullptr;
-    QToolButton* Image1_ = nullptr;
+    MarcoCentro* marcoCentro_ = nullptr;
+    QLineEdit* cajaPlanificador_ = nullptr;
+    QComboBox* listaCargo_ = nullptr;
+    DateBox* fechaPlan_ = nullptr;
+    QPushButton* botonGuardarCabecera_ = nullptr;
+    QLineEdit* cajaAccion_ = nullptr;
+    QPushButton* botonSeleccionarAcciones_ = nullptr;
+    DateBox* fechaLimite_ = nullptr;
+    QLineEdit* cajaResponsable_ = nullptr;
+    QLineEdit* cajaPresupuesto_ = nullptr;
+    QPushButton* botonAnadirLinea_ = nullptr;
+    QPushButton* botonEliminarLinea_ = nullptr;
+    Grid* cuadriculaLineas_ = nullptr;
+    QToolButton* botonImprimir_ = nullptr;
+    QToolButton* botonEliminarPlan_ = nullptr;
+    QToolButton* botonAyuda_ = nullptr;
+    QToolButton* botonVolver_ = nullptr;
 };

@@ -1,20 +1,10 @@
 #pragma once
 
+#include "PeticionInforme.h"
+
 #include <QString>
-#include <QVariant>
 #include <optional>
 #include <vector>
-
-// Una condición de la fórmula de selección: {Tabla.Campo}=valor.
-struct CondicionSeleccion
-{
-    QString tabla;
-    QString campo;
-    QVariant valor; // qlonglong, double o QString
-
-    // "Tabla.Campo", como se nombra en las consultas de las plantillas.
-    QString nombre() const { return tabla + QLatin1Char('.') + campo; }
-};
 
 // Fórmula de selección de registros de un informe: condiciones "{Tabla.Campo}=valor" unidas por
 // "and". El valor es un número o un texto entre comillas. Todo lo demás se rechaza: la fórmula

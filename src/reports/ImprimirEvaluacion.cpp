@@ -1,6 +1,5 @@
 #include "ImprimirEvaluacion.h"
 
-#include "Globales.h"
 #include "Informes.h"
 #include "ManejadorErrores.h"
 #include "RegistroVentanas.h"
@@ -8,15 +7,13 @@
 #include <QPushButton>
 #include <QToolButton>
 
-const QString ImprimirEvaluacion::Nombre = QStringLiteral("ImprimirEvaluacion");
-
-ImprimirEvaluacion::ImprimirEvaluacion(QWidget* parent)
-    : PaginaCierre(Nombre, QStringLiteral("CEvaluacionVisualizar"), QStringLiteral("Volver Medidas Preventivas"),
-                   QStringLiteral("Volver al Menú Principal"), parent)
+ImprimirEvaluacion::ImprimirEvaluacion(Sesion& sesion, QWidget* parent)
+    : PaginaCierre(Nombre, sesion, QStringLiteral("CEvaluacionVisualizar"),
+                   QStringLiteral("Volver Medidas Preventivas"), QStringLiteral("Volver al Menú Principal"), parent)
 {
     connect(visualizar_, &QPushButton::clicked, this, Ranura([this] { vistaPrevia(); }, this));
-    connect(Picture1_, &QToolButton::clicked, this, Ranura([this] { volverMedidas(); }, this));
-    connect(Image1_, &QToolButton::clicked, this, Ranura([this] { volverMenu(); }, this));
+    connect(botonVolver_, &QToolButton::clicked, this, Ranura([this] { volverMedidas(); }, this));
+    connect(botonInicio_, &QToolButton::clicked, this, Ranura([this] { volverMenu(); }, this));
     cargar([](const QString& direccion) {
         return QStringLiteral("Ya has finalizado la Evaluación de Riesgos del centro de trabajo ") + direccion +
                QStringLiteral(", pulsa el botón de 'Vista Previa' para visualizar e imprimir el documento de la "
@@ -27,21 +24,21 @@ ImprimirEvaluacion::ImprimirEvaluacion(QWidget* parent)
 
 void ImprimirEvaluacion::vistaPrevia()
 {
-    AbrirInformeEvaluacion(gIDCentro, gIDEmpresa);
+    AbrirInformeEvaluacion(sesion_, sesion_.idCentro, sesion_.idEmpresa);
 }
 
 void ImprimirEvaluacion::volverMedidas()
 {
     ocultarPagina();
     if (RegistroVentanas* registro = RegistroVentanas::actual())
-        registro->abrirNueva(QStringLiteral("SeleccionaMedidas"));
+        registro->abrirNueva(Ventana::SeleccionaMedidas);
 }
 
 void ImprimirEvaluacion::volverMenu()
 {
     RegistroVentanas* registro = RegistroVentanas::actual();
-    if (QWidget* menu = registro ? registro->ventana(QStringLiteral("InicioEvaluacion")) : nullptr)
+    if (QWidget* menu = registro ? registro->ventana(Ventana::InicioEvaluacion) : nullptr)
         QMetaObject::invokeMethod(menu, "Colocar");
     ocultarPagina();
-    descubrir(QStringLiteral("InicioEvaluacion"));
+    descubrir(Ventana::InicioEvaluacion);
 }

@@ -9,8 +9,8 @@ class ImprimirEvaluacion : public PaginaCierre
     Q_OBJECT
 
 public:
-    static const QString Nombre;
-    explicit ImprimirEvaluacion(QWidget* parent = nullptr);
+    static constexpr Ventana Nombre = Ventana::ImprimirEvaluacion;
+    explicit ImprimirEvaluacion(Sesion& sesion, QWidget* parent = nullptr);
 
     void vistaPrevia();
     void volverMedidas();

@@ -1,6 +1,5 @@
 #include "ImprimirPlanificacion.h"
 
-#include "Globales.h"
 #include "Informes.h"
 #include "ManejadorErrores.h"
 #include "RegistroVentanas.h"
@@ -8,15 +7,13 @@
 #include <QPushButton>
 #include <QToolButton>
 
-const QString ImprimirPlanificacion::Nombre = QStringLiteral("ImprimirPlanificacion");
-
-ImprimirPlanificacion::ImprimirPlanificacion(QWidget* parent)
-    : PaginaCierre(Nombre, QStringLiteral("CPlanificacionVisualizar"), QStringLiteral("Volver Acciones Preventivas"),
-                   QStringLiteral("Volver a Empresas y Centros"), parent)
+ImprimirPlanificacion::ImprimirPlanificacion(Sesion& sesion, QWidget* parent)
+    : PaginaCierre(Nombre, sesion, QStringLiteral("CPlanificacionVisualizar"),
+                   QStringLiteral("Volver Acciones Preventivas"), QStringLiteral("Volver a Empresas y Centros"), parent)
 {
     connect(visualizar_, &QPushButton::clicked, this, Ranura([this] { vistaPrevia(); }, this));
-    connect(Picture1_, &QToolButton::clicked, this, Ranura([this] { volverAcciones(); }, this));
-    connect(Image1_, &QToolButton::clicked, this, Ranura([this] { volverEmpresas(); }, this));
+    connect(botonVolver_, &QToolButton::clicked, this, Ranura([this] { volverAcciones(); }, this));
+    connect(botonInicio_, &QToolButton::clicked, this, Ranura([this] { volverEmpresas(); }, this));
     cargar([](const QString& direccion) {
         return QStringLiteral("Ya has finalizado la planificación de la actuación preventiva del centro de trabajo ") +
                direccion +
@@ -28,18 +25,18 @@ ImprimirPlanificacion::ImprimirPlanificacion(QWidget* parent)
 
 void ImprimirPlanificacion::vistaPrevia()
 {
-    AbrirInformePlanificacion(gIDCentro);
+    AbrirInformePlanificacion(sesion_, sesion_.idCentro);
 }
 
 void ImprimirPlanificacion::volverAcciones()
 {
     ocultarPagina();
     if (RegistroVentanas* registro = RegistroVentanas::actual())
-        registro->abrirNueva(QStringLiteral("ActuacionPreventiva"));
+        registro->abrirNueva(Ventana::ActuacionPreventiva);
 }
 
 void ImprimirPlanificacion::volverEmpresas()
 {
     ocultarPagina();
-    descubrir(QStringLiteral("Empresa"));
+    descubrir(Ventana::Empresa);
 }

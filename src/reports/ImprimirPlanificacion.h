@@ -9,8 +9,8 @@ class ImprimirPlanificacion : public PaginaCierre
     Q_OBJECT
 
 public:
-    static const QString Nombre;
-    explicit ImprimirPlanificacion(QWidget* parent = nullptr);
+    static constexpr Ventana Nombre = Ventana::ImprimirPlanificacion;
+    explicit ImprimirPlanificacion(Sesion& sesion, QWidget* parent = nullptr);
 
     void vistaPrevia();
     void volverAcciones();

@@ -1,7 +1,6 @@
 #include "InformeGeneral.h"
 
 #include "DocumentoInforme.h"
-#include "Globales.h"
 #include "ManejadorErrores.h"
 #include "MotorInforme.h"
 #include "PlataformaServicios.h"
@@ -26,11 +25,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-const QString InformeGeneral::Nombre = QStringLiteral("InformeGeneral");
-
-InformeGeneral::InformeGeneral(QWidget* parent) : QWidget(parent)
+InformeGeneral::InformeGeneral(const PeticionInforme& peticion, QWidget* parent) : QWidget(parent), peticion_(peticion)
 {
-    setObjectName(Nombre);
+    setObjectName(NombreVentana(Nombre));
     setAttribute(Qt::WA_DeleteOnClose);
     construir();
     AplicarAccesibilidad(this);
@@ -119,8 +116,8 @@ void InformeGeneral::cargar()
         },
         [this] { CentrarFormulario(this); },
         [this] { motor_ = std::make_unique<MotorInforme>(); },
-        [this] { setWindowTitle(gTituloInforme); },
-        [this] { motor_->abrirPlantilla(RutaEnPrograma(QStringLiteral("Informes/") + gFicheroInforme)); },
+        [this] { setWindowTitle(peticion_.titulo); },
+        [this] { motor_->abrirPlantilla(RutaEnPrograma(QStringLiteral("Informes/") + peticion_.plantilla)); },
         [] { Servicios().relojArena(true); },
         [this] {
             // Los nombres de archivo de la carpeta del programa tal como están escritos: en un
@@ -131,7 +128,7 @@ void InformeGeneral::cargar()
             motor_->fijarPropiedad(QStringLiteral("Session User ID"), QStringLiteral("Velka"));
             motor_->fijarPropiedad(QStringLiteral("Session Password"), QStringLiteral("Tortuganza"));
         },
-        [this] { motor_->fijarFormula(gFormulaInforme); },
+        [this] { motor_->fijarCondiciones(peticion_.condiciones); },
         [this] {
             documento_ = motor_->generar();
             vista_->setDocumento(documento_.get());
@@ -256,9 +253,9 @@ bool InformeGeneral::exportarPdf(const QString& ruta)
     return false;
 }
 
-InformeGeneral* AbrirInforme()
+InformeGeneral* AbrirInforme(Sesion& sesion)
 {
-    auto* visor = new InformeGeneral;
+    auto* visor = new InformeGeneral(sesion.informe);
     RegistroVentanas* registro = RegistroVentanas::actual();
     if (!registro || !registro->area()) {
         visor->cargar();

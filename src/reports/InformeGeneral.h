@@ -1,5 +1,8 @@
 #pragma once
 
+#include "PeticionInforme.h"
+#include "RegistroVentanas.h"
+#include "Sesion.h"
 #include "VistaPreviaInforme.h"
 
 #include <QWidget>
@@ -11,17 +14,17 @@ class QLabel;
 class QPrinter;
 class QToolBar;
 
-// Visor de informes: abre la plantilla de la petición (gTituloInforme, gFicheroInforme,
-// gFormulaInforme), la rellena para la fórmula y la enseña en vista previa con lo que se espera
-// de ella: imprimir, exportar a PDF, zoom, ajustar al ancho y pasar de página.
+// Visor de informes: abre la plantilla de la petición, la rellena para sus condiciones y la enseña en vista previa con
+// lo que se espera de ella: imprimir, exportar a PDF, zoom, ajustar al ancho y pasar de página.
 class InformeGeneral : public QWidget
 {
     Q_OBJECT
 
 public:
-    static const QString Nombre;
+    static constexpr Ventana Nombre = Ventana::InformeGeneral;
 
-    explicit InformeGeneral(QWidget* parent = nullptr);
+    // La petición se copia: cada visor sigue con la suya aunque después se pida otro informe.
+    explicit InformeGeneral(const PeticionInforme& peticion, QWidget* parent = nullptr);
     ~InformeGeneral() override;
 
     // Carga de la ventana. Se abre aunque falle algo, vacía, y entonces avisa del motivo.
@@ -48,6 +51,7 @@ private:
     void construir();
     void actualizarEstado();
 
+    PeticionInforme peticion_;
     std::unique_ptr<MotorInforme> motor_;
     std::unique_ptr<DocumentoInforme> documento_;
     QWidget* CRViewer91_ = nullptr;
@@ -56,6 +60,6 @@ private:
     QLabel* pagina_ = nullptr;
 };
 
-// Abre un visor nuevo con la petición de informe de las tres variables públicas. Cada llamada
-// abre el suyo, así que puede haber varios informes abiertos a la vez.
-InformeGeneral* AbrirInforme();
+// Abre un visor nuevo con la petición de informe de la sesión. Cada llamada abre el suyo, así que
+// puede haber varios informes abiertos a la vez.
+InformeGeneral* AbrirInforme(Sesion& sesion);

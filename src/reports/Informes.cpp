@@ -1,6 +1,5 @@
 #include "Informes.h"
 
-#include "Globales.h"
 #include "ImprimirEvaluacion.h"
 #include "ImprimirPlanificacion.h"
 #include "InformeGeneral.h"
@@ -17,30 +16,28 @@ QString FormulaPlanificacion(long long idCentro)
     return QStringLiteral("{CentroTrabajo.IDCentro}=") + QString::number(idCentro);
 }
 
-InformeGeneral* AbrirInformeEvaluacion(long long idCentro, long long idEmpresa)
+InformeGeneral* AbrirInformeEvaluacion(Sesion& sesion, qint64 idCentro, qint64 idEmpresa)
 {
-    gFormulaInforme = FormulaEvaluacion(idCentro, idEmpresa);
-    gTituloInforme = Informes::TituloEvaluacion;
-    gFicheroInforme = Informes::FicheroEvaluacion;
-    return AbrirInforme();
+    sesion.informe = PeticionInforme::evaluacion(idCentro, idEmpresa);
+    return AbrirInforme(sesion);
 }
 
-InformeGeneral* AbrirInformePlanificacion(long long idCentro)
+InformeGeneral* AbrirInformePlanificacion(Sesion& sesion, qint64 idCentro)
 {
-    gFormulaInforme = FormulaPlanificacion(idCentro);
-    gTituloInforme = Informes::TituloPlanificacion;
-    gFicheroInforme = Informes::FicheroPlanificacion;
-    return AbrirInforme();
+    sesion.informe = PeticionInforme::planificacion(idCentro);
+    return AbrirInforme(sesion);
 }
 
 void RegistrarInformes()
 {
     // Quien pida el visor por el registro obtiene uno cargado; para tener varios a la vez, AbrirInforme.
-    RegistroVentanas::registrarFabrica(InformeGeneral::Nombre, [] {
-        auto* visor = new InformeGeneral;
+    RegistroVentanas::registrarFabrica(InformeGeneral::Nombre, [](Sesion& sesion) {
+        auto* visor = new InformeGeneral(sesion.informe);
         visor->cargar();
         return static_cast<QWidget*>(visor);
     });
-    RegistroVentanas::registrarFabrica(ImprimirEvaluacion::Nombre, [] { return new ImprimirEvaluacion; });
-    RegistroVentanas::registrarFabrica(ImprimirPlanificacion::Nombre, [] { return new ImprimirPlanificacion; });
+    RegistroVentanas::registrarFabrica(ImprimirEvaluacion::Nombre,
+                                       [](Sesion& sesion) { return new ImprimirEvaluacion(sesion); });
+    RegistroVentanas::registrarFabrica(ImprimirPlanificacion::Nombre,
+                                       [](Sesion& sesion) { return new ImprimirPlanificacion(sesion); });
 }

@@ -217,18 +217,21 @@ QString MotorInforme::conexion() const
 
 void MotorInforme::fijarFormula(const QString& formula)
 {
-    formula_ = formula;
+    condiciones_ = AnalizarFormula(formula);
+}
+
+void MotorInforme::fijarCondiciones(const std::vector<CondicionSeleccion>& condiciones)
+{
+    condiciones_ = condiciones;
 }
 
 bool MotorInforme::formulaValida() const
 {
-    const auto condiciones = AnalizarFormula(formula_);
-    if (!condiciones || !plantilla_)
+    if (!condiciones_ || !plantilla_)
         return false;
     const QStringList campos = camposFiltrables(*plantilla_);
-    return std::all_of(condiciones->begin(), condiciones->end(), [&](const CondicionSeleccion& c) {
-        return campos.contains(c.nombre(), Qt::CaseInsensitive);
-    });
+    return std::all_of(condiciones_->begin(), condiciones_->end(),
+                       [&](const CondicionSeleccion& c) { return campos.contains(c.nombre(), Qt::CaseInsensitive); });
 }
 
 std::unique_ptr<DocumentoInforme> MotorInforme::generar() const
@@ -237,7 +240,7 @@ std::unique_ptr<DocumentoInforme> MotorInforme::generar() const
         throw ErrorBD(NumeroError::ErrorGeneral, QObject::tr("El informe no tiene plantilla."));
     const PlantillaInforme& p = *plantilla_;
     const bool conDatos = formulaValida();
-    const auto condiciones = conDatos ? *AnalizarFormula(formula_) : std::vector<CondicionSeleccion>{};
+    const auto condiciones = conDatos ? *condiciones_ : std::vector<CondicionSeleccion>{};
 
     std::vector<Tabla> tablas(p.consultas.size());
     std::shared_ptr<Conexion> con;

@@ -31,7 +31,9 @@ public:
     // Texto de conexión que resulta de las cuatro propiedades.
     QString conexion() const;
 
+    // La fórmula de una plantilla o de la exportación en lote; las ventanas dan ya las condiciones.
     void fijarFormula(const QString& formula);
+    void fijarCondiciones(const std::vector<CondicionSeleccion>& condiciones);
     // La fórmula se entiende y sólo nombra campos que la plantilla sabe filtrar.
     bool formulaValida() const;
 
@@ -42,5 +44,6 @@ public:
 private:
     std::optional<PlantillaInforme> plantilla_;
     QString baseDatos_, sistema_, usuario_, clave_;
-    QString formula_;
+    // Sin valor si la fórmula no se entendía.
+    std::optional<std::vector<CondicionSeleccion>> condiciones_ = std::vector<CondicionSeleccion>{};
 };

@@ -1,6 +1,6 @@
 #include "PaginaCierre.h"
 
-#include "Globales.h"
+#include "KitControles.h"
 #include "ManejadorErrores.h"
 #include "Recordset.h"
 #include "RegistroVentanas.h"
@@ -15,49 +15,39 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-PaginaCierre::PaginaCierre(const QString& nombre, const QString& nombreVisualizar, const QString& ayudaVolver,
+PaginaCierre::PaginaCierre(Ventana tipo, Sesion& sesion, const QString& nombreVisualizar, const QString& ayudaVolver,
                            const QString& ayudaInicio, QWidget* parent)
-    : QWidget(parent)
+    : QWidget(parent), sesion_(sesion)
 {
-    setObjectName(nombre);
+    setObjectName(NombreVentana(tipo));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    Label1_ = new QLabel(this);
-    Label1_->setObjectName(QStringLiteral("Label1"));
-    Label1_->setTextFormat(Qt::PlainText);
-    Label1_->setWordWrap(true);
-    Label1_->setAlignment(Qt::AlignCenter);
-    QFont f = Label1_->font();
+    textoCierre_ = new QLabel(this);
+    textoCierre_->setObjectName(QStringLiteral("Label1"));
+    textoCierre_->setTextFormat(Qt::PlainText);
+    textoCierre_->setWordWrap(true);
+    textoCierre_->setAlignment(Qt::AlignCenter);
+    QFont f = textoCierre_->font();
     f.setPointSizeF(f.pointSizeF() * 1.2);
-    Label1_->setFont(f);
+    textoCierre_->setFont(f);
 
     visualizar_ = new QPushButton(this);
     visualizar_->setObjectName(nombreVisualizar);
     visualizar_->setMinimumWidth(160);
     visualizar_->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
 
-    const auto botonImagen = [this](const QString& objeto, const QString& ayuda, QStyle::StandardPixmap icono) {
-        auto* b = new QToolButton(this);
-        b->setObjectName(objeto);
-        b->setToolTip(ayuda);
-        b->setAccessibleName(ayuda);
-        b->setIcon(style()->standardIcon(icono));
-        b->setIconSize(QSize(32, 32));
-        b->setAutoRaise(true);
-        return b;
-    };
-    Picture1_ = botonImagen(QStringLiteral("Picture1"), ayudaVolver, QStyle::SP_ArrowBack);
-    Image1_ = botonImagen(QStringLiteral("Image1"), ayudaInicio, QStyle::SP_DirHomeIcon);
+    botonVolver_ = Kit::botonImagen(QStringLiteral("Picture1"), ayudaVolver, QStyle::SP_ArrowBack, {}, 32);
+    botonInicio_ = Kit::botonImagen(QStringLiteral("Image1"), ayudaInicio, QStyle::SP_DirHomeIcon, {}, 32);
 
     auto* botones = new QHBoxLayout;
-    botones->addWidget(Picture1_);
-    botones->addWidget(Image1_);
+    botones->addWidget(botonVolver_);
+    botones->addWidget(botonInicio_);
     botones->addStretch();
     botones->addWidget(visualizar_);
     botones->addStretch();
     auto* caja = new QVBoxLayout(this);
     caja->addStretch();
-    caja->addWidget(Label1_);
+    caja->addWidget(textoCierre_);
     caja->addSpacing(12);
     caja->addLayout(botones);
     caja->addStretch();
@@ -71,13 +61,12 @@ void PaginaCierre::cargar(const std::function<QString(const QString&)>& texto)
                    [this] { setWindowTitle(QStringLiteral("Imprimir Evaluación")); },
                    [this] { visualizar_->setText(QStringLiteral("Vista Previa")); },
                    [&] {
-                       centro.open(QStringLiteral("Select * from CentroTrabajo where IDCentro = ") +
-                                       QString::number(gIDCentro) + QStringLiteral(";"),
-                                   gConexion);
+                       centro.open(QStringLiteral("Select * from CentroTrabajo where IDCentro = ?;"), sesion_.conexion,
+                                   {qlonglong(sesion_.idCentro)});
                        centro.requery();
                    },
                    [&] { direccion = NuloATexto(centro.value(QStringLiteral("Direccion"))).toString(); },
-                   [&] { Label1_->setText(texto(direccion)); }},
+                   [&] { textoCierre_->setText(texto(direccion)); }},
                   this);
     AplicarAccesibilidad(this);
 }
@@ -90,13 +79,13 @@ void PaginaCierre::ocultarPagina()
         hide();
 }
 
-void PaginaCierre::descubrir(const QString& nombre)
+void PaginaCierre::descubrir(Ventana ventana)
 {
     RegistroVentanas* registro = RegistroVentanas::actual();
-    QWidget* ventana = registro ? registro->ventana(nombre) : nullptr;
-    if (!ventana)
+    QWidget* cargada = registro ? registro->ventana(ventana) : nullptr;
+    if (!cargada)
         return;
-    if (auto* marco = qobject_cast<QMdiSubWindow*>(ventana->parentWidget())) {
+    if (auto* marco = qobject_cast<QMdiSubWindow*>(cargada->parentWidget())) {
         marco->show();
         if (registro->area())
             registro->area()->setActiveSubWindow(marco);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "RegistroVentanas.h"
+#include "Sesion.h"
+
 #include <QWidget>
 #include <functional>
 
@@ -14,7 +17,7 @@ class PaginaCierre : public QWidget
     Q_OBJECT
 
 protected:
-    PaginaCierre(const QString& nombre, const QString& nombreVisualizar, const QString& ayudaVolver,
+    PaginaCierre(Ventana tipo, Sesion& sesion, const QString& nombreVisualizar, const QString& ayudaVolver,
                  const QString& ayudaInicio, QWidget* parent);
 
     // Carga de la ventana con el manejador común; "texto" recibe la dirección del centro.
@@ -22,10 +25,11 @@ protected:
     // Se oculta ella misma, esté o no en el registro de ventanas.
     void ocultarPagina();
     // Enseña una ventana ya cargada que pudiera estar oculta debajo de ésta.
-    static void descubrir(const QString& nombre);
+    static void descubrir(Ventana ventana);
 
-    QLabel* Label1_ = nullptr;
+    Sesion& sesion_;
+    QLabel* textoCierre_ = nullptr;
     QPushButton* visualizar_ = nullptr;
-    QToolButton* Picture1_ = nullptr;
-    QToolButton* Image1_ = nullptr;
+    QToolButton* botonVolver_ = nullptr;
+    QToolButton* botonInicio_ = nullptr;
 };

@@ -1,6 +1,5 @@
 #include "AccionesCopia.h"
 
-#include "Globales.h"
 #include "PlataformaServicios.h"
 #include "Rutinas.h"
 
@@ -37,11 +36,11 @@ void avisar(QWidget* ventana, const QString& texto, const QString& titulo, Icono
 }
 
 // La base de datos en uso: la del texto de conexión.
-QString baseEnUso()
+QString baseEnUso(const QString& conexion)
 {
-    if (gConexion.isEmpty())
+    if (conexion.isEmpty())
         return QDir::fromNativeSeparators(RutaEnPrograma(QStringLiteral("Evaluacion.mdb")));
-    return QDir::fromNativeSeparators(analizarConexion(gConexion).fuente);
+    return QDir::fromNativeSeparators(analizarConexion(conexion).fuente);
 }
 
 // Barra de avance; sólo sale si la copia tarda, y deja pararla.
@@ -88,7 +87,7 @@ private:
 };
 } // namespace
 
-void HacerCopiaSeguridad(QWidget* ventana)
+void HacerCopiaSeguridad(QWidget* ventana, const QString& conexion)
 {
     const QString copias = carpetaCopias(QDir::fromNativeSeparators(CarpetaPrograma()));
     QDir().mkpath(copias); // para que el diálogo se abra ya en ella
@@ -102,7 +101,7 @@ void HacerCopiaSeguridad(QWidget* ventana)
     ResultadoCopia r;
     {
         Avance avance(ventana, QStringLiteral("Copiando la base de datos..."));
-        r = copiarBase(baseEnUso(), destino, avance.funcion());
+        r = copiarBase(baseEnUso(conexion), destino, avance.funcion());
     }
     if (r.estado == ResultadoCopia::Estado::Cancelada)
         return;
@@ -119,7 +118,7 @@ void HacerCopiaSeguridad(QWidget* ventana)
            TituloCopia, Icono::Informacion);
 }
 
-void RestaurarCopia(QWidget* ventana, QMdiArea* area)
+void RestaurarCopia(QWidget* ventana, QMdiArea* area, const QString& conexion)
 {
     const QString carpeta = QDir::fromNativeSeparators(CarpetaPrograma());
     const QString elegido =
@@ -127,7 +126,7 @@ void RestaurarCopia(QWidget* ventana, QMdiArea* area)
     if (elegido.isEmpty())
         return;
     const QString origen = QDir::fromNativeSeparators(elegido);
-    const QString base = baseEnUso();
+    const QString base = baseEnUso(conexion);
     const auto rechazar = [&](const QString& motivo) {
         avisar(ventana,
                QStringLiteral("No se puede restaurar esta copia. ") + motivo +
@@ -172,7 +171,7 @@ void RestaurarCopia(QWidget* ventana, QMdiArea* area)
             ? QString()
             : QStringLiteral(" La base de datos que había está guardada en «%1».").arg(nativo(r.anterior));
     try {
-        Conexion::obtener(gConexion);
+        Conexion::obtener(conexion);
     } catch (const ErrorBD& e) {
         return avisar(ventana,
                       QStringLiteral("La copia está en su sitio, pero no se puede abrir: %1").arg(e.descripcion()) +

@@ -1,63 +1,71 @@
 #include "Comprobaciones.h"
 
-#include "Globales.h"
 #include "Recordset.h"
 #include "Rutinas.h"
 
 #include <functional>
 
-namespace
-{
+namespace {
 const QString finLinea = QStringLiteral("\r\n");
 
 // El procedimiento común: abre la vista del centro, escribe la cabecera y añade una línea por
 // cada puesto incompleto.
-bool comprobar(const QString& cabeza, long idEmpresa, long idCentro, const QString& cabecera,
-               const std::function<bool(Recordset&)>& incompleto, const std::function<QString(Recordset&)>& extra)
+Comprobacion comprobar(const QString& conexion, const QString& cabeza, qint64 idEmpresa, qint64 idCentro,
+                       const QString& cabecera, const std::function<bool(Recordset&)>& incompleto,
+                       const std::function<QString(Recordset&)>& extra)
 {
     Recordset rs;
     // Un conjunto recién abierto ya está al día: volver a pedirlo sólo repetiría la consulta entera.
-    rs.open(cabeza + QString::number(idCentro) + " and IDEmpresa = " + QString::number(idEmpresa) + " ;", gConexion);
-    gPendientes = cabecera + finLinea;
-    bool completo = true;
+    rs.open(cabeza + QStringLiteral("? and IDEmpresa = ? ;"), conexion, {qlonglong(idCentro), qlonglong(idEmpresa)});
+    Comprobacion resultado{true, cabecera + finLinea};
     while (!rs.eof()) {
         if (incompleto(rs)) {
-            gPendientes += QStringLiteral("    ") + RellenarCeros(NuloACero(rs.value("IDPuestoCentro")).toDouble(), 4) +
-                           " - " + NuloATexto(rs.value("Puesto")).toString() + extra(rs) + finLinea;
-            completo = false;
+            resultado.pendientes += QStringLiteral("    ") +
+                                    RellenarCeros(NuloACero(rs.value("IDPuestoCentro")).toDouble(), 4) + " - " +
+                                    NuloATexto(rs.value("Puesto")).toString() + extra(rs) + finLinea;
+            resultado.completo = false;
         }
         rs.moveNext();
     }
-    return completo;
+    return resultado;
 }
 
-long long numero(Recordset& rs, const char* campo) { return NuloACero(rs.value(campo)).toLongLong(); }
+long long numero(Recordset& rs, const char* campo)
+{
+    return NuloACero(rs.value(campo)).toLongLong();
+}
 
-QString nada(Recordset&) { return {}; }
+QString nada(Recordset&)
+{
+    return {};
+}
 } // namespace
 
-bool ComprobarFactores(long idEmpresa, long idCentro)
+Comprobacion ComprobarFactores(const QString& conexion, qint64 idEmpresa, qint64 idCentro)
 {
-    return comprobar("Select * from VEvaluacionFactoresSeleccionados where IDCentro = ", idEmpresa, idCentro,
-                     "En los siguientes puestos falta por seleccionar por lo menos un Factor de Riesgo:",
-                     [](Recordset& rs) { return numero(rs, "Total") == 0; }, nada);
+    return comprobar(
+        conexion, "Select * from VEvaluacionFactoresSeleccionados where IDCentro = ", idEmpresa, idCentro,
+        "En los siguientes puestos falta por seleccionar por lo menos un Factor de Riesgo:",
+        [](Recordset& rs) { return numero(rs, "Total") == 0; }, nada);
 }
 
-bool ComprobarRiesgos(long idEmpresa, long idCentro)
+Comprobacion ComprobarRiesgos(const QString& conexion, qint64 idEmpresa, qint64 idCentro)
 {
-    return comprobar("Select * from VEvaluacionRiesgos where IDCentro = ", idEmpresa, idCentro,
-                     "En los siguientes puestos falta por evaluar algun riesgo:",
-                     [](Recordset& rs) {
-                         const long long t1 = numero(rs, "Total1"), t2 = numero(rs, "Total2");
-                         return t1 != t2 || (t1 == 0 && t2 == 0);
-                     },
-                     nada);
+    return comprobar(
+        conexion, "Select * from VEvaluacionRiesgos where IDCentro = ", idEmpresa, idCentro,
+        "En los siguientes puestos falta por evaluar algun riesgo:",
+        [](Recordset& rs) {
+            const long long t1 = numero(rs, "Total1"), t2 = numero(rs, "Total2");
+            return t1 != t2 || (t1 == 0 && t2 == 0);
+        },
+        nada);
 }
 
-bool ComprobarMedidas(long idEmpresa, long idCentro)
+Comprobacion ComprobarMedidas(const QString& conexion, qint64 idEmpresa, qint64 idCentro)
 {
-    return comprobar("Select * from VEvaluacionMedidas where IDCentro = ", idEmpresa, idCentro,
-                     "En los siguientes puestos falta por seleccionar alguna medida:",
-                     [](Recordset& rs) { return numero(rs, "Total") == 0; },
-                     [](Recordset& rs) { return " (" + NuloATexto(rs.value("Factor")).toString() + ")"; });
+    return comprobar(
+        conexion, "Select * from VEvaluacionMedidas where IDCentro = ", idEmpresa, idCentro,
+        "En los siguientes puestos falta por seleccionar alguna medida:",
+        [](Recordset& rs) { return numero(rs, "Total") == 0; },
+        [](Recordset& rs) { return " (" + NuloATexto(rs.value("Factor")).toString() + ")"; });
 }

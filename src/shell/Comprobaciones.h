@@ -1,8 +1,17 @@
 #pragma once
 
-// Comprobaciones de que la evaluación de un centro está completa en cada paso. Cada una reescribe
-// gPendientes con la lista de puestos incompletos, sea cual sea su resultado, y devuelve true
-// cuando no falta nada. Los errores del almacén pasan al manejador de quien llama.
-bool ComprobarFactores(long idEmpresa, long idCentro);
-bool ComprobarRiesgos(long idEmpresa, long idCentro);
-bool ComprobarMedidas(long idEmpresa, long idCentro);
+#include <QString>
+
+// Resultado de una comprobación: la lista de puestos incompletos (con su cabecera aunque no falte
+// nada, que es lo que enseña el aviso) y si el paso está completo.
+struct Comprobacion
+{
+    bool completo = true;
+    QString pendientes;
+};
+
+// Comprobaciones de que la evaluación de un centro está completa en cada paso. Los errores del
+// almacén pasan al manejador de quien llama.
+Comprobacion ComprobarFactores(const QString& conexion, qint64 idEmpresa, qint64 idCentro);
+Comprobacion ComprobarRiesgos(const QString& conexion, qint64 idEmpresa, qint64 idCentro);
+Comprobacion ComprobarMedidas(const QString& conexion, qint64 idEmpresa, qint64 idCentro);

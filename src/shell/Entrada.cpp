@@ -2,7 +2,6 @@
 
 #include "AccionesCopia.h"
 #include "EstadoTeclas.h"
-#include "Globales.h"
 #include "ManejadorErrores.h"
 #include "PlataformaServicios.h"
 #include "Rutinas.h"
@@ -35,7 +34,6 @@ using Icono = PlataformaServicios::Icono;
 using Botones = PlataformaServicios::Botones;
 using Respuesta = PlataformaServicios::Respuesta;
 
-const QString NombreEmpresa = QStringLiteral("Empresa");
 constexpr int LadoIcono = 40;
 
 // Dibujos propios de los botones de imagen.
@@ -273,7 +271,7 @@ QLabel* panelEstado(QStatusBar* barra, const QString& nombre, const QString& tex
 }
 } // namespace
 
-Entrada::Entrada(QWidget* parent) : QMainWindow(parent), area_(new QMdiArea), registro_(area_)
+Entrada::Entrada(QWidget* parent) : QMainWindow(parent), area_(new QMdiArea), registro_(area_, sesion_)
 {
     // En una pantalla pequeña una ventana puede no caber: con barras se llega a toda ella.
     area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -285,9 +283,9 @@ Entrada::Entrada(QWidget* parent) : QMainWindow(parent), area_(new QMdiArea), re
 
 Entrada::~Entrada() = default;
 
-void Entrada::registrarVentanaEmpresa(std::function<QWidget*()> fabrica)
+void Entrada::registrarVentanaEmpresa(RegistroVentanas::Fabrica fabrica)
 {
-    RegistroVentanas::registrarFabrica(NombreEmpresa, std::move(fabrica));
+    RegistroVentanas::registrarFabrica(Ventana::Empresa, std::move(fabrica));
 }
 
 QString Entrada::direccionLectorPdf()
@@ -375,8 +373,9 @@ void Entrada::construir()
     connect(lector, &QToolButton::clicked, this,
             Ranura([this] { Servicios().abrirDocumento(this, direccionLectorPdf()); }, this));
     connect(utilidades, &QToolButton::clicked, this, Ranura([] { IniciarReparacionYTerminar(); }, this));
-    connect(copia, &QToolButton::clicked, this, Ranura([this] { HacerCopiaSeguridad(this); }, this));
-    connect(restaurar, &QToolButton::clicked, this, Ranura([this] { RestaurarCopia(this, area_); }, this));
+    connect(copia, &QToolButton::clicked, this, Ranura([this] { HacerCopiaSeguridad(this, sesion_.conexion); }, this));
+    connect(restaurar, &QToolButton::clicked, this,
+            Ranura([this] { RestaurarCopia(this, area_, sesion_.conexion); }, this));
     // Cerrar pasa siempre por la pregunta de salida de closeEvent.
     connect(salir_, &QPushButton::clicked, this, [this] { close(); });
     connect(cerrar, &QToolButton::clicked, this, [this] { close(); });
@@ -445,15 +444,15 @@ void Entrada::cargar()
                               Servicios().mensaje(this, aviso, QStringLiteral("Evaluación de Riesgos"),
                                                   Icono::Exclamacion, Botones::Aceptar, Respuesta::Aceptar);
                       },
-                      [] { gConexion = textoConexion(CarpetaPrograma()); },
+                      [this] { sesion_.conexion = textoConexion(CarpetaPrograma()); },
                   },
                   this);
 }
 
 void Entrada::abrirEmpresa()
 {
-    if (RegistroVentanas::hayFabrica(NombreEmpresa))
-        registro_.mostrarCargada(NombreEmpresa);
+    if (RegistroVentanas::hayFabrica(Ventana::Empresa))
+        registro_.mostrarCargada(Ventana::Empresa);
 }
 
 void Entrada::abrirDocumento(const QString& nombre)

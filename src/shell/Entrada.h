@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RegistroVentanas.h"
+#include "Sesion.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -24,10 +25,11 @@ public:
 
     // El módulo de empresas dice aquí cómo se crea su ventana; mientras no lo haga, los botones
     // de empresas no hacen nada.
-    static void registrarVentanaEmpresa(std::function<QWidget*()> fabrica);
+    static void registrarVentanaEmpresa(RegistroVentanas::Fabrica fabrica);
 
     QMdiArea* area() const { return area_; }
     RegistroVentanas& ventanas() { return registro_; }
+    Sesion& sesion() { return sesion_; }
 
     // Dirección de descarga del lector de PDF.
     static QString direccionLectorPdf();
@@ -44,6 +46,8 @@ private:
     void actualizarReloj();
 
     QMdiArea* area_ = nullptr;
+    // Antes que el registro: las ventanas que crea la reciben.
+    Sesion sesion_;
     RegistroVentanas registro_;
     QSplitter* divisor_ = nullptr;
     QWidget* panel_ = nullptr;

@@ -3,18 +3,37 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QWidget>
+#include <iterator>
 
 namespace {
 RegistroVentanas* gActual = nullptr;
 
-QHash<QString, RegistroVentanas::Fabrica>& fabricas()
+QHash<Ventana, RegistroVentanas::Fabrica>& fabricas()
 {
-    static QHash<QString, RegistroVentanas::Fabrica> todas;
+    static QHash<Ventana, RegistroVentanas::Fabrica> todas;
     return todas;
 }
 } // namespace
 
-RegistroVentanas::RegistroVentanas(QMdiArea* area) : area_(area)
+QString NombreVentana(Ventana ventana)
+{
+    // En el orden del enumerado.
+    static const char* const nombres[] = {"Empresa",
+                                          "InicioEvaluacion",
+                                          "Puestos",
+                                          "SeleccionaFactores",
+                                          "SeleccionaRiesgos",
+                                          "SeleccionaMedidas",
+                                          "ActuacionPreventiva",
+                                          "AccionPreventiva",
+                                          "InformeGeneral",
+                                          "ImprimirEvaluacion",
+                                          "ImprimirPlanificacion"};
+    static_assert(std::size(nombres) == size_t(Ventana::ImprimirPlanificacion) + 1);
+    return QString::fromLatin1(nombres[static_cast<int>(ventana)]);
+}
+
+RegistroVentanas::RegistroVentanas(QMdiArea* area, Sesion& sesion) : area_(area), sesion_(sesion)
 {
     gActual = this;
 }
@@ -30,37 +49,37 @@ RegistroVentanas* RegistroVentanas::actual()
     return gActual;
 }
 
-void RegistroVentanas::registrarFabrica(const QString& nombre, Fabrica fabrica)
+void RegistroVentanas::registrarFabrica(Ventana tipo, Fabrica fabrica)
 {
-    fabricas().insert(nombre, std::move(fabrica));
+    fabricas().insert(tipo, std::move(fabrica));
 }
 
-bool RegistroVentanas::hayFabrica(const QString& nombre)
+bool RegistroVentanas::hayFabrica(Ventana tipo)
 {
-    return fabricas().contains(nombre);
+    return fabricas().contains(tipo);
 }
 
-void RegistroVentanas::quitarFabrica(const QString& nombre)
+void RegistroVentanas::quitarFabrica(Ventana tipo)
 {
-    fabricas().remove(nombre);
+    fabricas().remove(tipo);
 }
 
-QWidget* RegistroVentanas::ventana(const QString& nombre) const
+QWidget* RegistroVentanas::ventana(Ventana tipo) const
 {
-    const QPointer<QMdiSubWindow> marco = cargadas_.value(nombre);
+    const QPointer<QMdiSubWindow> marco = cargadas_.value(tipo);
     return marco ? marco->widget() : nullptr;
 }
 
-QWidget* RegistroVentanas::cargar(const QString& nombre)
+QWidget* RegistroVentanas::cargar(Ventana tipo)
 {
-    const auto fabrica = fabricas().constFind(nombre);
+    const auto fabrica = fabricas().constFind(tipo);
     if (fabrica == fabricas().constEnd() || !*fabrica)
         return nullptr;
-    QWidget* nueva = (*fabrica)();
+    QWidget* nueva = (*fabrica)(sesion_);
     if (!nueva)
         return nullptr;
     if (nueva->objectName().isEmpty())
-        nueva->setObjectName(nombre);
+        nueva->setObjectName(NombreVentana(tipo));
     QMdiSubWindow* marco = area_->addSubWindow(nueva);
     const QRect geometria = nueva->property("geometriaInicial").toRect();
     if (geometria.isValid())
@@ -69,7 +88,7 @@ QWidget* RegistroVentanas::cargar(const QString& nombre)
     marco->setAttribute(Qt::WA_DeleteOnClose);
     marco->setWindowTitle(nueva->windowTitle());
     QObject::connect(nueva, &QWidget::windowTitleChanged, marco, &QWidget::setWindowTitle);
-    cargadas_.insert(nombre, marco);
+    cargadas_.insert(tipo, marco);
     return nueva;
 }
 
@@ -82,36 +101,36 @@ void RegistroVentanas::mostrar(QMdiSubWindow* marco)
     marco->widget()->setFocus();
 }
 
-QWidget* RegistroVentanas::abrirNueva(const QString& nombre)
+QWidget* RegistroVentanas::abrirNueva(Ventana tipo)
 {
-    if (!hayFabrica(nombre))
+    if (!hayFabrica(tipo))
         return nullptr;
-    descargar(nombre);
-    QWidget* nueva = cargar(nombre);
+    descargar(tipo);
+    QWidget* nueva = cargar(tipo);
     if (nueva)
         mostrar(qobject_cast<QMdiSubWindow*>(nueva->parentWidget()));
     return nueva;
 }
 
-QWidget* RegistroVentanas::abrirOtra(const QString& nombre)
+QWidget* RegistroVentanas::abrirOtra(Ventana tipo)
 {
-    const QPointer<QMdiSubWindow> previa = cargadas_.value(nombre);
-    QWidget* nueva = cargar(nombre);
+    const QPointer<QMdiSubWindow> previa = cargadas_.value(tipo);
+    QWidget* nueva = cargar(tipo);
     if (previa)
-        cargadas_.insert(nombre, previa);
+        cargadas_.insert(tipo, previa);
     else
-        cargadas_.remove(nombre);
+        cargadas_.remove(tipo);
     if (!nueva)
         return nullptr;
     mostrar(qobject_cast<QMdiSubWindow*>(nueva->parentWidget()));
     return nueva;
 }
 
-QWidget* RegistroVentanas::mostrarCargada(const QString& nombre)
+QWidget* RegistroVentanas::mostrarCargada(Ventana tipo)
 {
-    QWidget* w = ventana(nombre);
+    QWidget* w = ventana(tipo);
     if (!w)
-        w = cargar(nombre);
+        w = cargar(tipo);
     if (!w)
         return nullptr;
     auto* marco = qobject_cast<QMdiSubWindow*>(w->parentWidget());
@@ -120,15 +139,15 @@ QWidget* RegistroVentanas::mostrarCargada(const QString& nombre)
     return w;
 }
 
-void RegistroVentanas::ocultar(const QString& nombre)
+void RegistroVentanas::ocultar(Ventana tipo)
 {
-    if (QPointer<QMdiSubWindow> marco = cargadas_.value(nombre))
+    if (QPointer<QMdiSubWindow> marco = cargadas_.value(tipo))
         marco->hide();
 }
 
-void RegistroVentanas::descargar(const QString& nombre)
+void RegistroVentanas::descargar(Ventana tipo)
 {
-    QPointer<QMdiSubWindow> marco = cargadas_.take(nombre);
+    QPointer<QMdiSubWindow> marco = cargadas_.take(tipo);
     if (!marco)
         return;
     // Se saca del área ya, pero se destruye después: quien la descarga puede estar dentro de

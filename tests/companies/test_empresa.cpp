@@ -2,9 +2,9 @@
 #include "CopiaPrograma.h"
 #include "Datos.h"
 #include "Empresa.h"
-#include "Globales.h"
 #include "PlataformaPrueba.h"
 #include "Rutinas.h"
+#include "Sesion.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -21,6 +21,7 @@ class PruebaEmpresa : public QObject
 {
     Q_OBJECT
 
+    Sesion sesion;
     std::unique_ptr<CopiaPrograma> copia;
     std::unique_ptr<PlataformaPrueba> plataforma;
     std::unique_ptr<Empresa> ventana;
@@ -50,7 +51,7 @@ class PruebaEmpresa : public QObject
         c->setCurrentIndex(i);
         emit c->activated(i);
     }
-    void abrir() { ventana = std::make_unique<Empresa>(); }
+    void abrir() { ventana = std::make_unique<Empresa>(sesion); }
     void nuevaEmpresa(const QString& nombre, const QString& total = {})
     {
         boton("NEmprea")->click();
@@ -78,7 +79,8 @@ private slots:
     {
         copia = std::make_unique<CopiaPrograma>();
         cx = copia->conexion();
-        gConexion = cx;
+        sesion = Sesion();
+        sesion.conexion = cx;
         FijarCarpetaPrograma(copia->carpeta());
         plataforma = std::make_unique<PlataformaPrueba>();
     }
@@ -119,7 +121,7 @@ private slots:
                  QString("Tiene que introduccir un valor en el campo Nombre de Empresa, para poder grabar/guardar"));
         QCOMPARE(plataforma->mensajes.back().titulo, QString("Error"));
         QCOMPARE(datos::contar(cx, "select count(*) from Empresas"), 0);
-        QVERIFY(gNuevaEmpresa);
+        QVERIFY(sesion.nuevaEmpresa);
 
         // Se completa y se graba: "Madrid" al dar de alta y 0 trabajadores si se deja vacío.
         lista("cmbNombre")->setEditText("Frutería L'Hospitalet");
@@ -127,7 +129,7 @@ private slots:
         lista("cmbCargo")->setEditText("Gerente y socia");
         lista("cmbFormacion")->setEditText("Curso de 60 horas");
         boton("GEmprea")->click();
-        QVERIFY(!gNuevaEmpresa);
+        QVERIFY(!sesion.nuevaEmpresa);
         QCOMPARE(columna("select Provincia from Empresas").toString(), QString("Madrid"));
         QCOMPARE(columna("select TotalTrabajadores from Empresas").toLongLong(), 0LL);
         QCOMPARE(contador("Label8"), QString("1 de 1"));
@@ -160,7 +162,7 @@ private slots:
         QVERIFY(ultimoMensaje().contains("«abc»"));
         QCOMPARE(datos::contar(cx, "select count(*) from Empresas"), 0);
         QCOMPARE(caja("strTotalTrabajdores")->text(), QString("abc"));
-        QVERIFY(gNuevaEmpresa);
+        QVERIFY(sesion.nuevaEmpresa);
 
         caja("strTotalTrabajdores")->setText("12");
         boton("GEmprea")->click();

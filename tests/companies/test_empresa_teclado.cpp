@@ -2,11 +2,11 @@
 // escribe no cambia de fila por su cuenta, y nada de lo que se pulsa escribe en la fila que no es.
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "Globales.h"
 #include "ManejoEmpresa.h"
 #include "PlataformaPrueba.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
+#include "Sesion.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -18,6 +18,7 @@ class PruebaEmpresaTeclado : public QObject, ManejoEmpresa
 {
     Q_OBJECT
 
+    Sesion sesion;
     std::unique_ptr<CopiaPrograma> copia;
     std::unique_ptr<PlataformaPrueba> plataforma;
     std::unique_ptr<QMdiArea> area;
@@ -26,7 +27,7 @@ class PruebaEmpresaTeclado : public QObject, ManejoEmpresa
 
     void abrir()
     {
-        ventana = new Empresa;
+        ventana = new Empresa(sesion);
         QMdiSubWindow* marco = area->addSubWindow(ventana);
         marco->show();
         area->setActiveSubWindow(marco);
@@ -45,15 +46,17 @@ private slots:
     {
         copia = std::make_unique<CopiaPrograma>();
         cx = copia->conexion();
-        gConexion = cx;
+        sesion = Sesion();
+        sesion.conexion = cx;
         FijarCarpetaPrograma(copia->carpeta());
         plataforma = std::make_unique<PlataformaPrueba>();
         area = std::make_unique<QMdiArea>();
         area->resize(1400, 700);
         area->show();
-        registro = std::make_unique<RegistroVentanas>(area.get());
-        for (const char* n : {"InicioEvaluacion", "Puestos", "ActuacionPreventiva", "ImprimirPlanificacion"})
-            RegistroVentanas::registrarFabrica(n, [] { return new QWidget; });
+        registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
+        for (Ventana n : {Ventana::InicioEvaluacion, Ventana::Puestos, Ventana::ActuacionPreventiva,
+                          Ventana::ImprimirPlanificacion})
+            RegistroVentanas::registrarFabrica(n, [](Sesion&) { return new QWidget; });
     }
     void cleanup()
     {
@@ -103,7 +106,7 @@ private slots:
         pulsar("NEmprea");
         escribir("cmbNombre", "Beta");
         tecla(lista("cmbNombre")->lineEdit(), Qt::Key_Tab);
-        QVERIFY(gNuevaEmpresa);
+        QVERIFY(sesion.nuevaEmpresa);
         QVERIFY(caja("strNif")->hasFocus());
         teclear(caja("strNif"), "N3");
         pulsar("GEmprea");
@@ -128,7 +131,7 @@ private slots:
         pulsar("NCentro");
         escribir("cmbNombreCentro", "Tienda");
         tecla(lista("cmbNombreCentro")->lineEdit(), Qt::Key_Tab);
-        QVERIFY(gNuevoCentro);
+        QVERIFY(sesion.nuevoCentro);
         teclear(caja("strPoblacionCT"), "Getafe");
         pulsar("GCentro");
         QCOMPARE(contar("select count(*) from CentroTrabajo where IDEmpresa = ?", {beta}), 2LL);
@@ -152,7 +155,7 @@ private slots:
         QVERIFY2(plataforma->mensajes.back().texto.contains("Gamma"), qPrintable(plataforma->mensajes.back().texto));
         QVERIFY(plataforma->mensajes.back().predeterminada == Respuesta::No);
         // No: sigue la empresa nueva tal como estaba escrita.
-        QVERIFY(gNuevaEmpresa);
+        QVERIFY(sesion.nuevaEmpresa);
         QCOMPARE(texto("cmbNombre"), QString("Gamma"));
         pulsar("GEmprea");
         QCOMPARE(contar("select count(*) from Empresas where Nombre = 'Gamma'"), 1LL);
@@ -182,7 +185,7 @@ private slots:
         plataforma->responder(Respuesta::No);
         elegir("cmbNombreCentro", 1);
         QCOMPARE(plataforma->mensajes.size(), size_t(3));
-        QVERIFY(gNuevoCentro);
+        QVERIFY(sesion.nuevoCentro);
         QCOMPARE(texto("cmbNombreCentro"), QString("Tres"));
         pulsar("GCentro");
         QCOMPARE(contar("select count(*) from CentroTrabajo where IDEmpresa = ?", {e}), 3LL);
@@ -198,7 +201,7 @@ private slots:
         pulsar("NEmprea");
         escribir("cmbNombre", "Nueva");
         barra(1);
-        QVERIFY(!gNuevaEmpresa);
+        QVERIFY(!sesion.nuevaEmpresa);
         QCOMPARE(texto("cmbNombre"), QString("Alfa"));
         pulsar("GEmprea");
         QCOMPARE(contar("select count(*) from Empresas"), 2LL);
@@ -209,7 +212,7 @@ private slots:
         pulsar("NEmprea");
         escribir("cmbNombre", "Otra");
         barra(2);
-        QVERIFY(!gNuevaEmpresa);
+        QVERIFY(!sesion.nuevaEmpresa);
         QCOMPARE(texto("cmbNombre"), QString("Beta"));
         QCOMPARE(contador("Label8"), QString("2 de 2"));
         pulsar("GEmprea");
@@ -222,7 +225,7 @@ private slots:
         pulsar("NCentro");
         escribir("cmbNombreCentro", "Dos");
         barra(7);
-        QVERIFY(!gNuevoCentro);
+        QVERIFY(!sesion.nuevoCentro);
         QCOMPARE(texto("cmbNombreCentro"), QString("Uno"));
         pulsar("GCentro");
         QCOMPARE(contar("select count(*) from CentroTrabajo"), 1LL);
@@ -244,7 +247,7 @@ private slots:
         QVERIFY(plataforma->mensajes.empty());
         QCOMPARE(contar("select count(*) from CentroTrabajo"), 1LL);
         QCOMPARE(contar("select count(*) from Empresas"), 1LL);
-        QVERIFY(gNuevaEmpresa);
+        QVERIFY(sesion.nuevaEmpresa);
         // Guardada la nueva, sus botones vuelven.
         escribir("cmbNombre", "Beta");
         pulsar("GEmprea");
@@ -280,12 +283,12 @@ private slots:
         // La evaluación del último centro de Alfa; se borra el centro y se cierra con él.
         barra(8);
         pulsar("CEvaluacion");
-        QVERIFY(registro->ventana("InicioEvaluacion"));
-        QCOMPARE(gIDCentro, long(dos));
+        QVERIFY(registro->ventana(Ventana::InicioEvaluacion));
+        QCOMPARE(sesion.idCentro, qint64(dos));
         plataforma->responder(Respuesta::Si);
         pulsar("ECentro");
         QCOMPARE(contar("select count(*) from CentroTrabajo where IDCentro = ?", {dos}), 0LL);
-        QVERIFY(!registro->ventana("InicioEvaluacion"));
+        QVERIFY(!registro->ventana(Ventana::InicioEvaluacion));
         // El centro que se da de alta después no toma su número.
         pulsar("NCentro");
         escribir("cmbNombreCentro", "Nuevo");
@@ -295,21 +298,21 @@ private slots:
 
         // La planificación del centro nuevo sigue abierta cuando se borra otra empresa.
         pulsar("CPlanificacion");
-        QVERIFY(registro->ventana("ActuacionPreventiva"));
+        QVERIFY(registro->ventana(Ventana::ActuacionPreventiva));
         barra(4);
         plataforma->responder(Respuesta::Si);
         pulsar("EEmprea");
         QCOMPARE(contar("select count(*) from Empresas where IDEmpresa = ?", {beta}), 0LL);
-        QVERIFY(registro->ventana("ActuacionPreventiva"));
+        QVERIFY(registro->ventana(Ventana::ActuacionPreventiva));
         QCOMPARE(texto("cmbNombre"), QString("Alfa"));
         // Evaluar otro centro cierra la planificación, que seguiría escribiendo en el centro en curso.
         pulsar("CEvaluacion");
-        QVERIFY(!registro->ventana("ActuacionPreventiva"));
-        QVERIFY(registro->ventana("InicioEvaluacion"));
+        QVERIFY(!registro->ventana(Ventana::ActuacionPreventiva));
+        QVERIFY(registro->ventana(Ventana::InicioEvaluacion));
         // Borrar la empresa cierra la evaluación de su centro.
         plataforma->responder(Respuesta::Si);
         pulsar("EEmprea");
-        QVERIFY(!registro->ventana("InicioEvaluacion"));
+        QVERIFY(!registro->ventana(Ventana::InicioEvaluacion));
         // La empresa nueva no toma el número de la última borrada.
         pulsar("NEmprea");
         escribir("cmbNombre", "Gamma");

@@ -8,11 +8,11 @@
 #include "Datos.h"
 #include "DatosPuesto.h"
 #include "GeneracionRiesgos.h"
-#include "Globales.h"
 #include "PlataformaPrueba.h"
 #include "Recordset.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
+#include "Sesion.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -23,6 +23,7 @@
 
 struct EntornoAsistente
 {
+    Sesion sesion;
     std::unique_ptr<CopiaPrograma> copia;
     std::unique_ptr<PlataformaPrueba> plataforma;
     std::unique_ptr<QMdiArea> area;
@@ -34,37 +35,37 @@ struct EntornoAsistente
     {
         copia = std::make_unique<CopiaPrograma>();
         cx = copia->conexion();
-        gConexion = cx;
-        gPuestoActual.clear();
+        sesion = Sesion();
+        sesion.conexion = cx;
         FijarCarpetaPrograma(copia->carpeta());
         plataforma = std::make_unique<PlataformaPrueba>();
         area = std::make_unique<QMdiArea>();
         area->resize(1100, alto);
         area->show();
-        registro = std::make_unique<RegistroVentanas>(area.get());
+        registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
         empresa = datos::empresa(cx, "Talleres Prueba");
         centro = datos::centro(cx, empresa, "Polígono Sur 4");
-        gIDEmpresa = long(empresa);
-        gIDCentro = long(centro);
+        sesion.idEmpresa = empresa;
+        sesion.idCentro = centro;
     }
 
     // Una ventana vacía con ese nombre en lugar de la de verdad: basta para ver a dónde lleva un botón.
-    void sustituir(const QString& nombre)
+    void sustituir(Ventana ventana)
     {
-        RegistroVentanas::registrarFabrica(nombre, [nombre] {
+        RegistroVentanas::registrarFabrica(ventana, [ventana](Sesion&) {
             auto* w = new QWidget;
-            w->setObjectName(nombre);
+            w->setObjectName(NombreVentana(ventana));
             return w;
         });
-        sustitutas_ << nombre;
+        sustitutas_ << ventana;
     }
 
     void liberar()
     {
         registro.reset();
         area.reset();
-        for (const QString& nombre : sustitutas_)
-            RegistroVentanas::quitarFabrica(nombre);
+        for (Ventana ventana : sustitutas_)
+            RegistroVentanas::quitarFabrica(ventana);
         sustitutas_.clear();
         plataforma.reset();
         copia.reset();
@@ -76,7 +77,7 @@ struct EntornoAsistente
         p.idCentro = centro;
         p.idEmpresa = empresa;
         p.puesto = nombre;
-        return AnadirPuestoConFactores(p);
+        return AnadirPuestoConFactores(cx, p);
     }
 
     // Marca el factor del catálogo en el puesto, como la casilla de la ventana de factores.
@@ -85,7 +86,7 @@ struct EntornoAsistente
         Recordset rs;
         rs.open("select IDEvaluacionCrear from FactoresSeleccionarEvaluacion where IDPuestoCentro = ? and IDFactor = ?",
                 cx, {puesto, idFactor});
-        MarcarFactor({rs.value(0).toLongLong(), idFactor, puesto, empresa, centro});
+        MarcarFactor(cx, {rs.value(0).toLongLong(), idFactor, puesto, empresa, centro});
     }
 
     // El puntero pasa por ese punto del control (para las ayudas emergentes de las celdas).
@@ -96,5 +97,5 @@ struct EntornoAsistente
     }
 
 private:
-    QStringList sustitutas_;
+    QList<Ventana> sustitutas_;
 };

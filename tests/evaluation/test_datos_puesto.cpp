@@ -3,7 +3,6 @@
 #include "Datos.h"
 #include "DatosPuesto.h"
 #include "ErrorBD.h"
-#include "Globales.h"
 
 #include <gtest/gtest.h>
 
@@ -34,13 +33,12 @@ protected:
     long long empresa = 0, centro = 0;
     void SetUp() override
     {
-        gConexion = cx;
         empresa = datos::empresa(cx);
         centro = datos::centro(cx, empresa);
     }
     long long alta(const QString& nombre = "Panadero")
     {
-        return AnadirPuestoConFactores({centro, empresa, nombre, "Elabora pan", "3 personas", "Trabajador menor"});
+        return AnadirPuestoConFactores(cx, {centro, empresa, nombre, "Elabora pan", "3 personas", "Trabajador menor"});
     }
 };
 

@@ -4,7 +4,6 @@
 #include "ErrorBD.h"
 #include "GeneracionRiesgos.h"
 #include "MatrizRiesgo.h"
-#include "Globales.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +21,6 @@ protected:
 
     void SetUp() override
     {
-        gConexion = cx;
         auto c = Conexion::obtener(cx);
         for (int r : {901, 902, 903})
             c->ejecutar("INSERT INTO Riesgos (IDRiesgo, Riesgo) VALUES (?, ?)", {r, QStringLiteral("Riesgo %1").arg(r)});
@@ -47,7 +45,7 @@ protected:
     FilaFactor marcar(long long pu, long long factor)
     {
         FilaFactor f{datos::factor(cx, pu, factor, "S"), factor, pu, empresa, centro};
-        GenerarRiesgos(f);
+        GenerarRiesgos(cx, f);
         return f;
     }
     QString mostrar(long long pu, int riesgo)
@@ -111,7 +109,7 @@ TEST_F(GeneracionPrueba, QuitarDejaUnaFilaMostradaPorRiesgoYNoTocaOtrosPuestos)
                        cx, {f1.idEvaluacionCrear});
 
     // Se quita el factor dueño de la fila mostrada del riesgo compartido.
-    QuitarRiesgos(f1.idEvaluacionCrear);
+    QuitarRiesgos(cx, f1.idEvaluacionCrear);
     EXPECT_EQ(mostrar(puesto, 901), "SN");
     EXPECT_EQ(mostrar(puesto, 902), "");
     // Lo evaluado pasa a la fila que ahora se muestra.
@@ -131,11 +129,11 @@ TEST_F(GeneracionPrueba, QuitarDejaUnaFilaMostradaPorRiesgoYNoTocaOtrosPuestos)
     // Quitar una fila que no generó nada no hace nada.
     const long long vacia = datos::factor(cx, puesto, 9004, "S");
     const long long antes = contar(cx, "select count(*) from Evaluacion");
-    QuitarRiesgos(vacia);
+    QuitarRiesgos(cx, vacia);
     EXPECT_EQ(contar(cx, "select count(*) from Evaluacion"), antes);
 
     // Quitar una oculta deja la mostrada como estaba.
-    QuitarRiesgos(otro1.idEvaluacionCrear);
+    QuitarRiesgos(cx, otro1.idEvaluacionCrear);
     EXPECT_EQ(mostrar(otroPuesto, 901), "S");
 }
 
@@ -145,7 +143,7 @@ TEST_F(GeneracionPrueba, UnaGeneracionQueFallaNoDejaNada)
                        "'Medida 9001-902-1' BEGIN SELECT RAISE(ABORT, 'fallo provocado'); END",
                        cx);
     const long long fila = datos::factor(cx, puesto, 9001, "S");
-    EXPECT_THROW(GenerarRiesgos({fila, 9001, puesto, empresa, centro}), ErrorBD);
+    EXPECT_THROW(GenerarRiesgos(cx, {fila, 9001, puesto, empresa, centro}), ErrorBD);
     EXPECT_EQ(contar(cx, "select count(*) from Evaluacion"), 0);
     EXPECT_EQ(contar(cx, "select count(*) from MedidasFactores"), 0);
 }
@@ -180,7 +178,7 @@ TEST_F(GeneracionPrueba, LasOcultasTomanLaEvaluacionDeLaMostradaDeSuPuesto)
     Recordset::execute("update Evaluacion set Probabilidad = 'Media', Consecuencias = 'Dañino', "
                        "ValorRiesgo = 'Riesgo Moderado' where Mostrar = 'S'",
                        cx);
-    EXPECT_EQ(CopiarEvaluacionAOcultas(puesto), 2);
+    EXPECT_EQ(CopiarEvaluacionAOcultas(cx, puesto), 2);
     EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDPuestoCentro = ? and IDRiesgo = 901 and "
                          "ValorRiesgo = 'Riesgo Moderado' and Probabilidad = 'Media' and Consecuencias = 'Dañino'",
                      {puesto}),
@@ -192,7 +190,7 @@ TEST_F(GeneracionPrueba, LasOcultasTomanLaEvaluacionDeLaMostradaDeSuPuesto)
     // Una oculta sin mostrada se deja como estaba.
     Recordset::execute("update Evaluacion set Mostrar = 'N', ValorRiesgo = null where IDPuestoCentro = ? and "
                        "IDRiesgo = 902", cx, {otroPuesto});
-    CopiarEvaluacionAOcultas(otroPuesto);
+    CopiarEvaluacionAOcultas(cx, otroPuesto);
     EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDPuestoCentro = ? and IDRiesgo = 902 and "
                          "ValorRiesgo is null", {otroPuesto}),
               1);
@@ -207,27 +205,27 @@ TEST_F(GeneracionPrueba, LaMarcaDelFactorVaConSusRiesgos)
     };
     const long long fila = datos::factor(cx, puesto, 9001, "N");
     const FilaFactor f{fila, 9001, puesto, empresa, centro};
-    EXPECT_EQ(MarcarFactor(f), 2);
+    EXPECT_EQ(MarcarFactor(cx, f), 2);
     EXPECT_EQ(marca(fila), "S");
     // Marcar otra vez una fila que ya tiene sus riesgos no los repite.
-    EXPECT_EQ(MarcarFactor(f), 0);
+    EXPECT_EQ(MarcarFactor(cx, f), 0);
     EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDEvaluacionCrear = ?", {fila}), 2);
 
     // Si no se puede guardar la marca, tampoco quedan los riesgos quitados ni los generados.
     Recordset::execute("CREATE TRIGGER PruebaMarca BEFORE UPDATE OF FactorSelecionado ON FactoresSeleccionarEvaluacion "
                        "BEGIN SELECT RAISE(ABORT, 'marca rechazada'); END",
                        cx);
-    EXPECT_THROW(DesmarcarFactor(fila), ErrorBD);
+    EXPECT_THROW(DesmarcarFactor(cx, fila), ErrorBD);
     EXPECT_EQ(marca(fila), "S");
     EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDEvaluacionCrear = ?", {fila}), 2);
     EXPECT_EQ(contar(cx, "select count(*) from MedidasFactores"), 5);
     const long long otra = datos::factor(cx, puesto, 9002, "N");
-    EXPECT_THROW(MarcarFactor({otra, 9002, puesto, empresa, centro}), ErrorBD);
+    EXPECT_THROW(MarcarFactor(cx, {otra, 9002, puesto, empresa, centro}), ErrorBD);
     EXPECT_EQ(marca(otra), "N");
     EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDEvaluacionCrear = ?", {otra}), 0);
     Recordset::execute("DROP TRIGGER PruebaMarca", cx);
 
-    DesmarcarFactor(fila);
+    DesmarcarFactor(cx, fila);
     EXPECT_EQ(marca(fila), "N");
     EXPECT_EQ(contar(cx, "select count(*) from Evaluacion"), 0);
     EXPECT_EQ(contar(cx, "select count(*) from MedidasFactores"), 0);

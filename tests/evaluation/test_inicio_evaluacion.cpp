@@ -2,11 +2,12 @@
 #include "CopiaPrograma.h"
 #include "Datos.h"
 #include "Empresa.h"
-#include "Globales.h"
+#include "FormulaSeleccion.h"
 #include "InicioEvaluacion.h"
 #include "PlataformaPrueba.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
+#include "Sesion.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +22,7 @@ class PruebaInicioEvaluacion : public QObject
 {
     Q_OBJECT
 
+    Sesion sesion;
     std::unique_ptr<CopiaPrograma> copia;
     std::unique_ptr<PlataformaPrueba> plataforma;
     std::unique_ptr<QMdiArea> area;
@@ -31,11 +33,11 @@ class PruebaInicioEvaluacion : public QObject
     Empresa* empresa() { return qobject_cast<Empresa*>(registro->mostrarCargada(Empresa::Nombre)); }
     InicioEvaluacion* hub() { return qobject_cast<InicioEvaluacion*>(registro->ventana(InicioEvaluacion::Nombre)); }
     static QPushButton* boton(QWidget* w, const char* n) { return w->findChild<QPushButton*>(n); }
-    int subventanas(const QString& nombre)
+    int subventanas(Ventana ventana)
     {
         int n = 0;
         for (QMdiSubWindow* s : area->subWindowList())
-            if (s->widget() && s->widget()->objectName() == nombre)
+            if (s->widget() && s->widget()->objectName() == NombreVentana(ventana))
                 ++n;
         return n;
     }
@@ -53,15 +55,16 @@ private slots:
     {
         copia = std::make_unique<CopiaPrograma>();
         cx = copia->conexion();
-        gConexion = cx;
+        sesion = Sesion();
+        sesion.conexion = cx;
         FijarCarpetaPrograma(copia->carpeta());
         plataforma = std::make_unique<PlataformaPrueba>();
         area = std::make_unique<QMdiArea>();
-        registro = std::make_unique<RegistroVentanas>(area.get());
+        registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
         Empresa::registrar();
         InicioEvaluacion::registrar();
         visores = 0;
-        RegistroVentanas::registrarFabrica("InformeGeneral", [this] {
+        RegistroVentanas::registrarFabrica(Ventana::InformeGeneral, [this](Sesion&) {
             ++visores;
             auto* w = new QWidget;
             w->setObjectName("InformeGeneral");
@@ -72,7 +75,7 @@ private slots:
     {
         registro.reset();
         area.reset();
-        RegistroVentanas::quitarFabrica("InformeGeneral");
+        RegistroVentanas::quitarFabrica(Ventana::InformeGeneral);
         plataforma.reset();
         copia.reset();
     }
@@ -83,17 +86,18 @@ private slots:
         datos::insertar(cx, "INSERT INTO CentroTrabajo (IDCentro, IDEmpresa, Direccion) VALUES (12, 3, 'Doce')", {});
         Empresa* e = empresa();
         boton(e, "CEvaluacionVisualizar")->click();
-        QCOMPARE(gFormulaInforme, QString("{CentroTrabajo.IDCentro}=12 and {Empresas.IDEmpresa}= 3"));
-        QCOMPARE(gTituloInforme, QString("EVALUCIÓN DE RIESGOS"));
-        QCOMPARE(gFicheroInforme, QString("Evaluacion.rpt"));
+        QCOMPARE(sesion.informe.condiciones,
+                 *AnalizarFormula(QString("{CentroTrabajo.IDCentro}=12 and {Empresas.IDEmpresa}= 3")));
+        QCOMPARE(sesion.informe.titulo, QString("EVALUCIÓN DE RIESGOS"));
+        QCOMPARE(sesion.informe.plantilla, QString("Evaluacion.rpt"));
         boton(e, "CPlanificacionVisualizar")->click();
-        QCOMPARE(gFormulaInforme, QString("{CentroTrabajo.IDCentro}=12"));
-        QCOMPARE(gTituloInforme, QString("PLANIFICACIÓN DE ACTUACIONES PREVENTIVAS"));
-        QCOMPARE(gFicheroInforme, QString("Planificacion.rpt"));
+        QCOMPARE(sesion.informe.condiciones, *AnalizarFormula(QString("{CentroTrabajo.IDCentro}=12")));
+        QCOMPARE(sesion.informe.titulo, QString("PLANIFICACIÓN DE ACTUACIONES PREVENTIVAS"));
+        QCOMPARE(sesion.informe.plantilla, QString("Planificacion.rpt"));
         // Cada pulsación abre un visor propio.
         boton(e, "CPlanificacionVisualizar")->click();
         QCOMPARE(visores, 3);
-        QCOMPARE(subventanas("InformeGeneral"), 3);
+        QCOMPARE(subventanas(Ventana::InformeGeneral), 3);
         QVERIFY(plataforma->mensajes.empty());
     }
 
@@ -104,29 +108,29 @@ private slots:
         const long long c2 = datos::centro(cx, e, "Calle Dos");
         Empresa* w = empresa();
         boton(w, "CEvaluacion")->click();
-        QCOMPARE(gIDCentro, long(c1));
-        QCOMPARE(gIDEmpresa, long(e));
+        QCOMPARE(sesion.idCentro, qint64(c1));
+        QCOMPARE(sesion.idEmpresa, qint64(e));
         QCOMPARE(hub()->findChild<QLineEdit*>("strDireccion")->text(), QString("Calle Uno"));
         w->findChild<QToolBar*>("Toolbar7")->actions().first()->trigger();
         boton(w, "CEvaluacion")->click();
-        QCOMPARE(gIDCentro, long(c2));
+        QCOMPARE(sesion.idCentro, qint64(c2));
         QCOMPARE(hub()->findChild<QLineEdit*>("strDireccion")->text(), QString("Calle Dos"));
         QCOMPARE(hub()->windowTitle(), QString("Iniciar Evaluación"));
         QTRY_COMPARE(subventanas(InicioEvaluacion::Nombre), 1);
 
         // El plan toma sólo el centro.
-        gIDEmpresa = -1;
+        sesion.idEmpresa = -1;
         boton(w, "CPlanificacion")->click();
-        QCOMPARE(gIDCentro, long(c2));
-        QCOMPARE(gIDEmpresa, -1L);
+        QCOMPARE(sesion.idCentro, qint64(c2));
+        QCOMPARE(sesion.idEmpresa, qint64(-1));
     }
 
     void pasosActivosSegunLasComprobaciones()
     {
         const long long e = datos::empresa(cx);
         const long long c = datos::centro(cx, e, "Mercado Central");
-        gIDEmpresa = long(e);
-        gIDCentro = long(c);
+        sesion.idEmpresa = long(e);
+        sesion.idCentro = long(c);
         registro->abrirNueva(InicioEvaluacion::Nombre);
         QCOMPARE(pasos(), QString("1000"));
 
@@ -161,7 +165,7 @@ private slots:
 
     void textosAyudaYVolver()
     {
-        gIDCentro = 0;
+        sesion.idCentro = 0;
         registro->abrirNueva(InicioEvaluacion::Nombre);
         QCOMPARE(hub()->findChild<QLabel*>("BEvaluacionExplicacion")->text(),
                  QString("Se evalúan los riesgos generados por puesto de trabajo, indicando la probabilidad de que "

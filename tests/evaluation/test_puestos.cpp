@@ -3,12 +3,12 @@
 #include "Celdas.h"
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "Globales.h"
 #include "InicioEvaluacion.h"
 #include "PlataformaPrueba.h"
 #include "Puestos.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
+#include "Sesion.h"
 #include "grid/DataSource.h"
 #include "grid/Grid.h"
 
@@ -34,6 +34,7 @@ class PruebaPuestos : public QObject
 
     std::unique_ptr<CopiaPrograma> copia;
     std::unique_ptr<PlataformaPrueba> plataforma;
+    Sesion sesion;
     QString cx;
     long long empresa = 0, centro = 0;
 
@@ -65,14 +66,14 @@ private slots:
     {
         copia = std::make_unique<CopiaPrograma>();
         cx = copia->conexion();
-        gConexion = cx;
+        sesion = Sesion();
+        sesion.conexion = cx;
         FijarCarpetaPrograma(copia->carpeta());
         plataforma = std::make_unique<PlataformaPrueba>();
         empresa = datos::empresa(cx);
         centro = datos::centro(cx, empresa, "Polígono Sur, nave 4");
-        gIDEmpresa = long(empresa);
-        gIDCentro = long(centro);
-        gPuestoActual.clear();
+        sesion.idEmpresa = long(empresa);
+        sesion.idCentro = long(centro);
     }
     void cleanup()
     {
@@ -82,7 +83,7 @@ private slots:
 
     void cargaEntradasColumnasYNotas()
     {
-        Puestos w;
+        Puestos w(sesion);
         QCOMPARE(w.windowTitle(), QString("Puestos de trabajo"));
         QCOMPARE(w.findChild<QLabel*>("LabelCabecera")->text(), QString("1- PUESTO DE TRABAJO"));
         QCOMPARE(w.findChild<QLabel*>("Label2")->text(), QString("Puesto"));
@@ -115,8 +116,8 @@ private slots:
         QVERIFY(!g->groupView());
 
         // Un centro que ya no está: ni dirección ni puestos, y sin avisos.
-        gIDCentro = long(centro + 1000);
-        Puestos sinCentro;
+        sesion.idCentro = long(centro + 1000);
+        Puestos sinCentro(sesion);
         QCOMPARE(sinCentro.findChild<QLineEdit*>("strDireccion")->text(), QString());
         QCOMPARE(origen(&sinCentro)->rowCount(), 0);
         QVERIFY(plataforma->mensajes.empty());
@@ -124,7 +125,7 @@ private slots:
 
     void comprobacionesDelAltaEnSuOrden()
     {
-        Puestos w;
+        Puestos w(sesion);
         const auto ultimo = [&] { return plataforma->mensajes.back(); };
         const auto pulsar = [&](const QString& titulo, const QString& texto) {
             const size_t antes = plataforma->mensajes.size();
@@ -183,7 +184,7 @@ private slots:
 
     void cadaPuestoNuevoLlevaElCatalogoSinMarcar()
     {
-        Puestos w;
+        Puestos w(sesion);
         escribir(&w, "Soldador", "Suelda estructuras", 1, "2");
         anadir(&w)->click();
         const long long primero = contar(cx, "select max(IDPuestoCentro) from PuestosCentros");
@@ -221,7 +222,7 @@ private slots:
         Conexion::obtener(cx)->ejecutar("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
                                         "INSERT INTO PuestosCentros (IDCentro, Puesto) SELECT ?, 'Peón ' || i FROM n",
                                         {centro});
-        Puestos w;
+        Puestos w(sesion);
         QVERIFY(origen(&w)->canFetchMore({}));
         const long long filasAntes = contar(cx, "select count(*) from FactoresSeleccionarEvaluacion");
         Recordset::execute(
@@ -257,7 +258,7 @@ private slots:
     {
         // Con la cuadrícula vacía no se pregunta nada.
         {
-            Puestos vacia;
+            Puestos vacia(sesion);
             eliminar(&vacia)->setEnabled(true);
             eliminar(&vacia)->click();
             QVERIFY(plataforma->mensajes.empty());
@@ -267,7 +268,7 @@ private slots:
         const long long f = datos::factor(cx, p2, 1, "S");
         const long long ev = datos::evaluacion(cx, f, 10);
         datos::medida(cx, ev, "S");
-        Puestos w;
+        Puestos w(sesion);
         Grid* g = cuadricula(&w);
         g->setCurrentRow(1);
 
@@ -304,7 +305,7 @@ private slots:
         Recordset::execute("insert into Puestos (Puesto, \"Descripción\") values ('Mozo d''almacén', 'Carga y "
                            "descarga'), ('Sin descripción', null), ('Repetido', 'Uno'), ('Repetido', 'Otro')",
                            cx);
-        Puestos w;
+        Puestos w(sesion);
         QComboBox* c = puesto(&w);
         const auto elegir = [&](const QString& nombre) {
             const int i = c->findText(nombre);
@@ -339,7 +340,7 @@ private slots:
                            "TrabajadoresSensibles) values (?, 'Cajera', 'Cobra', '3', 'Trabajador menor'), "
                            "(?, 'Reponedor', 'Repone', '7', null)",
                            cx, {centro, centro});
-        Puestos w;
+        Puestos w(sesion);
         w.resize(900, 400);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -376,7 +377,7 @@ private slots:
         Recordset::execute("update PuestosCentros set Descripcion = 'Ronda', NTrabajadores = '2' where "
                            "IDPuestoCentro = ?",
                            cx, {p});
-        Puestos w;
+        Puestos w(sesion);
         DataSource* ds = origen(&w);
         QVERIFY(!ds->setData(ds->index(0, 3), "nadie"));
         QTRY_COMPARE(plataforma->mensajes.size(), size_t(1));
@@ -397,7 +398,7 @@ private slots:
         Recordset::execute("insert into PuestosCentros (IDCentro, Puesto, Descripcion, NTrabajadores) values "
                            "(?, 'Cajera', 'Cobra', '3'), (?, 'Reponedor', 'Repone', '7')",
                            cx, {centro, centro});
-        Puestos w;
+        Puestos w(sesion);
         w.resize(1000, 400);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -432,7 +433,7 @@ private slots:
                            "TrabajadoresSensibles) values (?, 'Cajera', ?, '3', 'No existe personal sensible'), "
                            "(?, 'Mozo', 'Carga', '1', null)",
                            cx, {centro, larga, centro});
-        Puestos w;
+        Puestos w(sesion);
         w.resize(1000, 400);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -451,11 +452,11 @@ private slots:
     void seguirVolverYAyuda()
     {
         QMdiArea area;
-        RegistroVentanas registro(&area);
+        RegistroVentanas registro(&area, sesion);
         InicioEvaluacion::registrar();
         Puestos::registrar();
         int factores = 0;
-        RegistroVentanas::registrarFabrica("SeleccionaFactores", [&] {
+        RegistroVentanas::registrarFabrica(Ventana::SeleccionaFactores, [&](Sesion&) {
             ++factores;
             auto* f = new QWidget;
             f->setObjectName("SeleccionaFactores");
@@ -492,11 +493,11 @@ private slots:
         QTRY_VERIFY(registro.ventana(Puestos::Nombre) != w);
         w = qobject_cast<Puestos*>(registro.ventana(Puestos::Nombre));
         QCOMPARE(trabajadores(w)->text(), QString("0"));
-        gPuestoActual = "0042 - Otro";
+        sesion.puestoActual = "0042 - Otro";
         imagen(w, "Picture2")->click();
         QCOMPARE(factores, 1);
         QVERIFY(!w->parentWidget()->isVisible());
-        QCOMPARE(gPuestoActual, QString("0042 - Otro"));
+        QCOMPARE(sesion.puestoActual, QString("0042 - Otro"));
 
         imagen(w, "Image9")->click();
         QCOMPARE(plataforma->documentos.size(), 1);
@@ -508,7 +509,33 @@ private slots:
         imagen(w, "Image1")->click();
         QVERIFY(registro.ventana(InicioEvaluacion::Nombre));
         QVERIFY(registro.ventana(InicioEvaluacion::Nombre)->findChild<QPushButton*>("BFactores")->isEnabled());
-        RegistroVentanas::quitarFabrica("SeleccionaFactores");
+        RegistroVentanas::quitarFabrica(Ventana::SeleccionaFactores);
+    }
+
+    // Dos ventanas principales a la vez: cada ventana lee y escribe el centro de su propia sesión.
+    void cadaVentanaTrabajaConElCentroDeSuSesion()
+    {
+        Sesion otra = sesion;
+        otra.idCentro = datos::centro(cx, empresa, "Calle de la otra sesión");
+        Puestos w(sesion);
+        Puestos w2(otra);
+        w.show();
+        w2.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w2));
+        QCOMPARE(w.findChild<QLineEdit*>("strDireccion")->text(), QString("Polígono Sur, nave 4"));
+        QCOMPARE(w2.findChild<QLineEdit*>("strDireccion")->text(), QString("Calle de la otra sesión"));
+        escribir(&w, "Soldador", "Suelda", 1, "1");
+        QTest::mouseClick(anadir(&w), Qt::LeftButton);
+        QCOMPARE(puestosDelCentro(), 1LL);
+        QCOMPARE(contar(cx, "select count(*) from PuestosCentros where IDCentro = ?", {otra.idCentro}), 0LL);
+        escribir(&w2, "Pintor", "Pinta", 2, "2");
+        QTest::mouseClick(anadir(&w2), Qt::LeftButton);
+        QCOMPARE(
+            contar(cx, "select count(*) from PuestosCentros where IDCentro = ? and Puesto = 'Pintor'", {otra.idCentro}),
+            1LL);
+        QCOMPARE(origen(&w)->rowCount(), 1);
+        QCOMPARE(origen(&w2)->rowCount(), 1);
+        QVERIFY(plataforma->mensajes.empty());
     }
 
     void puestoDeCincoCifras()
@@ -516,7 +543,7 @@ private slots:
         const long long otro = datos::centro(cx, empresa, "Otro centro");
         datos::insertar(cx, "insert into PuestosCentros (IDPuestoCentro, IDCentro, Puesto) values (9999, ?, 'Viejo')",
                         {otro});
-        Puestos w;
+        Puestos w(sesion);
         escribir(&w, "Soldador", "Suelda", 1, "1");
         anadir(&w)->click();
         QCOMPARE(

@@ -1,16 +1,16 @@
 // La ventana de factores de riesgo sobre una copia de la base entregada: la casilla genera y quita
 // los riesgos del catálogo, la confirmación, los fallos y el paso a las ventanas vecinas.
 #include "CopiaPrograma.h"
-#include "EntornoAsistente.h"
 #include "Datos.h"
 #include "DatosPuesto.h"
-#include "Globales.h"
+#include "EntornoAsistente.h"
 #include "InicioEvaluacion.h"
 #include "PlataformaPrueba.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
 #include "SeleccionaFactores.h"
 #include "SeleccionaRiesgos.h"
+#include "Sesion.h"
 #include "grid/DataSource.h"
 #include "grid/Grid.h"
 
@@ -42,10 +42,13 @@ class PruebaSeleccionaFactores : public QObject, private EntornoAsistente
 
     long long soldador = 0, pintor = 0;
 
-    SeleccionaFactores* ventana() { return qobject_cast<SeleccionaFactores*>(registro->ventana("SeleccionaFactores")); }
+    SeleccionaFactores* ventana()
+    {
+        return qobject_cast<SeleccionaFactores*>(registro->ventana(Ventana::SeleccionaFactores));
+    }
     SeleccionaFactores* abrir()
     {
-        registro->abrirNueva("SeleccionaFactores");
+        registro->abrirNueva(Ventana::SeleccionaFactores);
         return ventana();
     }
     // Fila de la cuadrícula del factor del catálogo.
@@ -124,7 +127,7 @@ private slots:
         InicioEvaluacion::registrar();
         SeleccionaFactores::registrar();
         SeleccionaRiesgos::registrar();
-        sustituir("Puestos");
+        sustituir(Ventana::Puestos);
         soldador = nuevoPuesto("Soldador");
         pintor = nuevoPuesto("Pintor");
     }
@@ -157,9 +160,9 @@ private slots:
         Recordset::execute("update FactoresSeleccionarEvaluacion set FactorSelecionado = 'S' where IDPuestoCentro = 12 "
                            "and IDFactor = 1",
                            cx);
-        gPuestoActual = "0012 - Pintor";
+        sesion.puestoActual = "0012 - Pintor";
         w = abrir();
-        QCOMPARE(w->listaPuestos()->currentText(), gPuestoActual);
+        QCOMPARE(w->listaPuestos()->currentText(), sesion.puestoActual);
         QCOMPARE(w->origen()->index(0, 1).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
         QCOMPARE(subventanas("SeleccionaFactores"), 1);
 
@@ -168,7 +171,7 @@ private slots:
         QCOMPARE(contar(cx, "select count(*) from Evaluacion"), 0);
 
         // Un centro sin puestos deja la lista y la cuadrícula vacías, sin avisos.
-        gIDCentro = long(datos::centro(cx, empresa, "Nave vacía"));
+        sesion.idCentro = long(datos::centro(cx, empresa, "Nave vacía"));
         w = abrir();
         QCOMPARE(w->listaPuestos()->count(), 0);
         QCOMPARE(w->origen()->rowCount(), 0);
@@ -240,7 +243,7 @@ private slots:
     {
         Recordset::execute("insert into FactoresRiesgos (IDFactor, Factor) values (9999, 'Factor sin riesgos')", cx);
         datos::factor(cx, soldador, 9999);
-        gPuestoActual = VentanaAsistente::TextoPuesto(soldador, "Soldador");
+        sesion.puestoActual = VentanaAsistente::TextoPuesto(soldador, "Soldador");
         SeleccionaFactores* w = abrir();
         pulsarCasilla(w, 9999);
         QCOMPARE(marca(soldador, 9999), QString("S"));
@@ -259,7 +262,7 @@ private slots:
     // Si la generación o la retirada fallan, la marca se queda como está lo guardado.
     void fallosDeLaCasilla()
     {
-        gPuestoActual = VentanaAsistente::TextoPuesto(soldador, "Soldador");
+        sesion.puestoActual = VentanaAsistente::TextoPuesto(soldador, "Soldador");
         SeleccionaFactores* w = abrir();
         // Una medida que el almacén rechaza a medias de la generación (-2147217887).
         Recordset::execute("create trigger Rechazo before insert on MedidasFactores when NEW.Medida like '%' "
@@ -320,7 +323,7 @@ private slots:
         }
         archivo.close();
 
-        gPuestoActual = VentanaAsistente::TextoPuesto(soldador, "Soldador");
+        sesion.puestoActual = VentanaAsistente::TextoPuesto(soldador, "Soldador");
         SeleccionaFactores* w = abrir();
         plataforma->responder(Respuesta::No);
         pulsarCasilla(w, Cajas);
@@ -334,7 +337,7 @@ private slots:
 
     void notaDelFactorBajoElPuntero()
     {
-        gPuestoActual = VentanaAsistente::TextoPuesto(soldador, "Soldador");
+        sesion.puestoActual = VentanaAsistente::TextoPuesto(soldador, "Soldador");
         SeleccionaFactores* w = abrir();
         Grid* g = w->cuadricula();
         QCOMPARE(g->tipDelay(), 200);
@@ -358,7 +361,7 @@ private slots:
 
     void seguirVolverYAyuda()
     {
-        gPuestoActual = VentanaAsistente::TextoPuesto(soldador, "Soldador");
+        sesion.puestoActual = VentanaAsistente::TextoPuesto(soldador, "Soldador");
         SeleccionaFactores* w = abrir();
         pulsarCasilla(w, Cajas);
         // El pintor aún no tiene factores: no se sigue.
@@ -373,30 +376,30 @@ private slots:
         QVERIFY(m.texto.contains(VentanaAsistente::TextoPuesto(pintor, "Pintor")));
         QVERIFY(!m.texto.contains("Soldador"));
         QCOMPARE(subventanas("SeleccionaFactores"), 1);
-        QVERIFY(!registro->ventana("SeleccionaRiesgos"));
+        QVERIFY(!registro->ventana(Ventana::SeleccionaRiesgos));
 
         elegir(w, pintor);
         pulsarCasilla(w, Escaleras);
         w->findChild<QToolButton*>("Picture2")->click();
         QCOMPARE(plataforma->mensajes.size(), size_t(1));
-        QCOMPARE(gPuestoActual, VentanaAsistente::TextoPuesto(pintor, "Pintor"));
+        QCOMPARE(sesion.puestoActual, VentanaAsistente::TextoPuesto(pintor, "Pintor"));
         QCOMPARE(subventanas("SeleccionaRiesgos"), 1);
         QCOMPARE(subventanas("SeleccionaFactores"), 0);
-        auto* riesgos = qobject_cast<SeleccionaRiesgos*>(registro->ventana("SeleccionaRiesgos"));
-        QCOMPARE(riesgos->listaPuestos()->currentText(), gPuestoActual);
+        auto* riesgos = qobject_cast<SeleccionaRiesgos*>(registro->ventana(Ventana::SeleccionaRiesgos));
+        QCOMPARE(riesgos->listaPuestos()->currentText(), sesion.puestoActual);
 
         w = abrir();
         elegir(w, soldador);
         QCOMPARE(w->findChild<QToolButton*>("Picture1")->toolTip(), QString("Volver a puestos"));
         w->findChild<QToolButton*>("Picture1")->click();
-        QCOMPARE(gPuestoActual, VentanaAsistente::TextoPuesto(soldador, "Soldador"));
+        QCOMPARE(sesion.puestoActual, VentanaAsistente::TextoPuesto(soldador, "Soldador"));
         QCOMPARE(subventanas("Puestos"), 1);
         QCOMPARE(subventanas("SeleccionaFactores"), 0);
 
         w = abrir();
         QCOMPARE(w->findChild<QToolButton*>("cmdSalir")->toolTip(), QString("Volver al Menu Principal"));
         w->findChild<QToolButton*>("cmdSalir")->click();
-        QCOMPARE(subventanas(InicioEvaluacion::Nombre), 1);
+        QCOMPARE(subventanas(NombreVentana(InicioEvaluacion::Nombre)), 1);
         QCOMPARE(subventanas("SeleccionaFactores"), 0);
 
         w = abrir();

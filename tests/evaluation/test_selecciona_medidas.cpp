@@ -7,13 +7,13 @@
 #include "DatosPuesto.h"
 #include "EntornoAsistente.h"
 #include "GeneracionRiesgos.h"
-#include "Globales.h"
 #include "InicioEvaluacion.h"
 #include "PlataformaPrueba.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
 #include "SeleccionaMedidas.h"
 #include "SeleccionaRiesgos.h"
+#include "Sesion.h"
 #include "grid/DataSource.h"
 #include "grid/Grid.h"
 #include "grid/GroupArea.h"
@@ -45,8 +45,8 @@ class PruebaSeleccionaMedidas : public QObject, private EntornoAsistente
 
     SeleccionaMedidas* abrir()
     {
-        registro->abrirNueva("SeleccionaMedidas");
-        return qobject_cast<SeleccionaMedidas*>(registro->ventana("SeleccionaMedidas"));
+        registro->abrirNueva(Ventana::SeleccionaMedidas);
+        return qobject_cast<SeleccionaMedidas*>(registro->ventana(Ventana::SeleccionaMedidas));
     }
     QString nombreFactor(int idFactor)
     {
@@ -112,13 +112,13 @@ private slots:
         InicioEvaluacion::registrar();
         SeleccionaRiesgos::registrar();
         SeleccionaMedidas::registrar();
-        sustituir("ImprimirEvaluacion");
+        sustituir(Ventana::ImprimirEvaluacion);
         soldador = nuevoPuesto("Soldador");
         pintor = nuevoPuesto("Pintor");
         marcar(soldador, Escaleras);
         marcar(soldador, Cajas);
         marcar(pintor, Escaleras);
-        gPuestoActual = VentanaAsistente::TextoPuesto(soldador, "Soldador");
+        sesion.puestoActual = VentanaAsistente::TextoPuesto(soldador, "Soldador");
     }
     void cleanup() { liberar(); }
 
@@ -127,7 +127,7 @@ private slots:
         SeleccionaMedidas* w = abrir();
         QCOMPARE(w->windowTitle(), QString("Medidas Preventivas"));
         QCOMPARE(w->findChild<QLineEdit*>("strDireccion")->text(), QString("Polígono Sur 4"));
-        QCOMPARE(w->listaPuestos()->currentText(), gPuestoActual);
+        QCOMPARE(w->listaPuestos()->currentText(), sesion.puestoActual);
         const QVector<GridColumn>& c = w->cuadricula()->columns();
         QCOMPARE(c.size(), 4);
         QCOMPARE(c[1].caption, QString("Factores de Riesgo"));
@@ -209,7 +209,7 @@ private slots:
     void anadirUnaMedidaPropia()
     {
         // El factor de las escaleras lo tienen los dos puestos; se añade desde el del pintor.
-        gPuestoActual = VentanaAsistente::TextoPuesto(pintor, "Pintor");
+        sesion.puestoActual = VentanaAsistente::TextoPuesto(pintor, "Pintor");
         SeleccionaMedidas* w = abrir();
         const long long antes = medidasGuardadas();
         QComboBox* lista = w->listaFactores();
@@ -279,7 +279,7 @@ private slots:
         QCOMPARE(plataforma->mensajes[0].titulo, QString("Factor no encontrado"));
         QVERIFY(plataforma->mensajes[0].texto.contains("«Ruido de la radial»"));
         QCOMPARE(plataforma->mensajes[0].icono, PlataformaServicios::Icono::Critico);
-        gPuestoActual = VentanaAsistente::TextoPuesto(pintor, "Pintor");
+        sesion.puestoActual = VentanaAsistente::TextoPuesto(pintor, "Pintor");
         w = abrir();
         anadir(w, factor, "Usar carretilla");
         QCOMPARE(plataforma->mensajes.size(), size_t(2));
@@ -379,8 +379,8 @@ private slots:
         QCOMPARE(plataforma->mensajes.size(), size_t(1));
         QCOMPARE(plataforma->mensajes[0].titulo, QString("Sin Medidas"));
         QCOMPARE(plataforma->mensajes[0].icono, PlataformaServicios::Icono::Critico);
-        QCOMPARE(plataforma->mensajes[0].texto, gPendientes);
-        QVERIFY(gPendientes.contains(VentanaAsistente::TextoPuesto(pintor, "Pintor")));
+        QCOMPARE(plataforma->mensajes[0].texto, sesion.pendientes);
+        QVERIFY(sesion.pendientes.contains(VentanaAsistente::TextoPuesto(pintor, "Pintor")));
         QCOMPARE(subventanas("SeleccionaMedidas"), 1);
 
         // Una medida marcada en cada factor de cada puesto: la del pintor, añadida a mano.
@@ -389,7 +389,7 @@ private slots:
         seguir->click();
         QCOMPARE(plataforma->mensajes.size(), size_t(2));
         QCOMPARE(plataforma->mensajes[1].titulo, QString("Sin Medidas"));
-        QVERIFY(!gPendientes.contains(VentanaAsistente::TextoPuesto(soldador, "Soldador")));
+        QVERIFY(!sesion.pendientes.contains(VentanaAsistente::TextoPuesto(soldador, "Soldador")));
         elegir(w, pintor);
         anadir(w, nombreFactor(Escaleras), "Escalera con patas antideslizantes");
         QCOMPARE(plataforma->mensajes.size(), size_t(2));
@@ -397,7 +397,7 @@ private slots:
         QCOMPARE(plataforma->mensajes.size(), size_t(2));
         QCOMPARE(subventanas("ImprimirEvaluacion"), 1);
         QCOMPARE(subventanas("SeleccionaMedidas"), 0);
-        QCOMPARE(gPuestoActual, VentanaAsistente::TextoPuesto(pintor, "Pintor"));
+        QCOMPARE(sesion.puestoActual, VentanaAsistente::TextoPuesto(pintor, "Pintor"));
     }
 
     void volverInicioYAyuda()
@@ -407,16 +407,16 @@ private slots:
         QToolButton* atras = w->findChild<QToolButton*>("Picture1");
         QCOMPARE(atras->text(), QString("Volver a Evaluación de Riesgos"));
         atras->click();
-        QCOMPARE(gPuestoActual, VentanaAsistente::TextoPuesto(pintor, "Pintor"));
+        QCOMPARE(sesion.puestoActual, VentanaAsistente::TextoPuesto(pintor, "Pintor"));
         QCOMPARE(subventanas("SeleccionaRiesgos"), 1);
         QCOMPARE(subventanas("SeleccionaMedidas"), 0);
-        auto* riesgos = qobject_cast<SeleccionaRiesgos*>(registro->ventana("SeleccionaRiesgos"));
-        QCOMPARE(riesgos->listaPuestos()->currentText(), gPuestoActual);
+        auto* riesgos = qobject_cast<SeleccionaRiesgos*>(registro->ventana(Ventana::SeleccionaRiesgos));
+        QCOMPARE(riesgos->listaPuestos()->currentText(), sesion.puestoActual);
 
         w = abrir();
         QCOMPARE(w->listaPuestos()->currentText(), VentanaAsistente::TextoPuesto(pintor, "Pintor"));
         w->findChild<QToolButton*>("Image1")->click();
-        QCOMPARE(subventanas(InicioEvaluacion::Nombre), 1);
+        QCOMPARE(subventanas(NombreVentana(InicioEvaluacion::Nombre)), 1);
         QCOMPARE(subventanas("SeleccionaMedidas"), 0);
 
         w = abrir();

@@ -2,17 +2,17 @@
 // escribir los grados, los colores del nivel, las notas, la copia a las filas ocultas al seguir y
 // el paso a las ventanas vecinas.
 #include "CopiaPrograma.h"
-#include "EntornoAsistente.h"
 #include "Datos.h"
 #include "DatosPuesto.h"
+#include "EntornoAsistente.h"
 #include "GeneracionRiesgos.h"
-#include "Globales.h"
 #include "InicioEvaluacion.h"
 #include "PlataformaPrueba.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
 #include "SeleccionaFactores.h"
 #include "SeleccionaRiesgos.h"
+#include "Sesion.h"
 #include "grid/DataSource.h"
 #include "grid/Grid.h"
 #include "grid/GroupArea.h"
@@ -43,8 +43,8 @@ class PruebaSeleccionaRiesgos : public QObject, private EntornoAsistente
 
     SeleccionaRiesgos* abrir()
     {
-        registro->abrirNueva("SeleccionaRiesgos");
-        return qobject_cast<SeleccionaRiesgos*>(registro->ventana("SeleccionaRiesgos"));
+        registro->abrirNueva(Ventana::SeleccionaRiesgos);
+        return qobject_cast<SeleccionaRiesgos*>(registro->ventana(Ventana::SeleccionaRiesgos));
     }
     int filaDe(SeleccionaRiesgos* w, int idRiesgo)
     {
@@ -114,13 +114,13 @@ private slots:
         InicioEvaluacion::registrar();
         SeleccionaFactores::registrar();
         SeleccionaRiesgos::registrar();
-        sustituir("SeleccionaMedidas");
+        sustituir(Ventana::SeleccionaMedidas);
         soldador = nuevoPuesto("Soldador");
         pintor = nuevoPuesto("Pintor");
         for (int f : {Escaleras, Cajas, CargaDescarga})
             marcar(soldador, f);
         marcar(pintor, Escaleras);
-        gPuestoActual = VentanaAsistente::TextoPuesto(soldador, "Soldador");
+        sesion.puestoActual = VentanaAsistente::TextoPuesto(soldador, "Soldador");
     }
     void cleanup() { liberar(); }
 
@@ -128,7 +128,7 @@ private slots:
     {
         SeleccionaRiesgos* w = abrir();
         QCOMPARE(w->windowTitle(), QString("Evaluacion del Riesgo"));
-        QCOMPARE(w->listaPuestos()->currentText(), gPuestoActual);
+        QCOMPARE(w->listaPuestos()->currentText(), sesion.puestoActual);
         // Cinco riesgos distintos entre nueve filas: sólo las mostradas.
         QCOMPARE(contar(cx, "select count(*) from Evaluacion where IDPuestoCentro = ?", {soldador}), 9);
         QCOMPARE(w->origen()->rowCount(), 5);
@@ -351,7 +351,7 @@ private slots:
                         "ValorRiesgo is null",
                         {pintor}),
                  2);
-        QCOMPARE(gPuestoActual, VentanaAsistente::TextoPuesto(soldador, "Soldador"));
+        QCOMPARE(sesion.puestoActual, VentanaAsistente::TextoPuesto(soldador, "Soldador"));
         QCOMPARE(subventanas("SeleccionaMedidas"), 1);
         QCOMPARE(subventanas("SeleccionaRiesgos"), 0);
     }
@@ -419,7 +419,7 @@ private slots:
 
         // Vuelta a los factores y fuera el dueño de la fila mostrada (el primero que se marcó).
         QTest::mouseClick(w->findChild<QToolButton*>("Picture1"), Qt::LeftButton);
-        auto* factores = qobject_cast<SeleccionaFactores*>(registro->ventana("SeleccionaFactores"));
+        auto* factores = qobject_cast<SeleccionaFactores*>(registro->ventana(Ventana::SeleccionaFactores));
         QVERIFY(factores);
         int filaFactor = -1;
         for (int f = 0; f < factores->origen()->rowCount(); ++f)
@@ -455,18 +455,18 @@ private slots:
         QToolButton* atras = w->findChild<QToolButton*>("Picture1");
         QCOMPARE(atras->text(), QString("Volver a Factor de Riesgo"));
         atras->click();
-        QCOMPARE(gPuestoActual, VentanaAsistente::TextoPuesto(pintor, "Pintor"));
+        QCOMPARE(sesion.puestoActual, VentanaAsistente::TextoPuesto(pintor, "Pintor"));
         QCOMPARE(subventanas("SeleccionaFactores"), 1);
         QCOMPARE(subventanas("SeleccionaRiesgos"), 0);
-        auto* factores = qobject_cast<SeleccionaFactores*>(registro->ventana("SeleccionaFactores"));
-        QCOMPARE(factores->listaPuestos()->currentText(), gPuestoActual);
+        auto* factores = qobject_cast<SeleccionaFactores*>(registro->ventana(Ventana::SeleccionaFactores));
+        QCOMPARE(factores->listaPuestos()->currentText(), sesion.puestoActual);
 
         w = abrir();
         QCOMPARE(w->listaPuestos()->currentText(), VentanaAsistente::TextoPuesto(pintor, "Pintor"));
         w->findChild<QToolButton*>("Image1")->click();
-        QCOMPARE(subventanas(InicioEvaluacion::Nombre), 1);
+        QCOMPARE(subventanas(NombreVentana(InicioEvaluacion::Nombre)), 1);
         QCOMPARE(subventanas("SeleccionaRiesgos"), 0);
-        QCOMPARE(gPuestoActual, VentanaAsistente::TextoPuesto(pintor, "Pintor"));
+        QCOMPARE(sesion.puestoActual, VentanaAsistente::TextoPuesto(pintor, "Pintor"));
 
         w = abrir();
         w->findChild<QToolButton*>("Image9")->click();

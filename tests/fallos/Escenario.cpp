@@ -6,7 +6,6 @@
 #include "DatosPuesto.h"
 #include "ErrorBD.h"
 #include "GeneracionRiesgos.h"
-#include "Globales.h"
 #include "MatrizRiesgo.h"
 #include "Recordset.h"
 #include "VfsFallos.h"
@@ -27,6 +26,12 @@
 
 namespace fallos
 {
+QString& conexionEnUso()
+{
+    static QString texto;
+    return texto;
+}
+
 namespace
 {
 std::function<void()>& ganchoRenombrar()
@@ -44,7 +49,7 @@ void copiarPrograma(const QString& de, const QString& a)
 
 long long leer(const QString& sql, const QVariantList& valores = {})
 {
-    return datos::contar(gConexion, sql, valores);
+    return datos::contar(conexionEnUso(), sql, valores);
 }
 
 long long filaDeFactor(long long puesto, long long factor)
@@ -56,16 +61,17 @@ long long filaDeFactor(long long puesto, long long factor)
 void marcar(const Preparada& p, long long factor)
 {
     const long long fila = filaDeFactor(p.puesto, factor);
-    Conexion::obtener(gConexion)->ejecutar(
-        "UPDATE FactoresSeleccionarEvaluacion SET FactorSelecionado = 'S' WHERE IDEvaluacionCrear = ?", {fila});
-    GenerarRiesgos({fila, factor, p.puesto, p.empresa, p.centro});
+    Conexion::obtener(conexionEnUso())
+        ->ejecutar("UPDATE FactoresSeleccionarEvaluacion SET FactorSelecionado = 'S' WHERE IDEvaluacionCrear = ?",
+                   {fila});
+    GenerarRiesgos(conexionEnUso(), {fila, factor, p.puesto, p.empresa, p.centro});
 }
 
 // Como el botón de añadir de la planificación: la fila nueva de la línea del plan.
 void anadirLinea(long long plan, const QString& accion)
 {
     Recordset rs;
-    rs.open("Select * from ActuaciónPreventivaRegistro;", gConexion);
+    rs.open("Select * from ActuaciónPreventivaRegistro;", conexionEnUso());
     rs.addNew();
     rs.setValue("IDActuacion", plan);
     rs.setValue("AccionPreventiva", accion);
@@ -80,10 +86,11 @@ Preparada* preparar()
     vfsfallos::instalar();
     auto* p = new Preparada;
     copiarPrograma(QStringLiteral(CARPETA_ENTREGA), p->dir.path());
-    gConexion = textoConexion(QDir::toNativeSeparators(p->dir.path()));
-    p->empresa = datos::empresa(gConexion, "Talleres L'Hospitalet");
-    p->centro = datos::centro(gConexion, p->empresa);
-    p->puesto = AnadirPuestoConFactores({p->centro, p->empresa, "Soldador", "Suelda las piezas", "3", "0"});
+    conexionEnUso() = textoConexion(QDir::toNativeSeparators(p->dir.path()));
+    p->empresa = datos::empresa(conexionEnUso(), "Talleres L'Hospitalet");
+    p->centro = datos::centro(conexionEnUso(), p->empresa);
+    p->puesto =
+        AnadirPuestoConFactores(conexionEnUso(), {p->centro, p->empresa, "Soldador", "Suelda las piezas", "3", "0"});
 
     // Dos factores con riesgos en común: el segundo deja filas ocultas detrás de las del primero.
     const long long primero = leer(
@@ -104,23 +111,24 @@ Preparada* preparar()
     p->filaMarcada = filaDeFactor(p->puesto, primero);
     p->filaSinMarcar = filaDeFactor(p->puesto, p->factorSinMarcar);
     // Las mostradas, evaluadas; las ocultas todavía no.
-    Conexion::obtener(gConexion)->ejecutar("UPDATE Evaluacion SET Probabilidad = 'Media', Consecuencias = 'Dañino', "
-                                           "ValorRiesgo = 'Riesgo Moderado' WHERE IDPuestoCentro = ? AND Mostrar = 'S'",
-                                           {p->puesto});
+    Conexion::obtener(conexionEnUso())
+        ->ejecutar("UPDATE Evaluacion SET Probabilidad = 'Media', Consecuencias = 'Dañino', "
+                   "ValorRiesgo = 'Riesgo Moderado' WHERE IDPuestoCentro = ? AND Mostrar = 'S'",
+                   {p->puesto});
     if (leer("SELECT count(*) FROM Evaluacion WHERE IDPuestoCentro = ? AND Mostrar = 'N'", {p->puesto}) == 0)
         throw std::runtime_error("la preparación no deja filas ocultas");
 
     // El plan del centro, con una línea.
-    p->plan = datos::insertar(gConexion,
-                              "INSERT INTO \"ActuaciónPreventiva\" (IDCentro, Persona, Cargo, Fecha) VALUES (?, ?, ?, ?)",
-                              {p->centro, "Marta Ruiz", "Empresario", QDate(2024, 3, 1)});
+    p->plan = datos::insertar(
+        conexionEnUso(), "INSERT INTO \"ActuaciónPreventiva\" (IDCentro, Persona, Cargo, Fecha) VALUES (?, ?, ?, ?)",
+        {p->centro, "Marta Ruiz", "Empresario", QDate(2024, 3, 1)});
     anadirLinea(p->plan, "Revisar los extintores");
 
     // Una empresa con su puesto, borrada: la compactación tiene páginas que quitar.
-    const long long otra = datos::empresa(gConexion, "Borrada");
-    const long long centro = datos::centro(gConexion, otra);
-    AnadirPuestoConFactores({centro, otra, "Peón", "", "1", ""});
-    Conexion::obtener(gConexion)->ejecutar("DELETE FROM Empresas WHERE IDEmpresa = ?", {otra});
+    const long long otra = datos::empresa(conexionEnUso(), "Borrada");
+    const long long centro = datos::centro(conexionEnUso(), otra);
+    AnadirPuestoConFactores(conexionEnUso(), {centro, otra, "Peón", "", "1", ""});
+    Conexion::obtener(conexionEnUso())->ejecutar("DELETE FROM Empresas WHERE IDEmpresa = ?", {otra});
     Conexion::cerrarTodas();
     return p;
 }
@@ -207,15 +215,17 @@ const std::vector<Accion>& acciones()
         {"AnadirPuesto", "añadir un puesto",
          [](const QString&) {
              const Preparada& p = preparada();
-             AnadirPuestoConFactores({p.centro, p.empresa, "Pintor", "Pinta las piezas", "2", "1"});
+             AnadirPuestoConFactores(conexionEnUso(), {p.centro, p.empresa, "Pintor", "Pinta las piezas", "2", "1"});
          }},
         {"MarcarFactor", "marcar un factor",
          [](const QString&) {
              const Preparada& p = preparada();
-             GenerarRiesgos({p.filaSinMarcar, p.factorSinMarcar, p.puesto, p.empresa, p.centro});
+             GenerarRiesgos(conexionEnUso(), {p.filaSinMarcar, p.factorSinMarcar, p.puesto, p.empresa, p.centro});
          }},
-        {"DesmarcarFactor", "desmarcar un factor", [](const QString&) { QuitarRiesgos(preparada().filaMarcada); }},
-        {"GuardarGrados", "guardar los grados", [](const QString&) { CopiarEvaluacionAOcultas(preparada().puesto); }},
+        {"DesmarcarFactor", "desmarcar un factor",
+         [](const QString&) { QuitarRiesgos(conexionEnUso(), preparada().filaMarcada); }},
+        {"GuardarGrados", "guardar los grados",
+         [](const QString&) { CopiarEvaluacionAOcultas(conexionEnUso(), preparada().puesto); }},
         {"AnadirLineaPlan", "añadir una línea al plan",
          [](const QString&) { anadirLinea(preparada().plan, "Señalizar las salidas de emergencia"); }},
         {"Compactar", "compactar",
@@ -250,7 +260,10 @@ Copia::~Copia() { Conexion::cerrarTodas(); }
 
 QString Copia::conexion() const { return textoConexion(QDir::toNativeSeparators(dir_.path())); }
 
-void Copia::usar() const { gConexion = conexion(); }
+void Copia::usar() const
+{
+    conexionEnUso() = conexion();
+}
 
 Huella huella(const QString& archivo)
 {

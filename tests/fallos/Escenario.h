@@ -12,7 +12,10 @@
 // huella de los datos para saber si una acción quedó entera o no quedó, y procesos hijos.
 namespace fallos
 {
-// Una acción de varias filas sobre la base de datos de la carpeta (gConexion ya apunta a ella).
+// Texto de conexión de la copia en uso (la preparada mientras se prepara, después la de usar()).
+QString& conexionEnUso();
+
+// Una acción de varias filas sobre la base de datos de la carpeta (conexionEnUso() ya apunta a ella).
 struct Accion
 {
     const char* id;     // para el nombre de la prueba
@@ -59,7 +62,7 @@ public:
     QString archivo() const { return dir_.filePath("Evaluacion.mdb"); }
     QString ruta(const QString& nombre) const { return dir_.filePath(nombre); }
     QString conexion() const;
-    // Apunta gConexion a esta copia.
+    // Apunta conexionEnUso() a esta copia.
     void usar() const;
 
 private:

@@ -4,7 +4,6 @@
 #include "Conexion.h"
 #include "ErrorBD.h"
 #include "Escenario.h"
-#include "Globales.h"
 #include "VfsFallos.h"
 
 #include <QFileInfo>
@@ -27,7 +26,7 @@ void abrir(const Caso& caso)
 {
     if (caso.accion.esCompactacion)
         return;
-    auto con = Conexion::obtener(gConexion);
+    auto con = Conexion::obtener(conexionEnUso());
     if (caso.cachePequena)
         con->ejecutar("PRAGMA cache_size = 1");
 }

@@ -3,11 +3,11 @@
 #include "Conexion.h"
 #include "Datos.h"
 #include "Escenario.h"
-#include "Globales.h"
 #include "ManejoEmpresa.h"
 #include "PlataformaPrueba.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
+#include "Sesion.h"
 #include "VfsFallos.h"
 
 #include <QMdiArea>
@@ -21,6 +21,7 @@ class PruebaEmpresaSinEscritura : public QObject, ManejoEmpresa
 {
     Q_OBJECT
 
+    Sesion sesion;
     std::unique_ptr<Copia> copia;
     std::unique_ptr<PlataformaPrueba> plataforma;
     std::unique_ptr<QMdiArea> area;
@@ -36,7 +37,7 @@ class PruebaEmpresaSinEscritura : public QObject, ManejoEmpresa
     }
     void abrir()
     {
-        ventana = new Empresa;
+        ventana = new Empresa(sesion);
         area->addSubWindow(ventana)->show();
     }
     // La empresa y su centro siguen a la vista y los botones de las dos partes responden sin avisos.
@@ -49,28 +50,30 @@ class PruebaEmpresaSinEscritura : public QObject, ManejoEmpresa
         for (int n : {1, 2, 3, 4, 5, 6, 7, 8})
             barra(n);
         pulsar("CEvaluacion");
-        QVERIFY(registro->ventana("InicioEvaluacion"));
-        QCOMPARE(gIDCentro, long(preparada().centro));
+        QVERIFY(registro->ventana(Ventana::InicioEvaluacion));
+        QCOMPARE(sesion.idCentro, qint64(preparada().centro));
         QCOMPARE(plataforma->mensajes.size(), antes);
         QCOMPARE(contador("Label8"), QString("1 de 1"));
         QVERIFY(hijo<QPushButton>("EEmprea")->isEnabled());
         QVERIFY(hijo<QPushButton>("ECentro")->isEnabled());
     }
-    long long empresas() { return datos::contar(gConexion, "SELECT count(*) FROM Empresas"); }
-    long long centros() { return datos::contar(gConexion, "SELECT count(*) FROM CentroTrabajo"); }
+    long long empresas() { return datos::contar(sesion.conexion, "SELECT count(*) FROM Empresas"); }
+    long long centros() { return datos::contar(sesion.conexion, "SELECT count(*) FROM CentroTrabajo"); }
 
 private slots:
     void init()
     {
         copia = std::make_unique<Copia>();
         copia->usar();
+        sesion = Sesion();
+        sesion.conexion = copia->conexion();
         FijarCarpetaPrograma(copia->carpeta());
         plataforma = std::make_unique<PlataformaPrueba>();
         area = std::make_unique<QMdiArea>();
         area->resize(1400, 700);
         area->show();
-        registro = std::make_unique<RegistroVentanas>(area.get());
-        RegistroVentanas::registrarFabrica("InicioEvaluacion", [] { return new QWidget; });
+        registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
+        RegistroVentanas::registrarFabrica(Ventana::InicioEvaluacion, [](Sesion&) { return new QWidget; });
     }
     void cleanup()
     {

@@ -5,7 +5,6 @@
 #include "Compactacion.h"
 #include "Conexion.h"
 #include "Escenario.h"
-#include "Globales.h"
 #include "VfsFallos.h"
 
 #include <QFile>
@@ -25,7 +24,7 @@ QByteArray matarEn(const Accion& a, const Copia& c, int escritura, bool aMedias,
     Hijo hijo([&](Hijo& yo) -> QString {
         c.usar();
         if (!a.esCompactacion)
-            Conexion::obtener(gConexion);
+            Conexion::obtener(conexionEnUso());
         const auto parar = [&yo] {
             yo.avisar("parado");
             for (;;)
@@ -69,7 +68,7 @@ void comprobarTrasMatar(const Accion& a, const Copia& c, const QString& donde)
         EXPECT_EQ(huella(c.archivo()), huellaDespues(a));
         EXPECT_EQ(integridad(c.archivo()), "ok");
     } else {
-        EXPECT_NO_THROW(Conexion::obtener(gConexion));
+        EXPECT_NO_THROW(Conexion::obtener(conexionEnUso()));
     }
     Conexion::cerrarTodas();
 }

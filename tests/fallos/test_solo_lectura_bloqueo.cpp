@@ -4,7 +4,6 @@
 #include "Conexion.h"
 #include "ErrorBD.h"
 #include "Escenario.h"
-#include "Globales.h"
 #include "VfsFallos.h"
 
 #include <QDir>

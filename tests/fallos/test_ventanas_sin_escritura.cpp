@@ -6,10 +6,10 @@
 #include "DateBox.h"
 #include "Datos.h"
 #include "Escenario.h"
-#include "Globales.h"
 #include "PlataformaPrueba.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
+#include "Sesion.h"
 #include "VfsFallos.h"
 
 #include <QLineEdit>
@@ -23,6 +23,7 @@ class PruebaVentanasSinEscritura : public QObject
 {
     Q_OBJECT
 
+    Sesion sesion;
     std::unique_ptr<Copia> copia;
     std::unique_ptr<PlataformaPrueba> plataforma;
     std::unique_ptr<QMdiArea> area;
@@ -51,7 +52,8 @@ class PruebaVentanasSinEscritura : public QObject
     }
     long long lineas()
     {
-        return datos::contar(gConexion, "SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" WHERE IDActuacion = ?",
+        return datos::contar(sesion.conexion,
+                             "SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" WHERE IDActuacion = ?",
                              {preparada().plan});
     }
     // Pulsa el botón de añadir y devuelve el aviso que ha salido (vacío si ninguno).
@@ -81,15 +83,17 @@ private slots:
     {
         copia = std::make_unique<Copia>();
         copia->usar();
+        sesion = Sesion();
+        sesion.conexion = copia->conexion();
         FijarCarpetaPrograma(copia->carpeta());
         plataforma = std::make_unique<PlataformaPrueba>();
         area = std::make_unique<QMdiArea>();
         area->resize(1200, 800);
         area->show();
-        registro = std::make_unique<RegistroVentanas>(area.get());
+        registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
         ActuacionPreventiva::registrar();
-        RegistroVentanas::registrarFabrica("ImprimirPlanificacion", [] { return new QWidget; });
-        gIDCentro = long(preparada().centro);
+        RegistroVentanas::registrarFabrica(Ventana::ImprimirPlanificacion, [](Sesion&) { return new QWidget; });
+        sesion.idCentro = long(preparada().centro);
     }
     void cleanup()
     {

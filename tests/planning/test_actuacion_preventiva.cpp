@@ -6,10 +6,10 @@
 #include "CopiaPrograma.h"
 #include "DateBox.h"
 #include "Datos.h"
-#include "Globales.h"
 #include "PlataformaPrueba.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
+#include "Sesion.h"
 #include "grid/DataSource.h"
 #include "grid/Grid.h"
 
@@ -34,6 +34,7 @@ class PruebaActuacionPreventiva : public QObject
 {
     Q_OBJECT
 
+    Sesion sesion;
     std::unique_ptr<CopiaPrograma> copia;
     std::unique_ptr<PlataformaPrueba> plataforma;
     std::unique_ptr<QMdiArea> area;
@@ -109,22 +110,23 @@ private slots:
     void init()
     {
         copia = std::make_unique<CopiaPrograma>();
-        cx = gConexion = copia->conexion();
+        sesion = Sesion();
+        cx = sesion.conexion = copia->conexion();
         FijarCarpetaPrograma(copia->carpeta());
         plataforma = std::make_unique<PlataformaPrueba>();
         area = std::make_unique<QMdiArea>();
         area->resize(1200, 800);
         area->show();
-        registro = std::make_unique<RegistroVentanas>(area.get());
+        registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
         ActuacionPreventiva::registrar();
         AccionPreventiva::registrar();
         cierres = 0;
-        RegistroVentanas::registrarFabrica("ImprimirPlanificacion", [this] {
+        RegistroVentanas::registrarFabrica(Ventana::ImprimirPlanificacion, [this](Sesion&) {
             ++cierres;
             return new QWidget;
         });
         centro = datos::centro(cx, datos::empresa(cx), "Calle de l'Olivar 7");
-        gIDCentro = long(centro);
+        sesion.idCentro = long(centro);
     }
     void cleanup()
     {
@@ -160,7 +162,7 @@ private slots:
 
         // Un centro que no existe deja la ventana sin plan y sin crear ninguno.
         const long long planes = contar("SELECT count(*) FROM \"ActuaciónPreventiva\"");
-        gIDCentro = 999999;
+        sesion.idCentro = 999999;
         w = abrir();
         QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventiva\""), planes);
         QCOMPARE(w->idActuacion(), 0LL);
@@ -678,13 +680,13 @@ private slots:
         imagen(w, "Picture2")->click();
         QCOMPARE(cierres, 1);
         QVERIFY(!visible(w));
-        QVERIFY(registro->ventana("ImprimirPlanificacion"));
+        QVERIFY(registro->ventana(Ventana::ImprimirPlanificacion));
         // Otra vez: la página de cierre anterior se descarta y se abre otra.
-        QWidget* anterior = registro->ventana("ImprimirPlanificacion");
+        QWidget* anterior = registro->ventana(Ventana::ImprimirPlanificacion);
         w = abrir();
         imagen(w, "Picture2")->click();
         QCOMPARE(cierres, 2);
-        QVERIFY(registro->ventana("ImprimirPlanificacion") != anterior);
+        QVERIFY(registro->ventana(Ventana::ImprimirPlanificacion) != anterior);
     }
 
     void eliminarElPlanCompletoYEmpezarOtro()
@@ -820,7 +822,7 @@ private slots:
         // Otro centro, otro día: un selector recién cargado trae el texto corregido.
         registro->descargar(AccionPreventiva::Nombre);
         const long long otro = datos::centro(cx, datos::empresa(cx, "Otra"), "Plaza Nueva 1");
-        gIDCentro = long(otro);
+        sesion.idCentro = long(otro);
         w = abrir();
         boton(w, "SSCommand1")->click();
         selector = qobject_cast<AccionPreventiva*>(registro->ventana(AccionPreventiva::Nombre));

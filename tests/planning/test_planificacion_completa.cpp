@@ -7,12 +7,13 @@
 #include "Datos.h"
 #include "DocumentoInforme.h"
 #include "Empresa.h"
-#include "Globales.h"
+#include "FormulaSeleccion.h"
 #include "InformeGeneral.h"
 #include "Informes.h"
 #include "PlataformaPrueba.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
+#include "Sesion.h"
 #include "grid/DataSource.h"
 
 #include <QComboBox>
@@ -44,7 +45,8 @@ private slots:
         QVERIFY(QFile::copy(QStringLiteral(FUENTES_PROYECTO "/data/informes/Planificacion.rpt"),
                             copia.ruta("Informes/Planificacion.rpt")));
         FijarCarpetaPrograma(copia.carpeta());
-        const QString cx = gConexion = copia.conexion();
+        Sesion sesion;
+        const QString cx = sesion.conexion = copia.conexion();
         const long long empresa = datos::empresa(cx, "Ferretería Prueba S.L.");
         const long long primero = datos::centro(cx, empresa, "Calle Mayor 1");
         const long long segundo = datos::centro(cx, empresa, "Avenida Segunda 2");
@@ -52,7 +54,7 @@ private slots:
         QMdiArea area;
         area.resize(1300, 900);
         area.show();
-        RegistroVentanas registro(&area);
+        RegistroVentanas registro(&area, sesion);
         Empresa::registrar();
         ActuacionPreventiva::registrar();
         AccionPreventiva::registrar();
@@ -61,7 +63,7 @@ private slots:
         QWidget* empresas = registro.mostrarCargada(Empresa::Nombre);
         QVERIFY(empresas);
         hijo<QPushButton>(empresas, "CPlanificacion")->click();
-        QCOMPARE(gIDCentro, long(primero));
+        QCOMPARE(sesion.idCentro, qint64(primero));
         auto* plan = qobject_cast<ActuacionPreventiva*>(registro.ventana(ActuacionPreventiva::Nombre));
         QVERIFY(plan);
         QVERIFY(plan->parentWidget()->isVisible());
@@ -96,11 +98,11 @@ private slots:
         QCOMPARE(plataforma.mensajes.size(), size_t(1));
         QCOMPARE(plataforma.mensajes[0].texto, QString("¿Guardar los cambios de la cabecera del plan?"));
         QVERIFY(!plan->parentWidget()->isVisible());
-        QWidget* cierre = registro.ventana("ImprimirPlanificacion");
+        QWidget* cierre = registro.ventana(Ventana::ImprimirPlanificacion);
         QVERIFY(cierre);
         QVERIFY(cierre->parentWidget()->isVisible());
         hijo<QPushButton>(cierre, "CPlanificacionVisualizar")->click();
-        QCOMPARE(gFormulaInforme, FormulaPlanificacion(primero));
+        QCOMPARE(sesion.informe.condiciones, *AnalizarFormula(FormulaPlanificacion(primero)));
         const auto visores = area.findChildren<InformeGeneral*>();
         QCOMPARE(visores.size(), 1);
         QVERIFY(visores[0]->documento());
@@ -120,9 +122,9 @@ private slots:
         QCOMPARE(hijo<QLineEdit>(plan, "strNombre")->text(), QString("Luis Planificador"));
 
         // El otro centro desde la ventana de empresas: su propio plan, vacío.
-        static_cast<Empresa*>(empresas)->siguienteCentro();
+        static_cast<Empresa*>(empresas)->navegadorCentros()->mover(NavegadorRegistros::Movimiento::Siguiente);
         hijo<QPushButton>(empresas, "CPlanificacion")->click();
-        QCOMPARE(gIDCentro, long(segundo));
+        QCOMPARE(sesion.idCentro, qint64(segundo));
         plan = qobject_cast<ActuacionPreventiva*>(registro.ventana(ActuacionPreventiva::Nombre));
         QCOMPARE(hijo<QLineEdit>(plan, "strDireccion")->text(), QString("Avenida Segunda 2"));
         QCOMPARE(plan->lineas()->rowCount(), 0);

@@ -3,7 +3,7 @@
 #include "CopiaPrograma.h"
 #include "Datos.h"
 #include "DocumentoInforme.h"
-#include "Globales.h"
+#include "FormulaSeleccion.h"
 #include "ImprimirEvaluacion.h"
 #include "ImprimirPlanificacion.h"
 #include "InformeGeneral.h"
@@ -11,6 +11,7 @@
 #include "PlataformaPrueba.h"
 #include "RegistroVentanas.h"
 #include "Rutinas.h"
+#include "Sesion.h"
 #include "VistaPreviaInforme.h"
 
 #include <QAction>
@@ -35,6 +36,7 @@ class PruebaVentanasInformes : public QObject
 {
     Q_OBJECT
 
+    Sesion sesion;
     std::unique_ptr<CopiaPrograma> copia;
     std::unique_ptr<PlataformaPrueba> plataforma;
     QString cx;
@@ -49,12 +51,13 @@ private slots:
         for (const QString& f : {Informes::FicheroEvaluacion, Informes::FicheroPlanificacion})
             QFile::copy(QStringLiteral(FUENTES_PROYECTO "/data/informes/") + f, copia->ruta("Informes/" + f));
         FijarCarpetaPrograma(copia->carpeta());
-        cx = gConexion = copia->conexion();
+        sesion = Sesion();
+        cx = sesion.conexion = copia->conexion();
         empresa = datos::empresa(cx, "Comercial Visor");
         centro = datos::centro(cx, empresa, "Calle Visor 5/B");
         datos::puesto(cx, centro, "Puesto del visor");
-        gIDCentro = centro;
-        gIDEmpresa = empresa;
+        sesion.idCentro = centro;
+        sesion.idEmpresa = empresa;
     }
 
     void cleanup()
@@ -72,9 +75,12 @@ private slots:
 
     void cadaPeticionAbreSuVisorConSuTituloYSuDocumento()
     {
-        InformeGeneral* primero = AbrirInformeEvaluacion(centro, empresa);
-        QCOMPARE(gFormulaInforme, QStringLiteral("{CentroTrabajo.IDCentro}=%1 and {Empresas.IDEmpresa}= %2").arg(centro).arg(empresa));
-        InformeGeneral* segundo = AbrirInformePlanificacion(centro);
+        InformeGeneral* primero = AbrirInformeEvaluacion(sesion, centro, empresa);
+        QCOMPARE(
+            sesion.informe.condiciones,
+            *AnalizarFormula(
+                QStringLiteral("{CentroTrabajo.IDCentro}=%1 and {Empresas.IDEmpresa}= %2").arg(centro).arg(empresa)));
+        InformeGeneral* segundo = AbrirInformePlanificacion(sesion, centro);
         QVERIFY(primero != segundo);
         QCOMPARE(primero->windowTitle(), QStringLiteral("EVALUCIÓN DE RIESGOS"));
         QCOMPARE(segundo->windowTitle(), QStringLiteral("PLANIFICACIÓN DE ACTUACIONES PREVENTIVAS"));
@@ -108,7 +114,7 @@ private slots:
         // Un centro con varios puestos, para que el documento tenga unas cuantas hojas.
         for (int i = 0; i < 40; ++i)
             datos::puesto(cx, centro, QStringLiteral("Puesto adicional %1").arg(i));
-        InformeGeneral* v = AbrirInformeEvaluacion(centro, empresa);
+        InformeGeneral* v = AbrirInformeEvaluacion(sesion, centro, empresa);
         VistaPreviaInforme* vista = v->vista();
         auto* etiqueta = v->findChild<QLabel*>("PaginaActual");
         // La ventana se abre con la primera hoja; el resto se compone sin bloquearla.
@@ -181,7 +187,7 @@ private slots:
     {
         for (int i = 0; i < 40; ++i)
             datos::puesto(cx, centro, QStringLiteral("Puesto adicional %1").arg(i));
-        InformeGeneral* v = AbrirInformeEvaluacion(centro, empresa);
+        InformeGeneral* v = AbrirInformeEvaluacion(sesion, centro, empresa);
         QVERIFY(v->findChild<QAction*>("UltimaPagina")->isEnabled());
         v->ultimaPagina();
         QVERIFY(v->vista()->composicionTerminada());
@@ -193,10 +199,10 @@ private slots:
 
     void sinPlantillaElVisorQuedaAbiertoYVacioYDiceQueFalta()
     {
-        gTituloInforme = "Informe perdido";
-        gFicheroInforme = "NoExiste.rpt";
-        gFormulaInforme = FormulaPlanificacion(centro);
-        InformeGeneral* v = AbrirInforme();
+        sesion.informe.titulo = "Informe perdido";
+        sesion.informe.plantilla = "NoExiste.rpt";
+        sesion.informe.condiciones = *AnalizarFormula(FormulaPlanificacion(centro));
+        InformeGeneral* v = AbrirInforme(sesion);
         QVERIFY(v->isVisible());
         QCOMPARE(v->windowTitle(), QStringLiteral("Informe perdido"));
         QVERIFY(!v->documento());
@@ -216,8 +222,8 @@ private slots:
     {
         QMdiArea area;
         area.show();
-        RegistroVentanas registro(&area);
-        ImprimirEvaluacion pagina;
+        RegistroVentanas registro(&area, sesion);
+        ImprimirEvaluacion pagina(sesion);
         pagina.show();
         QVERIFY(QTest::qWaitForWindowExposed(&pagina));
         auto* vistaPrevia = pagina.findChild<QPushButton*>("CEvaluacionVisualizar");
@@ -255,7 +261,7 @@ private slots:
 
     void elPdfLlevaUnNombrePropuestoYUnFalloSeAvisa()
     {
-        InformeGeneral* v = AbrirInformeEvaluacion(centro, empresa);
+        InformeGeneral* v = AbrirInformeEvaluacion(sesion, centro, empresa);
         // La barra de la dirección no puede ir en un nombre de archivo.
         QCOMPARE(v->nombrePropuesto(), QStringLiteral("Evaluación de riesgos - Calle Visor 5-B.pdf"));
         const QString ruta = copia->ruta(v->nombrePropuesto());
@@ -271,7 +277,7 @@ private slots:
 
     void lasPaginasDeCierreNombranElCentroConSuTexto()
     {
-        ImprimirEvaluacion evaluacion;
+        ImprimirEvaluacion evaluacion(sesion);
         QCOMPARE(evaluacion.windowTitle(), QStringLiteral("Imprimir Evaluación"));
         QCOMPARE(evaluacion.findChild<QPushButton*>("CEvaluacionVisualizar")->text(), QStringLiteral("Vista Previa"));
         QCOMPARE(evaluacion.findChild<QLabel*>("Label1")->text(),
@@ -285,7 +291,7 @@ private slots:
 
         // Un centro sin dirección deja el hueco vacío.
         Recordset::execute("UPDATE CentroTrabajo SET Direccion = NULL WHERE IDCentro = ?", cx, {centro});
-        ImprimirPlanificacion plan;
+        ImprimirPlanificacion plan(sesion);
         QCOMPARE(plan.windowTitle(), QStringLiteral("Imprimir Evaluación"));
         QCOMPARE(plan.findChild<QPushButton*>("CPlanificacionVisualizar")->text(), QStringLiteral("Vista Previa"));
         QCOMPARE(plan.findChild<QLabel*>("Label1")->text(),
@@ -302,24 +308,30 @@ private slots:
     {
         QMdiArea area;
         area.show();
-        RegistroVentanas registro(&area);
+        RegistroVentanas registro(&area, sesion);
         RegistrarInformes();
         int medidas = 0, acciones = 0;
-        RegistroVentanas::registrarFabrica("SeleccionaMedidas", [&] { ++medidas; return new QWidget; });
-        RegistroVentanas::registrarFabrica("ActuacionPreventiva", [&] { ++acciones; return new QWidget; });
+        RegistroVentanas::registrarFabrica(Ventana::SeleccionaMedidas, [&](Sesion&) {
+            ++medidas;
+            return new QWidget;
+        });
+        RegistroVentanas::registrarFabrica(Ventana::ActuacionPreventiva, [&](Sesion&) {
+            ++acciones;
+            return new QWidget;
+        });
         MenuFalso* menu = nullptr;
-        RegistroVentanas::registrarFabrica("InicioEvaluacion", [&] { return menu = new MenuFalso; });
-        registro.abrirNueva("InicioEvaluacion");
-        registro.ocultar("InicioEvaluacion");
+        RegistroVentanas::registrarFabrica(Ventana::InicioEvaluacion, [&](Sesion&) { return menu = new MenuFalso; });
+        registro.abrirNueva(Ventana::InicioEvaluacion);
+        registro.ocultar(Ventana::InicioEvaluacion);
 
-        auto* evaluacion = registro.abrirNueva("ImprimirEvaluacion");
+        auto* evaluacion = registro.abrirNueva(Ventana::ImprimirEvaluacion);
         QVERIFY(evaluacion);
         evaluacion->findChild<QPushButton*>("CEvaluacionVisualizar")->click();
         evaluacion->findChild<QPushButton*>("CEvaluacionVisualizar")->click();
         const auto visores = area.findChildren<InformeGeneral*>();
         QCOMPARE(visores.size(), 2);
-        QCOMPARE(gFormulaInforme, FormulaEvaluacion(centro, empresa));
-        QCOMPARE(gIDCentro, long(centro));
+        QCOMPARE(sesion.informe.condiciones, *AnalizarFormula(FormulaEvaluacion(centro, empresa)));
+        QCOMPARE(sesion.idCentro, qint64(centro));
 
         evaluacion->findChild<QToolButton*>("Image1")->click();
         QCOMPARE(menu->colocados, 1);
@@ -328,21 +340,21 @@ private slots:
         evaluacion->findChild<QToolButton*>("Picture1")->click();
         QCOMPARE(medidas, 1);
 
-        auto* plan = registro.abrirNueva("ImprimirPlanificacion");
+        auto* plan = registro.abrirNueva(Ventana::ImprimirPlanificacion);
         plan->findChild<QPushButton*>("CPlanificacionVisualizar")->click();
-        QCOMPARE(gFormulaInforme, FormulaPlanificacion(centro));
+        QCOMPARE(sesion.informe.condiciones, *AnalizarFormula(FormulaPlanificacion(centro)));
         QCOMPARE(area.findChildren<InformeGeneral*>().size(), 3);
         plan->findChild<QToolButton*>("Picture1")->click();
         QCOMPARE(acciones, 1);
         QVERIFY(!plan->parentWidget()->isVisible());
 
         // Sin las ventanas de destino registradas, volver no hace nada más que ocultarse.
-        for (const char* n : {"SeleccionaMedidas", "ActuacionPreventiva", "InicioEvaluacion"})
+        for (Ventana n : {Ventana::SeleccionaMedidas, Ventana::ActuacionPreventiva, Ventana::InicioEvaluacion})
             RegistroVentanas::quitarFabrica(n);
-        registro.descargar("InicioEvaluacion");
-        auto* otra = registro.abrirNueva("ImprimirEvaluacion");
+        registro.descargar(Ventana::InicioEvaluacion);
+        auto* otra = registro.abrirNueva(Ventana::ImprimirEvaluacion);
         otra->findChild<QToolButton*>("Image1")->click();
-        otra = registro.abrirNueva("ImprimirEvaluacion");
+        otra = registro.abrirNueva(Ventana::ImprimirEvaluacion);
         otra->findChild<QToolButton*>("Picture1")->click();
         QVERIFY(!otra->parentWidget()->isVisible());
         QVERIFY(plataforma->mensajes.empty());

@@ -1,9 +1,8 @@
-// Las tres comprobaciones de un centro y el texto exacto de gPendientes.
+// Las tres comprobaciones de un centro y el texto exacto de su lista de pendientes.
 #include "Comprobaciones.h"
 #include "CopiaPrograma.h"
 #include "Datos.h"
 #include "ErrorBD.h"
-#include "Globales.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -16,9 +15,10 @@ protected:
     QString cx = p.conexion();
     long long empresa = 0, centro = 0;
 
+    Comprobacion ultima;
+
     void SetUp() override
     {
-        gConexion = cx;
         empresa = datos::empresa(cx);
         centro = datos::centro(cx, empresa);
     }
@@ -26,6 +26,11 @@ protected:
     {
         return datos::insertar(cx, "INSERT INTO PuestosCentros (IDPuestoCentro, IDCentro, Puesto) VALUES (?, ?, ?)",
                                {id, centro, nombre});
+    }
+    bool comprobar(Comprobacion (*comprobacion)(const QString&, qint64, qint64), long long e, long long c)
+    {
+        ultima = comprobacion(cx, e, c);
+        return ultima.completo;
     }
     // Un puesto con n riesgos mostrados, de los que g están evaluados.
     void riesgos(long long puesto, int n, int g)
@@ -41,13 +46,14 @@ TEST_F(ComprobacionesPrueba, FactoresSeñalaElPuestoSinFactorMarcado)
 {
     datos::factor(cx, puesto(3, "Cajera"), 1, "S");
     datos::factor(cx, puesto(12, "Mozo de almacén"), 1, "N");
-    EXPECT_FALSE(ComprobarFactores(long(empresa), long(centro)));
-    EXPECT_EQ(gPendientes, "En los siguientes puestos falta por seleccionar por lo menos un Factor de Riesgo:\r\n"
-                           "    0012 - Mozo de almacén\r\n");
+    EXPECT_FALSE(comprobar(ComprobarFactores, empresa, centro));
+    EXPECT_EQ(ultima.pendientes, "En los siguientes puestos falta por seleccionar por lo menos un Factor de Riesgo:\r\n"
+                                 "    0012 - Mozo de almacén\r\n");
 
     Recordset::execute("update FactoresSeleccionarEvaluacion set FactorSelecionado = 'S'", cx);
-    EXPECT_TRUE(ComprobarFactores(long(empresa), long(centro)));
-    EXPECT_EQ(gPendientes, "En los siguientes puestos falta por seleccionar por lo menos un Factor de Riesgo:\r\n");
+    EXPECT_TRUE(comprobar(ComprobarFactores, empresa, centro));
+    EXPECT_EQ(ultima.pendientes,
+              "En los siguientes puestos falta por seleccionar por lo menos un Factor de Riesgo:\r\n");
 }
 
 TEST_F(ComprobacionesPrueba, RiesgosSeñalaTotalesDistintosYAmbosACero)
@@ -55,10 +61,10 @@ TEST_F(ComprobacionesPrueba, RiesgosSeñalaTotalesDistintosYAmbosACero)
     riesgos(puesto(1, "Tres y dos"), 3, 2);
     puesto(2, "Sin riesgos");
     riesgos(puesto(3, "Cuatro y cuatro"), 4, 4);
-    EXPECT_FALSE(ComprobarRiesgos(long(empresa), long(centro)));
-    EXPECT_EQ(gPendientes, "En los siguientes puestos falta por evaluar algun riesgo:\r\n"
-                           "    0001 - Tres y dos\r\n"
-                           "    0002 - Sin riesgos\r\n");
+    EXPECT_FALSE(comprobar(ComprobarRiesgos, empresa, centro));
+    EXPECT_EQ(ultima.pendientes, "En los siguientes puestos falta por evaluar algun riesgo:\r\n"
+                                 "    0001 - Tres y dos\r\n"
+                                 "    0002 - Sin riesgos\r\n");
 }
 
 TEST_F(ComprobacionesPrueba, MedidasNombraElFactorSinMedidaMarcada)
@@ -71,19 +77,19 @@ TEST_F(ComprobacionesPrueba, MedidasNombraElFactorSinMedidaMarcada)
                        "IDEvaluacionCrear = ?",
                        cx, {sinMedida});
     datos::medida(cx, datos::evaluacion(cx, sinMedida, 90), "N");
-    EXPECT_FALSE(ComprobarMedidas(long(empresa), long(centro)));
-    EXPECT_EQ(gPendientes, "En los siguientes puestos falta por seleccionar alguna medida:\r\n"
-                           "    0007 - Carnicero (Uso de cuchillos)\r\n");
+    EXPECT_FALSE(comprobar(ComprobarMedidas, empresa, centro));
+    EXPECT_EQ(ultima.pendientes, "En los siguientes puestos falta por seleccionar alguna medida:\r\n"
+                                 "    0007 - Carnicero (Uso de cuchillos)\r\n");
 }
 
 TEST_F(ComprobacionesPrueba, CentroSinPuestosEstaCompletoYSoloLlevaLaCabecera)
 {
-    EXPECT_TRUE(ComprobarFactores(long(empresa), long(centro)));
-    EXPECT_TRUE(ComprobarRiesgos(long(empresa), long(centro)));
-    EXPECT_TRUE(ComprobarMedidas(long(empresa), long(centro)));
-    EXPECT_EQ(gPendientes, "En los siguientes puestos falta por seleccionar alguna medida:\r\n");
+    EXPECT_TRUE(comprobar(ComprobarFactores, empresa, centro));
+    EXPECT_TRUE(comprobar(ComprobarRiesgos, empresa, centro));
+    EXPECT_TRUE(comprobar(ComprobarMedidas, empresa, centro));
+    EXPECT_EQ(ultima.pendientes, "En los siguientes puestos falta por seleccionar alguna medida:\r\n");
     // Los puestos de otra empresa con el mismo centro no cuentan.
-    EXPECT_TRUE(ComprobarFactores(long(empresa) + 1, long(centro)));
+    EXPECT_TRUE(comprobar(ComprobarFactores, empresa + 1, centro));
 }
 
 TEST_F(ComprobacionesPrueba, UnaBaseDañadaLlegaAlManejadorDeQuienLlama)
@@ -94,7 +100,7 @@ TEST_F(ComprobacionesPrueba, UnaBaseDañadaLlegaAlManejadorDeQuienLlama)
     f.write("no es una base de datos");
     f.close();
     try {
-        ComprobarFactores(long(empresa), long(centro));
+        comprobar(ComprobarFactores, empresa, centro);
         FAIL() << "debía lanzar";
     } catch (const ErrorBD& e) {
         EXPECT_EQ(e.numero(), NumeroError::BaseDanada);

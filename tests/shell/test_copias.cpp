@@ -4,9 +4,9 @@
 #include "Datos.h"
 #include "Entrada.h"
 #include "Esquema.h"
-#include "Globales.h"
 #include "PlataformaPrueba.h"
 #include "Rutinas.h"
+#include "Sesion.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -31,9 +31,9 @@ class PruebaCopias : public QObject
         QVERIFY2(b, boton);
         QTest::mouseClick(b, Qt::LeftButton);
     }
-    static long long empresas(const QString& nombre)
+    static long long empresas(Entrada& e, const QString& nombre)
     {
-        return datos::contar(gConexion, "SELECT count(*) FROM Empresas WHERE Nombre = ?", {nombre});
+        return datos::contar(e.sesion().conexion, "SELECT count(*) FROM Empresas WHERE Nombre = ?", {nombre});
     }
 
 private slots:
@@ -47,7 +47,6 @@ private slots:
     {
         programa_.reset();
         FijarCarpetaPrograma({});
-        gConexion.clear();
     }
 
     void dosBotonesConSuAyuda()
@@ -68,7 +67,7 @@ private slots:
         PlataformaPrueba plataforma;
         Entrada e;
         e.show();
-        datos::empresa(gConexion, "Escrita hoy");
+        datos::empresa(e.sesion().conexion, "Escrita hoy");
         pulsar(e, "BCopiaSeguridad"); // sin elegir archivo no se hace nada
         QVERIFY(plataforma.mensajes.empty());
         plataforma.archivosElegidos.push_back(fuera_->filePath("copia")); // sin extensión
@@ -91,10 +90,10 @@ private slots:
         PlataformaPrueba plataforma;
         Entrada e;
         e.show();
-        datos::empresa(gConexion, "De la copia");
+        datos::empresa(e.sesion().conexion, "De la copia");
         const QString copia = fuera_->filePath("copia.mdb");
         QVERIFY(copiarBase(programa_->ruta("Evaluacion.mdb"), copia).hecha());
-        datos::empresa(gConexion, "Posterior");
+        datos::empresa(e.sesion().conexion, "Posterior");
         QPointer<QMdiSubWindow> marco = e.area()->addSubWindow(new QWidget);
         plataforma.archivosElegidos.push_back(copia);
         plataforma.responder(Respuesta::Si);
@@ -104,8 +103,8 @@ private slots:
         QVERIFY(marco.isNull());
         const auto& hecho = plataforma.mensajes[1];
         QVERIFY2(hecho.texto.startsWith("Copia restaurada."), qPrintable(hecho.texto));
-        QCOMPARE(empresas("De la copia"), 1);
-        QCOMPARE(empresas("Posterior"), 0);
+        QCOMPARE(empresas(e, "De la copia"), 1);
+        QCOMPARE(empresas(e, "Posterior"), 0);
         const QStringList guardadas = QDir(programa_->ruta("Copias")).entryList(QDir::Files);
         QCOMPARE(guardadas.size(), 1);
         QVERIFY(hecho.texto.contains(guardadas[0]));
@@ -127,7 +126,7 @@ private slots:
         QVERIFY(plataforma.mensajes[0].texto.contains("versión anterior"));
         QVERIFY2(plataforma.mensajes[1].texto.startsWith("Copia restaurada."),
                  qPrintable(plataforma.mensajes[1].texto));
-        QCOMPARE(datos::contar(gConexion, "PRAGMA user_version"), RevisionEsquema);
+        QCOMPARE(datos::contar(e.sesion().conexion, "PRAGMA user_version"), RevisionEsquema);
         QVERIFY(QFileInfo::exists(programa_->ruta(QStringLiteral("Evaluacion.mdb.r%1.bak").arg(RevisionEsquema - 1))));
     }
 
@@ -136,7 +135,7 @@ private slots:
         PlataformaPrueba plataforma;
         Entrada e;
         e.show();
-        datos::empresa(gConexion, "La de hoy");
+        datos::empresa(e.sesion().conexion, "La de hoy");
         QPointer<QMdiSubWindow> marco = e.area()->addSubWindow(new QWidget);
         const QString copia = fuera_->filePath("copia.mdb");
         QFile f(copia);
@@ -151,13 +150,13 @@ private slots:
                  qPrintable(plataforma.mensajes[0].texto));
         // Una buena, pero el usuario dice que no.
         QVERIFY(copiarBase(programa_->ruta("Evaluacion.mdb"), copia).hecha());
-        datos::empresa(gConexion, "Después de la copia");
+        datos::empresa(e.sesion().conexion, "Después de la copia");
         plataforma.archivosElegidos.push_back(copia);
         plataforma.responder(Respuesta::No);
         pulsar(e, "BRestaurarCopia");
         QCOMPARE(plataforma.mensajes.size(), size_t(2));
         QVERIFY(!marco.isNull());
-        QCOMPARE(empresas("Después de la copia"), 1);
+        QCOMPARE(empresas(e, "Después de la copia"), 1);
         QVERIFY(!QFileInfo::exists(programa_->ruta("Copias")));
     }
 };

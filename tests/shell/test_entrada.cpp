@@ -1,11 +1,11 @@
 #include "Conexion.h"
 #include "DiarioAjeno.h"
 #include "Entrada.h"
-#include "Globales.h"
 #include "InstanciaPrograma.h"
 #include "PlataformaPrueba.h"
 #include "Recordset.h"
 #include "Rutinas.h"
+#include "Sesion.h"
 
 #include <QDir>
 #include <QEnterEvent>
@@ -38,15 +38,19 @@ class PruebaEntrada : public QObject
         return c;
     }
 
-private slots:
-    void init()
+    // Las ventanas se piden por su tipo: un nombre escrito a mano ya no abre nada, ni compila.
+    template <typename T> static constexpr bool abrePorTexto = requires(RegistroVentanas& r, T nombre)
     {
-        FijarCarpetaPrograma(carpeta_.path());
-        gConexion.clear();
-    }
+        r.abrirNueva(nombre);
+    };
+    static_assert(!abrePorTexto<const char*> && !abrePorTexto<QString>);
+    static_assert(requires(RegistroVentanas & r) { r.abrirNueva(Ventana::Puestos); });
+
+private slots:
+    void init() { FijarCarpetaPrograma(carpeta_.path()); }
     void cleanup()
     {
-        RegistroVentanas::quitarFabrica(QStringLiteral("Empresa"));
+        RegistroVentanas::quitarFabrica(Ventana::Empresa);
         FijarCarpetaPrograma({});
     }
 
@@ -109,12 +113,13 @@ private slots:
     {
         PlataformaPrueba plataforma;
         Entrada e;
-        QCOMPARE(gConexion, textoConexion(nativa()));
+        QCOMPARE(e.sesion().conexion, textoConexion(nativa()));
         const QString sep = QDir::separator();
-        QVERIFY(
-            gConexion.contains(QStringLiteral(";Data Source=") + nativa() + sep + QStringLiteral("Evaluacion.mdb;")));
-        QVERIFY(gConexion.contains(QStringLiteral("System database=") + nativa() + sep + QStringLiteral("SYSTEM.mdw")));
-        QVERIFY(gConexion.endsWith(QStringLiteral("SYSTEM.mdw;Jet OLEDB")));
+        QVERIFY(e.sesion().conexion.contains(QStringLiteral(";Data Source=") + nativa() + sep +
+                                             QStringLiteral("Evaluacion.mdb;")));
+        QVERIFY(e.sesion().conexion.contains(QStringLiteral("System database=") + nativa() + sep +
+                                             QStringLiteral("SYSTEM.mdw")));
+        QVERIFY(e.sesion().conexion.endsWith(QStringLiteral("SYSTEM.mdw;Jet OLEDB")));
     }
 
     void unDiarioAjenoSeApartaAlArrancarYSeDice()
@@ -139,7 +144,7 @@ private slots:
                  qPrintable(m.texto));
         QVERIFY(!QFileInfo::exists(archivo + "-wal"));
         Recordset rs;
-        rs.open(QStringLiteral("SELECT count(*) FROM Empresas"), gConexion);
+        rs.open(QStringLiteral("SELECT count(*) FROM Empresas"), e.sesion().conexion);
         QCOMPARE(rs.value(0).toInt(), 1);
         rs.close();
         Conexion::cerrarTodas();
@@ -161,7 +166,7 @@ private slots:
         QCOMPARE(m.icono, Icono::Critico);
         QCOMPARE(m.botones, Botones::Aceptar);
         QCOMPARE(plataforma.ordenLlamadas.mid(1), QStringList({"pitido", "mensaje", "terminarPrograma"}));
-        QVERIFY(gConexion.isEmpty());
+        QVERIFY(e.sesion().conexion.isEmpty());
         // Quien tenía el bloqueo lo sigue teniendo.
         QVERIFY(ocupado->isLocked());
     }
@@ -178,7 +183,7 @@ private slots:
         QVERIFY2(plataforma.mensajes[0].texto.startsWith("El programa Reparar está compactando la base de datos."),
                  qPrintable(plataforma.mensajes[0].texto));
         QCOMPARE(plataforma.terminado, 1);
-        QVERIFY(gConexion.isEmpty());
+        QVERIFY(e.sesion().conexion.isEmpty());
     }
 
     void bloqueoDeUnaCopiaMuertaNoImpideArrancar()
@@ -191,7 +196,7 @@ private slots:
         PlataformaPrueba plataforma;
         Entrada e;
         QCOMPARE(plataforma.terminado, 0);
-        QVERIFY(!gConexion.isEmpty());
+        QVERIFY(!e.sesion().conexion.isEmpty());
     }
 
     void salirConNoLoDejaTodoIgual()
@@ -287,7 +292,7 @@ private slots:
         QVERIFY(e.area()->subWindowList().isEmpty());
 
         int creadas = 0;
-        Entrada::registrarVentanaEmpresa([&] {
+        Entrada::registrarVentanaEmpresa([&](Sesion&) {
             ++creadas;
             return new QWidget;
         });
@@ -295,15 +300,15 @@ private slots:
         QTest::mouseClick(control<QToolButton>(e, "Image3"), Qt::LeftButton);
         QCOMPARE(creadas, 1);
         QCOMPARE(e.area()->subWindowList().size(), 1);
-        QWidget* empresa = e.ventanas().ventana(QStringLiteral("Empresa"));
+        QWidget* empresa = e.ventanas().ventana(Ventana::Empresa);
         QVERIFY(empresa && empresa->isVisible());
         QCOMPARE(empresa->objectName(), QStringLiteral("Empresa"));
 
         // Oculta se vuelve a mostrar la misma; cerrada por el usuario, se carga de nuevo.
-        e.ventanas().ocultar(QStringLiteral("Empresa"));
+        e.ventanas().ocultar(Ventana::Empresa);
         QVERIFY(!empresa->isVisible());
         QTest::mouseClick(control<QToolButton>(e, "Image3"), Qt::LeftButton);
-        QCOMPARE(e.ventanas().ventana(QStringLiteral("Empresa")), empresa);
+        QCOMPARE(e.ventanas().ventana(Ventana::Empresa), empresa);
         QVERIFY(empresa->isVisible());
         e.area()->subWindowList().first()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -317,17 +322,17 @@ private slots:
         PlataformaPrueba plataforma;
         Entrada e;
         int creadas = 0;
-        RegistroVentanas::registrarFabrica(QStringLiteral("Puestos"), [&] {
+        RegistroVentanas::registrarFabrica(Ventana::Puestos, [&](Sesion&) {
             ++creadas;
             return new QWidget;
         });
-        QPointer<QWidget> primera = e.ventanas().abrirNueva(QStringLiteral("Puestos"));
-        QWidget* segunda = e.ventanas().abrirNueva(QStringLiteral("Puestos"));
+        QPointer<QWidget> primera = e.ventanas().abrirNueva(Ventana::Puestos);
+        QWidget* segunda = e.ventanas().abrirNueva(Ventana::Puestos);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        RegistroVentanas::quitarFabrica(QStringLiteral("Puestos"));
+        RegistroVentanas::quitarFabrica(Ventana::Puestos);
         QCOMPARE(creadas, 2);
         QVERIFY(primera.isNull());
-        QCOMPARE(e.ventanas().ventana(QStringLiteral("Puestos")), segunda);
+        QCOMPARE(e.ventanas().ventana(Ventana::Puestos), segunda);
         QCOMPARE(e.area()->subWindowList().size(), 1);
     }
 };

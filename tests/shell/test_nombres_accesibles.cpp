@@ -3,11 +3,11 @@
 #include "CopiaPrograma.h"
 #include "Datos.h"
 #include "Empresa.h"
-#include "Globales.h"
 #include "InformeGeneral.h"
 #include "Informes.h"
 #include "PlataformaPrueba.h"
 #include "Rutinas.h"
+#include "Sesion.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -38,6 +38,7 @@ class PruebaNombresAccesibles : public QObject
 
     std::unique_ptr<CopiaPrograma> copia;
     std::unique_ptr<PlataformaPrueba> plataforma;
+    Sesion sesion;
     QString cx;
 
 private slots:
@@ -46,7 +47,8 @@ private slots:
         copia = std::make_unique<CopiaPrograma>();
         plataforma = std::make_unique<PlataformaPrueba>();
         FijarCarpetaPrograma(copia->carpeta());
-        cx = gConexion = copia->conexion();
+        sesion = Sesion();
+        cx = sesion.conexion = copia->conexion();
     }
     void cleanup()
     {
@@ -61,7 +63,7 @@ private slots:
         datos::empresa(cx, "Beta Accesible");
         datos::centro(cx, primera, "Calle Uno 1");
         datos::centro(cx, primera, "Calle Dos 2");
-        Empresa w;
+        Empresa w(sesion);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         for (const auto& [contador, avanzar] : {std::pair{"Label14", "Toolbar7"}, std::pair{"Label8", "Toolbar2"}}) {
@@ -86,7 +88,7 @@ private slots:
         const long long centro = datos::centro(cx, empresa);
         for (int i = 0; i < 40; ++i)
             datos::puesto(cx, centro, QStringLiteral("Puesto %1").arg(i));
-        InformeGeneral* v = AbrirInformeEvaluacion(centro, empresa);
+        InformeGeneral* v = AbrirInformeEvaluacion(sesion, centro, empresa);
         std::unique_ptr<InformeGeneral> guarda(v);
         QVERIFY(QTest::qWaitForWindowExposed(v));
         auto* hoja = v->findChild<QLabel*>("PaginaActual");

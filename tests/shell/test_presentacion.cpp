@@ -1,5 +1,4 @@
 #include "Entrada.h"
-#include "Globales.h"
 #include "PlataformaPrueba.h"
 #include "Presentation.h"
 #include "Presentation2.h"
@@ -53,11 +52,7 @@ class PruebaPresentacion : public QObject
     QTemporaryDir carpeta_;
 
 private slots:
-    void init()
-    {
-        FijarCarpetaPrograma(carpeta_.path());
-        gConexion.clear();
-    }
+    void init() { FijarCarpetaPrograma(carpeta_.path()); }
     void cleanup()
     {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -191,7 +186,7 @@ private slots:
         QVERIFY(entrada);
         // Entrada ha hecho su carga al mostrarse: título y texto de conexión.
         QCOMPARE(entrada->windowTitle(), QStringLiteral("Evaluación de Riesgos"));
-        QVERIFY(gConexion.contains(QStringLiteral("Evaluacion.mdb")));
+        QVERIFY(entrada->sesion().conexion.contains(QStringLiteral("Evaluacion.mdb")));
         QTRY_VERIFY(p.isNull());
     }
 

@@ -2,7 +2,6 @@
 // sistema lo dice (X11, por XKB) y vacíos donde no (sin pantalla). Una misma prueba corre de las
 // dos formas; cada caso se salta en la plataforma que no es la suya.
 #include "Entrada.h"
-#include "Globales.h"
 #include "PlataformaPrueba.h"
 #include "Rutinas.h"
 
@@ -27,11 +26,7 @@ class PruebaTeclasEstado : public QObject
     static QLabel* panel(Entrada& e, const char* nombre) { return e.findChild<QLabel*>(QString::fromLatin1(nombre)); }
 
 private slots:
-    void init()
-    {
-        FijarCarpetaPrograma(carpeta_.path());
-        gConexion.clear();
-    }
+    void init() { FijarCarpetaPrograma(carpeta_.path()); }
     void cleanup() { FijarCarpetaPrograma({}); }
 
     void sinSistemaQueLoDigaLosPanelesQuedanVacios()

@@ -10,7 +10,6 @@
 #include "Empresa.h"
 #include "Entrada.h"
 #include "GeneracionRiesgos.h"
-#include "Globales.h"
 #include "InicioEvaluacion.h"
 #include "Puestos.h"
 #include "SeleccionaFactores.h"
@@ -60,25 +59,27 @@ QWidget* marcoDe(QWidget* ventana)
     return marco ? static_cast<QWidget*>(marco) : ventana;
 }
 
-long long insertar(const QString& sql, const QVariantList& valores)
+long long insertar(const QString& conexion, const QString& sql, const QVariantList& valores)
 {
-    Conexion::obtener(gConexion)->ejecutar(sql, valores);
+    Conexion::obtener(conexion)->ejecutar(sql, valores);
     Recordset rs;
-    rs.open("SELECT last_insert_rowid()", gConexion);
+    rs.open("SELECT last_insert_rowid()", conexion);
     return rs.value(0).toLongLong();
 }
 
 // Una ferretería con un centro, dos puestos y algún factor marcado: el inicio de la evaluación
 // muestra los tres primeros pasos disponibles.
-void datosDeEjemplo()
+void datosDeEjemplo(const QString& conexion)
 {
     const long long empresa =
-        insertar("INSERT INTO Empresas (Nombre, CIF, Direccion, Poblacion, CodPostal, Provincia, Persona, Cargo, "
+        insertar(conexion,
+                 "INSERT INTO Empresas (Nombre, CIF, Direccion, Poblacion, CodPostal, Provincia, Persona, Cargo, "
                  "Formacion, TotalTrabajadores) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
                  {"Ferretería La Llave, S.L.", "B12345678", "Calle Mayor, 12", "Alcalá de Henares", "28801", "Madrid",
                   "Ana Martín López", "Empresario", "Técnico con curso básico en PRL", 4});
     const long long centro =
-        insertar("INSERT INTO CentroTrabajo (IDEmpresa, NombreCentro, Direccion, Poblacion, CodPostal, Provincia) "
+        insertar(conexion,
+                 "INSERT INTO CentroTrabajo (IDEmpresa, NombreCentro, Direccion, Poblacion, CodPostal, Provincia) "
                  "VALUES (?, ?, ?, ?, ?, ?)",
                  {empresa, "Tienda Calle Mayor, 12", "Tienda Calle Mayor, 12", "Alcalá de Henares", "28801", "Madrid"});
     const QStringList puestos = {"Dependiente/a de ferretería", "Mozo/a de almacén"};
@@ -91,23 +92,23 @@ void datosDeEjemplo()
         p.descripcion = QStringLiteral("Atiende el mostrador y repone el género.");
         p.trabajadores = QStringLiteral("2");
         p.sensibles = QStringLiteral("No existe personal sensible");
-        const long long id = AnadirPuestoConFactores(p);
+        const long long id = AnadirPuestoConFactores(conexion, p);
         Recordset fila;
         fila.open("SELECT IDEvaluacionCrear FROM FactoresSeleccionarEvaluacion WHERE IDPuestoCentro = ? AND "
                   "IDFactor = ?",
-                  gConexion, {id, factores[i]});
+                  conexion, {id, factores[i]});
         if (!fila.eof())
-            MarcarFactor({fila.value(0).toLongLong(), factores[i], id, empresa, centro});
+            MarcarFactor(conexion, {fila.value(0).toLongLong(), factores[i], id, empresa, centro});
     }
     // Un par de riesgos ya valorados, para que la captura muestre la matriz en uso.
-    Conexion::obtener(gConexion)->ejecutar(
+    Conexion::obtener(conexion)->ejecutar(
         "UPDATE Evaluacion SET Probabilidad = 'Media', Consecuencias = 'Dañino', ValorRiesgo = 'Riesgo Moderado' "
         "WHERE IDEvaluacion IN (SELECT IDEvaluacion FROM Evaluacion WHERE Mostrar = 'S' ORDER BY IDEvaluacion "
         "LIMIT 2)",
         {});
     // El plan del centro con dos acciones.
     const long long plan =
-        insertar("INSERT INTO \"ActuaciónPreventiva\" (IDCentro, Persona, Cargo, Fecha) VALUES (?, ?, ?, ?)",
+        insertar(conexion, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro, Persona, Cargo, Fecha) VALUES (?, ?, ?, ?)",
                  {centro, "Ana Martín López", "Empresario", QDate(2025, 3, 3)});
     const char* acciones[][3] = {
         {"Comprar una escalera de tijera con plataforma y barandilla", "Ana Martín López", "120"},
@@ -115,6 +116,7 @@ void datosDeEjemplo()
     int mes = 4;
     for (const auto& a : acciones)
         insertar(
+            conexion,
             "INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, AccionPreventiva, FechaLimite, "
             "ResponsableEjecucion, PresupuestoAproximado) VALUES (?, ?, ?, ?, ?)",
             {plan, QString::fromUtf8(a[0]), QDate(2025, mes++, 30), QString::fromUtf8(a[1]), QString::fromUtf8(a[2])});
@@ -168,7 +170,7 @@ int main(int argc, char** argv)
     entrada->resize(1180, 760);
     entrada->move(0, 0);
     entrada->show();
-    datosDeEjemplo();
+    datosDeEjemplo(entrada->sesion().conexion);
     bien &= guardar(entrada->findChild<QWidget*>("SSPanel2"), imagenes.filePath("botones_entrada.png"));
 
     entrada->findChild<QAbstractButton*>("SSCommand1")->click();
@@ -184,25 +186,26 @@ int main(int argc, char** argv)
     // Los pasos del asistente, cada uno abierto con su botón como lo haría el usuario.
     if (auto* b = boton(inicio, "CEvaluacion"))
         b->click();
-    QWidget* puestos = entrada->findChild<QWidget*>(Puestos::Nombre);
+    QWidget* puestos = entrada->findChild<QWidget*>(NombreVentana(Puestos::Nombre));
     bien &= guardar(marcoDe(puestos), imagenes.filePath("puestos.png"));
     if (auto* b = boton(puestos, "Picture2"))
         b->click();
-    QWidget* factores = entrada->findChild<QWidget*>(SeleccionaFactores::Nombre);
+    QWidget* factores = entrada->findChild<QWidget*>(NombreVentana(SeleccionaFactores::Nombre));
     bien &= guardar(marcoDe(factores), imagenes.filePath("factores.png"));
     if (auto* b = boton(factores, "Picture2"))
         b->click();
-    bien &= guardar(marcoDe(entrada->findChild<QWidget*>(SeleccionaRiesgos::Nombre)), imagenes.filePath("riesgos.png"));
+    bien &= guardar(marcoDe(entrada->findChild<QWidget*>(NombreVentana(SeleccionaRiesgos::Nombre))),
+                    imagenes.filePath("riesgos.png"));
     // Las medidas se abren desde el registro: el botón de la evaluación pide todos los riesgos valorados.
     if (RegistroVentanas* registro = RegistroVentanas::actual())
-        registro->abrirNueva(QStringLiteral("SeleccionaMedidas"));
+        registro->abrirNueva(Ventana::SeleccionaMedidas);
     bien &= guardar(marcoDe(entrada->findChild<QWidget*>(QStringLiteral("SeleccionaMedidas"))),
                     imagenes.filePath("medidas.png"));
 
 #ifdef CAPTURAS_PLANIFICACION
     if (auto* b = boton(empresa, "CPlanificacion"))
         b->click();
-    QWidget* plan = entrada->findChild<QWidget*>(ActuacionPreventiva::Nombre);
+    QWidget* plan = entrada->findChild<QWidget*>(NombreVentana(ActuacionPreventiva::Nombre));
     if (plan)
         marcoDe(plan)->raise();
     bien &= guardar(marcoDe(plan), imagenes.filePath("actuacion_preventiva.png"));
