@@ -10,7 +10,14 @@ class QVariant;
 class MarcoCentro : public QGroupBox
 {
 public:
-    explicit MarcoCentro(QWidget* parent = nullptr);
+    // En línea, sin recuadro: la etiqueta al lado de la caja, para las ventanas de poco alto.
+    enum class Forma
+    {
+        Recuadro,
+        EnLinea
+    };
+
+    explicit MarcoCentro(Forma forma = Forma::Recuadro, QWidget* parent = nullptr);
 
     QLineEdit* direccion() const { return direccion_; }
     // Un centro que ya no existe (nulo) deja el marco vacío.
