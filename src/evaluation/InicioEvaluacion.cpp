@@ -48,7 +48,7 @@ void InicioEvaluacion::construir()
 {
     auto* v = new QVBoxLayout(this);
     v->addWidget(Kit::banner("LabelCabecera", "CREAR EVALUACIÓN", 1.4));
-    marcoCentro_ = new MarcoCentro;
+    marcoCentro_ = new MarcoCentro(MarcoCentro::Forma::EnLinea);
     v->addWidget(marcoCentro_);
 
     const struct
