@@ -1,10 +1,10 @@
 #include "GeneradorEscala.h"
 
-#include "Conexion.h"
-#include "DatosPuesto.h"
-#include "GeneracionRiesgos.h"
-#include "MatrizRiesgo.h"
-#include "Recordset.h"
+#include "evaluation/DatosPuesto.h"
+#include "evaluation/GeneracionRiesgos.h"
+#include "evaluation/MatrizRiesgo.h"
+#include "store/Conexion.h"
+#include "store/Recordset.h"
 
 #include <QDate>
 #include <QDir>

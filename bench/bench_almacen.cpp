@@ -1,7 +1,7 @@
 // Coste de las operaciones básicas del almacén según el tamaño de la base de datos.
-#include "Comprobaciones.h"
 #include "CopiaPrograma.h"
-#include "Recordset.h"
+#include "shell/Comprobaciones.h"
+#include "store/Recordset.h"
 
 #include <benchmark/benchmark.h>
 #include <map>

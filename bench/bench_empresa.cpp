@@ -1,10 +1,10 @@
 // La ventana de empresas con la cartera de una asesoría: 2.000 empresas de dos centros cada una.
 #include "CopiaPrograma.h"
-#include "Empresa.h"
-#include "NavegadorRegistros.h"
 #include "PlataformaPrueba.h"
-#include "Recordset.h"
-#include "Sesion.h"
+#include "companies/Empresa.h"
+#include "shell/NavegadorRegistros.h"
+#include "shell/Sesion.h"
+#include "store/Recordset.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

@@ -3,15 +3,15 @@
 //   ingenuo  — una sentencia por fila, leyendo la tabla entera para añadir una fila;
 //   directo  — el coste mínimo de SQLite para las mismas filas (sentencias preparadas, una transacción).
 // bench/tabla.py junta las tres en una tabla con sus proporciones.
-#include "Compactacion.h"
-#include "Comprobaciones.h"
-#include "Conexion.h"
 #include "CopiaPorMedida.h"
-#include "DatosPuesto.h"
-#include "GeneracionRiesgos.h"
 #include "GeneradorEscala.h"
-#include "MatrizRiesgo.h"
-#include "Recordset.h"
+#include "evaluation/DatosPuesto.h"
+#include "evaluation/GeneracionRiesgos.h"
+#include "evaluation/MatrizRiesgo.h"
+#include "repair/Compactacion.h"
+#include "shell/Comprobaciones.h"
+#include "store/Conexion.h"
+#include "store/Recordset.h"
 
 #include <QCoreApplication>
 #include <QDir>

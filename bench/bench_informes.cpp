@@ -1,14 +1,14 @@
 // Los informes de un centro grande: 50 puestos con 30 riesgos cada uno y tres medidas por riesgo
 // (4.500 filas de medidas, la mitad elegidas).
 #include "CopiaPrograma.h"
-#include "DocumentoInforme.h"
-#include "InformeGeneral.h"
-#include "Informes.h"
-#include "MotorInforme.h"
 #include "PlataformaPrueba.h"
-#include "Recordset.h"
-#include "Rutinas.h"
-#include "Sesion.h"
+#include "reports/DocumentoInforme.h"
+#include "reports/InformeGeneral.h"
+#include "reports/Informes.h"
+#include "reports/MotorInforme.h"
+#include "shell/Rutinas.h"
+#include "shell/Sesion.h"
+#include "store/Recordset.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,12 +1,12 @@
 // Añadir una medida propia a escala de asesoría, de tres maneras (nuestro, ingenuo y directo,
 // como en bench_escala). Abrir la ventana de medidas y su Colocar se miden en bench_ventanas.
-#include "Conexion.h"
 #include "CopiaPorMedida.h"
 #include "GeneradorEscala.h"
 #include "PlataformaPrueba.h"
-#include "Recordset.h"
-#include "SeleccionaMedidas.h"
-#include "VentanaAsistente.h"
+#include "evaluation/SeleccionaMedidas.h"
+#include "evaluation/VentanaAsistente.h"
+#include "store/Conexion.h"
+#include "store/Recordset.h"
 
 #include <QApplication>
 #include <QDir>

@@ -4,14 +4,14 @@
 //                       la cuadrícula releída.
 //   ColocarInicio50   — el Colocar del inicio de la evaluación en un centro de 50 puestos: las tres
 //                       comprobaciones y el recuento de puestos.
-#include "Conexion.h"
 #include "CopiaPrograma.h"
-#include "InicioEvaluacion.h"
 #include "PlataformaPrueba.h"
-#include "Puestos.h"
-#include "Recordset.h"
-#include "Sesion.h"
-#include "grid/DataSource.h"
+#include "evaluation/InicioEvaluacion.h"
+#include "evaluation/Puestos.h"
+#include "shell/Sesion.h"
+#include "shell/grid/DataSource.h"
+#include "store/Conexion.h"
+#include "store/Recordset.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,20 +1,20 @@
 // Abrir cada ventana (con su carga y su Colocar) y moverse por ella, sobre la base de escala de
 // asesoría. Sólo se mide lo nuestro: no hay una forma "ingenua" con la que compararlo.
-#include "ActuacionPreventiva.h"
-#include "Conexion.h"
 #include "CopiaPorMedida.h"
-#include "Empresa.h"
 #include "GeneradorEscala.h"
-#include "InicioEvaluacion.h"
-#include "NavegadorRegistros.h"
 #include "PlataformaPrueba.h"
-#include "Puestos.h"
-#include "Recordset.h"
-#include "SeleccionaFactores.h"
-#include "SeleccionaMedidas.h"
-#include "SeleccionaRiesgos.h"
-#include "Sesion.h"
-#include "VentanaAsistente.h"
+#include "companies/Empresa.h"
+#include "evaluation/InicioEvaluacion.h"
+#include "evaluation/Puestos.h"
+#include "evaluation/SeleccionaFactores.h"
+#include "evaluation/SeleccionaMedidas.h"
+#include "evaluation/SeleccionaRiesgos.h"
+#include "evaluation/VentanaAsistente.h"
+#include "planning/ActuacionPreventiva.h"
+#include "shell/NavegadorRegistros.h"
+#include "shell/Sesion.h"
+#include "store/Conexion.h"
+#include "store/Recordset.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,8 +3,8 @@
 // generar_escala CARPETA --veces N [--desde CARPETA_BASE]: deja en CARPETA la base de CARPETA_BASE
 // (si no se da, una recién hecha como arriba) repetida N veces.
 // Las medidas de rendimiento copian la base antes de cada prueba; nunca la cambian.
-#include "Conexion.h"
 #include "GeneradorEscala.h"
+#include "store/Conexion.h"
 
 #include <QCoreApplication>
 #include <QDir>

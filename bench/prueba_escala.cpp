@@ -1,8 +1,8 @@
 // La base repetida para las medidas: cada repetición es una cartera entera y bien enlazada, y un
 // fallo no deja una base a medias donde las medidas la buscarían.
-#include "Conexion.h"
 #include "CopiaPrograma.h"
 #include "GeneradorEscala.h"
+#include "store/Conexion.h"
 
 #include <QFile>
 #include <QFileInfo>

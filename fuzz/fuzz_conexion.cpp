@@ -1,15 +1,14 @@
 // Texto de conexión: cualquier texto se analiza o se rechaza con ErrorBD, y el que escribe el
 // programa para una carpeta, sea cual sea su nombre, se lee con esa misma carpeta.
-#include "Conexion.h"
-#include "ErrorBD.h"
+#include "store/Conexion.h"
+#include "store/ErrorBD.h"
 
 #include <QDir>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
-namespace
-{
+namespace {
 void fallo(const char* que, const QString& entrada, const QString& obtenido)
 {
     std::fprintf(stderr, "%s: «%s» da «%s»\n", que, entrada.toUtf8().constData(), obtenido.toUtf8().constData());

@@ -1,9 +1,9 @@
 // Criterio de Find de los conjuntos de registros: cualquier texto busca o se rechaza con 3001
 // (criterio mal formado) o 3265 (campo que no está), y la búsqueda deja la posición coherente.
-#include "Conexion.h"
-#include "CuentaSistema.h"
-#include "ErrorBD.h"
-#include "Recordset.h"
+#include "store/Conexion.h"
+#include "store/CuentaSistema.h"
+#include "store/ErrorBD.h"
+#include "store/Recordset.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -13,8 +13,7 @@
 #include <cstdlib>
 #include <memory>
 
-namespace
-{
+namespace {
 struct Base
 {
     QTemporaryDir dir;

@@ -1,15 +1,14 @@
 // Fórmula de selección de los informes: nunca se cuelga ni lee fuera del texto, y lo que acepta
 // se puede volver a escribir y leer con el mismo resultado.
-#include "FormulaSeleccion.h"
+#include "reports/FormulaSeleccion.h"
 
 #include <QLocale>
 #include <QString>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
-namespace
-{
+namespace {
 QString escribirValor(const QVariant& v)
 {
     switch (v.typeId()) {

@@ -1,7 +1,7 @@
 // Plantillas de informe de la carpeta Informes (el usuario puede editarlas): cualquier texto se
 // lee o se rechaza con ErrorBD, y lo que se acepta cumple lo que el motor da por hecho.
-#include "ErrorBD.h"
-#include "PlantillaInforme.h"
+#include "reports/PlantillaInforme.h"
+#include "store/ErrorBD.h"
 
 #include <QString>
 #include <algorithm>
@@ -20,9 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t tamano)
             if (c.padre.isEmpty())
                 continue;
             // El padre es una consulta anterior y hay campos con que colgar las filas.
-            if (c.claves.isEmpty() ||
-                std::none_of(p.consultas.begin(), p.consultas.begin() + qsizetype(i),
-                             [&](const ConsultaPlantilla& o) { return o.nombre == c.padre; }))
+            if (c.claves.isEmpty() || std::none_of(p.consultas.begin(), p.consultas.begin() + qsizetype(i),
+                                                   [&](const ConsultaPlantilla& o) { return o.nombre == c.padre; }))
                 std::abort();
         }
         for (const TotalPlantilla& t : p.totales)

@@ -1,9 +1,9 @@
 #include "CargaCatalogo.h"
 
-#include "Conexion.h"
-#include "ErrorBD.h"
 #include "LectorCsv.h"
-#include "Recordset.h"
+#include "store/Conexion.h"
+#include "store/ErrorBD.h"
+#include "store/Recordset.h"
 
 #include <QDir>
 #include <QSet>
@@ -12,8 +12,7 @@
 #include <set>
 #include <stdexcept>
 
-namespace
-{
+namespace {
 [[noreturn]] void fallo(const TablaCsv& t, const FilaCsv& f, const QString& motivo)
 {
     throw std::runtime_error(QStringLiteral("%1:%2: %3").arg(t.archivo).arg(f.linea).arg(motivo).toStdString());
@@ -97,8 +96,8 @@ RecuentoCatalogo cargarCatalogo(Conexion& conexion, const QString& carpeta)
             const auto f = std::find_if(enlaces.filas.begin(), enlaces.filas.end(), [&](const FilaCsv& e) {
                 return e.campos[0].toInt() == enlace.first && e.campos[1].toInt() == enlace.second;
             });
-            fallo(enlaces, *f, QStringLiteral("el enlace tiene %1 medidas en medidas.csv y necesita al menos dos")
-                                   .arg(cuantas));
+            fallo(enlaces, *f,
+                  QStringLiteral("el enlace tiene %1 medidas en medidas.csv y necesita al menos dos").arg(cuantas));
         }
 
     // Todo o nada: un fallo a mitad deja la base de datos sin catálogo.

@@ -4,8 +4,7 @@
 #include <QFileInfo>
 #include <stdexcept>
 
-namespace
-{
+namespace {
 [[noreturn]] void fallo(const QString& archivo, int linea, const QString& motivo)
 {
     throw std::runtime_error(QStringLiteral("%1:%2: %3").arg(archivo).arg(linea).arg(motivo).toStdString());

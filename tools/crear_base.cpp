@@ -1,9 +1,9 @@
 // Crea la base de datos entregada (esquema y catálogo) y el archivo de cuentas.
 // Uso: crear_base <carpeta del catálogo> <Evaluacion.mdb de salida> <SYSTEM.mdw de salida>
 #include "CargaCatalogo.h"
-#include "Conexion.h"
-#include "CuentaSistema.h"
-#include "ErrorBD.h"
+#include "store/Conexion.h"
+#include "store/CuentaSistema.h"
+#include "store/ErrorBD.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,12 +1,12 @@
-#include "Empresa.h"
+#include "companies/Empresa.h"
 
-#include "KitControles.h"
-#include "ManejadorErrores.h"
-#include "NavegadorRegistros.h"
-#include "PlataformaServicios.h"
-#include "Recordset.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
+#include "plataforma/PlataformaServicios.h"
+#include "shell/KitControles.h"
+#include "shell/ManejadorErrores.h"
+#include "shell/NavegadorRegistros.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "store/Recordset.h"
 
 #include <QComboBox>
 #include <QFrame>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "NavegadorRegistros.h"
-#include "RegistroVentanas.h"
-#include "Sesion.h"
+#include "shell/NavegadorRegistros.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Sesion.h"
 
 #include <QWidget>
 

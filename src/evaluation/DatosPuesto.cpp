@@ -1,7 +1,7 @@
-#include "DatosPuesto.h"
+#include "evaluation/DatosPuesto.h"
 
-#include "Conexion.h"
-#include "Recordset.h"
+#include "store/Conexion.h"
+#include "store/Recordset.h"
 
 #include <QDateTime>
 

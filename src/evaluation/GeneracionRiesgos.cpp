@@ -1,7 +1,7 @@
-#include "GeneracionRiesgos.h"
+#include "evaluation/GeneracionRiesgos.h"
 
-#include "Conexion.h"
-#include "Recordset.h"
+#include "store/Conexion.h"
+#include "store/Recordset.h"
 
 #include <map>
 #include <vector>

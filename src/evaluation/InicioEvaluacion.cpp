@@ -1,12 +1,12 @@
-#include "InicioEvaluacion.h"
+#include "evaluation/InicioEvaluacion.h"
 
-#include "Comprobaciones.h"
-#include "KitControles.h"
-#include "ManejadorErrores.h"
-#include "MarcoCentro.h"
-#include "Recordset.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
+#include "shell/Comprobaciones.h"
+#include "shell/KitControles.h"
+#include "shell/ManejadorErrores.h"
+#include "shell/MarcoCentro.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "store/Recordset.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -17,8 +17,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace
-{
+namespace {
 // Abre una ventana del asistente nueva, descartando la que hubiera.
 void abrirPaso(Ventana ventana)
 {
@@ -100,12 +99,15 @@ void InicioEvaluacion::construir()
     pie->addStretch();
     pie->addWidget(ayuda);
     v->addLayout(pie);
-    connect(volver, &QToolButton::clicked, this, Ranura([this] {
-                if (RegistroVentanas* r = RegistroVentanas::actual(); r && r->ventana(Nombre) == this)
-                    r->ocultar(Nombre);
-                else
-                    hide();
-            }, this));
+    connect(volver, &QToolButton::clicked, this,
+            Ranura(
+                [this] {
+                    if (RegistroVentanas* r = RegistroVentanas::actual(); r && r->ventana(Nombre) == this)
+                        r->ocultar(Nombre);
+                    else
+                        hide();
+                },
+                this));
     connect(ayuda, &QToolButton::clicked, this, Ranura([this] { AbrirAyuda(this, "Inicio Evaluacion"); }, this));
 }
 

@@ -1,14 +1,13 @@
-#include "MatrizRiesgo.h"
+#include "evaluation/MatrizRiesgo.h"
 
-#include "Conexion.h"
-#include "Recordset.h"
+#include "store/Conexion.h"
+#include "store/Recordset.h"
 
 #include <sqlite3.h>
 
 #include <array>
 
-namespace
-{
+namespace {
 using Lista = std::array<const char*, 3>;
 const Lista listaProbabilidad = {"Baja", "Media", "Alta"};
 const Lista listaConsecuencias = {"Ligeramente dañino", "Dañino", "Extremadamente dañino"};

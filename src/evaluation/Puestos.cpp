@@ -1,16 +1,16 @@
-#include "Puestos.h"
+#include "evaluation/Puestos.h"
 
-#include "DatosPuesto.h"
-#include "ErrorBD.h"
-#include "KitControles.h"
-#include "ManejadorErrores.h"
-#include "MarcoCentro.h"
-#include "PlataformaServicios.h"
-#include "Recordset.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "grid/DataSource.h"
-#include "grid/Grid.h"
+#include "evaluation/DatosPuesto.h"
+#include "plataforma/PlataformaServicios.h"
+#include "shell/KitControles.h"
+#include "shell/ManejadorErrores.h"
+#include "shell/MarcoCentro.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "shell/grid/DataSource.h"
+#include "shell/grid/Grid.h"
+#include "store/ErrorBD.h"
+#include "store/Recordset.h"
 
 #include <QComboBox>
 #include <QCompleter>

@@ -1,15 +1,15 @@
-#include "SeleccionaFactores.h"
+#include "evaluation/SeleccionaFactores.h"
 
-#include "Comprobaciones.h"
-#include "ErrorBD.h"
-#include "GeneracionRiesgos.h"
-#include "ManejadorErrores.h"
-#include "PlataformaServicios.h"
-#include "Recordset.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "grid/DataSource.h"
-#include "grid/Grid.h"
+#include "evaluation/GeneracionRiesgos.h"
+#include "plataforma/PlataformaServicios.h"
+#include "shell/Comprobaciones.h"
+#include "shell/ManejadorErrores.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "shell/grid/DataSource.h"
+#include "shell/grid/Grid.h"
+#include "store/ErrorBD.h"
+#include "store/Recordset.h"
 
 #include <QToolButton>
 #include <QVBoxLayout>

@@ -1,16 +1,16 @@
-#include "SeleccionaMedidas.h"
+#include "evaluation/SeleccionaMedidas.h"
 
-#include "Comprobaciones.h"
-#include "Conexion.h"
-#include "ErrorBD.h"
-#include "KitControles.h"
-#include "ManejadorErrores.h"
-#include "PlataformaServicios.h"
-#include "Recordset.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "grid/DataSource.h"
-#include "grid/Grid.h"
+#include "plataforma/PlataformaServicios.h"
+#include "shell/Comprobaciones.h"
+#include "shell/KitControles.h"
+#include "shell/ManejadorErrores.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "shell/grid/DataSource.h"
+#include "shell/grid/Grid.h"
+#include "store/Conexion.h"
+#include "store/ErrorBD.h"
+#include "store/Recordset.h"
 
 #include <QComboBox>
 #include <QCompleter>
@@ -135,8 +135,8 @@ void SeleccionaMedidas::construir()
 
 bool SeleccionaMedidas::puestoActual(long long& puesto, long long& empresa) const
 {
-    const bool hay = rsPuesto_ && rsPuesto_->isOpen() && !rsPuesto_->eof() && rsCentro_ && rsCentro_->isOpen() &&
-                     !rsCentro_->eof();
+    const bool hay =
+        rsPuesto_ && rsPuesto_->isOpen() && !rsPuesto_->eof() && rsCentro_ && rsCentro_->isOpen() && !rsCentro_->eof();
     puesto = hay ? rsPuesto_->value("IDPuestoCentro").toLongLong() : 0;
     empresa = hay ? rsCentro_->value("IDEmpresa").toLongLong() : 0;
     return hay;

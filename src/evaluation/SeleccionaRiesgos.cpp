@@ -1,14 +1,14 @@
-#include "SeleccionaRiesgos.h"
+#include "evaluation/SeleccionaRiesgos.h"
 
-#include "Comprobaciones.h"
-#include "ManejadorErrores.h"
-#include "MatrizRiesgo.h"
-#include "PlataformaServicios.h"
-#include "Recordset.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "grid/DataSource.h"
-#include "grid/Grid.h"
+#include "evaluation/MatrizRiesgo.h"
+#include "plataforma/PlataformaServicios.h"
+#include "shell/Comprobaciones.h"
+#include "shell/ManejadorErrores.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "shell/grid/DataSource.h"
+#include "shell/grid/Grid.h"
+#include "store/Recordset.h"
 
 #include <QAbstractItemDelegate>
 #include <QPointer>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "RegistroVentanas.h"
-#include "Sesion.h"
-#include "VentanaAsistente.h"
+#include "evaluation/VentanaAsistente.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Sesion.h"
 
 #include <QColor>
 

@@ -1,14 +1,14 @@
-#include "VentanaAsistente.h"
+#include "evaluation/VentanaAsistente.h"
 
-#include "KitControles.h"
-#include "ManejadorErrores.h"
-#include "MarcoCentro.h"
-#include "PlataformaServicios.h"
-#include "Recordset.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "grid/DataSource.h"
-#include "grid/Grid.h"
+#include "plataforma/PlataformaServicios.h"
+#include "shell/KitControles.h"
+#include "shell/ManejadorErrores.h"
+#include "shell/MarcoCentro.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "shell/grid/DataSource.h"
+#include "shell/grid/Grid.h"
+#include "store/Recordset.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -44,8 +44,8 @@ VentanaAsistente::~VentanaAsistente() = default;
 
 void VentanaAsistente::ponerListaPuestos()
 {
-    auto* etiqueta = new QLabel(
-        "PUESTO DE TRABAJO (Con ayuda del siguiente desplegable, ve seleccionando los puestos a evaluar)");
+    auto* etiqueta =
+        new QLabel("PUESTO DE TRABAJO (Con ayuda del siguiente desplegable, ve seleccionando los puestos a evaluar)");
     etiqueta->setWordWrap(true);
     listaPuestos_ = new QComboBox;
     listaPuestos_->setObjectName("cmbPuestos");
@@ -105,8 +105,7 @@ long long VentanaAsistente::puestoElegido() const
 }
 
 void VentanaAsistente::ponerPie(const QString& tipAtras, const QString& textoAtras, const QString& tipAdelante,
-                                const QString& textoAdelante, const QString& tipInicio,
-                                const QString& documentoAyuda)
+                                const QString& textoAdelante, const QString& tipInicio, const QString& documentoAyuda)
 {
     const auto boton = [](const char* nombre, const QString& tip, const QString& texto, QStyle::StandardPixmap icono) {
         return Kit::botonImagen(nombre, tip, icono, texto);

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Comprobaciones.h"
-#include "RegistroVentanas.h"
-#include "Sesion.h"
+#include "shell/Comprobaciones.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Sesion.h"
 
-#include "grid/GridColumn.h"
+#include "shell/grid/GridColumn.h"
 
 #include <QVector>
 #include <QWidget>

@@ -1,13 +1,13 @@
-#include "AccionPreventiva.h"
+#include "planning/AccionPreventiva.h"
 
-#include "ActuacionPreventiva.h"
-#include "KitControles.h"
-#include "ManejadorErrores.h"
-#include "PlataformaServicios.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "grid/DataSource.h"
-#include "grid/Grid.h"
+#include "planning/ActuacionPreventiva.h"
+#include "plataforma/PlataformaServicios.h"
+#include "shell/KitControles.h"
+#include "shell/ManejadorErrores.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "shell/grid/DataSource.h"
+#include "shell/grid/Grid.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

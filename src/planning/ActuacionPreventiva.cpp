@@ -1,16 +1,16 @@
-#include "ActuacionPreventiva.h"
+#include "planning/ActuacionPreventiva.h"
 
-#include "DateBox.h"
-#include "Importes.h"
-#include "KitControles.h"
-#include "ManejadorErrores.h"
-#include "MarcoCentro.h"
-#include "PlataformaServicios.h"
-#include "Recordset.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "grid/DataSource.h"
-#include "grid/Grid.h"
+#include "plataforma/PlataformaServicios.h"
+#include "reports/Importes.h"
+#include "shell/DateBox.h"
+#include "shell/KitControles.h"
+#include "shell/ManejadorErrores.h"
+#include "shell/MarcoCentro.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "shell/grid/DataSource.h"
+#include "shell/grid/Grid.h"
+#include "store/Recordset.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "CarpetaPrograma.h"
+#include "plataforma/CarpetaPrograma.h"
 
 #include <QCoreApplication>
 #include <QDir>

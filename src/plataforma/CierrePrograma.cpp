@@ -1,4 +1,4 @@
-#include "CierrePrograma.h"
+#include "plataforma/CierrePrograma.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "GeometriaVentana.h"
+#include "plataforma/GeometriaVentana.h"
 
 #include <QGuiApplication>
 #include <QMdiSubWindow>

@@ -1,4 +1,4 @@
-#include "InstanciaPrograma.h"
+#include "plataforma/InstanciaPrograma.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "PlataformaServicios.h"
+#include "plataforma/PlataformaServicios.h"
 
-#include "CierrePrograma.h"
+#include "plataforma/CierrePrograma.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InstanciaPrograma.h"
+#include "plataforma/InstanciaPrograma.h"
 
 #include <QString>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "ArchivoSqlite.h"
+#include "repair/ArchivoSqlite.h"
 
 #include <QStringDecoder>
 #include <cstring>

@@ -1,12 +1,12 @@
-#include "Compactacion.h"
+#include "repair/Compactacion.h"
 
-#include "Conexion.h"
-#include "CopiasBase.h"
-#include "ErrorBD.h"
-#include "InstanciaPrograma.h"
-#include "MapaErrores.h"
-#include "ProteccionDiario.h"
-#include "Salvamento.h"
+#include "plataforma/InstanciaPrograma.h"
+#include "repair/CopiasBase.h"
+#include "repair/Salvamento.h"
+#include "store/Conexion.h"
+#include "store/ErrorBD.h"
+#include "store/MapaErrores.h"
+#include "store/ProteccionDiario.h"
 
 #include <QDir>
 #include <QFile>

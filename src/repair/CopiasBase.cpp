@@ -1,6 +1,6 @@
-#include "CopiasBase.h"
+#include "repair/CopiasBase.h"
 
-#include "Compactacion.h"
+#include "repair/Compactacion.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "DigitosReloj.h"
+#include "repair/DigitosReloj.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "RelojReparar.h"
+#include "repair/RelojReparar.h"
 
 #include <QString>
 #include <limits>

@@ -1,9 +1,9 @@
-#include "Reparar.h"
+#include "repair/Reparar.h"
 
-#include "CarpetaPrograma.h"
-#include "DigitosReloj.h"
-#include "GeometriaVentana.h"
-#include "PlataformaServicios.h"
+#include "plataforma/CarpetaPrograma.h"
+#include "plataforma/GeometriaVentana.h"
+#include "plataforma/PlataformaServicios.h"
+#include "repair/DigitosReloj.h"
 
 #include <QCloseEvent>
 #include <QFrame>

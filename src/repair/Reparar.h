@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Compactacion.h"
-#include "RelojReparar.h"
+#include "repair/Compactacion.h"
+#include "repair/RelojReparar.h"
 
 #include <QWidget>
 #include <array>

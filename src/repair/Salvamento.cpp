@@ -1,11 +1,11 @@
 // Salvamento de archivos dañados. Pasa de las 600 líneas de la casa porque es un solo recorrido:
 // esquema, tramos, hojas sueltas, catálogo, padres provisionales y recuento, que comparten estado.
-#include "Salvamento.h"
+#include "repair/Salvamento.h"
 
-#include "ArchivoSqlite.h"
-#include "Conexion.h"
-#include "ErrorBD.h"
-#include "MapaErrores.h"
+#include "repair/ArchivoSqlite.h"
+#include "store/Conexion.h"
+#include "store/ErrorBD.h"
+#include "store/MapaErrores.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "CarpetaPrograma.h"
-#include "CopiaSeguridad.h"
-#include "PlataformaServicios.h"
-#include "Reparar.h"
+#include "plataforma/CarpetaPrograma.h"
+#include "plataforma/PlataformaServicios.h"
+#include "repair/Reparar.h"
+#include "store/CopiaSeguridad.h"
 
 #include <QApplication>
 #include <QCoreApplication>

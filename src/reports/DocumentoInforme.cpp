@@ -1,4 +1,4 @@
-#include "DocumentoInforme.h"
+#include "reports/DocumentoInforme.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontDatabase>
@@ -10,17 +10,19 @@
 #include <QTextBlock>
 #include <algorithm>
 
-namespace
-{
+namespace {
 // El cuerpo se compone a 96 puntos por pulgada sobre una imagen, sea cual sea la pantalla: así
 // el documento pagina igual en la vista previa, en el PDF y en la impresora.
 constexpr double Ppp = 96.0;
-constexpr double mm(double milimetros) { return milimetros * Ppp / 25.4; }
+constexpr double mm(double milimetros)
+{
+    return milimetros * Ppp / 25.4;
+}
 
 constexpr double AnchoPapel = 210.0, AltoPapel = 297.0;
 constexpr double MargenIzquierdo = 18.0, MargenDerecho = 18.0;
 constexpr double MargenSuperior = 25.0, MargenInferior = 20.0;
-constexpr double LineaCabecera = 16.0;       // raya bajo la cabecera
+constexpr double LineaCabecera = 16.0;        // raya bajo la cabecera
 constexpr double LineaPie = AltoPapel - 14.0; // raya sobre el pie
 
 QPaintDevice* dispositivoComposicion()
@@ -58,8 +60,8 @@ DocumentoInforme::DocumentoInforme(const QString& html, const QString& titulo, c
     doc_.setUseDesignMetrics(true);
     doc_.setDefaultFont(fuenteDocumento());
     doc_.setDocumentMargin(0);
-    doc_.setPageSize(QSizeF(mm(AnchoPapel - MargenIzquierdo - MargenDerecho),
-                            mm(AltoPapel - MargenSuperior - MargenInferior)));
+    doc_.setPageSize(
+        QSizeF(mm(AnchoPapel - MargenIzquierdo - MargenDerecho), mm(AltoPapel - MargenSuperior - MargenInferior)));
     doc_.setHtml(html);
     doc_.setMetaInformation(QTextDocument::DocumentTitle, titulo);
     // Las hojas no se cuentan aquí: contarlas compone el documento entero, y la vista previa
@@ -103,8 +105,8 @@ int DocumentoInforme::paginasCompuestas() const
 QString DocumentoInforme::parte(const QString& plantilla, int pagina, bool derecha) const
 {
     const qsizetype barra = plantilla.indexOf(QLatin1Char('|'));
-    QString t = barra < 0 ? (derecha ? QString() : plantilla)
-                          : (derecha ? plantilla.mid(barra + 1) : plantilla.left(barra));
+    QString t =
+        barra < 0 ? (derecha ? QString() : plantilla) : (derecha ? plantilla.mid(barra + 1) : plantilla.left(barra));
     t.replace(QLatin1String("[[paginas]]"), compuesto_ ? QString::number(paginas_) : QStringLiteral("…"));
     t.replace(QLatin1String("[[pagina]]"), QString::number(pagina));
     return t.simplified();

@@ -1,7 +1,6 @@
-#include "FormulaSeleccion.h"
+#include "reports/FormulaSeleccion.h"
 
-namespace
-{
+namespace {
 class Lector
 {
 public:

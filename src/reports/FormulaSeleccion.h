@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PeticionInforme.h"
+#include "shell/PeticionInforme.h"
 
 #include <QString>
 #include <optional>

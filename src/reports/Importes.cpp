@@ -1,4 +1,4 @@
-#include "Importes.h"
+#include "reports/Importes.h"
 
 #include <QRegularExpression>
 #include <cmath>

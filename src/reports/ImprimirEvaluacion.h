@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PaginaCierre.h"
+#include "reports/PaginaCierre.h"
 
 // Página de cierre del asistente de evaluación: vista previa del documento de la evaluación del
 // centro en curso, o vuelta a las medidas o al menú de la evaluación.

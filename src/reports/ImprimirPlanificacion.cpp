@@ -1,8 +1,8 @@
-#include "ImprimirPlanificacion.h"
+#include "reports/ImprimirPlanificacion.h"
 
-#include "Informes.h"
-#include "ManejadorErrores.h"
-#include "RegistroVentanas.h"
+#include "reports/Informes.h"
+#include "shell/ManejadorErrores.h"
+#include "shell/RegistroVentanas.h"
 
 #include <QPushButton>
 #include <QToolButton>

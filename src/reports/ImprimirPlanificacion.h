@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PaginaCierre.h"
+#include "reports/PaginaCierre.h"
 
 // Página de cierre de la planificación: vista previa del documento del plan del centro en curso,
 // o vuelta a las acciones preventivas o a empresas y centros.

@@ -1,12 +1,12 @@
-#include "InformeGeneral.h"
+#include "reports/InformeGeneral.h"
 
-#include "DocumentoInforme.h"
-#include "ManejadorErrores.h"
-#include "MotorInforme.h"
-#include "PlataformaServicios.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "VistaPreviaInforme.h"
+#include "plataforma/PlataformaServicios.h"
+#include "reports/DocumentoInforme.h"
+#include "reports/MotorInforme.h"
+#include "reports/VistaPreviaInforme.h"
+#include "shell/ManejadorErrores.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
 
 #include <QAction>
 #include <QDir>

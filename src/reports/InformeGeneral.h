@@ -1,9 +1,9 @@
 #pragma once
 
-#include "PeticionInforme.h"
-#include "RegistroVentanas.h"
-#include "Sesion.h"
-#include "VistaPreviaInforme.h"
+#include "reports/VistaPreviaInforme.h"
+#include "shell/PeticionInforme.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Sesion.h"
 
 #include <QWidget>
 #include <memory>

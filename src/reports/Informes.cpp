@@ -1,9 +1,9 @@
-#include "Informes.h"
+#include "reports/Informes.h"
 
-#include "ImprimirEvaluacion.h"
-#include "ImprimirPlanificacion.h"
-#include "InformeGeneral.h"
-#include "RegistroVentanas.h"
+#include "reports/ImprimirEvaluacion.h"
+#include "reports/ImprimirPlanificacion.h"
+#include "reports/InformeGeneral.h"
+#include "shell/RegistroVentanas.h"
 
 QString FormulaEvaluacion(long long idCentro, long long idEmpresa)
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PeticionInforme.h"
-#include "Sesion.h"
+#include "shell/PeticionInforme.h"
+#include "shell/Sesion.h"
 
 #include <QString>
 

@@ -1,11 +1,11 @@
-#include "MotorInforme.h"
+#include "reports/MotorInforme.h"
 
-#include "Conexion.h"
-#include "DocumentoInforme.h"
-#include "ErrorBD.h"
-#include "Importes.h"
-#include "SentenciaPreparada.h"
-#include "ValoresSqlite.h"
+#include "reports/DocumentoInforme.h"
+#include "reports/Importes.h"
+#include "store/Conexion.h"
+#include "store/ErrorBD.h"
+#include "store/SentenciaPreparada.h"
+#include "store/ValoresSqlite.h"
 
 #include <QDate>
 #include <QDir>
@@ -17,8 +17,7 @@
 
 namespace mus = kainjow::mustache;
 
-namespace
-{
+namespace {
 const QRegularExpression& marcaCampo()
 {
     // {Tabla.Campo} dentro de una consulta de la plantilla.
@@ -111,7 +110,8 @@ std::string mostrar(const QVariant& v)
     }
     case QMetaType::QString: {
         const QString s = v.toString();
-        static const QRegularExpression fecha(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})([ T]\\d{2}:\\d{2}(:\\d{2})?)?$"));
+        static const QRegularExpression fecha(
+            QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})([ T]\\d{2}:\\d{2}(:\\d{2})?)?$"));
         const auto m = fecha.match(s);
         if (m.hasMatch())
             return (m.captured(3) + QLatin1Char('/') + m.captured(2) + QLatin1Char('/') + m.captured(1)).toStdString();
@@ -161,12 +161,14 @@ std::string renderizar(const QString& plantilla, const mus::data& datos, bool es
     if (!escapar)
         m.set_custom_escape([](const std::string& s) { return s; });
     if (!m.is_valid())
-        throw ErrorBD(NumeroError::ErrorGeneral, QObject::tr("La maquetación del informe no es válida: %1")
-                                                     .arg(QString::fromStdString(m.error_message())));
+        throw ErrorBD(
+            NumeroError::ErrorGeneral,
+            QObject::tr("La maquetación del informe no es válida: %1").arg(QString::fromStdString(m.error_message())));
     std::string r = m.render(datos);
     if (!m.is_valid())
-        throw ErrorBD(NumeroError::ErrorGeneral, QObject::tr("La maquetación del informe no es válida: %1")
-                                                     .arg(QString::fromStdString(m.error_message())));
+        throw ErrorBD(
+            NumeroError::ErrorGeneral,
+            QObject::tr("La maquetación del informe no es válida: %1").arg(QString::fromStdString(m.error_message())));
     return r;
 }
 } // namespace
@@ -280,9 +282,11 @@ std::unique_ptr<DocumentoInforme> MotorInforme::generar() const
         }
         final += sql.mid(desde);
         if (!p.comun.trimmed().isEmpty()) {
-            static const QRegularExpression conWith(QStringLiteral("^with\\s"), QRegularExpression::CaseInsensitiveOption);
-            final = conWith.match(final).hasMatch() ? QStringLiteral("WITH ") + p.comun.trimmed() + QStringLiteral(", ") + final.mid(5)
-                                                    : QStringLiteral("WITH ") + p.comun.trimmed() + QLatin1Char(' ') + final;
+            static const QRegularExpression conWith(QStringLiteral("^with\\s"),
+                                                    QRegularExpression::CaseInsensitiveOption);
+            final = conWith.match(final).hasMatch()
+                        ? QStringLiteral("WITH ") + p.comun.trimmed() + QStringLiteral(", ") + final.mid(5)
+                        : QStringLiteral("WITH ") + p.comun.trimmed() + QLatin1Char(' ') + final;
         }
         leerConsulta(*con, final, valores, t);
 

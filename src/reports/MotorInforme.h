@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FormulaSeleccion.h"
-#include "PlantillaInforme.h"
+#include "reports/FormulaSeleccion.h"
+#include "reports/PlantillaInforme.h"
 
 #include <QString>
 #include <memory>

@@ -1,10 +1,10 @@
-#include "PaginaCierre.h"
+#include "reports/PaginaCierre.h"
 
-#include "KitControles.h"
-#include "ManejadorErrores.h"
-#include "Recordset.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
+#include "shell/KitControles.h"
+#include "shell/ManejadorErrores.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "store/Recordset.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

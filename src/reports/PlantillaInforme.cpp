@@ -1,14 +1,13 @@
-#include "PlantillaInforme.h"
+#include "reports/PlantillaInforme.h"
 
-#include "ErrorBD.h"
+#include "store/ErrorBD.h"
 
 #include <QDir>
 #include <QFile>
 #include <QObject>
 #include <QRegularExpression>
 
-namespace
-{
+namespace {
 [[noreturn]] void malFormada(int linea, const QString& motivo)
 {
     throw ErrorBD(NumeroError::ErrorGeneral,
@@ -26,8 +25,9 @@ PlantillaInforme PlantillaInforme::leer(const QString& ruta)
 {
     QFile f(ruta);
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-        throw ErrorBD(NumeroError::ArchivoNoEncontrado,
-                      QObject::tr("No se encuentra la plantilla del informe «%1».").arg(QDir::toNativeSeparators(ruta)));
+        throw ErrorBD(
+            NumeroError::ArchivoNoEncontrado,
+            QObject::tr("No se encuentra la plantilla del informe «%1».").arg(QDir::toNativeSeparators(ruta)));
     return analizar(QString::fromUtf8(f.readAll()));
 }
 

@@ -26,13 +26,14 @@
 // se lee una sola vez y cada fila se cuelga de las filas del padre con los mismos valores en esos
 // campos. Una columna cuyo nombre empieza por "si_" es una condición para {{#si_...}}: cierta si
 // no es nula, vacía, 0 ni "N". Cada fila lleva además "n", su número dentro de
-// su lista, y "ultima", cierta en la última. La cabecera y el pie tienen una parte izquierda y otra derecha separadas por "|".
+// su lista, y "ultima", cierta en la última. La cabecera y el pie tienen una parte izquierda y otra derecha separadas
+// por "|".
 struct ConsultaPlantilla
 {
     QString nombre;
-    QString padre;       // vacío: lista de la raíz
-    QStringList claves;  // campos que unen cada fila con su padre
-    QString sql;         // con las marcas {Tabla.Campo} tal cual
+    QString padre;      // vacío: lista de la raíz
+    QStringList claves; // campos que unen cada fila con su padre
+    QString sql;        // con las marcas {Tabla.Campo} tal cual
 };
 
 struct TotalPlantilla

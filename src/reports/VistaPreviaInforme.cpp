@@ -1,19 +1,18 @@
-#include "VistaPreviaInforme.h"
+#include "reports/VistaPreviaInforme.h"
 
-#include "DocumentoInforme.h"
+#include "reports/DocumentoInforme.h"
 
 #include <QElapsedTimer>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
-namespace
-{
-constexpr int Margen = 12;       // alrededor de las hojas y entre una y otra
+namespace {
+constexpr int Margen = 12;        // alrededor de las hojas y entre una y otra
 constexpr int HojasGuardadas = 8; // hojas pintadas que se guardan para volver a ellas sin repintar
 constexpr qreal ZoomMinimo = 0.1, ZoomMaximo = 6.0;
 } // namespace
@@ -160,8 +159,7 @@ void VistaPreviaInforme::setZoomFactor(qreal factor)
     const int pagina = actual_;
     // Se conserva el sitio de la hoja actual que se estaba mirando.
     const int altoHoja = tamanoHojaVista().height() + Margen;
-    const qreal dentro =
-        pagina > 0 ? qreal(verticalScrollBar()->value() - arribaDe(pagina) + Margen) / altoHoja : 0.0;
+    const qreal dentro = pagina > 0 ? qreal(verticalScrollBar()->value() - arribaDe(pagina) + Margen) / altoHoja : 0.0;
     zoom_ = std::clamp(factor, ZoomMinimo, ZoomMaximo);
     recolocar();
     if (pagina > 0) {

@@ -71,7 +71,7 @@ private:
 
     QSizeF tamanoHoja() const; // a zoom 1, en píxeles de la pantalla
     QSize tamanoHojaVista() const;
-    int alto() const;           // todo el contenido
+    int alto() const; // todo el contenido
     int arribaDe(int pagina) const;
     void recolocar();
     void calcularActual();

@@ -1,11 +1,11 @@
-#include "AccionesCopia.h"
+#include "shell/AccionesCopia.h"
 
-#include "PlataformaServicios.h"
-#include "Rutinas.h"
+#include "plataforma/PlataformaServicios.h"
+#include "shell/Rutinas.h"
 
-#include "Conexion.h"
-#include "CopiaSeguridad.h"
-#include "ErrorBD.h"
+#include "store/Conexion.h"
+#include "store/CopiaSeguridad.h"
+#include "store/ErrorBD.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

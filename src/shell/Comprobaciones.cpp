@@ -1,7 +1,7 @@
-#include "Comprobaciones.h"
+#include "shell/Comprobaciones.h"
 
-#include "Recordset.h"
-#include "Rutinas.h"
+#include "shell/Rutinas.h"
+#include "store/Recordset.h"
 
 #include <functional>
 

@@ -1,4 +1,4 @@
-#include "DateBox.h"
+#include "shell/DateBox.h"
 
 #include <QCalendarWidget>
 #include <QDateTime>
@@ -12,8 +12,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace
-{
+namespace {
 const char* const Meses[] = {"enero", "febrero", "marzo",      "abril",   "mayo",      "junio",
                              "julio", "agosto",  "septiembre", "octubre", "noviembre", "diciembre"};
 
@@ -140,7 +139,8 @@ bool DateBox::parse(const QString& texto, QDate* fecha, QString* motivo)
     if (d < 1)
         return fallo(QStringLiteral("no existe el día 0"));
     if (d > dias)
-        return fallo(QStringLiteral("%1 de %2 sólo tiene %3 días").arg(QString::fromUtf8(Meses[m - 1])).arg(a).arg(dias));
+        return fallo(
+            QStringLiteral("%1 de %2 sólo tiene %3 días").arg(QString::fromUtf8(Meses[m - 1])).arg(a).arg(dias));
     if (fecha)
         *fecha = QDate(a, m, d);
     if (motivo)

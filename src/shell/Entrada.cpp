@@ -1,14 +1,14 @@
-#include "Entrada.h"
+#include "shell/Entrada.h"
 
-#include "AccionesCopia.h"
-#include "EstadoTeclas.h"
-#include "ManejadorErrores.h"
-#include "PlataformaServicios.h"
-#include "Rutinas.h"
+#include "plataforma/PlataformaServicios.h"
+#include "shell/AccionesCopia.h"
+#include "shell/EstadoTeclas.h"
+#include "shell/ManejadorErrores.h"
+#include "shell/Rutinas.h"
 
-#include "Conexion.h"
-#include "InstanciaPrograma.h"
-#include "ProteccionDiario.h"
+#include "plataforma/InstanciaPrograma.h"
+#include "store/Conexion.h"
+#include "store/ProteccionDiario.h"
 
 #include <QCloseEvent>
 #include <QDateTime>

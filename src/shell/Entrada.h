@@ -1,7 +1,7 @@
 #pragma once
 
-#include "RegistroVentanas.h"
-#include "Sesion.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Sesion.h"
 
 #include <QMainWindow>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "EstadoTeclas.h"
+#include "shell/EstadoTeclas.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

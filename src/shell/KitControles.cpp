@@ -1,6 +1,6 @@
-#include "KitControles.h"
+#include "shell/KitControles.h"
 
-#include "DateBox.h"
+#include "shell/DateBox.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "LogosPresentacion.h"
+#include "shell/LogosPresentacion.h"
 
 #include <QLinearGradient>
 #include <QPainter>

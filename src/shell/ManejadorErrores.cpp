@@ -1,9 +1,9 @@
-#include "ManejadorErrores.h"
+#include "shell/ManejadorErrores.h"
 
-#include "ErrorBD.h"
-#include "PlataformaServicios.h"
-#include "Recordset.h"
-#include "Rutinas.h"
+#include "plataforma/PlataformaServicios.h"
+#include "shell/Rutinas.h"
+#include "store/ErrorBD.h"
+#include "store/Recordset.h"
 
 #include <QLabel>
 

@@ -1,7 +1,7 @@
-#include "MarcoCentro.h"
+#include "shell/MarcoCentro.h"
 
-#include "KitControles.h"
-#include "Rutinas.h"
+#include "shell/KitControles.h"
+#include "shell/Rutinas.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

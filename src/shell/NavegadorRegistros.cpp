@@ -1,10 +1,10 @@
-#include "NavegadorRegistros.h"
+#include "shell/NavegadorRegistros.h"
 
-#include "KitControles.h"
-#include "ManejadorErrores.h"
-#include "PlataformaServicios.h"
-#include "Recordset.h"
-#include "Rutinas.h"
+#include "plataforma/PlataformaServicios.h"
+#include "shell/KitControles.h"
+#include "shell/ManejadorErrores.h"
+#include "shell/Rutinas.h"
+#include "store/Recordset.h"
 
 #include <QAction>
 #include <QComboBox>

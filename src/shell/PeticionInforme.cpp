@@ -1,4 +1,4 @@
-#include "PeticionInforme.h"
+#include "shell/PeticionInforme.h"
 
 PeticionInforme PeticionInforme::evaluacion(qint64 idCentro, qint64 idEmpresa)
 {

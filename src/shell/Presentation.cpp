@@ -1,6 +1,6 @@
-#include "Presentation.h"
+#include "shell/Presentation.h"
 
-#include "Presentation2.h"
+#include "shell/Presentation2.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VentanaPresentacion.h"
+#include "shell/VentanaPresentacion.h"
 
 // Primera ventana del programa: el título de la aplicación, su origen y los créditos, con los
 // logotipos. A los diez segundos, o con un clic en la ventana, en `Label1` o en `Label3`, da

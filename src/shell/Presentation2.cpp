@@ -1,6 +1,6 @@
-#include "Presentation2.h"
+#include "shell/Presentation2.h"
 
-#include "Entrada.h"
+#include "shell/Entrada.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VentanaPresentacion.h"
+#include "shell/VentanaPresentacion.h"
 
 // Segunda ventana de presentación: el objetivo de la aplicación. A los diez segundos, o con un
 // clic en la ventana o en `Label3`, muestra la ventana principal `Entrada` (que entonces hace su

@@ -1,4 +1,4 @@
-#include "RegistroVentanas.h"
+#include "shell/RegistroVentanas.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>

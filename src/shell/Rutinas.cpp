@@ -1,7 +1,7 @@
-#include "Rutinas.h"
+#include "shell/Rutinas.h"
 
-#include "PlataformaServicios.h"
-#include "Recordset.h"
+#include "plataforma/PlataformaServicios.h"
+#include "store/Recordset.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>

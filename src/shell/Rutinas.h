@@ -2,8 +2,8 @@
 
 // La carpeta del programa y la geometría de las ventanas son de la plataforma (también las usa
 // Reparar); se siguen viendo desde aquí para que las ventanas no tengan que cambiar.
-#include "CarpetaPrograma.h"
-#include "GeometriaVentana.h"
+#include "plataforma/CarpetaPrograma.h"
+#include "plataforma/GeometriaVentana.h"
 
 #include <QString>
 #include <QVariant>

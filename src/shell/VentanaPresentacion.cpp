@@ -1,8 +1,8 @@
-#include "VentanaPresentacion.h"
+#include "shell/VentanaPresentacion.h"
 
-#include "ManejadorErrores.h"
-#include "PlataformaServicios.h"
-#include "Rutinas.h"
+#include "plataforma/PlataformaServicios.h"
+#include "shell/ManejadorErrores.h"
+#include "shell/Rutinas.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

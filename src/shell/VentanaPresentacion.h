@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LogosPresentacion.h"
+#include "shell/LogosPresentacion.h"
 
 #include <QWidget>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "AnalisisConsulta.h"
+#include "store/AnalisisConsulta.h"
 
 #include <QDate>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Conexion.h"
+#include "store/Conexion.h"
 
 #include <QString>
 #include <QVariant>

@@ -1,14 +1,14 @@
-#include "Conexion.h"
+#include "store/Conexion.h"
 
-#include "CierrePrograma.h"
-#include "CuentaSistema.h"
-#include "ErrorBD.h"
-#include "Esquema.h"
-#include "MapaErrores.h"
-#include "ProteccionDiario.h"
-#include "Recordset.h"
-#include "SentenciaPreparada.h"
-#include "ValoresSqlite.h"
+#include "plataforma/CierrePrograma.h"
+#include "store/CuentaSistema.h"
+#include "store/ErrorBD.h"
+#include "store/Esquema.h"
+#include "store/MapaErrores.h"
+#include "store/ProteccionDiario.h"
+#include "store/Recordset.h"
+#include "store/SentenciaPreparada.h"
+#include "store/ValoresSqlite.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Esquema.h"
-#include "SentenciaPreparada.h"
+#include "store/Esquema.h"
+#include "store/SentenciaPreparada.h"
 
 #include <QString>
 #include <QVariantList>

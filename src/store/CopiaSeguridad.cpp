@@ -1,9 +1,9 @@
-#include "CopiaSeguridad.h"
+#include "store/CopiaSeguridad.h"
 
-#include "ErrorBD.h"
-#include "Esquema.h"
-#include "MapaErrores.h"
-#include "SentenciaPreparada.h"
+#include "store/ErrorBD.h"
+#include "store/Esquema.h"
+#include "store/MapaErrores.h"
+#include "store/SentenciaPreparada.h"
 
 #include <QDir>
 #include <QFile>

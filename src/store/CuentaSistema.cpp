@@ -1,6 +1,6 @@
-#include "CuentaSistema.h"
+#include "store/CuentaSistema.h"
 
-#include "ErrorBD.h"
+#include "store/ErrorBD.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "EscrituraFila.h"
+#include "store/EscrituraFila.h"
 
-#include "AnalisisConsulta.h"
-#include "Conexion.h"
-#include "ErrorBD.h"
-#include "SentenciaPreparada.h"
-#include "ValoresSqlite.h"
+#include "store/AnalisisConsulta.h"
+#include "store/Conexion.h"
+#include "store/ErrorBD.h"
+#include "store/SentenciaPreparada.h"
+#include "store/ValoresSqlite.h"
 
 #include <QDate>
 #include <QObject>

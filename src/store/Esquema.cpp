@@ -1,9 +1,9 @@
-#include "Esquema.h"
+#include "store/Esquema.h"
 
-#include "AnalisisConsulta.h"
-#include "Conexion.h"
-#include "ErrorBD.h"
-#include "SentenciaPreparada.h"
+#include "store/AnalisisConsulta.h"
+#include "store/Conexion.h"
+#include "store/ErrorBD.h"
+#include "store/SentenciaPreparada.h"
 
 #include <QDir>
 #include <QFile>

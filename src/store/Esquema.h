@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ErrorBD.h"
+#include "store/ErrorBD.h"
 
 #include <QStringList>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "MapaErrores.h"
+#include "store/MapaErrores.h"
 
 #include <QDir>
 #include <QFileInfo>

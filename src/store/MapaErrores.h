@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ErrorBD.h"
+#include "store/ErrorBD.h"
 
 struct sqlite3;
 

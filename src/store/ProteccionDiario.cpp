@@ -1,7 +1,7 @@
-#include "ProteccionDiario.h"
+#include "store/ProteccionDiario.h"
 
-#include "InstanciaPrograma.h"
-#include "SentenciaPreparada.h"
+#include "plataforma/InstanciaPrograma.h"
+#include "store/SentenciaPreparada.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,11 +1,11 @@
-#include "Recordset.h"
+#include "store/Recordset.h"
 
-#include "AnalisisConsulta.h"
-#include "Conexion.h"
-#include "ErrorBD.h"
-#include "EscrituraFila.h"
-#include "SentenciaPreparada.h"
-#include "ValoresSqlite.h"
+#include "store/AnalisisConsulta.h"
+#include "store/Conexion.h"
+#include "store/ErrorBD.h"
+#include "store/EscrituraFila.h"
+#include "store/SentenciaPreparada.h"
+#include "store/ValoresSqlite.h"
 
 #include <QObject>
 #include <algorithm>

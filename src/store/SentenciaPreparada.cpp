@@ -1,6 +1,6 @@
-#include "SentenciaPreparada.h"
+#include "store/SentenciaPreparada.h"
 
-#include "Conexion.h"
+#include "store/Conexion.h"
 
 #include <sqlite3.h>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "ValoresSqlite.h"
+#include "store/ValoresSqlite.h"
 
-#include "Conexion.h"
+#include "store/Conexion.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -2,7 +2,7 @@
 
 // La ventana de empresas manejada como lo hace una persona: el ratón en los botones y en las
 // barras de navegación, el teclado en las listas.
-#include "Empresa.h"
+#include "companies/Empresa.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

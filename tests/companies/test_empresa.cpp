@@ -1,10 +1,10 @@
 // La ventana de empresas y centros, sin pantalla, sobre su propia copia de la base de datos.
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "Empresa.h"
 #include "PlataformaPrueba.h"
-#include "Rutinas.h"
-#include "Sesion.h"
+#include "companies/Empresa.h"
+#include "shell/Rutinas.h"
+#include "shell/Sesion.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -365,8 +365,7 @@ private slots:
         abrir();
         hijo<QToolButton>("Image9")->click();
         QCOMPARE(plataforma->documentos.size(), 1);
-        QVERIFY(plataforma->documentos.first().endsWith(
-            QDir::toNativeSeparators("/Ayuda/Empresas.pdf")));
+        QVERIFY(plataforma->documentos.first().endsWith(QDir::toNativeSeparators("/Ayuda/Empresas.pdf")));
         QCOMPARE(hijo<QToolButton>("cmdSalir")->toolTip(), QString("Cerrar Empresas"));
         QCOMPARE(hijo<QToolBar>("Toolbar4")->actions().first()->toolTip(), QString("Ultimo registro"));
     }

@@ -4,9 +4,9 @@
 #include "Datos.h"
 #include "ManejoEmpresa.h"
 #include "PlataformaPrueba.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "Sesion.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "shell/Sesion.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>

@@ -1,14 +1,13 @@
 #pragma once
 
-#include "Conexion.h"
-#include "Recordset.h"
+#include "store/Conexion.h"
+#include "store/Recordset.h"
 
 #include <QString>
 #include <QVariant>
 
 // Filas de prueba escritas directamente, para preparar cada caso en pocas líneas.
-namespace datos
-{
+namespace datos {
 inline long long insertar(const QString& conexion, const QString& sql, const QVariantList& valores)
 {
     auto c = Conexion::obtener(conexion);

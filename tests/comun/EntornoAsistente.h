@@ -6,13 +6,13 @@
 // de QObject) y llama a preparar() en init() y a liberar() en cleanup().
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "DatosPuesto.h"
-#include "GeneracionRiesgos.h"
 #include "PlataformaPrueba.h"
-#include "Recordset.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "Sesion.h"
+#include "evaluation/DatosPuesto.h"
+#include "evaluation/GeneracionRiesgos.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "shell/Sesion.h"
+#include "store/Recordset.h"
 
 #include <QApplication>
 #include <QMdiArea>

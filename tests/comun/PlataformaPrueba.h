@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PlataformaServicios.h"
+#include "plataforma/PlataformaServicios.h"
 
 #include <QLockFile>
 #include <QString>

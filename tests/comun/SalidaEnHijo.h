@@ -3,8 +3,8 @@
 // Salir de verdad de un programa (el proceso termina) se prueba en un proceso hijo, que es el
 // mismo programa de pruebas arrancado con una variable de entorno. Tras salir, Evaluacion.mdb,
 // copiado solo, debe tenerlo todo: ni diario ni memoria compartida al lado.
-#include "Conexion.h"
-#include "Recordset.h"
+#include "store/Conexion.h"
+#include "store/Recordset.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 // Alta de un puesto con su copia del catálogo de factores, y el valor numérico de los textos.
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "DatosPuesto.h"
-#include "ErrorBD.h"
+#include "evaluation/DatosPuesto.h"
+#include "store/ErrorBD.h"
 
 #include <gtest/gtest.h>
 
@@ -47,11 +47,15 @@ TEST_F(AltaPuestoPrueba, CadaPuestoRecibeSuCopiaDelCatalogoSinMarcar)
     const long long catalogo = contar(cx, "select count(*) from FactoresRiesgos");
     ASSERT_GT(catalogo, 0);
     const long long id = alta();
-    EXPECT_EQ(contar(cx, "select count(*) from FactoresSeleccionarEvaluacion where IDPuestoCentro = ? and "
-                         "FactorSelecionado = 'N' and IDEmpresa = ? and IDCentro = ?", {id, empresa, centro}),
+    EXPECT_EQ(contar(cx,
+                     "select count(*) from FactoresSeleccionarEvaluacion where IDPuestoCentro = ? and "
+                     "FactorSelecionado = 'N' and IDEmpresa = ? and IDCentro = ?",
+                     {id, empresa, centro}),
               catalogo);
-    EXPECT_EQ(contar(cx, "select count(*) from FactoresSeleccionarEvaluacion s join FactoresRiesgos f using (IDFactor) "
-                         "where s.IDPuestoCentro = ? and s.Factor = f.Factor", {id}),
+    EXPECT_EQ(contar(cx,
+                     "select count(*) from FactoresSeleccionarEvaluacion s join FactoresRiesgos f using (IDFactor) "
+                     "where s.IDPuestoCentro = ? and s.Factor = f.Factor",
+                     {id}),
               catalogo);
     Recordset rs;
     rs.open("select NTrabajadores, Fecha from PuestosCentros where IDPuestoCentro = ?", cx, {id});
@@ -61,11 +65,15 @@ TEST_F(AltaPuestoPrueba, CadaPuestoRecibeSuCopiaDelCatalogoSinMarcar)
     // Un factor nuevo del catálogo sólo llega a los puestos que se den de alta después.
     Recordset::execute("insert into FactoresRiesgos (IDFactor, Factor) values (99999, 'Factor añadido después')", cx);
     const long long nuevo = alta("Panadero");
-    EXPECT_EQ(contar(cx, "select count(*) from FactoresSeleccionarEvaluacion where IDFactor = 99999 and "
-                         "IDPuestoCentro = ?", {id}),
+    EXPECT_EQ(contar(cx,
+                     "select count(*) from FactoresSeleccionarEvaluacion where IDFactor = 99999 and "
+                     "IDPuestoCentro = ?",
+                     {id}),
               0);
-    EXPECT_EQ(contar(cx, "select count(*) from FactoresSeleccionarEvaluacion where IDFactor = 99999 and "
-                         "IDPuestoCentro = ?", {nuevo}),
+    EXPECT_EQ(contar(cx,
+                     "select count(*) from FactoresSeleccionarEvaluacion where IDFactor = 99999 and "
+                     "IDPuestoCentro = ?",
+                     {nuevo}),
               1);
 
     // Con el catálogo vacío, el puesto no recibe ninguna fila.
@@ -79,9 +87,10 @@ TEST_F(AltaPuestoPrueba, CadaPuestoRecibeSuCopiaDelCatalogoSinMarcar)
 
 TEST_F(AltaPuestoPrueba, UnFalloAMitadNoDejaNiPuestoNiFactores)
 {
-    Recordset::execute("CREATE TRIGGER PruebaFallo BEFORE INSERT ON FactoresSeleccionarEvaluacion WHEN "
-                       "NEW.IDFactor = (SELECT max(IDFactor) FROM FactoresRiesgos) BEGIN SELECT RAISE(ABORT, 'fallo'); END",
-                       cx);
+    Recordset::execute(
+        "CREATE TRIGGER PruebaFallo BEFORE INSERT ON FactoresSeleccionarEvaluacion WHEN "
+        "NEW.IDFactor = (SELECT max(IDFactor) FROM FactoresRiesgos) BEGIN SELECT RAISE(ABORT, 'fallo'); END",
+        cx);
     EXPECT_THROW(alta(), ErrorBD);
     EXPECT_EQ(contar(cx, "select count(*) from PuestosCentros"), 0);
     EXPECT_EQ(contar(cx, "select count(*) from FactoresSeleccionarEvaluacion"), 0);

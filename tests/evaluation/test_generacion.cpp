@@ -1,16 +1,15 @@
 // Generación de riesgos y medidas al marcar un factor, y su retirada al desmarcarlo.
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "ErrorBD.h"
-#include "GeneracionRiesgos.h"
-#include "MatrizRiesgo.h"
+#include "evaluation/GeneracionRiesgos.h"
+#include "evaluation/MatrizRiesgo.h"
+#include "store/ErrorBD.h"
 
 #include <gtest/gtest.h>
 
 using datos::contar;
 
-namespace
-{
+namespace {
 // Catálogo propio de la prueba: factores 9001.. y riesgos 901.., para no depender del entregado.
 class GeneracionPrueba : public ::testing::Test
 {
@@ -23,7 +22,8 @@ protected:
     {
         auto c = Conexion::obtener(cx);
         for (int r : {901, 902, 903})
-            c->ejecutar("INSERT INTO Riesgos (IDRiesgo, Riesgo) VALUES (?, ?)", {r, QStringLiteral("Riesgo %1").arg(r)});
+            c->ejecutar("INSERT INTO Riesgos (IDRiesgo, Riesgo) VALUES (?, ?)",
+                        {r, QStringLiteral("Riesgo %1").arg(r)});
         for (int f : {9001, 9002, 9003, 9004, 9005})
             c->ejecutar("INSERT INTO FactoresRiesgos (IDFactor, Factor) VALUES (?, ?)",
                         {f, QStringLiteral("Factor %1").arg(f)});
@@ -67,13 +67,16 @@ TEST_F(GeneracionPrueba, FilasYMedidasDeCadaRiesgoDelFactor)
 {
     const FilaFactor f = marcar(puesto, 9001);
     EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDEvaluacionCrear = ?", {f.idEvaluacionCrear}), 2);
-    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDEvaluacionCrear = ? and IDEmpresa = ? and "
-                         "IDCentro = ? and IDPuestoCentro = ? and IDFactor = 9001 and Mostrar = 'S' and "
-                         "Probabilidad is null and ValorRiesgo is null",
+    EXPECT_EQ(contar(cx,
+                     "select count(*) from Evaluacion where IDEvaluacionCrear = ? and IDEmpresa = ? and "
+                     "IDCentro = ? and IDPuestoCentro = ? and IDFactor = 9001 and Mostrar = 'S' and "
+                     "Probabilidad is null and ValorRiesgo is null",
                      {f.idEvaluacionCrear, empresa, centro, puesto}),
               2);
-    EXPECT_EQ(contar(cx, "select count(*) from VFactoresMedidas where IDPuestoCentro = ? and IDRiesgo = 901 and "
-                         "MarcarMedida is null", {puesto}),
+    EXPECT_EQ(contar(cx,
+                     "select count(*) from VFactoresMedidas where IDPuestoCentro = ? and IDRiesgo = 901 and "
+                     "MarcarMedida is null",
+                     {puesto}),
               3);
     EXPECT_EQ(contar(cx, "select count(*) from VFactoresMedidas where IDPuestoCentro = ? and IDRiesgo = 902", {puesto}),
               2);
@@ -113,12 +116,16 @@ TEST_F(GeneracionPrueba, QuitarDejaUnaFilaMostradaPorRiesgoYNoTocaOtrosPuestos)
     EXPECT_EQ(mostrar(puesto, 901), "SN");
     EXPECT_EQ(mostrar(puesto, 902), "");
     // Lo evaluado pasa a la fila que ahora se muestra.
-    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDPuestoCentro = ? and IDRiesgo = 901 and "
-                         "Mostrar = 'S' and ValorRiesgo = 'Riesgo Importante'", {puesto}),
+    EXPECT_EQ(contar(cx,
+                     "select count(*) from Evaluacion where IDPuestoCentro = ? and IDRiesgo = 901 and "
+                     "Mostrar = 'S' and ValorRiesgo = 'Riesgo Importante'",
+                     {puesto}),
               1);
     // Sus medidas se han ido con sus filas; las del otro puesto siguen.
-    EXPECT_EQ(contar(cx, "select count(*) from MedidasFactores m join Evaluacion e using (IDEvaluacion) "
-                         "where e.IDFactor = 9001 and e.IDPuestoCentro = ?", {puesto}),
+    EXPECT_EQ(contar(cx,
+                     "select count(*) from MedidasFactores m join Evaluacion e using (IDEvaluacion) "
+                     "where e.IDFactor = 9001 and e.IDPuestoCentro = ?",
+                     {puesto}),
               0);
     EXPECT_EQ(contar(cx, "select count(*) from MedidasFactores where IDEvaluacion not in (select IDEvaluacion from "
                          "Evaluacion)"),
@@ -179,20 +186,26 @@ TEST_F(GeneracionPrueba, LasOcultasTomanLaEvaluacionDeLaMostradaDeSuPuesto)
                        "ValorRiesgo = 'Riesgo Moderado' where Mostrar = 'S'",
                        cx);
     EXPECT_EQ(CopiarEvaluacionAOcultas(cx, puesto), 2);
-    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDPuestoCentro = ? and IDRiesgo = 901 and "
-                         "ValorRiesgo = 'Riesgo Moderado' and Probabilidad = 'Media' and Consecuencias = 'Dañino'",
+    EXPECT_EQ(contar(cx,
+                     "select count(*) from Evaluacion where IDPuestoCentro = ? and IDRiesgo = 901 and "
+                     "ValorRiesgo = 'Riesgo Moderado' and Probabilidad = 'Media' and Consecuencias = 'Dañino'",
                      {puesto}),
               3);
     // Las ocultas de otro puesto esperan a que se guarde ese puesto.
-    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDPuestoCentro = ? and Mostrar = 'N' and "
-                         "ValorRiesgo is null", {otroPuesto}),
+    EXPECT_EQ(contar(cx,
+                     "select count(*) from Evaluacion where IDPuestoCentro = ? and Mostrar = 'N' and "
+                     "ValorRiesgo is null",
+                     {otroPuesto}),
               1);
     // Una oculta sin mostrada se deja como estaba.
     Recordset::execute("update Evaluacion set Mostrar = 'N', ValorRiesgo = null where IDPuestoCentro = ? and "
-                       "IDRiesgo = 902", cx, {otroPuesto});
+                       "IDRiesgo = 902",
+                       cx, {otroPuesto});
     CopiarEvaluacionAOcultas(cx, otroPuesto);
-    EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDPuestoCentro = ? and IDRiesgo = 902 and "
-                         "ValorRiesgo is null", {otroPuesto}),
+    EXPECT_EQ(contar(cx,
+                     "select count(*) from Evaluacion where IDPuestoCentro = ? and IDRiesgo = 902 and "
+                     "ValorRiesgo is null",
+                     {otroPuesto}),
               1);
 }
 

@@ -1,13 +1,13 @@
 // Las acciones sobre un centro de la ventana de empresas y la página de inicio de la evaluación.
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "Empresa.h"
-#include "FormulaSeleccion.h"
-#include "InicioEvaluacion.h"
 #include "PlataformaPrueba.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "Sesion.h"
+#include "companies/Empresa.h"
+#include "evaluation/InicioEvaluacion.h"
+#include "reports/FormulaSeleccion.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "shell/Sesion.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -145,7 +145,8 @@ private slots:
         QCOMPARE(pasos(), QString("1110"));
 
         Recordset::execute("update Evaluacion set Probabilidad = 'Baja', Consecuencias = 'Dañino', "
-                           "ValorRiesgo = 'Riesgo Tolerable' where IDEvaluacion = ?", cx, {ev});
+                           "ValorRiesgo = 'Riesgo Tolerable' where IDEvaluacion = ?",
+                           cx, {ev});
         hub()->Colocar();
         QCOMPARE(pasos(), QString("1111"));
 

@@ -3,14 +3,14 @@
 #include "Celdas.h"
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "InicioEvaluacion.h"
 #include "PlataformaPrueba.h"
-#include "Puestos.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "Sesion.h"
-#include "grid/DataSource.h"
-#include "grid/Grid.h"
+#include "evaluation/InicioEvaluacion.h"
+#include "evaluation/Puestos.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "shell/Sesion.h"
+#include "shell/grid/DataSource.h"
+#include "shell/grid/Grid.h"
 
 #include <QApplication>
 #include <QComboBox>

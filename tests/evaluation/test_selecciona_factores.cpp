@@ -2,17 +2,17 @@
 // los riesgos del catálogo, la confirmación, los fallos y el paso a las ventanas vecinas.
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "DatosPuesto.h"
 #include "EntornoAsistente.h"
-#include "InicioEvaluacion.h"
 #include "PlataformaPrueba.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "SeleccionaFactores.h"
-#include "SeleccionaRiesgos.h"
-#include "Sesion.h"
-#include "grid/DataSource.h"
-#include "grid/Grid.h"
+#include "evaluation/DatosPuesto.h"
+#include "evaluation/InicioEvaluacion.h"
+#include "evaluation/SeleccionaFactores.h"
+#include "evaluation/SeleccionaRiesgos.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "shell/Sesion.h"
+#include "shell/grid/DataSource.h"
+#include "shell/grid/Grid.h"
 
 #include <QComboBox>
 #include <QLabel>

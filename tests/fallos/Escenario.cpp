@@ -1,14 +1,14 @@
 #include "Escenario.h"
 
-#include "Compactacion.h"
-#include "Conexion.h"
 #include "Datos.h"
-#include "DatosPuesto.h"
-#include "ErrorBD.h"
-#include "GeneracionRiesgos.h"
-#include "MatrizRiesgo.h"
-#include "Recordset.h"
 #include "VfsFallos.h"
+#include "evaluation/DatosPuesto.h"
+#include "evaluation/GeneracionRiesgos.h"
+#include "evaluation/MatrizRiesgo.h"
+#include "repair/Compactacion.h"
+#include "store/Conexion.h"
+#include "store/ErrorBD.h"
+#include "store/Recordset.h"
 
 #include <QCryptographicHash>
 #include <QDate>
@@ -24,16 +24,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace fallos
-{
+namespace fallos {
 QString& conexionEnUso()
 {
     static QString texto;
     return texto;
 }
 
-namespace
-{
+namespace {
 std::function<void()>& ganchoRenombrar()
 {
     static std::function<void()> g;
@@ -93,10 +91,10 @@ Preparada* preparar()
         AnadirPuestoConFactores(conexionEnUso(), {p->centro, p->empresa, "Soldador", "Suelda las piezas", "3", "0"});
 
     // Dos factores con riesgos en común: el segundo deja filas ocultas detrás de las del primero.
-    const long long primero = leer(
-        "SELECT rf.IDFactor FROM RiesgosFactores rf WHERE EXISTS (SELECT 1 FROM RiesgosFactores o WHERE "
-        "o.IDRiesgo = rf.IDRiesgo AND o.IDFactor <> rf.IDFactor) AND EXISTS (SELECT 1 FROM Medidas m WHERE "
-        "m.IDFactor = rf.IDFactor) GROUP BY rf.IDFactor ORDER BY count(*) DESC, rf.IDFactor LIMIT 1");
+    const long long primero =
+        leer("SELECT rf.IDFactor FROM RiesgosFactores rf WHERE EXISTS (SELECT 1 FROM RiesgosFactores o WHERE "
+             "o.IDRiesgo = rf.IDRiesgo AND o.IDFactor <> rf.IDFactor) AND EXISTS (SELECT 1 FROM Medidas m WHERE "
+             "m.IDFactor = rf.IDFactor) GROUP BY rf.IDFactor ORDER BY count(*) DESC, rf.IDFactor LIMIT 1");
     const long long segundo =
         leer("SELECT o.IDFactor FROM RiesgosFactores r JOIN RiesgosFactores o ON o.IDRiesgo = r.IDRiesgo AND "
              "o.IDFactor <> r.IDFactor WHERE r.IDFactor = ? GROUP BY o.IDFactor ORDER BY count(*) DESC, o.IDFactor "
@@ -207,7 +205,10 @@ const Preparada& preparada()
     return *p;
 }
 
-void alRenombrar(std::function<void()> antes) { ganchoRenombrar() = std::move(antes); }
+void alRenombrar(std::function<void()> antes)
+{
+    ganchoRenombrar() = std::move(antes);
+}
 
 const std::vector<Accion>& acciones()
 {
@@ -256,9 +257,15 @@ Copia::Copia()
     copiarPrograma(preparada().dir.path(), dir_.path());
 }
 
-Copia::~Copia() { Conexion::cerrarTodas(); }
+Copia::~Copia()
+{
+    Conexion::cerrarTodas();
+}
 
-QString Copia::conexion() const { return textoConexion(QDir::toNativeSeparators(dir_.path())); }
+QString Copia::conexion() const
+{
+    return textoConexion(QDir::toNativeSeparators(dir_.path()));
+}
 
 void Copia::usar() const
 {

@@ -10,8 +10,7 @@
 // Lo común a las pruebas de fallos: una base de datos preparada con las operaciones del programa,
 // copias de ella para cada intento, las acciones de varias filas que se someten a los fallos, la
 // huella de los datos para saber si una acción quedó entera o no quedó, y procesos hijos.
-namespace fallos
-{
+namespace fallos {
 // Texto de conexión de la copia en uso (la preparada mientras se prepara, después la de usar()).
 QString& conexionEnUso();
 
@@ -24,7 +23,10 @@ struct Accion
     bool esCompactacion = false;
 };
 
-inline void PrintTo(const Accion& a, std::ostream* os) { *os << a.id; }
+inline void PrintTo(const Accion& a, std::ostream* os)
+{
+    *os << a.id;
+}
 
 // Estado de partida: una empresa con un centro y un puesto con dos factores marcados que comparten
 // riesgos (hay filas mostradas evaluadas y filas ocultas), y una empresa borrada (páginas libres).

@@ -6,8 +6,7 @@
 // pide, se queda sin espacio, abre la base de datos como si el archivo fuera de sólo lectura o
 // avisa antes de una escritura concreta (para matar el proceso justo ahí). Se registra como el
 // predeterminado, así que lo usan el almacén, la compactación y cualquier sqlite3_open del proceso.
-namespace vfsfallos
-{
+namespace vfsfallos {
 // Registra el sistema de archivos (una vez por proceso). Sin nada armado se comporta igual que el
 // de siempre.
 void instalar();

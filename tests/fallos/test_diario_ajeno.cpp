@@ -1,11 +1,11 @@
 // Un diario junto a Evaluacion.mdb: si es de otra base de datos no la vacía; si es el de una
 // sesión que murió, lo confirmado en ella se conserva. En los dos casos queda antes una copia.
-#include "Conexion.h"
 #include "DiarioAjeno.h"
-#include "ErrorBD.h"
 #include "Escenario.h"
-#include "ProteccionDiario.h"
-#include "Recordset.h"
+#include "store/Conexion.h"
+#include "store/ErrorBD.h"
+#include "store/ProteccionDiario.h"
+#include "store/Recordset.h"
 
 #include <QDir>
 #include <QFile>

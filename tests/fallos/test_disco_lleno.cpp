@@ -1,10 +1,10 @@
 // Disco lleno en medio de cada acción de varias filas: el usuario recibe el mensaje del almacén
 // (3026, en castellano, diciendo qué hacer), no se pierde ni se deja a medias nada, y la misma
 // conexión sigue sirviendo: en cuanto hay sitio, la acción se hace entera.
-#include "Conexion.h"
-#include "ErrorBD.h"
 #include "Escenario.h"
 #include "VfsFallos.h"
+#include "store/Conexion.h"
+#include "store/ErrorBD.h"
 
 #include <QFileInfo>
 #include <gtest/gtest.h>
@@ -12,15 +12,17 @@
 
 using namespace fallos;
 
-namespace
-{
+namespace {
 struct Caso
 {
     Accion accion;
     bool cachePequena; // con una caché de páginas mínima, SQLite escribe en mitad de la transacción
 };
 
-void PrintTo(const Caso& c, std::ostream* os) { *os << c.accion.id << (c.cachePequena ? "_CachePequena" : ""); }
+void PrintTo(const Caso& c, std::ostream* os)
+{
+    *os << c.accion.id << (c.cachePequena ? "_CachePequena" : "");
+}
 
 void abrir(const Caso& caso)
 {

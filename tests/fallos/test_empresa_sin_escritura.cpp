@@ -1,14 +1,14 @@
 // La ventana de empresas cuando un borrado no se puede hacer (archivo bloqueado por otro proceso
 // o de sólo lectura): avisa, la fila sigue a la vista y todos los botones siguen sirviendo.
-#include "Conexion.h"
 #include "Datos.h"
 #include "Escenario.h"
 #include "ManejoEmpresa.h"
 #include "PlataformaPrueba.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "Sesion.h"
 #include "VfsFallos.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "shell/Sesion.h"
+#include "store/Conexion.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>

@@ -2,10 +2,10 @@
 // con la acción entera o sin ella, y el programa sigue trabajando con ella. El proceso hijo se para
 // justo antes de una escritura concreta en el disco (o con esa escritura a medias) y el padre lo
 // mata; se recorren todas las escrituras de la acción y del cierre que la sigue.
-#include "Compactacion.h"
-#include "Conexion.h"
 #include "Escenario.h"
 #include "VfsFallos.h"
+#include "repair/Compactacion.h"
+#include "store/Conexion.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,8 +15,7 @@
 
 using namespace fallos;
 
-namespace
-{
+namespace {
 // Corre la acción en un hijo sobre la copia y lo mata en cuanto avisa de que se ha parado.
 // Devuelve "parado" o, si terminó sin pararse, "fin:hecha N" con las escrituras que hizo.
 QByteArray matarEn(const Accion& a, const Copia& c, int escritura, bool aMedias, int renombrado = 0)
@@ -58,9 +57,9 @@ void comprobarTrasMatar(const Accion& a, const Copia& c, const QString& donde)
     const Huella h = huella(c.archivo());
     const bool nada = h == huellaAntes();
     const bool entera = h == huellaDespues(a);
-    ASSERT_TRUE(nada || entera) << "a medias: " << h.resumen.toStdString() << "\nantes:   "
-                                << huellaAntes().resumen.toStdString() << "\ndespués: "
-                                << huellaDespues(a).resumen.toStdString();
+    ASSERT_TRUE(nada || entera) << "a medias: " << h.resumen.toStdString()
+                                << "\nantes:   " << huellaAntes().resumen.toStdString()
+                                << "\ndespués: " << huellaDespues(a).resumen.toStdString();
     c.usar();
     if (nada || a.esCompactacion) {
         ASSERT_NO_THROW(a.ejecutar(c.carpeta()));

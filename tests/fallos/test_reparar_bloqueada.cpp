@@ -1,9 +1,9 @@
 // La ventana de Reparar con la base de datos bloqueada por otro proceso: avisa en la línea de
 // estado, no toca ningún archivo, sigue respondiendo y compacta en cuanto se suelta el bloqueo.
-#include "Conexion.h"
 #include "Escenario.h"
-#include "Reparar.h"
 #include "ServiciosRepararPrueba.h"
+#include "repair/Reparar.h"
+#include "store/Conexion.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
 // Base de datos de sólo lectura o bloqueada por otro proceso en cada acción de varias filas: el
 // usuario recibe un mensaje en castellano que dice qué pasa y qué hacer, no cambia nada, y en
 // cuanto se puede escribir la acción se hace entera.
-#include "Conexion.h"
-#include "ErrorBD.h"
 #include "Escenario.h"
 #include "VfsFallos.h"
+#include "store/Conexion.h"
+#include "store/ErrorBD.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,8 +13,7 @@
 
 using namespace fallos;
 
-namespace
-{
+namespace {
 class SinEscritura : public ::testing::TestWithParam<Accion>
 {
 protected:

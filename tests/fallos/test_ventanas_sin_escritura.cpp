@@ -1,16 +1,16 @@
 // Las ventanas ante una base de datos en la que no se puede escribir (de sólo lectura o bloqueada
 // por otro proceso): avisan en castellano, no pierden lo escrito en la ventana, siguen
 // respondiendo y, en cuanto se puede escribir, el mismo botón hace el trabajo.
-#include "ActuacionPreventiva.h"
-#include "Conexion.h"
-#include "DateBox.h"
 #include "Datos.h"
 #include "Escenario.h"
 #include "PlataformaPrueba.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "Sesion.h"
 #include "VfsFallos.h"
+#include "planning/ActuacionPreventiva.h"
+#include "shell/DateBox.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "shell/Sesion.h"
+#include "store/Conexion.h"
 
 #include <QLineEdit>
 #include <QMdiArea>

@@ -1,9 +1,9 @@
 #include "Mono.h"
 
-#include "CarpetaPrograma.h"
-#include "Conexion.h"
-#include "Entrada.h"
 #include "RevisionBase.h"
+#include "plataforma/CarpetaPrograma.h"
+#include "shell/Entrada.h"
+#include "store/Conexion.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "SiembraBase.h"
 
 #include "Datos.h"
-#include "DatosPuesto.h"
-#include "GeneracionRiesgos.h"
-#include "Recordset.h"
+#include "evaluation/DatosPuesto.h"
+#include "evaluation/GeneracionRiesgos.h"
+#include "store/Recordset.h"
 
 #include <QDate>
 #include <QVector>

@@ -7,19 +7,19 @@
 //   mono --segundos S             semillas seguidas hasta gastar S segundos
 //   mono --pasos P                pasos por corrida
 //   mono --ventanas A,B           falla si alguna de esas ventanas no se ha llegado a abrir (o MONO_VENTANAS)
-#include "AccionPreventiva.h"
-#include "ActuacionPreventiva.h"
-#include "Conexion.h"
-#include "Empresa.h"
-#include "Informes.h"
-#include "InicioEvaluacion.h"
 #include "Mono.h"
-#include "PlataformaServicios.h"
-#include "Puestos.h"
-#include "SeleccionaFactores.h"
-#include "SeleccionaMedidas.h"
-#include "SeleccionaRiesgos.h"
 #include "SiembraBase.h"
+#include "companies/Empresa.h"
+#include "evaluation/InicioEvaluacion.h"
+#include "evaluation/Puestos.h"
+#include "evaluation/SeleccionaFactores.h"
+#include "evaluation/SeleccionaMedidas.h"
+#include "evaluation/SeleccionaRiesgos.h"
+#include "planning/AccionPreventiva.h"
+#include "planning/ActuacionPreventiva.h"
+#include "plataforma/PlataformaServicios.h"
+#include "reports/Informes.h"
+#include "store/Conexion.h"
 
 #include <QApplication>
 #include <QDir>

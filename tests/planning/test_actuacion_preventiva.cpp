@@ -1,17 +1,17 @@
 // La planificación de la actuación preventiva y el selector de acciones, dentro de un área MDI
 // como en el programa, cada prueba sobre su propia copia de la base de datos.
-#include "AccionPreventiva.h"
-#include "ActuacionPreventiva.h"
 #include "Celdas.h"
 #include "CopiaPrograma.h"
-#include "DateBox.h"
 #include "Datos.h"
 #include "PlataformaPrueba.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "Sesion.h"
-#include "grid/DataSource.h"
-#include "grid/Grid.h"
+#include "planning/AccionPreventiva.h"
+#include "planning/ActuacionPreventiva.h"
+#include "shell/DateBox.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "shell/Sesion.h"
+#include "shell/grid/DataSource.h"
+#include "shell/grid/Grid.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>

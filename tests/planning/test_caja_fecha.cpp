@@ -1,6 +1,6 @@
 // La caja de fecha: vacía es "sin fecha", lo escrito se lee a la española y lo imposible se
 // señala con su motivo sin tomarse nunca por una fecha.
-#include "DateBox.h"
+#include "shell/DateBox.h"
 
 #include <QCalendarWidget>
 #include <QLineEdit>
@@ -45,15 +45,24 @@ private slots:
     {
         QTest::addColumn<QString>("texto");
         QTest::addColumn<QString>("motivo");
-        QTest::newRow("31 de febrero") << "31/02/2025" << "febrero de 2025 sólo tiene 28 días";
-        QTest::newRow("29 de febrero no bisiesto") << "29/02/2100" << "febrero de 2100 sólo tiene 28 días";
-        QTest::newRow("31 de abril") << "31/04/2026" << "abril de 2026 sólo tiene 30 días";
-        QTest::newRow("mes 13") << "10/13/2026" << "no existe el mes 13";
-        QTest::newRow("día 0") << "00/05/2026" << "no existe el día 0";
-        QTest::newRow("letras") << "mañana" << "no tiene la forma día/mes/año";
-        QTest::newRow("a medias") << "12/05" << "no tiene la forma día/mes/año";
-        QTest::newRow("año de tres cifras") << "12/05/202" << "dos o cuatro cifras";
-        QTest::newRow("año antiguo") << "12/05/1492" << "de 1900 en adelante";
+        QTest::newRow("31 de febrero") << "31/02/2025"
+                                       << "febrero de 2025 sólo tiene 28 días";
+        QTest::newRow("29 de febrero no bisiesto") << "29/02/2100"
+                                                   << "febrero de 2100 sólo tiene 28 días";
+        QTest::newRow("31 de abril") << "31/04/2026"
+                                     << "abril de 2026 sólo tiene 30 días";
+        QTest::newRow("mes 13") << "10/13/2026"
+                                << "no existe el mes 13";
+        QTest::newRow("día 0") << "00/05/2026"
+                               << "no existe el día 0";
+        QTest::newRow("letras") << "mañana"
+                                << "no tiene la forma día/mes/año";
+        QTest::newRow("a medias") << "12/05"
+                                  << "no tiene la forma día/mes/año";
+        QTest::newRow("año de tres cifras") << "12/05/202"
+                                            << "dos o cuatro cifras";
+        QTest::newRow("año antiguo") << "12/05/1492"
+                                     << "de 1900 en adelante";
     }
     void loImposibleSeSenalaConSuMotivo()
     {

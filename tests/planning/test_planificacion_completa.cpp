@@ -1,20 +1,20 @@
 // El camino de un plan con las ventanas de verdad: de empresas y centros a la planificación, a
 // su página de cierre y al documento, que tiene que enseñar lo que la ventana ha guardado.
-#include "AccionPreventiva.h"
-#include "ActuacionPreventiva.h"
 #include "CopiaPrograma.h"
-#include "DateBox.h"
 #include "Datos.h"
-#include "DocumentoInforme.h"
-#include "Empresa.h"
-#include "FormulaSeleccion.h"
-#include "InformeGeneral.h"
-#include "Informes.h"
 #include "PlataformaPrueba.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "Sesion.h"
-#include "grid/DataSource.h"
+#include "companies/Empresa.h"
+#include "planning/AccionPreventiva.h"
+#include "planning/ActuacionPreventiva.h"
+#include "reports/DocumentoInforme.h"
+#include "reports/FormulaSeleccion.h"
+#include "reports/InformeGeneral.h"
+#include "reports/Informes.h"
+#include "shell/DateBox.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "shell/Sesion.h"
+#include "shell/grid/DataSource.h"
 
 #include <QComboBox>
 #include <QLineEdit>

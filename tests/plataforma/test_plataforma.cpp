@@ -1,8 +1,8 @@
 // Lo que la plataforma hace por el programa principal y por Reparar a la vez: el bloqueo de
 // instancia de una carpeta y lo que se cierra al terminar en el acto.
-#include "CierrePrograma.h"
-#include "InstanciaPrograma.h"
-#include "PlataformaServicios.h"
+#include "plataforma/CierrePrograma.h"
+#include "plataforma/InstanciaPrograma.h"
+#include "plataforma/PlataformaServicios.h"
 
 #include <QDir>
 #include <QFile>

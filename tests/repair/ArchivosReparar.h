@@ -1,7 +1,7 @@
 #pragma once
 
 // Ayudas de las pruebas de Reparar: huellas de archivos, lo que hay en la carpeta y datos de ejemplo.
-#include "Conexion.h"
+#include "store/Conexion.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,10 +1,10 @@
 // Compactación de la base de datos: qué queda en la carpeta cuando sale bien y que el archivo
 // vivo no cambia cuando algo sale mal.
 #include "ArchivosReparar.h"
-#include "Compactacion.h"
 #include "CopiaPrograma.h"
 #include "DiarioAjeno.h"
-#include "InstanciaPrograma.h"
+#include "plataforma/InstanciaPrograma.h"
+#include "repair/Compactacion.h"
 
 #include <QLockFile>
 #include <QRandomGenerator>

@@ -2,8 +2,8 @@
 // verdad copiado en una carpeta de programa de usar y tirar.
 #include "ArchivosReparar.h"
 #include "CopiaPrograma.h"
-#include "CopiaSeguridad.h"
 #include "Datos.h"
+#include "store/CopiaSeguridad.h"
 
 #include <QCoreApplication>
 #include <QDir>

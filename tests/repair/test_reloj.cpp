@@ -1,5 +1,5 @@
 // Cuenta del reloj de Reparar y las cifras que enseña.
-#include "RelojReparar.h"
+#include "repair/RelojReparar.h"
 
 #include <QString>
 #include <gtest/gtest.h>

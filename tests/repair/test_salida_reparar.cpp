@@ -1,10 +1,10 @@
 // Reparar con los servicios de verdad: "Volver al Programa" y la cruz acaban el proceso en el acto
 // y el trabajo queda entero en Evaluacion.mdb, sin diario. Se sale de verdad en un proceso hijo,
 // que es este mismo programa de pruebas arrancado con PRUEBA_SALIDA_REPARAR.
-#include "CarpetaPrograma.h"
-#include "PlataformaServicios.h"
-#include "Reparar.h"
 #include "SalidaEnHijo.h"
+#include "plataforma/CarpetaPrograma.h"
+#include "plataforma/PlataformaServicios.h"
+#include "repair/Reparar.h"
 
 #include <QApplication>
 #include <QPushButton>

@@ -1,10 +1,10 @@
 // Archivos dañados: se rehacen con todas las filas que aún se pueden leer y el dañado queda
 // como copia.
 #include "ArchivosReparar.h"
-#include "Compactacion.h"
 #include "CopiaPrograma.h"
-#include "ErrorBD.h"
-#include "Esquema.h"
+#include "repair/Compactacion.h"
+#include "store/ErrorBD.h"
+#include "store/Esquema.h"
 
 #include <gtest/gtest.h>
 

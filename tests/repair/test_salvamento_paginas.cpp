@@ -1,9 +1,9 @@
 // Salvamento a fondo: páginas machacadas de una base generada, cabecera a ceros, archivo vacío.
 // Lo que se espera se calcula sobre la copia intacta: las filas de cada hoja salen de dbstat.
 #include "ArchivosReparar.h"
-#include "Compactacion.h"
 #include "CopiaPrograma.h"
-#include "Salvamento.h"
+#include "repair/Compactacion.h"
+#include "repair/Salvamento.h"
 
 #include <gtest/gtest.h>
 #include <map>

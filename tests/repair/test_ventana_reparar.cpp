@@ -1,9 +1,9 @@
 // Ventana de Reparar: el reloj, los dos botones y el cierre.
 #include "ArchivosReparar.h"
 #include "CopiaPrograma.h"
-#include "InstanciaPrograma.h"
-#include "Reparar.h"
 #include "ServiciosRepararPrueba.h"
+#include "plataforma/InstanciaPrograma.h"
+#include "repair/Reparar.h"
 
 #include <QGuiApplication>
 #include <QLabel>

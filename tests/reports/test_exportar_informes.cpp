@@ -1,9 +1,9 @@
 // La exportación en lote dentro del proceso, con la escritura a mano de la prueba para hacerla fallar.
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "DocumentoInforme.h"
-#include "ExportacionInformes.h"
-#include "Informes.h"
+#include "reports/DocumentoInforme.h"
+#include "reports/Informes.h"
+#include "reports/exportar/ExportacionInformes.h"
 
 #include <QDir>
 #include <QFile>

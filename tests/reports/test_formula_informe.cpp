@@ -1,9 +1,9 @@
 // Fórmula de selección, importes escritos a mano y lectura de plantillas: lo que decide qué se lee
 // de la base de datos y qué se suma.
-#include "ErrorBD.h"
-#include "FormulaSeleccion.h"
-#include "Importes.h"
-#include "PlantillaInforme.h"
+#include "reports/FormulaSeleccion.h"
+#include "reports/Importes.h"
+#include "reports/PlantillaInforme.h"
+#include "store/ErrorBD.h"
 
 #include <gtest/gtest.h>
 
@@ -54,9 +54,18 @@ TEST(FormulaSeleccion, LoQueNoEsUnaCondicionEnlazableSeRechaza)
 TEST(Importes, SeLeenLosImportesEscritosALaEspanolaYLosDemasNo)
 {
     const std::pair<const char*, double> buenos[] = {
-        {"1.234,56", 1234.56}, {"1234,5", 1234.5}, {"300", 300},       {"1.500", 1500},
-        {"12.5", 12.5},        {" 250 € ", 250},    {"99,90 euros", 99.9}, {"1.234.567", 1234567},
-        {"1234.56", 1234.56},  {"1 234,56", 1234.56}, {"1\u00a0234,56", 1234.56}, {"234.567", 234567},
+        {"1.234,56", 1234.56},
+        {"1234,5", 1234.5},
+        {"300", 300},
+        {"1.500", 1500},
+        {"12.5", 12.5},
+        {" 250 € ", 250},
+        {"99,90 euros", 99.9},
+        {"1.234.567", 1234567},
+        {"1234.56", 1234.56},
+        {"1 234,56", 1234.56},
+        {"1\u00a0234,56", 1234.56},
+        {"234.567", 234567},
     };
     for (const auto& [texto, valor] : buenos) {
         const auto leido = LeerImporte(texto);
@@ -98,7 +107,7 @@ TEST(PlantillaInforme, UnaPlantillaMalEscritaSeRechazaConSuLinea)
     for (const char* mala : {
              "@consulta hijos en padre por ID\nSELECT 1\n@html\n", // el padre no está antes
              "@desconocida\n@html\n",
-             "@consulta centro\nSELECT 1\n",                      // sin maquetación
+             "@consulta centro\nSELECT 1\n", // sin maquetación
              "texto suelto\n@html\n",
              "@consulta vacia\n@html\n",
          }) {

@@ -2,10 +2,10 @@
 // lo leería un inspector: el texto del PDF.
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "DocumentoInforme.h"
-#include "ErrorBD.h"
-#include "Informes.h"
-#include "MotorInforme.h"
+#include "reports/DocumentoInforme.h"
+#include "reports/Informes.h"
+#include "reports/MotorInforme.h"
+#include "store/ErrorBD.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,8 +16,7 @@
 #include <QTextDocument>
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 QString plantilla(const QString& nombre)
 {
     return QStringLiteral(FUENTES_PROYECTO "/data/informes/") + nombre;
@@ -26,7 +25,8 @@ QString plantilla(const QString& nombre)
 QString textoPdf(const QString& ruta)
 {
     QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), ruta, QStringLiteral("-")});
+    p.start(QStringLiteral("pdftotext"),
+            {QStringLiteral("-raw"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), ruta, QStringLiteral("-")});
     if (!p.waitForFinished(30000))
         return {};
     // Según la fuente que haya en la máquina, pdftotext devuelve "fi" o "fl" como una sola ligadura.
@@ -51,7 +51,9 @@ protected:
     void SetUp() override
     {
         cx = copia.conexion();
-        const auto riesgo = [&](long long fila) { return datos::contar(cx, "SELECT IDRiesgo FROM Riesgos ORDER BY IDRiesgo LIMIT 1 OFFSET ?", {fila}); };
+        const auto riesgo = [&](long long fila) {
+            return datos::contar(cx, "SELECT IDRiesgo FROM Riesgos ORDER BY IDRiesgo LIMIT 1 OFFSET ?", {fila});
+        };
         const auto nombreRiesgo = [&](long long id) {
             Recordset rs;
             rs.open("SELECT Riesgo FROM Riesgos WHERE IDRiesgo = ?", cx, {id});
@@ -68,29 +70,36 @@ protected:
             factores[i] = f.value(1).toString();
         }
 
-        empresa = datos::insertar(cx,
-                                  "INSERT INTO Empresas (Nombre, CIF, Direccion, Poblacion, CodPostal, Provincia, Persona, "
-                                  "Cargo, Formacion, TotalTrabajadores) VALUES ('Ferretería Prueba S.L.', 'B12345678', "
-                                  "'Calle del Olmo 14', 'Alcalá de Henares', '28801', 'Madrid', 'Ana Evaluadora', "
-                                  "'Trabajador designado', 'Técnico Superior en PRL', 9)",
-                                  {});
+        empresa =
+            datos::insertar(cx,
+                            "INSERT INTO Empresas (Nombre, CIF, Direccion, Poblacion, CodPostal, Provincia, Persona, "
+                            "Cargo, Formacion, TotalTrabajadores) VALUES ('Ferretería Prueba S.L.', 'B12345678', "
+                            "'Calle del Olmo 14', 'Alcalá de Henares', '28801', 'Madrid', 'Ana Evaluadora', "
+                            "'Trabajador designado', 'Técnico Superior en PRL', 9)",
+                            {});
         centro = datos::centro(cx, empresa, "Calle Mayor 1");
         otroCentro = datos::centro(cx, empresa, "Avenida Vecina 9");
         otraEmpresa = datos::empresa(cx, "Empresa Ajena S.A.");
         centroAjeno = datos::centro(cx, otraEmpresa, "Plaza Ajena 3");
 
-        const long long dependiente = puesto(centro, "Dependiente de prueba", "Atiende en el mostrador", 3, "Trabajador menor");
+        const long long dependiente =
+            puesto(centro, "Dependiente de prueba", "Atiende en el mostrador", 3, "Trabajador menor");
         const long long mozo = puesto(centro, "Mozo de prueba", "Carga y descarga", 2, "No existe personal sensible");
         const long long ajeno = puesto(otroCentro, "Puesto del otro centro", "", 1, "");
 
         // Un riesgo con dos factores: la fila mostrada y una oculta, cada una con sus medidas.
-        const long long r0 = evaluacion(dependiente, idFactor[0], idRiesgo[0], "S", "Alta", "Extremadamente dañino", "Riesgo Intolerable");
-        const long long r0oculta = evaluacion(dependiente, idFactor[1], idRiesgo[0], "N", "Alta", "Extremadamente dañino", "Riesgo Intolerable");
-        const long long r1 = evaluacion(dependiente, idFactor[0], idRiesgo[1], "S", "Baja", "Ligeramente dañino", "Riesgo Trivial");
-        const long long r2 = evaluacion(mozo, idFactor[2], idRiesgo[2], "S", "Media", "Extremadamente dañino", "Riesgo Importante");
+        const long long r0 = evaluacion(dependiente, idFactor[0], idRiesgo[0], "S", "Alta", "Extremadamente dañino",
+                                        "Riesgo Intolerable");
+        const long long r0oculta = evaluacion(dependiente, idFactor[1], idRiesgo[0], "N", "Alta",
+                                              "Extremadamente dañino", "Riesgo Intolerable");
+        const long long r1 =
+            evaluacion(dependiente, idFactor[0], idRiesgo[1], "S", "Baja", "Ligeramente dañino", "Riesgo Trivial");
+        const long long r2 =
+            evaluacion(mozo, idFactor[2], idRiesgo[2], "S", "Media", "Extremadamente dañino", "Riesgo Importante");
         const long long r3 = evaluacion(mozo, idFactor[2], idRiesgo[3], "S", "Baja", "Dañino", "Riesgo Tolerable");
         const long long r4 = evaluacion(mozo, idFactor[2], idRiesgo[4], "S", "Media", "Dañino", "Riesgo Moderado");
-        const long long rAjeno = evaluacion(ajeno, idFactor[0], idRiesgo[5], "S", "Alta", "Dañino", "Riesgo Importante");
+        const long long rAjeno =
+            evaluacion(ajeno, idFactor[0], idRiesgo[5], "S", "Alta", "Dañino", "Riesgo Importante");
         medida(r0, "Medida elegida uno", "S");
         medida(r0oculta, "Medida elegida dos", "S");
         medida(r0, "Medida descartada tres", "N");
@@ -100,33 +109,37 @@ protected:
         medida(r4, "Medida elegida siete", "S");
         medida(rAjeno, "Medida del otro centro", "S");
 
-        const long long plan = datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro, Persona, Cargo, Fecha) "
-                                                   "VALUES (?, 'Luis Planificador', 'Empresario', '2025-01-10')",
+        const long long plan = datos::insertar(cx,
+                                               "INSERT INTO \"ActuaciónPreventiva\" (IDCentro, Persona, Cargo, Fecha) "
+                                               "VALUES (?, 'Luis Planificador', 'Empresario', '2025-01-10')",
                                                {centro});
         linea(plan, "Acción tardía", "2025-06-01", "1.200,50");
         linea(plan, "Acción temprana", "2025-01-15", "300");
         linea(plan, "Acción intermedia", "2025-03-10", "a convenir");
-        const long long planAjeno = datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {otroCentro});
+        const long long planAjeno =
+            datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {otroCentro});
         linea(planAjeno, "Acción del otro centro", "2025-02-01", "50");
     }
 
     long long puesto(long long c, const QString& nombre, const QString& descripcion, int trabajadores,
                      const QString& sensibles)
     {
-        return datos::insertar(cx, "INSERT INTO PuestosCentros (IDCentro, Puesto, Descripcion, NTrabajadores, "
-                                   "TrabajadoresSensibles) VALUES (?, ?, ?, ?, ?)",
+        return datos::insertar(cx,
+                               "INSERT INTO PuestosCentros (IDCentro, Puesto, Descripcion, NTrabajadores, "
+                               "TrabajadoresSensibles) VALUES (?, ?, ?, ?, ?)",
                                {c, nombre, descripcion, trabajadores, sensibles});
     }
     long long evaluacion(long long puesto, long long factor, long long riesgo, const QString& mostrar,
                          const QString& probabilidad, const QString& consecuencias, const QString& valor)
     {
         const long long fila = datos::factor(cx, puesto, factor, "S");
-        return datos::insertar(cx,
-                               "INSERT INTO Evaluacion (IDEvaluacionCrear, IDEmpresa, IDCentro, IDPuestoCentro, IDFactor, "
-                               "IDRiesgo, Mostrar, Probabilidad, Consecuencias, ValorRiesgo) SELECT IDEvaluacionCrear, "
-                               "IDEmpresa, IDCentro, IDPuestoCentro, IDFactor, ?, ?, ?, ?, ? "
-                               "FROM FactoresSeleccionarEvaluacion WHERE IDEvaluacionCrear = ?",
-                               {riesgo, mostrar, probabilidad, consecuencias, valor, fila});
+        return datos::insertar(
+            cx,
+            "INSERT INTO Evaluacion (IDEvaluacionCrear, IDEmpresa, IDCentro, IDPuestoCentro, IDFactor, "
+            "IDRiesgo, Mostrar, Probabilidad, Consecuencias, ValorRiesgo) SELECT IDEvaluacionCrear, "
+            "IDEmpresa, IDCentro, IDPuestoCentro, IDFactor, ?, ?, ?, ?, ? "
+            "FROM FactoresSeleccionarEvaluacion WHERE IDEvaluacionCrear = ?",
+            {riesgo, mostrar, probabilidad, consecuencias, valor, fila});
     }
     void medida(long long evaluacion, const QString& texto, const QVariant& marca)
     {
@@ -135,8 +148,9 @@ protected:
     }
     void linea(long long plan, const QString& accion, const QString& fecha, const QString& presupuesto)
     {
-        datos::insertar(cx, "INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, AccionPreventiva, FechaLimite, "
-                            "ResponsableEjecucion, PresupuestoAproximado) VALUES (?, ?, ?, 'Responsable Uno', ?)",
+        datos::insertar(cx,
+                        "INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, AccionPreventiva, FechaLimite, "
+                        "ResponsableEjecucion, PresupuestoAproximado) VALUES (?, ?, ?, 'Responsable Uno', ?)",
                         {plan, accion, fecha, presupuesto});
     }
 
@@ -170,15 +184,15 @@ protected:
 TEST_F(MotorInformes, LaEvaluacionTraeTodoLoDelCentroYNadaDeOtro)
 {
     const QString t = pdf(Informes::FicheroEvaluacion, FormulaEvaluacion(centro, empresa));
-    for (const QString& dato : {QStringLiteral("Ferretería Prueba S.L."), QStringLiteral("B12345678"),
-                                QStringLiteral("Calle del Olmo 14"), QStringLiteral("Alcalá de Henares"),
-                                QStringLiteral("28801"), QStringLiteral("Calle Mayor 1"), QStringLiteral("Ana Evaluadora"),
-                                QStringLiteral("Trabajador designado"), QStringLiteral("Técnico Superior en PRL"),
-                                QStringLiteral("Dependiente de prueba"), QStringLiteral("Mozo de prueba"),
-                                QStringLiteral("Atiende en el mostrador"), QStringLiteral("Trabajador menor"),
-                                QStringLiteral("Medida elegida uno"), QStringLiteral("Medida elegida dos"),
-                                QStringLiteral("Medida elegida cinco"), QStringLiteral("Medida elegida seis"),
-                                QStringLiteral("Medida elegida siete"), QStringLiteral("Página 1 de")})
+    for (const QString& dato :
+         {QStringLiteral("Ferretería Prueba S.L."), QStringLiteral("B12345678"), QStringLiteral("Calle del Olmo 14"),
+          QStringLiteral("Alcalá de Henares"), QStringLiteral("28801"), QStringLiteral("Calle Mayor 1"),
+          QStringLiteral("Ana Evaluadora"), QStringLiteral("Trabajador designado"),
+          QStringLiteral("Técnico Superior en PRL"), QStringLiteral("Dependiente de prueba"),
+          QStringLiteral("Mozo de prueba"), QStringLiteral("Atiende en el mostrador"),
+          QStringLiteral("Trabajador menor"), QStringLiteral("Medida elegida uno"),
+          QStringLiteral("Medida elegida dos"), QStringLiteral("Medida elegida cinco"),
+          QStringLiteral("Medida elegida seis"), QStringLiteral("Medida elegida siete"), QStringLiteral("Página 1 de")})
         EXPECT_TRUE(t.contains(dato)) << qPrintable(dato);
     for (int i = 0; i < 5; ++i)
         EXPECT_TRUE(t.contains(riesgos[i])) << qPrintable(riesgos[i]);
@@ -191,10 +205,12 @@ TEST_F(MotorInformes, LaEvaluacionTraeTodoLoDelCentroYNadaDeOtro)
     EXPECT_TRUE(t.contains(QStringLiteral("Página %1 de %1").arg(total))) << qPrintable(total);
 
     // Cada riesgo con su nivel y los dos factores del riesgo que sale en dos filas del puesto.
-    const QString plano = documento(Informes::FicheroEvaluacion, FormulaEvaluacion(centro, empresa))->texto().toPlainText().simplified();
+    const QString plano =
+        documento(Informes::FicheroEvaluacion, FormulaEvaluacion(centro, empresa))->texto().toPlainText().simplified();
     const auto nivelDe = [&](const QString& riesgo) {
         const qsizetype desde = plano.indexOf(riesgo, plano.indexOf(QStringLiteral("2. Evaluación por puesto")));
-        const QRegularExpression nivel(QStringLiteral("(Trivial|Tolerable|Moderado|Importante|Intolerable|Sin evaluar)"));
+        const QRegularExpression nivel(
+            QStringLiteral("(Trivial|Tolerable|Moderado|Importante|Intolerable|Sin evaluar)"));
         return nivel.match(plano, desde).captured(1);
     };
     EXPECT_EQ(nivelDe(riesgos[0]), "Intolerable");
@@ -202,11 +218,13 @@ TEST_F(MotorInformes, LaEvaluacionTraeTodoLoDelCentroYNadaDeOtro)
     EXPECT_EQ(nivelDe(riesgos[2]), "Importante");
     EXPECT_EQ(nivelDe(riesgos[3]), "Tolerable");
     EXPECT_EQ(nivelDe(riesgos[4]), "Moderado");
-    const qsizetype fila = plano.indexOf(riesgos[0], plano.indexOf(QStringLiteral("Dependiente de prueba"), plano.indexOf(QStringLiteral("2. Evaluación"))));
+    const qsizetype fila = plano.indexOf(riesgos[0], plano.indexOf(QStringLiteral("Dependiente de prueba"),
+                                                                   plano.indexOf(QStringLiteral("2. Evaluación"))));
     const qsizetype siguiente = plano.indexOf(riesgos[1], fila);
     const QString tramo = plano.mid(fila, siguiente - fila);
     EXPECT_TRUE(tramo.contains(factores[0]) && tramo.contains(factores[1])) << qPrintable(tramo);
-    EXPECT_TRUE(tramo.contains(QStringLiteral("Medida elegida uno")) && tramo.contains(QStringLiteral("Medida elegida dos")));
+    EXPECT_TRUE(tramo.contains(QStringLiteral("Medida elegida uno")) &&
+                tramo.contains(QStringLiteral("Medida elegida dos")));
 
     // El resumen del centro: un riesgo de cada nivel, cinco en total.
     EXPECT_TRUE(plano.contains(QStringLiteral("Total del centro 1 1 1 1 1 5"))) << qPrintable(plano.right(900));
@@ -239,8 +257,9 @@ TEST_F(MotorInformes, ElPlanVaPorFechaLimiteYSumaLosImportesQueLoSon)
     ASSERT_GE(temprana, 0);
     EXPECT_LT(temprana, intermedia);
     EXPECT_LT(intermedia, tardia);
-    for (const char* dato : {"Luis Planificador", "Empresario", "10/01/2025", "15/01/2025", "01/06/2025",
-                             "Responsable Uno", "a convenir", "1.200,50", "300,00", "1.500,50", "Ferretería Prueba S.L."})
+    for (const char* dato :
+         {"Luis Planificador", "Empresario", "10/01/2025", "15/01/2025", "01/06/2025", "Responsable Uno", "a convenir",
+          "1.200,50", "300,00", "1.500,50", "Ferretería Prueba S.L."})
         EXPECT_TRUE(t.contains(QString::fromUtf8(dato))) << dato;
     EXPECT_FALSE(t.contains(QStringLiteral("Acción del otro centro")));
 

@@ -1,18 +1,18 @@
 // El visor y las dos páginas de cierre, sin pantalla, sobre su propia copia de la base de datos.
-#include "Conexion.h"
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "DocumentoInforme.h"
-#include "FormulaSeleccion.h"
-#include "ImprimirEvaluacion.h"
-#include "ImprimirPlanificacion.h"
-#include "InformeGeneral.h"
-#include "Informes.h"
 #include "PlataformaPrueba.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
-#include "Sesion.h"
-#include "VistaPreviaInforme.h"
+#include "reports/DocumentoInforme.h"
+#include "reports/FormulaSeleccion.h"
+#include "reports/ImprimirEvaluacion.h"
+#include "reports/ImprimirPlanificacion.h"
+#include "reports/InformeGeneral.h"
+#include "reports/Informes.h"
+#include "reports/VistaPreviaInforme.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "shell/Sesion.h"
+#include "store/Conexion.h"
 
 #include <QAction>
 #include <QLabel>
@@ -280,12 +280,14 @@ private slots:
         ImprimirEvaluacion evaluacion(sesion);
         QCOMPARE(evaluacion.windowTitle(), QStringLiteral("Imprimir Evaluación"));
         QCOMPARE(evaluacion.findChild<QPushButton*>("CEvaluacionVisualizar")->text(), QStringLiteral("Vista Previa"));
-        QCOMPARE(evaluacion.findChild<QLabel*>("Label1")->text(),
-                 QStringLiteral("Ya has finalizado la Evaluación de Riesgos del centro de trabajo Calle Visor 5/B, pulsa "
-                                "el botón de 'Vista Previa' para visualizar e imprimir el documento de la evaluación de "
-                                "riesgos. En cambio, si necesitas hacer alguna modificación más, pulsa el botón 'Volver "
-                                "al Menú Principal'"));
-        QCOMPARE(evaluacion.findChild<QToolButton*>("Picture1")->toolTip(), QStringLiteral("Volver Medidas Preventivas"));
+        QCOMPARE(
+            evaluacion.findChild<QLabel*>("Label1")->text(),
+            QStringLiteral("Ya has finalizado la Evaluación de Riesgos del centro de trabajo Calle Visor 5/B, pulsa "
+                           "el botón de 'Vista Previa' para visualizar e imprimir el documento de la evaluación de "
+                           "riesgos. En cambio, si necesitas hacer alguna modificación más, pulsa el botón 'Volver "
+                           "al Menú Principal'"));
+        QCOMPARE(evaluacion.findChild<QToolButton*>("Picture1")->toolTip(),
+                 QStringLiteral("Volver Medidas Preventivas"));
         QCOMPARE(evaluacion.findChild<QToolButton*>("Image1")->toolTip(), QStringLiteral("Volver al Menú Principal"));
         QCOMPARE(evaluacion.size(), QSize(TwipsAPixeles(12700, &evaluacion), TwipsAPixeles(4050, &evaluacion)));
 
@@ -294,11 +296,12 @@ private slots:
         ImprimirPlanificacion plan(sesion);
         QCOMPARE(plan.windowTitle(), QStringLiteral("Imprimir Evaluación"));
         QCOMPARE(plan.findChild<QPushButton*>("CPlanificacionVisualizar")->text(), QStringLiteral("Vista Previa"));
-        QCOMPARE(plan.findChild<QLabel*>("Label1")->text(),
-                 QStringLiteral("Ya has finalizado la planificación de la actuación preventiva del centro de trabajo , "
-                                "pulsa el botón de 'Vista Previa' para visualizar e imprimir el documento de la actuación "
-                                "preventiva. En cambio, si necesitas hacer alguna modificación más, pulsa el botón "
-                                "'Volver a Acciones Preventivas'"));
+        QCOMPARE(
+            plan.findChild<QLabel*>("Label1")->text(),
+            QStringLiteral("Ya has finalizado la planificación de la actuación preventiva del centro de trabajo , "
+                           "pulsa el botón de 'Vista Previa' para visualizar e imprimir el documento de la actuación "
+                           "preventiva. En cambio, si necesitas hacer alguna modificación más, pulsa el botón "
+                           "'Volver a Acciones Preventivas'"));
         QCOMPARE(plan.findChild<QToolButton*>("Picture1")->toolTip(), QStringLiteral("Volver Acciones Preventivas"));
         QCOMPARE(plan.findChild<QToolButton*>("Image1")->toolTip(), QStringLiteral("Volver a Empresas y Centros"));
         QVERIFY(plataforma->mensajes.empty());

@@ -1,8 +1,8 @@
 // Las tres comprobaciones de un centro y el texto exacto de su lista de pendientes.
-#include "Comprobaciones.h"
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "ErrorBD.h"
+#include "shell/Comprobaciones.h"
+#include "store/ErrorBD.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
 // Los botones de copia de seguridad y de restaurar copia de la ventana principal.
 #include "CopiaPrograma.h"
-#include "CopiaSeguridad.h"
 #include "Datos.h"
-#include "Entrada.h"
-#include "Esquema.h"
 #include "PlataformaPrueba.h"
-#include "Rutinas.h"
-#include "Sesion.h"
+#include "shell/Entrada.h"
+#include "shell/Rutinas.h"
+#include "shell/Sesion.h"
+#include "store/CopiaSeguridad.h"
+#include "store/Esquema.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>

@@ -1,11 +1,11 @@
-#include "Conexion.h"
 #include "DiarioAjeno.h"
-#include "Entrada.h"
-#include "InstanciaPrograma.h"
 #include "PlataformaPrueba.h"
-#include "Recordset.h"
-#include "Rutinas.h"
-#include "Sesion.h"
+#include "plataforma/InstanciaPrograma.h"
+#include "shell/Entrada.h"
+#include "shell/Rutinas.h"
+#include "shell/Sesion.h"
+#include "store/Conexion.h"
+#include "store/Recordset.h"
 
 #include <QDir>
 #include <QEnterEvent>

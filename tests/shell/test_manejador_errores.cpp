@@ -1,9 +1,9 @@
 #include "CopiaPrograma.h"
-#include "ErrorBD.h"
-#include "ManejadorErrores.h"
 #include "PlataformaPrueba.h"
-#include "Recordset.h"
-#include "Rutinas.h"
+#include "shell/ManejadorErrores.h"
+#include "shell/Rutinas.h"
+#include "store/ErrorBD.h"
+#include "store/Recordset.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -2,11 +2,11 @@
 // comparten las dos mitades de la ventana de empresas, probado sin ninguna de ellas.
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "ErrorBD.h"
-#include "KitControles.h"
-#include "NavegadorRegistros.h"
 #include "PlataformaPrueba.h"
-#include "Recordset.h"
+#include "shell/KitControles.h"
+#include "shell/NavegadorRegistros.h"
+#include "store/ErrorBD.h"
+#include "store/Recordset.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -2,12 +2,12 @@
 // texto que muestra en ese momento, no el que tenía al construirse la ventana.
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "Empresa.h"
-#include "InformeGeneral.h"
-#include "Informes.h"
 #include "PlataformaPrueba.h"
-#include "Rutinas.h"
-#include "Sesion.h"
+#include "companies/Empresa.h"
+#include "reports/InformeGeneral.h"
+#include "reports/Informes.h"
+#include "shell/Rutinas.h"
+#include "shell/Sesion.h"
 
 #include <QAccessible>
 #include <QAction>

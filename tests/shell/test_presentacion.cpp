@@ -1,8 +1,8 @@
-#include "Entrada.h"
 #include "PlataformaPrueba.h"
-#include "Presentation.h"
-#include "Presentation2.h"
-#include "Rutinas.h"
+#include "shell/Entrada.h"
+#include "shell/Presentation.h"
+#include "shell/Presentation2.h"
+#include "shell/Rutinas.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "Rutinas.h"
+#include "shell/Rutinas.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>

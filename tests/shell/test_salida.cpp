@@ -1,10 +1,10 @@
 // Salir del programa deja todo el trabajo en Evaluacion.mdb, solo: quien copie ese archivo con el
 // programa cerrado se lleva todo. Se sale de verdad (el proceso termina) en un proceso hijo, que
 // es este mismo programa de pruebas arrancado con PRUEBA_SALIDA.
-#include "Entrada.h"
-#include "PlataformaServicios.h"
-#include "Rutinas.h"
 #include "SalidaEnHijo.h"
+#include "plataforma/PlataformaServicios.h"
+#include "shell/Entrada.h"
+#include "shell/Rutinas.h"
 
 #include <QApplication>
 #include <QPushButton>

@@ -1,9 +1,9 @@
 // Los paneles INS, NUM y CAPS de la ventana principal: el estado de verdad de cada tecla donde el
 // sistema lo dice (X11, por XKB) y vacíos donde no (sin pantalla). Una misma prueba corre de las
 // dos formas; cada caso se salta en la plataforma que no es la suya.
-#include "Entrada.h"
 #include "PlataformaPrueba.h"
-#include "Rutinas.h"
+#include "shell/Entrada.h"
+#include "shell/Rutinas.h"
 
 #include <QAccessible>
 #include <QGuiApplication>

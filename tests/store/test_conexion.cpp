@@ -1,8 +1,8 @@
 // Texto de conexión, cuenta del grupo de trabajo y archivos que no son una base de datos.
 #include "CopiaPrograma.h"
-#include "CuentaSistema.h"
-#include "ErrorBD.h"
-#include "Recordset.h"
+#include "store/CuentaSistema.h"
+#include "store/ErrorBD.h"
+#include "store/Recordset.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // Copias de seguridad hechas con el programa en marcha y vuelta a una de ellas.
 #include "CopiaPrograma.h"
-#include "CopiaSeguridad.h"
 #include "Datos.h"
-#include "Esquema.h"
-#include "Recordset.h"
+#include "store/CopiaSeguridad.h"
+#include "store/Esquema.h"
+#include "store/Recordset.h"
 
 #include <QCryptographicHash>
 #include <QDir>

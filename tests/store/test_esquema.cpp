@@ -1,8 +1,8 @@
 // Relaciones en cascada, vistas que se editan y vistas de las comprobaciones.
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "ErrorBD.h"
-#include "Esquema.h"
+#include "store/ErrorBD.h"
+#include "store/Esquema.h"
 
 #include <QDir>
 #include <QFile>

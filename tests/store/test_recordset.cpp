@@ -1,7 +1,7 @@
 // El conjunto de registros tal como lo usan las ventanas: recorrido, búsqueda, altas y cambios.
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "ErrorBD.h"
+#include "store/ErrorBD.h"
 
 #include <QFileInfo>
 

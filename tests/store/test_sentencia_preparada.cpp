@@ -1,6 +1,6 @@
 // Sentencias preparadas que vuelven solas a la reserva de la conexión o se finalizan.
 #include "CopiaPrograma.h"
-#include "SentenciaPreparada.h"
+#include "store/SentenciaPreparada.h"
 
 #include <QFileInfo>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // Capturas de la ventana de Reparar para la ayuda, sobre una copia de la base entregada:
 //     xvfb-run -a -s "-screen 0 1280x900x24" captura_reparar <carpeta entrega> <carpeta imágenes>
 // Deja reparar.png (recién abierta) y reparar_finalizado.png (tras compactar).
-#include "PlataformaServicios.h"
-#include "Reparar.h"
+#include "plataforma/PlataformaServicios.h"
+#include "repair/Reparar.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -5,26 +5,26 @@
 // empresas abierta), empresa.png, inicio_evaluacion.png, puestos.png, factores.png, riesgos.png,
 // medidas.png y
 // actuacion_preventiva.png.
-#include "Conexion.h"
-#include "DatosPuesto.h"
-#include "Empresa.h"
-#include "Entrada.h"
-#include "GeneracionRiesgos.h"
-#include "InicioEvaluacion.h"
-#include "Puestos.h"
-#include "SeleccionaFactores.h"
-#include "SeleccionaMedidas.h"
-#include "SeleccionaRiesgos.h"
+#include "companies/Empresa.h"
+#include "evaluation/DatosPuesto.h"
+#include "evaluation/GeneracionRiesgos.h"
+#include "evaluation/InicioEvaluacion.h"
+#include "evaluation/Puestos.h"
+#include "evaluation/SeleccionaFactores.h"
+#include "evaluation/SeleccionaMedidas.h"
+#include "evaluation/SeleccionaRiesgos.h"
+#include "shell/Entrada.h"
+#include "store/Conexion.h"
 #ifdef CAPTURAS_PLANIFICACION
-#include "AccionPreventiva.h"
-#include "ActuacionPreventiva.h"
+#include "planning/AccionPreventiva.h"
+#include "planning/ActuacionPreventiva.h"
 #endif
-#include "PlataformaServicios.h"
-#include "Presentation.h"
-#include "Presentation2.h"
-#include "Recordset.h"
-#include "RegistroVentanas.h"
-#include "Rutinas.h"
+#include "plataforma/PlataformaServicios.h"
+#include "shell/Presentation.h"
+#include "shell/Presentation2.h"
+#include "shell/RegistroVentanas.h"
+#include "shell/Rutinas.h"
+#include "store/Recordset.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,10 +1,10 @@
-#include "ExportacionInformes.h"
+#include "reports/exportar/ExportacionInformes.h"
 
-#include "DocumentoInforme.h"
-#include "ErrorBD.h"
-#include "Informes.h"
-#include "MotorInforme.h"
-#include "Recordset.h"
+#include "reports/DocumentoInforme.h"
+#include "reports/Informes.h"
+#include "reports/MotorInforme.h"
+#include "store/ErrorBD.h"
+#include "store/Recordset.h"
 
 #include <QCoreApplication>
 #include <QDir>

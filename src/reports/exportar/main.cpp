@@ -2,10 +2,10 @@
 // motor y las mismas plantillas que el visor del programa.
 //
 //   ExportarInformes [--centro ID] [--destino CARPETA]     (códigos de salida: --help)
-#include "Conexion.h"
-#include "ExportacionInformes.h"
-#include "ProteccionDiario.h"
-#include "Rutinas.h"
+#include "reports/exportar/ExportacionInformes.h"
+#include "shell/Rutinas.h"
+#include "store/Conexion.h"
+#include "store/ProteccionDiario.h"
 
 #include <QDir>
 #include <QFileInfo>

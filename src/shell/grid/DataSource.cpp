@@ -1,7 +1,7 @@
-#include "DataSource.h"
+#include "shell/grid/DataSource.h"
 
-#include "ErrorBD.h"
-#include "Recordset.h"
+#include "store/ErrorBD.h"
+#include "store/Recordset.h"
 
 #include <QApplication>
 #include <QBrush>

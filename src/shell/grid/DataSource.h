@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GridColumn.h"
+#include "shell/grid/GridColumn.h"
 
 #include <QAbstractTableModel>
 #include <QString>

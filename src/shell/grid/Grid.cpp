@@ -1,12 +1,12 @@
-#include "Grid.h"
+#include "shell/grid/Grid.h"
 
-#include "DataSource.h"
-#include "GridDelegate.h"
-#include "GridHeader.h"
-#include "GroupArea.h"
-#include "GroupModel.h"
-#include "ManejadorErrores.h"
-#include "Rutinas.h"
+#include "shell/ManejadorErrores.h"
+#include "shell/Rutinas.h"
+#include "shell/grid/DataSource.h"
+#include "shell/grid/GridDelegate.h"
+#include "shell/grid/GridHeader.h"
+#include "shell/grid/GroupArea.h"
+#include "shell/grid/GroupModel.h"
 
 #include <QEvent>
 #include <QGuiApplication>

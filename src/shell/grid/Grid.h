@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CellTip.h"
-#include "GridColumn.h"
+#include "shell/grid/CellTip.h"
+#include "shell/grid/GridColumn.h"
 
 #include <QList>
 #include <QPersistentModelIndex>

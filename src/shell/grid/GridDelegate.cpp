@@ -1,6 +1,6 @@
-#include "GridDelegate.h"
+#include "shell/grid/GridDelegate.h"
 
-#include "GridColumn.h"
+#include "shell/grid/GridColumn.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

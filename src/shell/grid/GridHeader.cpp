@@ -1,4 +1,4 @@
-#include "GridHeader.h"
+#include "shell/grid/GridHeader.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -13,9 +13,15 @@ GridHeader::GridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent)
     setAccessibleName(tr("Encabezados de columna"));
 }
 
-void GridHeader::setColumnDragEnabled(bool si) { arrastreActivo_ = si; }
+void GridHeader::setColumnDragEnabled(bool si)
+{
+    arrastreActivo_ = si;
+}
 
-bool GridHeader::columnDragEnabled() const { return arrastreActivo_; }
+bool GridHeader::columnDragEnabled() const
+{
+    return arrastreActivo_;
+}
 
 // Siempre cabe un título de dos líneas, lleve o no salto de línea.
 QSize GridHeader::sizeHint() const

@@ -1,4 +1,4 @@
-#include "GroupArea.h"
+#include "shell/grid/GroupArea.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -43,7 +43,10 @@ void GroupArea::setPrompt(const QString& texto)
     aviso_->setAccessibleName(texto);
 }
 
-QString GroupArea::prompt() const { return aviso_->text(); }
+QString GroupArea::prompt() const
+{
+    return aviso_->text();
+}
 
 void GroupArea::setGroups(const QList<QPair<int, QString>>& grupos)
 {
@@ -86,9 +89,15 @@ void GroupArea::setGroups(const QList<QPair<int, QString>>& grupos)
     }
 }
 
-QList<QPushButton*> GroupArea::groupButtons() const { return botones_; }
+QList<QPushButton*> GroupArea::groupButtons() const
+{
+    return botones_;
+}
 
-void GroupArea::setHighlighted(bool si) { aplicarEstilo(si); }
+void GroupArea::setHighlighted(bool si)
+{
+    aplicarEstilo(si);
+}
 
 bool GroupArea::containsGlobal(const QPoint& global) const
 {
@@ -115,7 +124,8 @@ bool GroupArea::eventFilter(QObject* objeto, QEvent* evento)
         auto* m = static_cast<QMouseEvent*>(evento);
         if (pulsado_ != b || !(m->buttons() & Qt::LeftButton))
             return false;
-        if (!arrastrando_ && (m->position().toPoint() - inicio_).manhattanLength() >= QApplication::startDragDistance()) {
+        if (!arrastrando_ &&
+            (m->position().toPoint() - inicio_).manhattanLength() >= QApplication::startDragDistance()) {
             arrastrando_ = true;
             b->setDown(false);
             b->setCursor(Qt::ClosedHandCursor);

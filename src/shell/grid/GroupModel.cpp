@@ -1,7 +1,7 @@
-#include "GroupModel.h"
+#include "shell/grid/GroupModel.h"
 
-#include "DataSource.h"
-#include "GridColumn.h"
+#include "shell/grid/DataSource.h"
+#include "shell/grid/GridColumn.h"
 
 #include <QBrush>
 #include <QColor>
@@ -22,8 +22,7 @@ struct GroupModel::Nodo
     std::vector<std::unique_ptr<Nodo>> hijos;
 };
 
-namespace
-{
+namespace {
 QString claveGrupo(DataSource* origen, int fila, int columna)
 {
     const QModelIndex i = origen->index(fila, columna);
@@ -58,9 +57,15 @@ GroupModel::GroupModel(DataSource* origen, QObject* parent)
 
 GroupModel::~GroupModel() = default;
 
-DataSource* GroupModel::source() const { return origen_; }
+DataSource* GroupModel::source() const
+{
+    return origen_;
+}
 
-const QList<int>& GroupModel::groupColumns() const { return columnas_; }
+const QList<int>& GroupModel::groupColumns() const
+{
+    return columnas_;
+}
 
 void GroupModel::setGroupColumns(const QList<int>& columnas)
 {
@@ -175,9 +180,15 @@ int GroupModel::rowCount(const QModelIndex& padre) const
     return int(nodo(padre)->hijos.size());
 }
 
-int GroupModel::columnCount(const QModelIndex&) const { return origen_->columnCount(); }
+int GroupModel::columnCount(const QModelIndex&) const
+{
+    return origen_->columnCount();
+}
 
-bool GroupModel::hasChildren(const QModelIndex& padre) const { return rowCount(padre) > 0; }
+bool GroupModel::hasChildren(const QModelIndex& padre) const
+{
+    return rowCount(padre) > 0;
+}
 
 int GroupModel::sourceRow(const QModelIndex& indice) const
 {

@@ -1,14 +1,14 @@
 #include "Celdas.h"
 #include "CopiaPrograma.h"
 #include "Datos.h"
-#include "ErrorBD.h"
 #include "PlataformaPrueba.h"
-#include "Recordset.h"
-#include "Rutinas.h"
-#include "grid/DataSource.h"
-#include "grid/Grid.h"
-#include "grid/GroupArea.h"
-#include "grid/GroupModel.h"
+#include "shell/Rutinas.h"
+#include "shell/grid/DataSource.h"
+#include "shell/grid/Grid.h"
+#include "shell/grid/GroupArea.h"
+#include "shell/grid/GroupModel.h"
+#include "store/ErrorBD.h"
+#include "store/Recordset.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
