@@ -4,6 +4,7 @@
 #include "repair/CopiasBase.h"
 #include "repair/Salvamento.h"
 #include "store/Conexion.h"
+#include "store/CopiaSeguridad.h"
 #include "store/ErrorBD.h"
 #include "store/MapaErrores.h"
 #include "store/ProteccionDiario.h"
@@ -85,33 +86,6 @@ int leerTextos(sqlite3* bd, const QString& sql, QStringList& filas)
     return rc;
 }
 
-// Filas de cada tabla, contadas en la propia tabla: un índice estropeado no debe engañar.
-int recuentos(sqlite3* bd, std::map<QString, qint64>& cuentas)
-{
-    QStringList tablas;
-    int rc = leerTextos(bd, "SELECT name FROM sqlite_master WHERE type = 'table'", tablas);
-    for (const QString& t : tablas) {
-        if (rc != SQLITE_OK)
-            break;
-        QStringList n;
-        rc = leerTextos(bd, "SELECT count(*) FROM \"" + QString(t).replace('"', "\"\"") + "\" NOT INDEXED", n);
-        cuentas[t] = n.value(0).toLongLong();
-    }
-    return rc;
-}
-
-// Vacío si el archivo está sano; si no, lo primero que encuentra mal.
-QString integridad(sqlite3* bd)
-{
-    QStringList filas;
-    const int rc = leerTextos(bd, "PRAGMA integrity_check", filas);
-    if (rc != SQLITE_OK)
-        return QString::fromUtf8(sqlite3_errstr(rc));
-    if (filas == QStringList{QStringLiteral("ok")})
-        return {};
-    return filas.value(0);
-}
-
 int copiarCompactada(sqlite3* origen, const QString& destino)
 {
     sqlite3_stmt* st = nullptr;
@@ -138,11 +112,11 @@ QString comprobarCopia(const QString& copia, const std::map<QString, qint64>& or
         return tr("no se puede abrir");
     if (ganchos.antesDeComprobar)
         ganchos.antesDeComprobar(bd.bd());
-    const QString mal = integridad(bd.bd());
+    const QString mal = revisarIntegridad(bd.bd());
     if (!mal.isEmpty())
         return tr("integridad: %1").arg(mal);
     std::map<QString, qint64> cuentas;
-    if (recuentos(bd.bd(), cuentas) != SQLITE_OK)
+    if (contarFilas(bd.bd(), cuentas) != SQLITE_OK)
         return tr("no se pueden contar sus filas");
     for (const auto& [tabla, filas] : original) {
         const auto it = cuentas.find(tabla);
@@ -465,7 +439,7 @@ private:
             rc = origen.ejecutar("PRAGMA wal_checkpoint(TRUNCATE)");
         std::map<QString, qint64> cuentas;
         if (rc == SQLITE_OK)
-            rc = recuentos(origen.bd(), cuentas);
+            rc = contarFilas(origen.bd(), cuentas);
         if (rc != SQLITE_OK)
             return pararPor(origen, rc);
         // La copia nunca ocupa más que el original: si no cabe, ni se empieza.
@@ -557,7 +531,7 @@ private:
         }
         {
             Archivo nueva(copia());
-            const QString mal = nueva.abierta() == SQLITE_OK ? integridad(nueva.bd()) : tr("no se puede abrir");
+            const QString mal = nueva.abierta() == SQLITE_OK ? revisarIntegridad(nueva.bd()) : tr("no se puede abrir");
             if (!mal.isEmpty()) {
                 nueva.cerrar();
                 borrarConDiarios(copia());
