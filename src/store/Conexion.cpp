@@ -9,6 +9,7 @@
 #include "store/Recordset.h"
 #include "store/SentenciaPreparada.h"
 #include "store/ValoresSqlite.h"
+#include "store/VersionEvaluacion.h"
 
 #include <QDir>
 #include <QFile>
@@ -273,6 +274,7 @@ Conexion::Conexion(const DatosConexion& datos, bool nueva) : datos_(datos)
     conexionesVivas().insert(this);
     sqlite3_extended_result_codes(bd_, 1);
     sqlite3_busy_timeout(bd_, 2000);
+    RegistrarFuncionesEvaluacion(bd_);
     try {
         // La primera sentencia es la que descubre un archivo que no es una base de datos.
         ejecutar("PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL;");

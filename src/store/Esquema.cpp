@@ -333,6 +333,68 @@ int aplicarRevision2(sqlite3* bd, QString& sentencia)
     return rc;
 }
 
+// Revisión 3: lo que el documento de la evaluación necesita para poder firmarse. Cada centro lleva
+// la fecha de su evaluación, el motivo, la versión emitida y la fecha de la próxima revisión, y el
+// historial de versiones emitidas con la huella de lo que se evaluó (así se sabe si ha cambiado
+// desde la última). Cada riesgo evaluado, la situación observada; cada medida, si ya está
+// implantada; cada puesto, los nombres de quienes lo ocupan. Las dos vistas que editan las
+// ventanas se rehacen con las columnas nuevas.
+const char* const revision3 = R"SQL(
+ALTER TABLE CentroTrabajo ADD COLUMN FechaEvaluacion DATE;
+ALTER TABLE CentroTrabajo ADD COLUMN MotivoEvaluacion TEXT;
+ALTER TABLE CentroTrabajo ADD COLUMN VersionEvaluacion INTEGER DEFAULT 0;
+ALTER TABLE CentroTrabajo ADD COLUMN FechaRevision DATE;
+ALTER TABLE PuestosCentros ADD COLUMN Trabajadores TEXT;
+ALTER TABLE Evaluacion ADD COLUMN SituacionObservada TEXT;
+ALTER TABLE MedidasFactores ADD COLUMN Implantada TEXT DEFAULT 'N';
+
+CREATE TABLE VersionesEvaluacion (
+    IDVersion INTEGER PRIMARY KEY AUTOINCREMENT,
+    IDCentro INTEGER NOT NULL REFERENCES CentroTrabajo (IDCentro) ON DELETE CASCADE,
+    Version INTEGER NOT NULL,
+    FechaEvaluacion DATE,
+    Motivo TEXT,
+    Huella TEXT,
+    Emitida DATETIME,
+    UNIQUE (IDCentro, Version)
+);
+
+DROP VIEW VRiesgos;
+CREATE VIEW VRiesgos AS
+SELECT e.IDEvaluacion, e.IDEvaluacionCrear, e.IDEmpresa, e.IDCentro, e.IDPuestoCentro, e.IDFactor, e.IDRiesgo,
+       r.Riesgo, f.Factor, e.Mostrar, e.Probabilidad, e.Consecuencias, e.ValorRiesgo, e.SituacionObservada
+FROM Evaluacion e
+LEFT JOIN Riesgos r ON r.IDRiesgo = e.IDRiesgo
+LEFT JOIN FactoresRiesgos f ON f.IDFactor = e.IDFactor;
+
+CREATE TRIGGER VRiesgosModificar INSTEAD OF UPDATE ON VRiesgos
+BEGIN
+    UPDATE Evaluacion SET Probabilidad = NEW.Probabilidad, Consecuencias = NEW.Consecuencias,
+                          ValorRiesgo = NEW.ValorRiesgo, SituacionObservada = NEW.SituacionObservada
+    WHERE IDEvaluacion = OLD.IDEvaluacion;
+END;
+
+DROP VIEW VFactoresMedidas;
+CREATE VIEW VFactoresMedidas AS
+SELECT m.IDMedidaFactor, e.IDCentro, e.IDPuestoCentro, e.IDEmpresa, m.IDEvaluacion, e.IDEvaluacionCrear,
+       e.IDFactor, e.IDRiesgo, e.Mostrar, r.Riesgo, f.Factor, m.Medida, m.MarcarMedida, m.Implantada
+FROM MedidasFactores m
+JOIN Evaluacion e ON e.IDEvaluacion = m.IDEvaluacion
+LEFT JOIN Riesgos r ON r.IDRiesgo = e.IDRiesgo
+LEFT JOIN FactoresRiesgos f ON f.IDFactor = e.IDFactor;
+
+CREATE TRIGGER VFactoresMedidasModificar INSTEAD OF UPDATE ON VFactoresMedidas
+BEGIN
+    UPDATE MedidasFactores SET MarcarMedida = NEW.MarcarMedida, Implantada = NEW.Implantada
+    WHERE IDMedidaFactor = OLD.IDMedidaFactor;
+END;
+)SQL";
+
+int aplicarRevision3(sqlite3* bd, QString& sentencia)
+{
+    return ejecutarEn(bd, QString::fromUtf8(revision3), sentencia);
+}
+
 struct Revision
 {
     int numero;
@@ -343,6 +405,7 @@ struct Revision
 const Revision revisiones[] = {
     {1, aplicarRevision1},
     {2, aplicarRevision2},
+    {3, aplicarRevision3},
 };
 
 int leerEntero(Conexion& c, const char* sql)

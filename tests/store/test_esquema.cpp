@@ -473,3 +473,39 @@ TEST(ResultadoEsquema, UnaRevisionQueFallaDejaElArchivoComoEstabaYSuCopia)
     EXPECT_EQ(contar(cx, "SELECT count(*) FROM sqlite_master"), objetosAntes);
     EXPECT_EQ(contar(cx, "SELECT count(*) FROM sqlite_master WHERE name LIKE '%\\_r2' ESCAPE '\\'"), 0);
 }
+
+TEST(PuestaAlDia, LaRevision2GanaFechasVersionesSituacionYMedidasImplantadasSinTocarLoQueHabia)
+{
+    CopiaPrograma p;
+    const QString archivo = p.ruta("Evaluacion.mdb");
+    ASSERT_TRUE(QFile::remove(archivo));
+    {
+        ArchivoCrudo viejo(archivo);
+        ASSERT_EQ(crearEsquemaRevision(viejo.bd, 2), SQLITE_OK);
+        viejo.sql("INSERT INTO Empresas (IDEmpresa, Nombre) VALUES (1, 'Uno');"
+                  "INSERT INTO CentroTrabajo (IDCentro, IDEmpresa, Direccion) VALUES (1, 1, 'C1');"
+                  "INSERT INTO PuestosCentros (IDPuestoCentro, IDCentro, Puesto) VALUES (1, 1, 'P1');"
+                  "INSERT INTO FactoresSeleccionarEvaluacion (IDEvaluacionCrear, IDEmpresa, IDCentro, IDPuestoCentro,"
+                  " IDFactor, FactorSelecionado) VALUES (1, 1, 1, 1, 1, 'S');"
+                  "INSERT INTO Evaluacion (IDEvaluacion, IDEvaluacionCrear, IDEmpresa, IDCentro, IDPuestoCentro, "
+                  "IDFactor, IDRiesgo, Mostrar, Probabilidad) VALUES (1, 1, 1, 1, 1, 1, 10, 'S', 'Media');"
+                  "INSERT INTO MedidasFactores (IDMedidaFactor, IDEvaluacion, Medida, MarcarMedida) "
+                  "VALUES (1, 1, 'M', 'S');");
+    }
+    const QString cx = p.conexion();
+    EXPECT_EQ(contar(cx, "PRAGMA user_version"), RevisionEsquema);
+    EXPECT_TRUE(QFileInfo::exists(archivo + ".r2.bak"));
+    // Lo que había sigue; lo nuevo empieza vacío: sin versión emitida y ninguna medida implantada.
+    EXPECT_EQ(contar(cx, "SELECT count(*) FROM CentroTrabajo WHERE Direccion = 'C1' AND VersionEvaluacion = 0 AND "
+                         "FechaEvaluacion IS NULL"),
+              1);
+    EXPECT_EQ(contar(cx, "SELECT count(*) FROM VFactoresMedidas WHERE MarcarMedida = 'S' AND Implantada = 'N'"), 1);
+    EXPECT_EQ(contar(cx, "SELECT count(*) FROM VersionesEvaluacion"), 0);
+    // Las vistas editables escriben también las columnas nuevas.
+    Recordset::execute("UPDATE VRiesgos SET SituacionObservada = 'En el almacén' WHERE IDEvaluacion = 1", cx);
+    Recordset::execute("UPDATE VFactoresMedidas SET Implantada = 'S' WHERE IDMedidaFactor = 1", cx);
+    EXPECT_EQ(contar(cx, "SELECT count(*) FROM Evaluacion WHERE SituacionObservada = 'En el almacén' AND "
+                         "Probabilidad = 'Media'"),
+              1);
+    EXPECT_EQ(contar(cx, "SELECT count(*) FROM MedidasFactores WHERE Implantada = 'S' AND MarcarMedida = 'S'"), 1);
+}

@@ -1,0 +1,184 @@
+#include "store/VersionEvaluacion.h"
+
+#include "store/Conexion.h"
+#include "store/SentenciaPreparada.h"
+#include "store/ValoresSqlite.h"
+
+#include <QCryptographicHash>
+#include <sqlite3.h>
+
+namespace {
+// Lo que recoge el documento, fila a fila y siempre en el mismo orden.
+const char* const consultasHuella[] = {
+    "SELECT FechaEvaluacion, MotivoEvaluacion, FechaRevision FROM CentroTrabajo WHERE IDCentro = ?1",
+    "SELECT IDPuestoCentro, Puesto, Descripcion, NTrabajadores, TrabajadoresSensibles, Trabajadores "
+    "FROM PuestosCentros WHERE IDCentro = ?1 ORDER BY IDPuestoCentro",
+    "SELECT s.IDPuestoCentro, s.IDFactor FROM FactoresSeleccionarEvaluacion s "
+    "JOIN PuestosCentros p ON p.IDPuestoCentro = s.IDPuestoCentro "
+    "WHERE p.IDCentro = ?1 AND s.FactorSelecionado = 'S' ORDER BY s.IDEvaluacionCrear",
+    "SELECT e.IDEvaluacion, e.IDRiesgo, e.Mostrar, e.Probabilidad, e.Consecuencias, e.ValorRiesgo, "
+    "e.SituacionObservada FROM Evaluacion e JOIN PuestosCentros p ON p.IDPuestoCentro = e.IDPuestoCentro "
+    "WHERE p.IDCentro = ?1 ORDER BY e.IDEvaluacion",
+    "SELECT m.IDMedidaFactor, m.Medida, m.MarcarMedida, m.Implantada FROM MedidasFactores m "
+    "JOIN Evaluacion e ON e.IDEvaluacion = m.IDEvaluacion "
+    "JOIN PuestosCentros p ON p.IDPuestoCentro = e.IDPuestoCentro "
+    "WHERE p.IDCentro = ?1 AND (m.MarcarMedida = 'S' OR m.Implantada = 'S') ORDER BY m.IDMedidaFactor",
+};
+
+void funcionHuella(sqlite3_context* contexto, int, sqlite3_value** valores)
+{
+    if (sqlite3_value_type(valores[0]) == SQLITE_NULL) {
+        sqlite3_result_null(contexto);
+        return;
+    }
+    const QByteArray h =
+        HuellaEvaluacion(sqlite3_context_db_handle(contexto), sqlite3_value_int64(valores[0])).toUtf8();
+    if (h.isEmpty())
+        sqlite3_result_error(contexto, "no se puede leer la evaluación del centro", -1);
+    else
+        sqlite3_result_text(contexto, h.constData(), int(h.size()), SQLITE_TRANSIENT);
+}
+
+// Una fila de una lectura de la conexión, con los valores enlazados por orden.
+QVariantList leerFila(Conexion& c, const char* sql, const QVariantList& valores)
+{
+    const SentenciaPreparada st(c, sql);
+    enlazarTodos(c, st.get(), valores);
+    const int rc = sqlite3_step(st.get());
+    QVariantList fila;
+    if (rc == SQLITE_ROW)
+        for (int i = 0; i < sqlite3_column_count(st.get()); ++i)
+            fila << leerColumna(st.get(), i, {});
+    else if (rc != SQLITE_DONE)
+        c.lanzar(rc, QString::fromUtf8(sql));
+    return fila;
+}
+
+void escribir(Conexion& c, const char* sql, const QVariantList& valores)
+{
+    const SentenciaPreparada st(c, sql);
+    enlazarTodos(c, st.get(), valores);
+    const int rc = sqlite3_step(st.get());
+    if (rc != SQLITE_DONE)
+        c.lanzar(rc, QString::fromUtf8(sql));
+}
+
+// Última versión emitida del centro: número, fecha de la evaluación y huella (vacía si no hay).
+QVariantList ultimaVersion(Conexion& c, long long idCentro)
+{
+    return leerFila(c,
+                    "SELECT Version, FechaEvaluacion, Huella FROM VersionesEvaluacion WHERE IDCentro = ? "
+                    "ORDER BY Version DESC LIMIT 1",
+                    {idCentro});
+}
+} // namespace
+
+const QStringList& MotivosEvaluacion()
+{
+    static const QStringList motivos{
+        QStringLiteral("Inicial"),
+        QStringLiteral("Periódica"),
+        QStringLiteral("Por cambios en las condiciones de trabajo"),
+        QStringLiteral("Tras daños a la salud"),
+        QStringLiteral("Por incorporación de trabajadores especialmente sensibles"),
+    };
+    return motivos;
+}
+
+QString HuellaEvaluacion(sqlite3* bd, long long idCentro)
+{
+    QCryptographicHash huella(QCryptographicHash::Sha1);
+    for (const char* sql : consultasHuella) {
+        int rc = SQLITE_OK;
+        const SentenciaPreparada st = SentenciaPreparada::suelta(bd, sql, rc);
+        if (rc != SQLITE_OK)
+            return {};
+        sqlite3_bind_int64(st.get(), 1, idCentro);
+        const int columnas = sqlite3_column_count(st.get());
+        while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+            for (int i = 0; i < columnas; ++i) {
+                // El tipo va delante: un nulo y un texto vacío no dan la misma huella.
+                const char tipo = char('0' + sqlite3_column_type(st.get(), i));
+                huella.addData(QByteArrayView(&tipo, 1));
+                huella.addData(QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), i)),
+                                              sqlite3_column_bytes(st.get(), i)));
+                huella.addData(QByteArrayView("\x1f", 1));
+            }
+            huella.addData(QByteArrayView("\x1e", 1));
+        }
+        if (rc != SQLITE_DONE)
+            return {};
+        huella.addData(QByteArrayView("\x1d", 1));
+    }
+    return QString::fromLatin1(huella.result().toHex());
+}
+
+void RegistrarFuncionesEvaluacion(sqlite3* bd)
+{
+    sqlite3_create_function_v2(bd, "huella_evaluacion", 1, SQLITE_UTF8, nullptr, funcionHuella, nullptr, nullptr,
+                               nullptr);
+}
+
+VersionEmitida EmitirVersion(Conexion& c, long long idCentro, const QDateTime& cuando)
+{
+    Transaccion t(c);
+    const QVariantList ultima = ultimaVersion(c, idCentro);
+    const QVariantList centro =
+        leerFila(c,
+                 "SELECT FechaEvaluacion, MotivoEvaluacion, FechaRevision, coalesce(VersionEvaluacion, 0) "
+                 "FROM CentroTrabajo WHERE IDCentro = ?",
+                 {idCentro});
+    if (centro.isEmpty())
+        return {};
+    const int anterior = qMax(ultima.isEmpty() ? 0 : ultima[0].toInt(), centro[3].toInt());
+    if (!ultima.isEmpty() && ultima[2].toString() == HuellaEvaluacion(c.bd(), idCentro))
+        return {anterior, false};
+
+    const int version = anterior + 1;
+    QString motivo = centro[1].toString().trimmed();
+    // Una versión que no es la primera no puede ser la evaluación inicial: si nadie ha dicho otro
+    // motivo, es que algo ha cambiado en el trabajo.
+    if (version > 1 && (motivo.isEmpty() || motivo == MotivosEvaluacion().front()))
+        motivo = MotivosEvaluacion().at(2);
+    else if (motivo.isEmpty())
+        motivo = MotivosEvaluacion().front();
+    QDate fecha = centro[0].toDate();
+    if (!fecha.isValid())
+        fecha = cuando.date();
+    QDate revision = centro[2].toDate();
+    if (!revision.isValid())
+        revision = fecha.addYears(1);
+    escribir(c,
+             "UPDATE CentroTrabajo SET FechaEvaluacion = ?, MotivoEvaluacion = ?, FechaRevision = ?, "
+             "VersionEvaluacion = ? WHERE IDCentro = ?",
+             {fecha, motivo, revision, version, idCentro});
+    escribir(c,
+             "INSERT INTO VersionesEvaluacion (IDCentro, Version, FechaEvaluacion, Motivo, Huella, Emitida) "
+             "VALUES (?, ?, ?, ?, ?, ?)",
+             {idCentro, version, fecha, motivo, HuellaEvaluacion(c.bd(), idCentro), cuando});
+    t.confirmar();
+    return {version, true};
+}
+
+void FechaAlCompletar(Conexion& c, long long idCentro, const QDate& hoy)
+{
+    Transaccion t(c);
+    const QVariantList centro =
+        leerFila(c, "SELECT FechaEvaluacion, FechaRevision FROM CentroTrabajo WHERE IDCentro = ?", {idCentro});
+    if (centro.isEmpty())
+        return;
+    const QDate fecha = centro[0].toDate(), revision = centro[1].toDate();
+    bool caducada = !fecha.isValid();
+    if (!caducada) {
+        const QVariantList ultima = ultimaVersion(c, idCentro);
+        caducada = !ultima.isEmpty() && ultima[1].toDate() == fecha &&
+                   ultima[2].toString() != HuellaEvaluacion(c.bd(), idCentro);
+    }
+    if (!caducada || fecha == hoy)
+        return;
+    const bool revisionPorDefecto = !revision.isValid() || revision == fecha.addYears(1);
+    escribir(c, "UPDATE CentroTrabajo SET FechaEvaluacion = ? WHERE IDCentro = ?", {hoy, idCentro});
+    if (revisionPorDefecto)
+        escribir(c, "UPDATE CentroTrabajo SET FechaRevision = ? WHERE IDCentro = ?", {hoy.addYears(1), idCentro});
+    t.confirmar();
+}
