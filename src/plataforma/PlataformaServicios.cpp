@@ -10,6 +10,7 @@
 #include <QLibraryInfo>
 #include <QLockFile>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QProcess>
 #include <QPushButton>
 #include <QTranslator>
@@ -172,4 +173,13 @@ QString ServiciosReales::elegirArchivo(QWidget* dueno, const QString& titulo, co
     const QString ruta = paraGuardar ? QFileDialog::getSaveFileName(dueno, titulo, propuesta, filtro)
                                      : QFileDialog::getOpenFileName(dueno, titulo, propuesta, filtro);
     return ruta.isEmpty() ? QString() : QDir::toNativeSeparators(ruta);
+}
+
+bool ServiciosReales::elegirImpresora(QWidget* dueno, const QString& titulo, QPrinter& impresora, int primera,
+                                      int ultima)
+{
+    QPrintDialog dialogo(&impresora, dueno);
+    dialogo.setWindowTitle(titulo);
+    dialogo.setMinMax(primera, ultima);
+    return dialogo.exec() == QDialog::Accepted;
 }

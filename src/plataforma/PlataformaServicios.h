@@ -7,6 +7,7 @@
 
 class QApplication;
 class QLockFile;
+class QPrinter;
 class QWidget;
 
 // Lo que el programa pide al sistema: avisos, abrir documentos, arrancar otros programas,
@@ -57,6 +58,10 @@ public:
     // filtro como "Bases de datos (*.mdb)". Vacío si el usuario no elige ninguno.
     virtual QString elegirArchivo(QWidget* dueno, const QString& titulo, const QString& propuesta,
                                   const QString& filtro, bool paraGuardar) = 0;
+    // Diálogo de imprimir sobre la impresora dada, con las hojas de primera a ultima para elegir;
+    // lo que se elige (impresora, copias, hojas) queda en ella. false si el usuario cancela.
+    virtual bool elegirImpresora(QWidget* dueno, const QString& titulo, QPrinter& impresora, int primera,
+                                 int ultima) = 0;
 };
 
 // Lo que lanza terminarPrograma() cuando no se puede acabar el proceso (en las pruebas).
@@ -73,7 +78,7 @@ PlataformaServicios* FijarServicios(PlataformaServicios* servicios);
 // Carga la traducción de Qt al castellano (botones y diálogos estándar).
 void CargarTraduccionEspanola(QApplication& aplicacion);
 
-// Servicios de verdad: QMessageBox, QDesktopServices, QProcess, QLockFile.
+// Servicios de verdad: QMessageBox, QDesktopServices, QProcess, QLockFile, QFileDialog, QPrintDialog.
 class ServiciosReales : public PlataformaServicios
 {
 public:
@@ -90,6 +95,7 @@ public:
     bool otraInstanciaEnEjecucion(const QString& carpeta) override;
     QString elegirArchivo(QWidget* dueno, const QString& titulo, const QString& propuesta, const QString& filtro,
                           bool paraGuardar) override;
+    bool elegirImpresora(QWidget* dueno, const QString& titulo, QPrinter& impresora, int primera, int ultima) override;
 
 private:
     std::unique_ptr<QLockFile> bloqueo_;

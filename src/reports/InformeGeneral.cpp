@@ -10,13 +10,11 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFileDialog>
 #include <QIcon>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -216,10 +214,7 @@ void InformeGeneral::imprimir()
     QPrinter impresora(QPrinter::HighResolution);
     impresora.setPageSize(QPageSize(QPageSize::A4));
     impresora.setDocName(documento_->titulo());
-    QPrintDialog dialogo(&impresora, this);
-    dialogo.setWindowTitle(tr("Imprimir"));
-    dialogo.setMinMax(1, documento_->paginas());
-    if (dialogo.exec() != QDialog::Accepted)
+    if (!Servicios().elegirImpresora(this, tr("Imprimir"), impresora, 1, documento_->paginas()))
         return;
     documento_->imprimir(impresora);
 }
@@ -231,8 +226,8 @@ void InformeGeneral::exportar()
     QString carpeta = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (carpeta.isEmpty())
         carpeta = QDir::homePath();
-    QString ruta = QFileDialog::getSaveFileName(this, tr("Exportar a PDF"), QDir(carpeta).filePath(nombrePropuesto()),
-                                                tr("Documentos PDF (*.pdf)"));
+    QString ruta = Servicios().elegirArchivo(this, tr("Exportar a PDF"), QDir(carpeta).filePath(nombrePropuesto()),
+                                             tr("Documentos PDF (*.pdf)"), true);
     if (ruta.isEmpty())
         return;
     if (!ruta.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))

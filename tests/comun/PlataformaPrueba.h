@@ -3,10 +3,12 @@
 #include "plataforma/PlataformaServicios.h"
 
 #include <QLockFile>
+#include <QPrinter>
 #include <QString>
 #include <QStringList>
 #include <deque>
 #include <memory>
+#include <utility>
 #include <vector>
 
 // Servicios de prueba: contestan a los avisos con las respuestas que se les dan, apuntan todo lo
@@ -95,6 +97,34 @@ public:
         archivosElegidos.pop_front();
         return r;
     }
+
+    // Diálogo de imprimir: si hay una ruta en imprimirEn, el usuario acepta y la impresora escribe
+    // un PDF en esa ruta (y, con hojasElegidas, sólo esas hojas); sin ruta, cancela.
+    bool elegirImpresora(QWidget*, const QString& titulo, QPrinter& impresora, int primera, int ultima) override
+    {
+        impresiones.push_back({titulo, impresora.docName(), primera, ultima});
+        ordenLlamadas << QStringLiteral("elegirImpresora");
+        if (imprimirEn.isEmpty())
+            return false;
+        impresora.setOutputFormat(QPrinter::PdfFormat);
+        impresora.setOutputFileName(imprimirEn);
+        if (hojasElegidas.first > 0) {
+            impresora.setPrintRange(QPrinter::PageRange);
+            impresora.setFromTo(hojasElegidas.first, hojasElegidas.second);
+        }
+        return true;
+    }
+
+    struct Impresion
+    {
+        QString titulo;
+        QString documento;
+        int primera;
+        int ultima;
+    };
+    std::vector<Impresion> impresiones;
+    QString imprimirEn;
+    std::pair<int, int> hojasElegidas{0, 0};
 
     struct Eleccion
     {

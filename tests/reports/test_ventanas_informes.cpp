@@ -19,6 +19,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
 
@@ -273,6 +274,60 @@ private slots:
         QCOMPARE(plataforma->mensajes.size(), size_t(1));
         QCOMPARE(plataforma->mensajes[0].titulo, QStringLiteral("Exportar a PDF"));
         QCOMPARE(plataforma->mensajes[0].icono, PlataformaServicios::Icono::Critico);
+    }
+
+    // Imprimir y exportar, pulsados en la barra, preguntan por los servicios: el diálogo de imprimir
+    // ofrece las hojas del documento y sólo se imprime si se acepta, en la impresora y las hojas
+    // elegidas; el PDF se propone con su nombre y sin extensión elegida se le pone.
+    void imprimirYExportarPreguntanYSoloAlAceptarEscriben()
+    {
+        for (int i = 0; i < 40; ++i)
+            datos::puesto(cx, centro, QStringLiteral("Puesto adicional %1").arg(i));
+        InformeGeneral* v = AbrirInformeEvaluacion(sesion, centro, empresa);
+        QVERIFY(QTest::qWaitForWindowExposed(v));
+        auto* barra = v->findChild<QToolBar*>("BarraInforme");
+        const auto pulsar = [&](const char* accion) {
+            QTest::mouseClick(barra->widgetForAction(v->findChild<QAction*>(accion)), Qt::LeftButton);
+        };
+        const int paginas = v->documento()->paginas();
+        QVERIFY(paginas > 3);
+        const auto hojasPdf = [](const QString& ruta) {
+            QFile f(ruta);
+            if (!f.open(QIODevice::ReadOnly))
+                return -1;
+            static const QRegularExpression hoja(QStringLiteral("/Type\\s*/Page\\b"));
+            return int(QString::fromLatin1(f.readAll()).count(hoja));
+        };
+
+        pulsar("Imprimir");
+        QCOMPARE(plataforma->impresiones.size(), size_t(1));
+        QCOMPARE(plataforma->impresiones[0].titulo, QStringLiteral("Imprimir"));
+        QCOMPARE(plataforma->impresiones[0].documento, v->documento()->titulo());
+        QCOMPARE(plataforma->impresiones[0].primera, 1);
+        QCOMPARE(plataforma->impresiones[0].ultima, paginas);
+        QVERIFY(QDir(copia->carpeta()).entryList({"*.pdf"}, QDir::Files).isEmpty());
+
+        plataforma->imprimirEn = copia->ruta("impreso.pdf");
+        pulsar("Imprimir");
+        QCOMPARE(hojasPdf(plataforma->imprimirEn), paginas);
+        plataforma->imprimirEn = copia->ruta("hojas.pdf");
+        plataforma->hojasElegidas = {2, 3};
+        pulsar("Imprimir");
+        QCOMPARE(hojasPdf(plataforma->imprimirEn), 2);
+        QCOMPARE(plataforma->impresiones.size(), size_t(3));
+
+        pulsar("ExportarPdf");
+        QCOMPARE(plataforma->elecciones.size(), size_t(1));
+        QCOMPARE(plataforma->elecciones[0].titulo, QStringLiteral("Exportar a PDF"));
+        QVERIFY(plataforma->elecciones[0].propuesta.endsWith(QLatin1Char('/') + v->nombrePropuesto()));
+        QCOMPARE(plataforma->elecciones[0].filtro, QStringLiteral("Documentos PDF (*.pdf)"));
+        QVERIFY(plataforma->elecciones[0].paraGuardar);
+        QCOMPARE(QDir(copia->carpeta()).entryList({"*.pdf"}, QDir::Files).size(), 2);
+
+        plataforma->archivosElegidos.push_back(copia->ruta("exportado"));
+        pulsar("ExportarPdf");
+        QCOMPARE(hojasPdf(copia->ruta("exportado.pdf")), paginas);
+        QVERIFY(plataforma->mensajes.empty());
     }
 
     void lasPaginasDeCierreNombranElCentroConSuTexto()
