@@ -26,24 +26,24 @@ Reparar::Reparar(PlataformaServicios& servicios, const QString& carpeta, QWidget
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
 
-    Mensaje = new QLabel(this);
-    Mensaje->setObjectName(QStringLiteral("Mensaje"));
-    Mensaje->setAccessibleName(tr("Estado"));
-    Mensaje->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Mensaje->setWordWrap(true);
-    Mensaje->setMargin(6);
-    Mensaje->setFixedWidth(440);
-    Mensaje->setMinimumHeight(Mensaje->fontMetrics().lineSpacing() * 2 + 14);
-    Mensaje->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Mensaje->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    estado_ = new QLabel(this);
+    estado_->setObjectName(QStringLiteral("Mensaje"));
+    estado_->setAccessibleName(tr("Estado"));
+    estado_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    estado_->setWordWrap(true);
+    estado_->setMargin(6);
+    estado_->setFixedWidth(440);
+    estado_->setMinimumHeight(estado_->fontMetrics().lineSpacing() * 2 + 14);
+    estado_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    estado_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     // Las diez cifras se dibujan una vez; las posiciones del reloj sólo toman la que toca.
     for (int i = 0; i < 10; ++i) {
-        Image1_[i] = new QLabel(this);
-        Image1_[i]->setObjectName(QStringLiteral("Image1"));
-        Image1_[i]->setProperty("Index", i);
-        Image1_[i]->setPixmap(DibujarDigitoReloj(i));
-        Image1_[i]->hide();
+        dibujosCifras_[i] = new QLabel(this);
+        dibujosCifras_[i]->setObjectName(QStringLiteral("Image1"));
+        dibujosCifras_[i]->setProperty("Index", i);
+        dibujosCifras_[i]->setPixmap(DibujarDigitoReloj(i));
+        dibujosCifras_[i]->hide();
     }
 
     auto* Label74 = new QLabel(tr("Tiempo"), this);
@@ -71,7 +71,7 @@ Reparar::Reparar(PlataformaServicios& servicios, const QString& carpeta, QWidget
         posiciones_[i]->setObjectName(QString::fromLatin1(nombresPosiciones[i]));
         posiciones_[i]->setAccessibleName(tr(descripcionesPosiciones[i]));
         posiciones_[i]->setFixedSize(TamanoDigitoReloj());
-        posiciones_[i]->setPixmap(Image1_[0]->pixmap());
+        posiciones_[i]->setPixmap(dibujosCifras_[0]->pixmap());
         cifras->addWidget(posiciones_[i]);
     }
     Label74->setBuddy(marcador);
@@ -83,50 +83,50 @@ Reparar::Reparar(PlataformaServicios& servicios, const QString& carpeta, QWidget
     filaReloj->addWidget(marcador);
     filaReloj->addStretch();
 
-    SSCommand1 = new QPushButton(tr("Compactar/Reparar"), this);
-    SSCommand1->setObjectName(QStringLiteral("SSCommand1"));
-    SSCommand2 = new QPushButton(tr("Volver al Programa"), this);
-    SSCommand2->setObjectName(QStringLiteral("SSCommand2"));
-    for (QPushButton* b : {SSCommand1, SSCommand2}) {
+    botonCompactar_ = new QPushButton(tr("Compactar/Reparar"), this);
+    botonCompactar_->setObjectName(QStringLiteral("SSCommand1"));
+    botonVolver_ = new QPushButton(tr("Volver al Programa"), this);
+    botonVolver_->setObjectName(QStringLiteral("SSCommand2"));
+    for (QPushButton* b : {botonCompactar_, botonVolver_}) {
         b->setAccessibleName(b->text());
         b->setMinimumSize(150, 32);
         b->setAutoDefault(false);
     }
     auto* botones = new QHBoxLayout;
     botones->addStretch();
-    botones->addWidget(SSCommand1);
+    botones->addWidget(botonCompactar_);
     botones->addSpacing(12);
-    botones->addWidget(SSCommand2);
+    botones->addWidget(botonVolver_);
     botones->addStretch();
 
     auto* todo = new QVBoxLayout(this);
     todo->setContentsMargins(14, 14, 14, 14);
     todo->setSpacing(14);
-    todo->addWidget(Mensaje);
+    todo->addWidget(estado_);
     todo->addLayout(filaReloj);
     todo->addLayout(botones);
     // Crece hacia abajo si un aviso largo necesita más líneas.
     todo->setSizeConstraint(QLayout::SetFixedSize);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &Reparar::Timer1_Timer);
-    connect(SSCommand1, &QPushButton::clicked, this, &Reparar::SSCommand1_Click);
-    connect(SSCommand2, &QPushButton::clicked, this, &Reparar::SSCommand2_Click);
+    temporizadorReloj_ = new QTimer(this);
+    temporizadorReloj_->setObjectName(QStringLiteral("Timer1"));
+    temporizadorReloj_->setInterval(1000);
+    connect(temporizadorReloj_, &QTimer::timeout, this, &Reparar::avanzarReloj);
+    connect(botonCompactar_, &QPushButton::clicked, this, &Reparar::compactar);
+    connect(botonVolver_, &QPushButton::clicked, this, &Reparar::volverAlPrograma);
 
     // Carga: el reloj corre desde que se abre la ventana.
-    Timer1->start();
+    temporizadorReloj_->start();
     adjustSize();
     CentrarFormulario(this);
     setWindowTitle(tr("Compactar/Reparar Base de Datos"));
-    Mensaje->setText(tr("Preparado"));
+    estado_->setText(tr("Preparado"));
     reloj_.Segundos = 0;
     reloj_.Minutos = 0;
     mostrados_.fill(QLatin1Char('0'));
 }
 
-void Reparar::Timer1_Timer()
+void Reparar::avanzarReloj()
 {
     reloj_.avanzar();
     const std::array<QChar, 4> c = reloj_.cifras();
@@ -138,26 +138,26 @@ void Reparar::MostrarDigito(int posicion, QChar caracter)
 {
     if (caracter < QLatin1Char('0') || caracter > QLatin1Char('9'))
         return;
-    posiciones_[posicion]->setPixmap(Image1_[caracter.unicode() - '0']->pixmap());
+    posiciones_[posicion]->setPixmap(dibujosCifras_[caracter.unicode() - '0']->pixmap());
     mostrados_[posicion] = caracter;
 }
 
-void Reparar::SSCommand1_Click()
+void Reparar::compactar()
 {
     // El reloj sigue la cuenta que llevaba desde que se abrió la ventana.
-    if (!Timer1->isActive())
-        Timer1->start();
-    Mensaje->setText(tr("Compactando Base de Datos...."));
+    if (!temporizadorReloj_->isActive())
+        temporizadorReloj_->start();
+    estado_->setText(tr("Compactando Base de Datos...."));
     repaint();
     servicios_.relojArena(true);
     ultimo_ = CompactarBaseDatos(carpeta_, ConfiguracionRegionalDestino);
-    Mensaje->setText(ultimo_.mensaje);
+    estado_->setText(ultimo_.mensaje);
     layout()->activate(); // un aviso largo hace crecer la ventana ya, no en la próxima vuelta
-    Timer1->stop();
+    temporizadorReloj_->stop();
     servicios_.relojArena(false);
 }
 
-void Reparar::SSCommand2_Click()
+void Reparar::volverAlPrograma()
 {
     const QString programa = rutaPrograma(carpeta_, QStringLiteral("Evaluacion"));
     if (!servicios_.iniciarPrograma(programa)) {

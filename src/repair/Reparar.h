@@ -24,9 +24,9 @@ public:
     const ResultadoCompactacion& ultimoResultado() const { return ultimo_; }
 
 public slots:
-    void SSCommand1_Click();
-    void SSCommand2_Click();
-    void Timer1_Timer();
+    void compactar();
+    void volverAlPrograma();
+    void avanzarReloj();
 
 protected:
     void closeEvent(QCloseEvent* evento) override;
@@ -40,11 +40,11 @@ private:
     RelojReparar reloj_;
     std::array<QChar, 4> mostrados_{};
     std::array<QLabel*, 4> posiciones_{};
-    std::array<QLabel*, 10> Image1_{};
-    QLabel* Mensaje = nullptr;
-    QPushButton* SSCommand1 = nullptr;
-    QPushButton* SSCommand2 = nullptr;
-    QTimer* Timer1 = nullptr;
+    std::array<QLabel*, 10> dibujosCifras_{};
+    QLabel* estado_ = nullptr;
+    QPushButton* botonCompactar_ = nullptr;
+    QPushButton* botonVolver_ = nullptr;
+    QTimer* temporizadorReloj_ = nullptr;
     ResultadoCompactacion ultimo_;
     bool terminando_ = false;
 };

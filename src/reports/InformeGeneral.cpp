@@ -37,14 +37,14 @@ InformeGeneral::~InformeGeneral() = default;
 void InformeGeneral::construir()
 {
     // Como el visor de siempre, un solo control con su barra que ocupa toda la ventana.
-    CRViewer91_ = new QWidget(this);
-    CRViewer91_->setObjectName(QStringLiteral("CRViewer91"));
-    CRViewer91_->setAccessibleName(QStringLiteral("Vista previa del informe"));
-    auto* caja = new QVBoxLayout(CRViewer91_);
+    panelVisor_ = new QWidget(this);
+    panelVisor_->setObjectName(QStringLiteral("CRViewer91"));
+    panelVisor_->setAccessibleName(QStringLiteral("Vista previa del informe"));
+    auto* caja = new QVBoxLayout(panelVisor_);
     caja->setContentsMargins(0, 0, 0, 0);
     caja->setSpacing(0);
 
-    barra_ = new QToolBar(CRViewer91_);
+    barra_ = new QToolBar(panelVisor_);
     barra_->setObjectName(QStringLiteral("BarraInforme"));
     barra_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     const auto accion = [this](const QString& nombre, const QString& texto, const QString& tema,
@@ -74,7 +74,7 @@ void InformeGeneral::construir()
            QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { primeraPagina(); });
     accion("PaginaAnterior", tr("Página anterior"), "go-previous", QStyle::SP_MediaSeekBackward,
            QKeySequence(Qt::Key_PageUp), [this] { paginaAnterior(); });
-    pagina_ = new QLabel(CRViewer91_);
+    pagina_ = new QLabel(panelVisor_);
     pagina_->setObjectName(QStringLiteral("PaginaActual"));
     pagina_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Página 000 de 000")) + 12);
     pagina_->setAlignment(Qt::AlignCenter);
@@ -93,7 +93,7 @@ void InformeGeneral::construir()
     caja->addWidget(barra_);
 
     // Sólo se pintan las hojas que se ven: un documento de cientos de páginas se abre enseguida.
-    vista_ = new VistaPreviaInforme(CRViewer91_);
+    vista_ = new VistaPreviaInforme(panelVisor_);
     vista_->setObjectName(QStringLiteral("VistaPrevia"));
     vista_->setAccessibleName(QStringLiteral("Hojas del informe"));
     connect(vista_, &VistaPreviaInforme::previewChanged, this, [this] { actualizarEstado(); });
@@ -143,7 +143,7 @@ void InformeGeneral::cargar()
 void InformeGeneral::resizeEvent(QResizeEvent* evento)
 {
     QWidget::resizeEvent(evento);
-    CRViewer91_->setGeometry(0, 0, width(), height());
+    panelVisor_->setGeometry(0, 0, width(), height());
 }
 
 void InformeGeneral::actualizarEstado()

@@ -54,7 +54,7 @@ private:
     PeticionInforme peticion_;
     std::unique_ptr<MotorInforme> motor_;
     std::unique_ptr<DocumentoInforme> documento_;
-    QWidget* CRViewer91_ = nullptr;
+    QWidget* panelVisor_ = nullptr;
     QToolBar* barra_ = nullptr;
     VistaPreviaInforme* vista_ = nullptr;
     QLabel* pagina_ = nullptr;

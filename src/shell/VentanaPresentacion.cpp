@@ -22,20 +22,20 @@ VentanaPresentacion::VentanaPresentacion(const QString& nombre, const QString& t
     setCursor(Qt::PointingHandCursor);
     setFixedSize(640, 440);
 
-    Timer1_ = new QTimer(this);
-    Timer1_->setObjectName(QStringLiteral("Timer1"));
-    Timer1_->setInterval(intervalo);
-    Timer1_->setSingleShot(true);
-    connect(Timer1_, &QTimer::timeout, this, [this] { pasarALaSiguiente(); });
+    temporizadorPaso_ = new QTimer(this);
+    temporizadorPaso_->setObjectName(QStringLiteral("Timer1"));
+    temporizadorPaso_->setInterval(intervalo);
+    temporizadorPaso_->setSingleShot(true);
+    connect(temporizadorPaso_, &QTimer::timeout, this, [this] { pasarALaSiguiente(); });
     // Activo desde el principio: cuenta desde que se crea la ventana.
-    Timer1_->start();
+    temporizadorPaso_->start();
 }
 
 VentanaPresentacion::~VentanaPresentacion() = default;
 
 int VentanaPresentacion::intervalo() const
 {
-    return Timer1_->interval();
+    return temporizadorPaso_->interval();
 }
 
 void VentanaPresentacion::cargar()
@@ -142,7 +142,7 @@ void VentanaPresentacion::pasarALaSiguiente()
     if (hecho_)
         return;
     hecho_ = true;
-    Timer1_->stop();
+    temporizadorPaso_->stop();
     ProtegerRanura([this] { mostrarSiguiente(); }, this);
     close();
 }

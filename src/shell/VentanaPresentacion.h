@@ -8,8 +8,8 @@
 class QLabel;
 class QTimer;
 
-// Lo común de las dos ventanas de presentación del arranque: su temporizador `Timer1`, que
-// pasa a la ventana siguiente al cabo del intervalo, el clic que adelanta ese paso y la carga
+// Lo común de las dos ventanas de presentación del arranque: su temporizador, que pasa a la
+// ventana siguiente al cabo del intervalo, el clic que adelanta ese paso y la carga
 // (reloj de arena, mostrarse, centrarse, puntero normal).
 //
 // Adelantan el paso los clics sobre el fondo de la ventana y sobre las etiquetas que se dejan
@@ -56,7 +56,7 @@ protected:
 private:
     void pasarALaSiguiente();
 
-    QTimer* Timer1_ = nullptr;
+    QTimer* temporizadorPaso_ = nullptr;
     bool pulsando_ = false;
     bool hecho_ = false; // el paso a la siguiente se da una sola vez
 };

@@ -36,7 +36,7 @@ private:
     static void pasar(Reparar& v, int segundos)
     {
         for (int i = 0; i < segundos; ++i)
-            v.Timer1_Timer();
+            v.avanzarReloj();
     }
 
 private slots:
