@@ -20,6 +20,7 @@ public:
     ~DocumentoInforme();
 
     QTextDocument& texto() { return doc_; }
+    const QTextDocument& texto() const { return doc_; }
     const QString& titulo() const { return titulo_; }
     // Nombre que la plantilla propone para guardar el documento (sin extensión).
     const QString& nombreArchivo() const { return nombreArchivo_; }
