@@ -24,6 +24,9 @@ public:
     const QString& titulo() const { return titulo_; }
     // Nombre que la plantilla propone para guardar el documento (sin extensión).
     const QString& nombreArchivo() const { return nombreArchivo_; }
+    // Marca de borrador de cada hoja (la de @marca ya rellena); vacía si el documento no es un borrador.
+    const QString& marca() const { return marca_; }
+    void fijarMarca(const QString& marca) { marca_ = marca; }
     // Número de hojas. Compone el documento entero si aún no lo está.
     int paginas() const;
 
@@ -59,6 +62,7 @@ private:
     QString cabecera_;
     QString pie_;
     QString nombreArchivo_;
+    QString marca_;
     // La composición es una caché del texto: no cambia lo que el documento es.
     mutable int paginas_ = 0;
     mutable int paginasVistas_ = 1;
