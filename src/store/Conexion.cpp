@@ -511,3 +511,22 @@ void Conexion::ejecutar(const QString& sql, const QVariantList& parametros)
     if (rc != SQLITE_DONE && rc != SQLITE_ROW)
         lanzar(rc, sql);
 }
+
+std::vector<QVariantList> Conexion::leerFilas(const QString& sql, const QVariantList& parametros)
+{
+    const SentenciaPreparada st(*this, sql.toUtf8());
+    enlazarTodos(*this, st.get(), parametros);
+    std::vector<QVariantList> filas;
+    const int columnas = sqlite3_column_count(st.get());
+    int rc;
+    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+        QVariantList fila;
+        fila.reserve(columnas);
+        for (int i = 0; i < columnas; ++i)
+            fila << leerColumna(st.get(), i, {});
+        filas.push_back(std::move(fila));
+    }
+    if (rc != SQLITE_DONE)
+        lanzar(rc, sql);
+    return filas;
+}

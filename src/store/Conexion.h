@@ -69,6 +69,9 @@ public:
     void ejecutar(const QString& sql);
     // Ejecuta una sentencia sin filas con sus valores enlazados. Lanza ErrorBD.
     void ejecutar(const QString& sql, const QVariantList& parametros);
+    // Todas las filas de una lectura corta con sus valores enlazados, cada una con sus columnas
+    // (sin tipo declarado: fechas como texto). Para leer muchas filas, un Recordset. Lanza ErrorBD.
+    std::vector<QVariantList> leerFilas(const QString& sql, const QVariantList& parametros = {});
 
     // Clave primaria de una tabla, o la primera columna de una vista (la de la fila de origen).
     // Vacío si no existe ese origen.

@@ -395,6 +395,68 @@ int aplicarRevision3(sqlite3* bd, QString& sentencia)
     return ejecutarEn(bd, QString::fromUtf8(revision3), sentencia);
 }
 
+// Revisión 4: el plan sale de la evaluación. Una línea puede nombrar el riesgo evaluado que
+// controla y la medida que lleva a cabo (si se quitan, la línea se queda como general), y lleva
+// su seguimiento: estado, fecha en que se hizo, coste real y nota. Los plazos que se proponen para
+// cada nivel se pueden cambiar. Cada nueva valoración de un riesgo tras hacer su acción se guarda
+// con su fecha y el nivel de antes.
+const char* const revision4 = R"SQL(
+ALTER TABLE "ActuaciónPreventivaRegistro" ADD COLUMN IDEvaluacion INTEGER
+    REFERENCES Evaluacion (IDEvaluacion) ON DELETE SET NULL;
+ALTER TABLE "ActuaciónPreventivaRegistro" ADD COLUMN IDMedidaFactor INTEGER
+    REFERENCES MedidasFactores (IDMedidaFactor) ON DELETE SET NULL;
+ALTER TABLE "ActuaciónPreventivaRegistro" ADD COLUMN Estado TEXT DEFAULT 'Pendiente';
+ALTER TABLE "ActuaciónPreventivaRegistro" ADD COLUMN FechaRealizada DATE;
+ALTER TABLE "ActuaciónPreventivaRegistro" ADD COLUMN CosteReal TEXT;
+ALTER TABLE "ActuaciónPreventivaRegistro" ADD COLUMN Seguimiento TEXT;
+CREATE INDEX ActuacionRegistroEvaluacion ON "ActuaciónPreventivaRegistro" (IDEvaluacion);
+CREATE INDEX ActuacionRegistroMedida ON "ActuaciónPreventivaRegistro" (IDMedidaFactor);
+
+CREATE TABLE PlazosNiveles (
+    Nivel TEXT PRIMARY KEY,
+    Orden INTEGER NOT NULL,
+    Meses INTEGER NOT NULL CHECK (Meses >= 0)
+);
+INSERT INTO PlazosNiveles (Nivel, Orden, Meses) VALUES
+    ('Riesgo Intolerable', 1, 0), ('Riesgo Importante', 2, 1), ('Riesgo Moderado', 3, 6);
+
+CREATE TABLE RevaloracionesRiesgo (
+    IDRevaloracion INTEGER PRIMARY KEY AUTOINCREMENT,
+    IDEvaluacion INTEGER NOT NULL REFERENCES Evaluacion (IDEvaluacion) ON DELETE CASCADE,
+    IDActuacionRegistro INTEGER REFERENCES "ActuaciónPreventivaRegistro" (IDActuacionRegistro) ON DELETE SET NULL,
+    Fecha DATE NOT NULL,
+    NivelAnterior TEXT,
+    NivelNuevo TEXT
+);
+CREATE INDEX RevaloracionesEvaluacion ON RevaloracionesRiesgo (IDEvaluacion);
+
+-- Las líneas de los planes con el puesto, el riesgo y el nivel que controlan. Prioridad: la del
+-- nivel (1 intolerable ... 5 trivial); nula en las líneas generales y en las de un riesgo aún sin
+-- valorar. Trabajadores: los del puesto, para desempatar.
+CREATE VIEW VLineasPlan AS
+SELECT r.IDActuacionRegistro, r.IDActuacion, a.IDCentro, r.AccionPreventiva, r.FechaLimite, r.ResponsableEjecucion,
+       r.PresupuestoAproximado, r.IDEvaluacion, r.IDMedidaFactor, coalesce(r.Estado, 'Pendiente') AS Estado,
+       r.FechaRealizada, r.CosteReal, r.Seguimiento, p.IDPuestoCentro, p.Puesto, k.Riesgo, m.Medida,
+       CASE WHEN trim(coalesce(e.Probabilidad, '')) = '' OR trim(coalesce(e.Consecuencias, '')) = '' THEN NULL
+            ELSE e.ValorRiesgo END AS ValorRiesgo,
+       CASE WHEN trim(coalesce(e.Probabilidad, '')) = '' OR trim(coalesce(e.Consecuencias, '')) = '' THEN NULL
+            ELSE CASE e.ValorRiesgo WHEN 'Riesgo Intolerable' THEN 1 WHEN 'Riesgo Importante' THEN 2
+                 WHEN 'Riesgo Moderado' THEN 3 WHEN 'Riesgo Tolerable' THEN 4 WHEN 'Riesgo Trivial' THEN 5 END
+       END AS Prioridad,
+       CAST(coalesce(nullif(trim(p.NTrabajadores), ''), '0') AS INTEGER) AS Trabajadores
+FROM "ActuaciónPreventivaRegistro" r
+JOIN "ActuaciónPreventiva" a ON a.IDActuacion = r.IDActuacion
+LEFT JOIN Evaluacion e ON e.IDEvaluacion = r.IDEvaluacion
+LEFT JOIN PuestosCentros p ON p.IDPuestoCentro = e.IDPuestoCentro
+LEFT JOIN Riesgos k ON k.IDRiesgo = e.IDRiesgo
+LEFT JOIN MedidasFactores m ON m.IDMedidaFactor = r.IDMedidaFactor;
+)SQL";
+
+int aplicarRevision4(sqlite3* bd, QString& sentencia)
+{
+    return ejecutarEn(bd, QString::fromUtf8(revision4), sentencia);
+}
+
 struct Revision
 {
     int numero;
@@ -406,6 +468,7 @@ const Revision revisiones[] = {
     {1, aplicarRevision1},
     {2, aplicarRevision2},
     {3, aplicarRevision3},
+    {4, aplicarRevision4},
 };
 
 int leerEntero(Conexion& c, const char* sql)

@@ -2,7 +2,6 @@
 
 #include "store/Conexion.h"
 #include "store/SentenciaPreparada.h"
-#include "store/ValoresSqlite.h"
 
 #include <QCryptographicHash>
 #include <sqlite3.h>
@@ -39,28 +38,11 @@ void funcionHuella(sqlite3_context* contexto, int, sqlite3_value** valores)
         sqlite3_result_text(contexto, h.constData(), int(h.size()), SQLITE_TRANSIENT);
 }
 
-// Una fila de una lectura de la conexión, con los valores enlazados por orden.
+// Primera fila de una lectura corta (vacía si no hay ninguna).
 QVariantList leerFila(Conexion& c, const char* sql, const QVariantList& valores)
 {
-    const SentenciaPreparada st(c, sql);
-    enlazarTodos(c, st.get(), valores);
-    const int rc = sqlite3_step(st.get());
-    QVariantList fila;
-    if (rc == SQLITE_ROW)
-        for (int i = 0; i < sqlite3_column_count(st.get()); ++i)
-            fila << leerColumna(st.get(), i, {});
-    else if (rc != SQLITE_DONE)
-        c.lanzar(rc, QString::fromUtf8(sql));
-    return fila;
-}
-
-void escribir(Conexion& c, const char* sql, const QVariantList& valores)
-{
-    const SentenciaPreparada st(c, sql);
-    enlazarTodos(c, st.get(), valores);
-    const int rc = sqlite3_step(st.get());
-    if (rc != SQLITE_DONE)
-        c.lanzar(rc, QString::fromUtf8(sql));
+    const std::vector<QVariantList> filas = c.leerFilas(QString::fromUtf8(sql), valores);
+    return filas.empty() ? QVariantList{} : filas.front();
 }
 
 // Última versión emitida del centro: número, fecha de la evaluación y huella (vacía si no hay).
@@ -148,14 +130,12 @@ VersionEmitida EmitirVersion(Conexion& c, long long idCentro, const QDateTime& c
     QDate revision = centro[2].toDate();
     if (!revision.isValid())
         revision = fecha.addYears(1);
-    escribir(c,
-             "UPDATE CentroTrabajo SET FechaEvaluacion = ?, MotivoEvaluacion = ?, FechaRevision = ?, "
-             "VersionEvaluacion = ? WHERE IDCentro = ?",
-             {fecha, motivo, revision, version, idCentro});
-    escribir(c,
-             "INSERT INTO VersionesEvaluacion (IDCentro, Version, FechaEvaluacion, Motivo, Huella, Emitida) "
-             "VALUES (?, ?, ?, ?, ?, ?)",
-             {idCentro, version, fecha, motivo, HuellaEvaluacion(c.bd(), idCentro), cuando});
+    c.ejecutar("UPDATE CentroTrabajo SET FechaEvaluacion = ?, MotivoEvaluacion = ?, FechaRevision = ?, "
+               "VersionEvaluacion = ? WHERE IDCentro = ?",
+               {fecha, motivo, revision, version, idCentro});
+    c.ejecutar("INSERT INTO VersionesEvaluacion (IDCentro, Version, FechaEvaluacion, Motivo, Huella, Emitida) "
+               "VALUES (?, ?, ?, ?, ?, ?)",
+               {idCentro, version, fecha, motivo, HuellaEvaluacion(c.bd(), idCentro), cuando});
     t.confirmar();
     return {version, true};
 }
@@ -177,8 +157,8 @@ void FechaAlCompletar(Conexion& c, long long idCentro, const QDate& hoy)
     if (!caducada || fecha == hoy)
         return;
     const bool revisionPorDefecto = !revision.isValid() || revision == fecha.addYears(1);
-    escribir(c, "UPDATE CentroTrabajo SET FechaEvaluacion = ? WHERE IDCentro = ?", {hoy, idCentro});
+    c.ejecutar("UPDATE CentroTrabajo SET FechaEvaluacion = ? WHERE IDCentro = ?", {hoy, idCentro});
     if (revisionPorDefecto)
-        escribir(c, "UPDATE CentroTrabajo SET FechaRevision = ? WHERE IDCentro = ?", {hoy.addYears(1), idCentro});
+        c.ejecutar("UPDATE CentroTrabajo SET FechaRevision = ? WHERE IDCentro = ?", {hoy.addYears(1), idCentro});
     t.confirmar();
 }

@@ -35,6 +35,10 @@ const Huerfanas consultas[] = {
                                "(SELECT 1 FROM Evaluacion v WHERE v.IDEvaluacion = m.IDEvaluacion)"},
     {"planes sin centro", "SELECT count(*) FROM \"ActuaciónPreventiva\" a WHERE NOT EXISTS "
                           "(SELECT 1 FROM CentroTrabajo c WHERE c.IDCentro = a.IDCentro)"},
+    {"versiones de evaluación sin centro", "SELECT count(*) FROM VersionesEvaluacion v WHERE NOT EXISTS "
+                                           "(SELECT 1 FROM CentroTrabajo c WHERE c.IDCentro = v.IDCentro)"},
+    {"revaloraciones sin su riesgo", "SELECT count(*) FROM RevaloracionesRiesgo v WHERE NOT EXISTS "
+                                     "(SELECT 1 FROM Evaluacion e WHERE e.IDEvaluacion = v.IDEvaluacion)"},
     {"líneas de plan sin plan", "SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" r WHERE NOT EXISTS "
                                 "(SELECT 1 FROM \"ActuaciónPreventiva\" a WHERE a.IDActuacion = r.IDActuacion)"},
 };

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QVariant>
+#include <vector>
+
+class Conexion;
+
+// El plan de acciones de un centro a partir de su evaluación: prioridad de cada línea, plazos por
+// nivel, propuestas de líneas desde las medidas propuestas y el seguimiento de lo hecho.
+
+// Estados de una línea, en su orden. Las dos últimas cuentan como hechas.
+const QStringList& EstadosLinea();
+bool LineaHecha(const QString& estado);
+
+// Prioridad del nivel de un riesgo: 1 intolerable … 5 trivial; 0 si no es un nivel.
+int PrioridadNivel(const QString& valorRiesgo);
+
+// Vencida: con fecha límite anterior al día y sin hacer. La del mismo día aún no lo está.
+bool LineaVencida(const QVariant& fechaLimite, const QString& estado, const QDate& hoy);
+
+// Las líneas de un plan por prioridad (la del nivel de su riesgo, y a igual nivel antes el puesto
+// con más trabajadores), las generales detrás; dentro de cada grupo por fecha límite. Columnas de
+// la vista VLineasPlan; un valor enlazado: el IDActuacion.
+extern const char* const LineasPorPrioridad;
+
+struct PlazoNivel
+{
+    QString nivel; // "Riesgo Moderado"
+    int meses = 0; // 0: el mismo día
+};
+// Plazos de los niveles que se proponen, del más grave al menos.
+std::vector<PlazoNivel> LeerPlazos(Conexion& conexion);
+// Cambia el plazo de un nivel. Lanza ErrorBD si el número no vale (negativo) o falla la base.
+void GuardarPlazo(Conexion& conexion, const QString& nivel, int meses);
+
+// Una línea que se propone desde la evaluación: una por medida propuesta (elegida y no implantada)
+// de cada riesgo de nivel moderado o más grave que ninguna línea del plan cubre todavía.
+struct LineaPropuesta
+{
+    long long idEvaluacion = 0;   // la fila mostrada del riesgo en el puesto
+    long long idMedidaFactor = 0; // la primera fila con esa redacción
+    QString puesto, riesgo, nivel, medida;
+    int trabajadores = 0;
+    QDate fechaLimite;
+};
+// Por prioridad, como las líneas del plan. Lanza ErrorBD si falla la base de datos.
+std::vector<LineaPropuesta> ProponerDesdeEvaluacion(Conexion& conexion, long long idCentro, const QDate& hoy);
+// Añade al plan las propuestas dadas (las marcadas por el usuario), todas o ninguna, con el
+// responsable dado y sin presupuesto. Devuelve cuántas ha añadido.
+int AnadirPropuestas(Conexion& conexion, long long idActuacion, const std::vector<LineaPropuesta>& propuestas,
+                     const QString& responsable);
+
+// Guarda la nueva valoración de un riesgo tras hacer la acción de una línea: el nivel de antes y
+// el de ahora con su fecha. No guarda nada si el nivel no ha cambiado.
+void GuardarRevaloracion(Conexion& conexion, long long idEvaluacion, long long idLinea, const QString& nivelAnterior,
+                         const QDate& fecha);
