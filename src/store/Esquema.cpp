@@ -457,6 +457,25 @@ int aplicarRevision4(sqlite3* bd, QString& sentencia)
     return ejecutarEn(bd, QString::fromUtf8(revision4), sentencia);
 }
 
+// Revisión 5: las líneas del plan se corrigen en la cuadrícula sobre la vista que las ordena por
+// prioridad, como las demás vistas que editan las ventanas.
+const char* const revision5 = R"SQL(
+CREATE TRIGGER VLineasPlanModificar INSTEAD OF UPDATE ON VLineasPlan
+BEGIN
+    UPDATE "ActuaciónPreventivaRegistro"
+    SET AccionPreventiva = NEW.AccionPreventiva, FechaLimite = NEW.FechaLimite,
+        ResponsableEjecucion = NEW.ResponsableEjecucion, PresupuestoAproximado = NEW.PresupuestoAproximado,
+        Estado = NEW.Estado, FechaRealizada = NEW.FechaRealizada, CosteReal = NEW.CosteReal,
+        Seguimiento = NEW.Seguimiento
+    WHERE IDActuacionRegistro = OLD.IDActuacionRegistro;
+END;
+)SQL";
+
+int aplicarRevision5(sqlite3* bd, QString& sentencia)
+{
+    return ejecutarEn(bd, QString::fromUtf8(revision5), sentencia);
+}
+
 struct Revision
 {
     int numero;
@@ -465,10 +484,7 @@ struct Revision
 
 // Revisiones en orden. Una nueva revisión se añade al final y nunca se cambia una publicada.
 const Revision revisiones[] = {
-    {1, aplicarRevision1},
-    {2, aplicarRevision2},
-    {3, aplicarRevision3},
-    {4, aplicarRevision4},
+    {1, aplicarRevision1}, {2, aplicarRevision2}, {3, aplicarRevision3}, {4, aplicarRevision4}, {5, aplicarRevision5},
 };
 
 int leerEntero(Conexion& c, const char* sql)
