@@ -1,22 +1,33 @@
 #pragma once
 
 #include <QString>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <memory>
+#include <vector>
 
 class QPainter;
 class QPagedPaintDevice;
 class QPrinter;
+class QTextTable;
 
 // Documento de un informe ya relleno: el cuerpo paginado en A4 vertical y la cabecera y el pie
 // de cada página. La misma pintura sirve para la vista previa, la impresora y el PDF.
+//
+// Al componerlo se cuidan dos reglas de maquetación: una tabla cuya primera fila lleva un ancla
+// "junto" (<a name="junto"></a>) no se parte entre hojas (si no cabe en lo que queda, pasa entera
+// a la siguiente; si es más alta que una hoja, empieza una), y un título (h1 a h4) nunca se queda
+// el último de su hoja: baja a la siguiente con lo que le sigue.
 class DocumentoInforme
 {
 public:
     // Cabecera y pie ya rellenos; "[[pagina]]" y "[[paginas]]" se cambian al pintar cada hoja
-    // ("[[paginas]]" sale como "…" mientras el documento no esté compuesto del todo).
+    // ("[[paginas]]" sale como "…" mientras el documento no esté compuesto del todo) y
+    // "[[seccion]]" por el apartado en curso: el texto de la última ancla "seccion:<texto>" que
+    // queda en lo alto de la hoja o antes (si no hay ninguna antes, la primera de la hoja).
+    // La marca, si no está vacía, se pinta en diagonal y en gris claro en todas las hojas.
     DocumentoInforme(const QString& html, const QString& titulo, const QString& cabecera, const QString& pie,
-                     const QString& nombreArchivo = {});
+                     const QString& nombreArchivo = {}, const QString& marca = {});
     ~DocumentoInforme();
 
     QTextDocument& texto() { return doc_; }
@@ -39,6 +50,8 @@ public:
     // Texto de la cabecera o del pie de una página (1 en adelante): izquierda y derecha.
     QString cabecera(int pagina, bool derecha = false) const;
     QString pie(int pagina, bool derecha = false) const;
+    // Apartado en curso en una página (1 en adelante), el que pone "[[seccion]]".
+    QString seccion(int pagina) const;
 
     // Tamaño de la hoja (A4) en píxeles a 96 puntos por pulgada.
     static QSizeF tamanoHoja();
@@ -54,18 +67,55 @@ public:
     bool exportarPdf(const QString& ruta) const;
 
 private:
+    // Lo que hay en el primer nivel del cuerpo, en orden: un párrafo con texto o una tabla.
+    struct Pieza
+    {
+        QTextBlock bloque; // no válido si es una tabla
+        QTextTable* tabla = nullptr;
+        bool titulo = false;             // h1 a h4
+        bool junto = false;              // tabla que no se parte
+        int hojaInicio = 0, hojaFin = 0; // desde 0, según la última revisión
+    };
+    struct Ancla
+    {
+        QTextBlock bloque;
+        int desde = 0; // dentro del bloque
+        QString nombre;
+    };
+
     void pintarPagina(QPainter& pintor, double escalaX, double escalaY, int pagina) const;
+    void pintarMarca(QPainter& pintor) const;
     QString parte(const QString& plantilla, int pagina, bool derecha) const;
+
+    // Reglas de maquetación: se revisan las piezas en orden, cada una ya compuesta; la que no
+    // cumple recibe un salto de hoja delante y se recompone desde ella.
+    void prepararPiezas() const;
+    int posicionPieza(const Pieza& p) const;
+    void medir(Pieza& p) const;
+    bool empiezaHoja(int i) const;
+    int inicioDeTitulos(int i) const;
+    bool saltoDelante(int i) const;
+    void revisar(int i) const;
+    void revisarHasta(int posicion) const;
+    void revisarHoja(int hoja) const;
+    void revisarTodo() const;
+    int piezaDe(int posicion) const;
 
     QTextDocument doc_;
     QString titulo_;
     QString cabecera_;
     QString pie_;
     QString nombreArchivo_;
+    mutable std::vector<Pieza> piezas_;
+    mutable std::vector<Ancla> anclas_;
+    mutable bool preparado_ = false;
+    mutable int revisadas_ = 0;
     QString marca_;
     // La composición es una caché del texto: no cambia lo que el documento es.
     mutable int paginas_ = 0;
     mutable int paginasVistas_ = 1;
     mutable int posicion_ = 0;
     mutable bool compuesto_ = false;
+    // Detiene la composición por su cuenta que la maquetación de Qt hace con el bucle de eventos.
+    std::unique_ptr<QObject> sinComponerAparte_;
 };

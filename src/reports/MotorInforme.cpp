@@ -1,5 +1,6 @@
 #include "reports/MotorInforme.h"
 
+#include "plataforma/Reloj.h"
 #include "reports/DocumentoInforme.h"
 #include "reports/Importes.h"
 #include "store/Conexion.h"
@@ -315,7 +316,7 @@ std::unique_ptr<DocumentoInforme> MotorInforme::generar() const
 
     mus::data raiz{mus::data::type::object};
     raiz.set("titulo", p.titulo.toStdString());
-    raiz.set("fecha", QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")).toStdString());
+    raiz.set("fecha", Hoy().toString(QStringLiteral("dd/MM/yyyy")).toStdString());
     raiz.set("con_datos", mus::data(conDatos));
 
     // Totales de importes escritos a mano: se suman los que se leen como importe; cada fila
@@ -363,5 +364,6 @@ std::unique_ptr<DocumentoInforme> MotorInforme::generar() const
     const QString cabecera = QString::fromStdString(renderizar(p.cabecera, raiz, false));
     const QString pie = QString::fromStdString(renderizar(p.pie, raiz, false));
     const QString archivo = QString::fromStdString(renderizar(p.archivo, raiz, false));
-    return std::make_unique<DocumentoInforme>(html, p.titulo, cabecera, pie, archivo);
+    const QString marca = QString::fromStdString(renderizar(p.marca, raiz, false));
+    return std::make_unique<DocumentoInforme>(html, p.titulo, cabecera, pie, archivo, marca);
 }

@@ -61,6 +61,8 @@ PlantillaInforme PlantillaInforme::analizar(const QString& texto)
             p.pie = resto;
         } else if (directiva == QLatin1String("archivo")) {
             p.archivo = resto;
+        } else if (directiva == QLatin1String("marca")) {
+            p.marca = resto;
         } else if (directiva == QLatin1String("comun")) {
             bloque = &p.comun;
         } else if (directiva == QLatin1String("consulta")) {

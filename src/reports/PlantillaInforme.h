@@ -12,6 +12,7 @@
 //   @cabecera   {{titulo}} | {{#centro}}{{Direccion}}{{/centro}}
 //   @pie        {{#empresa}}{{Nombre}}{{/empresa}} | Página {{pagina}} de {{paginas}}
 //   @archivo    Evaluación de riesgos - {{#centro}}{{Direccion}}{{/centro}}
+//   @marca      {{#centro}}{{#si_borrador}}BORRADOR{{/si_borrador}}{{/centro}}
 //   @comun      (tablas con nombre que ven todas las consultas: lo que va tras WITH)
 //   @consulta centro
 //   SELECT ... WHERE c.IDCentro = {CentroTrabajo.IDCentro}
@@ -27,7 +28,8 @@
 // campos. Una columna cuyo nombre empieza por "si_" es una condición para {{#si_...}}: cierta si
 // no es nula, vacía, 0 ni "N". Cada fila lleva además "n", su número dentro de
 // su lista, y "ultima", cierta en la última. La cabecera y el pie tienen una parte izquierda y otra derecha separadas
-// por "|".
+// por "|"; en ellas "[[seccion]]" es el apartado en curso de cada hoja. La marca, con los mismos
+// datos, se pinta en diagonal en todas las hojas cuando no queda vacía.
 struct ConsultaPlantilla
 {
     QString nombre;
@@ -49,6 +51,7 @@ struct PlantillaInforme
     QString cabecera;
     QString pie;
     QString archivo; // nombre propuesto para guardar el documento
+    QString marca;   // texto en diagonal de todas las hojas (borrador)
     QString comun;
     std::vector<ConsultaPlantilla> consultas;
     std::vector<TotalPlantilla> totales;
