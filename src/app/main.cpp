@@ -1,13 +1,5 @@
-#include "companies/Empresa.h"
-#include "evaluation/InicioEvaluacion.h"
-#include "evaluation/Puestos.h"
-#include "evaluation/SeleccionaFactores.h"
-#include "evaluation/SeleccionaMedidas.h"
-#include "evaluation/SeleccionaRiesgos.h"
-#include "planning/AccionPreventiva.h"
-#include "planning/ActuacionPreventiva.h"
+#include "app/VentanasPrograma.h"
 #include "plataforma/PlataformaServicios.h"
-#include "reports/Informes.h"
 #include "shell/Presentation.h"
 
 #include <QApplication>
@@ -21,15 +13,7 @@ int main(int argc, char* argv[])
     ServiciosReales servicios;
     FijarServicios(&servicios);
 
-    Empresa::registrar();
-    InicioEvaluacion::registrar();
-    Puestos::registrar();
-    SeleccionaFactores::registrar();
-    SeleccionaRiesgos::registrar();
-    SeleccionaMedidas::registrar();
-    ActuacionPreventiva::registrar();
-    AccionPreventiva::registrar();
-    RegistrarInformes();
+    RegistrarVentanasDelPrograma();
 
     // La primera ventana es la presentación; la segunda presentación abre Entrada. Cada una se
     // descarga sola al dar paso a la siguiente.

@@ -51,6 +51,14 @@ void descargarTodas(RegistroVentanas& r)
     r.descargar(Ventana::AccionPreventiva);
 }
 
+// Cada informe pedido desde aquí abre un visor nuevo.
+void verInforme(Sesion& sesion, const PeticionInforme& peticion)
+{
+    sesion.informe = peticion;
+    if (RegistroVentanas* r = RegistroVentanas::actual())
+        r->abrirOtra(Ventana::InformeGeneral);
+}
+
 QFrame* panel(const QString& nombre)
 {
     auto* p = new QFrame;
@@ -59,11 +67,6 @@ QFrame* panel(const QString& nombre)
     return p;
 }
 } // namespace
-
-void Empresa::registrar()
-{
-    RegistroVentanas::registrarFabrica(Nombre, [](Sesion& sesion) { return new Empresa(sesion); });
-}
 
 Empresa::Empresa(Sesion& sesion, QWidget* parent) : QWidget(parent), sesion_(sesion)
 {
@@ -212,31 +215,21 @@ QWidget* Empresa::panelEmpresa()
                                cajaEvaluador_, cajaTotalTrabajadores_, listaCargo_, listaFormacion_});
 
     auto* g = new QGridLayout;
-    g->addWidget(Kit::etiqueta("Nombre", nombre), 0, 0);
-    g->addWidget(nombre, 0, 1, 1, 3);
-    g->addWidget(Kit::etiqueta("CIF", cajaCif_), 1, 0);
-    g->addWidget(cajaCif_, 1, 1);
-    g->addWidget(Kit::etiqueta("C. Postal", cajaCodigoPostal_), 1, 2);
-    g->addWidget(cajaCodigoPostal_, 1, 3);
-    g->addWidget(Kit::etiqueta("Dirección", cajaDireccion_), 2, 0);
-    g->addWidget(cajaDireccion_, 2, 1, 1, 3);
-    g->addWidget(Kit::etiqueta("Localidad", cajaLocalidad_), 3, 0);
-    g->addWidget(cajaLocalidad_, 3, 1);
-    g->addWidget(Kit::etiqueta("Provincia", cajaProvincia_), 3, 2);
-    g->addWidget(cajaProvincia_, 3, 3);
+    Kit::ponerCampo(g, 0, 0, "Nombre", nombre, 3);
+    Kit::ponerCampo(g, 1, 0, "CIF", cajaCif_);
+    Kit::ponerCampo(g, 1, 2, "C. Postal", cajaCodigoPostal_);
+    Kit::ponerCampo(g, 2, 0, "Dirección", cajaDireccion_, 3);
+    Kit::ponerCampo(g, 3, 0, "Localidad", cajaLocalidad_);
+    Kit::ponerCampo(g, 3, 2, "Provincia", cajaProvincia_);
     v->addLayout(g);
 
     auto* persona = new QGroupBox("Persona que realiza la evaluación");
     persona->setObjectName("FramePersona");
     auto* gp = new QGridLayout(persona);
-    gp->addWidget(Kit::etiqueta("Nombre y apellidos", cajaEvaluador_), 0, 0);
-    gp->addWidget(cajaEvaluador_, 0, 1, 1, 3);
-    gp->addWidget(Kit::etiqueta("Cargo", listaCargo_), 1, 0);
-    gp->addWidget(listaCargo_, 1, 1);
-    gp->addWidget(Kit::etiqueta("Total de Trabajadores", cajaTotalTrabajadores_), 1, 2);
-    gp->addWidget(cajaTotalTrabajadores_, 1, 3);
-    gp->addWidget(Kit::etiqueta("Formación en PRL", listaFormacion_), 2, 0);
-    gp->addWidget(listaFormacion_, 2, 1, 1, 3);
+    Kit::ponerCampo(gp, 0, 0, "Nombre y apellidos", cajaEvaluador_, 3);
+    Kit::ponerCampo(gp, 1, 0, "Cargo", listaCargo_);
+    Kit::ponerCampo(gp, 1, 2, "Total de Trabajadores", cajaTotalTrabajadores_);
+    Kit::ponerCampo(gp, 2, 0, "Formación en PRL", listaFormacion_, 3);
     cajaTotalTrabajadores_->setMaximumWidth(80);
     v->addWidget(persona);
 
@@ -262,14 +255,10 @@ QWidget* Empresa::panelCentro()
     cajaProvinciaCentro_ = Kit::caja("strProvinciaCT", 100);
     navCentros_->ponerCampos({cajaLocalidadCentro_, cajaCodigoPostalCentro_, cajaProvinciaCentro_});
     auto* g = new QGridLayout;
-    g->addWidget(Kit::etiqueta("Nombre Centro:", nombre), 0, 0);
-    g->addWidget(nombre, 0, 1);
-    g->addWidget(Kit::etiqueta("Localidad", cajaLocalidadCentro_), 1, 0);
-    g->addWidget(cajaLocalidadCentro_, 1, 1);
-    g->addWidget(Kit::etiqueta("C. Postal", cajaCodigoPostalCentro_), 2, 0);
-    g->addWidget(cajaCodigoPostalCentro_, 2, 1);
-    g->addWidget(Kit::etiqueta("Provincia", cajaProvinciaCentro_), 3, 0);
-    g->addWidget(cajaProvinciaCentro_, 3, 1);
+    Kit::ponerCampo(g, 0, 0, "Nombre Centro:", nombre);
+    Kit::ponerCampo(g, 1, 0, "Localidad", cajaLocalidadCentro_);
+    Kit::ponerCampo(g, 2, 0, "C. Postal", cajaCodigoPostalCentro_);
+    Kit::ponerCampo(g, 3, 0, "Provincia", cajaProvinciaCentro_);
     g->setColumnStretch(1, 1);
     v->addLayout(g);
 
@@ -442,51 +431,47 @@ void Empresa::escribirCentro(Recordset& rs, const QString& nombre, bool nuevo)
 
 // ---- Acciones sobre el centro ----
 
-void Empresa::crearEvaluacion()
+RegistroVentanas* Empresa::tomarCentro(std::span<const Ventana> ventanasTarea)
 {
     const qint64 centro = navCentros_->registros()->value("IDCentro").toLongLong();
-    const qint64 empresa = navCentros_->registros()->value("IDEmpresa").toLongLong();
     RegistroVentanas* r = RegistroVentanas::actual();
     if (!r)
-        return;
-    // Las ventanas del asistente que quedaran abiertas son de otro centro: se descartan con el
-    // inicio anterior para que nada siga trabajando sobre el centro que ya no se evalúa. Si el
-    // centro cambia, también la planificación abierta, que pasaría a escribir en este.
+        return nullptr;
+    // Las ventanas de la tarea que quedaran abiertas son de otro centro o de otra vez: se
+    // descartan para que nada siga trabajando sobre lo anterior. Si el centro cambia, también las
+    // de la otra tarea, que pasarían a escribir en este.
     if (centro != sesion_.idCentro)
         descargarTodas(*r);
-    descargar(*r, ventanasEvaluacion);
+    descargar(*r, ventanasTarea);
     sesion_.idCentro = centro;
-    sesion_.idEmpresa = empresa;
-    r->abrirNueva(Ventana::InicioEvaluacion);
+    return r;
+}
+
+void Empresa::crearEvaluacion()
+{
+    const qint64 empresa = navCentros_->registros()->value("IDEmpresa").toLongLong();
+    if (RegistroVentanas* r = tomarCentro(ventanasEvaluacion)) {
+        sesion_.idEmpresa = empresa;
+        r->abrirNueva(Ventana::InicioEvaluacion);
+    }
 }
 
 void Empresa::crearPlanificacion()
 {
-    const qint64 centro = navCentros_->registros()->value("IDCentro").toLongLong();
-    RegistroVentanas* r = RegistroVentanas::actual();
-    if (!r)
-        return;
-    if (centro != sesion_.idCentro)
-        descargarTodas(*r);
-    descargar(*r, ventanasPlanificacion);
-    sesion_.idCentro = centro;
-    r->abrirNueva(Ventana::ActuacionPreventiva);
+    if (RegistroVentanas* r = tomarCentro(ventanasPlanificacion))
+        r->abrirNueva(Ventana::ActuacionPreventiva);
 }
 
 void Empresa::verEvaluacion()
 {
     const qlonglong centro = navCentros_->registros()->value("IDCentro").toLongLong();
     const qlonglong empresa = navCentros_->registros()->value("IDEmpresa").toLongLong();
-    sesion_.informe = PeticionInforme::evaluacion(centro, empresa);
-    if (RegistroVentanas* r = RegistroVentanas::actual())
-        r->abrirOtra(Ventana::InformeGeneral);
+    verInforme(sesion_, PeticionInforme::evaluacion(centro, empresa));
 }
 
 void Empresa::verPlanificacion()
 {
-    sesion_.informe = PeticionInforme::planificacion(navCentros_->registros()->value("IDCentro").toLongLong());
-    if (RegistroVentanas* r = RegistroVentanas::actual())
-        r->abrirOtra(Ventana::InformeGeneral);
+    verInforme(sesion_, PeticionInforme::planificacion(navCentros_->registros()->value("IDCentro").toLongLong()));
 }
 
 void Empresa::cerrarVentanasDeCentroBorrado()

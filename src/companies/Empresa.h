@@ -5,6 +5,7 @@
 #include "shell/Sesion.h"
 
 #include <QWidget>
+#include <span>
 
 class QComboBox;
 class QLineEdit;
@@ -23,8 +24,6 @@ public:
 
     // Tipo con el que la ventana se registra en el área MDI.
     static constexpr Ventana Nombre = Ventana::Empresa;
-    // Registra la ventana para que Entrada la abra.
-    static void registrar();
 
     // Rutinas de la ventana.
     void CargarEmpresas() { navEmpresas_->cargar(); }
@@ -50,6 +49,9 @@ public:
 private:
     // Tras un borrado: cierra las ventanas del centro en curso si ese centro ya no existe.
     void cerrarVentanasDeCentroBorrado();
+    // El centro a la vista pasa a ser el de la sesión para una tarea (evaluación o planificación),
+    // descartando lo que quedara abierto de ella. nullptr si no hay registro de ventanas.
+    RegistroVentanas* tomarCentro(std::span<const Ventana> ventanasTarea);
     void construir();
     void definirEmpresas();
     void definirCentros();

@@ -26,11 +26,6 @@ void abrirPaso(Ventana ventana)
 }
 } // namespace
 
-void InicioEvaluacion::registrar()
-{
-    RegistroVentanas::registrarFabrica(Nombre, [](Sesion& sesion) { return new InicioEvaluacion(sesion); });
-}
-
 InicioEvaluacion::InicioEvaluacion(Sesion& sesion, QWidget* parent) : QWidget(parent), sesion_(sesion)
 {
     setObjectName(NombreVentana(Nombre));

@@ -21,7 +21,6 @@ public:
     ~InicioEvaluacion() override;
 
     static constexpr Ventana Nombre = Ventana::InicioEvaluacion;
-    static void registrar();
 
 public slots:
     // Lee el centro y recalcula qué pasos están activos. La llaman las ventanas del asistente

@@ -67,11 +67,6 @@ const ColumnaPuesto columnas[] = {
 const QString SentenciaPuestos = QStringLiteral("SELECT * from PuestosCentros Where IDCentro = ?;");
 } // namespace
 
-void Puestos::registrar()
-{
-    RegistroVentanas::registrarFabrica(Nombre, [](Sesion& sesion) { return new Puestos(sesion); });
-}
-
 Puestos::Puestos(Sesion& sesion, QWidget* parent)
     : VentanaAsistente(Nombre, sesion, QStringLiteral("Puestos de trabajo"), QStringLiteral("1- PUESTO DE TRABAJO"),
                        parent)

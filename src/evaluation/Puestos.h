@@ -21,7 +21,6 @@ public:
     ~Puestos() override;
 
     static constexpr Ventana Nombre = Ventana::Puestos;
-    static void registrar();
 
     // Entradas de cmbSensibilidad, en su orden; la primera es la vacía.
     static const QStringList Sensibilidades;

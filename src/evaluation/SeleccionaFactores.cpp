@@ -22,11 +22,6 @@ using Respuesta = PlataformaServicios::Respuesta;
 constexpr int ColumnaMarca = 1;
 } // namespace
 
-void SeleccionaFactores::registrar()
-{
-    RegistroVentanas::registrarFabrica(Nombre, [](Sesion& sesion) { return new SeleccionaFactores(sesion); });
-}
-
 SeleccionaFactores::SeleccionaFactores(Sesion& sesion, QWidget* parent)
     : VentanaAsistente(Nombre, sesion, QStringLiteral("Factores de Riesgo"), QStringLiteral("2- FACTORES DE RIESGO"),
                        parent)

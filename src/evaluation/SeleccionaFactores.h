@@ -21,7 +21,6 @@ public:
     explicit SeleccionaFactores(Sesion& sesion, QWidget* parent = nullptr);
 
     static constexpr Ventana Nombre = Ventana::SeleccionaFactores;
-    static void registrar();
 
 protected:
     void elegirPuesto(long long idPuesto) override;

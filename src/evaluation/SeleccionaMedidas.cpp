@@ -48,11 +48,6 @@ bool vacio(const QString& s)
 }
 } // namespace
 
-void SeleccionaMedidas::registrar()
-{
-    RegistroVentanas::registrarFabrica(Nombre, [](Sesion& sesion) { return new SeleccionaMedidas(sesion); });
-}
-
 long long SeleccionaMedidas::AnadirMedida(const QString& conexion, qint64 idCentro, long long idPuesto,
                                           long long idEmpresa, const QString& factor, const QString& medida)
 {

@@ -22,7 +22,6 @@ public:
     explicit SeleccionaMedidas(Sesion& sesion, QWidget* parent = nullptr);
 
     static constexpr Ventana Nombre = Ventana::SeleccionaMedidas;
-    static void registrar();
 
     // Añade una medida marcada a la primera fila de evaluación del factor en el puesto (la de su
     // primera medida). Un factor que da varios riesgos la recibe sólo en uno. Devuelve el

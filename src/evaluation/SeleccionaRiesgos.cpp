@@ -45,11 +45,6 @@ void estiloNota(CellTip* tip)
 }
 } // namespace
 
-void SeleccionaRiesgos::registrar()
-{
-    RegistroVentanas::registrarFabrica(Nombre, [](Sesion& sesion) { return new SeleccionaRiesgos(sesion); });
-}
-
 QColor SeleccionaRiesgos::ColorNivel(const QString& nivel)
 {
     const QString n = nivel.trimmed();

@@ -22,7 +22,6 @@ public:
     explicit SeleccionaRiesgos(Sesion& sesion, QWidget* parent = nullptr);
 
     static constexpr Ventana Nombre = Ventana::SeleccionaRiesgos;
-    static void registrar();
 
     // Fondo de la celda de un nivel: tranquilo para el trivial y el tolerable, de aviso para el
     // moderado y de alarma para el importante y el intolerable. No válido para lo demás.

@@ -40,11 +40,6 @@ protected:
 };
 } // namespace
 
-void AccionPreventiva::registrar()
-{
-    RegistroVentanas::registrarFabrica(Nombre, [](Sesion& sesion) { return new AccionPreventiva(sesion); });
-}
-
 AccionPreventiva::AccionPreventiva(Sesion& sesion, QWidget* parent) : QWidget(parent), sesion_(sesion)
 {
     setObjectName(NombreVentana(Nombre));

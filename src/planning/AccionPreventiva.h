@@ -20,7 +20,6 @@ public:
     ~AccionPreventiva() override;
 
     static constexpr Ventana Nombre = Ventana::AccionPreventiva;
-    static void registrar();
 
     // BAñadir y doble clic: copia el texto de la fila actual a la acción de la planificación y se oculta.
     void elegir();

@@ -54,11 +54,6 @@ using Kit::cajaFecha;
 using Kit::etiqueta;
 } // namespace
 
-void ActuacionPreventiva::registrar()
-{
-    RegistroVentanas::registrarFabrica(Nombre, [](Sesion& sesion) { return new ActuacionPreventiva(sesion); });
-}
-
 ActuacionPreventiva::ActuacionPreventiva(Sesion& sesion, QWidget* parent)
     : QWidget(parent), sesion_(sesion), rsCentro_(std::make_unique<Recordset>()), rsPlan_(std::make_unique<Recordset>())
 {
@@ -94,10 +89,8 @@ void ActuacionPreventiva::construir()
     fechaPlan_ = cajaFecha("dteFecha", "F. Planificación");
     botonGuardarCabecera_ = boton("GCentro", "Guardar/Modificar Datos");
     auto* cabecera = new QGridLayout;
-    cabecera->addWidget(etiqueta("Nombre y apellidos", cajaPlanificador_), 0, 0);
-    cabecera->addWidget(cajaPlanificador_, 0, 1);
-    cabecera->addWidget(etiqueta("Cargo", listaCargo_), 0, 2);
-    cabecera->addWidget(listaCargo_, 0, 3);
+    Kit::ponerCampo(cabecera, 0, 0, "Nombre y apellidos", cajaPlanificador_);
+    Kit::ponerCampo(cabecera, 0, 2, "Cargo", listaCargo_);
     cabecera->addWidget(etiqueta("F. Planificación", fechaPlan_->lineEdit()), 0, 4);
     cabecera->addWidget(fechaPlan_, 0, 5);
     cabecera->addWidget(botonGuardarCabecera_, 0, 6);
@@ -120,15 +113,12 @@ void ActuacionPreventiva::construir()
     botonAnadirLinea_ = boton("BAñadir", "Añadir");
     botonEliminarLinea_ = boton("BCancelar", "Eliminar");
     auto* linea = new QGridLayout;
-    linea->addWidget(etiqueta("Acción Preventiva", cajaAccion_), 0, 0);
-    linea->addWidget(cajaAccion_, 0, 1, 1, 5);
+    Kit::ponerCampo(linea, 0, 0, "Acción Preventiva", cajaAccion_, 5);
     linea->addWidget(botonSeleccionarAcciones_, 0, 6);
     linea->addWidget(etiqueta("Fecha Limite", fechaLimite_->lineEdit()), 1, 0);
     linea->addWidget(fechaLimite_, 1, 1);
-    linea->addWidget(etiqueta("Responsable Ejecucion", cajaResponsable_), 1, 2);
-    linea->addWidget(cajaResponsable_, 1, 3);
-    linea->addWidget(etiqueta("Presupuesto", cajaPresupuesto_), 1, 4);
-    linea->addWidget(cajaPresupuesto_, 1, 5);
+    Kit::ponerCampo(linea, 1, 2, "Responsable Ejecucion", cajaResponsable_);
+    Kit::ponerCampo(linea, 1, 4, "Presupuesto", cajaPresupuesto_);
     auto* botones = new QHBoxLayout;
     botones->addWidget(botonAnadirLinea_);
     botones->addWidget(botonEliminarLinea_);

@@ -28,7 +28,6 @@ public:
     ~ActuacionPreventiva() override;
 
     static constexpr Ventana Nombre = Ventana::ActuacionPreventiva;
-    static void registrar();
 
     // Lo que escribe el selector de acciones: sólo el texto de la acción de la línea nueva.
     void ponerAccion(const QString& texto);

@@ -18,6 +18,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
+#include <iterator>
+#include <utility>
 
 namespace {
 PlataformaServicios* gInstalados = nullptr;
@@ -26,6 +29,18 @@ ServiciosReales& reales()
 {
     static ServiciosReales servicios;
     return servicios;
+}
+
+// El icono de la caja de cada Icono, en el orden del enumerado.
+constexpr QMessageBox::Icon iconosCaja[] = {QMessageBox::NoIcon, QMessageBox::Critical, QMessageBox::Question,
+                                            QMessageBox::Warning, QMessageBox::Information};
+static_assert(std::size(iconosCaja) == size_t(PlataformaServicios::Icono::Informacion) + 1);
+
+// Botones de la caja con su texto en castellano, esté o no la traducción de Qt.
+void ponerBotones(QMessageBox& caja, std::initializer_list<std::pair<QMessageBox::StandardButton, QString>> botones)
+{
+    for (const auto& [boton, texto] : botones)
+        caja.addButton(boton)->setText(texto);
 }
 } // namespace
 
@@ -59,42 +74,22 @@ PlataformaServicios::Respuesta ServiciosReales::mensaje(QWidget* dueno, const QS
     QMessageBox caja(dueno);
     caja.setWindowTitle(titulo);
     caja.setText(texto);
-    switch (icono) {
-    case Icono::Critico:
-        caja.setIcon(QMessageBox::Critical);
-        break;
-    case Icono::Pregunta:
-        caja.setIcon(QMessageBox::Question);
-        break;
-    case Icono::Exclamacion:
-        caja.setIcon(QMessageBox::Warning);
-        break;
-    case Icono::Informacion:
-        caja.setIcon(QMessageBox::Information);
-        break;
-    case Icono::Ninguno:
-        caja.setIcon(QMessageBox::NoIcon);
-        break;
-    }
+    caja.setIcon(iconosCaja[static_cast<int>(icono)]);
+    const QString si = QStringLiteral("Sí"), no = QStringLiteral("No");
     if (botones == Botones::SiNo) {
-        caja.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        caja.button(QMessageBox::Yes)->setText(QStringLiteral("Sí"));
-        caja.button(QMessageBox::No)->setText(QStringLiteral("No"));
+        ponerBotones(caja, {{QMessageBox::Yes, si}, {QMessageBox::No, no}});
         caja.setDefaultButton(predeterminada == Respuesta::Si ? QMessageBox::Yes : QMessageBox::No);
         caja.setEscapeButton(QMessageBox::No);
     } else if (botones == Botones::SiNoCancelar) {
-        caja.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        caja.button(QMessageBox::Yes)->setText(QStringLiteral("Sí"));
-        caja.button(QMessageBox::No)->setText(QStringLiteral("No"));
-        caja.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancelar"));
+        ponerBotones(
+            caja, {{QMessageBox::Yes, si}, {QMessageBox::No, no}, {QMessageBox::Cancel, QStringLiteral("Cancelar")}});
         caja.setDefaultButton(predeterminada == Respuesta::No         ? QMessageBox::No
                               : predeterminada == Respuesta::Cancelar ? QMessageBox::Cancel
                                                                       : QMessageBox::Yes);
         // Cerrar el aviso sin contestar es no hacer nada.
         caja.setEscapeButton(QMessageBox::Cancel);
     } else {
-        caja.setStandardButtons(QMessageBox::Ok);
-        caja.button(QMessageBox::Ok)->setText(QStringLiteral("Aceptar"));
+        ponerBotones(caja, {{QMessageBox::Ok, QStringLiteral("Aceptar")}});
         caja.setDefaultButton(QMessageBox::Ok);
     }
     // Mientras se espera la respuesta el puntero no debe seguir en reloj de arena.

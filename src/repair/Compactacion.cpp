@@ -118,15 +118,8 @@ QString comprobarCopia(const QString& copia, const std::map<QString, qint64>& or
     std::map<QString, qint64> cuentas;
     if (contarFilas(bd.bd(), cuentas) != SQLITE_OK)
         return tr("no se pueden contar sus filas");
-    for (const auto& [tabla, filas] : original) {
-        const auto it = cuentas.find(tabla);
-        if (it == cuentas.end())
-            return tr("le falta la tabla %1").arg(tabla);
-        if (it->second != filas)
-            return tr("la tabla %1 tiene %2 filas y en el original hay %3").arg(tabla).arg(it->second).arg(filas);
-    }
-    if (cuentas.size() != original.size())
-        return tr("tiene tablas que el original no tiene");
+    if (const QString diferencia = compararRecuentos(cuentas, original); !diferencia.isEmpty())
+        return diferencia;
     // El programa trabaja siempre con diario adelantado; VACUUM INTO deja el de siempre.
     QStringList modo;
     codigo = leerTextos(bd.bd(), "PRAGMA journal_mode = WAL", modo);

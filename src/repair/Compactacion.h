@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plataforma/ArchivosSistema.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -50,10 +52,6 @@ struct GanchosCompactacion
     // Bytes libres en el disco de la carpeta (negativo si no se sabe). Por defecto QStorageInfo.
     std::function<qint64(const QString& carpeta)> espacioLibre;
 };
-
-// El cambio de nombre que usa la compactación cuando no se le da otro. Si el destino existe, lo
-// sustituye de una vez: nunca queda un momento sin ninguno de los dos.
-bool RenombrarArchivo(const QString& de, const QString& a);
 
 // Compacta Evaluacion.mdb de la carpeta en Evaluacion2.mdb, lo comprueba y sólo entonces lo pone
 // en su sitio, con el anterior guardado como copia fechada (ver CopiasBase.h). Si el archivo está

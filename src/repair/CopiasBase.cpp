@@ -1,5 +1,6 @@
 #include "repair/CopiasBase.h"
 
+#include "plataforma/ArchivosSistema.h"
 #include "repair/Compactacion.h"
 
 #include <QFile>
@@ -18,15 +19,6 @@ const QString nombreBase = QStringLiteral("Evaluacion.mdb");
 const QString copiaAntigua = QStringLiteral("Evaluacion.bak");
 // Un diario que se separa de su archivo lo estropea: va siempre con él.
 const char* const diarios[] = {"-wal", "-journal"};
-
-std::filesystem::path rutaNativa(const QString& ruta)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(ruta.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(ruta).toStdString());
-#endif
-}
 
 QString tr(const char* texto)
 {
@@ -134,7 +126,7 @@ bool ponerEnSuSitio(const QDir& dir, const QString& nueva, const QString& copia,
         sinDiarios = sinDiarios && !QFileInfo::exists(base + d);
     std::error_code error;
     if (sinDiarios)
-        std::filesystem::create_hard_link(rutaNativa(base), rutaNativa(copia), error);
+        std::filesystem::create_hard_link(RutaSistema(base), RutaSistema(copia), error);
     if (sinDiarios && !error) {
         if (!renombrar(nueva, base)) {
             QFile::remove(copia); // era otro nombre del archivo que sigue en su sitio
@@ -156,11 +148,3 @@ bool ponerEnSuSitio(const QDir& dir, const QString& nueva, const QString& copia,
     return true;
 }
 } // namespace copias
-
-bool RenombrarArchivo(const QString& de, const QString& a)
-{
-    // Sustituye al destino si existe, de una vez (rename de POSIX, MoveFileEx en Windows).
-    std::error_code error;
-    std::filesystem::rename(copias::rutaNativa(de), copias::rutaNativa(a), error);
-    return !error;
-}

@@ -11,8 +11,4 @@ class ImprimirEvaluacion : public PaginaCierre
 public:
     static constexpr Ventana Nombre = Ventana::ImprimirEvaluacion;
     explicit ImprimirEvaluacion(Sesion& sesion, QWidget* parent = nullptr);
-
-    void vistaPrevia();
-    void volverMedidas();
-    void volverMenu();
 };

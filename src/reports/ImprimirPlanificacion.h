@@ -11,8 +11,4 @@ class ImprimirPlanificacion : public PaginaCierre
 public:
     static constexpr Ventana Nombre = Ventana::ImprimirPlanificacion;
     explicit ImprimirPlanificacion(Sesion& sesion, QWidget* parent = nullptr);
-
-    void vistaPrevia();
-    void volverAcciones();
-    void volverEmpresas();
 };

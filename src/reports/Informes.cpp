@@ -36,8 +36,6 @@ void RegistrarInformes()
         visor->cargar();
         return static_cast<QWidget*>(visor);
     });
-    RegistroVentanas::registrarFabrica(ImprimirEvaluacion::Nombre,
-                                       [](Sesion& sesion) { return new ImprimirEvaluacion(sesion); });
-    RegistroVentanas::registrarFabrica(ImprimirPlanificacion::Nombre,
-                                       [](Sesion& sesion) { return new ImprimirPlanificacion(sesion); });
+    registrarVentana<ImprimirEvaluacion>();
+    registrarVentana<ImprimirPlanificacion>();
 }

@@ -71,6 +71,18 @@ void PaginaCierre::cargar(const std::function<QString(const QString&)>& texto)
     AplicarAccesibilidad(this);
 }
 
+void PaginaCierre::alPulsar(QAbstractButton* boton, const std::function<void()>& accion)
+{
+    connect(boton, &QAbstractButton::clicked, this, Ranura(accion, this));
+}
+
+void PaginaCierre::volverA(Ventana anterior)
+{
+    ocultarPagina();
+    if (RegistroVentanas* registro = RegistroVentanas::actual())
+        registro->abrirNueva(anterior);
+}
+
 void PaginaCierre::ocultarPagina()
 {
     if (auto* marco = qobject_cast<QMdiSubWindow*>(parentWidget()))

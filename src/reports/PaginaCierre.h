@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <functional>
 
+class QAbstractButton;
 class QLabel;
 class QPushButton;
 class QToolButton;
@@ -20,6 +21,10 @@ protected:
     PaginaCierre(Ventana tipo, Sesion& sesion, const QString& nombreVisualizar, const QString& ayudaVolver,
                  const QString& ayudaInicio, QWidget* parent);
 
+    // Lo que hace un botón de la página, con el manejador de errores común.
+    void alPulsar(QAbstractButton* boton, const std::function<void()>& accion);
+    // Se oculta y abre de nuevo la ventana del paso anterior.
+    void volverA(Ventana anterior);
     // Carga de la ventana con el manejador común; "texto" recibe la dirección del centro.
     void cargar(const std::function<QString(const QString&)>& texto);
     // Se oculta ella misma, esté o no en el registro de ventanas.

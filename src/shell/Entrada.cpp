@@ -3,6 +3,7 @@
 #include "plataforma/PlataformaServicios.h"
 #include "shell/AccionesCopia.h"
 #include "shell/EstadoTeclas.h"
+#include "shell/IconosEntrada.h"
 #include "shell/ManejadorErrores.h"
 #include "shell/Rutinas.h"
 
@@ -18,10 +19,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLinearGradient>
 #include <QMdiArea>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
@@ -34,214 +32,13 @@ using Icono = PlataformaServicios::Icono;
 using Botones = PlataformaServicios::Botones;
 using Respuesta = PlataformaServicios::Respuesta;
 
-constexpr int LadoIcono = 40;
-
-// Dibujos propios de los botones de imagen.
-QPixmap lienzo()
-{
-    QPixmap p(LadoIcono * 2, LadoIcono * 2); // a doble tamaño para pantallas de alta densidad
-    p.setDevicePixelRatio(2.0);
-    p.fill(Qt::transparent);
-    return p;
-}
-
-void documento(QPainter& g, const QColor& color)
-{
-    QPainterPath hoja;
-    hoja.moveTo(9, 4);
-    hoja.lineTo(25, 4);
-    hoja.lineTo(32, 11);
-    hoja.lineTo(32, 36);
-    hoja.lineTo(9, 36);
-    hoja.closeSubpath();
-    g.setPen(QPen(QColor(90, 90, 90), 1.2));
-    g.setBrush(Qt::white);
-    g.drawPath(hoja);
-    g.setBrush(QColor(220, 220, 220));
-    g.drawPolygon(QPolygonF({QPointF(25, 4), QPointF(25, 11), QPointF(32, 11)}));
-    g.setPen(QPen(color, 2));
-    for (int y = 16; y <= 31; y += 5)
-        g.drawLine(QPointF(13, y), QPointF(28, y));
-}
-
-QIcon iconoEmpresas()
-{
-    QPixmap p = lienzo();
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient fachada(0, 6, 0, 36);
-    fachada.setColorAt(0, QColor(96, 140, 200));
-    fachada.setColorAt(1, QColor(40, 80, 150));
-    g.setPen(QPen(QColor(30, 50, 90), 1.2));
-    g.setBrush(fachada);
-    g.drawRect(QRectF(6, 10, 17, 26));
-    g.drawRect(QRectF(23, 18, 12, 18));
-    g.setPen(Qt::NoPen);
-    g.setBrush(QColor(255, 236, 150));
-    for (int f = 0; f < 4; ++f)
-        for (int c = 0; c < 3; ++c)
-            g.drawRect(QRectF(8.5 + c * 5, 13 + f * 5.5, 3, 3));
-    for (int f = 0; f < 3; ++f)
-        g.drawRect(QRectF(26, 21 + f * 5, 6, 2.5));
-    g.setBrush(QColor(60, 60, 60));
-    g.drawRect(QRectF(12.5, 31, 4, 5));
-    return QIcon(p);
-}
-
-QIcon iconoAntesDeEmpezar()
-{
-    QPixmap p = lienzo();
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    documento(g, QColor(70, 130, 70));
-    g.setPen(QPen(Qt::white, 1.5));
-    g.setBrush(QColor(40, 150, 60));
-    g.drawEllipse(QPointF(29, 30), 8, 8);
-    g.setPen(Qt::NoPen);
-    g.setBrush(Qt::white);
-    g.drawPolygon(QPolygonF({QPointF(26.5, 25.5), QPointF(26.5, 34.5), QPointF(34, 30)}));
-    return QIcon(p);
-}
-
-QIcon iconoConceptos()
-{
-    QPixmap p = lienzo();
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    // Libro abierto
-    g.setPen(QPen(QColor(110, 70, 30), 1.2));
-    g.setBrush(QColor(250, 245, 230));
-    g.drawPolygon(QPolygonF({QPointF(4, 10), QPointF(20, 13), QPointF(20, 35), QPointF(4, 32)}));
-    g.drawPolygon(QPolygonF({QPointF(36, 10), QPointF(20, 13), QPointF(20, 35), QPointF(36, 32)}));
-    g.setPen(QPen(QColor(170, 140, 100), 1.2));
-    for (int i = 0; i < 4; ++i) {
-        g.drawLine(QPointF(7, 16 + i * 4), QPointF(17, 18 + i * 4));
-        g.drawLine(QPointF(23, 18 + i * 4), QPointF(33, 16 + i * 4));
-    }
-    // Bombilla encima
-    g.setPen(QPen(QColor(150, 110, 0), 1.2));
-    g.setBrush(QColor(255, 215, 40));
-    g.drawEllipse(QPointF(20, 8), 6, 6);
-    return QIcon(p);
-}
-
-// Base de datos: el cilindro de los tres botones que tratan con ella.
-void cilindro(QPainter& g)
-{
-    QLinearGradient cuerpo(6, 0, 28, 0);
-    cuerpo.setColorAt(0, QColor(120, 120, 130));
-    cuerpo.setColorAt(0.5, QColor(200, 200, 210));
-    cuerpo.setColorAt(1, QColor(110, 110, 120));
-    g.setPen(QPen(QColor(60, 60, 70), 1.2));
-    g.setBrush(cuerpo);
-    g.drawRect(QRectF(6, 9, 22, 22));
-    g.drawEllipse(QRectF(6, 27, 22, 8));
-    g.setPen(Qt::NoPen);
-    g.drawRect(QRectF(6.6, 9, 20.8, 22));
-    g.setPen(QPen(QColor(60, 60, 70), 1.2));
-    g.setBrush(QColor(225, 225, 235));
-    g.drawEllipse(QRectF(6, 5, 22, 8));
-}
-
-QIcon iconoUtilidades()
-{
-    QPixmap p = lienzo();
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    cilindro(g);
-    // Llave inglesa
-    g.save();
-    g.translate(27, 25);
-    g.rotate(45);
-    g.setPen(QPen(QColor(120, 40, 20), 1));
-    g.setBrush(QColor(230, 120, 40));
-    g.drawRoundedRect(QRectF(-2.5, -2, 5, 16), 1.5, 1.5);
-    QPainterPath cabeza;
-    cabeza.addEllipse(QPointF(0, -4), 6, 6);
-    QPainterPath boca;
-    boca.addRect(QRectF(-2.2, -11, 4.4, 8));
-    g.drawPath(cabeza.subtracted(boca));
-    g.restore();
-    return QIcon(p);
-}
-
-// Copia de seguridad: la base de datos con una flecha verde que sale hacia abajo.
-QIcon iconoCopia()
-{
-    QPixmap p = lienzo();
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    cilindro(g);
-    g.setPen(QPen(QColor(20, 90, 30), 1));
-    g.setBrush(QColor(50, 170, 70));
-    g.drawPolygon(QPolygonF({QPointF(28, 18), QPointF(34, 18), QPointF(34, 27), QPointF(38, 27), QPointF(31, 36),
-                             QPointF(24, 27), QPointF(28, 27)}));
-    return QIcon(p);
-}
-
-// Restaurar: la base de datos con una flecha azul que vuelve.
-QIcon iconoRestaurar()
-{
-    QPixmap p = lienzo();
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    cilindro(g);
-    g.setPen(QPen(QColor(30, 100, 200), 3, Qt::SolidLine, Qt::RoundCap));
-    g.setBrush(Qt::NoBrush);
-    g.drawArc(QRectF(22, 20, 14, 14), 90 * 16, 270 * 16);
-    g.setPen(Qt::NoPen);
-    g.setBrush(QColor(30, 100, 200));
-    g.drawPolygon(QPolygonF({QPointF(29, 16), QPointF(29, 24), QPointF(24, 20)}));
-    return QIcon(p);
-}
-
-QIcon iconoLectorPdf()
-{
-    QPixmap p = lienzo();
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    documento(g, QColor(200, 200, 200));
-    g.setPen(Qt::NoPen);
-    g.setBrush(QColor(200, 20, 20));
-    g.drawRoundedRect(QRectF(4, 20, 24, 12), 2, 2);
-    QFont letra = g.font();
-    letra.setBold(true);
-    letra.setPixelSize(9);
-    g.setFont(letra);
-    g.setPen(Qt::white);
-    g.drawText(QRectF(4, 20, 24, 12), Qt::AlignCenter, QStringLiteral("PDF"));
-    // Flecha de descarga
-    g.setPen(Qt::NoPen);
-    g.setBrush(QColor(30, 110, 200));
-    g.drawPolygon(QPolygonF({QPointF(31, 22), QPointF(35, 22), QPointF(35, 29), QPointF(38, 29), QPointF(33, 35),
-                             QPointF(28, 29), QPointF(31, 29)}));
-    return QIcon(p);
-}
-
-QIcon iconoCerrar()
-{
-    QPixmap p = lienzo();
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient fondo(QPointF(17, 15), 18);
-    fondo.setColorAt(0, QColor(240, 90, 80));
-    fondo.setColorAt(1, QColor(170, 20, 20));
-    g.setPen(QPen(QColor(120, 10, 10), 1.2));
-    g.setBrush(fondo);
-    g.drawEllipse(QPointF(20, 20), 15, 15);
-    g.setPen(QPen(Qt::white, 3.2, Qt::SolidLine, Qt::RoundCap));
-    g.drawArc(QRectF(12, 12, 16, 16), 120 * 16, 300 * 16);
-    g.drawLine(QPointF(20, 9), QPointF(20, 20));
-    return QIcon(p);
-}
-
 QToolButton* botonImagen(QWidget* padre, const QString& nombre, const QString& ayuda, const QIcon& icono)
 {
     auto* boton = new QToolButton(padre);
     boton->setObjectName(nombre);
     boton->setToolTip(ayuda);
     boton->setIcon(icono);
-    boton->setIconSize(QSize(LadoIcono, LadoIcono));
+    boton->setIconSize(QSize(IconosEntrada::Lado, IconosEntrada::Lado));
     boton->setAutoRaise(true);
     boton->setCursor(Qt::PointingHandCursor);
     boton->setFocusPolicy(Qt::TabFocus);
@@ -335,20 +132,23 @@ void Entrada::construir()
         b->installEventFilter(this);
     }
 
-    auto* empresas = botonImagen(panel_, QStringLiteral("Image3"), QStringLiteral("Empresas"), iconoEmpresas());
-    auto* antes =
-        botonImagen(panel_, QStringLiteral("Image9"), QStringLiteral("Antes de Empezar"), iconoAntesDeEmpezar());
+    auto* empresas =
+        botonImagen(panel_, QStringLiteral("Image3"), QStringLiteral("Empresas"), IconosEntrada::empresas());
+    auto* antes = botonImagen(panel_, QStringLiteral("Image9"), QStringLiteral("Antes de Empezar"),
+                              IconosEntrada::antesDeEmpezar());
     auto* conceptos =
-        botonImagen(panel_, QStringLiteral("Image7"), QStringLiteral("Conceptos basicos"), iconoConceptos());
-    auto* utilidades = botonImagen(panel_, QStringLiteral("Image8"), QStringLiteral("Utilidades"), iconoUtilidades());
-    auto* copia =
-        botonImagen(panel_, QStringLiteral("BCopiaSeguridad"), QStringLiteral("Copia de seguridad"), iconoCopia());
-    auto* restaurar =
-        botonImagen(panel_, QStringLiteral("BRestaurarCopia"), QStringLiteral("Restaurar copia"), iconoRestaurar());
-    auto* lector =
-        botonImagen(panel_, QStringLiteral("Image2"),
-                    QStringLiteral("Se necesita tener instalado Adobe Reader, pulsar para instalar"), iconoLectorPdf());
-    auto* cerrar = botonImagen(panel_, QStringLiteral("Image5"), QStringLiteral("Cerrar Aplicación"), iconoCerrar());
+        botonImagen(panel_, QStringLiteral("Image7"), QStringLiteral("Conceptos basicos"), IconosEntrada::conceptos());
+    auto* utilidades =
+        botonImagen(panel_, QStringLiteral("Image8"), QStringLiteral("Utilidades"), IconosEntrada::utilidades());
+    auto* copia = botonImagen(panel_, QStringLiteral("BCopiaSeguridad"), QStringLiteral("Copia de seguridad"),
+                              IconosEntrada::copia());
+    auto* restaurar = botonImagen(panel_, QStringLiteral("BRestaurarCopia"), QStringLiteral("Restaurar copia"),
+                                  IconosEntrada::restaurar());
+    auto* lector = botonImagen(panel_, QStringLiteral("Image2"),
+                               QStringLiteral("Se necesita tener instalado Adobe Reader, pulsar para instalar"),
+                               IconosEntrada::lectorPdf());
+    auto* cerrar =
+        botonImagen(panel_, QStringLiteral("Image5"), QStringLiteral("Cerrar Aplicación"), IconosEntrada::cerrar());
 
     fila->addWidget(inicio_);
     fila->addWidget(separador(panel_));

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCompleter>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -94,6 +95,12 @@ QLabel* etiqueta(const QString& titulo, QWidget* campo)
     auto* e = new QLabel(titulo);
     e->setBuddy(campo);
     return e;
+}
+
+void ponerCampo(QGridLayout* rejilla, int fila, int columna, const QString& titulo, QWidget* campo, int ancho)
+{
+    rejilla->addWidget(etiqueta(titulo, campo), fila, columna);
+    rejilla->addWidget(campo, fila, columna + 1, 1, ancho);
 }
 
 QLabel* titulo(const QString& nombre, const QString& texto)

@@ -4,6 +4,7 @@
 #include <QStyle>
 
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -23,6 +24,9 @@ QLineEdit* cajaLectura(const QString& nombre, const QString& accesible);
 DateBox* cajaFecha(const QString& nombre, const QString& accesible);
 // Texto al lado de un campo: al pulsar su tecla de acceso va al campo y le da su nombre accesible.
 QLabel* etiqueta(const QString& titulo, QWidget* campo);
+// En una rejilla, un campo con su etiqueta delante: la etiqueta en (fila, columna) y el campo a
+// su derecha, a lo ancho de "ancho" columnas.
+void ponerCampo(QGridLayout* rejilla, int fila, int columna, const QString& titulo, QWidget* campo, int ancho = 1);
 // Rótulo de un grupo de campos, en negrita.
 QLabel* titulo(const QString& nombre, const QString& texto);
 // Rótulo grande de la ventana, en negrita y aumentado.

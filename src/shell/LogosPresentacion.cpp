@@ -1,9 +1,12 @@
 #include "shell/LogosPresentacion.h"
 
+#include "shell/Dibujos.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <iterator>
 
 namespace {
 // Todos los dibujos se hacen sobre un lienzo de 100 x 100 unidades y se escalan al lado pedido.
@@ -13,25 +16,14 @@ void hojaConMatriz(QPainter& g)
 {
     // Fondo redondeado azul
     QLinearGradient fondo(0, 0, 0, Unidades);
-    fondo.setColorAt(0, QColor(52, 110, 190));
-    fondo.setColorAt(1, QColor(20, 58, 120));
+    fondo.setStops({{0, QColor(52, 110, 190)}, {1, QColor(20, 58, 120)}});
     g.setPen(Qt::NoPen);
     g.setBrush(fondo);
     g.drawRoundedRect(QRectF(2, 2, 96, 96), 18, 18);
 
     // Hoja de la evaluación
     g.setPen(QPen(QColor(30, 40, 60), 1.2));
-    g.setBrush(Qt::white);
-    QPainterPath hoja;
-    hoja.moveTo(22, 14);
-    hoja.lineTo(64, 14);
-    hoja.lineTo(78, 28);
-    hoja.lineTo(78, 88);
-    hoja.lineTo(22, 88);
-    hoja.closeSubpath();
-    g.drawPath(hoja);
-    g.setBrush(QColor(215, 222, 235));
-    g.drawPolygon(QPolygonF({QPointF(64, 14), QPointF(64, 28), QPointF(78, 28)}));
+    HojaDoblada(g, QRectF(22, 14, 56, 74), 14, QColor(215, 222, 235));
 
     // Matriz de 3 x 3: de verde (trivial) a rojo (intolerable)
     const QColor colores[5] = {QColor(60, 170, 80), QColor(150, 200, 70), QColor(245, 200, 50), QColor(240, 130, 40),
@@ -58,8 +50,7 @@ void escudoRegional(QPainter& g)
     escudo.cubicTo(22, 80, 6, 54, 8, 12);
     escudo.cubicTo(20, 14, 34, 12, 50, 4);
     QLinearGradient fondo(0, 0, Unidades, Unidades);
-    fondo.setColorAt(0, QColor(46, 150, 90));
-    fondo.setColorAt(1, QColor(16, 90, 52));
+    fondo.setStops({{0, QColor(46, 150, 90)}, {1, QColor(16, 90, 52)}});
     g.setPen(QPen(QColor(10, 60, 34), 2));
     g.setBrush(fondo);
     g.drawPath(escudo);
@@ -79,15 +70,13 @@ void escudoRegional(QPainter& g)
 void cascoSeguridad(QPainter& g)
 {
     QRadialGradient fondo(QPointF(40, 35), 60);
-    fondo.setColorAt(0, QColor(40, 80, 150));
-    fondo.setColorAt(1, QColor(14, 34, 80));
+    fondo.setStops({{0, QColor(40, 80, 150)}, {1, QColor(14, 34, 80)}});
     g.setPen(QPen(QColor(10, 24, 60), 2));
     g.setBrush(fondo);
     g.drawEllipse(QPointF(50, 50), 47, 47);
     // Casco
     QLinearGradient amarillo(0, 30, 0, 70);
-    amarillo.setColorAt(0, QColor(255, 224, 90));
-    amarillo.setColorAt(1, QColor(230, 165, 20));
+    amarillo.setStops({{0, QColor(255, 224, 90)}, {1, QColor(230, 165, 20)}});
     g.setPen(QPen(QColor(120, 80, 0), 1.5));
     g.setBrush(amarillo);
     QPainterPath cupula;
@@ -158,29 +147,12 @@ void selloPrevencion(QPainter& g)
 
 QPixmap DibujarLogo(Logo logo, int lado)
 {
-    constexpr double densidad = 2.0;
-    QPixmap lienzo(static_cast<int>(lado * densidad), static_cast<int>(lado * densidad));
-    lienzo.setDevicePixelRatio(densidad);
-    lienzo.fill(Qt::transparent);
-    QPainter g(&lienzo);
-    g.setRenderHint(QPainter::Antialiasing);
-    g.scale(lado / Unidades, lado / Unidades);
-    switch (logo) {
-    case Logo::Aplicacion:
-        hojaConMatriz(g);
-        break;
-    case Logo::PlanRegional:
-        escudoRegional(g);
-        break;
-    case Logo::OrganismoPublico:
-        cascoSeguridad(g);
-        break;
-    case Logo::Asociacion:
-        toldoComercio(g);
-        break;
-    case Logo::Prevencion:
-        selloPrevencion(g);
-        break;
-    }
-    return lienzo;
+    // En el orden del enumerado.
+    static void (*const dibujos[])(QPainter&) = {hojaConMatriz, escudoRegional, cascoSeguridad, toldoComercio,
+                                                 selloPrevencion};
+    static_assert(std::size(dibujos) == size_t(Logo::Prevencion) + 1);
+    return Dibujar(lado, [&](QPainter& g) {
+        g.scale(lado / Unidades, lado / Unidades);
+        dibujos[static_cast<int>(logo)](g);
+    });
 }

@@ -13,8 +13,7 @@ Presentation::Presentation(int intervalo)
     columna->setContentsMargins(16, 16, 16, 16);
     columna->setSpacing(12);
 
-    columna->addWidget(panel(QStringLiteral("SSPanel1"),
-                             {{"Image1", Logo::Aplicacion, QStringLiteral("Logotipo de la aplicación")}}, 96));
+    columna->addWidget(panel(QStringLiteral("SSPanel1"), {Logo::Aplicacion}, 96));
 
     auto* Label1 = etiqueta(QStringLiteral("Label1"), textoTitulo(), 1.35, true);
     columna->addWidget(Label1, 2);
@@ -23,13 +22,8 @@ Presentation::Presentation(int intervalo)
     hacerQuieto(Label2);
     columna->addWidget(Label2, 1);
 
-    columna->addWidget(panel(
-        QStringLiteral("SSPanel2"),
-        {{"Image4", Logo::PlanRegional, QStringLiteral("Plan regional de prevención")},
-         {"Image5", Logo::OrganismoPublico, QStringLiteral("Organismo regional de seguridad y salud en el trabajo")},
-         {"Image6", Logo::Asociacion, QStringLiteral("Asociación del comercio")},
-         {"Image2", Logo::Prevencion, QStringLiteral("Prevención de riesgos laborales")}},
-        56));
+    columna->addWidget(panel(QStringLiteral("SSPanel2"),
+                             {Logo::PlanRegional, Logo::OrganismoPublico, Logo::Asociacion, Logo::Prevencion}, 56));
 
     auto* Label3 = etiqueta(QStringLiteral("Label3"), textoDifusion(), 0.9, false);
     columna->addWidget(Label3, 1);

@@ -12,8 +12,7 @@ Presentation2::Presentation2(int intervalo)
     columna->setContentsMargins(16, 16, 16, 16);
     columna->setSpacing(14);
 
-    columna->addWidget(panel(QStringLiteral("SSPanel1"),
-                             {{"Image1", Logo::Aplicacion, QStringLiteral("Logotipo de la aplicación")}}, 96));
+    columna->addWidget(panel(QStringLiteral("SSPanel1"), {Logo::Aplicacion}, 96));
 
     auto* Label3 = etiqueta(QStringLiteral("Label3"), textoObjetivo(), 1.15, true);
     columna->addWidget(Label3, 2);
@@ -22,13 +21,8 @@ Presentation2::Presentation2(int intervalo)
     hacerQuieto(Label4);
     columna->addWidget(Label4, 1);
 
-    columna->addWidget(panel(
-        QStringLiteral("SSPanel2"),
-        {{"Image2", Logo::Prevencion, QStringLiteral("Prevención de riesgos laborales")},
-         {"Image6", Logo::Asociacion, QStringLiteral("Asociación del comercio")},
-         {"Image5", Logo::OrganismoPublico, QStringLiteral("Organismo regional de seguridad y salud en el trabajo")},
-         {"Image4", Logo::PlanRegional, QStringLiteral("Plan regional de prevención")}},
-        56));
+    columna->addWidget(panel(QStringLiteral("SSPanel2"),
+                             {Logo::Prevencion, Logo::Asociacion, Logo::OrganismoPublico, Logo::PlanRegional}, 56));
 
     cargar();
 }

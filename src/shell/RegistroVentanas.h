@@ -80,3 +80,9 @@ private:
     Sesion& sesion_;
     QHash<Ventana, QPointer<QMdiSubWindow>> cargadas_;
 };
+
+// Registra la fábrica de una ventana V que se crea con la sesión, V(Sesion&), con su tipo V::Nombre.
+template <class V> void registrarVentana()
+{
+    RegistroVentanas::registrarFabrica(V::Nombre, [](Sesion& sesion) -> QWidget* { return new V(sesion); });
+}

@@ -11,6 +11,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <iterator>
+#include <utility>
 
 VentanaPresentacion::VentanaPresentacion(const QString& nombre, const QString& titulo, int intervalo)
     : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint)
@@ -74,7 +76,19 @@ QLabel* VentanaPresentacion::etiqueta(const QString& nombre, const QString& text
     return e;
 }
 
-QWidget* VentanaPresentacion::panel(const QString& nombre, const std::vector<Imagen>& imagenes, int lado)
+namespace {
+// Nombre de control y descripción de cada logotipo, en el orden del enumerado.
+constexpr std::pair<const char*, const char*> imagenesLogos[] = {
+    {"Image1", "Logotipo de la aplicación"},
+    {"Image4", "Plan regional de prevención"},
+    {"Image5", "Organismo regional de seguridad y salud en el trabajo"},
+    {"Image6", "Asociación del comercio"},
+    {"Image2", "Prevención de riesgos laborales"},
+};
+static_assert(std::size(imagenesLogos) == size_t(Logo::Prevencion) + 1);
+} // namespace
+
+QWidget* VentanaPresentacion::panel(const QString& nombre, const std::vector<Logo>& logos, int lado)
 {
     auto* marco = new QFrame(this);
     marco->setObjectName(nombre);
@@ -89,12 +103,14 @@ QWidget* VentanaPresentacion::panel(const QString& nombre, const std::vector<Ima
     fila->setContentsMargins(10, 6, 10, 6);
     fila->setSpacing(18);
     fila->addStretch(1);
-    for (const Imagen& i : imagenes) {
+    for (const Logo logo : logos) {
+        const auto [nombre, texto] = imagenesLogos[static_cast<int>(logo)];
         auto* imagen = new QLabel(marco);
-        imagen->setObjectName(QString::fromLatin1(i.nombre));
-        imagen->setPixmap(DibujarLogo(i.logo, lado));
-        imagen->setAccessibleName(i.descripcion);
-        imagen->setToolTip(i.descripcion);
+        imagen->setObjectName(QString::fromLatin1(nombre));
+        imagen->setPixmap(DibujarLogo(logo, lado));
+        const QString descripcion = QString::fromUtf8(texto);
+        imagen->setAccessibleName(descripcion);
+        imagen->setToolTip(descripcion);
         fila->addWidget(imagen);
     }
     fila->addStretch(1);

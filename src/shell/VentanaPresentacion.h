@@ -39,15 +39,9 @@ protected:
 
     // Piezas comunes del diseño.
     QLabel* etiqueta(const QString& nombre, const QString& texto, double escalaLetra, bool negrita);
-    // Panel con logotipos, de izquierda a derecha, cada uno con su nombre de control y su
-    // descripción para los lectores de pantalla.
-    struct Imagen
-    {
-        const char* nombre;
-        Logo logo;
-        QString descripcion;
-    };
-    QWidget* panel(const QString& nombre, const std::vector<Imagen>& imagenes, int lado);
+    // Panel con logotipos, de izquierda a derecha. Cada logotipo lleva el mismo nombre de control
+    // y la misma descripción para los lectores de pantalla en las dos ventanas.
+    QWidget* panel(const QString& nombre, const std::vector<Logo>& logos, int lado);
 
     void mousePressEvent(QMouseEvent* evento) override;
     void mouseReleaseEvent(QMouseEvent* evento) override;

@@ -1,5 +1,6 @@
 #include "store/CopiaSeguridad.h"
 
+#include "plataforma/ArchivosSistema.h"
 #include "store/ErrorBD.h"
 #include "store/Esquema.h"
 #include "store/MapaErrores.h"
@@ -12,7 +13,6 @@
 #include <QSaveFile>
 #include <QStringList>
 #include <exception>
-#include <filesystem>
 #include <sqlite3.h>
 
 namespace {
@@ -107,18 +107,6 @@ bool borrarConDiarios(const QString& archivo)
 {
     const bool bien = !QFileInfo::exists(archivo) || QFile::remove(archivo);
     return borrarDiarios(archivo) && bien;
-}
-
-// Sustituye al destino si existe, de una vez: nunca queda un momento sin ninguno de los dos.
-bool renombrar(const QString& de, const QString& a)
-{
-    std::error_code error;
-#ifdef Q_OS_WIN
-    std::filesystem::rename(std::filesystem::path(de.toStdWString()), std::filesystem::path(a.toStdWString()), error);
-#else
-    std::filesystem::rename(QFile::encodeName(de).toStdString(), QFile::encodeName(a).toStdString(), error);
-#endif
-    return !error;
 }
 
 bool mismoArchivo(const QString& a, const QString& b)
@@ -281,6 +269,20 @@ int contarFilas(sqlite3* bd, RecuentoTablas& cuentas)
     return rc;
 }
 
+QString compararRecuentos(const RecuentoTablas& cuentas, const RecuentoTablas& original)
+{
+    for (const auto& [tabla, filas] : original) {
+        const auto it = cuentas.find(tabla);
+        if (it == cuentas.end())
+            return tr("le falta la tabla %1").arg(tabla);
+        if (it->second != filas)
+            return tr("la tabla %1 tiene %2 filas y en el original hay %3").arg(tabla).arg(it->second).arg(filas);
+    }
+    if (cuentas.size() != original.size())
+        return tr("tiene tablas que el original no tiene");
+    return {};
+}
+
 QString revisarIntegridad(sqlite3* bd)
 {
     QStringList filas;
@@ -375,15 +377,8 @@ QString comprobarCopia(const QString& copia, const RecuentoTablas& original, con
         return tr("cancelada");
     if (rc != SQLITE_OK)
         return tr("no se pueden contar sus filas");
-    for (const auto& [tabla, filas] : original) {
-        const auto it = cuentas.find(tabla);
-        if (it == cuentas.end())
-            return tr("le falta la tabla %1").arg(tabla);
-        if (it->second != filas)
-            return tr("la tabla %1 tiene %2 filas y en el original hay %3").arg(tabla).arg(it->second).arg(filas);
-    }
-    if (cuentas.size() != original.size())
-        return tr("tiene tablas que el original no tiene");
+    if (const QString diferencia = compararRecuentos(cuentas, original); !diferencia.isEmpty())
+        return diferencia;
     return {};
 }
 
@@ -411,7 +406,7 @@ ResultadoCopia copiarBase(const QString& origen, const QString& destino, const A
         if (!copiarEn(origen, temporal, destino, avance, r))
             return r;
         // Los diarios de un archivo anterior con ese nombre se aplicarían a la copia nueva.
-        if (!borrarDiarios(destino) || !renombrar(temporal, destino)) {
+        if (!borrarDiarios(destino) || !RenombrarArchivo(temporal, destino)) {
             borrarConDiarios(temporal);
             return falla(tr("No se puede guardar la copia con el nombre «%1». Compruebe que ese archivo no está "
                             "abierto y que puede escribir en la carpeta.")
@@ -484,7 +479,7 @@ ResultadoRestauracion restaurarBase(const QString& origen, const QString& carpet
             r.anterior = anterior;
         }
         // Los diarios que quedan son de la base que sale: aplicados a la que entra, la estropearían.
-        if (!borrarDiarios(base) || !renombrar(temporal, base)) {
+        if (!borrarDiarios(base) || !RenombrarArchivo(temporal, base)) {
             borrarConDiarios(temporal);
             r.mensaje = tr("No se ha podido poner la copia en el lugar de %1. Compruebe que puede escribir en la "
                            "carpeta del programa.")

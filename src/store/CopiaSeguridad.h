@@ -38,6 +38,9 @@ using RecuentoTablas = std::map<QString, qint64>;
 // Filas de cada tabla de una base abierta, contadas en la propia tabla: un índice estropeado no
 // debe dar por buena una copia. Devuelve el código de SQLite.
 int contarFilas(sqlite3* bd, RecuentoTablas& cuentas);
+// Vacío si la copia tiene las mismas tablas con las mismas filas que el original; si no, la
+// primera diferencia.
+QString compararRecuentos(const RecuentoTablas& copia, const RecuentoTablas& original);
 // Vacío si PRAGMA integrity_check no encuentra nada mal; si no, lo primero que encuentra.
 QString revisarIntegridad(sqlite3* bd);
 

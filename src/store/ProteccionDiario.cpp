@@ -1,5 +1,6 @@
 #include "store/ProteccionDiario.h"
 
+#include "plataforma/ArchivosSistema.h"
 #include "plataforma/InstanciaPrograma.h"
 #include "store/SentenciaPreparada.h"
 
@@ -11,7 +12,6 @@
 #include <QObject>
 #include <QSet>
 #include <QUrl>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <sqlite3.h>
@@ -36,15 +36,6 @@ QStringList& avisosPendientes()
 QString nativo(const QString& ruta)
 {
     return QDir::toNativeSeparators(ruta);
-}
-
-std::filesystem::path rutaSistema(const QString& ruta)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(ruta.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(ruta).toStdString());
-#endif
 }
 
 // Un -wal con algo dentro siempre se aplica. Un -journal sólo si está "caliente": con su cabecera
@@ -183,9 +174,7 @@ bool reponer(const QString& copia, const QString& archivo)
     for (const char* sufijo : sufijosDiario)
         QFile::remove(archivo + sufijo);
     QFile::remove(archivo + "-shm");
-    std::error_code error;
-    std::filesystem::rename(rutaSistema(temporal), rutaSistema(archivo), error);
-    if (error) {
+    if (!RenombrarArchivo(temporal, archivo)) {
         QFile::remove(temporal);
         return false;
     }

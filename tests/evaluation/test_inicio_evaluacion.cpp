@@ -61,8 +61,8 @@ private slots:
         plataforma = std::make_unique<PlataformaPrueba>();
         area = std::make_unique<QMdiArea>();
         registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
-        Empresa::registrar();
-        InicioEvaluacion::registrar();
+        registrarVentana<Empresa>();
+        registrarVentana<InicioEvaluacion>();
         visores = 0;
         RegistroVentanas::registrarFabrica(Ventana::InformeGeneral, [this](Sesion&) {
             ++visores;

@@ -453,8 +453,8 @@ private slots:
     {
         QMdiArea area;
         RegistroVentanas registro(&area, sesion);
-        InicioEvaluacion::registrar();
-        Puestos::registrar();
+        registrarVentana<InicioEvaluacion>();
+        registrarVentana<Puestos>();
         int factores = 0;
         RegistroVentanas::registrarFabrica(Ventana::SeleccionaFactores, [&](Sesion&) {
             ++factores;

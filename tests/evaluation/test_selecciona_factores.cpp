@@ -124,9 +124,9 @@ private slots:
     void init()
     {
         preparar();
-        InicioEvaluacion::registrar();
-        SeleccionaFactores::registrar();
-        SeleccionaRiesgos::registrar();
+        registrarVentana<InicioEvaluacion>();
+        registrarVentana<SeleccionaFactores>();
+        registrarVentana<SeleccionaRiesgos>();
         sustituir(Ventana::Puestos);
         soldador = nuevoPuesto("Soldador");
         pintor = nuevoPuesto("Pintor");

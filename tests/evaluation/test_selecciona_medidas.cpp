@@ -109,9 +109,9 @@ private slots:
     void init()
     {
         preparar(750);
-        InicioEvaluacion::registrar();
-        SeleccionaRiesgos::registrar();
-        SeleccionaMedidas::registrar();
+        registrarVentana<InicioEvaluacion>();
+        registrarVentana<SeleccionaRiesgos>();
+        registrarVentana<SeleccionaMedidas>();
         sustituir(Ventana::ImprimirEvaluacion);
         soldador = nuevoPuesto("Soldador");
         pintor = nuevoPuesto("Pintor");

@@ -111,9 +111,9 @@ private slots:
     void init()
     {
         preparar();
-        InicioEvaluacion::registrar();
-        SeleccionaFactores::registrar();
-        SeleccionaRiesgos::registrar();
+        registrarVentana<InicioEvaluacion>();
+        registrarVentana<SeleccionaFactores>();
+        registrarVentana<SeleccionaRiesgos>();
         sustituir(Ventana::SeleccionaMedidas);
         soldador = nuevoPuesto("Soldador");
         pintor = nuevoPuesto("Pintor");

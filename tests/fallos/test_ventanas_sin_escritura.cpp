@@ -91,7 +91,7 @@ private slots:
         area->resize(1200, 800);
         area->show();
         registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
-        ActuacionPreventiva::registrar();
+        registrarVentana<ActuacionPreventiva>();
         RegistroVentanas::registrarFabrica(Ventana::ImprimirPlanificacion, [](Sesion&) { return new QWidget; });
         sesion.idCentro = long(preparada().centro);
     }

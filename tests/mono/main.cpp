@@ -9,16 +9,8 @@
 //   mono --ventanas A,B           falla si alguna de esas ventanas no se ha llegado a abrir (o MONO_VENTANAS)
 #include "Mono.h"
 #include "SiembraBase.h"
-#include "companies/Empresa.h"
-#include "evaluation/InicioEvaluacion.h"
-#include "evaluation/Puestos.h"
-#include "evaluation/SeleccionaFactores.h"
-#include "evaluation/SeleccionaMedidas.h"
-#include "evaluation/SeleccionaRiesgos.h"
-#include "planning/AccionPreventiva.h"
-#include "planning/ActuacionPreventiva.h"
+#include "app/VentanasPrograma.h"
 #include "plataforma/PlataformaServicios.h"
-#include "reports/Informes.h"
 #include "store/Conexion.h"
 
 #include <QApplication>
@@ -109,15 +101,7 @@ int main(int argc, char* argv[])
         segundos = 0;
     }
 
-    Empresa::registrar();
-    InicioEvaluacion::registrar();
-    Puestos::registrar();
-    SeleccionaFactores::registrar();
-    SeleccionaRiesgos::registrar();
-    SeleccionaMedidas::registrar();
-    ActuacionPreventiva::registrar();
-    AccionPreventiva::registrar();
-    RegistrarInformes();
+    RegistrarVentanasDelPrograma();
 
     QTemporaryDir plantilla;
     if (!plantilla.isValid() || !prepararPlantilla(plantilla.path())) {

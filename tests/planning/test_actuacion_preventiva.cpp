@@ -118,8 +118,8 @@ private slots:
         area->resize(1200, 800);
         area->show();
         registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
-        ActuacionPreventiva::registrar();
-        AccionPreventiva::registrar();
+        registrarVentana<ActuacionPreventiva>();
+        registrarVentana<AccionPreventiva>();
         cierres = 0;
         RegistroVentanas::registrarFabrica(Ventana::ImprimirPlanificacion, [this](Sesion&) {
             ++cierres;

@@ -55,9 +55,9 @@ private slots:
         area.resize(1300, 900);
         area.show();
         RegistroVentanas registro(&area, sesion);
-        Empresa::registrar();
-        ActuacionPreventiva::registrar();
-        AccionPreventiva::registrar();
+        registrarVentana<Empresa>();
+        registrarVentana<ActuacionPreventiva>();
+        registrarVentana<AccionPreventiva>();
         RegistrarInformes();
 
         QWidget* empresas = registro.mostrarCargada(Empresa::Nombre);

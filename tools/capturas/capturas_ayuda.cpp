@@ -145,15 +145,15 @@ int main(int argc, char** argv)
     FijarCarpetaPrograma(carpeta.path());
     ServiciosReales servicios;
     FijarServicios(&servicios);
-    Empresa::registrar();
-    InicioEvaluacion::registrar();
-    Puestos::registrar();
-    SeleccionaFactores::registrar();
-    SeleccionaRiesgos::registrar();
-    SeleccionaMedidas::registrar();
+    registrarVentana<Empresa>();
+    registrarVentana<InicioEvaluacion>();
+    registrarVentana<Puestos>();
+    registrarVentana<SeleccionaFactores>();
+    registrarVentana<SeleccionaRiesgos>();
+    registrarVentana<SeleccionaMedidas>();
 #ifdef CAPTURAS_PLANIFICACION
-    ActuacionPreventiva::registrar();
-    AccionPreventiva::registrar();
+    registrarVentana<ActuacionPreventiva>();
+    registrarVentana<AccionPreventiva>();
 #endif
 
     bool bien = true;

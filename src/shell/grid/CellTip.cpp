@@ -3,36 +3,33 @@
 #include <QApplication>
 #include <QPalette>
 
+namespace {
+// Los colores del sistema que se usan, por su número (el byte bajo de &H800000nn).
+struct ColorSistema
+{
+    quint32 numero;
+    QPalette::ColorGroup grupo;
+    QPalette::ColorRole papel;
+};
+
+constexpr ColorSistema coloresSistema[] = {
+    {0x05, QPalette::Current, QPalette::Base},        {0x08, QPalette::Current, QPalette::Text},
+    {0x0D, QPalette::Current, QPalette::Highlight},   {0x0E, QPalette::Current, QPalette::HighlightedText},
+    {0x0F, QPalette::Current, QPalette::Button},      {0x10, QPalette::Current, QPalette::Dark},
+    {0x11, QPalette::Disabled, QPalette::Text},       {0x12, QPalette::Current, QPalette::ButtonText},
+    {0x14, QPalette::Current, QPalette::Light},       {0x17, QPalette::Current, QPalette::ToolTipText},
+    {0x18, QPalette::Current, QPalette::ToolTipBase},
+};
+} // namespace
+
 QColor CellTip::oleColor(quint32 ole)
 {
     if (ole & 0x80000000u) {
         const QPalette p = QApplication::palette();
-        switch (ole & 0xFFu) {
-        case 0x05:
-            return p.color(QPalette::Base);
-        case 0x08:
-            return p.color(QPalette::Text);
-        case 0x0D:
-            return p.color(QPalette::Highlight);
-        case 0x0E:
-            return p.color(QPalette::HighlightedText);
-        case 0x0F:
-            return p.color(QPalette::Button);
-        case 0x10:
-            return p.color(QPalette::Dark);
-        case 0x11:
-            return p.color(QPalette::Disabled, QPalette::Text);
-        case 0x12:
-            return p.color(QPalette::ButtonText);
-        case 0x14:
-            return p.color(QPalette::Light);
-        case 0x17:
-            return p.color(QPalette::ToolTipText);
-        case 0x18:
-            return p.color(QPalette::ToolTipBase);
-        default:
-            return p.color(QPalette::Window);
-        }
+        for (const ColorSistema& c : coloresSistema)
+            if (c.numero == (ole & 0xFFu))
+                return p.color(c.grupo, c.papel);
+        return p.color(QPalette::Window);
     }
     // El orden de siempre es azul, verde, rojo.
     return QColor(int(ole & 0xFF), int((ole >> 8) & 0xFF), int((ole >> 16) & 0xFF));

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QIcon>
+
+// Dibujos propios de los botones de imagen de Entrada, hechos aquí mismo para no depender de
+// archivos de imagen.
+namespace IconosEntrada {
+// Lado de los iconos, en píxeles lógicos.
+constexpr int Lado = 40;
+
+QIcon empresas();
+QIcon antesDeEmpezar();
+QIcon conceptos();
+QIcon utilidades();
+// Copia de seguridad y restauración: la base de datos con una flecha que sale o que vuelve.
+QIcon copia();
+QIcon restaurar();
+QIcon lectorPdf();
+QIcon cerrar();
+} // namespace IconosEntrada
