@@ -1,12 +1,15 @@
 // La exportación en lote dentro del proceso, con la escritura a mano de la prueba para hacerla fallar.
+#include "ContenidoZip.h"
 #include "CopiaPrograma.h"
 #include "Datos.h"
 #include "reports/DocumentoInforme.h"
+#include "reports/ExportacionOdt.h"
 #include "reports/Informes.h"
 #include "reports/exportar/ExportacionInformes.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -36,7 +39,7 @@ protected:
         return c;
     }
 
-    int exportar(std::optional<long long> centro = {})
+    int exportar(std::optional<long long> centro = {}, std::optional<long long> empresa = {})
     {
         salida.clear();
         errores.clear();
@@ -44,7 +47,13 @@ protected:
         ExportacionInformes exportacion(copia.carpeta(), destino.path(), s, e);
         if (escritor)
             exportacion.fijarEscritor(escritor);
-        return exportacion.ejecutar(centro);
+        exportacion.fijarFormato(formato);
+        return empresa ? exportacion.ejecutarEmpresa(*empresa) : exportacion.ejecutar(centro);
+    }
+
+    long long versiones(long long centro) const
+    {
+        return datos::contar(cx, "SELECT count(*) FROM VersionesEvaluacion WHERE IDCentro = ?", {centro});
     }
 
     // Todo lo que hay en el destino, también lo oculto.
@@ -63,6 +72,7 @@ protected:
     QTemporaryDir destino;
     QString salida, errores;
     ExportacionInformes::Escritor escritor;
+    FormatoDocumento formato = FormatoDocumento::Pdf;
 };
 
 // Disco lleno a mitad del lote: el documento que no se escribe no aparece como escrito, no deja un
@@ -168,5 +178,103 @@ TEST_F(ExportarInformes, NadaQueExportar)
     EXPECT_EQ(exportar(vacio), SalidaExportacion::Correcta) << qPrintable(errores);
     EXPECT_EQ(archivos().size(), 2);
     EXPECT_EQ(exportar(vacio + 100), SalidaExportacion::CentroInexistente);
+}
+
+// En ODT cada documento es un paquete OpenDocument de verdad: el tipo va el primero y sin comprimir, y el
+// texto de la evaluación está en content.xml. Un ODT cortado no llega a su nombre.
+TEST_F(ExportarInformes, CopiasEditablesEnOdt)
+{
+    const long long empresa = datos::empresa(cx, "Comercial Norte");
+    const long long centro = datos::centro(cx, empresa, "Tienda del puerto");
+    datos::puesto(cx, centro, "Dependienta de mostrador");
+    formato = FormatoDocumento::Odt;
+
+    ASSERT_EQ(exportar(centro), SalidaExportacion::Correcta) << qPrintable(errores);
+    const QString odt =
+        QDir(destino.path()).filePath("Evaluación de riesgos - Comercial Norte - Tienda del puerto.odt");
+    EXPECT_EQ(archivos(), QStringList({QFileInfo(odt).fileName(),
+                                       "Planificación preventiva - Comercial Norte - Tienda del puerto.odt"}));
+    const QStringList dentro = ContenidoZip({"-Z1", odt}).split('\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(dentro.isEmpty());
+    EXPECT_EQ(dentro.first(), "mimetype");
+    EXPECT_TRUE(dentro.contains("content.xml")) << qPrintable(dentro.join(", "));
+    EXPECT_EQ(ContenidoZip({"-p", odt, "mimetype"}), "application/vnd.oasis.opendocument.text");
+    const QString contenido = ContenidoZip({"-p", odt, "content.xml"});
+    for (const char* texto : {"Comercial Norte", "Tienda del puerto", "Dependienta de mostrador"})
+        EXPECT_TRUE(contenido.contains(QString::fromUtf8(texto))) << texto;
+
+    escritor = [](const DocumentoInforme& d, const QString& ruta) {
+        const bool bien = EscribirOdt(d, ruta);
+        QFile f(ruta);
+        f.resize(f.size() - 30);
+        return bien;
+    };
+    QFile::remove(odt);
+    EXPECT_EQ(exportar(centro), SalidaExportacion::Incompleta);
+    EXPECT_TRUE(errores.contains("»: el archivo ha quedado cortado")) << qPrintable(errores);
+    EXPECT_FALSE(QFile::exists(odt));
+}
+
+// Escribir la evaluación la emite: sin cambios entre dos exportaciones queda una versión; tras un cambio,
+// dos. El plan solo no emite nada, y el documento de la empresa emite la evaluación de cada centro.
+TEST_F(ExportarInformes, EscribirLaEvaluacionEmiteSuVersion)
+{
+    const long long empresa = datos::empresa(cx, "Comercial Norte");
+    const long long tienda = datos::centro(cx, empresa, "Tienda");
+    const long long puesto = datos::puesto(cx, tienda, "Dependiente");
+    const long long almacen = centroConPuesto(empresa, "Almacén");
+
+    ASSERT_EQ(exportar(tienda), SalidaExportacion::Correcta) << qPrintable(errores);
+    ASSERT_EQ(exportar(tienda), SalidaExportacion::Correcta) << qPrintable(errores);
+    EXPECT_EQ(versiones(tienda), 1);
+    datos::insertar(cx, "UPDATE PuestosCentros SET Descripcion = 'Atiende el mostrador' WHERE IDPuestoCentro = ?",
+                    {puesto});
+    ASSERT_EQ(exportar(tienda), SalidaExportacion::Correcta) << qPrintable(errores);
+    EXPECT_EQ(versiones(tienda), 2);
+    EXPECT_EQ(datos::contar(cx, "SELECT VersionEvaluacion FROM CentroTrabajo WHERE IDCentro = ?", {tienda}), 2);
+
+    // Si la evaluación no se llega a escribir, no se emite.
+    escritor = [](const DocumentoInforme&, const QString&) { return false; };
+    EXPECT_EQ(exportar(almacen), SalidaExportacion::Incompleta);
+    EXPECT_EQ(versiones(almacen), 0);
+    escritor = nullptr;
+
+    ASSERT_EQ(exportar({}, empresa), SalidaExportacion::Correcta) << qPrintable(errores);
+    ASSERT_EQ(exportar({}, empresa), SalidaExportacion::Correcta) << qPrintable(errores);
+    EXPECT_EQ(versiones(tienda), 2);
+    EXPECT_EQ(versiones(almacen), 1);
+}
+
+// Todos los centros: los que no tienen puestos ni plan no dan documentos vacíos, se dicen al final. La
+// empresa: un solo documento con sus centros con contenido; una empresa que no existe tiene su código.
+TEST_F(ExportarInformes, CentrosSinNadaSeSaltanYSeDicen)
+{
+    const long long norte = datos::empresa(cx, "Comercial Norte");
+    centroConPuesto(norte, "Tienda");
+    const long long vacio = datos::centro(cx, norte, "Nave vacía");
+    const long long soloPlan = datos::centro(cx, norte, "Oficina");
+    datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {soloPlan});
+    const long long sur = datos::empresa(cx, "Comercial Sur");
+    const long long otroVacio = datos::centro(cx, sur, "Solar");
+
+    ASSERT_EQ(exportar(), SalidaExportacion::Correcta) << qPrintable(errores);
+    EXPECT_EQ(archivos().size(), 4) << qPrintable(archivos().join("\n"));
+    EXPECT_FALSE(archivos().join("\n").contains("Nave vacía"));
+    const qsizetype aviso = salida.indexOf("Sin exportar, porque no tienen puestos ni planificación:");
+    ASSERT_GE(aviso, 0) << qPrintable(salida);
+    EXPECT_GT(aviso, salida.lastIndexOf(".pdf"));
+    EXPECT_TRUE(salida.contains(QString("centro %1: Comercial Norte - Nave vacía").arg(vacio))) << qPrintable(salida);
+    EXPECT_TRUE(salida.contains(QString("centro %1: Comercial Sur - Solar").arg(otroVacio))) << qPrintable(salida);
+
+    QDir(destino.path()).removeRecursively();
+    ASSERT_EQ(exportar({}, norte), SalidaExportacion::Correcta) << qPrintable(errores);
+    EXPECT_EQ(archivos(), QStringList{"Evaluación y planificación - Comercial Norte.pdf"});
+    EXPECT_TRUE(entero(archivos().value(0)));
+    EXPECT_TRUE(salida.contains(QString("centro %1: Comercial Norte - Nave vacía").arg(vacio))) << qPrintable(salida);
+    EXPECT_FALSE(salida.contains("Solar"));
+
+    EXPECT_EQ(exportar({}, sur), SalidaExportacion::NadaQueExportar);
+    EXPECT_TRUE(errores.contains("no tiene centros de trabajo con puestos o planificación")) << qPrintable(errores);
+    EXPECT_EQ(exportar({}, sur + 100), SalidaExportacion::EmpresaInexistente);
 }
 } // namespace

@@ -1,7 +1,8 @@
-// ExportarInformes: escribe en PDF los dos documentos de un centro, o de todos, con el mismo
-// motor y las mismas plantillas que el visor del programa.
+// ExportarInformes: escribe en PDF (u ODT) los dos documentos de un centro, o de todos, o el
+// documento de una empresa, con el mismo motor y las mismas plantillas que el visor del programa.
 //
-//   ExportarInformes [--centro ID] [--destino CARPETA]     (códigos de salida: --help)
+//   ExportarInformes [--centro ID | --empresa ID] [--formato pdf|odt] [--destino CARPETA]
+//   (códigos de salida: --help)
 #include "reports/exportar/ExportacionInformes.h"
 #include "shell/Rutinas.h"
 #include "store/Conexion.h"
@@ -41,20 +42,33 @@ int main(int argc, char* argv[])
     };
 
     const QStringList argumentos = aplicacion.arguments().mid(1);
-    std::optional<long long> soloCentro;
+    std::optional<long long> soloCentro, empresa;
+    FormatoDocumento formato = FormatoDocumento::Pdf;
     QString destino = QDir::currentPath();
-    const QString uso = QStringLiteral("Uso: ExportarInformes [--centro ID] [--destino CARPETA] (más en --help)");
+    const QString uso = QStringLiteral("Uso: ExportarInformes [--centro ID | --empresa ID] [--formato pdf|odt] "
+                                       "[--destino CARPETA] (más en --help)");
     for (int i = 0; i < argumentos.size(); ++i) {
         const QString& a = argumentos[i];
-        if ((a == QLatin1String("--centro") || a == QLatin1String("--destino")) && i + 1 >= argumentos.size())
+        const bool conValor = a == QLatin1String("--centro") || a == QLatin1String("--empresa") ||
+                              a == QLatin1String("--destino") || a == QLatin1String("--formato");
+        if (conValor && i + 1 >= argumentos.size())
             return fallar(QStringLiteral("Falta el valor de %1.\n%2").arg(a, uso), SalidaExportacion::Uso);
-        if (a == QLatin1String("--centro")) {
+        if (a == QLatin1String("--centro") || a == QLatin1String("--empresa")) {
+            const bool esCentro = a == QLatin1String("--centro");
             bool ok = false;
             const long long id = argumentos[++i].toLongLong(&ok);
             if (!ok || id <= 0)
-                return fallar(QStringLiteral("«%1» no es un número de centro de trabajo.").arg(argumentos[i]),
+                return fallar(
+                    QStringLiteral("«%1» no es un número de %2.")
+                        .arg(argumentos[i], esCentro ? QStringLiteral("centro de trabajo") : QStringLiteral("empresa")),
+                    SalidaExportacion::Uso);
+            (esCentro ? soloCentro : empresa) = id;
+        } else if (a == QLatin1String("--formato")) {
+            const QString valor = argumentos[++i].toLower();
+            if (valor != QLatin1String("pdf") && valor != QLatin1String("odt"))
+                return fallar(QStringLiteral("«%1» no es un formato: pdf u odt.").arg(argumentos[i]),
                               SalidaExportacion::Uso);
-            soloCentro = id;
+            formato = valor == QLatin1String("odt") ? FormatoDocumento::Odt : FormatoDocumento::Pdf;
         } else if (a == QLatin1String("--destino")) {
             destino = argumentos[++i];
         } else if (a == QLatin1String("--ayuda") || a == QLatin1String("-h") || a == QLatin1String("--help")) {
@@ -64,6 +78,10 @@ int main(int argc, char* argv[])
             return fallar(QStringLiteral("Argumento desconocido «%1».\n%2").arg(a, uso), SalidaExportacion::Uso);
         }
     }
+    if (soloCentro && empresa)
+        return fallar(
+            QStringLiteral("--centro y --empresa no van juntos: o un centro, o la empresa entera.\n%1").arg(uso),
+            SalidaExportacion::Uso);
 
     const QString base = RutaEnPrograma(QStringLiteral("Evaluacion.mdb"));
     if (!QFileInfo::exists(base))
@@ -80,7 +98,8 @@ int main(int argc, char* argv[])
 
     try {
         ExportacionInformes exportacion(CarpetaPrograma(), destino, salida, errores);
-        return exportacion.ejecutar(soloCentro);
+        exportacion.fijarFormato(formato);
+        return empresa ? exportacion.ejecutarEmpresa(*empresa) : exportacion.ejecutar(soloCentro);
     } catch (const std::exception& e) {
         return fallar(QStringLiteral("La exportación se ha detenido: %1").arg(QString::fromLocal8Bit(e.what())),
                       SalidaExportacion::BaseDatos);
