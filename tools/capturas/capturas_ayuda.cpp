@@ -5,6 +5,7 @@
 // empresas abierta), empresa.png, inicio_evaluacion.png, puestos.png, factores.png, riesgos.png,
 // medidas.png y
 // actuacion_preventiva.png.
+#include "app/VentanasPrograma.h"
 #include "companies/Empresa.h"
 #include "evaluation/DatosPuesto.h"
 #include "evaluation/GeneracionRiesgos.h"
@@ -13,17 +14,14 @@
 #include "evaluation/SeleccionaFactores.h"
 #include "evaluation/SeleccionaMedidas.h"
 #include "evaluation/SeleccionaRiesgos.h"
-#include "shell/Entrada.h"
-#include "store/Conexion.h"
-#ifdef CAPTURAS_PLANIFICACION
-#include "planning/AccionPreventiva.h"
 #include "planning/ActuacionPreventiva.h"
-#endif
 #include "plataforma/PlataformaServicios.h"
+#include "shell/Entrada.h"
 #include "shell/Presentation.h"
 #include "shell/Presentation2.h"
 #include "shell/RegistroVentanas.h"
 #include "shell/Rutinas.h"
+#include "store/Conexion.h"
 #include "store/Recordset.h"
 
 #include <QAbstractButton>
@@ -145,16 +143,7 @@ int main(int argc, char** argv)
     FijarCarpetaPrograma(carpeta.path());
     ServiciosReales servicios;
     FijarServicios(&servicios);
-    registrarVentana<Empresa>();
-    registrarVentana<InicioEvaluacion>();
-    registrarVentana<Puestos>();
-    registrarVentana<SeleccionaFactores>();
-    registrarVentana<SeleccionaRiesgos>();
-    registrarVentana<SeleccionaMedidas>();
-#ifdef CAPTURAS_PLANIFICACION
-    registrarVentana<ActuacionPreventiva>();
-    registrarVentana<AccionPreventiva>();
-#endif
+    RegistrarVentanasDelPrograma();
 
     bool bien = true;
     {
@@ -202,14 +191,12 @@ int main(int argc, char** argv)
     bien &= guardar(marcoDe(entrada->findChild<QWidget*>(QStringLiteral("SeleccionaMedidas"))),
                     imagenes.filePath("medidas.png"));
 
-#ifdef CAPTURAS_PLANIFICACION
     if (auto* b = boton(empresa, "CPlanificacion"))
         b->click();
     QWidget* plan = entrada->findChild<QWidget*>(NombreVentana(ActuacionPreventiva::Nombre));
     if (plan)
         marcoDe(plan)->raise();
     bien &= guardar(marcoDe(plan), imagenes.filePath("actuacion_preventiva.png"));
-#endif
     Conexion::cerrarTodas();
     std::fflush(nullptr);
     std::_Exit(bien ? 0 : 1);

@@ -4,9 +4,6 @@
 #include "store/Recordset.h"
 
 #include <QApplication>
-#include <QBrush>
-#include <QDate>
-#include <QDateTime>
 #include <QObject>
 #include <QPainter>
 #include <QPalette>
@@ -26,20 +23,6 @@ bool mismoValor(const QVariant& a, const QVariant& b)
     if (a.typeId() == b.typeId())
         return a == b;
     return a.toString() == b.toString();
-}
-
-QString textoDe(const QVariant& v)
-{
-    if (v.isNull())
-        return {};
-    switch (v.typeId()) {
-    case QMetaType::QDate:
-        return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
-    case QMetaType::QDateTime:
-        return v.toDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm"));
-    default:
-        return v.toString();
-    }
 }
 
 // Marca del selector de registro: un triángulo hacia la derecha en la fila actual.
@@ -414,23 +397,6 @@ void DataSource::setCellValue(int columna, const QVariant& valor)
     repintarFila(d->actual);
 }
 
-QString DataSource::shownText(const GridColumn& columna, const QVariant& valor)
-{
-    if (columna.presentation == GridColumn::Presentation::ValueList && !valor.isNull())
-        for (const ValueItem& v : columna.values)
-            if (v.stored.toString() == valor.toString())
-                return v.shown;
-    return textoDe(valor);
-}
-
-QVariant DataSource::storedFromShown(const GridColumn& columna, const QString& texto)
-{
-    for (const ValueItem& v : columna.values)
-        if (v.shown == texto)
-            return v.stored;
-    return texto;
-}
-
 bool DataSource::valido(const QModelIndex& indice) const
 {
     return indice.isValid() && indice.model() == this && indice.row() < int(d->filas.size()) &&
@@ -451,51 +417,13 @@ QVariant DataSource::data(const QModelIndex& indice, int papel) const
 {
     if (!valido(indice))
         return {};
-    const GridColumn& c = d->columnas[indice.column()];
-    const bool casilla = c.presentation == GridColumn::Presentation::CheckBox;
-    const QVariant v = cellValue(indice.row(), indice.column());
     switch (papel) {
-    case Qt::DisplayRole:
-        return casilla ? QVariant() : QVariant(shownText(c, v));
-    case Qt::EditRole:
-        if (!casilla && c.presentation == GridColumn::Presentation::Text && v.isNull())
-            return QString();
-        return v;
-    case Qt::CheckStateRole:
-        if (!casilla)
-            return {};
-        return v.toString() == MarcaSi ? Qt::Checked : Qt::Unchecked;
-    case Qt::TextAlignmentRole:
-        return casilla ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
-    case Qt::BackgroundRole:
-    case Qt::ForegroundRole: {
-        const QColor fondo = c.background ? c.background(v) : QColor();
-        if (!fondo.isValid())
-            return {};
-        if (papel == Qt::BackgroundRole)
-            return QBrush(fondo);
-        return QBrush(fondo.lightness() >= 128 ? QColor(Qt::black) : QColor(Qt::white));
-    }
-    case Qt::AccessibleTextRole:
-        return casilla ? (v.toString() == MarcaSi ? tr("Marcado") : tr("Sin marcar")) : shownText(c, v);
-    case GridRole::Presentation:
-        return int(c.presentation);
-    case GridRole::Values: {
-        QVariantList lista;
-        for (const ValueItem& e : c.values)
-            lista << QVariant(QVariantList{e.stored, e.shown});
-        return lista;
-    }
-    case GridRole::VisibleItems:
-        return c.visibleItems;
     case GridRole::SourceRow:
         return indice.row();
     case GridRole::CurrentRow:
         return indice.row() == d->actual;
-    case GridRole::WordWrap:
-        return c.wordWrap && !casilla;
     default:
-        return {};
+        return presentar(d->columnas[indice.column()], cellValue(indice.row(), indice.column()), papel);
     }
 }
 

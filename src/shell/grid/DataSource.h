@@ -96,5 +96,7 @@ private:
     void avisarFallo(long numero, const QString& descripcion);
     void repintarFila(int fila);
     bool valido(const QModelIndex& indice) const;
+    // Lo que se ve de una celda de la columna con ese valor, para cada papel que no depende de la fila.
+    static QVariant presentar(const GridColumn& columna, const QVariant& valor, int papel);
     bool cambiarCelda(int fila, int columna, QVariant nuevo);
 };

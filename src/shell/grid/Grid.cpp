@@ -8,13 +8,10 @@
 #include "shell/grid/GroupArea.h"
 #include "shell/grid/GroupModel.h"
 
-#include <QEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPointer>
-#include <QScreen>
 #include <QStackedWidget>
 #include <QTableView>
 #include <QTimer>
@@ -23,11 +20,6 @@
 #include <algorithm>
 
 namespace {
-QString colorCss(const QColor& c)
-{
-    return QStringLiteral("rgb(%1,%2,%3)").arg(c.red()).arg(c.green()).arg(c.blue());
-}
-
 QLabel* ventanaFlotante(QWidget* dueno, const QString& nombre, const QString& accesible)
 {
     auto* l = new QLabel(dueno, Qt::ToolTip | Qt::FramelessWindowHint);
@@ -41,8 +33,14 @@ QLabel* ventanaFlotante(QWidget* dueno, const QString& nombre, const QString& ac
     return l;
 }
 
-void ajustarVista(QAbstractItemView* v)
+// Lo común de las dos vistas, la tabla y el árbol de los grupos: su nombre, su delegado y cómo
+// se seleccionan, se editan y se desplazan.
+GridDelegate* prepararVista(QAbstractItemView* v, const QString& nombre, const QString& accesible)
 {
+    v->setObjectName(nombre);
+    v->setAccessibleName(accesible);
+    auto* delegado = new GridDelegate(v);
+    v->setItemDelegate(delegado);
     v->setSelectionBehavior(QAbstractItemView::SelectRows);
     v->setSelectionMode(QAbstractItemView::SingleSelection);
     v->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
@@ -51,6 +49,7 @@ void ajustarVista(QAbstractItemView* v)
     v->setMouseTracking(true);
     v->viewport()->setMouseTracking(true);
     v->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    return delegado;
 }
 } // namespace
 
@@ -69,13 +68,9 @@ Grid::Grid(QWidget* parent) : QWidget(parent)
     capas->addWidget(pila_, 1);
 
     tabla_ = new QTableView(pila_);
-    tabla_->setObjectName(QStringLiteral("tabla"));
-    tabla_->setAccessibleName(tr("Filas de la cuadrícula"));
     cabeceraTabla_ = new GridHeader(tabla_);
     tabla_->setHorizontalHeader(cabeceraTabla_);
-    delegadoTabla_ = new GridDelegate(tabla_);
-    tabla_->setItemDelegate(delegadoTabla_);
-    ajustarVista(tabla_);
+    delegadoTabla_ = prepararVista(tabla_, QStringLiteral("tabla"), tr("Filas de la cuadrícula"));
     tabla_->setShowGrid(true);
     tabla_->setGridStyle(Qt::SolidLine);
     tabla_->setWordWrap(false);
@@ -90,14 +85,10 @@ Grid::Grid(QWidget* parent) : QWidget(parent)
     pila_->addWidget(tabla_);
 
     arbol_ = new QTreeView(pila_);
-    arbol_->setObjectName(QStringLiteral("arbol"));
-    arbol_->setAccessibleName(tr("Filas agrupadas"));
     cabeceraArbol_ = new GridHeader(arbol_);
     arbol_->setHeader(cabeceraArbol_);
-    delegadoArbol_ = new GridDelegate(arbol_);
+    delegadoArbol_ = prepararVista(arbol_, QStringLiteral("arbol"), tr("Filas agrupadas"));
     delegadoArbol_->setRowDividers(true);
-    arbol_->setItemDelegate(delegadoArbol_);
-    ajustarVista(arbol_);
     arbol_->setUniformRowHeights(true);
     arbol_->setAllColumnsShowFocus(true);
     arbol_->setIndentation(16);
@@ -410,134 +401,6 @@ void Grid::redraw()
     arbol_->viewport()->update();
 }
 
-void Grid::setTipAnchored(bool si)
-{
-    tipAnclada_ = si;
-}
-
-bool Grid::tipAnchored() const
-{
-    return tipAnclada_;
-}
-
-void Grid::setTipWidth(int twips)
-{
-    tipAncho_ = qMax(0, twips);
-}
-
-int Grid::tipWidth() const
-{
-    return tipAncho_;
-}
-
-void Grid::setTipDelay(int milisegundos)
-{
-    tipRetardo_ = qMax(0, milisegundos);
-    relojTip_->setInterval(tipRetardo_);
-}
-
-int Grid::tipDelay() const
-{
-    return tipRetardo_;
-}
-
-void Grid::setTipMovesCurrentRow(bool si)
-{
-    tipMueveFila_ = si;
-}
-
-bool Grid::tipMovesCurrentRow() const
-{
-    return tipMueveFila_;
-}
-
-void Grid::setGroupView(bool si)
-{
-    vistaGrupos_ = si;
-    zona_->setVisible(si);
-    cabeceraTabla_->setColumnDragEnabled(si);
-    cabeceraArbol_->setColumnDragEnabled(si);
-    if (!si && !agrupadas_.isEmpty())
-        ungroup();
-}
-
-bool Grid::groupView() const
-{
-    return vistaGrupos_;
-}
-
-void Grid::setGroupPrompt(const QString& texto)
-{
-    zona_->setPrompt(texto);
-}
-
-void Grid::groupBy(int columna)
-{
-    if (columna < 0 || columna >= columnas_.size() || agrupadas_.contains(columna))
-        return;
-    if (!vistaGrupos_)
-        setGroupView(true);
-    agrupadas_ << columna;
-    aplicarGrupos();
-}
-
-void Grid::ungroup(int columna)
-{
-    if (agrupadas_.removeAll(columna) > 0)
-        aplicarGrupos();
-}
-
-void Grid::ungroup()
-{
-    if (agrupadas_.isEmpty())
-        return;
-    agrupadas_.clear();
-    aplicarGrupos();
-}
-
-const QList<int>& Grid::groupedColumns() const
-{
-    return agrupadas_;
-}
-
-void Grid::aplicarGrupos()
-{
-    QList<QPair<int, QString>> botones;
-    for (int c : agrupadas_)
-        botones << qMakePair(c, columnas_.value(c).caption);
-    zona_->setGroups(botones);
-    if (!grupos_)
-        return;
-    ocultarTip();
-    // Lo que se esté editando se cierra antes de cambiar de vista.
-    if (QWidget* foco = activeView()->focusWidget(); foco && foco != activeView())
-        activeView()->setFocus();
-    if (grupos_->groupColumns() != agrupadas_)
-        grupos_->setGroupColumns(agrupadas_);
-    pila_->setCurrentWidget(agrupadas_.isEmpty() ? static_cast<QWidget*>(tabla_) : static_cast<QWidget*>(arbol_));
-    aplicarAnchos();
-    sincronizarVista();
-}
-
-void Grid::prepararArbol()
-{
-    if (!grupos_)
-        return;
-    std::vector<QModelIndex> pendientes{QModelIndex()};
-    while (!pendientes.empty()) {
-        const QModelIndex padre = pendientes.back();
-        pendientes.pop_back();
-        for (int f = 0; f < grupos_->rowCount(padre); ++f) {
-            const QModelIndex i = grupos_->index(f, 0, padre);
-            if (grupos_->isGroupRow(i)) {
-                arbol_->setFirstColumnSpanned(f, padre, true);
-                pendientes.push_back(i);
-            }
-        }
-    }
-    arbol_->expandAll();
-}
-
 QTableView* Grid::tableView() const
 {
     return tabla_;
@@ -585,141 +448,4 @@ void Grid::hideEvent(QHideEvent* evento)
     ocultarTip();
     fantasma_->hide();
     QWidget::hideEvent(evento);
-}
-
-bool Grid::eventFilter(QObject* objeto, QEvent* evento)
-{
-    QAbstractItemView* v = activeView();
-    if (objeto == v->viewport()) {
-        switch (evento->type()) {
-        case QEvent::MouseMove: {
-            const QPoint p = static_cast<QMouseEvent*>(evento)->position().toPoint();
-            posicionTip_ = p;
-            const QModelIndex i = v->indexAt(p);
-            if (i != celdaTip_) {
-                ocultarTip();
-                celdaTip_ = i;
-            }
-            // La nota sale cuando el puntero lleva parado el retardo.
-            if (!tip_->isVisible() && i.isValid())
-                relojTip_->start();
-            break;
-        }
-        case QEvent::Leave:
-            relojTip_->stop();
-            ocultarTip();
-            celdaTip_ = QPersistentModelIndex();
-            break;
-        case QEvent::MouseButtonPress:
-        case QEvent::Wheel:
-            relojTip_->stop();
-            ocultarTip();
-            break;
-        default:
-            break;
-        }
-    } else if (objeto == v && (evento->type() == QEvent::KeyPress || evento->type() == QEvent::FocusOut)) {
-        ocultarTip();
-    }
-    return QWidget::eventFilter(objeto, evento);
-}
-
-void Grid::pedirTip()
-{
-    QAbstractItemView* v = activeView();
-    if (!origen_ || (v == arbol_ ? delegadoArbol_ : delegadoTabla_)->editing())
-        return;
-    const QModelIndex i = v->indexAt(posicionTip_);
-    if (!i.isValid())
-        return;
-    const int fila = i.data(GridRole::SourceRow).toInt();
-    const int columna = i.column();
-    CellTip tip;
-    ProtegerRanura(
-        [&] {
-            if (tipMueveFila_ && fila >= 0)
-                origen_->setCurrentRow(fila);
-            emit cellTipRequested(0, columna, fila, &tip);
-        },
-        window());
-    if (tip.text.isEmpty())
-        return;
-
-    QString texto = tip.text;
-    texto.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace('\r', '\n');
-    // Los saltos del final sólo dejarían una franja vacía al pie de la nota.
-    while (texto.endsWith('\n'))
-        texto.chop(1);
-    QFont letra = font();
-    if (tip.fontSize > 0)
-        letra.setPointSize(tip.fontSize);
-    letra.setBold(tip.bold);
-    tip_->setFont(letra);
-    const QColor tinta = tip.textColor.isValid() ? tip.textColor : palette().color(QPalette::ToolTipText);
-    const QColor fondo = tip.fillColor.isValid() ? tip.fillColor : palette().color(QPalette::ToolTipBase);
-    tip_->setStyleSheet(
-        QStringLiteral("QLabel { color: %1; background-color: %2; border: 1px solid %3; padding: 4px; }")
-            .arg(colorCss(tinta), colorCss(fondo), colorCss(fondo.darker(150))));
-    tip_->setText(texto);
-    if (tipAncho_ > 0) {
-        const int ancho = TwipsAPixeles(tipAncho_, this);
-        tip_->setWordWrap(tip.wordWrap);
-        tip_->setFixedWidth(ancho);
-        tip_->setFixedHeight(tip.wordWrap ? tip_->heightForWidth(ancho) : tip_->sizeHint().height());
-    } else {
-        tip_->setWordWrap(false);
-        tip_->setMinimumSize(0, 0);
-        tip_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        tip_->adjustSize();
-    }
-    QPoint donde;
-    if (tipAnclada_) {
-        const QRect celda = v->visualRect(v->indexAt(posicionTip_));
-        donde = v->viewport()->mapToGlobal(QPoint(celda.left(), celda.bottom() + 2));
-    } else {
-        donde = v->viewport()->mapToGlobal(posicionTip_) + QPoint(12, 18);
-    }
-    // Dentro de la pantalla aunque la celda esté junto al borde.
-    if (QScreen* pantalla = screen()) {
-        const QRect util = pantalla->availableGeometry();
-        donde.setX(qBound(util.left(), donde.x(), qMax(util.left(), util.right() - tip_->width())));
-        if (donde.y() + tip_->height() > util.bottom())
-            donde.setY(qMax(util.top(), donde.y() - tip_->height() - v->visualRect(i).height() - 4));
-    }
-    tip_->move(donde);
-    tip_->show();
-    tip_->raise();
-}
-
-void Grid::ocultarTip()
-{
-    if (tip_->isVisible())
-        tip_->hide();
-}
-
-void Grid::moverFantasma(const QString& texto, const QPoint& global)
-{
-    fantasma_->setText(QString(texto).replace('\n', ' '));
-    fantasma_->adjustSize();
-    fantasma_->move(global + QPoint(8, 8));
-    if (!fantasma_->isVisible())
-        fantasma_->show();
-    zona_->setHighlighted(zona_->containsGlobal(global));
-}
-
-void Grid::soltarColumna(int columna, const QPoint& global)
-{
-    fantasma_->hide();
-    zona_->setHighlighted(false);
-    if (vistaGrupos_ && zona_->containsGlobal(global))
-        ProtegerRanura([&] { groupBy(columna); }, window());
-}
-
-void Grid::soltarGrupo(int columna, const QPoint& global)
-{
-    fantasma_->hide();
-    zona_->setHighlighted(false);
-    // Soltado fuera de la zona (en el encabezado o en cualquier otro sitio): deja de agrupar.
-    if (!zona_->containsGlobal(global))
-        ProtegerRanura([&] { ungroup(columna); }, window());
 }
