@@ -1,3 +1,4 @@
+// Pasa de 600 líneas: todo es el cursor sobre un mismo estado; escritura de filas y análisis de sentencias van aparte.
 #include "store/Recordset.h"
 
 #include "store/AnalisisConsulta.h"
