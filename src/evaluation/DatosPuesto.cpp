@@ -50,6 +50,8 @@ long long AnadirPuestoConFactores(const QString& conexion, const NuevoPuesto& p)
     puestos.setValue("Descripcion", p.descripcion);
     puestos.setValue("NTrabajadores", p.trabajadores);
     puestos.setValue("TrabajadoresSensibles", p.sensibles);
+    if (!p.ocupantes.trimmed().isEmpty())
+        puestos.setValue("Trabajadores", p.ocupantes);
     puestos.setValue("Fecha", QDateTime::currentDateTime());
     puestos.update();
     const long long id = puestos.lastInsertId();

@@ -15,6 +15,7 @@ struct NuevoPuesto
     QString descripcion;
     QString trabajadores; // se guarda tal cual se escribió
     QString sensibles;
+    QString ocupantes; // los nombres de quienes lo ocupan, uno por línea; puede ir vacío
 };
 
 // Da de alta el puesto y su copia del catálogo de factores, todos sin marcar, en una sola

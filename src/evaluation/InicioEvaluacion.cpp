@@ -1,14 +1,19 @@
 #include "evaluation/InicioEvaluacion.h"
 
+#include "plataforma/PlataformaServicios.h"
 #include "shell/Comprobaciones.h"
+#include "shell/DateBox.h"
 #include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
 #include "shell/MarcoCentro.h"
 #include "shell/RegistroVentanas.h"
 #include "shell/Rutinas.h"
 #include "store/Recordset.h"
+#include "store/VersionEvaluacion.h"
 
+#include <QComboBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +28,12 @@ void abrirPaso(Ventana ventana)
 {
     if (RegistroVentanas* r = RegistroVentanas::actual())
         r->abrirNueva(ventana);
+}
+
+// Una fecha sin valor se guarda como nulo, no como una fecha vacía.
+QVariant valorFecha(const QDate& fecha)
+{
+    return fecha.isValid() ? QVariant(fecha) : QVariant();
 }
 } // namespace
 
@@ -44,6 +55,7 @@ void InicioEvaluacion::construir()
     v->addWidget(Kit::banner("LabelCabecera", "CREAR EVALUACIÓN", 1.4));
     marcoCentro_ = new MarcoCentro(MarcoCentro::Forma::EnLinea);
     v->addWidget(marcoCentro_);
+    v->addWidget(construirDatos());
 
     const struct
     {
@@ -127,6 +139,12 @@ void InicioEvaluacion::Colocar()
          },
          [&] {
              if (parar)
+                 marcoDatos_->setEnabled(false);
+             else
+                 mostrarDatos(centro);
+         },
+         [&] {
+             if (parar)
                  return;
              factores = ComprobarFactores(sesion_.conexion, sesion_.idEmpresa, sesion_.idCentro).completo;
              riesgos = ComprobarRiesgos(sesion_.conexion, sesion_.idEmpresa, sesion_.idCentro).completo;
@@ -147,4 +165,132 @@ void InicioEvaluacion::Colocar()
              botonMedidas_->setEnabled(hayPuestos && factores && riesgos);
          }},
         nullptr, nullptr, this);
+}
+
+QGroupBox* InicioEvaluacion::construirDatos()
+{
+    marcoDatos_ = new QGroupBox(QStringLiteral("Datos de la evaluación"));
+    marcoDatos_->setObjectName("FrameDatos");
+    auto* g = new QGridLayout(marcoDatos_);
+    g->setContentsMargins(8, 4, 8, 4);
+    g->setVerticalSpacing(4);
+    cajaFecha_ = Kit::cajaFecha("dteFechaEvaluacion", QStringLiteral("Fecha de la evaluación"));
+    cajaRevision_ = Kit::cajaFecha("dteFechaRevision", QStringLiteral("Próxima revisión"));
+    cajaRevision_->setToolTip(QStringLiteral("Por defecto, un año después de la fecha de la evaluación"));
+    listaMotivo_ = new QComboBox;
+    listaMotivo_->setObjectName("cmbMotivo");
+    listaMotivo_->addItems(MotivosEvaluacion());
+    listaMotivo_->setPlaceholderText(QStringLiteral("Sin indicar"));
+    listaMotivo_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    cajaVersion_ = Kit::cajaLectura("strVersion", QStringLiteral("Versión"));
+    cajaVersion_->setFocusPolicy(Qt::ClickFocus);
+    cajaVersion_->setToolTip(QStringLiteral("La última versión emitida (impresa o exportada) del documento"));
+    g->addWidget(Kit::etiqueta(QStringLiteral("Fecha de la evaluación"), cajaFecha_), 0, 0);
+    g->addWidget(cajaFecha_, 0, 1);
+    g->addWidget(Kit::etiqueta(QStringLiteral("Motivo"), listaMotivo_), 0, 2);
+    g->addWidget(listaMotivo_, 0, 3, 1, 3, Qt::AlignLeft);
+    g->addWidget(Kit::etiqueta(QStringLiteral("Próxima revisión"), cajaRevision_), 1, 0);
+    g->addWidget(cajaRevision_, 1, 1);
+    g->addWidget(Kit::etiqueta(QStringLiteral("Versión"), cajaVersion_), 1, 2);
+    g->addWidget(cajaVersion_, 1, 3);
+    g->setColumnStretch(5, 1);
+    marcoDatos_->setEnabled(false);
+
+    connect(cajaFecha_, &DateBox::editingFinished, this, Ranura([this] { guardarFecha(); }, this));
+    connect(cajaRevision_, &DateBox::editingFinished, this, Ranura([this] { guardarRevision(); }, this));
+    connect(listaMotivo_, qOverload<int>(&QComboBox::activated), this,
+            [this](int i) { ProtegerRanura([this, i] { guardarMotivo(i); }, this); });
+    return marcoDatos_;
+}
+
+void InicioEvaluacion::mostrarDatos(Recordset& centro)
+{
+    fechaGuardada_ = centro.value("FechaEvaluacion").toDate();
+    revisionGuardada_ = centro.value("FechaRevision").toDate();
+    cajaFecha_->setValue(valorFecha(fechaGuardada_));
+    cajaRevision_->setValue(valorFecha(revisionGuardada_));
+    for (DateBox* caja : {cajaFecha_, cajaRevision_})
+        caja->setProperty("rechazada", QVariant());
+
+    const QString motivo = NuloATexto(centro.value("MotivoEvaluacion")).toString();
+    int i = motivo.isEmpty() ? -1 : listaMotivo_->findText(motivo);
+    if (i < 0 && !motivo.isEmpty()) {
+        // Un motivo escrito de otra forma se enseña tal cual: no se cambia sin que el usuario lo elija.
+        listaMotivo_->addItem(motivo);
+        i = listaMotivo_->count() - 1;
+    }
+    listaMotivo_->setCurrentIndex(i);
+
+    // La versión emitida es la mayor entre la del centro y la del historial.
+    Recordset historial;
+    historial.open("SELECT Version, FechaEvaluacion FROM VersionesEvaluacion WHERE IDCentro = ? "
+                   "ORDER BY Version DESC LIMIT 1;",
+                   sesion_.conexion, {qlonglong(sesion_.idCentro)});
+    const int enHistorial = historial.eof() ? 0 : historial.value("Version").toInt();
+    const int version = qMax(enHistorial, int(NuloACero(centro.value("VersionEvaluacion")).toDouble()));
+    QString texto = QStringLiteral("sin emitir");
+    if (version > 0) {
+        texto = QString::number(version);
+        const QDate fecha = enHistorial == version ? historial.value("FechaEvaluacion").toDate() : QDate();
+        if (fecha.isValid())
+            texto += QStringLiteral(" de ") + DateBox::format(fecha);
+    }
+    cajaVersion_->setText(texto);
+    marcoDatos_->setEnabled(true);
+}
+
+bool InicioEvaluacion::fechaAdmitida(DateBox* caja, const QString& nombre)
+{
+    if (caja->isValid()) {
+        caja->setProperty("rechazada", QVariant());
+        return true;
+    }
+    // Al salir de la caja con lo mismo escrito no se vuelve a avisar.
+    if (caja->property("rechazada").toString() == caja->text())
+        return false;
+    caja->setProperty("rechazada", caja->text());
+    Servicios().mensaje(this,
+                        nombre + QStringLiteral(": ") + caja->problem() + QStringLiteral("\n\nNo se ha guardado."),
+                        QStringLiteral("Fecha no válida"), PlataformaServicios::Icono::Critico,
+                        PlataformaServicios::Botones::Aceptar, PlataformaServicios::Respuesta::Aceptar);
+    return false;
+}
+
+void InicioEvaluacion::guardarFecha()
+{
+    if (!fechaAdmitida(cajaFecha_, QStringLiteral("Fecha de la evaluación")))
+        return;
+    const QDate nueva = cajaFecha_->date();
+    if (nueva == fechaGuardada_)
+        return;
+    // La revisión por defecto es un año después de la evaluación: mientras nadie la cambie, sigue
+    // a la fecha. Sin fecha, tampoco queda revisión por defecto.
+    QDate revision = revisionGuardada_;
+    if (!revision.isValid() || (fechaGuardada_.isValid() && revision == fechaGuardada_.addYears(1)))
+        revision = nueva.isValid() ? nueva.addYears(1) : QDate();
+    Recordset::execute("UPDATE CentroTrabajo SET FechaEvaluacion = ?, FechaRevision = ? WHERE IDCentro = ?;",
+                       sesion_.conexion, {valorFecha(nueva), valorFecha(revision), qlonglong(sesion_.idCentro)});
+    fechaGuardada_ = nueva;
+    revisionGuardada_ = revision;
+    cajaRevision_->setValue(valorFecha(revision));
+}
+
+void InicioEvaluacion::guardarRevision()
+{
+    if (!fechaAdmitida(cajaRevision_, QStringLiteral("Próxima revisión")))
+        return;
+    const QDate nueva = cajaRevision_->date();
+    if (nueva == revisionGuardada_)
+        return;
+    Recordset::execute("UPDATE CentroTrabajo SET FechaRevision = ? WHERE IDCentro = ?;", sesion_.conexion,
+                       {valorFecha(nueva), qlonglong(sesion_.idCentro)});
+    revisionGuardada_ = nueva;
+}
+
+void InicioEvaluacion::guardarMotivo(int indice)
+{
+    if (indice < 0)
+        return;
+    Recordset::execute("UPDATE CentroTrabajo SET MotivoEvaluacion = ? WHERE IDCentro = ?;", sesion_.conexion,
+                       {listaMotivo_->itemText(indice), qlonglong(sesion_.idCentro)});
 }

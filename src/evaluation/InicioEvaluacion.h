@@ -3,15 +3,22 @@
 #include "shell/RegistroVentanas.h"
 #include "shell/Sesion.h"
 
+#include <QDate>
 #include <QWidget>
 #include <memory>
 
+class DateBox;
 class MarcoCentro;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
 class QPushButton;
 class Recordset;
 
 // Página de inicio de la evaluación de un centro: nombra el centro y ofrece los cuatro pasos,
-// cada uno activo sólo cuando los anteriores están completos.
+// cada uno activo sólo cuando los anteriores están completos. Enseña y deja cambiar la fecha, el
+// motivo y la próxima revisión de la evaluación, que se guardan en el acto, y la última versión
+// emitida.
 class InicioEvaluacion : public QWidget
 {
     Q_OBJECT
@@ -29,6 +36,13 @@ public slots:
 
 private:
     void construir();
+    QGroupBox* construirDatos();
+    void mostrarDatos(Recordset& centro);
+    // Guardan el campo en el centro si ha cambiado; una fecha que no existe se avisa y no se guarda.
+    void guardarFecha();
+    void guardarRevision();
+    void guardarMotivo(int indice);
+    bool fechaAdmitida(DateBox* caja, const QString& nombre);
 
     Sesion& sesion_;
     std::unique_ptr<Recordset> rsPuestos_;
@@ -37,4 +51,11 @@ private:
     QPushButton* botonFactores_ = nullptr;
     QPushButton* botonRiesgos_ = nullptr;
     QPushButton* botonMedidas_ = nullptr;
+    QGroupBox* marcoDatos_ = nullptr;
+    DateBox* cajaFecha_ = nullptr;
+    DateBox* cajaRevision_ = nullptr;
+    QComboBox* listaMotivo_ = nullptr;
+    QLineEdit* cajaVersion_ = nullptr;
+    // Lo que hay guardado en el centro (inválida si no tiene).
+    QDate fechaGuardada_, revisionGuardada_;
 };

@@ -1,6 +1,7 @@
 #include "evaluation/Puestos.h"
 
 #include "evaluation/DatosPuesto.h"
+#include "evaluation/TextoFila.h"
 #include "plataforma/PlataformaServicios.h"
 #include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
@@ -18,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -103,6 +105,16 @@ void Puestos::construir()
     cajaTrabajadores_->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0")) * 14);
     QLabel* etiquetaTrabajadores = Kit::etiqueta("Nº de trabajadores", cajaTrabajadores_);
 
+    // Opcional: quienes ocupan el puesto, un nombre por línea.
+    cajaOcupantes_ = new QPlainTextEdit;
+    cajaOcupantes_->setObjectName("strTrabajadores");
+    cajaOcupantes_->setPlaceholderText(QStringLiteral("Opcional: un nombre por línea"));
+    cajaOcupantes_->setTabChangesFocus(true);
+    cajaOcupantes_->setFixedHeight(cajaOcupantes_->fontMetrics().lineSpacing() * 3 + 2 * cajaOcupantes_->frameWidth() +
+                                   8);
+    QLabel* etiquetaOcupantes = Kit::etiqueta("Trabajadores que ocupan el puesto", cajaOcupantes_);
+    etiquetaOcupantes->setWordWrap(true);
+
     botonAnadirPuesto_ = Kit::boton(QStringLiteral("BAñadir"), "Añadir");
     botonAnadirPuesto_->setDefault(true);
     botonQuitarPuesto_ = Kit::boton("BCancelar", "Eliminar");
@@ -116,12 +128,14 @@ void Puestos::construir()
     formulario->addWidget(listaSensibilidad_, 2, 1, 1, 2);
     formulario->addWidget(etiquetaTrabajadores, 3, 0);
     formulario->addWidget(cajaTrabajadores_, 3, 1);
+    formulario->addWidget(etiquetaOcupantes, 4, 0, Qt::AlignTop);
+    formulario->addWidget(cajaOcupantes_, 4, 1, 1, 2);
     auto* botones = new QHBoxLayout;
     botones->addStretch();
     botones->addWidget(botonAnadirPuesto_);
     botones->addWidget(botonQuitarPuesto_);
-    formulario->addLayout(botones, 4, 0, 1, 3);
-    formulario->setRowStretch(5, 1);
+    formulario->addLayout(botones, 5, 0, 1, 3);
+    formulario->setRowStretch(6, 1);
     formulario->setColumnStretch(2, 1);
     cuerpoPuestos->addLayout(formulario, 2);
 
@@ -142,7 +156,16 @@ void Puestos::construir()
     cuadriculaPuestos_->setTipWidth(6000);
     cuadriculaPuestos_->setTipDelay(500);
     cuadriculaPuestos_->setTipMovesCurrentRow(false);
-    cuerpoPuestos->addWidget(cuadriculaPuestos_, 5);
+    // Bajo la cuadrícula, quienes ocupan el puesto elegido en ella.
+    ocupantesDelPuesto_ =
+        new TextoFila(QStringLiteral("strTrabajadoresPuesto"), QStringLiteral("Trabajadores que ocupan el puesto"),
+                      QStringLiteral("Opcional: un nombre por línea"), cuadriculaPuestos_, sesion_.conexion,
+                      {QStringLiteral("PuestosCentros"), QStringLiteral("IDPuestoCentro"),
+                       QStringLiteral("Trabajadores"), QStringLiteral("Puesto")});
+    auto* derecha = new QVBoxLayout;
+    derecha->addWidget(cuadriculaPuestos_, 1);
+    derecha->addWidget(ocupantesDelPuesto_);
+    cuerpoPuestos->addLayout(derecha, 5);
     cuerpo()->addLayout(cuerpoPuestos, 1);
 
     ponerPie({}, {}, QStringLiteral("Factor de Riesgo"), {}, QStringLiteral("Volver al Menu Principal"),
@@ -211,6 +234,7 @@ void Puestos::Colocar()
                               origenPuestos_->setRecordSource(SentenciaPuestos, {qlonglong(sesion_.idCentro)});
                               origenPuestos_->refresh();
                               cuadriculaPuestos_->redraw();
+                              ocupantesDelPuesto_->seguirFila();
                           },
                           [&] {
                               if (!parar)
@@ -232,6 +256,7 @@ void Puestos::releerPuestos()
     }
     cuadriculaPuestos_->redraw();
     botonQuitarPuesto_->setEnabled(!origenPuestos_->isEmpty());
+    ocupantesDelPuesto_->seguirFila();
 }
 
 bool Puestos::cumpleRegla(int regla, const QString& texto)
@@ -281,6 +306,7 @@ void Puestos::anadir()
     nuevo.descripcion = entradas[1];
     nuevo.sensibles = entradas[2];
     nuevo.trabajadores = entradas[3];
+    nuevo.ocupantes = cajaOcupantes_->toPlainText();
     long long id = 0;
     try {
         // El puesto y su copia del catálogo de factores se escriben juntos o no se escribe nada.
@@ -302,6 +328,7 @@ void Puestos::anadir()
     listaPuesto_->setCurrentIndex(-1);
     listaPuesto_->setEditText(QString());
     cajaDescripcion_->clear();
+    cajaOcupantes_->clear();
     cajaTrabajadores_->setText(QStringLiteral("0"));
     listaSensibilidad_->setCurrentIndex(0);
     listaPuesto_->setFocus();
@@ -333,6 +360,8 @@ void Puestos::eliminar()
     if (fila < 0)
         return;
     const long long id = origenPuestos_->fieldValue(fila, QStringLiteral("IDPuestoCentro")).toLongLong();
+    // Lo escrito para otro puesto no se pierde con la relectura.
+    ocupantesDelPuesto_->guardar();
     // Las claves ajenas se llevan con el puesto sus factores, sus evaluaciones y sus medidas.
     Recordset::execute("delete from PuestosCentros where IDPuestoCentro = ?;", sesion_.conexion, {id});
     releerPuestos();
@@ -381,6 +410,8 @@ void Puestos::antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar)
 
 void Puestos::adelante()
 {
+    if (!ocupantesDelPuesto_->guardar())
+        return;
     if (origenPuestos_->isEmpty()) {
         Servicios().mensaje(this, QStringLiteral("Tiene que existir por lo menos un Puesto para poder continuar"),
                             QStringLiteral("Sin Puesto"), Icono::Critico, Botones::Aceptar, Respuesta::Aceptar);
@@ -393,6 +424,8 @@ void Puestos::adelante()
 
 void Puestos::inicio()
 {
+    if (!ocupantesDelPuesto_->guardar())
+        return;
     // El inicio recalcula sus pasos con los puestos de ahora y vuelve a verse.
     if (RegistroVentanas* r = RegistroVentanas::actual()) {
         if (QWidget* hub = r->ventana(Ventana::InicioEvaluacion)) {

@@ -6,12 +6,15 @@
 
 class DataSource;
 class Grid;
+class QPlainTextEdit;
 class QPushButton;
+class TextoFila;
 struct CellTip;
 
 // Primer paso del asistente: los puestos de trabajo del centro en curso. Se añade un puesto (con
 // su copia del catálogo de factores, todos sin marcar) o se quita uno, y desde aquí se sigue a la
-// selección de factores de riesgo.
+// selección de factores de riesgo. Los nombres de quienes ocupan cada puesto se escriben al darlo
+// de alta y, después, en la caja del puesto elegido en la cuadrícula.
 class Puestos : public VentanaAsistente
 {
     Q_OBJECT
@@ -53,6 +56,8 @@ private:
     QLineEdit* cajaDescripcion_ = nullptr;
     QComboBox* listaSensibilidad_ = nullptr;
     QLineEdit* cajaTrabajadores_ = nullptr;
+    QPlainTextEdit* cajaOcupantes_ = nullptr;
+    TextoFila* ocupantesDelPuesto_ = nullptr;
     QPushButton* botonAnadirPuesto_ = nullptr;
     QPushButton* botonQuitarPuesto_ = nullptr;
     Grid* cuadriculaPuestos_ = nullptr;

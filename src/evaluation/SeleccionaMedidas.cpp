@@ -1,6 +1,7 @@
 #include "evaluation/SeleccionaMedidas.h"
 
 #include "plataforma/PlataformaServicios.h"
+#include "plataforma/Reloj.h"
 #include "shell/Comprobaciones.h"
 #include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
@@ -11,6 +12,7 @@
 #include "store/Conexion.h"
 #include "store/ErrorBD.h"
 #include "store/Recordset.h"
+#include "store/VersionEvaluacion.h"
 
 #include <QComboBox>
 #include <QCompleter>
@@ -31,7 +33,8 @@ enum Columna
     ColRiesgo = 0,
     ColFactor = 1,
     ColMedida = 2,
-    ColMarca = 3
+    ColMarca = 3,
+    ColImplantada = 4
 };
 constexpr int AnchoNota = 9000; // twips
 
@@ -93,9 +96,10 @@ void SeleccionaMedidas::construir()
     GridColumn medida = GridColumn::text("Medida", "Medida");
     for (GridColumn* c : {&riesgo, &factor, &medida})
         c->readOnly = c->wordWrap = true;
-    cuadriculaMedidas_ =
-        ponerCuadricula("GMedidas", "RMedidas", "Medidas preventivas del puesto",
-                        {riesgo, factor, medida, GridColumn::checkBox("Seleccionado", "MarcarMedida")}, 10, AnchoNota);
+    cuadriculaMedidas_ = ponerCuadricula("GMedidas", "RMedidas", "Medidas preventivas del puesto",
+                                         {riesgo, factor, medida, GridColumn::checkBox("Seleccionado", "MarcarMedida"),
+                                          GridColumn::checkBox("Ya implantada", "Implantada")},
+                                         10, AnchoNota);
     origenMedidas_ = cuadriculaMedidas_->dataSource();
     cuadriculaMedidas_->setGroupView(true);
     // Las medidas se leen mejor bajo su riesgo y su factor; el usuario puede quitar los grupos.
@@ -161,12 +165,19 @@ void SeleccionaMedidas::elegirPuesto(long long)
     listaFactores_->setCurrentIndex(0);
 }
 
-// Regla de la casilla: marcada es "S", sin marcar "N"; el origen escribe la fila con el cambio.
+// Regla de las casillas: marcada es "S", sin marcar "N"; el origen escribe la fila con el cambio.
+// Una medida que ya está implantada se aplica, así que queda también seleccionada; una que no se
+// selecciona no puede estar implantada. Las dos casillas van en la misma escritura.
 void SeleccionaMedidas::antesDeCambiar(int columna, const QVariant& nuevo, bool*)
 {
-    if (columna != ColMarca)
+    if (columna != ColMarca && columna != ColImplantada)
         return;
-    cuadriculaMedidas_->setCellValue(ColMarca, nuevo.toString() == MarcaSi ? MarcaSi : MarcaNo);
+    const bool marcada = nuevo.toString() == MarcaSi;
+    cuadriculaMedidas_->setCellValue(columna, marcada ? MarcaSi : MarcaNo);
+    if (columna == ColImplantada && marcada)
+        cuadriculaMedidas_->setCellValue(ColMarca, MarcaSi);
+    else if (columna == ColMarca && !marcada)
+        cuadriculaMedidas_->setCellValue(ColImplantada, MarcaNo);
 }
 
 void SeleccionaMedidas::nota(int division, int columna, int fila, CellTip* tip)
@@ -252,8 +263,11 @@ void SeleccionaMedidas::anadir()
 
 void SeleccionaMedidas::adelante()
 {
-    if (pasoCompleto(ComprobarMedidas, QStringLiteral("Sin Medidas")))
-        irA(Ventana::ImprimirEvaluacion);
+    if (!pasoCompleto(ComprobarMedidas, QStringLiteral("Sin Medidas")))
+        return;
+    // Terminado el último paso, la evaluación lleva la fecha del día (si no la tenía ya).
+    FechaAlCompletar(*Conexion::obtener(sesion_.conexion), sesion_.idCentro, Hoy());
+    irA(Ventana::ImprimirEvaluacion);
 }
 
 void SeleccionaMedidas::atras()

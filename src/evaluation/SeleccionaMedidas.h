@@ -11,9 +11,10 @@ class QPushButton;
 class QVariant;
 
 // Cuarto paso del asistente: las medidas preventivas de cada puesto, riesgo por riesgo y factor por
-// factor. Se marcan las que se aplican (cada marca se guarda en el acto) y se pueden añadir medidas
-// propias a un factor del puesto, que quedan marcadas. Al seguir, cada puesto y factor del centro
-// ha de tener al menos una medida marcada.
+// factor. Se marcan las que se aplican y, de ellas, las que ya están implantadas (cada marca se
+// guarda en el acto); se pueden añadir medidas propias a un factor del puesto, que quedan marcadas.
+// Al seguir, cada puesto y factor del centro ha de tener al menos una medida marcada, y la
+// evaluación terminada toma la fecha del día si no tenía.
 class SeleccionaMedidas : public VentanaAsistente
 {
     Q_OBJECT

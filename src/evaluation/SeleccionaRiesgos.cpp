@@ -1,6 +1,7 @@
 #include "evaluation/SeleccionaRiesgos.h"
 
 #include "evaluation/MatrizRiesgo.h"
+#include "evaluation/TextoFila.h"
 #include "plataforma/PlataformaServicios.h"
 #include "shell/Comprobaciones.h"
 #include "shell/ManejadorErrores.h"
@@ -89,6 +90,14 @@ void SeleccionaRiesgos::construir()
                         10);
     origenRiesgos_ = cuadriculaRiesgos_->dataSource();
     cuadriculaRiesgos_->setGroupView(true);
+    // Lo que vio el evaluador (dónde, cuánto, con qué equipo) sale en el documento bajo el riesgo.
+    situacion_ = new TextoFila(QStringLiteral("strSituacionObservada"), QStringLiteral("Situación observada"),
+                               QStringLiteral("Opcional: lo que se ha visto en el puesto (dónde, con qué frecuencia, "
+                                              "con qué equipos)"),
+                               cuadriculaRiesgos_, sesion_.conexion,
+                               {QStringLiteral("VRiesgos"), QStringLiteral("IDEvaluacion"),
+                                QStringLiteral("SituacionObservada"), QStringLiteral("Riesgo")});
+    cuerpo()->addWidget(situacion_);
 
     ponerPie({}, QStringLiteral("Volver a Factor de Riesgo"), {}, QStringLiteral("Medidas Preventivas"),
              QStringLiteral("Volver al Menu Principal"), QStringLiteral("Riesgos"));
@@ -96,12 +105,17 @@ void SeleccionaRiesgos::construir()
 
 void SeleccionaRiesgos::elegirPuesto(long long)
 {
+    // Lo escrito para el puesto anterior se guarda antes de cambiar de filas; si no se ha podido,
+    // la caja sigue con ello y con su riesgo para intentarlo otra vez.
+    const bool guardada = situacion_->guardar();
     const qlonglong puesto = rsPuesto_ && !rsPuesto_->eof() ? rsPuesto_->value("IDPuestoCentro").toLongLong() : 0;
     origenRiesgos_->setRecordSource(
         "SELECT * from VRiesgos Where IDCentro = ? and IDPuestoCentro = ? and Mostrar = 'S';",
         {qlonglong(sesion_.idCentro), puesto});
     origenRiesgos_->refresh();
     cuadriculaRiesgos_->redraw();
+    if (guardada)
+        situacion_->seguirFila();
 }
 
 // Regla de la matriz, antes de que se guarde el cambio: el nivel va en la misma escritura que el
@@ -180,7 +194,7 @@ void SeleccionaRiesgos::nota(int division, int columna, int fila, CellTip* tip)
     }});
 }
 
-void SeleccionaRiesgos::cerrarEdicion()
+bool SeleccionaRiesgos::cerrarEdicion()
 {
     for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(cuadriculaRiesgos_->tableView()),
                                  static_cast<QAbstractItemView*>(cuadriculaRiesgos_->treeView())}) {
@@ -189,11 +203,13 @@ void SeleccionaRiesgos::cerrarEdicion()
             emit v->itemDelegate()->closeEditor(editor, QAbstractItemDelegate::NoHint);
         }
     }
+    return situacion_->guardar();
 }
 
 void SeleccionaRiesgos::adelante()
 {
-    cerrarEdicion();
+    if (!cerrarEdicion())
+        return;
     if (const long long puesto = puestoElegido(); puesto > 0)
         CopiarEvaluacionAOcultas(sesion_.conexion, puesto);
     if (pasoCompleto(ComprobarRiesgos, QStringLiteral("Sin Riesgos Evaluados")))
@@ -202,12 +218,12 @@ void SeleccionaRiesgos::adelante()
 
 void SeleccionaRiesgos::atras()
 {
-    cerrarEdicion();
-    irA(Ventana::SeleccionaFactores);
+    if (cerrarEdicion())
+        irA(Ventana::SeleccionaFactores);
 }
 
 void SeleccionaRiesgos::inicio()
 {
-    cerrarEdicion();
-    volverAlInicio(true);
+    if (cerrarEdicion())
+        volverAlInicio(true);
 }

@@ -10,9 +10,11 @@ class CellTip;
 class DataSource;
 class Grid;
 class QVariant;
+class TextoFila;
 
 // Tercer paso del asistente: cada riesgo del puesto (una fila por riesgo, la mostrada) se evalúa
 // por su probabilidad y sus consecuencias; el nivel sale de la matriz y se guarda con el cambio.
+// Bajo la cuadrícula se apunta la situación observada del riesgo de la fila actual.
 // Al seguir, las filas ocultas del puesto toman la evaluación de la mostrada de su riesgo.
 class SeleccionaRiesgos : public VentanaAsistente
 {
@@ -37,9 +39,11 @@ private:
     void construir();
     void antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar) override;
     void nota(int division, int columna, int fila, CellTip* tip) override;
-    // Lo que se esté escribiendo en una celda se guarda antes de salir de la ventana.
-    void cerrarEdicion();
+    // Lo que se esté escribiendo en una celda o en la situación observada se guarda antes de salir
+    // de la ventana; false si la situación no se ha podido guardar (ya avisado): no se sale.
+    bool cerrarEdicion();
 
     Grid* cuadriculaRiesgos_ = nullptr;
     DataSource* origenRiesgos_ = nullptr;
+    TextoFila* situacion_ = nullptr;
 };

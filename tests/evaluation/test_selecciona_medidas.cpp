@@ -129,7 +129,8 @@ private slots:
         QCOMPARE(w->findChild<QLineEdit*>("strDireccion")->text(), QString("Polígono Sur 4"));
         QCOMPARE(w->listaPuestos()->currentText(), sesion.puestoActual);
         const QVector<GridColumn>& c = w->cuadricula()->columns();
-        QCOMPARE(c.size(), 4);
+        // Detrás de la selección, si la medida ya está implantada.
+        QCOMPARE(c.size(), 5);
         QCOMPARE(c[1].caption, QString("Factores de Riesgo"));
         QCOMPARE(c[3].presentation, GridColumn::Presentation::CheckBox);
         QCOMPARE(c[3].field, QString("MarcarMedida"));
