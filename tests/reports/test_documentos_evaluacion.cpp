@@ -117,11 +117,15 @@ void tablas(QTextFrame* marco, QList<QTextTable*>& lista)
     }
 }
 
-// Un borrador lo dice en su primera hoja.
+// Un borrador lleva la marca en todas las hojas y lo dice en la primera.
 bool borrador(const DocumentoInforme& doc)
 {
-    return doc.texto().toPlainText().contains(QStringLiteral("Borrador: la ")) &&
-           doc.texto().toPlainText().contains(QStringLiteral(" no está completa."));
+    const bool marca = doc.marca() == QStringLiteral("BORRADOR — evaluación incompleta") ||
+                       doc.marca() == QStringLiteral("BORRADOR — planificación incompleta");
+    const bool aviso = doc.texto().toPlainText().contains(QStringLiteral(" no está completa."));
+    EXPECT_EQ(marca, aviso) << qPrintable(doc.marca());
+    EXPECT_TRUE(marca || doc.marca().isEmpty()) << qPrintable(doc.marca());
+    return marca && aviso;
 }
 
 bool letra(QChar c)
@@ -210,6 +214,15 @@ TEST_F(DocumentosEvaluacion, ElPlanEsBorradorSinAccionesOConMenosQueRiesgosGrave
     accion();
     const auto doc = documento(Informes::FicheroPlanificacion, FormulaPlanificacion(centro));
     EXPECT_FALSE(borrador(*doc));
+    EXPECT_EQ(doc->marca(), QString());
+    // Una acción que nombra su riesgo cubre ése y no otro: nombrar uno moderado deja un grave sin acción.
+    Recordset::execute("UPDATE \"ActuaciónPreventivaRegistro\" SET IDEvaluacion = CASE IDActuacionRegistro % 3 "
+                       "WHEN 0 THEN ? WHEN 1 THEN ? ELSE ? END WHERE IDActuacion = ?",
+                       cx, {evaluacion[3], evaluacion[4], evaluacion[5], plan});
+    EXPECT_FALSE(esBorrador());
+    Recordset::execute("UPDATE \"ActuaciónPreventivaRegistro\" SET IDEvaluacion = ? WHERE IDEvaluacion = ?", cx,
+                       {evaluacion[6], evaluacion[5]});
+    EXPECT_TRUE(esBorrador());
     // La firma lleva la fecha del plan, y la hoja el día en que se imprime.
     EXPECT_TRUE(doc->texto().toPlainText().contains(QStringLiteral("En Getafe, a 01/04/2026")));
     EXPECT_TRUE(doc->pie(1).contains(QStringLiteral("Impreso el 15/01/2030"))) << qPrintable(doc->pie(1));
@@ -355,4 +368,29 @@ TEST_F(DocumentosEvaluacion, LasBarrasDelGraficoSonProporcionales)
     EXPECT_NEAR(ancho["Tolerable"] / ancho["Trivial"], 2.0, 0.05);
     EXPECT_NEAR(ancho["Moderado"] / ancho["Trivial"], 4.0, 0.1);
     EXPECT_GT(ancho["Moderado"], 0.6 * doc->texto().pageSize().width());
+}
+
+// La cabecera de cada hoja dice el puesto que se está leyendo; fuera de los puestos, el apartado.
+TEST_F(DocumentosEvaluacion, LaCabeceraDiceElPuestoDeCadaHoja)
+{
+    Recordset rs;
+    rs.open("SELECT IDEvaluacionCrear FROM FactoresSeleccionarEvaluacion WHERE IDPuestoCentro = ?", cx, {mozo});
+    const long long fila = rs.value(0).toLongLong();
+    Recordset otros;
+    otros.open("SELECT IDRiesgo FROM Riesgos ORDER BY IDRiesgo LIMIT 30 OFFSET 7", cx);
+    for (; !otros.eof(); otros.moveNext())
+        medida(datos::evaluacion(cx, fila, otros.value(0).toLongLong(), "S", "Riesgo Tolerable"), "Medida", "S");
+    const auto doc = evaluacionDe(centro);
+    const int total = doc->paginas();
+    const auto hojaDe = [&](const QString& titulo) {
+        const QTextBlock b = doc->texto().find(titulo).block();
+        return int(doc->texto().documentLayout()->blockBoundingRect(b).top() / doc->texto().pageSize().height()) + 1;
+    };
+    const int mozoEmpieza = hojaDe(QStringLiteral("2.2. Mozo de almacén"));
+    const int resumen = hojaDe(QStringLiteral("3. Resumen de la evaluación"));
+    ASSERT_GT(resumen, mozoEmpieza + 1);
+    for (int hoja = mozoEmpieza + 1; hoja < resumen; ++hoja)
+        EXPECT_EQ(doc->cabecera(hoja, true), QStringLiteral("Mozo de almacén")) << hoja;
+    EXPECT_EQ(doc->cabecera(total, true), QStringLiteral("Resumen de la evaluación"));
+    EXPECT_EQ(doc->cabecera(1, true), QString());
 }
