@@ -1,14 +1,19 @@
 #include "reports/InformeGeneral.h"
 
 #include "plataforma/PlataformaServicios.h"
+#include "plataforma/Reloj.h"
 #include "reports/DocumentoInforme.h"
+#include "reports/ExportacionOdt.h"
 #include "reports/MotorInforme.h"
 #include "reports/VistaPreviaInforme.h"
 #include "shell/ManejadorErrores.h"
 #include "shell/RegistroVentanas.h"
 #include "shell/Rutinas.h"
+#include "store/Conexion.h"
+#include "store/VersionEvaluacion.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QDir>
 #include <QIcon>
 #include <QLabel>
@@ -60,6 +65,8 @@ void InformeGeneral::construir()
            [this] { imprimir(); });
     accion("ExportarPdf", tr("Exportar a PDF"), "document-save-as", QStyle::SP_DriveFDIcon, QKeySequence::Save,
            [this] { exportar(); });
+    accion("ExportarOdt", tr("Exportar a ODT"), "x-office-document", QStyle::SP_FileIcon, QKeySequence(),
+           [this] { exportarCopiaOdt(); });
     barra_->addSeparator();
     accion("Reducir", tr("Reducir"), "zoom-out", QStyle::SP_ArrowDown, QKeySequence::ZoomOut,
            [this] { vista_->zoomOut(1.25); });
@@ -85,9 +92,11 @@ void InformeGeneral::construir()
            QKeySequence(Qt::CTRL | Qt::Key_End), [this] { ultimaPagina(); });
     // Con el texto al lado sólo imprimir y exportar: el resto, con su icono y su ayuda emergente,
     // para que la barra quepa entera (con la hoja actual a la vista) en el tamaño de la ventana.
+    const QStringList conTexto{QStringLiteral("Imprimir"), QStringLiteral("ExportarPdf"),
+                               QStringLiteral("ExportarOdt")};
     for (QAction* a : barra_->actions()) {
         auto* boton = qobject_cast<QToolButton*>(barra_->widgetForAction(a));
-        if (boton && a->objectName() != QLatin1String("Imprimir") && a->objectName() != QLatin1String("ExportarPdf"))
+        if (boton && !conTexto.contains(a->objectName()))
             boton->setToolButtonStyle(Qt::ToolButtonIconOnly);
     }
     caja->addWidget(barra_);
@@ -191,7 +200,7 @@ void InformeGeneral::ultimaPagina()
     actualizarEstado();
 }
 
-QString InformeGeneral::nombrePropuesto() const
+QString InformeGeneral::nombrePropuesto(const QString& extension) const
 {
     QString nombre = documento_ ? documento_->nombreArchivo() : QString();
     if (nombre.isEmpty())
@@ -204,7 +213,7 @@ QString InformeGeneral::nombrePropuesto() const
         nombre.chop(1);
     if (nombre.isEmpty())
         nombre = QStringLiteral("Informe");
-    return nombre + QStringLiteral(".pdf");
+    return nombre + extension;
 }
 
 void InformeGeneral::imprimir()
@@ -217,35 +226,81 @@ void InformeGeneral::imprimir()
     if (!Servicios().elegirImpresora(this, tr("Imprimir"), impresora, 1, documento_->paginas()))
         return;
     documento_->imprimir(impresora);
+    // Lo que la impresora no ha aceptado no cuenta como emitido.
+    if (impresora.printerState() != QPrinter::Error && impresora.printerState() != QPrinter::Aborted)
+        emitir();
+}
+
+QString InformeGeneral::elegirDestino(const QString& titulo, const QString& extension, const QString& filtro)
+{
+    QString carpeta = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (carpeta.isEmpty())
+        carpeta = QDir::homePath();
+    QString ruta =
+        Servicios().elegirArchivo(this, titulo, QDir(carpeta).filePath(nombrePropuesto(extension)), filtro, true);
+    if (!ruta.isEmpty() && !ruta.endsWith(extension, Qt::CaseInsensitive))
+        ruta += extension;
+    return ruta;
 }
 
 void InformeGeneral::exportar()
 {
     if (!documento_)
         return;
-    QString carpeta = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (carpeta.isEmpty())
-        carpeta = QDir::homePath();
-    QString ruta = Servicios().elegirArchivo(this, tr("Exportar a PDF"), QDir(carpeta).filePath(nombrePropuesto()),
-                                             tr("Documentos PDF (*.pdf)"), true);
-    if (ruta.isEmpty())
+    const QString ruta = elegirDestino(tr("Exportar a PDF"), QStringLiteral(".pdf"), tr("Documentos PDF (*.pdf)"));
+    if (!ruta.isEmpty())
+        exportarPdf(ruta);
+}
+
+void InformeGeneral::exportarCopiaOdt()
+{
+    if (!documento_)
         return;
-    if (!ruta.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
-        ruta += QStringLiteral(".pdf");
-    exportarPdf(ruta);
+    const QString ruta =
+        elegirDestino(tr("Exportar a ODT"), QStringLiteral(".odt"), tr("Documentos OpenDocument (*.odt)"));
+    if (!ruta.isEmpty())
+        exportarOdt(ruta);
 }
 
 bool InformeGeneral::exportarPdf(const QString& ruta)
 {
-    if (documento_ && documento_->exportarPdf(ruta))
+    return guardado(documento_ && documento_->exportarPdf(ruta), ruta, tr("Exportar a PDF"));
+}
+
+bool InformeGeneral::exportarOdt(const QString& ruta)
+{
+    return guardado(documento_ && EscribirOdt(*documento_, ruta), ruta, tr("Exportar a ODT"));
+}
+
+bool InformeGeneral::guardado(bool bien, const QString& ruta, const QString& titulo)
+{
+    if (bien) {
+        emitir();
         return true;
+    }
     Servicios().mensaje(this,
                         tr("No se ha podido guardar el documento en «%1». Compruebe que la carpeta existe y que "
                            "el archivo no está abierto en otro programa.")
                             .arg(QDir::toNativeSeparators(ruta)),
-                        tr("Exportar a PDF"), PlataformaServicios::Icono::Critico,
-                        PlataformaServicios::Botones::Aceptar, PlataformaServicios::Respuesta::Aceptar);
+                        titulo, PlataformaServicios::Icono::Critico, PlataformaServicios::Botones::Aceptar,
+                        PlataformaServicios::Respuesta::Aceptar);
     return false;
+}
+
+void InformeGeneral::emitir()
+{
+    // Sólo la evaluación tiene versiones; el plan se imprime las veces que haga falta.
+    if (!motor_ || peticion_.plantilla != Informes::FicheroEvaluacion)
+        return;
+    for (const CondicionSeleccion& c : peticion_.condiciones)
+        if (c.tabla == QLatin1String("CentroTrabajo") && c.campo == QLatin1String("IDCentro")) {
+            const long long centro = c.valor.toLongLong();
+            EjecutarAvisandoAlFinal({[&] {
+                                        EmitirVersion(*Conexion::obtener(motor_->conexion()), centro,
+                                                      QDateTime(Hoy(), QTime::currentTime()));
+                                    }},
+                                    this);
+        }
 }
 
 InformeGeneral* AbrirInforme(Sesion& sesion)

@@ -15,7 +15,8 @@ class QPrinter;
 class QToolBar;
 
 // Visor de informes: abre la plantilla de la petición, la rellena para sus condiciones y la enseña en vista previa con
-// lo que se espera de ella: imprimir, exportar a PDF, zoom, ajustar al ancho y pasar de página.
+// lo que se espera de ella: imprimir, exportar a PDF o a ODT, zoom, ajustar al ancho y pasar de página. Imprimir o
+// exportar la evaluación la emite: si ha cambiado desde su última versión, apunta una más.
 class InformeGeneral : public QWidget
 {
     Q_OBJECT
@@ -32,13 +33,15 @@ public:
 
     DocumentoInforme* documento() const { return documento_.get(); }
     VistaPreviaInforme* vista() const { return vista_; }
-    // Nombre de archivo para el PDF, sacado del documento y del centro.
-    QString nombrePropuesto() const;
+    // Nombre de archivo para el PDF (o con otra extensión), sacado del documento y del centro.
+    QString nombrePropuesto(const QString& extension = QStringLiteral(".pdf")) const;
 
     void imprimir();
     void exportar();
-    // Guarda el PDF en la ruta; si no puede, lo avisa y devuelve false.
+    void exportarCopiaOdt();
+    // Guardan el PDF o el ODT en la ruta; si no pueden, lo avisan y devuelven false.
     bool exportarPdf(const QString& ruta);
+    bool exportarOdt(const QString& ruta);
     void primeraPagina();
     void paginaAnterior();
     void paginaSiguiente();
@@ -50,6 +53,9 @@ protected:
 private:
     void construir();
     void actualizarEstado();
+    QString elegirDestino(const QString& titulo, const QString& extension, const QString& filtro);
+    bool guardado(bool bien, const QString& ruta, const QString& titulo);
+    void emitir();
 
     PeticionInforme peticion_;
     std::unique_ptr<MotorInforme> motor_;

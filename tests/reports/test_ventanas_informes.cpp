@@ -3,6 +3,7 @@
 #include "Datos.h"
 #include "PlataformaPrueba.h"
 #include "reports/DocumentoInforme.h"
+#include "reports/ExportacionOdt.h"
 #include "reports/FormulaSeleccion.h"
 #include "reports/ImprimirEvaluacion.h"
 #include "reports/ImprimirPlanificacion.h"
@@ -328,6 +329,57 @@ private slots:
         pulsar("ExportarPdf");
         QCOMPARE(hojasPdf(copia->ruta("exportado.pdf")), paginas);
         QVERIFY(plataforma->mensajes.empty());
+    }
+
+    // La copia en ODT, desde su botón: se propone con el nombre del documento y sale un paquete entero. Imprimir o
+    // exportar la evaluación la emite, una versión por cambio; lo que no se llega a escribir y el plan, no.
+    void exportarAOdtEImprimirEmitenLaEvaluacion()
+    {
+        const auto versiones = [&] {
+            return datos::contar(cx, "SELECT count(*) FROM VersionesEvaluacion WHERE IDCentro = ?", {centro});
+        };
+        InformeGeneral* v = AbrirInformeEvaluacion(sesion, centro, empresa);
+        QVERIFY(QTest::qWaitForWindowExposed(v));
+        auto* barra = v->findChild<QToolBar*>("BarraInforme");
+        const auto pulsar = [&](const char* accion) {
+            QTest::mouseClick(barra->widgetForAction(v->findChild<QAction*>(accion)), Qt::LeftButton);
+        };
+
+        plataforma->archivosElegidos.push_back(copia->ruta("no/existe/copia"));
+        pulsar("ExportarOdt");
+        QCOMPARE(plataforma->elecciones.size(), size_t(1));
+        QCOMPARE(plataforma->elecciones[0].titulo, QStringLiteral("Exportar a ODT"));
+        QVERIFY(plataforma->elecciones[0].propuesta.endsWith("/Evaluación de riesgos - Calle Visor 5-B.odt"));
+        QCOMPARE(plataforma->elecciones[0].filtro, QStringLiteral("Documentos OpenDocument (*.odt)"));
+        QCOMPARE(plataforma->mensajes.size(), size_t(1));
+        QCOMPARE(plataforma->mensajes[0].titulo, QStringLiteral("Exportar a ODT"));
+        QCOMPARE(versiones(), 0);
+
+        plataforma->archivosElegidos.push_back(copia->ruta("copia"));
+        pulsar("ExportarOdt");
+        QVERIFY(OdtEntero(copia->ruta("copia.odt")));
+        QCOMPARE(versiones(), 1);
+        plataforma->imprimirEn = copia->ruta("impreso.pdf");
+        pulsar("Imprimir");
+        QVERIFY(QFileInfo(plataforma->imprimirEn).size() > 1000);
+        QCOMPARE(versiones(), 1);
+
+        datos::puesto(cx, centro, "Mozo de almacén");
+        plataforma->imprimirEn = copia->ruta("no/existe/impreso.pdf");
+        pulsar("Imprimir");
+        QCOMPARE(versiones(), 1);
+        plataforma->archivosElegidos.push_back(copia->ruta("otra.pdf"));
+        pulsar("ExportarPdf");
+        QCOMPARE(versiones(), 2);
+
+        InformeGeneral* plan = AbrirInformePlanificacion(sesion, centro);
+        datos::puesto(cx, centro, "Encargada");
+        plataforma->archivosElegidos.push_back(copia->ruta("plan.odt"));
+        QTest::mouseClick(
+            plan->findChild<QToolBar*>("BarraInforme")->widgetForAction(plan->findChild<QAction*>("ExportarOdt")),
+            Qt::LeftButton);
+        QVERIFY(OdtEntero(copia->ruta("plan.odt")));
+        QCOMPARE(versiones(), 2);
     }
 
     void lasPaginasDeCierreNombranElCentroConSuTexto()
