@@ -54,8 +54,10 @@ void InicioEvaluacion::construir()
     auto* v = new QVBoxLayout(this);
     v->addWidget(Kit::banner("LabelCabecera", "CREAR EVALUACIÓN", 1.4));
     marcoCentro_ = new MarcoCentro(MarcoCentro::Forma::EnLinea);
-    v->addWidget(marcoCentro_);
-    v->addWidget(construirDatos());
+    auto* lineaCentro = new QHBoxLayout;
+    lineaCentro->addWidget(marcoCentro_, 1);
+    v->addLayout(lineaCentro);
+    v->addWidget(construirDatos(lineaCentro));
 
     const struct
     {
@@ -138,9 +140,10 @@ void InicioEvaluacion::Colocar()
                  marcoCentro_->mostrar(centro.value("Direccion"));
          },
          [&] {
-             if (parar)
+             if (parar) {
                  marcoDatos_->setEnabled(false);
-             else
+                 listaMotivo_->setEnabled(false);
+             } else
                  mostrarDatos(centro);
          },
          [&] {
@@ -167,13 +170,16 @@ void InicioEvaluacion::Colocar()
         nullptr, nullptr, this);
 }
 
-QGroupBox* InicioEvaluacion::construirDatos()
+QGroupBox* InicioEvaluacion::construirDatos(QHBoxLayout* lineaCentro)
 {
-    marcoDatos_ = new QGroupBox(QStringLiteral("Datos de la evaluación"));
+    // Sin título y con márgenes justos: en el alto de siempre han de caber también los cuatro pasos
+    // con sus explicaciones.
+    marcoDatos_ = new QGroupBox;
     marcoDatos_->setObjectName("FrameDatos");
+    marcoDatos_->setAccessibleName(QStringLiteral("Datos de la evaluación"));
     auto* g = new QGridLayout(marcoDatos_);
-    g->setContentsMargins(8, 4, 8, 4);
-    g->setVerticalSpacing(4);
+    g->setContentsMargins(6, 2, 6, 2);
+    g->setVerticalSpacing(2);
     cajaFecha_ = Kit::cajaFecha("dteFechaEvaluacion", QStringLiteral("Fecha de la evaluación"));
     cajaRevision_ = Kit::cajaFecha("dteFechaRevision", QStringLiteral("Próxima revisión"));
     cajaRevision_->setToolTip(QStringLiteral("Por defecto, un año después de la fecha de la evaluación"));
@@ -185,16 +191,18 @@ QGroupBox* InicioEvaluacion::construirDatos()
     cajaVersion_ = Kit::cajaLectura("strVersion", QStringLiteral("Versión"));
     cajaVersion_->setFocusPolicy(Qt::ClickFocus);
     cajaVersion_->setToolTip(QStringLiteral("La última versión emitida (impresa o exportada) del documento"));
+    // El motivo va en la línea del centro; las dos fechas y la versión, en una sola fila.
+    lineaCentro->addWidget(Kit::etiqueta(QStringLiteral("Motivo"), listaMotivo_));
+    lineaCentro->addWidget(listaMotivo_);
     g->addWidget(Kit::etiqueta(QStringLiteral("Fecha de la evaluación"), cajaFecha_), 0, 0);
     g->addWidget(cajaFecha_, 0, 1);
-    g->addWidget(Kit::etiqueta(QStringLiteral("Motivo"), listaMotivo_), 0, 2);
-    g->addWidget(listaMotivo_, 0, 3, 1, 3, Qt::AlignLeft);
-    g->addWidget(Kit::etiqueta(QStringLiteral("Próxima revisión"), cajaRevision_), 1, 0);
-    g->addWidget(cajaRevision_, 1, 1);
-    g->addWidget(Kit::etiqueta(QStringLiteral("Versión"), cajaVersion_), 1, 2);
-    g->addWidget(cajaVersion_, 1, 3);
-    g->setColumnStretch(5, 1);
+    g->addWidget(Kit::etiqueta(QStringLiteral("Próxima revisión"), cajaRevision_), 0, 2);
+    g->addWidget(cajaRevision_, 0, 3);
+    g->addWidget(Kit::etiqueta(QStringLiteral("Versión"), cajaVersion_), 0, 4);
+    g->addWidget(cajaVersion_, 0, 5);
+    g->setColumnStretch(6, 1);
     marcoDatos_->setEnabled(false);
+    listaMotivo_->setEnabled(false);
 
     connect(cajaFecha_, &DateBox::editingFinished, this, Ranura([this] { guardarFecha(); }, this));
     connect(cajaRevision_, &DateBox::editingFinished, this, Ranura([this] { guardarRevision(); }, this));
@@ -237,6 +245,7 @@ void InicioEvaluacion::mostrarDatos(Recordset& centro)
     }
     cajaVersion_->setText(texto);
     marcoDatos_->setEnabled(true);
+    listaMotivo_->setEnabled(true);
 }
 
 bool InicioEvaluacion::fechaAdmitida(DateBox* caja, const QString& nombre)

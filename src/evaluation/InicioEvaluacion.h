@@ -11,6 +11,7 @@ class DateBox;
 class MarcoCentro;
 class QComboBox;
 class QGroupBox;
+class QHBoxLayout;
 class QLineEdit;
 class QPushButton;
 class Recordset;
@@ -36,7 +37,8 @@ public slots:
 
 private:
     void construir();
-    QGroupBox* construirDatos();
+    // Los datos de la evaluación; el motivo va al final de la línea del centro.
+    QGroupBox* construirDatos(QHBoxLayout* lineaCentro);
     void mostrarDatos(Recordset& centro);
     // Guardan el campo en el centro si ha cambiado; una fecha que no existe se avisa y no se guarda.
     void guardarFecha();
