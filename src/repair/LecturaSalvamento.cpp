@@ -128,8 +128,13 @@ void Salvador::prepararTabla(Tabla& t)
         nombres.removeFirst();
         marcas.removeFirst();
     }
-    t.insertar = std::make_unique<Sentencia>(bd_, "INSERT INTO " + entreComillas(t.nombre) + " (" + nombres.join(", ") +
-                                                      ") VALUES (" + marcas.join(", ") + ")");
+    // Una tabla que el esquema nuevo ya trae con filas (los plazos por nivel) recibe las salvadas
+    // encima: valen las que tenía el usuario, y las que se pierdan quedan con su valor de siempre.
+    Sentencia contar(bd_, "SELECT EXISTS (SELECT 1 FROM " + entreComillas(t.nombre) + ")");
+    const bool sembrada = contar.preparada() && contar.paso() == SQLITE_ROW && sqlite3_column_int(*contar, 0) != 0;
+    t.insertar = std::make_unique<Sentencia>(
+        bd_, QString::fromLatin1(sembrada ? "INSERT OR REPLACE INTO " : "INSERT INTO ") + entreComillas(t.nombre) +
+                 " (" + nombres.join(", ") + ") VALUES (" + marcas.join(", ") + ")");
     if (!t.insertar->preparada())
         nueva_->lanzar(sqlite3_errcode(bd_));
     if (!t.enArchivo)

@@ -401,7 +401,8 @@ TEST_F(Compactacion, TablaBorradaVuelveConElEsquemaYLoDice)
     EXPECT_EQ(numeroDe(base, "SELECT count(*) FROM sqlite_master WHERE name IN ('ActuaciónPreventivaRegistro', "
                              "'ActuacionRegistroPlan', 'VRiesgos', 'VRiesgosModificar')"),
               4);
-    EXPECT_EQ(numeroDe(base, "SELECT count(*) FROM pragma_foreign_key_list('ActuaciónPreventivaRegistro')"), 1);
+    // Vuelve con sus tres claves ajenas: el plan, el riesgo y la medida que lleva a cabo.
+    EXPECT_EQ(numeroDe(base, "SELECT count(*) FROM pragma_foreign_key_list('ActuaciónPreventivaRegistro')"), 3);
     EXPECT_EQ(numeroDe(base, "SELECT count(*) FROM Empresas"), 20);
     EXPECT_EQ(numeroDe(p.ruta(r.copia), "SELECT count(*) FROM sqlite_master WHERE name = 'VRiesgos'"), 0);
 }

@@ -254,6 +254,8 @@ TEST_F(SalvamentoPaginas, CincoPaginasCualesquieraDejanFueraMenosDeUnoPorCiento)
 TEST_F(SalvamentoPaginas, PrimeraPaginaRotaSeRehaceYNoSePierdeNada)
 {
     generar();
+    // Un plazo cambiado por el usuario, en una tabla que la base nueva ya trae rellena.
+    BaseSqlite(base).ejecutar("UPDATE PlazosNiveles SET Meses = 4 WHERE Nivel = 'Riesgo Moderado'");
     todas = intactas = leerTodo(base);
     const QString intacta = p.ruta("Intacta.mdb");
     ASSERT_TRUE(QFile::copy(base, intacta));
@@ -268,6 +270,9 @@ TEST_F(SalvamentoPaginas, PrimeraPaginaRotaSeRehaceYNoSePierdeNada)
         const QString salvada = p.ruta(QStringLiteral("Salvada%1.mdb").arg(rotos));
         const ResultadoSalvamento r = SalvarFilas(base, salvada, p.ruta(NombreCatalogoEntregado));
         EXPECT_EQ(leerTodo(salvada), todas) << rotos;
+        EXPECT_EQ(BaseSqlite(salvada, SQLITE_OPEN_READONLY).numeros("SELECT Meses FROM PlazosNiveles ORDER BY Orden"),
+                  (std::vector<qint64>{0, 1, 4}))
+            << rotos;
         if (rotos == 100) { // SQLite vuelve a leerlo todo: las pérdidas se cuentan
             EXPECT_TRUE(r.perdidasExactas);
             EXPECT_EQ(r.perdidas, 0);
