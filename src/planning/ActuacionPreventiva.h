@@ -10,6 +10,8 @@ class DataSource;
 class DateBox;
 class Grid;
 class MarcoCentro;
+class PlazosPlan;
+class PropuestasPlan;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -19,6 +21,10 @@ class Recordset;
 // Planificación de la actuación preventiva de un centro: la cabecera del plan (quién lo hace, con
 // qué cargo y en qué fecha) y sus líneas, cada una una acción con su fecha límite, su responsable
 // y su presupuesto aproximado. Cada centro tiene un solo plan, que se crea la primera vez.
+//
+// Una línea puede nombrar el riesgo evaluado que controla y la medida que lleva a cabo; las líneas
+// salen por prioridad (la del nivel de su riesgo) y después por fecha límite, con su seguimiento:
+// estado, fecha en que se hizo, coste real y nota. Las vencidas se ven en el color de alarma.
 class ActuacionPreventiva : public QWidget
 {
     Q_OBJECT
@@ -40,11 +46,18 @@ public:
     void imprimir();            // Picture2
     void volver();              // Image1
     void seleccionarAcciones(); // SSCommand1
+    // Abre la lista de líneas que se pueden añadir desde la evaluación (nula si no hay ninguna:
+    // entonces lo dice).
+    PropuestasPlan* proponer();
+    PlazosPlan* editarPlazos();
 
     // Plan en curso (0 si no hay) y sus líneas.
     long long idActuacion() const;
     DataSource* lineas() const { return origenLineas_; }
     Grid* cuadricula() const { return cuadriculaLineas_; }
+    // Las mismas líneas, en el mismo orden, con su riesgo y su seguimiento.
+    DataSource* seguimiento() const { return origenSeguimiento_; }
+    Grid* cuadriculaSeguimiento() const { return cuadriculaSeguimiento_; }
 
 public slots:
     // Vuelve a leer el centro, el plan (creándolo si el centro no tiene) y sus líneas.
@@ -53,6 +66,8 @@ public slots:
 protected:
     // Cerrar con el marco también pregunta por la cabecera sin guardar.
     void closeEvent(QCloseEvent* evento) override;
+    // Al volver a enseñarse, guarda las nuevas valoraciones de los riesgos pedidas desde aquí.
+    void showEvent(QShowEvent* evento) override;
 
 private:
     // Lo que enseñan las cajas de la cabecera, para saber si se ha cambiado sin guardar.
@@ -72,6 +87,20 @@ private:
     void construir();
     void cargar();
     void leerLineas();
+    // Vuelve a leer las líneas tras el cambio de una celda que mueve su orden o su color, sin
+    // perder la línea elegida.
+    void releerDespues();
+    void ponerColumnasSeguimiento();
+    void leerRiesgos();
+    void leerMedidas();
+    void elegirFila(Grid* destino, int fila);
+    void antesDeSeguimiento(int columna, const QVariant& nuevo, bool* cancelar);
+    void trasSeguimiento(int columna);
+    // Ofrece volver a valorar el riesgo de la línea actual, que se acaba de dar por realizada.
+    void ofrecerRevaloracion();
+    void guardarRevaloraciones();
+    // Aviso de un valor no válido en una cuadrícula, cuando ésta ha terminado con la celda.
+    void avisarTrasEditar(const QString& aviso, const QString& titulo);
     void vaciarLineaNueva();
     void ocultarme();
     // Aviso de una entrada que falta o no vale; el foco va adonde se corrige.
@@ -92,9 +121,16 @@ private:
     DateBox* fechaLimite_ = nullptr;
     QLineEdit* cajaResponsable_ = nullptr;
     QLineEdit* cajaPresupuesto_ = nullptr;
+    QComboBox* listaRiesgos_ = nullptr;
+    QComboBox* listaMedidas_ = nullptr;
+    QPushButton* botonProponer_ = nullptr;
+    QPushButton* botonPlazos_ = nullptr;
     QPushButton* botonAnadirLinea_ = nullptr;
     QPushButton* botonEliminarLinea_ = nullptr;
     Grid* cuadriculaLineas_ = nullptr;
+    DataSource* origenSeguimiento_ = nullptr;
+    Grid* cuadriculaSeguimiento_ = nullptr;
+    bool releyendo_ = false;
     QToolButton* botonImprimir_ = nullptr;
     QToolButton* botonEliminarPlan_ = nullptr;
     QToolButton* botonAyuda_ = nullptr;
