@@ -168,7 +168,7 @@ void Empresa::definirCentros()
     NavegadorRegistros::Funciones& f = navCentros_->funciones();
     f.abrir = [this](Recordset& rs) {
         Recordset* empresas = navEmpresas_->registros();
-        if (!empresas->isOpen() || empresas->recordCount() == 0) {
+        if (navEmpresas_->total() == 0) {
             rs.open("Select * from CentroTrabajo where IDEmpresa = 0;", sesion_.conexion);
             return;
         }

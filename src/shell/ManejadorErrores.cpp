@@ -55,7 +55,7 @@ void colocarEnPrimera(Recordset* principal, QLabel* contador)
     try {
         if (!principal->isOpen() || !principal->bof())
             return;
-        const long total = principal->recordCount();
+        const long total = principal->countWithoutReading();
         // Un conjunto vacío también está en BOF, pero no tiene primera fila a la que ir.
         if (total <= 0)
             return;

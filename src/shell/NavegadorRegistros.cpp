@@ -6,11 +6,13 @@
 #include "shell/Rutinas.h"
 #include "store/Recordset.h"
 
+#include <QAbstractListModel>
 #include <QAction>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolBar>
@@ -31,6 +33,44 @@ QString entreComillas(const QString& t)
 }
 } // namespace
 
+// Los nombres de la lista: una entrada por fila del conjunto, cada una leída de él cuando se pide.
+// Leer no mueve la fila actual; una fila que ya no se puede leer se ve vacía.
+class NombresRegistros : public QAbstractListModel
+{
+public:
+    explicit NombresRegistros(QObject* padre) : QAbstractListModel(padre) {}
+
+    // Otro conjunto, o el mismo vuelto a leer: se cuentan otra vez sus filas. Sin conjunto, vacía.
+    void poner(Recordset* rs, const QString& campo)
+    {
+        const int filas = rs ? int(rs->countWithoutReading()) : 0;
+        beginResetModel();
+        rs_ = rs;
+        campo_ = rs ? rs->fieldIndex(campo) : -1;
+        filas_ = filas;
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex& padre) const override { return padre.isValid() ? 0 : filas_; }
+
+    QVariant data(const QModelIndex& i, int rol) const override
+    {
+        if (!rs_ || !i.isValid() || (rol != Qt::DisplayRole && rol != Qt::EditRole))
+            return {};
+        // Se pide al pintar o al buscar en la lista: ningún error puede salir de aquí.
+        try {
+            return NuloATexto(rs_->valueAt(i.row() + 1, campo_)).toString();
+        } catch (...) {
+            return QString();
+        }
+    }
+
+private:
+    Recordset* rs_ = nullptr;
+    int campo_ = -1;
+    int filas_ = 0;
+};
+
 NavegadorRegistros::NavegadorRegistros(QWidget* ventana, Definicion definicion)
     : QObject(ventana), ventana_(ventana), def_(std::move(definicion)), rs_(std::make_unique<Recordset>())
 {
@@ -38,6 +78,11 @@ NavegadorRegistros::NavegadorRegistros(QWidget* ventana, Definicion definicion)
     if (!def_.nueva)
         def_.nueva = &sinAlta;
     lista_ = Kit::lista(def_.lista);
+    nombres_ = new NombresRegistros(this);
+    lista_->setModel(nombres_);
+    // Desplegada, pide sólo los nombres que enseña: todas las entradas miden lo mismo.
+    if (auto* vista = qobject_cast<QListView*>(lista_->view()))
+        vista->setUniformItemSizes(true);
     contador_ = new QLabel(QStringLiteral("0 de 0"));
     contador_->setObjectName(def_.contador);
     contador_->setAlignment(Qt::AlignCenter);
@@ -61,7 +106,16 @@ NavegadorRegistros::NavegadorRegistros(QWidget* ventana, Definicion definicion)
     campos_ = {lista_};
 }
 
-NavegadorRegistros::~NavegadorRegistros() = default;
+// La lista deja de leer del conjunto antes de que se suelte.
+NavegadorRegistros::~NavegadorRegistros()
+{
+    nombres_->poner(nullptr, {});
+}
+
+long NavegadorRegistros::total() const
+{
+    return rs_ && rs_->isOpen() ? rs_->countWithoutReading() : 0;
+}
 
 void NavegadorRegistros::ponerCampos(const QList<QWidget*>& campos)
 {
@@ -109,23 +163,21 @@ void NavegadorRegistros::cerrar() noexcept
 void NavegadorRegistros::vaciarLista()
 {
     const QSignalBlocker bloqueo(lista_);
-    lista_->clear();
+    nombres_->poner(nullptr, {});
 }
 
-// Rellena la lista con los nombres del conjunto sin tocar lo que se ve escrito.
-void NavegadorRegistros::rellenarLista()
+// Pone en la lista los nombres de ese conjunto (o ninguno) sin tocar lo que se ve escrito.
+void NavegadorRegistros::ponerNombres(Recordset* rs)
 {
     const QSignalBlocker bloqueo(lista_);
     const QString escrito = lista_->currentText();
-    lista_->clear();
-    QStringList nombres;
-    rs_->moveFirst();
-    while (!rs_->eof()) {
-        nombres << texto(*rs_, def_.campoNombre);
-        rs_->moveNext();
-    }
-    lista_->addItems(nombres);
+    nombres_->poner(rs, def_.campoNombre);
     lista_->setEditText(escrito);
+}
+
+void NavegadorRegistros::rellenarLista()
+{
+    ponerNombres(rs_.get());
 }
 
 void NavegadorRegistros::mostrarNombre(const QString& nombre)
@@ -138,11 +190,13 @@ void NavegadorRegistros::mostrarNombre(const QString& nombre)
 
 void NavegadorRegistros::cargar()
 {
+    // La lista deja de leer del conjunto que se va a soltar.
+    ponerNombres(nullptr);
     rs_ = std::make_unique<Recordset>();
     funciones_.abrir(*rs_);
     rs_->requery();
     vaciarLista();
-    if (rs_->recordCount() == 0)
+    if (rs_->countWithoutReading() == 0)
         return;
     rellenarLista();
     {
@@ -153,9 +207,17 @@ void NavegadorRegistros::cargar()
     buscar();
 }
 
+// Las primeras filas, las que caben en la lista desplegada, se leen de una vez: un conjunto que
+// cabe en ella queda leído entero y ya no vuelve a la base de datos para moverse por él.
+void NavegadorRegistros::leerPrimeras()
+{
+    rs_->valueAt(lista_->maxVisibleItems() + 1, 0);
+}
+
 void NavegadorRegistros::buscar()
 {
     rs_->requery();
+    leerPrimeras();
     // Se busca por el valor, no pegando el texto en un criterio: un apóstrofo no molesta.
     rs_->findValue(def_.campoNombre, lista_->currentText());
     colocar();
@@ -177,7 +239,7 @@ void NavegadorRegistros::colocar()
     Recordset* rs = rs_.get();
     EjecutarPresentacion({[&] {
                               // Sin base de datos no hay conjunto: nada debe quedar activo para fallar al pulsarlo.
-                              if (!rs->isOpen() || rs->recordCount() == 0) {
+                              if (!rs->isOpen() || rs->countWithoutReading() == 0) {
                                   estadoSinFilas();
                                   if (funciones_.sinFilas)
                                       funciones_.sinFilas();
@@ -201,7 +263,7 @@ void NavegadorRegistros::colocar()
                                   return;
                               // Antes de la primera fila no hay registro actual: el manejador pone "1 de N".
                               rs->value(def_.campoClave);
-                              MostrarContador(contador_, rs->absolutePosition(), rs->recordCount());
+                              MostrarContador(contador_, rs->absolutePosition(), rs->countWithoutReading());
                               *def_.nueva = false;
                           },
                           [&] {
@@ -292,6 +354,7 @@ void NavegadorRegistros::guardar()
     rs.requery();
     rellenarLista();
     rs.requery();
+    leerPrimeras();
     rs.findValue(def_.campoClave, id);
     if (def_.recolocarAlGuardar)
         colocar();

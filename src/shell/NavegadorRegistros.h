@@ -12,12 +12,16 @@ class QLabel;
 class QPushButton;
 class QToolBar;
 class QWidget;
+class NombresRegistros;
 class Recordset;
 
 // Una tabla que se recorre fila a fila en una ventana: la lista con los nombres de sus filas (la
 // única forma de ir a una fila por su nombre), las cuatro flechas, el contador "n de m" y los
 // botones de crear, guardar y eliminar con sus estados. Lo propio de cada tabla (qué se lee, qué
 // campos se ven y se escriben) lo ponen las funciones que le da la ventana.
+//
+// Abrir una tabla no la lee entera: el contador cuenta las filas en el almacén y la lista, que
+// tiene una entrada por fila, lee cada nombre del conjunto cuando se pinta o se busca.
 class NavegadorRegistros : public QObject
 {
 public:
@@ -84,6 +88,8 @@ public:
     QPushButton* botonGuardar() const { return guardar_; }
     QPushButton* botonEliminar() const { return eliminar_; }
     Recordset* registros() const { return rs_.get(); }
+    // Filas del conjunto, sin leerlas todas.
+    long total() const;
     bool nueva() const { return *def_.nueva; }
 
     void cargar();
@@ -106,12 +112,15 @@ public:
 private:
     QToolBar* flecha(const QString& nombre, const QString& ayuda, int cual);
     void rellenarLista();
+    void ponerNombres(Recordset* rs);
+    void leerPrimeras();
     void mostrarNombre(const QString& nombre);
 
     QWidget* ventana_;
     Definicion def_;
     Funciones funciones_;
     std::unique_ptr<Recordset> rs_;
+    NombresRegistros* nombres_ = nullptr; // lo que enseña la lista
     // Nombre de la fila a la vista y lo que el usuario ha tecleado en su lugar.
     QString mostrado_, escrito_;
     QComboBox* lista_ = nullptr;

@@ -75,6 +75,7 @@ struct Recordset::Datos
     QString columnaOrden;
     bool suspendida = false;
     long long pasos = 0;      // filas dadas por la ejecución actual de la sentencia
+    long long recuento = -1;  // filas contadas en el almacén para esta ejecución; -1 sin contar
     int indiceOrden = -1;     // columna por la que salen ordenadas, o -1
     bool ordenFiable = false; // hasta ahora todas enteras y en orden ascendente
     qlonglong ultimaOrden = 0;
@@ -150,6 +151,7 @@ void Recordset::requery()
     d->agregadaActual = -1;
     d->modo = Modo::Ninguno;
     d->actual = 0;
+    d->recuento = -1;
 
     Conexion& con = *d->con;
     const Conexion::ConsultaPreparada& ordenada = conOrdenNatural(con, d->sql);
@@ -191,6 +193,7 @@ void Recordset::close()
     d->modo = Modo::Ninguno;
     d->origenListo = false;
     d->agregadaActual = -1;
+    d->recuento = -1;
 }
 
 bool Recordset::isOpen() const
@@ -389,6 +392,34 @@ long Recordset::recordCount()
     return long(d->leidas() + (long long)d->agregadas.size());
 }
 
+long Recordset::countWithoutReading()
+{
+    comprobarAbierto();
+    if (!d->completo && d->recuento < 0)
+        d->recuento = contarEnAlmacen();
+    // Una sentencia que no se deja contar aparte se cuenta leyéndola.
+    if (!d->completo && d->recuento < 0)
+        leerTodo();
+    const long long vistas = d->leidas() + (long long)d->agregadas.size();
+    return long(d->completo ? vistas : std::max(d->recuento, vistas));
+}
+
+// Las filas que da ahora la sentencia, contadas por el almacén sin leerlas; -1 si no se puede.
+long long Recordset::contarEnAlmacen()
+{
+    QString sql = d->sql.trimmed();
+    while (sql.endsWith(QLatin1Char(';')))
+        sql = sql.chopped(1).trimmed();
+    try {
+        const SentenciaPreparada st =
+            abrirSentencia(*d->con, ("SELECT count(*) FROM (" + sql + "\n)").toUtf8(), d->sql, d->parametros);
+        if (sqlite3_step(st.get()) == SQLITE_ROW)
+            return sqlite3_column_int64(st.get(), 0);
+    } catch (const ErrorBD&) {
+    }
+    return -1;
+}
+
 long Recordset::absolutePosition()
 {
     comprobarAbierto();
@@ -493,6 +524,18 @@ QVariant Recordset::value(int indice)
     return d->fila(d->actual)[indice];
 }
 
+QVariant Recordset::valueAt(long posicion, int indice)
+{
+    comprobarAbierto();
+    if (posicion < 1 || indice < 0 || indice >= d->campos.size())
+        return {};
+    while (posicion > d->leidas() && leerSiguiente()) {
+    }
+    // Las altas de este conjunto van detrás de las leídas, cuando ya están todas.
+    const long long total = d->leidas() + (d->completo ? (long long)d->agregadas.size() : 0);
+    return posicion <= total ? d->fila(posicion - 1)[indice] : QVariant();
+}
+
 void Recordset::setValue(const QString& campo, const QVariant& valor)
 {
     comprobarAbierto();
@@ -568,6 +611,8 @@ void Recordset::update()
         d->ultimoId = insertarFila(con, destino, fila, d->indiceClave);
         d->modo = Modo::Ninguno;
         d->agregadas.push_back(fila);
+        if (d->recuento >= 0)
+            ++d->recuento;
         if (d->completo) {
             d->actual = d->leidas() + (long long)d->agregadas.size() - 1;
         } else {

@@ -43,6 +43,10 @@ public:
     void moveLast();
     // Número de filas. Las lee todas si aún no se habían leído.
     long recordCount();
+    // Número de filas sin leerlas: con todas leídas, recordCount(); si no, las cuenta el almacén
+    // con la misma sentencia (una vez por ejecución; las altas de este conjunto se suman), y nunca
+    // son menos de las ya leídas. Si alguien cambia la tabla mientras tanto, cuadra al leerlas todas.
+    long countWithoutReading();
     // Posición de la fila actual, desde 1; -1 antes de la primera o después de la última.
     long absolutePosition();
     void setAbsolutePosition(long posicion);
@@ -60,6 +64,9 @@ public:
     int fieldIndex(const QString& campo) const; // -1 si no existe
     QVariant value(const QString& campo);
     QVariant value(int indice);
+    // Valor de un campo en la fila de esa posición (desde 1) sin moverse de la actual: lee hasta
+    // ella si aún no ha llegado. Sin valor si el conjunto no tiene esa fila o ese campo.
+    QVariant valueAt(long posicion, int indice);
     void setValue(const QString& campo, const QVariant& valor);
 
     // Alta de una fila nueva: setValue y después update(). Tras update() la fila nueva es la
@@ -91,6 +98,7 @@ private:
     void antesDeMoverse();
     bool leerSiguiente();
     void leerTodo();
+    long long contarEnAlmacen();
     void comprobarFilaActual();
     void prepararOrigen();
 };

@@ -7,7 +7,9 @@
 #include "shell/RegistroVentanas.h"
 #include "shell/Rutinas.h"
 #include "shell/Sesion.h"
+#include "store/Conexion.h"
 
+#include <QCompleter>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QtTest>
@@ -319,6 +321,41 @@ private slots:
         pulsar("GEmprea");
         QVERIFY(columna("select IDEmpresa from Empresas where Nombre = 'Gamma'").toLongLong() > beta);
         QCOMPARE(plataforma->mensajes.size(), size_t(3));
+    }
+
+    // Con muchas empresas la lista desplegada llega hasta la última con el teclado, que se enseña
+    // con su número y sus centros; al escribir se ofrecen también las del final.
+    void muchasEmpresasSeEligenHastaLaUltima()
+    {
+        long long ultima = 0;
+        {
+            Transaccion t(cx);
+            for (int i = 0; i < 300; ++i)
+                ultima = datos::empresa(cx, QStringLiteral("Empresa %1").arg(i, 3, 10, QChar('0')));
+            datos::centro(cx, ultima, "Calle Última 3");
+            t.confirmar();
+        }
+        abrir();
+        QCOMPARE(contador("Label8"), QString("1 de 300"));
+        QComboBox* c = lista("cmbNombre");
+        QTest::keyClick(c, Qt::Key_Down, Qt::AltModifier);
+        QTRY_VERIFY(c->view()->isVisible());
+        QTest::keyClick(c->view(), Qt::Key_End);
+        QCOMPARE(c->view()->currentIndex().data().toString(), QString("Empresa 299"));
+        QTest::keyClick(c->view(), Qt::Key_Return);
+        QTRY_VERIFY(!c->view()->isVisible());
+        QCOMPARE(contador("Label8"), QString("300 de 300"));
+        QCOMPARE(texto("cmbNombreCentro"), QString("Calle Última 3"));
+        QCOMPARE(contador("Label14"), QString("1 de 1"));
+
+        escribir("cmbNombre", "Empresa 29");
+        QCompleter* propuestas = c->lineEdit()->completer();
+        QTRY_VERIFY(propuestas->popup()->isVisible());
+        QCOMPARE(propuestas->completionCount(), 10);
+        QVERIFY(propuestas->setCurrentRow(9));
+        QCOMPARE(propuestas->currentCompletion(), QString("Empresa 299"));
+        QCOMPARE(texto("cmbNombre"), QString("Empresa 29"));
+        QVERIFY(plataforma->mensajes.empty());
     }
 };
 

@@ -5,6 +5,7 @@
 #include "PlataformaPrueba.h"
 #include "shell/KitControles.h"
 #include "shell/NavegadorRegistros.h"
+#include "store/Conexion.h"
 #include "store/ErrorBD.h"
 #include "store/Recordset.h"
 
@@ -236,6 +237,47 @@ private slots:
         emit nav->lista()->activated(0);
         QCOMPARE(plataforma->mensajes.size(), avisos);
         QCOMPARE(cif->text(), QString("A1"));
+    }
+
+    // Muchas filas: la lista tiene todas, en el orden del conjunto, y sigue al día al elegir la
+    // última, al renombrar una del final y al borrarla.
+    void unaListaLargaTieneTodasSusFilasEnOrden()
+    {
+        {
+            Transaccion t(cx);
+            for (int i = 0; i < 300; ++i)
+                datos::insertar(cx, "INSERT INTO Empresas (Nombre, CIF) VALUES (?, ?)",
+                                {QStringLiteral("Empresa %1").arg(i, 3, 10, QChar('0')), QStringLiteral("C%1").arg(i)});
+            t.confirmar();
+        }
+        abrir();
+        QComboBox* lista = nav->lista();
+        QCOMPARE(contador(), QString("1 de 300"));
+        QCOMPARE(nav->total(), 300L);
+        QCOMPARE(lista->count(), 300);
+        QCOMPARE(lista->currentText(), QString("Empresa 000"));
+        QCOMPARE(lista->itemText(299), QString("Empresa 299"));
+        QCOMPARE(lista->findText("Empresa 150"), 150);
+
+        lista->setCurrentIndex(299);
+        emit lista->activated(299);
+        QCOMPARE(contador(), QString("300 de 300"));
+        QCOMPARE(cif->text(), QString("C299"));
+
+        nav->mover(Movimiento::Anterior);
+        lista->setEditText("Renombrada");
+        nav->guardar();
+        QCOMPARE(contador(), QString("299 de 300"));
+        QCOMPARE(lista->itemText(298), QString("Renombrada"));
+        QCOMPARE(lista->itemText(299), QString("Empresa 299"));
+        QCOMPARE(lista->findText("Empresa 298"), -1);
+
+        plataforma->responder(Respuesta::Si);
+        nav->eliminar();
+        QCOMPARE(contador(), QString("1 de 299"));
+        QCOMPARE(lista->count(), 299);
+        QCOMPARE(lista->itemText(298), QString("Empresa 299"));
+        QCOMPARE(lista->findText("Renombrada"), -1);
     }
 
     // Un alta que el almacén rechaza no deja el conjunto con la fila a medias: se puede seguir.

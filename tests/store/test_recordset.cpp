@@ -300,3 +300,63 @@ TEST_F(RecordsetPrueba, LecturaAMediasNoHaceCrecerElDiarioYSigueDondeIba)
     porClave.moveFirst();
     EXPECT_EQ(porClave.value("Nombre").toString(), "Empresa 000");
 }
+
+// Contar y leer una fila suelta no recorren el conjunto ni lo mueven de su fila, y dan lo mismo que
+// recorrerlo: con criterio y valores enlazados, con altas antes y después de contar, tras volver a
+// ejecutarlo y con una sentencia que no se deja contar aparte.
+TEST_F(RecordsetPrueba, ContarYLeerUnaFilaSinRecorrerNiMoverse)
+{
+    {
+        Transaccion t(cx);
+        for (int i = 0; i < 200; ++i)
+            datos::empresa(cx, QStringLiteral("Empresa %1").arg(i, 3, 10, QChar('0')));
+        t.confirmar();
+    }
+    Recordset rs;
+    rs.open("Select * from Empresas", cx);
+    const int nombre = rs.fieldIndex("Nombre");
+    EXPECT_EQ(rs.countWithoutReading(), 200);
+    EXPECT_EQ(rs.valueAt(150, nombre).toString(), "Empresa 149");
+    EXPECT_EQ(rs.valueAt(200, nombre).toString(), "Empresa 199");
+    EXPECT_FALSE(rs.valueAt(201, nombre).isValid());
+    EXPECT_FALSE(rs.valueAt(0, nombre).isValid());
+    EXPECT_FALSE(rs.valueAt(1, 999).isValid());
+    EXPECT_EQ(rs.absolutePosition(), 1);
+    EXPECT_EQ(rs.value("Nombre").toString(), "Empresa 000");
+    rs.moveNext();
+    EXPECT_EQ(rs.value("Nombre").toString(), "Empresa 001");
+
+    // Un alta después de contar se suma; contada después, el almacén ya la tiene.
+    Recordset antes;
+    antes.open("Select * from Empresas where Nombre like ?;", cx, {"Empresa 1%"});
+    EXPECT_EQ(antes.countWithoutReading(), 100);
+    antes.addNew();
+    antes.setValue("Nombre", "Empresa 1 nueva");
+    antes.update();
+    EXPECT_EQ(antes.countWithoutReading(), 101);
+    EXPECT_EQ(antes.recordCount(), 101);
+    EXPECT_EQ(antes.valueAt(101, antes.fieldIndex("Nombre")).toString(), "Empresa 1 nueva");
+    Recordset despues;
+    despues.open("Select * from Empresas where Nombre like ?", cx, {"Empresa 1%"});
+    despues.addNew();
+    despues.setValue("Nombre", "Empresa 1 otra");
+    despues.update();
+    EXPECT_EQ(despues.countWithoutReading(), 102);
+    EXPECT_EQ(despues.recordCount(), 102);
+
+    // Volver a ejecutarla vuelve a contar.
+    Recordset::execute("delete from Empresas where Nombre like ?", cx, {"Empresa 0%"});
+    rs.requery();
+    EXPECT_EQ(rs.countWithoutReading(), 102);
+    EXPECT_EQ(rs.valueAt(1, nombre).toString(), "Empresa 100");
+    // Contar no las ha leído: una que se borra antes de llegar a ella ya no sale, y leídas todas
+    // el recuento es el de lo leído.
+    Recordset::execute("delete from Empresas where Nombre = ?", cx, {"Empresa 180"});
+    EXPECT_EQ(rs.recordCount(), 101);
+    EXPECT_EQ(rs.countWithoutReading(), 101);
+
+    Recordset columnas;
+    columnas.open("pragma table_info(Empresas)", cx);
+    EXPECT_EQ(columnas.countWithoutReading(), rs.fieldCount());
+    EXPECT_EQ(columnas.valueAt(1, columnas.fieldIndex("name")).toString(), "IDEmpresa");
+}
