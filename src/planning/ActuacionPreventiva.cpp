@@ -1,9 +1,10 @@
 #include "planning/ActuacionPreventiva.h"
 
-#include "evaluation/SeleccionaRiesgos.h"
-#include "evaluation/VentanaAsistente.h"
+#include "planning/CuadriculasPlan.h"
+#include "planning/EleccionRiesgo.h"
 #include "planning/PlazosPlan.h"
 #include "planning/PropuestasPlan.h"
+#include "planning/RevaloracionPlan.h"
 #include "plataforma/PlataformaServicios.h"
 #include "plataforma/Reloj.h"
 #include "reports/Importes.h"
@@ -14,7 +15,6 @@
 #include "shell/RegistroVentanas.h"
 #include "shell/Rutinas.h"
 #include "shell/grid/DataSource.h"
-#include "shell/grid/Grid.h"
 #include "store/Conexion.h"
 #include "store/PlanAcciones.h"
 #include "store/Recordset.h"
@@ -29,11 +29,8 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QShowEvent>
-#include <QSplitter>
 #include <QStyle>
-#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -44,108 +41,12 @@ using Botones = PlataformaServicios::Botones;
 using Respuesta = PlataformaServicios::Respuesta;
 
 const QString PlanesDelCentro = QStringLiteral("Select * from ActuaciónPreventiva where IDCentro = ?;");
-const int ColumnaFechaLimite = 1;
-const int ColumnaPresupuesto = 3;
-// Columnas de la cuadrícula del riesgo y el seguimiento de cada línea.
-enum ColumnaSeguimiento
-{
-    SegPrioridad,
-    SegPuesto,
-    SegRiesgo,
-    SegNivel,
-    SegEstado,
-    SegRealizada,
-    SegCoste,
-    SegNota
-};
-
-// Riesgos mostrados del centro, con su nivel sólo si están valorados del todo.
-const char* const RiesgosDelCentro = R"SQL(
-SELECT e.IDEvaluacion, p.Puesto, k.Riesgo,
-       CASE WHEN trim(coalesce(e.Probabilidad, '')) = '' OR trim(coalesce(e.Consecuencias, '')) = '' THEN NULL
-            ELSE e.ValorRiesgo END
-FROM Evaluacion e
-JOIN PuestosCentros p ON p.IDPuestoCentro = e.IDPuestoCentro
-LEFT JOIN Riesgos k ON k.IDRiesgo = e.IDRiesgo
-WHERE p.IDCentro = ? AND e.Mostrar = 'S'
-ORDER BY p.IDPuestoCentro, k.Riesgo, e.IDEvaluacion
-)SQL";
-
-// Medidas elegidas del riesgo en su puesto (de todas sus filas, una vez cada redacción).
-const char* const MedidasDelRiesgo = R"SQL(
-SELECT min(m.IDMedidaFactor), m.Medida
-FROM Evaluacion e
-JOIN Evaluacion x ON x.IDPuestoCentro = e.IDPuestoCentro AND x.IDRiesgo = e.IDRiesgo
-JOIN MedidasFactores m ON m.IDEvaluacion = x.IDEvaluacion
-WHERE e.IDEvaluacion = ? AND m.MarcarMedida = 'S'
-GROUP BY m.Medida
-ORDER BY min(m.IDMedidaFactor)
-)SQL";
-
-// Lo que hace falta para abrir la valoración de un riesgo en su puesto.
-const char* const PuestoDelRiesgo = R"SQL(
-SELECT e.ValorRiesgo, p.IDPuestoCentro, p.Puesto, c.IDEmpresa
-FROM Evaluacion e
-JOIN PuestosCentros p ON p.IDPuestoCentro = e.IDPuestoCentro
-JOIN CentroTrabajo c ON c.IDCentro = p.IDCentro
-WHERE e.IDEvaluacion = ?
-)SQL";
-
-QColor colorAlarma()
-{
-    return SeleccionaRiesgos::ColorNivel(QStringLiteral("Riesgo Intolerable"));
-}
-
-// Las líneas del plan: las vencidas llevan el color de alarma en las celdas sin color propio.
-class OrigenLineasPlan : public DataSource
-{
-public:
-    using DataSource::DataSource;
-
-    QVariant data(const QModelIndex& indice, int papel) const override
-    {
-        QVariant propio = DataSource::data(indice, papel);
-        if ((papel != Qt::BackgroundRole && papel != Qt::ForegroundRole) || propio.isValid() || !indice.isValid())
-            return propio;
-        const int fila = indice.row();
-        if (!LineaVencida(fieldValue(fila, "FechaLimite"), fieldValue(fila, "Estado").toString(), Hoy()))
-            return propio;
-        return papel == Qt::BackgroundRole ? QBrush(colorAlarma()) : QBrush(Qt::black);
-    }
-};
-
-// La valoración de antes de un riesgo cuya acción se ha dado por realizada y que se ha abierto para
-// valorarlo otra vez. Sigue aquí aunque la ventana del plan se abra de nuevo.
-struct Revaloracion
-{
-    QString conexion;
-    long long idEvaluacion = 0;
-    long long idLinea = 0;
-    QString nivelAnterior;
-};
-std::vector<Revaloracion>& revaloracionesPendientes()
-{
-    static std::vector<Revaloracion> pendientes;
-    return pendientes;
-}
-
-QString nivelCorto(const QString& nivel)
-{
-    if (nivel.trimmed().isEmpty())
-        return QStringLiteral("sin valorar");
-    return nivel.startsWith(QLatin1String("Riesgo ")) ? nivel.mid(7) : nivel;
-}
 
 QString texto(const QVariant& valor)
 {
     if (valor.typeId() == QMetaType::QDate)
         return DateBox::format(valor.toDate());
     return NuloATexto(valor).toString();
-}
-
-bool vacio(const QVariant& valor)
-{
-    return valor.isNull() || valor.toString().trimmed().isEmpty();
 }
 
 using Kit::boton;
@@ -210,12 +111,7 @@ void ActuacionPreventiva::construir()
     cajaResponsable_->setMinimumWidth(150);
     cajaPresupuesto_->setMinimumWidth(80);
     cajaPresupuesto_->setMaximumWidth(120);
-    listaRiesgos_ = Kit::lista("cmbRiesgo");
-    listaRiesgos_->setAccessibleName("Riesgo que controla la acción");
-    listaRiesgos_->setToolTip("Riesgo evaluado del centro que controla la acción; (general) si no es de ninguno");
-    listaMedidas_ = Kit::lista("cmbMedida");
-    listaMedidas_->setAccessibleName("Medida que lleva a cabo la acción");
-    listaMedidas_->setToolTip("Medida propuesta del riesgo que lleva a cabo la acción (si la hay)");
+    eleccionRiesgo_ = new EleccionRiesgo(this);
     botonAnadirLinea_ = boton("BAñadir", "Añadir");
     botonEliminarLinea_ = boton("BCancelar", "Eliminar");
     auto* linea = new QGridLayout;
@@ -229,39 +125,24 @@ void ActuacionPreventiva::construir()
     botones->addWidget(botonAnadirLinea_);
     botones->addWidget(botonEliminarLinea_);
     linea->addLayout(botones, 1, 6);
-    linea->addWidget(etiqueta("Riesgo", listaRiesgos_), 2, 0);
-    linea->addWidget(listaRiesgos_, 2, 1, 1, 3);
-    linea->addWidget(etiqueta("Medida", listaMedidas_), 2, 4);
-    linea->addWidget(listaMedidas_, 2, 5, 1, 2);
+    QComboBox* riesgos = eleccionRiesgo_->listaRiesgos();
+    QComboBox* medidas = eleccionRiesgo_->listaMedidas();
+    linea->addWidget(etiqueta("Riesgo", riesgos), 2, 0);
+    linea->addWidget(riesgos, 2, 1, 1, 3);
+    linea->addWidget(etiqueta("Medida", medidas), 2, 4);
+    linea->addWidget(medidas, 2, 5, 1, 2);
     linea->setColumnStretch(3, 2);
     linea->setColumnStretch(5, 1);
     v->addLayout(linea);
 
-    origenLineas_ = new OrigenLineasPlan(this);
-    origenLineas_->setObjectName("RActuaciónPreventivaRegistro");
-    cuadriculaLineas_ = new Grid;
-    cuadriculaLineas_->setObjectName("GActuaciónPreventivaRegistro");
-    cuadriculaLineas_->setAccessibleName("Acciones preventivas del plan");
-    cuadriculaLineas_->setDataSource(origenLineas_);
-    cuadriculaLineas_->setMinimumHeight(110);
-    // Pasar el puntero por encima no cambia la línea elegida: es la que borra "Eliminar".
-    cuadriculaLineas_->setTipMovesCurrentRow(false);
-    // Al lado, las mismas líneas con su riesgo y su seguimiento, fila a fila con las de la izquierda.
-    origenSeguimiento_ = new OrigenLineasPlan(this);
-    origenSeguimiento_->setObjectName("RSeguimiento");
-    cuadriculaSeguimiento_ = new Grid;
-    cuadriculaSeguimiento_->setObjectName("GSeguimiento");
-    cuadriculaSeguimiento_->setAccessibleName("Riesgo y seguimiento de las acciones del plan");
-    cuadriculaSeguimiento_->setDataSource(origenSeguimiento_);
-    cuadriculaSeguimiento_->setTipMovesCurrentRow(false);
-    auto* division = new QSplitter(Qt::Horizontal);
-    division->setObjectName("DivisionLineas");
-    division->setChildrenCollapsible(false);
-    division->addWidget(cuadriculaLineas_);
-    division->addWidget(cuadriculaSeguimiento_);
-    division->setStretchFactor(0, 1);
-    division->setStretchFactor(1, 1);
-    v->addWidget(division, 1);
+    cuadriculas_ = new CuadriculasPlan(this);
+    v->addWidget(cuadriculas_, 1);
+    revaloracion_ = new RevaloracionPlan(sesion_, this, [this] {
+        if (!dejarCabecera())
+            return false;
+        ocultarme();
+        return true;
+    });
 
     botonVolver_ = Kit::botonImagen("Image1", "Volver a Empresas y Centros ", QStyle::SP_DirHomeIcon);
     botonEliminarPlan_ =
@@ -294,128 +175,32 @@ void ActuacionPreventiva::construir()
     connect(botonAyuda_, &QToolButton::clicked, this, Ranura([this] { AbrirAyuda(this, "Accion Preventiva"); }, this));
     connect(botonProponer_, &QPushButton::clicked, this, Ranura([this] { proponer(); }, this));
     connect(botonPlazos_, &QPushButton::clicked, this, Ranura([this] { editarPlazos(); }, this));
-    connect(listaRiesgos_, &QComboBox::currentIndexChanged, this, Ranura([this] { leerMedidas(); }, this));
-    connect(listaMedidas_, &QComboBox::activated, this, [this](int i) {
+    connect(eleccionRiesgo_, &EleccionRiesgo::medidaElegida, this, [this](const QString& medida) {
         // Elegir la medida con la acción aún sin escribir la toma como redacción.
-        if (i > 0 && cajaAccion_->text().trimmed().isEmpty())
-            cajaAccion_->setText(listaMedidas_->itemText(i));
+        if (cajaAccion_->text().trimmed().isEmpty())
+            cajaAccion_->setText(medida);
     });
-
-    // Las dos cuadrículas van a la par: la misma línea elegida y el mismo desplazamiento.
-    for (auto [de, a] :
-         {std::pair{cuadriculaLineas_, cuadriculaSeguimiento_}, std::pair{cuadriculaSeguimiento_, cuadriculaLineas_}}) {
-        Grid* destino = a;
-        connect(de, &Grid::currentRowChanged, this,
-                [this, destino](int fila) { ProtegerRanura([&] { elegirFila(destino, fila); }, this); });
-        QScrollBar* otra = a->tableView()->verticalScrollBar();
-        connect(de->tableView()->verticalScrollBar(), &QScrollBar::valueChanged, otra, &QScrollBar::setValue);
-    }
-    connect(cuadriculaSeguimiento_, &Grid::beforeCellChange, this,
-            [this](int columna, const QVariant&, const QVariant& nuevo, bool* cancelar) {
-                antesDeSeguimiento(columna, nuevo, cancelar);
-            });
-    connect(cuadriculaSeguimiento_, &Grid::afterCellChange, this, [this](int columna) { trasSeguimiento(columna); });
-    connect(cuadriculaLineas_, &Grid::afterCellChange, this, [this](int columna) {
-        if (columna == ColumnaFechaLimite)
-            releerDespues();
-    });
-
-    Grid* g = cuadriculaLineas_;
-    connect(g, &Grid::cellTipRequested, this, [this, g](int division, int columna, int fila, CellTip* tip) {
-        // Un fallo al hacer la nota no se avisa: se sigue con lo siguiente.
-        EjecutarSinAviso({[g] {
-                              g->setTipAnchored(true);
-                              g->setTipWidth(5000);
-                              g->setTipDelay(200);
-                          },
-                          [&] {
-                              if (division < 0 || fila < 0)
-                                  return;
-                              tip->bold = true;
-                              tip->textColor = CellTip::oleColor(0x8000000E);
-                              tip->fillColor = CellTip::oleColor(0x800000);
-                              tip->wordWrap = true;
-                              // La nota es de la línea bajo el puntero.
-                              DataSource* ds = origenLineas_;
-                              switch (columna) {
-                              case 0:
-                                  tip->text = texto(ds->fieldValue(fila, "AccionPreventiva"));
-                                  break;
-                              case 1:
-                                  tip->text = "Fecha Limite: " + texto(ds->fieldValue(fila, "FechaLimite"));
-                                  break;
-                              case 2:
-                                  tip->text =
-                                      "Responsable Ejecucion: " + texto(ds->fieldValue(fila, "ResponsableEjecucion"));
-                                  break;
-                              case ColumnaPresupuesto:
-                                  tip->text = "Presupuesto: " + texto(ds->fieldValue(fila, "PresupuestoAproximado"));
-                                  break;
-                              default:
-                                  break;
-                              }
-                          }});
-    });
-    // Corregir una línea en la cuadrícula no puede dejarla sin lo que se exige al añadirla.
-    connect(g, &Grid::beforeCellChange, this,
-            [this](int columna, const QVariant&, const QVariant& nuevo, bool* cancelar) {
-                QString aviso, titulo;
-                if (columna == ColumnaPresupuesto) {
-                    aviso = ProblemaImporte(nuevo.toString());
-                    titulo = "Presupuesto no válido";
-                } else if ((columna == 0 || columna == 2) && vacio(nuevo)) {
-                    aviso = columna == 0 ? "Tienes que escribir una Actuacion Preventiva"
-                                         : "Tienes que escribir un Responsable";
-                    titulo = columna == 0 ? "Sin Actuacion" : "Sin Responsable";
-                }
-                if (aviso.isEmpty())
-                    return;
-                *cancelar = true;
-                avisarTrasEditar(aviso, titulo);
-            });
-}
-
-void ActuacionPreventiva::avisarTrasEditar(const QString& aviso, const QString& titulo)
-{
-    // El aviso sale cuando la cuadrícula ha terminado de cerrar la edición.
-    QPointer<ActuacionPreventiva> yo(this);
-    QTimer::singleShot(0, this, [yo, aviso, titulo] {
-        if (yo)
-            ProtegerRanura(
-                [&] { Servicios().mensaje(yo, aviso, titulo, Icono::Critico, Botones::Aceptar, Respuesta::Aceptar); });
-    });
+    connect(cuadriculas_, &CuadriculasPlan::estadoCambiado, this, [this] { trasCambiarEstado(); });
 }
 
 void ActuacionPreventiva::cargar()
 {
-    EjecutarCarga({[this] { ColocarEnTwips(this, 100, 100, 12700, 4050); },
-                   [this] {
-                       setWindowTitle("Planificación de actuación preventiva ");
-                       listaCargo_->clear();
-                       listaCargo_->addItems({QString(), "Empresario", "Trabajador designado"});
-                   },
-                   [this] {
-                       origenLineas_->setConnectionString(sesion_.conexion);
-                       origenSeguimiento_->setConnectionString(sesion_.conexion);
-                   },
-                   [this] {
-                       GridColumn fecha = GridColumn::text("Fecha Limite", "FechaLimite");
-                       fecha.widthTwips = 1500;
-                       GridColumn responsable = GridColumn::text("Responsable Ejecucion", "ResponsableEjecucion");
-                       responsable.widthTwips = 2800;
-                       GridColumn presupuesto = GridColumn::text("Presupuesto", "PresupuestoAproximado");
-                       presupuesto.widthTwips = 1500;
-                       cuadriculaLineas_->setColumns({GridColumn::text("Accion Preventiva", "AccionPreventiva"), fecha,
-                                                      responsable, presupuesto});
-                   },
-                   [this] { ponerColumnasSeguimiento(); }, [this] { vaciarLineaNueva(); }, [this] { Colocar(); }},
-                  this);
+    EjecutarCarga(
+        {[this] { ColocarEnTwips(this, 100, 100, 12700, 4050); },
+         [this] {
+             setWindowTitle("Planificación de actuación preventiva ");
+             listaCargo_->clear();
+             listaCargo_->addItems({QString(), "Empresario", "Trabajador designado"});
+         },
+         [this] { cuadriculas_->ponerConexion(sesion_.conexion); }, [this] { cuadriculas_->ponerColumnasLineas(); },
+         [this] { cuadriculas_->ponerColumnasSeguimiento(); }, [this] { vaciarLineaNueva(); }, [this] { Colocar(); }},
+        this);
 }
 
 void ActuacionPreventiva::Colocar()
 {
     bool parar = false;
-    EjecutarPresentacion({[&] { guardarRevaloraciones(); },
+    EjecutarPresentacion({[&] { revaloracion_->guardar(); },
                           [&] {
                               rsCentro_->open("Select * from CentroTrabajo where IDCentro = ?;", sesion_.conexion,
                                               {qlonglong(sesion_.idCentro)});
@@ -451,7 +236,7 @@ void ActuacionPreventiva::Colocar()
                           },
                           [&] {
                               if (!parar)
-                                  leerRiesgos();
+                                  eleccionRiesgo_->leer(sesion_.conexion, sesion_.idCentro);
                           }},
                          rsCentro_.get(), nullptr, this);
 }
@@ -511,225 +296,52 @@ long long ActuacionPreventiva::idActuacion() const
     return rsPlan_->value("IDActuacion").toLongLong();
 }
 
-void ActuacionPreventiva::ponerColumnasSeguimiento()
+DataSource* ActuacionPreventiva::lineas() const
 {
-    const auto lectura = [](const QString& titulo, const QString& campo, int ancho) {
-        GridColumn c = GridColumn::text(titulo, campo);
-        c.readOnly = true;
-        c.widthTwips = ancho;
-        return c;
-    };
-    GridColumn nivel = lectura("Nivel", "ValorRiesgo", 1700);
-    nivel.background = [](const QVariant& v) { return SeleccionaRiesgos::ColorNivel(v.toString()); };
-    QVector<ValueItem> estados;
-    for (const QString& e : EstadosLinea())
-        estados.push_back({e, e});
-    GridColumn estado = GridColumn::valueList("Estado", "Estado", estados, int(estados.size()));
-    estado.widthTwips = 1200;
-    GridColumn realizada = GridColumn::text("Fecha\nRealizada", "FechaRealizada");
-    realizada.widthTwips = 1300;
-    GridColumn coste = GridColumn::text("Coste\nReal", "CosteReal");
-    coste.widthTwips = 1100;
-    GridColumn nota = GridColumn::text("Seguimiento", "Seguimiento");
-    nota.widthTwips = 2600;
-    cuadriculaSeguimiento_->setColumns({lectura("Prioridad", "Prioridad", 900), lectura("Puesto", "Puesto", 1500),
-                                        lectura("Riesgo", "Riesgo", 2200), nivel, estado, realizada, coste, nota});
-    // Una sola barra para las dos: la de la derecha; y las dos con la de abajo, para que sus filas
-    // queden a la misma altura.
-    cuadriculaLineas_->tableView()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    for (Grid* g : {cuadriculaLineas_, cuadriculaSeguimiento_})
-        g->tableView()->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    return cuadriculas_->lineas();
+}
+
+Grid* ActuacionPreventiva::cuadricula() const
+{
+    return cuadriculas_->cuadricula();
+}
+
+DataSource* ActuacionPreventiva::seguimiento() const
+{
+    return cuadriculas_->seguimiento();
+}
+
+Grid* ActuacionPreventiva::cuadriculaSeguimiento() const
+{
+    return cuadriculas_->cuadriculaSeguimiento();
 }
 
 void ActuacionPreventiva::leerLineas()
 {
     botonEliminarLinea_->setEnabled(false);
-    for (auto [origen, cuadricula] :
-         {std::pair{origenLineas_, cuadriculaLineas_}, std::pair{origenSeguimiento_, cuadriculaSeguimiento_}}) {
-        origen->setRecordSource(LineasPorPrioridad, {qlonglong(idActuacion())});
-        origen->refresh();
-        cuadricula->redraw();
-    }
-    botonEliminarLinea_->setEnabled(!origenLineas_->isEmpty());
+    cuadriculas_->leer(idActuacion());
+    botonEliminarLinea_->setEnabled(!lineas()->isEmpty());
 }
 
-void ActuacionPreventiva::releerDespues()
+void ActuacionPreventiva::trasCambiarEstado()
 {
-    if (releyendo_)
+    DataSource* ds = seguimiento();
+    const int fila = ds->currentRow();
+    if (ds->fieldValue(fila, "Estado").toString() != QLatin1String("Realizada") ||
+        ds->fieldValue(fila, "IDEvaluacion").isNull())
         return;
-    releyendo_ = true;
     QPointer<ActuacionPreventiva> yo(this);
     QTimer::singleShot(0, this, [yo] {
-        if (!yo)
-            return;
-        yo->releyendo_ = false;
-        ProtegerRanura(
-            [&] {
-                DataSource* ds = yo->origenLineas_;
-                const QVariant linea = ds->fieldValue(ds->currentRow(), "IDActuacionRegistro");
-                QScrollBar* barra = yo->cuadriculaSeguimiento_->tableView()->verticalScrollBar();
-                const int desplazamiento = barra->value();
-                yo->leerLineas();
-                for (int f = 0; !linea.isNull() && f < ds->rowCount(); ++f)
-                    if (ds->fieldValue(f, "IDActuacionRegistro") == linea) {
-                        yo->cuadriculaLineas_->setCurrentRow(f);
-                        break;
-                    }
-                barra->setValue(desplazamiento);
-            },
-            yo);
+        if (yo)
+            ProtegerRanura([&] { yo->revaloracion_->ofrecer(yo->seguimiento()); }, yo);
     });
-}
-
-void ActuacionPreventiva::elegirFila(Grid* destino, int fila)
-{
-    if (fila < 0 || destino->currentRow() == fila)
-        return;
-    // Mientras se vuelven a leer, la otra puede no tener aún esa fila.
-    if (fila >= destino->dataSource()->rowCount())
-        destino->dataSource()->fetchAll();
-    if (fila < destino->dataSource()->rowCount())
-        destino->setCurrentRow(fila);
-}
-
-void ActuacionPreventiva::leerRiesgos()
-{
-    struct Riesgo
-    {
-        QVariant id;
-        QString texto;
-        int prioridad;
-    };
-    std::vector<Riesgo> riesgos;
-    for (const QVariantList& f :
-         Conexion::obtener(sesion_.conexion)->leerFilas(RiesgosDelCentro, {qlonglong(sesion_.idCentro)})) {
-        const QString nivel = f[3].toString();
-        const int prioridad = PrioridadNivel(nivel);
-        riesgos.push_back({f[0], f[1].toString() + " — " + f[2].toString() + " (" + nivelCorto(nivel) + ")",
-                           prioridad > 0 ? prioridad : 6});
-    }
-    // Del más grave al menos; los que aún no tienen nivel, al final.
-    std::stable_sort(riesgos.begin(), riesgos.end(),
-                     [](const Riesgo& a, const Riesgo& b) { return a.prioridad < b.prioridad; });
-    const QSignalBlocker bloqueo(listaRiesgos_);
-    listaRiesgos_->clear();
-    listaRiesgos_->addItem("(general)");
-    for (const Riesgo& r : riesgos)
-        listaRiesgos_->addItem(r.texto, r.id);
-    listaRiesgos_->setCurrentIndex(0);
-    leerMedidas();
-}
-
-void ActuacionPreventiva::leerMedidas()
-{
-    listaMedidas_->clear();
-    listaMedidas_->addItem("(ninguna)");
-    const QVariant riesgo = listaRiesgos_->currentData();
-    listaMedidas_->setEnabled(!riesgo.isNull());
-    if (riesgo.isNull())
-        return;
-    for (const QVariantList& f : Conexion::obtener(sesion_.conexion)->leerFilas(MedidasDelRiesgo, {riesgo}))
-        listaMedidas_->addItem(f[1].toString(), f[0]);
-}
-
-void ActuacionPreventiva::antesDeSeguimiento(int columna, const QVariant& nuevo, bool* cancelar)
-{
-    Grid* g = cuadriculaSeguimiento_;
-    QString aviso, titulo;
-    if (columna == SegRealizada && nuevo.typeId() != QMetaType::QDate && !nuevo.isNull()) {
-        const QString escrito = nuevo.toString().trimmed();
-        QDate dia;
-        QString motivo;
-        if (escrito.isEmpty()) {
-            g->setCellValue(columna, QVariant());
-        } else if (DateBox::parse(escrito, &dia, &motivo)) {
-            g->setCellValue(columna, dia);
-        } else {
-            aviso = "No se puede guardar «" + escrito + "» como Fecha Realizada. " + motivo;
-            titulo = "Fecha no válida";
-        }
-    } else if (columna == SegCoste) {
-        aviso = ProblemaImporte(nuevo.toString());
-        titulo = "Coste no válido";
-    } else if (columna == SegEstado) {
-        const QString estado = nuevo.toString();
-        if (!EstadosLinea().contains(estado)) {
-            aviso = "«" + estado + "» no es un estado de la lista. Elija " + EstadosLinea().join(", ") + ".";
-            titulo = "Valor no válido";
-        } else if (LineaHecha(estado) && g->cellValue(SegRealizada).isNull()) {
-            // Lo hecho sin fecha se da por hecho hoy; la fecha se puede corregir después.
-            g->setCellValue(SegRealizada, Hoy());
-        }
-    }
-    if (aviso.isEmpty())
-        return;
-    *cancelar = true;
-    avisarTrasEditar(aviso, titulo);
-}
-
-void ActuacionPreventiva::trasSeguimiento(int columna)
-{
-    if (columna != SegEstado)
-        return;
-    DataSource* ds = origenSeguimiento_;
-    const int fila = ds->currentRow();
-    if (ds->fieldValue(fila, "Estado").toString() == QLatin1String("Realizada") &&
-        !ds->fieldValue(fila, "IDEvaluacion").isNull()) {
-        QPointer<ActuacionPreventiva> yo(this);
-        QTimer::singleShot(0, this, [yo] {
-            if (yo)
-                ProtegerRanura([&] { yo->ofrecerRevaloracion(); }, yo);
-        });
-    }
-    // El color de vencida depende del estado.
-    releerDespues();
-}
-
-void ActuacionPreventiva::ofrecerRevaloracion()
-{
-    DataSource* ds = origenSeguimiento_;
-    const int fila = ds->currentRow();
-    const QVariant evaluacion = ds->fieldValue(fila, "IDEvaluacion");
-    if (fila < 0 || evaluacion.isNull())
-        return;
-    const QString pregunta = QString("La acción de «%1» en el puesto «%2» está realizada. ¿Quiere volver a valorar "
-                                     "ahora ese riesgo?")
-                                 .arg(texto(ds->fieldValue(fila, "Riesgo")), texto(ds->fieldValue(fila, "Puesto")));
-    if (Servicios().mensaje(this, pregunta, "Volver a valorar", Icono::Pregunta, Botones::SiNo, Respuesta::Si) !=
-        Respuesta::Si)
-        return;
-    const auto filas = Conexion::obtener(sesion_.conexion)->leerFilas(PuestoDelRiesgo, {evaluacion});
-    if (filas.empty() || !dejarCabecera())
-        return;
-    const QVariantList& f = filas.front();
-    revaloracionesPendientes().push_back({sesion_.conexion, evaluacion.toLongLong(),
-                                          ds->fieldValue(fila, "IDActuacionRegistro").toLongLong(), f[0].toString()});
-    sesion_.puestoActual = VentanaAsistente::TextoPuesto(f[1].toLongLong(), f[2].toString());
-    sesion_.idEmpresa = f[3].toLongLong();
-    ocultarme();
-    if (RegistroVentanas* r = RegistroVentanas::actual())
-        r->abrirNueva(Ventana::SeleccionaRiesgos);
-}
-
-void ActuacionPreventiva::guardarRevaloraciones()
-{
-    auto& pendientes = revaloracionesPendientes();
-    for (auto i = pendientes.begin(); i != pendientes.end();) {
-        if (i->conexion != sesion_.conexion) {
-            ++i;
-            continue;
-        }
-        const Revaloracion r = *i;
-        i = pendientes.erase(i);
-        GuardarRevaloracion(*Conexion::obtener(r.conexion), r.idEvaluacion, r.idLinea, r.nivelAnterior, Hoy());
-    }
 }
 
 void ActuacionPreventiva::showEvent(QShowEvent* evento)
 {
     QWidget::showEvent(evento);
-    if (!revaloracionesPendientes().empty())
-        ProtegerRanura([this] { guardarRevaloraciones(); }, this);
+    if (RevaloracionPlan::hayPendientes())
+        ProtegerRanura([this] { revaloracion_->guardar(); }, this);
 }
 
 PropuestasPlan* ActuacionPreventiva::proponer()
@@ -780,7 +392,7 @@ void ActuacionPreventiva::vaciarLineaNueva()
     fechaLimite_->clear();
     cajaResponsable_->clear();
     cajaPresupuesto_->clear();
-    listaRiesgos_->setCurrentIndex(listaRiesgos_->count() > 0 ? 0 : -1);
+    eleccionRiesgo_->vaciar();
 }
 
 void ActuacionPreventiva::ponerAccion(const QString& texto)
@@ -848,9 +460,9 @@ void ActuacionPreventiva::anadirLinea()
     rs.setValue("FechaLimite", fechaLimite_->value());
     rs.setValue("ResponsableEjecucion", cajaResponsable_->text());
     rs.setValue("PresupuestoAproximado", cajaPresupuesto_->text());
-    if (const QVariant riesgo = listaRiesgos_->currentData(); !riesgo.isNull()) {
+    if (const QVariant riesgo = eleccionRiesgo_->riesgo(); !riesgo.isNull()) {
         rs.setValue("IDEvaluacion", riesgo);
-        if (const QVariant medida = listaMedidas_->currentData(); !medida.isNull())
+        if (const QVariant medida = eleccionRiesgo_->medida(); !medida.isNull())
             rs.setValue("IDMedidaFactor", medida);
     }
     rs.setValue("Estado", EstadosLinea().front());
@@ -861,7 +473,7 @@ void ActuacionPreventiva::anadirLinea()
 
 void ActuacionPreventiva::eliminarLinea()
 {
-    DataSource* ds = origenLineas_;
+    DataSource* ds = lineas();
     if (!ds->isOpen() || ds->isEmpty())
         return;
     const int actual = ds->currentRow();
@@ -910,7 +522,7 @@ void ActuacionPreventiva::eliminarPlan()
 
 void ActuacionPreventiva::imprimir()
 {
-    DataSource* ds = origenLineas_;
+    DataSource* ds = lineas();
     if (!ds->isOpen() || ds->isEmpty()) {
         rechazar("Tiene que existir por lo menos una Accion Preventiva para poder continuar", "Sin Accion",
                  cajaAccion_);

@@ -6,8 +6,10 @@
 #include <QWidget>
 #include <memory>
 
+class CuadriculasPlan;
 class DataSource;
 class DateBox;
+class EleccionRiesgo;
 class Grid;
 class MarcoCentro;
 class PlazosPlan;
@@ -17,6 +19,7 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 class Recordset;
+class RevaloracionPlan;
 
 // Planificación de la actuación preventiva de un centro: la cabecera del plan (quién lo hace, con
 // qué cargo y en qué fecha) y sus líneas, cada una una acción con su fecha límite, su responsable
@@ -53,11 +56,11 @@ public:
 
     // Plan en curso (0 si no hay) y sus líneas.
     long long idActuacion() const;
-    DataSource* lineas() const { return origenLineas_; }
-    Grid* cuadricula() const { return cuadriculaLineas_; }
+    DataSource* lineas() const;
+    Grid* cuadricula() const;
     // Las mismas líneas, en el mismo orden, con su riesgo y su seguimiento.
-    DataSource* seguimiento() const { return origenSeguimiento_; }
-    Grid* cuadriculaSeguimiento() const { return cuadriculaSeguimiento_; }
+    DataSource* seguimiento() const;
+    Grid* cuadriculaSeguimiento() const;
 
 public slots:
     // Vuelve a leer el centro, el plan (creándolo si el centro no tiene) y sus líneas.
@@ -87,20 +90,9 @@ private:
     void construir();
     void cargar();
     void leerLineas();
-    // Vuelve a leer las líneas tras el cambio de una celda que mueve su orden o su color, sin
-    // perder la línea elegida.
-    void releerDespues();
-    void ponerColumnasSeguimiento();
-    void leerRiesgos();
-    void leerMedidas();
-    void elegirFila(Grid* destino, int fila);
-    void antesDeSeguimiento(int columna, const QVariant& nuevo, bool* cancelar);
-    void trasSeguimiento(int columna);
-    // Ofrece volver a valorar el riesgo de la línea actual, que se acaba de dar por realizada.
-    void ofrecerRevaloracion();
-    void guardarRevaloraciones();
-    // Aviso de un valor no válido en una cuadrícula, cuando ésta ha terminado con la celda.
-    void avisarTrasEditar(const QString& aviso, const QString& titulo);
+    // Tras guardar el estado de una línea: si se acaba de dar por realizada la acción de un riesgo,
+    // ofrece volver a valorarlo.
+    void trasCambiarEstado();
     void vaciarLineaNueva();
     void ocultarme();
     // Aviso de una entrada que falta o no vale; el foco va adonde se corrige.
@@ -109,7 +101,6 @@ private:
     Sesion& sesion_;
     std::unique_ptr<Recordset> rsCentro_;
     std::unique_ptr<Recordset> rsPlan_;
-    DataSource* origenLineas_ = nullptr;
 
     MarcoCentro* marcoCentro_ = nullptr;
     QLineEdit* cajaPlanificador_ = nullptr;
@@ -121,16 +112,13 @@ private:
     DateBox* fechaLimite_ = nullptr;
     QLineEdit* cajaResponsable_ = nullptr;
     QLineEdit* cajaPresupuesto_ = nullptr;
-    QComboBox* listaRiesgos_ = nullptr;
-    QComboBox* listaMedidas_ = nullptr;
+    EleccionRiesgo* eleccionRiesgo_ = nullptr;
     QPushButton* botonProponer_ = nullptr;
     QPushButton* botonPlazos_ = nullptr;
     QPushButton* botonAnadirLinea_ = nullptr;
     QPushButton* botonEliminarLinea_ = nullptr;
-    Grid* cuadriculaLineas_ = nullptr;
-    DataSource* origenSeguimiento_ = nullptr;
-    Grid* cuadriculaSeguimiento_ = nullptr;
-    bool releyendo_ = false;
+    CuadriculasPlan* cuadriculas_ = nullptr;
+    RevaloracionPlan* revaloracion_ = nullptr;
     QToolButton* botonImprimir_ = nullptr;
     QToolButton* botonEliminarPlan_ = nullptr;
     QToolButton* botonAyuda_ = nullptr;
