@@ -3,6 +3,7 @@
 #include "plataforma/PlataformaServicios.h"
 #include "plataforma/Reloj.h"
 #include "reports/DocumentoInforme.h"
+#include "reports/ExportacionHoja.h"
 #include "reports/ExportacionOdt.h"
 #include "reports/MotorInforme.h"
 #include "reports/VistaPreviaInforme.h"
@@ -67,6 +68,10 @@ void InformeGeneral::construir()
            [this] { exportar(); });
     accion("ExportarOdt", tr("Exportar a ODT"), "x-office-document", QStyle::SP_FileIcon, QKeySequence(),
            [this] { exportarCopiaOdt(); });
+    accion("ExportarXlsx", tr("Exportar a Excel (XLSX)"), "x-office-spreadsheet", QStyle::SP_FileDialogDetailedView,
+           QKeySequence(), [this] { exportarDatos(FormatoHoja::Xlsx); });
+    accion("ExportarCsv", tr("Exportar a CSV"), "text-csv", QStyle::SP_FileDialogListView, QKeySequence(),
+           [this] { exportarDatos(FormatoHoja::Csv); });
     barra_->addSeparator();
     accion("Reducir", tr("Reducir"), "zoom-out", QStyle::SP_ArrowDown, QKeySequence::ZoomOut,
            [this] { vista_->zoomOut(1.25); });
@@ -90,8 +95,9 @@ void InformeGeneral::construir()
            QKeySequence(Qt::Key_PageDown), [this] { paginaSiguiente(); });
     accion("UltimaPagina", tr("Última página"), "go-last", QStyle::SP_MediaSkipForward,
            QKeySequence(Qt::CTRL | Qt::Key_End), [this] { ultimaPagina(); });
-    // Con el texto al lado sólo imprimir y exportar: el resto, con su icono y su ayuda emergente,
-    // para que la barra quepa entera (con la hoja actual a la vista) en el tamaño de la ventana.
+    // Con el texto al lado sólo imprimir y exportar los documentos: el resto (también las hojas de
+    // cálculo), con su icono y su ayuda emergente, para que la barra quepa entera (con la hoja actual a
+    // la vista) en el tamaño de la ventana.
     const QStringList conTexto{QStringLiteral("Imprimir"), QStringLiteral("ExportarPdf"),
                                QStringLiteral("ExportarOdt")};
     for (QAction* a : barra_->actions()) {
@@ -166,6 +172,9 @@ void InformeGeneral::actualizarEstado()
     for (QAction* a : barra_->actions())
         if (!a->objectName().isEmpty())
             a->setEnabled(hay);
+    // Las hojas de cálculo son del plan y de la evaluación de un centro, no de cualquier informe.
+    for (const char* nombre : {"ExportarXlsx", "ExportarCsv"})
+        barra_->findChild<QAction*>(QLatin1String(nombre))->setEnabled(hay && centroPedido() > 0);
     if (hay) {
         barra_->findChild<QAction*>(QStringLiteral("PrimeraPagina"))->setEnabled(actual > 1);
         barra_->findChild<QAction*>(QStringLiteral("PaginaAnterior"))->setEnabled(actual > 1);
@@ -260,6 +269,56 @@ void InformeGeneral::exportarCopiaOdt()
         elegirDestino(tr("Exportar a ODT"), QStringLiteral(".odt"), tr("Documentos OpenDocument (*.odt)"));
     if (!ruta.isEmpty())
         exportarOdt(ruta);
+}
+
+long long InformeGeneral::centroPedido() const
+{
+    if (peticion_.plantilla != Informes::FicheroEvaluacion && peticion_.plantilla != Informes::FicheroPlanificacion)
+        return 0;
+    for (const CondicionSeleccion& c : peticion_.condiciones)
+        if (c.tabla == QLatin1String("CentroTrabajo") && c.campo == QLatin1String("IDCentro"))
+            return c.valor.toLongLong();
+    return 0;
+}
+
+void InformeGeneral::exportarDatos(FormatoHoja formato)
+{
+    if (!documento_ || centroPedido() <= 0)
+        return;
+    const bool xlsx = formato == FormatoHoja::Xlsx;
+    const QString ruta =
+        xlsx ? elegirDestino(tr("Exportar a Excel (XLSX)"), QStringLiteral(".xlsx"), tr("Libros de Excel (*.xlsx)"))
+             : elegirDestino(tr("Exportar a CSV"), QStringLiteral(".csv"),
+                             tr("Valores separados por punto y coma (*.csv)"));
+    if (!ruta.isEmpty())
+        exportarHoja(ruta, formato);
+}
+
+bool InformeGeneral::exportarHoja(const QString& ruta, FormatoHoja formato)
+{
+    const QString titulo = formato == FormatoHoja::Xlsx ? tr("Exportar a Excel (XLSX)") : tr("Exportar a CSV");
+    const long long centro = centroPedido();
+    if (!motor_ || centro <= 0)
+        return false;
+    QString motivo;
+    bool bien = false;
+    // Los datos se leen al exportar: son los de ahora, aunque la vista previa sea de antes.
+    EjecutarAvisandoAlFinal({[&] {
+                                const FilasExportacion tabla = peticion_.plantilla == Informes::FicheroPlanificacion
+                                                                   ? FilasPlan(motor_->conexion(), centro)
+                                                                   : FilasEvaluacion(motor_->conexion(), centro);
+                                bien = EscribirHoja(tabla, ruta, formato, motivo);
+                                if (!bien)
+                                    Servicios().mensaje(this,
+                                                        tr("No se ha podido guardar la hoja de cálculo en «%1»: %2.")
+                                                            .arg(QDir::toNativeSeparators(ruta), motivo),
+                                                        titulo, PlataformaServicios::Icono::Critico,
+                                                        PlataformaServicios::Botones::Aceptar,
+                                                        PlataformaServicios::Respuesta::Aceptar);
+                            }},
+                            this);
+    // Una hoja de cálculo no es el documento que se firma: no emite la evaluación.
+    return bien;
 }
 
 bool InformeGeneral::exportarPdf(const QString& ruta)

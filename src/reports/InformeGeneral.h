@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/ExportacionHoja.h"
 #include "reports/VistaPreviaInforme.h"
 #include "shell/PeticionInforme.h"
 #include "shell/RegistroVentanas.h"
@@ -16,7 +17,8 @@ class QToolBar;
 
 // Visor de informes: abre la plantilla de la petición, la rellena para sus condiciones y la enseña en vista previa con
 // lo que se espera de ella: imprimir, exportar a PDF o a ODT, zoom, ajustar al ancho y pasar de página. Imprimir o
-// exportar la evaluación la emite: si ha cambiado desde su última versión, apunta una más.
+// exportar la evaluación la emite: si ha cambiado desde su última versión, apunta una más. Del plan y de la
+// evaluación de un centro también exporta los datos a hoja de cálculo (XLSX o CSV), que no emite nada.
 class InformeGeneral : public QWidget
 {
     Q_OBJECT
@@ -42,6 +44,10 @@ public:
     // Guardan el PDF o el ODT en la ruta; si no pueden, lo avisan y devuelven false.
     bool exportarPdf(const QString& ruta);
     bool exportarOdt(const QString& ruta);
+    // Pide el destino y guarda los datos del documento en hoja de cálculo.
+    void exportarDatos(FormatoHoja formato);
+    // Guarda los datos en la ruta; si no puede, lo avisa con el motivo y devuelve false.
+    bool exportarHoja(const QString& ruta, FormatoHoja formato);
     void primeraPagina();
     void paginaAnterior();
     void paginaSiguiente();
@@ -56,6 +62,8 @@ private:
     QString elegirDestino(const QString& titulo, const QString& extension, const QString& filtro);
     bool guardado(bool bien, const QString& ruta, const QString& titulo);
     void emitir();
+    // El centro del plan o de la evaluación que se enseña; 0 si el informe es otro.
+    long long centroPedido() const;
 
     PeticionInforme peticion_;
     std::unique_ptr<MotorInforme> motor_;

@@ -3,6 +3,7 @@
 #include "plataforma/Reloj.h"
 #include "reports/DocumentoEmpresa.h"
 #include "reports/DocumentoInforme.h"
+#include "reports/ExportacionHoja.h"
 #include "reports/ExportacionOdt.h"
 #include "reports/Informes.h"
 #include "reports/MotorInforme.h"
@@ -74,13 +75,17 @@ QString nativa(const QString& ruta)
 QString AyudaExportacion()
 {
     return QStringLiteral(
-        "Uso: ExportarInformes [--centro ID | --empresa ID] [--formato pdf|odt] [--destino CARPETA]\n"
+        "Uso: ExportarInformes [--centro ID | --empresa ID] [--formato pdf|odt|xlsx|csv] [--destino CARPETA]\n"
         "Escribe en PDF la evaluación de riesgos y la planificación preventiva de un centro de trabajo\n"
         "(o de todos los que tienen puestos o plan, sin --centro) en la carpeta de destino (la actual,\n"
         "sin --destino). Con --empresa, un solo documento con todos los centros de la empresa: portada,\n"
         "índice, la evaluación de cada centro y después los planes. Con --formato odt, copias editables\n"
         "en OpenDocument. Cada evaluación escrita queda emitida: si ha cambiado, sube su versión.\n"
         "Los documentos que salen como borrador se dicen debajo de su nombre.\n"
+        "Con --formato xlsx (Excel) o csv (separado por \";\", en UTF-8), los datos en hoja de cálculo:\n"
+        "el plan con una fila por acción y la evaluación con una fila por riesgo de cada puesto, dos\n"
+        "archivos por centro (con --empresa, los de cada uno de sus centros). Las hojas de cálculo no\n"
+        "emiten la evaluación: no son el documento que se firma.\n"
         "\n"
         "Códigos de salida:\n"
         "  0   todos los documentos escritos\n"
@@ -137,7 +142,17 @@ ExportacionInformes::ExportacionInformes(QString carpetaPrograma, QString destin
 
 QString ExportacionInformes::extension() const
 {
-    return formato_ == FormatoDocumento::Odt ? QStringLiteral(".odt") : QStringLiteral(".pdf");
+    switch (formato_) {
+    case FormatoDocumento::Odt:
+        return QStringLiteral(".odt");
+    case FormatoDocumento::Xlsx:
+        return QStringLiteral(".xlsx");
+    case FormatoDocumento::Csv:
+        return QStringLiteral(".csv");
+    case FormatoDocumento::Pdf:
+        break;
+    }
+    return QStringLiteral(".pdf");
 }
 
 std::unique_ptr<ExportacionInformes::Motores> ExportacionInformes::abrirMotores(int& codigo)
@@ -153,8 +168,11 @@ std::unique_ptr<ExportacionInformes::Motores> ExportacionInformes::abrirMotores(
     const QString informes = QDir(carpeta_).filePath(QStringLiteral("Informes"));
     auto motores = std::make_unique<Motores>();
     try {
-        motores->evaluacion.abrirPlantilla(QDir(informes).filePath(Informes::FicheroEvaluacion));
-        motores->planificacion.abrirPlantilla(QDir(informes).filePath(Informes::FicheroPlanificacion));
+        // Las hojas de cálculo leen los datos directamente: no necesitan las plantillas.
+        if (!enHoja()) {
+            motores->evaluacion.abrirPlantilla(QDir(informes).filePath(Informes::FicheroEvaluacion));
+            motores->planificacion.abrirPlantilla(QDir(informes).filePath(Informes::FicheroPlanificacion));
+        }
         motores->evaluacion.conectarCarpeta(carpeta_);
         motores->planificacion.conectarCarpeta(carpeta_);
     } catch (const ErrorBD& e) {
@@ -238,18 +256,29 @@ int ExportacionInformes::ejecutar(std::optional<long long> soloCentro)
         return NadaQueExportar;
     }
 
+    const auto [fallidos, total] = escribirCentros(centros, *motores);
+    avisarOmitidos(omitidos);
+    return resumen(fallidos, total);
+}
+
+std::pair<int, int> ExportacionInformes::escribirCentros(const std::vector<Centro>& centros, Motores& motores)
+{
     int fallidos = 0, total = 0;
     for (const Centro& c : centros) {
         const std::tuple<MotorInforme*, QString, QString> documentos[] = {
-            {&motores->evaluacion, PrefijoEvaluacion, FormulaEvaluacion(c.id, c.empresa)},
-            {&motores->planificacion, PrefijoPlanificacion, FormulaPlanificacion(c.id)},
+            {&motores.evaluacion, PrefijoEvaluacion, FormulaEvaluacion(c.id, c.empresa)},
+            {&motores.planificacion, PrefijoPlanificacion, FormulaPlanificacion(c.id)},
         };
         for (const auto& [motor, prefijo, formula] : documentos) {
             ++total;
             const QString ruta = QDir(destino_).filePath(nombreUnico(prefijo, c) + extension());
+            if (enHoja()) {
+                fallidos += !escribirHoja(motor == &motores.planificacion, c, ruta);
+                continue;
+            }
             try {
                 motor->fijarFormula(formula);
-                if (escribir(*motor->generar(), ruta) && (motor != &motores->evaluacion || emitir(c.id, ruta)))
+                if (escribir(*motor->generar(), ruta) && (motor != &motores.evaluacion || emitir(c.id, ruta)))
                     continue;
             } catch (const ErrorBD& e) {
                 errores_ << QStringLiteral("No se ha podido preparar «%1»: %2").arg(nativa(ruta), e.descripcion())
@@ -258,8 +287,28 @@ int ExportacionInformes::ejecutar(std::optional<long long> soloCentro)
             ++fallidos;
         }
     }
-    avisarOmitidos(omitidos);
-    return resumen(fallidos, total);
+    return {fallidos, total};
+}
+
+bool ExportacionInformes::escribirHoja(bool plan, const Centro& centro, const QString& ruta)
+{
+    QString motivo;
+    try {
+        const FilasExportacion tabla = plan ? FilasPlan(conexion_, centro.id) : FilasEvaluacion(conexion_, centro.id);
+        const FormatoHoja formato = formato_ == FormatoDocumento::Xlsx ? FormatoHoja::Xlsx : FormatoHoja::Csv;
+        if (EscribirHoja(tabla, ruta, formato, motivo)) {
+            salida_ << nativa(ruta) << Qt::endl;
+            return true;
+        }
+    } catch (const ErrorBD& e) {
+        errores_ << QStringLiteral("No se ha podido preparar «%1»: %2").arg(nativa(ruta), e.descripcion()) << Qt::endl;
+        return false;
+    }
+    // El disco lleno o de sólo lectura se dice como tal, con lo que hay que hacer.
+    const QString disco = motivoFallo();
+    errores_ << QStringLiteral("No se ha podido escribir «%1»: %2.").arg(nativa(ruta), disco.isEmpty() ? motivo : disco)
+             << Qt::endl;
+    return false;
 }
 
 int ExportacionInformes::ejecutarEmpresa(long long idEmpresa)
@@ -306,6 +355,12 @@ int ExportacionInformes::ejecutarEmpresa(long long idEmpresa)
                  << Qt::endl;
         avisarOmitidos(omitidos);
         return NadaQueExportar;
+    }
+    // En hoja de cálculo no hay documento de empresa: van las hojas de cada uno de sus centros.
+    if (enHoja()) {
+        const auto [fallidos, total] = escribirCentros(centros, *motores);
+        avisarOmitidos(omitidos);
+        return resumen(fallidos, total);
     }
 
     const QString nombre =

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class DocumentoInforme;
@@ -14,7 +15,9 @@ class QTextStream;
 enum class FormatoDocumento
 {
     Pdf,
-    Odt, // copia editable
+    Odt,  // copia editable
+    Xlsx, // los datos en hoja de cálculo
+    Csv,
 };
 
 // Lo que ExportarInformes devuelve al terminar; los guiones que lo llaman se fían de estos números.
@@ -38,7 +41,9 @@ QString NombreArchivoSeguro(const QString& nombre, int bytes);
 
 // Escribe en PDF (u ODT) los dos documentos de un centro, de todos o el de una empresa, en una carpeta. Un
 // documento que falla no para los demás: se avisa de él y se sigue. Cada evaluación escrita se da por emitida:
-// si ha cambiado desde la última versión, apunta una más.
+// si ha cambiado desde la última versión, apunta una más. En XLSX o CSV escribe los datos del plan y de la
+// evaluación de cada centro (también con la empresa: los de cada uno de sus centros); una hoja de cálculo
+// no es el documento que se firma, así que no emite nada.
 class ExportacionInformes
 {
 public:
@@ -63,6 +68,10 @@ private:
     std::unique_ptr<Motores> abrirMotores(int& codigo);
     std::vector<Centro> leerCentros(const QString& condicion, long long id);
     static std::vector<Centro> apartarVacios(std::vector<Centro>& centros);
+    // Los dos documentos (o las dos hojas) de cada centro; devuelve cuántos han fallado y cuántos eran.
+    std::pair<int, int> escribirCentros(const std::vector<Centro>& centros, Motores& motores);
+    bool escribirHoja(bool plan, const Centro& centro, const QString& ruta);
+    bool enHoja() const { return formato_ == FormatoDocumento::Xlsx || formato_ == FormatoDocumento::Csv; }
     bool escribir(const DocumentoInforme& documento, const QString& ruta);
     bool emitir(long long idCentro, const QString& ruta);
     void avisarOmitidos(const std::vector<Centro>& omitidos);

@@ -1,7 +1,8 @@
 // ExportarInformes: escribe en PDF (u ODT) los dos documentos de un centro, o de todos, o el
-// documento de una empresa, con el mismo motor y las mismas plantillas que el visor del programa.
+// documento de una empresa, con el mismo motor y las mismas plantillas que el visor del programa;
+// o sus datos en hoja de cálculo (XLSX o CSV).
 //
-//   ExportarInformes [--centro ID | --empresa ID] [--formato pdf|odt] [--destino CARPETA]
+//   ExportarInformes [--centro ID | --empresa ID] [--formato pdf|odt|xlsx|csv] [--destino CARPETA]
 //   (códigos de salida: --help)
 #include "reports/exportar/ExportacionInformes.h"
 #include "shell/Rutinas.h"
@@ -12,9 +13,12 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTextStream>
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <iterator>
 #include <optional>
+#include <utility>
 
 namespace {
 // Ninguna salida deja la base con conexiones abiertas ni el diario a medias.
@@ -45,8 +49,9 @@ int main(int argc, char* argv[])
     std::optional<long long> soloCentro, empresa;
     FormatoDocumento formato = FormatoDocumento::Pdf;
     QString destino = QDir::currentPath();
-    const QString uso = QStringLiteral("Uso: ExportarInformes [--centro ID | --empresa ID] [--formato pdf|odt] "
-                                       "[--destino CARPETA] (más en --help)");
+    const QString uso =
+        QStringLiteral("Uso: ExportarInformes [--centro ID | --empresa ID] [--formato pdf|odt|xlsx|csv] "
+                       "[--destino CARPETA] (más en --help)");
     for (int i = 0; i < argumentos.size(); ++i) {
         const QString& a = argumentos[i];
         const bool conValor = a == QLatin1String("--centro") || a == QLatin1String("--empresa") ||
@@ -65,10 +70,16 @@ int main(int argc, char* argv[])
             (esCentro ? soloCentro : empresa) = id;
         } else if (a == QLatin1String("--formato")) {
             const QString valor = argumentos[++i].toLower();
-            if (valor != QLatin1String("pdf") && valor != QLatin1String("odt"))
-                return fallar(QStringLiteral("«%1» no es un formato: pdf u odt.").arg(argumentos[i]),
+            const std::pair<const char*, FormatoDocumento> formatos[] = {{"pdf", FormatoDocumento::Pdf},
+                                                                         {"odt", FormatoDocumento::Odt},
+                                                                         {"xlsx", FormatoDocumento::Xlsx},
+                                                                         {"csv", FormatoDocumento::Csv}};
+            const auto elegido = std::find_if(std::begin(formatos), std::end(formatos),
+                                              [&](const auto& f) { return valor == QLatin1String(f.first); });
+            if (elegido == std::end(formatos))
+                return fallar(QStringLiteral("«%1» no es un formato: pdf, odt, xlsx o csv.").arg(argumentos[i]),
                               SalidaExportacion::Uso);
-            formato = valor == QLatin1String("odt") ? FormatoDocumento::Odt : FormatoDocumento::Pdf;
+            formato = elegido->second;
         } else if (a == QLatin1String("--destino")) {
             destino = argumentos[++i];
         } else if (a == QLatin1String("--ayuda") || a == QLatin1String("-h") || a == QLatin1String("--help")) {
