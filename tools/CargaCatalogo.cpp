@@ -45,6 +45,8 @@ RecuentoCatalogo cargarCatalogo(Conexion& conexion, const QString& carpeta)
     const TablaCsv enlaces = leerCsv(dir.filePath("riesgos_factores.csv"), {"IDFactor", "IDRiesgo"});
     const TablaCsv medidas = leerCsv(dir.filePath("medidas.csv"), {"IDFactor", "IDRiesgo", "Medida"});
     const TablaCsv actuaciones = leerCsv(dir.filePath("actuaciones.csv"), {"Actuacion"});
+    const TablaCsv habituales = leerCsv(dir.filePath("habituales.csv"), {"Puesto", "IDFactor"});
+    const TablaCsv revision = leerCsv(dir.filePath("revision.csv"), {"Revision"});
 
     std::set<int> idRiesgos, idFactores;
     QSet<QString> nombres;
@@ -91,6 +93,32 @@ RecuentoCatalogo cargarCatalogo(Conexion& conexion, const QString& carpeta)
     for (const FilaCsv& f : actuaciones.filas)
         unico(nombres, actuaciones, f, f.campos[0]);
 
+    // Cada puesto, con sus factores habituales; se enlazan por el nombre, que es lo que el usuario
+    // elige y lo que se conserva de una revisión a otra.
+    std::map<QString, int> numeroPuesto;
+    for (const FilaCsv& f : puestos.filas)
+        numeroPuesto.emplace(f.campos[0], int(numeroPuesto.size()) + 1);
+    std::set<std::pair<int, int>> parejas;
+    std::set<int> puestosConFactores;
+    for (const FilaCsv& f : habituales.filas) {
+        const auto p = numeroPuesto.find(f.campos[0]);
+        if (p == numeroPuesto.end())
+            fallo(habituales, f, QStringLiteral("el puesto «%1» no está en puestos.csv").arg(f.campos[0]));
+        const int factor = entero(habituales, f, 1);
+        if (!idFactores.count(factor))
+            fallo(habituales, f, QStringLiteral("el factor %1 no está en factores.csv").arg(factor));
+        if (!parejas.emplace(p->second, factor).second)
+            fallo(habituales, f, QStringLiteral("el factor %1 está repetido en el puesto").arg(factor));
+        puestosConFactores.insert(p->second);
+    }
+    for (const FilaCsv& f : puestos.filas)
+        if (!puestosConFactores.count(numeroPuesto.at(f.campos[0])))
+            fallo(puestos, f, QStringLiteral("el puesto no tiene factores habituales en habituales.csv"));
+    if (revision.filas.size() != 1)
+        fallo(revision, revision.filas.empty() ? FilaCsv{1, {}} : revision.filas[1],
+              QStringLiteral("debe tener una sola fila con la revisión del catálogo"));
+    const int numeroRevision = entero(revision, revision.filas.front(), 0);
+
     for (const auto& [enlace, cuantas] : medidasPorEnlace)
         if (cuantas < 2) {
             const auto f = std::find_if(enlaces.filas.begin(), enlaces.filas.end(), [&](const FilaCsv& e) {
@@ -106,7 +134,8 @@ RecuentoCatalogo cargarCatalogo(Conexion& conexion, const QString& carpeta)
     for (const FilaCsv& f : riesgos.filas)
         conexion.ejecutar("INSERT INTO Riesgos (IDRiesgo, Riesgo) VALUES (?, ?)", {f.campos[0].toInt(), f.campos[1]});
     for (const FilaCsv& f : puestos.filas)
-        conexion.ejecutar("INSERT INTO Puestos (Puesto, \"Descripción\") VALUES (?, ?)", {f.campos[0], f.campos[1]});
+        conexion.ejecutar("INSERT INTO Puestos (IDPuesto, Puesto, \"Descripción\") VALUES (?, ?, ?)",
+                          {numeroPuesto.at(f.campos[0]), f.campos[0], f.campos[1]});
     for (const FilaCsv& f : factores.filas)
         conexion.ejecutar("INSERT INTO FactoresRiesgos (IDFactor, Factor) VALUES (?, ?)",
                           {f.campos[0].toInt(), f.campos[1]});
@@ -117,7 +146,10 @@ RecuentoCatalogo cargarCatalogo(Conexion& conexion, const QString& carpeta)
         conexion.ejecutar("INSERT INTO Medidas (IDFactor, IDRiesgo, Medida) VALUES (?, ?, ?)",
                           {f.campos[0].toInt(), f.campos[1].toInt(), f.campos[2]});
     for (const FilaCsv& f : actuaciones.filas)
-        conexion.ejecutar("INSERT INTO Actuaciones (Actuacion) VALUES (?)", {f.campos[0]});
+        conexion.ejecutar("INSERT INTO Actuaciones (Actuacion, Entregada) VALUES (?, ?)", {f.campos[0], f.campos[0]});
+    for (const auto& [puesto, factor] : parejas)
+        conexion.ejecutar("INSERT INTO FactoresHabituales (IDPuesto, IDFactor) VALUES (?, ?)", {puesto, factor});
+    conexion.ejecutar("UPDATE RevisionCatalogo SET Revision = ?", {numeroRevision});
     t.confirmar();
 
     RecuentoCatalogo r;
@@ -127,5 +159,7 @@ RecuentoCatalogo cargarCatalogo(Conexion& conexion, const QString& carpeta)
     r.enlaces = int(enlaces.filas.size());
     r.medidas = int(medidas.filas.size());
     r.actuaciones = int(actuaciones.filas.size());
+    r.habituales = int(habituales.filas.size());
+    r.revision = numeroRevision;
     return r;
 }

@@ -13,6 +13,8 @@ struct RecuentoCatalogo
     int enlaces = 0;
     int medidas = 0;
     int actuaciones = 0;
+    int habituales = 0; // factores habituales de los puestos
+    int revision = 0;   // revisión del catálogo
 };
 
 // Comprueba los archivos del catálogo de la carpeta y los carga, todos o ninguno, en la base de

@@ -36,8 +36,8 @@ int main(int argc, char** argv)
         if (!escribirCuenta(cuentas, "Velka", "Tortuganza"))
             throw std::runtime_error(("no se puede escribir " + cuentas).toStdString());
         std::printf("Base de datos creada: %d riesgos, %d puestos, %d factores, %d enlaces, %d medidas, "
-                    "%d actuaciones\n",
-                    r.riesgos, r.puestos, r.factores, r.enlaces, r.medidas, r.actuaciones);
+                    "%d actuaciones, %d factores habituales (catálogo, revisión %d)\n",
+                    r.riesgos, r.puestos, r.factores, r.enlaces, r.medidas, r.actuaciones, r.habituales, r.revision);
     } catch (const ErrorBD& e) {
         std::fprintf(stderr, "crear_base: %s\n", qPrintable(e.descripcion()));
         QFile::remove(temporal);

@@ -1,5 +1,6 @@
 #include "store/Esquema.h"
 
+#include "store/ActualizacionCatalogo.h"
 #include "store/AnalisisConsulta.h"
 #include "store/Conexion.h"
 #include "store/ErrorBD.h"
@@ -8,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QObject>
 #include <QRegularExpression>
 #include <sqlite3.h>
@@ -140,6 +142,11 @@ int aplicarRevision5(sqlite3* bd, QString& sentencia)
     return ejecutarEn(bd, QString::fromUtf8(revision5), sentencia);
 }
 
+int aplicarRevision6(sqlite3* bd, QString& sentencia)
+{
+    return ejecutarEn(bd, QString::fromUtf8(revision6), sentencia);
+}
+
 struct Revision
 {
     int numero;
@@ -148,7 +155,8 @@ struct Revision
 
 // Revisiones en orden. Una nueva revisión se añade al final y nunca se cambia una publicada.
 const Revision revisiones[] = {
-    {1, aplicarRevision1}, {2, aplicarRevision2}, {3, aplicarRevision3}, {4, aplicarRevision4}, {5, aplicarRevision5},
+    {1, aplicarRevision1}, {2, aplicarRevision2}, {3, aplicarRevision3},
+    {4, aplicarRevision4}, {5, aplicarRevision5}, {6, aplicarRevision6},
 };
 
 int leerEntero(Conexion& c, const char* sql)
@@ -228,6 +236,26 @@ void guardarCopia(Conexion& c, const QString& copia)
                           .arg(QDir::toNativeSeparators(copia)));
 }
 
+// El catálogo del programa va en la misma carpeta que su base de datos.
+void ponerCatalogoAlDia(Conexion& c, ResultadoEsquema& r)
+{
+    const QFileInfo base(QDir::fromNativeSeparators(c.datos().fuente));
+    const QFileInfo catalogo(base.absoluteDir().filePath(NombreCatalogoPrograma));
+    if (!catalogo.isFile() || catalogo.canonicalFilePath() == base.canonicalFilePath())
+        return;
+    r.revisionCatalogo = revisionCatalogo(c);
+    const int nueva = revisionCatalogoDe(catalogo.filePath());
+    if (nueva <= r.revisionCatalogo)
+        return;
+    if (r.copia.isEmpty()) {
+        const QString copia = base.filePath() + QStringLiteral(".c%1.bak").arg(r.revisionCatalogo);
+        guardarCopia(c, copia);
+        r.copia = copia;
+    }
+    actualizarCatalogo(c, catalogo.filePath());
+    r.catalogoPuestoAlDia = nueva;
+}
+
 // Deja en "r" lo que va averiguando: si algo lanza, el resultado ya dice de qué revisión partía.
 void comprobarYPoner(Conexion& c, ResultadoEsquema& r)
 {
@@ -259,13 +287,14 @@ void comprobarYPoner(Conexion& c, ResultadoEsquema& r)
     }
     if (version == RevisionEsquema) {
         r.estado = Estado::AlDia;
-        return;
+    } else {
+        const QString copia = QDir::fromNativeSeparators(c.datos().fuente) + QStringLiteral(".r%1.bak").arg(version);
+        guardarCopia(c, copia);
+        r.copia = copia;
+        aplicarRevisiones(c, version);
+        r.estado = Estado::PuestaAlDia;
     }
-    const QString copia = QDir::fromNativeSeparators(c.datos().fuente) + QStringLiteral(".r%1.bak").arg(version);
-    guardarCopia(c, copia);
-    r.copia = copia;
-    aplicarRevisiones(c, version);
-    r.estado = Estado::PuestaAlDia;
+    ponerCatalogoAlDia(c, r);
 }
 } // namespace
 

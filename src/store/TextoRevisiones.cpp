@@ -340,4 +340,24 @@ BEGIN
     WHERE IDActuacionRegistro = OLD.IDActuacionRegistro;
 END;
 )SQL";
+
+// Revisión 6: el catálogo lleva su propia revisión, para que un programa con un catálogo más nuevo
+// lo ponga al día al abrir la base de datos. Las bases de antes tenían el catálogo de la revisión 1.
+// Cada puesto del catálogo, los factores que suele tener, para marcarlos de una vez. Cada actuación
+// guarda el texto con que se entregó: el usuario puede corregirlo y la puesta al día no la repite.
+const char* const revision6 = R"SQL(
+CREATE TABLE RevisionCatalogo (
+    Revision INTEGER NOT NULL
+);
+INSERT INTO RevisionCatalogo (Revision) VALUES (1);
+
+CREATE TABLE FactoresHabituales (
+    IDPuesto INTEGER NOT NULL REFERENCES Puestos (IDPuesto) ON DELETE CASCADE,
+    IDFactor INTEGER NOT NULL REFERENCES FactoresRiesgos (IDFactor) ON DELETE CASCADE,
+    PRIMARY KEY (IDPuesto, IDFactor)
+);
+
+ALTER TABLE Actuaciones ADD COLUMN Entregada TEXT;
+UPDATE Actuaciones SET Entregada = Actuacion;
+)SQL";
 } // namespace SqlRevision

@@ -6,4 +6,5 @@ extern const char* const revision1;
 extern const char* const revision3;
 extern const char* const revision4;
 extern const char* const revision5;
+extern const char* const revision6;
 } // namespace SqlRevision

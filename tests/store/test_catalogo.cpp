@@ -32,6 +32,8 @@ std::string falloCon(const QString& archivo, const QByteArray& contenido)
     escribir(dir.filePath("medidas.csv"), "IDFactor,IDRiesgo,Medida\n1,10,Usar escaleras con marcado EN 131\n"
                                           "1,10,\"Revisar peldaños, zapatas y \"\"tijera\"\" antes de usarla\"\n");
     escribir(dir.filePath("actuaciones.csv"), "Actuacion\nFormar a los trabajadores\n");
+    escribir(dir.filePath("habituales.csv"), "Puesto,IDFactor\nDependiente,1\n");
+    escribir(dir.filePath("revision.csv"), "Revision\n4\n");
     if (!archivo.isEmpty())
         escribir(dir.filePath(archivo), contenido);
     auto c = Conexion::crear(dir.filePath("prueba.mdb"));
@@ -66,6 +68,16 @@ TEST(CargaCatalogo, UnaFilaMalFormadaParaLaConstruccionNombrandoArchivoYLinea)
     EXPECT_EQ(falloCon("actuaciones.csv", "Accion\nFormar\n"), "actuaciones.csv:1: la cabecera debe ser «Actuacion»");
     EXPECT_EQ(falloCon("puestos.csv", "Puesto,Descripción\nCajero\n"), "puestos.csv:2: tiene 1 campos y deben ser 2");
     EXPECT_EQ(falloCon("puestos.csv", "Puesto,Descripción\n\nCajero,Cobra\n"), "puestos.csv:2: línea vacía");
+    EXPECT_EQ(falloCon("habituales.csv", "Puesto,IDFactor\nDependiente,1\nCajero,1\n"),
+              "habituales.csv:3: el puesto «Cajero» no está en puestos.csv");
+    EXPECT_EQ(falloCon("habituales.csv", "Puesto,IDFactor\nDependiente,7\n"),
+              "habituales.csv:2: el factor 7 no está en factores.csv");
+    EXPECT_EQ(falloCon("habituales.csv", "Puesto,IDFactor\nDependiente,1\nDependiente,1\n"),
+              "habituales.csv:3: el factor 1 está repetido en el puesto");
+    EXPECT_EQ(falloCon("puestos.csv", "Puesto,Descripción\nDependiente,Vende\nCajero,Cobra\n"),
+              "puestos.csv:3: el puesto no tiene factores habituales en habituales.csv");
+    EXPECT_EQ(falloCon("revision.csv", "Revision\n4\n5\n"),
+              "revision.csv:3: debe tener una sola fila con la revisión del catálogo");
 }
 
 TEST(CatalogoEntregado, LasFuentesLleganEnterasYSinTocar)
@@ -84,6 +96,17 @@ TEST(CatalogoEntregado, LasFuentesLleganEnterasYSinTocar)
     EXPECT_EQ(contar(cx, "select count(*) from RiesgosFactores"), qsizetype(enlaces.filas.size()));
     EXPECT_EQ(contar(cx, "select count(*) from Medidas"), qsizetype(medidas.filas.size()));
     EXPECT_EQ(contar(cx, "select count(*) from Actuaciones"), qsizetype(actuaciones.filas.size()));
+    const TablaCsv habituales = leerCsv(fuentes + "/habituales.csv", {"Puesto", "IDFactor"});
+    for (const FilaCsv& f : habituales.filas)
+        EXPECT_EQ(contar(cx,
+                         "select count(*) from FactoresHabituales h join Puestos p using (IDPuesto) "
+                         "where p.Puesto = ? and h.IDFactor = ?",
+                         {f.campos[0], f.campos[1].toInt()}),
+                  1)
+            << f.campos[0].toStdString() << " " << f.campos[1].toStdString();
+    EXPECT_EQ(contar(cx, "select count(*) from FactoresHabituales"), qsizetype(habituales.filas.size()));
+    EXPECT_EQ(contar(cx, "select Revision from RevisionCatalogo"),
+              leerCsv(fuentes + "/revision.csv", {"Revision"}).filas.front().campos[0].toInt());
 
     // Los textos, con sus tildes y eñes, salen igual que entraron.
     for (const FilaCsv& f : factores.filas)
