@@ -277,4 +277,47 @@ TEST_F(ExportarInformes, CentrosSinNadaSeSaltanYSeDicen)
     EXPECT_TRUE(errores.contains("no tiene centros de trabajo con puestos o planificación")) << qPrintable(errores);
     EXPECT_EQ(exportar({}, sur + 100), SalidaExportacion::EmpresaInexistente);
 }
+
+// En CSV, los datos del plan y de la evaluación de cada centro, dos archivos con el nombre de siempre;
+// no hacen falta las plantillas y no emiten la evaluación. Con la empresa, los de cada uno de sus centros.
+TEST_F(ExportarInformes, HojasDeCalculoEnCsv)
+{
+    const long long empresa = datos::empresa(cx, "Comercial Norte");
+    const long long centro = datos::centro(cx, empresa, "Tienda");
+    const long long puesto = datos::puesto(cx, centro, "Dependienta");
+    datos::evaluacion(cx, datos::factor(cx, puesto, 1, "S"), 10, "S", "Riesgo Moderado");
+    const long long plan = datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {centro});
+    datos::insertar(cx,
+                    "INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, AccionPreventiva, FechaLimite) "
+                    "VALUES (?, 'Alfombra antideslizante', '2027-02-01')",
+                    {plan});
+    centroConPuesto(empresa, "Almacén");
+    QDir(copia.carpeta()).removeRecursively();
+    QDir().mkpath(copia.carpeta());
+    for (const char* f : {"Evaluacion.mdb", "SYSTEM.mdw"})
+        ASSERT_TRUE(QFile::copy(QStringLiteral(CARPETA_ENTREGA "/") + f, copia.ruta(f)));
+    formato = FormatoDocumento::Csv;
+
+    ASSERT_EQ(exportar(centro), SalidaExportacion::Correcta) << qPrintable(errores);
+    const QString evaluacion = "Evaluación de riesgos - Comercial Norte - Tienda.csv";
+    const QString planificacion = "Planificación preventiva - Comercial Norte - Tienda.csv";
+    EXPECT_EQ(archivos(), QStringList({evaluacion, planificacion}));
+    EXPECT_TRUE(salida.contains(evaluacion) && salida.contains(planificacion)) << qPrintable(salida);
+    const auto leer = [&](const QString& nombre) {
+        QFile f(QDir(destino.path()).filePath(nombre));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    EXPECT_TRUE(leer(planificacion)
+                    .startsWith("\xEF\xBB\xBF"
+                                "Acción preventiva;Riesgo;Puesto;"));
+    const QStringList filasPlan = QString::fromUtf8(leer(planificacion)).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(filasPlan.size(), 2);
+    EXPECT_TRUE(filasPlan[1].startsWith("Alfombra antideslizante;;;;;01/02/2027;")) << qPrintable(filasPlan[1]);
+    EXPECT_TRUE(leer(evaluacion).contains("\r\nDependienta;010;")) << qPrintable(leer(evaluacion));
+    EXPECT_EQ(versiones(centro), 0);
+
+    QDir(destino.path()).removeRecursively();
+    ASSERT_EQ(exportar({}, empresa), SalidaExportacion::Correcta) << qPrintable(errores);
+    EXPECT_EQ(archivos().filter(".csv").size(), 4) << qPrintable(archivos().join("\n"));
+}
 } // namespace
