@@ -3,6 +3,7 @@
 #include "evaluation/GeneracionRiesgos.h"
 #include "plataforma/PlataformaServicios.h"
 #include "shell/Comprobaciones.h"
+#include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
 #include "shell/RegistroVentanas.h"
 #include "shell/Rutinas.h"
@@ -11,6 +12,7 @@
 #include "store/ErrorBD.h"
 #include "store/Recordset.h"
 
+#include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -33,6 +35,14 @@ SeleccionaFactores::SeleccionaFactores(Sesion& sesion, QWidget* parent)
 void SeleccionaFactores::construir()
 {
     ponerListaPuestos();
+
+    botonHabituales_ = Kit::boton("BHabituales", QStringLiteral("Marcar los habituales del puesto"));
+    botonHabituales_->setToolTip(
+        QStringLiteral("Marca los factores que suele tener este puesto según el catálogo, tras enseñarlos"));
+    botonHabituales_->setAccessibleName(QStringLiteral("Marcar los habituales del puesto"));
+    botonHabituales_->setEnabled(false); // hasta que se elija un puesto
+    cuerpo()->addWidget(botonHabituales_, 0, Qt::AlignLeft);
+    connect(botonHabituales_, &QPushButton::clicked, this, Ranura([this] { marcarHabituales(); }, this));
 
     // El nombre del factor es el del catálogo: sólo se marca o se desmarca.
     GridColumn factor = GridColumn::text("Factores de Riesgo", "Factor");
@@ -59,6 +69,7 @@ void SeleccionaFactores::elegirPuesto(long long)
         {qlonglong(sesion_.idCentro), puesto, empresa});
     origenFactores_->refresh();
     cuadriculaFactores_->redraw();
+    botonHabituales_->setEnabled(hayPuesto);
 }
 
 // La casilla de un factor. El cambio sólo se acepta cuando lo generado o quitado y la marca ya
@@ -114,6 +125,65 @@ void SeleccionaFactores::tratarFallo(long numero, const QString& descripcion, bo
         origenFactores_->refresh();
         cuadriculaFactores_->redraw();
     }
+}
+
+void SeleccionaFactores::marcarHabituales()
+{
+    if (!rsPuesto_ || rsPuesto_->eof() || !origenFactores_->isOpen())
+        return;
+    const QString puesto = NuloATexto(rsPuesto_->value("Puesto")).toString().trimmed();
+    Recordset catalogo;
+    catalogo.open("SELECT IDPuesto FROM Puestos WHERE Puesto = ? COLLATE NOCASE ORDER BY IDPuesto", sesion_.conexion,
+                  {puesto});
+    if (catalogo.eof()) {
+        Servicios().mensaje(this,
+                            QStringLiteral("El puesto «%1» no se llama como ninguno de los puestos del catálogo, así "
+                                           "que no tiene factores habituales. Marque sus factores uno a uno.")
+                                .arg(puesto),
+                            QStringLiteral("Factores habituales"), Icono::Informacion, Botones::Aceptar,
+                            Respuesta::Aceptar);
+        return;
+    }
+    // Los de la lista de este puesto que aún no están marcados, en el orden de la cuadrícula.
+    Recordset habituales;
+    habituales.open("SELECT s.IDEvaluacionCrear, s.Factor FROM FactoresSeleccionarEvaluacion s "
+                    "JOIN FactoresHabituales h ON h.IDFactor = s.IDFactor AND h.IDPuesto = ? "
+                    "WHERE s.IDPuestoCentro = ? AND coalesce(s.FactorSelecionado, '') <> 'S' "
+                    "ORDER BY s.IDEvaluacionCrear",
+                    sesion_.conexion, {catalogo.value(0), rsPuesto_->value("IDPuestoCentro")});
+    QList<long long> filas;
+    QStringList nombres;
+    for (; !habituales.eof(); habituales.moveNext()) {
+        filas << habituales.value(0).toLongLong();
+        nombres << QStringLiteral("- ") + NuloATexto(habituales.value(1)).toString();
+    }
+    if (filas.isEmpty()) {
+        Servicios().mensaje(
+            this, QStringLiteral("Los factores habituales del puesto «%1» ya están marcados.").arg(puesto),
+            QStringLiteral("Factores habituales"), Icono::Informacion, Botones::Aceptar, Respuesta::Aceptar);
+        return;
+    }
+    const Respuesta r =
+        Servicios().mensaje(this,
+                            QStringLiteral("Se van a marcar estos %1 factores habituales del puesto «%2», con sus "
+                                           "riesgos y medidas:\n\n%3\n\n¿Desea marcarlos?")
+                                .arg(filas.size())
+                                .arg(puesto, nombres.join('\n')),
+                            QStringLiteral("Factores habituales"), Icono::Pregunta, Botones::SiNo, Respuesta::No);
+    if (r != Respuesta::Si)
+        return;
+    // Casilla a casilla, por el mismo camino que un clic: cada una con su aviso previo, su
+    // generación y su escritura. Al primer fallo (ya avisado) se para.
+    origenFactores_->fetchAll();
+    for (const long long k : filas) {
+        int fila = -1;
+        for (int f = 0; f < origenFactores_->rowCount() && fila < 0; ++f)
+            if (origenFactores_->fieldValue(f, "IDEvaluacionCrear").toLongLong() == k)
+                fila = f;
+        if (fila < 0 || !origenFactores_->setData(origenFactores_->index(fila, ColumnaMarca), MarcaSi, Qt::EditRole))
+            break;
+    }
+    cuadriculaFactores_->redraw();
 }
 
 void SeleccionaFactores::nota(int division, int columna, int fila, CellTip* tip)

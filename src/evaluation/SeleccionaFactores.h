@@ -7,6 +7,7 @@
 class CellTip;
 class DataSource;
 class Grid;
+class QPushButton;
 class QVariant;
 
 // Segundo paso del asistente: los factores de riesgo de cada puesto, con su casilla. Marcar un
@@ -22,6 +23,11 @@ public:
 
     static constexpr Ventana Nombre = Ventana::SeleccionaFactores;
 
+    // Marca, tras enseñarlos y pedir conformidad, los factores que el catálogo da como habituales
+    // del puesto del catálogo que se llama como el elegido. Cada uno se marca como si se pulsara
+    // su casilla.
+    void marcarHabituales();
+
 protected:
     void elegirPuesto(long long idPuesto) override;
     void adelante() override;
@@ -33,6 +39,7 @@ private:
     void tratarFallo(long numero, const QString& descripcion, bool* cancelar);
     void nota(int division, int columna, int fila, CellTip* tip) override;
 
+    QPushButton* botonHabituales_ = nullptr;
     Grid* cuadriculaFactores_ = nullptr;
     DataSource* origenFactores_ = nullptr;
 };
