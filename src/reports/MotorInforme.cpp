@@ -27,6 +27,15 @@ const QRegularExpression& marcaCampo()
     return marca;
 }
 
+// Las marcas que se enlazan en una consulta: {Tabla.Campo} y {hoy}, el día del reloj del programa
+// (el mismo que {{fecha}}), para que las consultas no dependan del date('now') de la base.
+const QRegularExpression& marcaConsulta()
+{
+    static const QRegularExpression marca(QStringLiteral("\\{(?:(\\w+)\\.(\\w+)|(hoy))\\}"),
+                                          QRegularExpression::UseUnicodePropertiesOption);
+    return marca;
+}
+
 // Campos que las consultas de la plantilla saben filtrar.
 QStringList camposFiltrables(const PlantillaInforme& p)
 {
@@ -269,11 +278,15 @@ std::unique_ptr<DocumentoInforme> MotorInforme::generar() const
         std::vector<QVariant> valores;
         QString final;
         qsizetype desde = 0;
-        auto it = marcaCampo().globalMatch(sql);
+        auto it = marcaConsulta().globalMatch(sql);
         while (it.hasNext()) {
             const auto m = it.next();
             final += sql.mid(desde, m.capturedStart() - desde) + QLatin1Char('?');
             desde = m.capturedEnd();
+            if (m.hasCaptured(3)) {
+                valores.push_back(Hoy().toString(Qt::ISODate));
+                continue;
+            }
             const QString nombre = m.captured(1) + QLatin1Char('.') + m.captured(2);
             QVariant v;
             for (const CondicionSeleccion& cond : condiciones)

@@ -23,7 +23,8 @@
 //   <h1>{{titulo}}</h1> ... hasta el final del archivo
 //
 // En las consultas, {Tabla.Campo} es el valor que da la fórmula de selección para ese campo,
-// siempre enlazado; si la fórmula no lo nombra vale NULL. Una consulta "en <padre> por <campos>"
+// siempre enlazado; si la fórmula no lo nombra vale NULL. {hoy} es el día del reloj del programa
+// ('aaaa-mm-dd', el mismo día que {{fecha}}), también enlazado. Una consulta "en <padre> por <campos>"
 // se lee una sola vez y cada fila se cuelga de las filas del padre con los mismos valores en esos
 // campos. Una columna cuyo nombre empieza por "si_" es una condición para {{#si_...}}: cierta si
 // no es nula, vacía, 0 ni "N". Cada fila lleva además "n", su número dentro de
