@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPixmap>
 #include <benchmark/benchmark.h>
@@ -86,6 +87,37 @@ void EvaluacionAPdf(benchmark::State& estado)
     estado.counters["paginas"] = paginas;
 }
 BENCHMARK(EvaluacionAPdf)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Las tres partes del PDF por separado: leer y rellenar la plantilla, componer las hojas con las
+// reglas de maquetación, y pintarlas.
+void EvaluacionPorPartes(benchmark::State& estado)
+{
+    double generar = 0, componer = 0, pintar = 0;
+    for (auto _ : estado) {
+        QElapsedTimer reloj;
+        reloj.start();
+        MotorInforme motor;
+        motor.abrirPlantilla(RutaEnPrograma("Informes/" + Informes::FicheroEvaluacion));
+        motor.conectarCarpeta(CarpetaPrograma());
+        motor.fijarFormula(FormulaEvaluacion(centro, empresa));
+        const auto documento = motor.generar();
+        generar += reloj.restart();
+        benchmark::DoNotOptimize(documento->paginas());
+        componer += reloj.restart();
+        documento->exportarPdf(copia->ruta("partes.pdf"));
+        pintar += reloj.restart();
+        // Para mirar el resultado: GUARDAR_PDF=ruta deja una copia del documento.
+        if (qEnvironmentVariableIsSet("GUARDAR_PDF")) {
+            QFile::remove(qEnvironmentVariable("GUARDAR_PDF"));
+            QFile::copy(copia->ruta("partes.pdf"), qEnvironmentVariable("GUARDAR_PDF"));
+        }
+    }
+    const double n = double(estado.iterations());
+    estado.counters["generar_ms"] = generar / n;
+    estado.counters["componer_ms"] = componer / n;
+    estado.counters["pintar_ms"] = pintar / n;
+}
+BENCHMARK(EvaluacionPorPartes)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // Hasta ver la primera hoja: la ventana abierta con la hoja ya pintada.
 void AbrirVistaPrevia(benchmark::State& estado)

@@ -47,13 +47,6 @@ QString portada(const DatosEmpresa& d, int centros)
         .arg(e(d.nombre), datos, Hoy().toString(QStringLiteral("dd/MM/yyyy")));
 }
 
-int hojaDe(const QTextDocument& texto, int posicion)
-{
-    const QRectF rect = texto.documentLayout()->blockBoundingRect(texto.findBlock(posicion));
-    const double alto = texto.pageSize().height();
-    // Medio punto de holgura: la parte empieza justo en el borde de su hoja.
-    return alto > 0 ? int((rect.top() + 0.5) / alto) + 1 : 1;
-}
 } // namespace
 
 DocumentoEmpresa ComponerDocumentoEmpresa(const DatosEmpresa& empresa, const std::vector<ParteEmpresa>& partes)
@@ -115,7 +108,7 @@ DocumentoEmpresa ComponerDocumentoEmpresa(const DatosEmpresa& empresa, const std
 
     resultado.documento->paginas();
     for (int inicio : inicios)
-        resultado.primerasHojas.push_back(hojaDe(texto, inicio));
+        resultado.primerasHojas.push_back(resultado.documento->hojaDe(inicio));
     // Cada hoja en su celda vacía: la fila no cambia de alto y el documento sigue compuesto como estaba.
     for (int i = 0; i < int(partes.size()); ++i)
         indice->cellAt(i, 1).firstCursorPosition().insertText(QString::number(resultado.primerasHojas[i]));

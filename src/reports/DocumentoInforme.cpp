@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <limits>
 
 namespace {
 // El cuerpo se compone a 96 puntos por pulgada sobre una imagen, sea cual sea la pantalla: así
@@ -56,9 +57,8 @@ QFont fuenteDocumento()
     return f;
 }
 
-// Mientras el documento no está compuesto, la composición la lleva él, pieza a pieza y con las
-// reglas de maquetación: si Qt siguiera componiendo sola con el bucle de eventos llegaría al
-// final antes, y cada salto de hoja que se pone después obligaría a recomponer hasta el final.
+// Mientras el documento no está cortado en hojas, la composición la lleva él, pieza a pieza: Qt
+// no compone por su cuenta con el bucle de eventos lo que aún nadie ha pedido ver.
 class SinComponerAparte : public QObject
 {
 public:
@@ -105,8 +105,8 @@ DocumentoInforme::DocumentoInforme(const QString& html, const QString& titulo, c
     doc_.setUseDesignMetrics(true);
     doc_.setDefaultFont(fuenteDocumento());
     doc_.setDocumentMargin(0);
-    doc_.setPageSize(
-        QSizeF(mm(AnchoPapel - MargenIzquierdo - MargenDerecho), mm(AltoPapel - MargenSuperior - MargenInferior)));
+    // Una tira sin hojas: las corta después la maquetación.
+    doc_.setTextWidth(mm(AnchoPapel - MargenIzquierdo - MargenDerecho));
     doc_.setHtml(html);
     doc_.setMetaInformation(QTextDocument::DocumentTitle, titulo);
     // Las hojas no se cuentan aquí: contarlas compone el documento entero, y la vista previa
@@ -117,12 +117,13 @@ DocumentoInforme::~DocumentoInforme() = default;
 
 int DocumentoInforme::paginas() const
 {
-    if (!compuesto_) {
-        revisarTodo();
-        paginas_ = doc_.pageCount();
-        compuesto_ = true;
-    }
-    return paginas_;
+    componerHasta(INT_MAX);
+    return int(hojas_.size());
+}
+
+double DocumentoInforme::altoCuerpo() const
+{
+    return mm(AltoPapel - MargenSuperior - MargenInferior);
 }
 
 bool DocumentoInforme::componerPaso() const
@@ -131,22 +132,20 @@ bool DocumentoInforme::componerPaso() const
     constexpr int Trozo = 20000;
     if (compuesto_)
         return true;
-    const int final = doc_.characterCount() - 1;
-    posicion_ = std::min(posicion_ + Trozo, std::max(final, 0));
-    revisarHasta(posicion_);
-    // Pedir dónde queda un párrafo compone el documento hasta él (y la tabla que lo contiene).
-    const QRectF rect = doc_.documentLayout()->blockBoundingRect(doc_.findBlock(posicion_));
-    const double alto = doc_.pageSize().height();
-    if (alto > 0 && rect.isValid())
-        paginasVistas_ = std::max(paginasVistas_, int(rect.bottom() / alto) + 1);
-    if (posicion_ >= final)
-        paginas();
+    prepararPiezas();
+    const auto posicionSiguiente = [this] {
+        return siguientePieza_ < int(piezas_.size()) ? posicionPieza(piezas_[siguientePieza_]) : INT_MAX;
+    };
+    const int hasta = posicionSiguiente() == INT_MAX ? INT_MAX : posicionSiguiente() + Trozo;
+    while (!avanzarPieza() && posicionSiguiente() <= hasta) {
+    }
     return compuesto_;
 }
 
 int DocumentoInforme::paginasCompuestas() const
 {
-    return compuesto_ ? paginas_ : paginasVistas_;
+    // Las cerradas y la que se está llenando.
+    return int(hojas_.size()) + (compuesto_ ? 0 : 1);
 }
 
 QString DocumentoInforme::parte(const QString& plantilla, int pagina, bool derecha) const
@@ -154,7 +153,7 @@ QString DocumentoInforme::parte(const QString& plantilla, int pagina, bool derec
     const qsizetype barra = plantilla.indexOf(QLatin1Char('|'));
     QString t =
         barra < 0 ? (derecha ? QString() : plantilla) : (derecha ? plantilla.mid(barra + 1) : plantilla.left(barra));
-    t.replace(QLatin1String("[[paginas]]"), compuesto_ ? QString::number(paginas_) : QStringLiteral("…"));
+    t.replace(QLatin1String("[[paginas]]"), compuesto_ ? QString::number(hojas_.size()) : QStringLiteral("…"));
     t.replace(QLatin1String("[[pagina]]"), QString::number(pagina));
     if (t.contains(QLatin1String("[[seccion]]")))
         t.replace(QLatin1String("[[seccion]]"), seccion(pagina));
@@ -168,22 +167,31 @@ void DocumentoInforme::prepararPiezas() const
     if (preparado_)
         return;
     preparado_ = true;
+    constexpr auto Saltos = QTextFormat::PageBreak_AlwaysBefore | QTextFormat::PageBreak_AlwaysAfter;
+    // El salto de un párrafo vacío (que no ocupa sitio propio) pasa a lo que le sigue.
+    bool saltoPendiente = false;
     for (auto it = doc_.rootFrame()->begin(); !it.atEnd(); ++it) {
         Pieza p;
+        QTextFormat::PageBreakFlags politica;
         if (QTextFrame* marco = it.currentFrame()) {
             p.tabla = qobject_cast<QTextTable*>(marco);
             if (!p.tabla || p.tabla->rows() == 0)
                 continue;
+            politica = p.tabla->format().pageBreakPolicy();
             const QTextTableCell finFila = p.tabla->cellAt(0, p.tabla->columns() - 1);
             p.junto = hayAncla(doc_, p.tabla->firstPosition(), finFila.lastPosition(), QStringLiteral("junto"));
         } else {
             p.bloque = it.currentBlock();
-            // Los párrafos vacíos no ocupan sitio propio: el de antes de una tabla se esconde en ella.
-            if (p.bloque.length() <= 1)
+            politica = p.bloque.blockFormat().pageBreakPolicy();
+            if (p.bloque.length() <= 1) {
+                saltoPendiente = saltoPendiente || (politica & Saltos);
                 continue;
+            }
             const int nivel = p.bloque.blockFormat().headingLevel();
             p.titulo = nivel >= 1 && nivel <= 4;
         }
+        p.saltoAntes = saltoPendiente || (politica & QTextFormat::PageBreak_AlwaysBefore);
+        saltoPendiente = politica & QTextFormat::PageBreak_AlwaysAfter;
         piezas_.push_back(p);
     }
     for (QTextBlock b = doc_.begin(); b.isValid(); b = b.next())
@@ -198,125 +206,189 @@ int DocumentoInforme::posicionPieza(const Pieza& p) const
     return p.tabla ? p.tabla->firstPosition() : p.bloque.position();
 }
 
-int DocumentoInforme::piezaDe(int posicion) const
+void DocumentoInforme::anadirUnidades(const Pieza& p) const
 {
-    const auto despues = std::upper_bound(piezas_.begin(), piezas_.end(), posicion,
-                                          [&](int pos, const Pieza& p) { return pos < posicionPieza(p); });
-    return int(despues - piezas_.begin()) - 1;
-}
-
-void DocumentoInforme::medir(Pieza& p) const
-{
-    // Medir un párrafo compone el documento hasta él; una tabla se mide por el texto de sus
-    // celdas, que la composición ya ha colocado con los saltos de hoja entre filas.
-    double arriba = 0, abajo = 0;
+    // Medir una pieza compone el documento hasta ella, y sólo hasta ella.
+    const size_t antes = unidades_.size();
     if (p.tabla) {
-        arriba = alturaLineas(doc_, doc_.findBlock(p.tabla->cellAt(0, 0).firstPosition())).first;
-        abajo = arriba;
-        const int ultima = p.tabla->rows() - 1;
-        for (int c = 0; c < p.tabla->columns(); ++c) {
-            const QTextTableCell celda = p.tabla->cellAt(ultima, c);
-            if (celda.isValid())
-                abajo = std::max(abajo, alturaLineas(doc_, doc_.findBlock(celda.lastPosition())).second);
-        }
+        anadirFilas(p);
     } else {
-        std::tie(arriba, abajo) = alturaLineas(doc_, p.bloque);
+        const QTextBlock& b = p.bloque;
+        const double y = doc_.documentLayout()->blockBoundingRect(b).top();
+        const QTextLayout* l = b.layout();
+        if (!l || l->lineCount() == 0) {
+            unidades_.push_back({y, y, b.position()});
+        } else if (p.titulo) {
+            const auto [arriba, abajo] = alturaLineas(doc_, b);
+            unidades_.push_back({arriba, abajo, b.position()});
+        } else {
+            for (int i = 0; i < l->lineCount(); ++i) {
+                const QTextLine linea = l->lineAt(i);
+                unidades_.push_back({y + linea.y(), y + linea.y() + linea.height(), b.position() + linea.textStart()});
+            }
+        }
     }
-    const double alto = doc_.pageSize().height();
-    // Medio punto de holgura: lo que empieza o acaba justo en el borde es de la hoja de dentro.
-    p.hojaInicio = int(std::floor((arriba + 0.5) / alto));
-    p.hojaFin = std::max(p.hojaInicio, int(std::floor((abajo - 0.5) / alto)));
-}
-
-bool DocumentoInforme::empiezaHoja(int i) const
-{
-    return i == 0 || piezas_[i - 1].hojaFin < piezas_[i].hojaInicio;
-}
-
-int DocumentoInforme::inicioDeTitulos(int i) const
-{
-    while (i > 0 && piezas_[i - 1].titulo)
-        --i;
-    return i;
-}
-
-bool DocumentoInforme::saltoDelante(int i) const
-{
-    const Pieza& p = piezas_[i];
-    const auto politica = p.tabla ? p.tabla->format().pageBreakPolicy() : p.bloque.blockFormat().pageBreakPolicy();
-    return politica & QTextFormat::PageBreak_AlwaysBefore;
-}
-
-void DocumentoInforme::revisar(int i) const
-{
-    Pieza& p = piezas_[i];
-    medir(p);
-    // Lo que baja de hoja se lleva consigo los títulos que tenga justo delante.
-    int baja = -1;
-    if (p.junto && p.hojaFin > p.hojaInicio && !empiezaHoja(i)) {
-        baja = inicioDeTitulos(i);
-    } else if (p.titulo && i + 1 < int(piezas_.size())) {
-        medir(piezas_[i + 1]);
-        if (piezas_[i + 1].hojaInicio > p.hojaFin)
-            baja = inicioDeTitulos(i);
+    if (unidades_.size() > antes) {
+        Unidad& primera = unidades_[antes];
+        // Nada empieza por encima de donde acabó lo anterior.
+        if (antes > 0)
+            primera.corte = std::max(primera.corte, unidades_[antes - 1].abajo);
+        primera.abajo = std::max(primera.abajo, primera.corte);
+        primera.forzada = primera.forzada || p.saltoAntes;
+        // Un título se queda con lo primero que le sigue.
+        primera.cortable = !siguienteNoCortable_;
     }
-    // Si ya empieza hoja no hay adónde bajarlo: la tabla con sus títulos no cabe en una.
-    if (baja < 0 || empiezaHoja(baja) || saltoDelante(baja)) {
-        revisadas_ = i + 1;
+    siguienteNoCortable_ = p.titulo;
+    if (!p.titulo)
+        inicioTitulos_ = -1;
+    else if (inicioTitulos_ < 0)
+        inicioTitulos_ = int(antes);
+}
+
+void DocumentoInforme::anadirFilas(const Pieza& p) const
+{
+    QTextTable* t = p.tabla;
+    const int filas = t->rows();
+    constexpr double Nada = std::numeric_limits<double>::infinity();
+    std::vector<double> arriba(filas, Nada), abajo(filas, -Nada);
+    for (int f = 0; f < filas; ++f)
+        for (int c = 0; c < t->columns(); ++c) {
+            const QTextTableCell celda = t->cellAt(f, c);
+            if (!celda.isValid() || celda.row() != f || celda.column() != c)
+                continue;
+            arriba[f] = std::min(arriba[f], alturaLineas(doc_, doc_.findBlock(celda.firstPosition())).first);
+            const int ultima = std::min(filas - 1, f + celda.rowSpan() - 1);
+            abajo[ultima] = std::max(abajo[ultima], alturaLineas(doc_, doc_.findBlock(celda.lastPosition())).second);
+        }
+    for (int f = 0; f < filas; ++f) {
+        if (arriba[f] == Nada)
+            arriba[f] = f > 0 ? abajo[f - 1] : 0;
+        abajo[f] = std::max(abajo[f], arriba[f]);
+    }
+    // Del texto de las celdas al borde de la tabla: relleno, separación y borde.
+    const QTextTableFormat formato = t->format();
+    const double margen = formato.cellPadding() + formato.cellSpacing() + formato.border();
+    const double inicio = arriba[0] - margen, fin = abajo[filas - 1] + margen;
+    // Cada corte entre dos filas, a mitad del hueco que las separa.
+    const auto corte = [&](int f) { return f >= filas ? fin : std::max(abajo[f - 1], (abajo[f - 1] + arriba[f]) / 2); };
+    const int posicion = t->firstPosition();
+    if (p.junto && fin - inicio <= altoCuerpo()) {
+        unidades_.push_back({inicio, fin, posicion});
         return;
     }
-    Pieza& q = piezas_[baja];
-    if (q.tabla) {
-        QTextTableFormat formato = q.tabla->format();
-        formato.setPageBreakPolicy(formato.pageBreakPolicy() | QTextFormat::PageBreak_AlwaysBefore);
-        q.tabla->setFormat(formato);
-    } else {
-        QTextBlockFormat formato;
-        formato.setPageBreakPolicy(q.bloque.blockFormat().pageBreakPolicy() | QTextFormat::PageBreak_AlwaysBefore);
-        QTextCursor(q.bloque).mergeBlockFormat(formato);
+    // La que no cabe en ninguna hoja empieza una, con los títulos que la preceden, y se parte.
+    const size_t primera = unidades_.size();
+    // Las filas de cabecera van con la primera de datos y se repiten en cada hoja.
+    const int cabecera = std::clamp(formato.headerRowCount(), 0, filas - 1);
+    int banda = -1;
+    if (cabecera > 0) {
+        bandas_.push_back({inicio, corte(cabecera)});
+        banda = int(bandas_.size()) - 1;
     }
-    // Lo de antes queda como estaba; desde la pieza que baja se vuelve a mirar todo.
-    revisadas_ = baja;
+    unidades_.push_back({inicio, corte(cabecera + 1), posicion});
+    if (p.junto)
+        unidades_[inicioTitulos_ >= 0 ? size_t(inicioTitulos_) : primera].forzada = true;
+    for (int f = cabecera + 1; f < filas; ++f) {
+        Unidad u{corte(f), corte(f + 1), t->cellAt(f, 0).firstPosition()};
+        u.banda = banda;
+        unidades_.push_back(u);
+    }
 }
 
-void DocumentoInforme::revisarHasta(int posicion) const
+void DocumentoInforme::cerrarHojas(bool final) const
 {
+    const double alto = altoCuerpo();
+    const int n = int(unidades_.size());
+    while (inicioHoja_ < n) {
+        const int s = inicioHoja_;
+        const Unidad& primera = unidades_[s];
+        const int banda = primera.banda;
+        const double desde = hojas_.empty() ? 0.0 : primera.corte;
+        const double disponible = alto - (banda >= 0 ? bandas_[banda].hasta - bandas_[banda].desde : 0.0);
+        // Medio punto de holgura: lo que acaba justo en el borde cabe.
+        int j = s + 1;
+        while (j < n && !unidades_[j].forzada && unidades_[j].abajo - desde <= disponible + 0.5)
+            ++j;
+        if (j == n) {
+            if (final) {
+                hojas_.push_back({desde, std::max(desde, unidades_.back().abajo) + 1, banda, s});
+                inicioHoja_ = n;
+            }
+            return;
+        }
+        // Se corta delante de lo último que se puede separar de lo anterior; si nada se puede, lo
+        // que no cabe en una hoja se parte donde cae.
+        int corte = j;
+        if (!unidades_[j].forzada) {
+            int k = j;
+            while (k > s && !unidades_[k].cortable)
+                --k;
+            if (k > s)
+                corte = k;
+        }
+        hojas_.push_back({desde, unidades_[corte].corte, banda, s});
+        inicioHoja_ = corte;
+    }
+    if (final && hojas_.empty())
+        hojas_.push_back({0.0, alto, -1, 0});
+}
+
+bool DocumentoInforme::avanzarPieza() const
+{
+    if (compuesto_)
+        return true;
     prepararPiezas();
-    while (revisadas_ < int(piezas_.size()) && posicionPieza(piezas_[revisadas_]) <= posicion)
-        revisar(revisadas_);
+    if (siguientePieza_ < int(piezas_.size())) {
+        anadirUnidades(piezas_[siguientePieza_++]);
+        cerrarHojas(false);
+    } else {
+        cerrarHojas(true);
+        compuesto_ = true;
+    }
+    return compuesto_;
 }
 
-void DocumentoInforme::revisarHoja(int hoja) const
+void DocumentoInforme::componerHasta(int hojas) const
 {
-    // Lo que empieza en la hoja siguiente aún puede hacer bajar un título de ésta.
-    prepararPiezas();
-    while (revisadas_ < int(piezas_.size()) && (revisadas_ == 0 || piezas_[revisadas_ - 1].hojaInicio <= hoja + 1))
-        revisar(revisadas_);
+    while (!compuesto_ && int(hojas_.size()) < hojas)
+        avanzarPieza();
 }
 
-void DocumentoInforme::revisarTodo() const
+int DocumentoInforme::hojaDe(int posicion) const
 {
-    revisarHasta(INT_MAX);
+    paginas();
+    const QTextBlock b = doc_.findBlock(posicion);
+    if (!b.isValid())
+        return int(hojas_.size());
+    const QTextLine linea = b.layout()->lineForTextPosition(posicion - b.position());
+    const double y =
+        doc_.documentLayout()->blockBoundingRect(b).top() + (linea.isValid() ? linea.y() + linea.height() / 2 : 0.0);
+    const auto despues =
+        std::upper_bound(hojas_.begin(), hojas_.end(), y, [](double valor, const Hoja& h) { return valor < h.desde; });
+    return std::max(1, int(despues - hojas_.begin()));
 }
 
 QString DocumentoInforme::seccion(int pagina) const
 {
-    const int hoja = pagina - 1;
-    revisarHoja(hoja);
-    const double alto = doc_.pageSize().height();
+    componerHasta(pagina);
+    if (pagina < 1 || pagina > int(hojas_.size()))
+        return {};
+    const Hoja& hoja = hojas_[pagina - 1];
+    // Lo de la hoja siguiente ya no cuenta: sin componer más allá de ella.
+    const int limite = pagina < int(hojas_.size()) ? unidades_[hojas_[pagina].primera].posicion : INT_MAX;
+    const double primeraAbajo = hoja.primera < int(unidades_.size()) ? unidades_[hoja.primera].abajo : hoja.hasta;
     const Ancla* arriba = nullptr;
     const Ancla* enLaHoja = nullptr;
     for (const Ancla& a : anclas_) {
-        const int posicion = a.bloque.position() + a.desde;
-        revisarHasta(posicion);
+        // Lo que empieza en la hoja siguiente se sabe por la posición sin medirlo; justo en el borde
+        // (o si se escribió algo delante después de cortar, como las hojas del índice) se mide.
+        const bool despues = a.bloque.position() + a.desde >= limite;
         const QTextLine linea = a.bloque.layout()->lineForTextPosition(a.desde);
         const double y = doc_.documentLayout()->blockBoundingRect(a.bloque).top() + (linea.isValid() ? linea.y() : 0);
-        const int suya = int(std::floor((y + 0.5) / alto));
-        if (suya > hoja)
+        if (despues && y >= hoja.hasta)
             break;
         // En lo alto de la hoja: en lo primero que hay en ella.
-        const int i = piezaDe(posicion);
-        if (suya < hoja || (i >= 0 && piezas_[i].hojaInicio == hoja && empiezaHoja(i)))
+        if (y < primeraAbajo)
             arriba = &a;
         else if (!enLaHoja)
             enLaHoja = &a;
@@ -346,8 +418,8 @@ void DocumentoInforme::pintarHoja(QPainter& pintor, int pagina, double escala) c
 
 void DocumentoInforme::pintarPagina(QPainter& pintor, double escalaX, double escalaY, int pagina) const
 {
-    // Antes de pintar, la hoja tiene que estar ya con sus reglas de maquetación cumplidas.
-    revisarHoja(pagina - 1);
+    // Antes de pintar, la hoja tiene que estar ya cortada.
+    componerHasta(pagina);
     const QSizeF cuerpo = doc_.pageSize();
 
     pintor.save();
@@ -374,18 +446,35 @@ void DocumentoInforme::pintarPagina(QPainter& pintor, double escalaX, double esc
     pintor.drawText(zonaPie, Qt::AlignLeft | Qt::AlignTop, pie(pagina));
     pintor.drawText(zonaPie, Qt::AlignRight | Qt::AlignTop, pie(pagina, true));
 
-    // Cuerpo: la hoja que toca del documento paginado.
-    const QRectF recorte(0, (pagina - 1) * cuerpo.height(), cuerpo.width(), cuerpo.height());
-    pintor.save();
-    pintor.translate(mm(MargenIzquierdo), mm(MargenSuperior) - recorte.top());
-    pintor.setClipRect(recorte);
-    QAbstractTextDocumentLayout::PaintContext contexto;
-    contexto.clip = recorte;
-    contexto.palette.setColor(QPalette::Text, Qt::black);
-    doc_.documentLayout()->draw(&pintor, contexto);
-    pintor.restore();
+    // Cuerpo: su trozo de la tira, debajo de la cabecera de la tabla que sigue de la hoja anterior.
+    if (pagina >= 1 && pagina <= int(hojas_.size())) {
+        const Hoja& hoja = hojas_[pagina - 1];
+        double y = mm(MargenSuperior), disponible = altoCuerpo();
+        if (hoja.banda >= 0) {
+            const Banda& banda = bandas_[hoja.banda];
+            pintarTira(pintor, banda.desde, banda.hasta, y);
+            y += banda.hasta - banda.desde;
+            disponible -= banda.hasta - banda.desde;
+        }
+        pintarTira(pintor, hoja.desde, std::min(hoja.hasta, hoja.desde + disponible), y);
+    }
 
     pintarMarca(pintor);
+    pintor.restore();
+}
+
+void DocumentoInforme::pintarTira(QPainter& pintor, double desde, double hasta, double y) const
+{
+    const QRectF recorte(0, desde, doc_.pageSize().width(), std::max(0.0, hasta - desde));
+    pintor.save();
+    pintor.translate(mm(MargenIzquierdo), y - desde);
+    pintor.setClipRect(recorte);
+    QAbstractTextDocumentLayout::PaintContext contexto;
+    // Qt pinta las líneas que tocan el recorte aunque sólo sea en el borde: la línea de justo
+    // después del corte iría al PDF como texto invisible (y se leería dos veces al buscar).
+    contexto.clip = recorte.adjusted(0, 0.5, 0, -0.5);
+    contexto.palette.setColor(QPalette::Text, Qt::black);
+    doc_.documentLayout()->draw(&pintor, contexto);
     pintor.restore();
 }
 
@@ -427,7 +516,7 @@ void DocumentoInforme::pintar(QPainter& pintor, QPagedPaintDevice& dispositivo, 
     }
 }
 
-void DocumentoInforme::imprimir(QPrinter& impresora) const
+bool DocumentoInforme::imprimir(QPrinter& impresora) const
 {
     impresora.setFullPage(true);
     impresora.setPageSize(QPageSize(QPageSize::A4));
@@ -435,14 +524,14 @@ void DocumentoInforme::imprimir(QPrinter& impresora) const
     impresora.setDocName(titulo_);
     QPainter pintor;
     if (!pintor.begin(&impresora))
-        return;
+        return false;
     int desde = 1, hasta = 0;
     if (impresora.printRange() == QPrinter::PageRange) {
         desde = impresora.fromPage();
         hasta = impresora.toPage();
     }
     pintar(pintor, impresora, desde, hasta);
-    pintor.end();
+    return pintor.end();
 }
 
 bool DocumentoInforme::exportarPdf(const QString& ruta) const

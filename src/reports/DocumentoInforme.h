@@ -14,10 +14,13 @@ class QTextTable;
 // Documento de un informe ya relleno: el cuerpo paginado en A4 vertical y la cabecera y el pie
 // de cada página. La misma pintura sirve para la vista previa, la impresora y el PDF.
 //
-// Al componerlo se cuidan dos reglas de maquetación: una tabla cuya primera fila lleva un ancla
-// "junto" (<a name="junto"></a>) no se parte entre hojas (si no cabe en lo que queda, pasa entera
-// a la siguiente; si es más alta que una hoja, empieza una), y un título (h1 a h4) nunca se queda
-// el último de su hoja: baja a la siguiente con lo que le sigue.
+// El cuerpo se compone una sola vez, como una tira continua del ancho de la hoja, y se reparte en
+// hojas cortándolo entre líneas, entre filas de una tabla o entre piezas. Así se cuidan las reglas
+// de maquetación sin recomponer nada: una tabla cuya primera fila lleva un ancla "junto"
+// (<a name="junto"></a>) no se parte entre hojas (si no cabe en lo que queda, pasa entera a la
+// siguiente; si es más alta que una hoja, empieza una y se parte entre filas), un título (h1 a h4)
+// nunca se queda el último de su hoja, una tabla partida repite sus filas de cabecera (<thead>) en
+// cada hoja, y un salto de hoja pedido (page-break-before/after) empieza hoja.
 class DocumentoInforme
 {
 public:
@@ -50,6 +53,8 @@ public:
     // Texto de la cabecera o del pie de una página (1 en adelante): izquierda y derecha.
     QString cabecera(int pagina, bool derecha = false) const;
     QString pie(int pagina, bool derecha = false) const;
+    // Hoja (desde 1) en la que queda una posición del texto. Compone el documento entero.
+    int hojaDe(int posicion) const;
     // Apartado en curso en una página (1 en adelante), el que pone "[[seccion]]".
     QString seccion(int pagina) const;
 
@@ -62,7 +67,8 @@ public:
     // preparado para A4 a página completa: entre una y otra pide hoja nueva.
     void pintar(QPainter& pintor, QPagedPaintDevice& dispositivo, int desde = 1, int hasta = 0) const;
     // Prepara la impresora (A4, página completa) y pinta el rango que tenga elegido.
-    void imprimir(QPrinter& impresora) const;
+    // Dice si la impresora llegó a empezar: si no, no se ha impreso nada.
+    bool imprimir(QPrinter& impresora) const;
     // Escribe el PDF sin dejar un archivo a medias si algo falla.
     bool exportarPdf(const QString& ruta) const;
 
@@ -72,9 +78,29 @@ private:
     {
         QTextBlock bloque; // no válido si es una tabla
         QTextTable* tabla = nullptr;
-        bool titulo = false;             // h1 a h4
-        bool junto = false;              // tabla que no se parte
-        int hojaInicio = 0, hojaFin = 0; // desde 0, según la última revisión
+        bool titulo = false;     // h1 a h4
+        bool junto = false;      // tabla que no se parte
+        bool saltoAntes = false; // empieza hoja
+    };
+    // Lo más pequeño que no se corta: una línea, una fila de tabla, una tabla junta o un título.
+    // Tira del cuerpo de arriba abajo; cortar delante de ella es empezar hoja en "corte".
+    struct Unidad
+    {
+        double corte = 0, abajo = 0;
+        int posicion = 0;     // primera posición del texto
+        bool cortable = true; // se puede empezar hoja en ella
+        bool forzada = false; // empieza hoja por fuerza
+        int banda = -1;       // cabecera de tabla que se repite si la hoja empieza en ella
+    };
+    struct Banda
+    {
+        double desde = 0, hasta = 0;
+    };
+    struct Hoja
+    {
+        double desde = 0, hasta = 0; // trozo de la tira
+        int banda = -1;
+        int primera = 0; // primera unidad
     };
     struct Ancla
     {
@@ -84,22 +110,18 @@ private:
     };
 
     void pintarPagina(QPainter& pintor, double escalaX, double escalaY, int pagina) const;
+    void pintarTira(QPainter& pintor, double desde, double hasta, double y) const;
     void pintarMarca(QPainter& pintor) const;
     QString parte(const QString& plantilla, int pagina, bool derecha) const;
 
-    // Reglas de maquetación: se revisan las piezas en orden, cada una ya compuesta; la que no
-    // cumple recibe un salto de hoja delante y se recompone desde ella.
     void prepararPiezas() const;
     int posicionPieza(const Pieza& p) const;
-    void medir(Pieza& p) const;
-    bool empiezaHoja(int i) const;
-    int inicioDeTitulos(int i) const;
-    bool saltoDelante(int i) const;
-    void revisar(int i) const;
-    void revisarHasta(int posicion) const;
-    void revisarHoja(int hoja) const;
-    void revisarTodo() const;
-    int piezaDe(int posicion) const;
+    void anadirUnidades(const Pieza& p) const;
+    void anadirFilas(const Pieza& p) const;
+    void cerrarHojas(bool final) const;
+    bool avanzarPieza() const;
+    void componerHasta(int hojas) const;
+    double altoCuerpo() const;
 
     QTextDocument doc_;
     QString titulo_;
@@ -108,13 +130,17 @@ private:
     QString nombreArchivo_;
     mutable std::vector<Pieza> piezas_;
     mutable std::vector<Ancla> anclas_;
+    mutable std::vector<Unidad> unidades_;
+    mutable std::vector<Banda> bandas_;
+    mutable std::vector<Hoja> hojas_;
     mutable bool preparado_ = false;
-    mutable int revisadas_ = 0;
+    mutable int siguientePieza_ = 0;
+    mutable int inicioHoja_ = 0; // primera unidad de la hoja aún abierta
+    mutable bool siguienteForzada_ = false;
+    mutable bool siguienteNoCortable_ = false;
+    mutable int inicioTitulos_ = -1; // primera unidad de los títulos que preceden a la pieza
     QString marca_;
     // La composición es una caché del texto: no cambia lo que el documento es.
-    mutable int paginas_ = 0;
-    mutable int paginasVistas_ = 1;
-    mutable int posicion_ = 0;
     mutable bool compuesto_ = false;
     // Detiene la composición por su cuenta que la maquetación de Qt hace con el bucle de eventos.
     std::unique_ptr<QObject> sinComponerAparte_;

@@ -43,7 +43,7 @@ protected:
         const QTextBlock b = t.find(texto).block();
         if (!b.isValid())
             return -1;
-        return int(t.documentLayout()->blockBoundingRect(b).top() / t.pageSize().height()) + 1;
+        return d.hojaDe(b.position());
     }
 };
 

@@ -383,8 +383,7 @@ TEST_F(DocumentosEvaluacion, LaCabeceraDiceElPuestoDeCadaHoja)
     const auto doc = evaluacionDe(centro);
     const int total = doc->paginas();
     const auto hojaDe = [&](const QString& titulo) {
-        const QTextBlock b = doc->texto().find(titulo).block();
-        return int(doc->texto().documentLayout()->blockBoundingRect(b).top() / doc->texto().pageSize().height()) + 1;
+        return doc->hojaDe(doc->texto().find(titulo).block().position());
     };
     const int mozoEmpieza = hojaDe(QStringLiteral("2.2. Mozo de almacén"));
     const int resumen = hojaDe(QStringLiteral("3. Resumen de la evaluación"));

@@ -35,11 +35,7 @@ std::unique_ptr<DocumentoInforme> documento(const QString& html, const QString& 
 // Hoja (desde 1) en la que queda una posición del documento ya compuesto.
 int hojaDePosicion(const DocumentoInforme& doc, int posicion)
 {
-    const QTextDocument& texto = const_cast<DocumentoInforme&>(doc).texto();
-    const QTextBlock b = texto.findBlock(posicion);
-    const QTextLine linea = b.layout()->lineForTextPosition(posicion - b.position());
-    const double y = texto.documentLayout()->blockBoundingRect(b).top() + linea.y();
-    return int(std::floor((y + 0.5) / texto.pageSize().height())) + 1;
+    return doc.hojaDe(posicion);
 }
 
 // Hoja en la que queda un texto (que sólo sale una vez).
