@@ -5,6 +5,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
 #include <QTextTable>
@@ -47,6 +48,32 @@ QString portada(const DatosEmpresa& d, int centros)
         .arg(e(d.nombre), datos, Hoy().toString(QStringLiteral("dd/MM/yyyy")));
 }
 
+// Los apartados de una parte ("seccion:Dependiente") dicen también de qué centro son
+// ("seccion:Nave · Dependiente"): en el documento de la empresa hay varios puestos que se llaman igual.
+void apartadosDelCentro(QTextDocument& texto, int desde, int hasta, const QString& centro)
+{
+    const QString prefijo = QStringLiteral("seccion:");
+    for (QTextBlock b = texto.findBlock(desde); b.isValid() && b.position() < hasta; b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment trozo = it.fragment();
+            QStringList nombres = trozo.charFormat().anchorNames();
+            bool cambia = false;
+            for (QString& nombre : nombres)
+                if (nombre.startsWith(prefijo)) {
+                    nombre = prefijo + centro + QStringLiteral(" · ") + nombre.mid(prefijo.size());
+                    cambia = true;
+                }
+            if (!cambia)
+                continue;
+            QTextCursor seleccion(&texto);
+            seleccion.setPosition(trozo.position());
+            seleccion.setPosition(trozo.position() + trozo.length(), QTextCursor::KeepAnchor);
+            QTextCharFormat formato;
+            formato.setAnchor(true);
+            formato.setAnchorNames(nombres);
+            seleccion.mergeCharFormat(formato);
+        }
+}
 } // namespace
 
 DocumentoEmpresa ComponerDocumentoEmpresa(const DatosEmpresa& empresa, const std::vector<ParteEmpresa>& partes)
@@ -60,7 +87,7 @@ DocumentoEmpresa ComponerDocumentoEmpresa(const DatosEmpresa& empresa, const std
     DocumentoEmpresa resultado;
     resultado.documento = std::make_unique<DocumentoInforme>(
         portada(empresa, int(centros.size())), QStringLiteral("Evaluación de riesgos y planificación preventiva"),
-        QStringLiteral("EVALUACIÓN DE RIESGOS Y PLANIFICACIÓN PREVENTIVA | ") + empresa.nombre, pie,
+        empresa.nombre + QStringLiteral(" | [[seccion]]"), pie,
         QStringLiteral("Evaluación y planificación - ") + empresa.nombre);
     QTextDocument& texto = resultado.documento->texto();
     // Un documento que lleva un borrador dentro no se firma entero: lo es todo él.
@@ -102,8 +129,11 @@ DocumentoEmpresa ComponerDocumentoEmpresa(const DatosEmpresa& empresa, const std
         cursor.insertHtml(QStringLiteral("<span style=\"color:#555555\"><a name=\"seccion:%1\">%2</a></span>")
                               .arg(e(nombre), e(QStringLiteral("Centro de trabajo: ") + nombre)));
         cursor.insertBlock(QTextBlockFormat());
-        if (p.documento)
+        if (p.documento) {
+            const int desde = cursor.position();
             cursor.insertFragment(QTextDocumentFragment(&p.documento->texto()));
+            apartadosDelCentro(texto, desde, cursor.position(), p.centro);
+        }
     }
 
     resultado.documento->paginas();

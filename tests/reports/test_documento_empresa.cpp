@@ -28,11 +28,15 @@ protected:
     void TearDown() override { FijarHoy({}); }
 
     // Una parte de tantas líneas, cada una con su nombre para encontrarla después.
-    static std::unique_ptr<DocumentoInforme> parte(const QString& nombre, int lineas)
+    // Con apartado, un apartado "Puesto de la <nombre>" desde esa línea.
+    static std::unique_ptr<DocumentoInforme> parte(const QString& nombre, int lineas, int apartado = 0)
     {
         QString html;
         for (int i = 1; i <= lineas; ++i)
-            html += QStringLiteral("<p>%1 línea %2</p>").arg(nombre).arg(i);
+            html += i == apartado ? QStringLiteral("<p><a name=\"seccion:Puesto de la %1\"></a>%1 línea %2</p>")
+                                        .arg(nombre.toLower())
+                                        .arg(i)
+                                  : QStringLiteral("<p>%1 línea %2</p>").arg(nombre).arg(i);
         return std::make_unique<DocumentoInforme>(html, nombre, nombre, nombre);
     }
 
@@ -51,7 +55,7 @@ protected:
 // corrido de la primera a la última.
 TEST_F(DocumentoDeEmpresa, ElIndiceDiceDondeEmpiezaCadaParteYLasHojasVanDeCorrido)
 {
-    const auto a = parte("Nave", 150), b = parte("Tienda", 3), c = parte("Plan de la nave", 90);
+    const auto a = parte("Nave", 150, 60), b = parte("Tienda", 3), c = parte("Plan de la nave", 90);
     DatosEmpresa empresa;
     empresa.nombre = "Comercial Norte";
     empresa.cif = "B12345678";
@@ -79,6 +83,11 @@ TEST_F(DocumentoDeEmpresa, ElIndiceDiceDondeEmpiezaCadaParteYLasHojasVanDeCorrid
 
     const int total = d.documento->paginas();
     EXPECT_GT(total, d.primerasHojas[2]);
+    // La cabecera dice de qué centro y de qué apartado es cada hoja, también los de dentro de una parte.
+    EXPECT_EQ(d.documento->cabecera(1), "Comercial Norte");
+    EXPECT_EQ(d.documento->cabecera(d.primerasHojas[0], true), "Nave · Evaluación de riesgos");
+    EXPECT_EQ(d.documento->cabecera(d.primerasHojas[0] + 2, true), "Nave · Puesto de la nave");
+    EXPECT_EQ(d.documento->cabecera(d.primerasHojas[2], true), "Nave · Planificación preventiva");
     EXPECT_EQ(d.documento->pie(1, true), QString("Página 1 de %1").arg(total));
     EXPECT_EQ(d.documento->pie(total, true), QString("Página %1 de %1").arg(total));
     EXPECT_TRUE(d.documento->marca().isEmpty());
