@@ -88,6 +88,17 @@ QString textoXlsx(QString texto)
     return texto;
 }
 
+// El nombre de la hoja con lo que Excel admite: sin los caracteres prohibidos, sin apóstrofo al
+// principio ni al final y en 31 como mucho.
+QString nombreHoja(QString nombre)
+{
+    static const QRegularExpression prohibidos(QStringLiteral("[\\[\\]:*?/\\\\]"));
+    static const QRegularExpression bordes(QStringLiteral("^[\\s']+|[\\s']+$"));
+    nombre.replace(prohibidos, QStringLiteral("-"));
+    nombre = nombre.left(LXW_SHEETNAME_MAX).remove(bordes);
+    return nombre.isEmpty() ? QStringLiteral("Hoja1") : nombre;
+}
+
 QString motivoLibreria(lxw_error error)
 {
     switch (error) {
@@ -349,18 +360,13 @@ bool EscribirXlsx(const FilasExportacion& tabla, const QString& ruta, QString& m
     if (!carpetaLista(ruta, motivo))
         return false;
     const QString provisional = nombreProvisional(ruta);
-    lxw_workbook* libro = workbook_new(QFile::encodeName(provisional).constData());
+    // La biblioteca toma la ruta en UTF-8 en todos los sistemas (en Windows la abre con su nombre Unicode).
+    lxw_workbook* libro = workbook_new(QDir::toNativeSeparators(provisional).toUtf8().constData());
     if (!libro) {
         motivo = QStringLiteral("no hay memoria suficiente");
         return false;
     }
-    // La hoja se nombra con lo que Excel admite: sin los caracteres prohibidos y en 31 como mucho.
-    QString nombreHoja = tabla.hoja;
-    nombreHoja.replace(QRegularExpression(QStringLiteral("[\\[\\]:*?/\\\\]")), QStringLiteral("-"));
-    nombreHoja = nombreHoja.left(LXW_SHEETNAME_MAX).trimmed();
-    if (nombreHoja.isEmpty())
-        nombreHoja = QStringLiteral("Hoja1");
-    lxw_worksheet* hoja = workbook_add_worksheet(libro, nombreHoja.toUtf8().constData());
+    lxw_worksheet* hoja = workbook_add_worksheet(libro, nombreHoja(tabla.hoja).toUtf8().constData());
 
     lxw_format* cabecera = workbook_add_format(libro);
     format_set_bold(cabecera);

@@ -300,7 +300,7 @@ private slots:
     // existe, ni con una celda que no cabe en Excel (que sí va entera en CSV). Lo de antes sigue igual.
     void loQueNoSeEscribeEnteroNoQueda()
     {
-        FilasExportacion tabla{"Hoja: [1]", {"Nota"}, {{CeldaHoja::deTexto("corta")}}};
+        FilasExportacion tabla{"'Hoja: [1]' ", {"Nota"}, {{CeldaHoja::deTexto("corta")}}};
         QString motivo;
         QVERIFY(!EscribirXlsx(tabla, copia->ruta("no/existe/plan.xlsx"), motivo));
         QVERIFY2(motivo.contains("no existe"), qPrintable(motivo));
