@@ -27,11 +27,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
-#include <QPointer>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStyle>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -135,14 +133,16 @@ void ActuacionPreventiva::construir()
     linea->setColumnStretch(5, 1);
     v->addLayout(linea);
 
-    cuadriculas_ = new CuadriculasPlan(this);
-    v->addWidget(cuadriculas_, 1);
+    // Los riesgos cuya acción está hecha y aún no se han vuelto a valorar, encima de las líneas.
     revaloracion_ = new RevaloracionPlan(sesion_, this, [this] {
         if (!dejarCabecera())
             return false;
         ocultarme();
         return true;
     });
+    v->addWidget(revaloracion_);
+    cuadriculas_ = new CuadriculasPlan(this);
+    v->addWidget(cuadriculas_, 1);
 
     botonVolver_ = Kit::botonImagen("Image1", "Volver a Empresas y Centros ", QStyle::SP_DirHomeIcon);
     botonEliminarPlan_ =
@@ -180,7 +180,7 @@ void ActuacionPreventiva::construir()
         if (cajaAccion_->text().trimmed().isEmpty())
             cajaAccion_->setText(medida);
     });
-    connect(cuadriculas_, &CuadriculasPlan::estadoCambiado, this, [this] { trasCambiarEstado(); });
+    connect(cuadriculas_, &CuadriculasPlan::estadoCambiado, this, Ranura([this] { trasCambiarEstado(); }, this));
 }
 
 void ActuacionPreventiva::cargar()
@@ -200,7 +200,7 @@ void ActuacionPreventiva::cargar()
 void ActuacionPreventiva::Colocar()
 {
     bool parar = false;
-    EjecutarPresentacion({[&] { revaloracion_->guardar(); },
+    EjecutarPresentacion({[&] { revaloracion_->actualizar(false); },
                           [&] {
                               rsCentro_->open("Select * from CentroTrabajo where IDCentro = ?;", sesion_.conexion,
                                               {qlonglong(sesion_.idCentro)});
@@ -325,23 +325,13 @@ void ActuacionPreventiva::leerLineas()
 
 void ActuacionPreventiva::trasCambiarEstado()
 {
-    DataSource* ds = seguimiento();
-    const int fila = ds->currentRow();
-    if (ds->fieldValue(fila, "Estado").toString() != QLatin1String("Realizada") ||
-        ds->fieldValue(fila, "IDEvaluacion").isNull())
-        return;
-    QPointer<ActuacionPreventiva> yo(this);
-    QTimer::singleShot(0, this, [yo] {
-        if (yo)
-            ProtegerRanura([&] { yo->revaloracion_->ofrecer(yo->seguimiento()); }, yo);
-    });
+    revaloracion_->estadoCambiado(seguimiento());
 }
 
 void ActuacionPreventiva::showEvent(QShowEvent* evento)
 {
     QWidget::showEvent(evento);
-    if (RevaloracionPlan::hayPendientes())
-        ProtegerRanura([this] { revaloracion_->guardar(); }, this);
+    ProtegerRanura([this] { revaloracion_->actualizar(true); }, this);
 }
 
 PropuestasPlan* ActuacionPreventiva::proponer()
@@ -489,9 +479,16 @@ void ActuacionPreventiva::eliminarLinea()
         pregunta += "\nFecha Limite: " + limite;
     if (Servicios().mensaje(this, pregunta, "Eliminar", Icono::Critico, Botones::SiNo, Respuesta::No) != Respuesta::Si)
         return;
-    Recordset::execute("delete from ActuaciónPreventivaRegistro where IDActuacionRegistro = ?;", sesion_.conexion,
-                       {linea.toLongLong()});
+    {
+        // Con la línea se va lo que quedaba pendiente de volver a valorar por ella.
+        Transaccion t(sesion_.conexion);
+        QuitarRevaloracionPendiente(*Conexion::obtener(sesion_.conexion), linea.toLongLong());
+        Recordset::execute("delete from ActuaciónPreventivaRegistro where IDActuacionRegistro = ?;", sesion_.conexion,
+                           {linea.toLongLong()});
+        t.confirmar();
+    }
     leerLineas();
+    revaloracion_->actualizar(false);
 }
 
 void ActuacionPreventiva::eliminarPlan()
@@ -504,8 +501,12 @@ void ActuacionPreventiva::eliminarPlan()
     sinPreguntar_ = true;
     rsPlan_->close();
     try {
-        // Las líneas se van con la cabecera: la relación entre las dos tablas borra en cascada.
+        // Las líneas se van con la cabecera: la relación entre las dos tablas borra en cascada; lo
+        // pendiente de volver a valorar por ellas, aquí.
+        Transaccion t(sesion_.conexion);
+        QuitarRevaloracionesDelPlan(*Conexion::obtener(sesion_.conexion), plan);
         Recordset::execute("delete from ActuaciónPreventiva where IDActuacion = ?;", sesion_.conexion, {plan});
+        t.confirmar();
     } catch (...) {
         // No se ha borrado nada: la ventana sigue con su plan.
         sinPreguntar_ = false;

@@ -69,7 +69,7 @@ public slots:
 protected:
     // Cerrar con el marco también pregunta por la cabecera sin guardar.
     void closeEvent(QCloseEvent* evento) override;
-    // Al volver a enseñarse, guarda las nuevas valoraciones de los riesgos pedidas desde aquí.
+    // Al volver a enseñarse, guarda las nuevas valoraciones de los riesgos cuya acción está hecha.
     void showEvent(QShowEvent* evento) override;
 
 private:
@@ -90,8 +90,8 @@ private:
     void construir();
     void cargar();
     void leerLineas();
-    // Tras guardar el estado de una línea: si se acaba de dar por realizada la acción de un riesgo,
-    // ofrece volver a valorarlo.
+    // Tras guardar el estado de una línea: la acción de un riesgo dada por realizada deja pendiente
+    // volver a valorarlo, y se ofrece.
     void trasCambiarEstado();
     void vaciarLineaNueva();
     void ocultarme();

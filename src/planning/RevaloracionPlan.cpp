@@ -3,94 +3,171 @@
 #include "evaluation/VentanaAsistente.h"
 #include "plataforma/PlataformaServicios.h"
 #include "plataforma/Reloj.h"
+#include "shell/DateBox.h"
+#include "shell/KitControles.h"
+#include "shell/ManejadorErrores.h"
 #include "shell/RegistroVentanas.h"
-#include "shell/Rutinas.h"
 #include "shell/Sesion.h"
 #include "shell/grid/DataSource.h"
 #include "store/Conexion.h"
-#include "store/PlanAcciones.h"
 
-#include <vector>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
 
 namespace {
 using Icono = PlataformaServicios::Icono;
 using Botones = PlataformaServicios::Botones;
 using Respuesta = PlataformaServicios::Respuesta;
 
-// Lo que hace falta para abrir la valoración de un riesgo en su puesto.
-const char* const PuestoDelRiesgo = R"SQL(
-SELECT e.ValorRiesgo, p.IDPuestoCentro, p.Puesto, c.IDEmpresa
-FROM Evaluacion e
-JOIN PuestosCentros p ON p.IDPuestoCentro = e.IDPuestoCentro
-JOIN CentroTrabajo c ON c.IDCentro = p.IDCentro
-WHERE e.IDEvaluacion = ?
-)SQL";
-
-// La valoración de antes de un riesgo cuya acción se ha dado por realizada y que se ha abierto para
-// valorarlo otra vez. Sigue aquí aunque la ventana del plan se abra de nuevo.
-struct Revaloracion
+// La pendiente que se ha abierto desde el plan para valorarla otra vez. Se recuerda aunque la
+// ventana del plan se descargue mientras tanto: al volver se sabe de cuál se viene.
+struct Abierta
 {
     QString conexion;
-    long long idEvaluacion = 0;
-    long long idLinea = 0;
-    QString nivelAnterior;
+    long long idRevaloracion = 0;
 };
-std::vector<Revaloracion>& revaloracionesPendientes()
+Abierta& abierta()
 {
-    static std::vector<Revaloracion> pendientes;
-    return pendientes;
+    static Abierta a;
+    return a;
 }
 
-QString texto(const QVariant& valor)
+QString nivelCorto(const QString& nivel)
 {
-    return NuloATexto(valor).toString();
+    if (nivel.trimmed().isEmpty())
+        return QStringLiteral("sin valorar");
+    return nivel.startsWith(QLatin1String("Riesgo ")) ? nivel.mid(7) : nivel;
+}
+
+QString nombrar(const RevaloracionPendiente& p)
+{
+    return QString("«%1» en el puesto «%2»").arg(p.riesgo, p.puesto);
 }
 } // namespace
 
 RevaloracionPlan::RevaloracionPlan(Sesion& sesion, QWidget* ventana, std::function<bool()> dejarVentana)
-    : QObject(ventana), sesion_(sesion), ventana_(ventana), dejarVentana_(std::move(dejarVentana))
+    : QFrame(ventana), sesion_(sesion), ventana_(ventana), dejarVentana_(std::move(dejarVentana)), texto_(new QLabel),
+      boton_(Kit::boton("BRevalorar", "Revalorar riesgos pendientes"))
 {
+    setObjectName("AvisoRevaloraciones");
+    setFrameShape(QFrame::StyledPanel);
+    texto_->setObjectName("TextoRevaloraciones");
+    texto_->setWordWrap(true);
+    boton_->setAccessibleName("Revalorar riesgos pendientes");
+    boton_->setToolTip("Abre la valoración del riesgo cuya acción está realizada desde hace más tiempo");
+    auto* h = new QHBoxLayout(this);
+    h->setContentsMargins(6, 3, 6, 3);
+    h->addWidget(texto_, 1);
+    h->addWidget(boton_);
+    connect(boton_, &QPushButton::clicked, this, Ranura([this] { revalorarPendiente(); }, ventana));
+    hide();
 }
 
-bool RevaloracionPlan::hayPendientes()
-{
-    return !revaloracionesPendientes().empty();
-}
-
-void RevaloracionPlan::ofrecer(DataSource* ds)
+void RevaloracionPlan::estadoCambiado(DataSource* ds)
 {
     const int fila = ds->currentRow();
-    const QVariant evaluacion = ds->fieldValue(fila, "IDEvaluacion");
-    if (fila < 0 || evaluacion.isNull())
+    if (fila < 0 || ds->fieldValue(fila, "IDEvaluacion").isNull())
         return;
-    const QString pregunta = QString("La acción de «%1» en el puesto «%2» está realizada. ¿Quiere volver a valorar "
-                                     "ahora ese riesgo?")
-                                 .arg(texto(ds->fieldValue(fila, "Riesgo")), texto(ds->fieldValue(fila, "Puesto")));
-    if (Servicios().mensaje(ventana_, pregunta, "Volver a valorar", Icono::Pregunta, Botones::SiNo, Respuesta::Si) !=
-        Respuesta::Si)
-        return;
-    const auto filas = Conexion::obtener(sesion_.conexion)->leerFilas(PuestoDelRiesgo, {evaluacion});
     const long long linea = ds->fieldValue(fila, "IDActuacionRegistro").toLongLong();
-    if (filas.empty() || !dejarVentana_())
+    const QString estado = ds->fieldValue(fila, "Estado").toString();
+    Conexion& c = *Conexion::obtener(sesion_.conexion);
+    if (estado == QLatin1String("Realizada")) {
+        DejarRevaloracionPendiente(c, linea, Hoy());
+        actualizar(false);
+        // La pregunta sale cuando la cuadrícula ha terminado con la celda.
+        QPointer<RevaloracionPlan> yo(this);
+        QTimer::singleShot(0, this, [yo, linea] {
+            if (yo)
+                ProtegerRanura([&] { yo->ofrecer(linea); }, yo->ventana_);
+        });
+    } else if (!LineaHecha(estado)) {
+        QuitarRevaloracionPendiente(c, linea);
+        actualizar(false);
+    }
+}
+
+void RevaloracionPlan::ofrecer(long long idLinea)
+{
+    for (const RevaloracionPendiente& p : pendientes_) {
+        if (p.idLinea != idLinea)
+            continue;
+        const QString pregunta =
+            QString("La acción de «%1» en el puesto «%2» está realizada. ¿Quiere volver a valorar ahora ese riesgo?")
+                .arg(p.riesgo, p.puesto);
+        if (Servicios().mensaje(ventana_, pregunta, "Volver a valorar", Icono::Pregunta, Botones::SiNo,
+                                Respuesta::Si) == Respuesta::Si)
+            abrir(p);
         return;
-    const QVariantList& f = filas.front();
-    revaloracionesPendientes().push_back({sesion_.conexion, evaluacion.toLongLong(), linea, f[0].toString()});
-    sesion_.puestoActual = VentanaAsistente::TextoPuesto(f[1].toLongLong(), f[2].toString());
-    sesion_.idEmpresa = f[3].toLongLong();
+    }
+}
+
+void RevaloracionPlan::revalorarPendiente()
+{
+    if (!pendientes_.empty())
+        abrir(pendientes_.front());
+}
+
+void RevaloracionPlan::abrir(const RevaloracionPendiente& p)
+{
+    const RevaloracionPendiente pendiente = p; // dejar la ventana puede volver a leer la lista
+    if (!dejarVentana_())
+        return;
+    abierta() = {sesion_.conexion, pendiente.idRevaloracion};
+    sesion_.puestoActual = VentanaAsistente::TextoPuesto(pendiente.idPuestoCentro, pendiente.puesto);
+    sesion_.idEmpresa = pendiente.idEmpresa;
     if (RegistroVentanas* r = RegistroVentanas::actual())
         r->abrirNueva(Ventana::SeleccionaRiesgos);
 }
 
-void RevaloracionPlan::guardar()
+void RevaloracionPlan::actualizar(bool preguntar)
 {
-    auto& pendientes = revaloracionesPendientes();
-    for (auto i = pendientes.begin(); i != pendientes.end();) {
-        if (i->conexion != sesion_.conexion) {
-            ++i;
+    Conexion& c = *Conexion::obtener(sesion_.conexion);
+    pendientes_ = CerrarRevaloraciones(c, sesion_.idCentro, Hoy());
+    if (pendientes_.empty()) {
+        texto_->clear();
+        hide();
+    } else {
+        const RevaloracionPendiente& p = pendientes_.front();
+        const QString desde = DateBox::format(p.desde);
+        if (pendientes_.size() == 1)
+            texto_->setText(QString("La acción de %1 está realizada desde el %2 y el riesgo sigue sin volver a "
+                                    "valorarse.")
+                                .arg(nombrar(p), desde));
+        else
+            texto_->setText(QString("%1 riesgos con su acción realizada siguen sin volver a valorarse; el primero, "
+                                    "%2, desde el %3.")
+                                .arg(pendientes_.size())
+                                .arg(nombrar(p), desde));
+        show();
+    }
+    if (preguntar && abierta().conexion == sesion_.conexion && abierta().idRevaloracion > 0) {
+        QPointer<RevaloracionPlan> yo(this);
+        QTimer::singleShot(0, this, [yo] {
+            if (yo)
+                ProtegerRanura([&] { yo->preguntarSiSigueIgual(); }, yo->ventana_);
+        });
+    }
+}
+
+void RevaloracionPlan::preguntarSiSigueIgual()
+{
+    const long long id = abierta().idRevaloracion;
+    if (abierta().conexion != sesion_.conexion || id <= 0)
+        return;
+    abierta() = {};
+    for (const RevaloracionPendiente& p : pendientes_) {
+        if (p.idRevaloracion != id)
             continue;
+        const QString pregunta = QString("%1 sigue con el nivel «%2». ¿Da por hecha su nueva valoración?")
+                                     .arg(nombrar(p), nivelCorto(p.nivelAnterior));
+        if (Servicios().mensaje(ventana_, pregunta, "Volver a valorar", Icono::Pregunta, Botones::SiNo,
+                                Respuesta::No) == Respuesta::Si) {
+            DarPorRevalorado(*Conexion::obtener(sesion_.conexion), id, Hoy());
+            actualizar(false);
         }
-        const Revaloracion r = *i;
-        i = pendientes.erase(i);
-        GuardarRevaloracion(*Conexion::obtener(r.conexion), r.idEvaluacion, r.idLinea, r.nivelAnterior, Hoy());
+        return;
     }
 }

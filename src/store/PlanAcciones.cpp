@@ -106,13 +106,92 @@ int AnadirPropuestas(Conexion& c, long long idActuacion, const std::vector<Linea
     return int(lista.size());
 }
 
-void GuardarRevaloracion(Conexion& c, long long idEvaluacion, long long idLinea, const QString& nivelAnterior,
-                         const QDate& fecha)
+void DejarRevaloracionPendiente(Conexion& c, long long idLinea, const QDate& fecha)
 {
-    const auto ahora = c.leerFilas("SELECT ValorRiesgo FROM Evaluacion WHERE IDEvaluacion = ?", {idEvaluacion});
-    if (ahora.empty() || ahora.front()[0].toString() == nivelAnterior)
-        return;
-    c.ejecutar("INSERT INTO RevaloracionesRiesgo (IDEvaluacion, IDActuacionRegistro, Fecha, NivelAnterior, NivelNuevo) "
-               "VALUES (?, ?, ?, ?, ?)",
-               {idEvaluacion, idLinea, fecha, nivelAnterior, ahora.front()[0]});
+    c.ejecutar("INSERT INTO RevaloracionesRiesgo (IDEvaluacion, IDActuacionRegistro, Fecha, NivelAnterior) "
+               "SELECT l.IDEvaluacion, l.IDActuacionRegistro, ?2, e.ValorRiesgo "
+               "FROM \"ActuaciónPreventivaRegistro\" l JOIN Evaluacion e ON e.IDEvaluacion = l.IDEvaluacion "
+               "WHERE l.IDActuacionRegistro = ?1 AND NOT EXISTS (SELECT 1 FROM RevaloracionesRiesgo r "
+               "WHERE r.IDEvaluacion = l.IDEvaluacion AND r.IDActuacionRegistro = ?1 AND r.NivelNuevo IS NULL)",
+               {idLinea, fecha});
+}
+
+void QuitarRevaloracionPendiente(Conexion& c, long long idLinea)
+{
+    c.ejecutar("DELETE FROM RevaloracionesRiesgo WHERE NivelNuevo IS NULL AND IDActuacionRegistro = ?1 AND "
+               "IDEvaluacion = (SELECT IDEvaluacion FROM \"ActuaciónPreventivaRegistro\" WHERE "
+               "IDActuacionRegistro = ?1)",
+               {idLinea});
+}
+
+void DarPorRevalorado(Conexion& c, long long idRevaloracion, const QDate& fecha)
+{
+    c.ejecutar("UPDATE RevaloracionesRiesgo SET Fecha = ?2, NivelNuevo = (SELECT e.ValorRiesgo FROM Evaluacion e "
+               "WHERE e.IDEvaluacion = RevaloracionesRiesgo.IDEvaluacion) WHERE IDRevaloracion = ?1 AND NivelNuevo "
+               "IS NULL",
+               {idRevaloracion, fecha});
+}
+
+void QuitarRevaloracionesDelPlan(Conexion& c, long long idActuacion)
+{
+    c.ejecutar("DELETE FROM RevaloracionesRiesgo WHERE NivelNuevo IS NULL AND IDRevaloracion IN (SELECT "
+               "r.IDRevaloracion FROM \"ActuaciónPreventivaRegistro\" l JOIN RevaloracionesRiesgo r ON "
+               "r.IDEvaluacion = l.IDEvaluacion AND r.IDActuacionRegistro = l.IDActuacionRegistro WHERE "
+               "l.IDActuacion = ?)",
+               {idActuacion});
+}
+
+std::vector<RevaloracionPendiente> RevaloracionesPendientes(Conexion& c, long long idCentro)
+{
+    // Se llega a ellas por las líneas hechas de los planes del centro: unas pocas filas, nunca todas
+    // las de la evaluación.
+    std::vector<RevaloracionPendiente> lista;
+    for (const QVariantList& f : c.leerFilas(R"SQL(
+SELECT r.IDRevaloracion, r.IDEvaluacion, r.IDActuacionRegistro, p.IDPuestoCentro, t.IDEmpresa, p.Puesto, k.Riesgo,
+       r.NivelAnterior, r.Fecha, e.ValorRiesgo
+FROM "ActuaciónPreventiva" a
+JOIN CentroTrabajo t ON t.IDCentro = a.IDCentro
+JOIN "ActuaciónPreventivaRegistro" l ON l.IDActuacion = a.IDActuacion
+JOIN RevaloracionesRiesgo r ON r.IDEvaluacion = l.IDEvaluacion AND r.IDActuacionRegistro = l.IDActuacionRegistro
+JOIN Evaluacion e ON e.IDEvaluacion = r.IDEvaluacion
+JOIN PuestosCentros p ON p.IDPuestoCentro = e.IDPuestoCentro
+LEFT JOIN Riesgos k ON k.IDRiesgo = e.IDRiesgo
+WHERE a.IDCentro = ?1 AND l.Estado IN ('Realizada', 'Verificada') AND r.NivelNuevo IS NULL
+ORDER BY r.Fecha, r.IDRevaloracion
+)SQL",
+                                             {idCentro})) {
+        RevaloracionPendiente r;
+        r.idRevaloracion = f[0].toLongLong();
+        r.idEvaluacion = f[1].toLongLong();
+        r.idLinea = f[2].toLongLong();
+        r.idPuestoCentro = f[3].toLongLong();
+        r.idEmpresa = f[4].toLongLong();
+        r.puesto = f[5].toString();
+        r.riesgo = f[6].toString();
+        r.nivelAnterior = f[7].toString();
+        r.desde = f[8].toDate();
+        r.nivelActual = f[9].toString();
+        lista.push_back(r);
+    }
+    return lista;
+}
+
+std::vector<RevaloracionPendiente> CerrarRevaloraciones(Conexion& c, long long idCentro, const QDate& fecha)
+{
+    std::vector<RevaloracionPendiente> siguen, cerradas;
+    for (RevaloracionPendiente& r : RevaloracionesPendientes(c, idCentro)) {
+        if (!r.nivelActual.trimmed().isEmpty() && r.nivelActual != r.nivelAnterior)
+            cerradas.push_back(std::move(r));
+        else
+            siguen.push_back(std::move(r));
+    }
+    // Abrir el plan sin nada que cerrar no escribe en la base.
+    if (!cerradas.empty()) {
+        Transaccion t(c);
+        for (const RevaloracionPendiente& r : cerradas)
+            c.ejecutar("UPDATE RevaloracionesRiesgo SET NivelNuevo = ?, Fecha = ? WHERE IDRevaloracion = ?",
+                       {r.nivelActual, fecha, r.idRevaloracion});
+        t.confirmar();
+    }
+    return siguen;
 }

@@ -52,7 +52,29 @@ std::vector<LineaPropuesta> ProponerDesdeEvaluacion(Conexion& conexion, long lon
 int AnadirPropuestas(Conexion& conexion, long long idActuacion, const std::vector<LineaPropuesta>& propuestas,
                      const QString& responsable);
 
-// Guarda la nueva valoración de un riesgo tras hacer la acción de una línea: el nivel de antes y
-// el de ahora con su fecha. No guarda nada si el nivel no ha cambiado.
-void GuardarRevaloracion(Conexion& conexion, long long idEvaluacion, long long idLinea, const QString& nivelAnterior,
-                         const QDate& fecha);
+// Volver a valorar un riesgo cuando la acción de su línea está hecha, en la tabla
+// RevaloracionesRiesgo. Una fila con NivelNuevo nulo está pendiente: la acción de su línea
+// (IDActuacionRegistro) se dio por realizada en Fecha y el riesgo aún no se ha vuelto a valorar;
+// NivelAnterior es el nivel que tenía entonces. Cuando se vuelve a valorar, la misma fila toma el
+// nivel nuevo y Fecha pasa a ser la de la nueva valoración. Quien lea las valoraciones de antes y
+// de después se queda con las filas de NivelNuevo no nulo.
+struct RevaloracionPendiente
+{
+    long long idRevaloracion = 0, idEvaluacion = 0, idLinea = 0, idPuestoCentro = 0, idEmpresa = 0;
+    QString puesto, riesgo, nivelAnterior, nivelActual;
+    QDate desde;
+};
+// Deja pendiente volver a valorar el riesgo de una línea que se acaba de dar por realizada, con el
+// nivel que tiene ahora. Nada si la línea no nombra un riesgo o ya tiene una pendiente.
+void DejarRevaloracionPendiente(Conexion& conexion, long long idLinea, const QDate& fecha);
+// Quita la pendiente de una línea que vuelve a estar sin hacer.
+void QuitarRevaloracionPendiente(Conexion& conexion, long long idLinea);
+// Quita las pendientes de las líneas de un plan, antes de borrarlo.
+void QuitarRevaloracionesDelPlan(Conexion& conexion, long long idActuacion);
+// Da por hecha la nueva valoración de una pendiente aunque el riesgo siga en el mismo nivel.
+void DarPorRevalorado(Conexion& conexion, long long idRevaloracion, const QDate& fecha);
+// Las pendientes del centro cuya línea sigue hecha, de la más antigua a la más reciente.
+std::vector<RevaloracionPendiente> RevaloracionesPendientes(Conexion& conexion, long long idCentro);
+// Cierra las pendientes del centro cuyo riesgo ya tiene otro nivel (guardan el nuevo con la fecha
+// dada) y devuelve las que siguen pendientes.
+std::vector<RevaloracionPendiente> CerrarRevaloraciones(Conexion& conexion, long long idCentro, const QDate& fecha);

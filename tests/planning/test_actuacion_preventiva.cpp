@@ -85,6 +85,14 @@ class PruebaActuacionPreventiva : public QObject
         }
     }
     static void pulsar(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
+    // Escribe el cargo en su lista como el usuario: pulsa en ella, lo elige todo y teclea encima.
+    static void escribirCargo(QWidget* w, const QString& texto)
+    {
+        QLineEdit* edicion = hijo<QComboBox>(w, "cmbCargo")->lineEdit();
+        pulsar(edicion);
+        QTest::keyClick(edicion, Qt::Key_A, Qt::ControlModifier);
+        teclear(edicion, texto);
+    }
     long long contar(const QString& sql, const QVariantList& p = {}) { return datos::contar(cx, sql, p); }
     long long lineasDelCentro()
     {
@@ -313,7 +321,7 @@ private slots:
 
         // La cabecera: sin fecha se guarda nula; escrita, como fecha.
         caja(w, "strNombre")->setText("Luis Planificador");
-        hijo<QComboBox>(w, "cmbCargo")->setEditText("Gerente");
+        escribirCargo(w, "Gerente");
         boton(w, "GCentro")->click();
         QVERIFY(valor("SELECT Fecha FROM \"ActuaciónPreventiva\" WHERE IDActuacion = ?", {plan}).isNull());
         QCOMPARE(valor("SELECT Cargo FROM \"ActuaciónPreventiva\" WHERE IDActuacion = ?", {plan}).toString(),
@@ -353,7 +361,7 @@ private slots:
     {
         ActuacionPreventiva* w = abrir();
         caja(w, "strNombre")->setText("Marta Ruiz");
-        hijo<QComboBox>(w, "cmbCargo")->setEditText("Trabajador designado");
+        escribirCargo(w, "Trabajador designado");
         fecha(w, "dteFecha")->setText("02/02/2026");
         // Se pregunta antes de dejarlo; con No se pierde.
         plataforma->responder(Respuesta::No);
@@ -369,7 +377,7 @@ private slots:
 
         // Guardado sí queda, con un cargo escrito a mano.
         caja(w, "strNombre")->setText("Marta Ruiz");
-        hijo<QComboBox>(w, "cmbCargo")->setEditText("Socia gerente");
+        escribirCargo(w, "Socia gerente");
         fecha(w, "dteFecha")->setText("02/02/2026");
         boton(w, "GCentro")->click();
         QCOMPARE(plataforma->mensajes.size(), size_t(1));

@@ -17,7 +17,9 @@
 #include "shell/grid/DataSource.h"
 #include "shell/grid/Grid.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
@@ -106,6 +108,22 @@ class PruebaPlanSeguimiento : public QObject
         QTest::keyClick(editor, Qt::Key_Return);
         QCoreApplication::processEvents();
     }
+    QWidget* aviso(ActuacionPreventiva* w) { return w->findChild<QWidget*>("AvisoRevaloraciones"); }
+    // Las revaloraciones del riesgo: pendientes (sin nivel nuevo) y hechas.
+    long long pendientes(long long evaluacion)
+    {
+        return contar(cx, "SELECT count(*) FROM RevaloracionesRiesgo WHERE IDEvaluacion = ? AND NivelNuevo IS NULL",
+                      {evaluacion});
+    }
+    // Cierra el programa: ventanas, registro y conexiones; al volver, otro día.
+    void reiniciar(const QDate& hoy)
+    {
+        registro.reset();
+        Conexion::cerrarTodas();
+        FijarHoy(hoy);
+        registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
+        registrarVentana<ActuacionPreventiva>();
+    }
     const QString& ultimoTitulo() const
     {
         static const QString ninguno;
@@ -179,7 +197,14 @@ private slots:
         QVERIFY(riesgos->itemText(1).startsWith("Almacén — "));
         QVERIFY(riesgos->itemText(1).endsWith("(Intolerable)"));
         QVERIFY(riesgos->itemText(4).endsWith("(Moderado)"));
-        riesgos->setCurrentIndex(1);
+        // El riesgo se elige en la lista desplegada, con el teclado.
+        riesgos->setFocus();
+        QTest::keyClick(riesgos, Qt::Key_Down, Qt::AltModifier);
+        QTRY_VERIFY(riesgos->view()->isVisible());
+        QTest::keyClick(riesgos->view(), Qt::Key_Down);
+        QTest::keyClick(riesgos->view(), Qt::Key_Return);
+        QTRY_VERIFY(!riesgos->view()->isVisible());
+        QCOMPARE(riesgos->currentIndex(), 1);
         w->findChild<QLineEdit*>("strAccion")->setText("Resguardo en la prensa");
         w->findChild<DateBox*>("dteFechaLimite")->setText("01/07/2027");
         w->findChild<QLineEdit*>("strResponsable")->setText("Luis");
@@ -329,6 +354,112 @@ private slots:
                  1LL);
         abrir();
         QCOMPARE(contar(cx, "SELECT count(*) FROM RevaloracionesRiesgo"), 1LL);
+    }
+
+    // Lo que queda por volver a valorar se guarda en la base: tras cerrar el programa, el plan del
+    // centro lo recuerda y abre la valoración; volver con el mismo nivel sólo lo da por hecho si se
+    // dice, y con otro nivel se guardan los dos. Una línea general no deja nada pendiente.
+    void volverAValorarQuedaPendienteTrasCerrarElPrograma()
+    {
+        const long long caja = puesto("Caja", 2);
+        const long long importante = riesgo(caja, 1, "Riesgo Importante");
+        linea("General", QVariant(), QDate(2027, 6, 1));
+        const long long deRiesgo = linea("Del riesgo", importante, QDate(2027, 6, 10));
+        ActuacionPreventiva* w = abrir();
+        QVERIFY(!aviso(w)->isVisible());
+        escribirEnCelda(w, 1, Estado, "Realizada");
+        QTRY_COMPARE(contar(cx, "SELECT count(*) FROM ActuaciónPreventivaRegistro WHERE Estado = 'Realizada'"), 1LL);
+        QCOMPARE(contar(cx, "SELECT count(*) FROM RevaloracionesRiesgo"), 0LL);
+
+        plataforma->responder(PlataformaServicios::Respuesta::No);
+        escribirEnCelda(w, 0, Estado, "Realizada");
+        QTRY_COMPARE(ultimoTitulo(), QString("Volver a valorar"));
+        QVERIFY(valoraciones.isEmpty());
+        QCOMPARE(contar(cx,
+                        "SELECT count(*) FROM RevaloracionesRiesgo WHERE IDActuacionRegistro = ? AND NivelNuevo IS "
+                        "NULL AND NivelAnterior = 'Riesgo Importante' AND Fecha = '2027-06-02'",
+                        {deRiesgo}),
+                 1LL);
+        QTRY_VERIFY(aviso(w)->isVisible());
+
+        reiniciar(QDate(2027, 6, 5));
+        w = abrir();
+        QVERIFY(aviso(w)->isVisible());
+        const QString texto = w->findChild<QLabel*>("TextoRevaloraciones")->text();
+        QVERIFY2(texto.contains("en el puesto «Caja»") && texto.contains("02/06/2027"), qPrintable(texto));
+        const size_t avisos = plataforma->mensajes.size();
+        QTest::mouseClick(w->findChild<QPushButton*>("BRevalorar"), Qt::LeftButton);
+        QCOMPARE(valoraciones, QStringList{RellenarCeros(caja, 4) + " - Caja"});
+
+        // Vuelve sin cambiar el nivel y no lo da por valorado: sigue pendiente.
+        plataforma->responder(PlataformaServicios::Respuesta::No);
+        w = abrir();
+        QTRY_COMPARE(plataforma->mensajes.size(), avisos + 1);
+        QVERIFY(plataforma->mensajes.back().texto.contains("sigue con el nivel «Importante»"));
+        QCOMPARE(pendientes(importante), 1LL);
+        QVERIFY(aviso(w)->isVisible());
+
+        QTest::mouseClick(w->findChild<QPushButton*>("BRevalorar"), Qt::LeftButton);
+        Conexion::obtener(cx)->ejecutar("UPDATE Evaluacion SET ValorRiesgo = 'Riesgo Tolerable', Probabilidad = "
+                                        "'Baja' WHERE IDEvaluacion = ?",
+                                        {importante});
+        w = abrir();
+        QCOMPARE(pendientes(importante), 0LL);
+        QCOMPARE(contar(cx,
+                        "SELECT count(*) FROM RevaloracionesRiesgo WHERE IDActuacionRegistro = ? AND NivelAnterior = "
+                        "'Riesgo Importante' AND NivelNuevo = 'Riesgo Tolerable' AND Fecha = '2027-06-05'",
+                        {deRiesgo}),
+                 1LL);
+        QVERIFY(!aviso(w)->isVisible());
+        QTest::qWait(20);
+        QCOMPARE(plataforma->mensajes.size(), avisos + 1);
+    }
+
+    // Una acción que deja de estar hecha, o que se borra, ya no espera su nueva valoración; seguir
+    // en el mismo nivel se puede dar por valorado.
+    void loPendienteSeVaConLaAccionSinHacerOBorrada()
+    {
+        const long long caja = puesto("Caja", 2);
+        const long long importante = riesgo(caja, 1, "Riesgo Importante");
+        const long long moderado = riesgo(caja, 3, "Riesgo Moderado");
+        linea("Importante", importante, QDate(2027, 6, 10), "Realizada");
+        linea("Moderado", moderado, QDate(2027, 6, 10));
+        ActuacionPreventiva* w = abrir();
+        plataforma->responder(PlataformaServicios::Respuesta::No);
+        escribirEnCelda(w, 1, Estado, "Realizada");
+        QTRY_COMPARE(pendientes(moderado), 1LL);
+        escribirEnCelda(w, 1, Estado, "Verificada");
+        QTRY_COMPARE(contar(cx, "SELECT count(*) FROM ActuaciónPreventivaRegistro WHERE Estado = 'Verificada'"), 1LL);
+        QCOMPARE(pendientes(moderado), 1LL);
+        escribirEnCelda(w, 1, Estado, "En curso");
+        QTRY_COMPARE(pendientes(moderado), 0LL);
+        QTRY_VERIFY(!aviso(w)->isVisible());
+
+        // La de la línea que se borra tampoco queda.
+        plataforma->responder(PlataformaServicios::Respuesta::No);
+        escribirEnCelda(w, 1, Estado, "Realizada");
+        QTRY_COMPARE(pendientes(moderado), 1LL);
+        QTRY_VERIFY(aviso(w)->isVisible());
+        QTableView* t = w->cuadricula()->tableView();
+        QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualRect(w->lineas()->index(1, 0)).center());
+        plataforma->responder(PlataformaServicios::Respuesta::Si);
+        QTest::mouseClick(w->findChild<QPushButton*>("BCancelar"), Qt::LeftButton);
+        QCOMPARE(contar(cx, "SELECT count(*) FROM ActuaciónPreventivaRegistro"), 1LL);
+        QCOMPARE(pendientes(moderado), 0LL);
+        QVERIFY(!aviso(w)->isVisible());
+
+        // Dar por valorado el que sigue igual guarda el mismo nivel como nuevo.
+        plataforma->responder(PlataformaServicios::Respuesta::Si);
+        escribirEnCelda(w, 0, Estado, "Pendiente");
+        escribirEnCelda(w, 0, Estado, "Realizada");
+        QTRY_COMPARE(valoraciones.size(), 1);
+        plataforma->responder(PlataformaServicios::Respuesta::Si);
+        w = abrir();
+        QTRY_COMPARE(pendientes(importante), 0LL);
+        QCOMPARE(contar(cx, "SELECT count(*) FROM RevaloracionesRiesgo WHERE NivelAnterior = 'Riesgo Importante' AND "
+                            "NivelNuevo = 'Riesgo Importante'"),
+                 1LL);
+        QVERIFY(!aviso(w)->isVisible());
     }
 };
 
