@@ -234,10 +234,19 @@ void InformeGeneral::imprimir()
     impresora.setDocName(documento_->titulo());
     if (!Servicios().elegirImpresora(this, tr("Imprimir"), impresora, 1, documento_->paginas()))
         return;
-    documento_->imprimir(impresora);
-    // Lo que la impresora no ha aceptado no cuenta como emitido.
-    if (impresora.printerState() != QPrinter::Error && impresora.printerState() != QPrinter::Aborted)
+    // Lo que la impresora no ha aceptado no cuenta como emitido, y se dice.
+    if (documento_->imprimir(impresora) && impresora.printerState() != QPrinter::Error &&
+        impresora.printerState() != QPrinter::Aborted) {
         emitir();
+        return;
+    }
+    Servicios().mensaje(
+        this,
+        tr("La impresora «%1» no ha aceptado el documento: no se ha impreso nada. Compruebe que está "
+           "encendida y conectada, o elija otra.")
+            .arg(impresora.printerName().isEmpty() ? impresora.outputFileName() : impresora.printerName()),
+        tr("Imprimir"), PlataformaServicios::Icono::Critico, PlataformaServicios::Botones::Aceptar,
+        PlataformaServicios::Respuesta::Aceptar);
 }
 
 QString InformeGeneral::elegirDestino(const QString& titulo, const QString& extension, const QString& filtro)

@@ -329,6 +329,14 @@ private slots:
         pulsar("ExportarPdf");
         QCOMPARE(hojasPdf(copia->ruta("exportado.pdf")), paginas);
         QVERIFY(plataforma->mensajes.empty());
+
+        // Una impresora que no acepta el trabajo no se da por buena en silencio.
+        plataforma->imprimirEn = copia->ruta("no/existe/impreso.pdf");
+        plataforma->hojasElegidas = {0, 0};
+        pulsar("Imprimir");
+        QCOMPARE(plataforma->mensajes.size(), size_t(1));
+        QCOMPARE(plataforma->mensajes[0].titulo, QStringLiteral("Imprimir"));
+        QCOMPARE(plataforma->mensajes[0].icono, PlataformaServicios::Icono::Critico);
     }
 
     // La copia en ODT, desde su botón: se propone con el nombre del documento y sale un paquete entero. Imprimir o
