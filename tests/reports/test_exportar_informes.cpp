@@ -245,6 +245,29 @@ TEST_F(ExportarInformes, EscribirLaEvaluacionEmiteSuVersion)
     EXPECT_EQ(versiones(almacen), 1);
 }
 
+// Quien reparte los documentos sabe cuáles son borradores: el lote lo dice debajo de cada uno, y el
+// archivo lleva la marca en sus hojas.
+TEST_F(ExportarInformes, LosBorradoresSeDicenAlEscribirlos)
+{
+    const long long empresa = datos::empresa(cx, "Comercial Norte");
+    const long long tienda = centroConPuesto(empresa, "Tienda");
+    ASSERT_EQ(exportar(tienda), SalidaExportacion::Correcta) << qPrintable(errores);
+    const QStringList lineas = salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const auto debajoDe = [&](const QString& documento) {
+        for (int i = 0; i + 1 < lineas.size(); ++i)
+            if (lineas[i].contains(documento))
+                return lineas[i + 1].trimmed();
+        return QString();
+    };
+    // Un puesto sin factores ni riesgos valorados, y un plan sin acciones.
+    EXPECT_EQ(debajoDe("Evaluación de riesgos - "), "escrito como borrador: BORRADOR — evaluación incompleta")
+        << qPrintable(salida);
+    EXPECT_EQ(debajoDe("Planificación preventiva - "), "escrito como borrador: BORRADOR — planificación incompleta")
+        << qPrintable(salida);
+    for (const QString& nombre : archivos())
+        EXPECT_TRUE(entero(nombre)) << qPrintable(nombre);
+}
+
 // Todos los centros: los que no tienen puestos ni plan no dan documentos vacíos, se dicen al final. La
 // empresa: un solo documento con sus centros con contenido; una empresa que no existe tiene su código.
 TEST_F(ExportarInformes, CentrosSinNadaSeSaltanYSeDicen)
