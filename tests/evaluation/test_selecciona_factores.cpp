@@ -27,7 +27,7 @@ using datos::contar;
 using Respuesta = PlataformaServicios::Respuesta;
 
 namespace {
-// Factores del catálogo entregado que comparten riesgos: 6 da 10, 40 y 130; 9 da 40, 130 y 440;
+// Factores del catálogo entregado que comparten riesgos: 6 da 10, 40 y 130; 9 da 40 y 130;
 // 36 da 40, 130 y 230. Los tres llegan a la caída de objetos (40) y a los sobreesfuerzos (130).
 constexpr int Escaleras = 6, Cajas = 9, CargaDescarga = 36;
 constexpr int CaidaObjetos = 40, Sobreesfuerzos = 130, CaidaDistintoNivel = 10;

@@ -32,7 +32,7 @@
 using datos::contar;
 
 namespace {
-// Del catálogo entregado: 6 da los riesgos 10, 40 y 130; 9 da 40, 130 y 440.
+// Del catálogo entregado: 6 da los riesgos 10, 40 y 130; 9 da 40 y 130.
 constexpr int Escaleras = 6, Cajas = 9;
 const QString TextoVacio = QStringLiteral("Tiene que seleccionar un factor y su correspondiente medida");
 } // namespace

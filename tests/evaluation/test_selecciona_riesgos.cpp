@@ -30,7 +30,7 @@ using datos::contar;
 
 namespace {
 // Del catálogo entregado: los factores 6, 9 y 36 llegan los tres a la caída de objetos (40) y a
-// los sobreesfuerzos (130); además 6 da 10, 9 da 440 y 36 da 230.
+// los sobreesfuerzos (130); además 6 da 10 y 36 da 230.
 constexpr int Escaleras = 6, Cajas = 9, CargaDescarga = 36;
 constexpr int CaidaObjetos = 40;
 } // namespace
@@ -129,9 +129,9 @@ private slots:
         SeleccionaRiesgos* w = abrir();
         QCOMPARE(w->windowTitle(), QString("Evaluacion del Riesgo"));
         QCOMPARE(w->listaPuestos()->currentText(), sesion.puestoActual);
-        // Cinco riesgos distintos entre nueve filas: sólo las mostradas.
-        QCOMPARE(contar(cx, "select count(*) from Evaluacion where IDPuestoCentro = ?", {soldador}), 9);
-        QCOMPARE(w->origen()->rowCount(), 5);
+        // Cuatro riesgos distintos entre ocho filas: sólo las mostradas.
+        QCOMPARE(contar(cx, "select count(*) from Evaluacion where IDPuestoCentro = ?", {soldador}), 8);
+        QCOMPARE(w->origen()->rowCount(), 4);
         const QVector<GridColumn>& c = w->cuadricula()->columns();
         QCOMPARE(c.size(), 4);
         QCOMPARE(c[0].caption, QString("Riesgo"));
@@ -246,8 +246,8 @@ private slots:
     void colorDelNivelSinTocarLoGuardado()
     {
         Recordset::execute("update Evaluacion set ValorRiesgo = case IDRiesgo when 10 then 'Riesgo Trivial' when 40 "
-                           "then 'Riesgo Moderado' when 130 then 'Riesgo Intolerable' when 440 then 'Riesgo "
-                           "Tolerable' else null end where IDPuestoCentro = ?",
+                           "then 'Riesgo Moderado' when 130 then 'Riesgo Intolerable' "
+                           "else null end where IDPuestoCentro = ?",
                            cx, {soldador});
         SeleccionaRiesgos* w = abrir();
         const auto fondo = [&](int riesgo) {
@@ -255,7 +255,7 @@ private slots:
         };
         const QColor calma = fondo(10), aviso = fondo(40), alarma = fondo(130);
         QVERIFY(calma.isValid() && aviso.isValid() && alarma.isValid());
-        QCOMPARE(fondo(440), calma);
+        QCOMPARE(SeleccionaRiesgos::ColorNivel("Riesgo Tolerable"), calma);
         QVERIFY(calma != aviso && aviso != alarma && calma != alarma);
         QVERIFY(calma.green() > calma.red());
         QVERIFY(alarma.red() > alarma.green());

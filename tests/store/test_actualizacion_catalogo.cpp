@@ -127,8 +127,8 @@ void cambiarCatalogo(const QString& archivo)
                  "INSERT INTO RiesgosFactores (IDFactor, IDRiesgo) VALUES (900, 999);"
                  "INSERT INTO Medidas (IDRiesgo, IDFactor, Medida) VALUES (999, 900, 'Medida nueva uno'),"
                  " (999, 900, 'Medida nueva dos');"
-                 "DELETE FROM Medidas WHERE IDFactor = 9 AND IDRiesgo = 440;"
-                 "DELETE FROM RiesgosFactores WHERE IDFactor = 9 AND IDRiesgo = 440;"
+                 "DELETE FROM Medidas WHERE IDFactor = 9 AND IDRiesgo = 40;"
+                 "DELETE FROM RiesgosFactores WHERE IDFactor = 9 AND IDRiesgo = 40;"
                  "UPDATE Medidas SET Medida = Medida || ' (revisada)' WHERE IDMedida = (SELECT min(IDMedida) FROM "
                  "Medidas WHERE IDFactor = 9);"
                  "UPDATE Puestos SET \"Descripción\" = 'Atiende a los clientes.' WHERE Puesto = 'Cajero/a';"
@@ -196,6 +196,7 @@ TEST(ActualizacionCatalogo, UnaPuestaAlDiaQueFallaDejaLaBaseComoEstaba)
     CopiaPrograma p;
     const QString cx = p.conexion(), base = p.ruta("Evaluacion.mdb"), nuevo = p.ruta(NombreCatalogoPrograma);
     datosDelUsuario(cx);
+    const int revision = revisionCatalogo(*Conexion::obtener(cx));
     Conexion::cerrarTodas();
     const QStringList antes = catalogo(base) + delUsuario(base);
     ASSERT_TRUE(QFile::copy(QStringLiteral(CARPETA_ENTREGA "/Evaluacion.mdb"), nuevo));
@@ -209,7 +210,7 @@ TEST(ActualizacionCatalogo, UnaPuestaAlDiaQueFallaDejaLaBaseComoEstaba)
     }
     Conexion::cerrarTodas();
     EXPECT_EQ(catalogo(base) + delUsuario(base), antes);
-    EXPECT_TRUE(QFileInfo::exists(base + ".c2.bak"));
+    EXPECT_TRUE(QFileInfo::exists(base + QStringLiteral(".c%1.bak").arg(revision)));
 }
 
 TEST(ActualizacionCatalogo, UnaBaseDeLaRevision5GanaLosHabitualesYLosFactoresNuevos)
