@@ -237,11 +237,20 @@ TEST_F(DocumentoPlan, LosRiesgosHechosYValoradosDeNuevoLlevanElNivelDeAntesYElDe
     revalorar(evaluacion[1], hecha, "2030-01-10", "Riesgo Moderado", "Riesgo Tolerable");
     revalorar(evaluacion[1], hecha, "2030-01-05", "Riesgo Importante", "Riesgo Moderado");
     revalorar(evaluacion[3], pendiente, "2030-01-06", "Riesgo Importante", "Riesgo Trivial");
+    // Hecha pero aún por valorar de nuevo: no sale hasta que se valora.
+    const long long porValorar = linea("Señalizar", "2030-02-01", evaluacion[2], "Realizada");
+    datos::insertar(cx,
+                    "INSERT INTO RevaloracionesRiesgo (IDEvaluacion, IDActuacionRegistro, Fecha, NivelAnterior) "
+                    "VALUES (?, ?, '2030-01-12', 'Riesgo Moderado')",
+                    {evaluacion[2], porValorar});
 
     const auto doc = documento();
     const QString t = tramo(*doc, "Riesgos valorados de nuevo", "Firma");
     EXPECT_TRUE(t.contains("Dependiente " + riesgo[1] + " Importante Tolerable 10/01/2030")) << qPrintable(t);
     EXPECT_FALSE(t.contains(riesgo[3])) << qPrintable(t);
+    EXPECT_FALSE(t.contains(riesgo[2])) << qPrintable(t);
+    EXPECT_TRUE(t.contains("10/01/2030")) << qPrintable(t);
+    EXPECT_FALSE(t.contains("12/01/2030")) << qPrintable(t);
     EXPECT_EQ(fondo(*doc, "Tolerable", "Riesgos valorados de nuevo"), QColor(0xee, 0xf5, 0xc8));
     EXPECT_EQ(fondo(*doc, "Importante", "Riesgos valorados de nuevo"), QColor(0xfc, 0xd5, 0xa8));
 }
