@@ -251,20 +251,44 @@ void DocumentoInforme::anadirFilas(const Pieza& p) const
     const int filas = t->rows();
     constexpr double Nada = std::numeric_limits<double>::infinity();
     std::vector<double> arriba(filas, Nada), abajo(filas, -Nada);
-    for (int f = 0; f < filas; ++f)
+    const auto inicioCelda = [t](int f, int c) { return t->cellAt(f, c).firstPosition(); };
+    // Arriba y abajo del texto de una fila. Una celda de varias columnas se mide una vez; una de
+    // varias filas, arriba en la primera y abajo en la última.
+    const auto medirFila = [&](int f) {
         for (int c = 0; c < t->columns(); ++c) {
-            const QTextTableCell celda = t->cellAt(f, c);
-            if (!celda.isValid() || celda.row() != f || celda.column() != c)
+            const int inicio = inicioCelda(f, c);
+            if (c > 0 && inicio == inicioCelda(f, c - 1))
                 continue;
-            arriba[f] = std::min(arriba[f], alturaLineas(doc_, doc_.findBlock(celda.firstPosition())).first);
-            const int ultima = std::min(filas - 1, f + celda.rowSpan() - 1);
-            abajo[ultima] = std::max(abajo[ultima], alturaLineas(doc_, doc_.findBlock(celda.lastPosition())).second);
+            const bool empieza = f == 0 || inicioCelda(f - 1, c) != inicio;
+            const bool acaba = f + 1 == filas || inicioCelda(f + 1, c) != inicio;
+            if (!empieza && !acaba)
+                continue;
+            const QTextBlock primero = doc_.findBlock(inicio);
+            auto [alto, bajo] = alturaLineas(doc_, primero);
+            const QTextBlock ultimo = doc_.findBlock(t->cellAt(f, c).lastPosition());
+            if (ultimo != primero)
+                bajo = alturaLineas(doc_, ultimo).second;
+            if (empieza)
+                arriba[f] = std::min(arriba[f], alto);
+            if (acaba)
+                abajo[f] = std::max(abajo[f], bajo);
         }
-    for (int f = 0; f < filas; ++f) {
-        if (arriba[f] == Nada)
-            arriba[f] = f > 0 ? abajo[f - 1] : 0;
-        abajo[f] = std::max(abajo[f], arriba[f]);
-    }
+    };
+    // De una tabla que no se parte basta con saber dónde empieza y dónde acaba, si cabe en una hoja.
+    const bool entera = p.junto;
+    medirFila(0);
+    if (filas > 1)
+        medirFila(filas - 1);
+    for (int f = 1; f + 1 < filas && !entera; ++f)
+        medirFila(f);
+    const auto completar = [&] {
+        for (int f = 0; f < filas; ++f) {
+            if (arriba[f] == Nada)
+                arriba[f] = f > 0 ? abajo[f - 1] : 0;
+            abajo[f] = std::max(abajo[f], arriba[f]);
+        }
+    };
+    completar();
     // Del texto de las celdas al borde de la tabla: relleno, separación y borde.
     const QTextTableFormat formato = t->format();
     const double margen = formato.cellPadding() + formato.cellSpacing() + formato.border();
@@ -275,6 +299,13 @@ void DocumentoInforme::anadirFilas(const Pieza& p) const
     if (p.junto && fin - inicio <= altoCuerpo()) {
         unidades_.push_back({inicio, fin, posicion});
         return;
+    }
+    if (entera) {
+        std::fill(arriba.begin(), arriba.end(), Nada);
+        std::fill(abajo.begin(), abajo.end(), -Nada);
+        for (int f = 0; f < filas; ++f)
+            medirFila(f);
+        completar();
     }
     // La que no cabe en ninguna hoja empieza una, con los títulos que la preceden, y se parte.
     const size_t primera = unidades_.size();
