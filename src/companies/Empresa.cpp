@@ -1,6 +1,7 @@
 #include "companies/Empresa.h"
 
 #include "plataforma/PlataformaServicios.h"
+#include "shell/FiltroLista.h"
 #include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
 #include "shell/NavegadorRegistros.h"
@@ -221,6 +222,8 @@ QWidget* Empresa::panelEmpresa()
     Kit::ponerCampo(g, 2, 0, "Dirección", cajaDireccion_, 3);
     Kit::ponerCampo(g, 3, 0, "Localidad", cajaLocalidad_);
     Kit::ponerCampo(g, 3, 2, "Provincia", cajaProvincia_);
+    // Con muchas empresas, la lista de nombres se acorta a las que se buscan.
+    v->addWidget(new FiltroLista("txtBuscarEmpresa", nombre));
     v->addLayout(g);
 
     auto* persona = new QGroupBox("Persona que realiza la evaluación");

@@ -3,6 +3,7 @@
 #include "plataforma/PlataformaServicios.h"
 #include "plataforma/Reloj.h"
 #include "shell/Comprobaciones.h"
+#include "shell/FiltroCuadricula.h"
 #include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
 #include "shell/RegistroVentanas.h"
@@ -105,6 +106,7 @@ void SeleccionaMedidas::construir()
     // Las medidas se leen mejor bajo su riesgo y su factor; el usuario puede quitar los grupos.
     cuadriculaMedidas_->groupBy(ColRiesgo);
     cuadriculaMedidas_->groupBy(ColFactor);
+    filtro_ = ponerFiltro(cuadriculaMedidas_, "txtBuscarMedida");
 
     auto* marco = new QGroupBox("Añadir una medida propia");
     marco->setObjectName("FrameAnadir");
@@ -251,10 +253,13 @@ void SeleccionaMedidas::anadir()
     listaFactores_->setCurrentIndex(0);
     listaFactores_->setEditText(QString());
     origenMedidas_->refresh();
-    // La medida nueva queda como fila actual: se ve, marcada, bajo su riesgo y su factor.
+    // La medida nueva queda como fila actual: se ve, marcada, bajo su riesgo y su factor (aunque
+    // lo buscado no la encontrara).
     origenMedidas_->fetchAll();
     for (int f = 0; f < origenMedidas_->rowCount(); ++f)
         if (origenMedidas_->fieldValue(f, "IDMedidaFactor").toLongLong() == nueva) {
+            if (!cuadriculaMedidas_->rowMatchesFilter(f))
+                filtro_->limpiar();
             cuadriculaMedidas_->setCurrentRow(f);
             break;
         }

@@ -6,6 +6,7 @@
 
 class CellTip;
 class DataSource;
+class FiltroCuadricula;
 class Grid;
 class QPushButton;
 class QVariant;
@@ -34,6 +35,7 @@ public:
     QComboBox* listaFactores() const { return listaFactores_; }
     QLineEdit* textoMedida() const { return cajaMedida_; }
     QPushButton* botonAnadir() const { return botonAnadirMedida_; }
+    FiltroCuadricula* filtro() const { return filtro_; }
 
 protected:
     void elegirPuesto(long long idPuesto) override;
@@ -53,4 +55,5 @@ private:
     QComboBox* listaFactores_ = nullptr;
     QLineEdit* cajaMedida_ = nullptr;
     QPushButton* botonAnadirMedida_ = nullptr;
+    FiltroCuadricula* filtro_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "evaluation/VentanaAsistente.h"
 
 #include "plataforma/PlataformaServicios.h"
+#include "shell/FiltroCuadricula.h"
 #include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
 #include "shell/MarcoCentro.h"
@@ -90,6 +91,14 @@ Grid* VentanaAsistente::ponerCuadricula(const QString& nombre, const QString& no
     connect(g, &Grid::cellTipRequested, this,
             [this](int division, int columna, int fila, CellTip* tip) { nota(division, columna, fila, tip); });
     return g;
+}
+
+FiltroCuadricula* VentanaAsistente::ponerFiltro(Grid* cuadricula, const QString& nombre)
+{
+    auto* filtro = new FiltroCuadricula(nombre, cuadricula);
+    const int sitio = cuerpo_->indexOf(cuadricula);
+    cuerpo_->insertWidget(sitio < 0 ? cuerpo_->count() : sitio, filtro);
+    return filtro;
 }
 
 DataSource* VentanaAsistente::origen() const

@@ -12,6 +12,7 @@
 
 class CellTip;
 class DataSource;
+class FiltroCuadricula;
 class Grid;
 class MarcoCentro;
 class QComboBox;
@@ -73,6 +74,8 @@ protected:
     // van a antesDeCambiar y sus notas a nota.
     Grid* ponerCuadricula(const QString& nombre, const QString& nombreOrigen, const QString& accesible,
                           const QVector<GridColumn>& columnas, int filasVisibles, int anchoNota = 0);
+    // Caja de búsqueda justo encima de una cuadrícula puesta con ponerCuadricula.
+    FiltroCuadricula* ponerFiltro(Grid* cuadricula, const QString& nombre);
     virtual void antesDeCambiar(int /*columna*/, const QVariant& /*nuevo*/, bool* /*cancelar*/) {}
     virtual void nota(int /*division*/, int /*columna*/, int /*fila*/, CellTip* /*tip*/) {}
     virtual void adelante() {}

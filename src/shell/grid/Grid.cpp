@@ -199,17 +199,30 @@ void Grid::setDataSource(DataSource* origen)
         emit currentRowChanged(fila);
     });
     connect(origen_, &QAbstractItemModel::modelReset, this, [this] {
+        textosFiltro_.clear();
         aplicarAnchos();
         if (partirLineas_)
             relojAlturas_->start();
+        // La vista acaba de olvidar qué filas tenía ocultas.
+        if (!palabrasFiltro_.isEmpty())
+            aplicarFiltro();
     });
     // Sólo se miden las filas que cambian o llegan: moverse por una tabla larga no la mide entera.
-    connect(origen_, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex&, int desde, int hasta) { medirFilas(desde, hasta); });
+    connect(origen_, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int desde, int hasta) {
+        medirFilas(desde, hasta);
+        filtrarTabla(desde, hasta);
+    });
+    // Una fila editada se compara otra vez con el filtro la próxima vez que cambie, no en medio
+    // de la edición: no desaparece bajo el ratón.
     connect(origen_, &QAbstractItemModel::dataChanged, this,
-            [this](const QModelIndex& desde, const QModelIndex& hasta) { medirFilas(desde.row(), hasta.row()); });
+            [this](const QModelIndex& desde, const QModelIndex& hasta) {
+                olvidarTextos(desde.row(), hasta.row());
+                medirFilas(desde.row(), hasta.row());
+            });
     connect(grupos_, &QAbstractItemModel::modelReset, this, [this] {
         prepararArbol();
+        if (!palabrasFiltro_.isEmpty())
+            filtrarRama({});
         sincronizarVista();
     });
     if (!columnas_.isEmpty())
@@ -258,6 +271,9 @@ void Grid::sincronizarVista()
         i = grupos_->indexOfSourceRow(fila, columna);
     else if (fila >= 0 && fila < origen_->rowCount())
         i = origen_->index(fila, columna);
+    // Una fila oculta por el filtro no queda como actual de la vista: el teclado la cambiaría sin verla.
+    if (i.isValid() && !rowMatchesFilter(fila))
+        i = QModelIndex();
     sincronizando_ = true;
     if (i.isValid()) {
         if (v->currentIndex() != i)

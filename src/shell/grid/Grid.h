@@ -6,9 +6,11 @@
 #include <QList>
 #include <QPersistentModelIndex>
 #include <QPoint>
+#include <QStringList>
 #include <QVariant>
 #include <QVector>
 #include <QWidget>
+#include <vector>
 
 class DataSource;
 class GridDelegate;
@@ -78,6 +80,16 @@ public:
     void ungroup();
     const QList<int>& groupedColumns() const;
 
+    // Filtro de filas: sólo se ven las que tienen cada palabra de "texto" en alguna de sus
+    // columnas de texto o de lista (las casillas no cuentan), sin mirar mayúsculas ni acentos;
+    // vacío, se ven todas. Las filas ocultas siguen en el origen con su número, así que marcar o
+    // editar una fila a la vista cambia esa fila. Si la fila actual queda oculta, pasa a ser la
+    // primera que se ve; si no se ve ninguna, la vista no tiene fila en la que escribir.
+    void setFilterText(const QString& texto);
+    const QString& filterText() const;
+    bool rowMatchesFilter(int fila) const;
+    int shownRowCount() const;
+
     // Piezas, para las pruebas y para quien necesite afinar el aspecto.
     QTableView* tableView() const;
     QTreeView* treeView() const;
@@ -133,6 +145,10 @@ private:
     bool tipMueveFila_ = true;
     bool sincronizando_ = false;
     bool partirLineas_ = false;
+    QString filtro_;
+    QStringList palabrasFiltro_;
+    // Texto de cada fila tal como se compara con el filtro; nulo mientras no se ha leído.
+    mutable std::vector<QString> textosFiltro_;
 
     void conectarSeleccion();
     void sincronizarVista();
@@ -147,4 +163,10 @@ private:
     void moverFantasma(const QString& texto, const QPoint& global);
     void soltarColumna(int columna, const QPoint& global);
     void soltarGrupo(int columna, const QPoint& global);
+    void aplicarFiltro();
+    void filtrarTabla(int desde, int hasta);
+    bool filtrarRama(const QModelIndex& padre);
+    int primeraFilaVisible() const;
+    const QString& textoFiltro(int fila) const;
+    void olvidarTextos(int desde, int hasta);
 };
