@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
 using Icono = PlataformaServicios::Icono;
@@ -114,8 +115,30 @@ void SeleccionaRiesgos::elegirPuesto(long long)
         {qlonglong(sesion_.idCentro), puesto});
     origenRiesgos_->refresh();
     cuadriculaRiesgos_->redraw();
+    ponerDelanteRiesgoPorValorar();
     if (guardada)
         situacion_->seguirFila();
+}
+
+void SeleccionaRiesgos::ponerDelanteRiesgoPorValorar()
+{
+    const qint64 idEvaluacion = std::exchange(sesion_.riesgoPorValorar, 0);
+    if (idEvaluacion <= 0)
+        return;
+    // La fila que se ve es una por riesgo, la mostrada, que no tiene por qué ser la que nombra el plan.
+    Recordset riesgo;
+    riesgo.open("SELECT IDRiesgo FROM Evaluacion WHERE IDEvaluacion = ?", sesion_.conexion, {idEvaluacion});
+    if (riesgo.eof())
+        return;
+    const QVariant buscado = riesgo.value(0);
+    Recordset& filas = origenRiesgos_->recordset();
+    const int campo = filas.fieldIndex(QStringLiteral("IDRiesgo"));
+    for (long posicion = 1; campo >= 0 && posicion <= filas.recordCount(); ++posicion)
+        if (filas.valueAt(posicion, campo) == buscado) {
+            cuadriculaRiesgos_->setCurrentRow(int(posicion - 1));
+            cuadriculaRiesgos_->setCurrentColumn(ColProbabilidad);
+            return;
+        }
 }
 
 // Regla de la matriz, antes de que se guarde el cambio: el nivel va en la misma escritura que el

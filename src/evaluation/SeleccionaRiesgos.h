@@ -42,6 +42,8 @@ private:
     // Lo que se esté escribiendo en una celda o en la situación observada se guarda antes de salir
     // de la ventana; false si la situación no se ha podido guardar (ya avisado): no se sale.
     bool cerrarEdicion();
+    // El riesgo que la sesión pide valorar, si es de este puesto, queda como fila actual.
+    void ponerDelanteRiesgoPorValorar();
 
     Grid* cuadriculaRiesgos_ = nullptr;
     DataSource* origenRiesgos_ = nullptr;

@@ -118,6 +118,7 @@ void RevaloracionPlan::abrir(const RevaloracionPendiente& p)
     abierta() = {sesion_.conexion, pendiente.idRevaloracion};
     sesion_.puestoActual = VentanaAsistente::TextoPuesto(pendiente.idPuestoCentro, pendiente.puesto);
     sesion_.idEmpresa = pendiente.idEmpresa;
+    sesion_.riesgoPorValorar = pendiente.idEvaluacion;
     if (RegistroVentanas* r = RegistroVentanas::actual())
         r->abrirNueva(Ventana::SeleccionaRiesgos);
 }

@@ -155,6 +155,24 @@ private slots:
         QVERIFY(plataforma->mensajes.empty());
     }
 
+    // El plan pide volver a valorar un riesgo: la ventana se abre con él como fila actual, aunque el
+    // plan nombre una de sus filas ocultas, y sólo esa vez.
+    void abreEnElRiesgoQueSePideValorar()
+    {
+        Recordset oculta;
+        oculta.open("select IDEvaluacion, IDRiesgo from Evaluacion where IDPuestoCentro = ? and Mostrar <> 'S' "
+                    "order by IDEvaluacion desc limit 1",
+                    cx, {soldador});
+        QVERIFY(!oculta.eof());
+        const QVariant riesgo = oculta.value(1);
+        sesion.riesgoPorValorar = oculta.value(0).toLongLong();
+        SeleccionaRiesgos* w = abrir();
+        const int fila = w->cuadricula()->currentRow();
+        QVERIFY(fila > 0);
+        QCOMPARE(w->origen()->recordset().valueAt(fila + 1, w->origen()->recordset().fieldIndex("IDRiesgo")), riesgo);
+        QCOMPARE(sesion.riesgoPorValorar, qint64(0));
+    }
+
     // Elegido en la lista desplegable y escrito a mano, como lo hace el usuario.
     void laMatrizConElEditorDeLaCelda()
     {

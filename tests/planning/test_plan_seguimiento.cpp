@@ -341,6 +341,7 @@ private slots:
         QCOMPARE(ultimoTitulo(), QString("Volver a valorar"));
         QCOMPARE(valoraciones.front(), RellenarCeros(caja, 4) + " - Caja");
         QCOMPARE(sesion.puestoActual, valoraciones.front());
+        QCOMPARE(sesion.riesgoPorValorar, qint64(importante));
 
         Conexion::obtener(cx)->ejecutar("UPDATE Evaluacion SET ValorRiesgo = 'Riesgo Tolerable', Probabilidad = "
                                         "'Baja' WHERE IDEvaluacion = ?",
