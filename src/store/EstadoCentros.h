@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+// Cómo está cada centro de la base: su evaluación, su revisión y su plan. Se calcula para todos los
+// centros a la vez con unas pocas consultas agrupadas por centro, nunca una por centro, para que una
+// asesoría con miles de centros lo vea al momento.
+
+// El primer paso de la evaluación que falta, con las mismas comprobaciones que el inicio de la
+// evaluación: sin puestos falta el 1; con puestos, el 2 si algún puesto no tiene factores, el 3 si
+// falta valorar algún riesgo, el 4 si falta elegir medidas. Completa si no falta ninguno.
+enum class PasoPendiente
+{
+    Puestos = 1,
+    Factores = 2,
+    Riesgos = 3,
+    Medidas = 4,
+    Completa = 5
+};
+
+struct EstadoCentro
+{
+    long long idCentro = 0, idEmpresa = 0;
+    QString empresa, centro;
+    PasoPendiente paso = PasoPendiente::Puestos;
+    QDate fechaEvaluacion, fechaRevision; // no válidas si no hay
+    // Líneas de los planes del centro: sin hacer (las vencidas entre ellas), vencidas y hechas.
+    int pendientes = 0, vencidas = 0, hechas = 0;
+    // Suma de los presupuestos de las líneas sin hacer que se leen como importe, y cuántos no se leen.
+    double presupuesto = 0;
+    int presupuestosSinLeer = 0;
+};
+
+// Lee un presupuesto escrito a mano como importe; nada si no lo es. La regla es de quien llama.
+using LectorImporte = std::function<std::optional<double>(const QString&)>;
+
+// Todos los centros de todas las empresas, por empresa y centro. "hoy" decide qué línea está vencida
+// (fecha límite anterior y sin hacer). Lanza ErrorBD.
+std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate& hoy, const LectorImporte& leer);
+
+struct Vencimientos
+{
+    int revisiones = 0; // centros con la próxima revisión anterior a hoy
+    int acciones = 0;   // líneas de plan sin hacer con la fecha límite anterior a hoy
+};
+// Lo vencido de toda la base, para el aviso al abrir el programa. Lanza ErrorBD.
+Vencimientos ContarVencimientos(const QString& conexion, const QDate& hoy);
+
+// Vencida antes de hoy; "pronto" si vence hoy o en los próximos 30 días.
+bool RevisionVencida(const QDate& revision, const QDate& hoy);
+bool RevisionProxima(const QDate& revision, const QDate& hoy);

@@ -1,0 +1,166 @@
+#include "CopiaPrograma.h"
+#include "Datos.h"
+#include "store/EstadoCentros.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <sqlite3.h>
+
+namespace {
+const QDate hoy(2026, 6, 15);
+
+// Lee "1234.5" y nada más: lo que se prueba aquí es qué líneas se suman, no cómo se lee un importe.
+std::optional<double> numero(const QString& t)
+{
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    return ok ? std::optional<double>(v) : std::nullopt;
+}
+
+std::map<long long, EstadoCentro> porCentro(const QString& cx)
+{
+    std::map<long long, EstadoCentro> m;
+    for (const EstadoCentro& e : LeerEstadoCentros(cx, hoy, numero))
+        m[e.idCentro] = e;
+    return m;
+}
+
+// Un puesto con un factor marcado y un riesgo mostrado (valorado o no); devuelve la fila de Evaluacion.
+long long puestoConRiesgo(const QString& cx, long long centro, bool valorado)
+{
+    const long long p = datos::puesto(cx, centro);
+    const long long f = datos::factor(cx, p, 1, "S");
+    return datos::evaluacion(cx, f, 1, "S", valorado ? QVariant("Riesgo Moderado") : QVariant());
+}
+
+long long linea(const QString& cx, long long plan, const QVariant& limite, const QVariant& estado,
+                const QString& presupuesto = {})
+{
+    return datos::insertar(cx,
+                           "INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, AccionPreventiva, FechaLimite, "
+                           "Estado, PresupuestoAproximado) VALUES (?, 'Acción', ?, ?, ?)",
+                           {plan, limite, estado, presupuesto});
+}
+
+struct Cartera : ::testing::Test
+{
+    CopiaPrograma copia;
+    QString cx = copia.conexion();
+    long long empresa = datos::empresa(cx, "Cámara Norte");
+    long long sinPuestos = datos::centro(cx, empresa, "Sin puestos");
+    long long sinFactores = datos::centro(cx, empresa, "Sin factores");
+    long long sinValorar = datos::centro(cx, empresa, "Sin valorar");
+    long long sinRiesgos = datos::centro(cx, empresa, "Sin riesgos mostrados");
+    long long sinMedidas = datos::centro(cx, empresa, "Sin medidas");
+    long long completo = datos::centro(cx, empresa, "Completo");
+    long long riesgoSinMedida = 0, medidaCompleto = 0, puestoCompleto = 0;
+
+    void SetUp() override
+    {
+        datos::factor(cx, datos::puesto(cx, sinFactores), 1, "N");
+        puestoConRiesgo(cx, sinValorar, false);
+        // Sólo una fila oculta: el puesto no tiene ningún riesgo que valorar todavía.
+        const long long p = datos::puesto(cx, sinRiesgos);
+        datos::evaluacion(cx, datos::factor(cx, p, 1, "S"), 1, "N", "Riesgo Moderado");
+        riesgoSinMedida = puestoConRiesgo(cx, sinMedidas, true);
+        datos::medida(cx, riesgoSinMedida, "N");
+        const long long e = puestoConRiesgo(cx, completo, true);
+        medidaCompleto = datos::medida(cx, e, "S");
+        puestoCompleto = datos::contar(cx, "SELECT IDPuestoCentro FROM Evaluacion WHERE IDEvaluacion = ?", {e});
+    }
+};
+} // namespace
+
+// El paso que falta sale de las mismas comprobaciones que el inicio de la evaluación, en su orden.
+TEST_F(Cartera, CadaCentroEnElPasoQueLeFalta)
+{
+    const auto m = porCentro(cx);
+    ASSERT_EQ(m.size(), 6u);
+    EXPECT_EQ(m.at(sinPuestos).paso, PasoPendiente::Puestos);
+    EXPECT_EQ(m.at(sinFactores).paso, PasoPendiente::Factores);
+    EXPECT_EQ(m.at(sinValorar).paso, PasoPendiente::Riesgos);
+    EXPECT_EQ(m.at(sinRiesgos).paso, PasoPendiente::Riesgos);
+    EXPECT_EQ(m.at(sinMedidas).paso, PasoPendiente::Medidas);
+    EXPECT_EQ(m.at(completo).paso, PasoPendiente::Completa);
+    EXPECT_EQ(m.at(completo).empresa, QStringLiteral("Cámara Norte"));
+    EXPECT_EQ(m.at(completo).centro, QStringLiteral("Completo"));
+    // Un puesto incompleto basta para que el centro vuelva atrás.
+    datos::puesto(cx, completo, "Almacén");
+    EXPECT_EQ(porCentro(cx).at(completo).paso, PasoPendiente::Factores);
+}
+
+// Lo leído se guarda entre una vez y otra: lo que se escribe después ha de verse igual.
+TEST_F(Cartera, LaSegundaLecturaVeLoEscritoDesdeLaPrimera)
+{
+    porCentro(cx);
+    auto c = Conexion::obtener(cx);
+    c->ejecutar("UPDATE MedidasFactores SET MarcarMedida = 'S' WHERE IDEvaluacion = ?", {riesgoSinMedida});
+    c->ejecutar("UPDATE MedidasFactores SET MarcarMedida = 'N' WHERE IDMedidaFactor = ?", {medidaCompleto});
+    c->ejecutar("DELETE FROM PuestosCentros WHERE IDCentro = ?", {sinFactores});
+    const long long nuevo = datos::centro(cx, empresa, "Nuevo");
+    auto m = porCentro(cx);
+    EXPECT_EQ(m.at(sinMedidas).paso, PasoPendiente::Completa);
+    EXPECT_EQ(m.at(completo).paso, PasoPendiente::Medidas);
+    EXPECT_EQ(m.at(sinFactores).paso, PasoPendiente::Puestos);
+    EXPECT_EQ(m.at(nuevo).paso, PasoPendiente::Puestos);
+    EXPECT_EQ(m.at(sinValorar).paso, PasoPendiente::Riesgos);
+
+    // Un puesto que pasa a otro centro cuenta en los dos.
+    c->ejecutar("UPDATE PuestosCentros SET IDCentro = ? WHERE IDPuestoCentro = ?", {nuevo, puestoCompleto});
+    m = porCentro(cx);
+    EXPECT_EQ(m.at(completo).paso, PasoPendiente::Puestos);
+    EXPECT_EQ(m.at(nuevo).paso, PasoPendiente::Medidas);
+
+    // Lo que escribe otra conexión (otro programa sobre el mismo archivo) no pasa por esta.
+    sqlite3* otra = nullptr;
+    ASSERT_EQ(sqlite3_open(copia.ruta("Evaluacion.mdb").toUtf8().constData(), &otra), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(otra, "UPDATE MedidasFactores SET MarcarMedida = 'S'", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(otra);
+    EXPECT_EQ(porCentro(cx).at(nuevo).paso, PasoPendiente::Completa);
+}
+
+TEST_F(Cartera, LineasDelPlanYPresupuestoPendiente)
+{
+    const long long plan = datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {completo});
+    const long long otroPlan =
+        datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {completo});
+    linea(cx, plan, hoy.addDays(-1), "Pendiente", "1000.5");
+    linea(cx, plan, hoy.addDays(-40), "En curso", "a convenir");
+    linea(cx, plan, hoy, QVariant(), "200"); // sin estado: pendiente; la del mismo día aún no vence
+    linea(cx, otroPlan, QVariant(), "Pendiente");
+    linea(cx, otroPlan, "2026-02-30", "Pendiente"); // no es una fecha: no vence nunca
+    linea(cx, plan, hoy.addDays(-10), "Realizada", "5000");
+    linea(cx, otroPlan, hoy.addDays(-10), "Verificada");
+    const EstadoCentro e = porCentro(cx).at(completo);
+    EXPECT_EQ(e.pendientes, 5);
+    EXPECT_EQ(e.vencidas, 2);
+    EXPECT_EQ(e.hechas, 2);
+    EXPECT_DOUBLE_EQ(e.presupuesto, 1200.5);
+    EXPECT_EQ(e.presupuestosSinLeer, 1);
+    EXPECT_EQ(porCentro(cx).at(sinPuestos).pendientes, 0);
+    EXPECT_EQ(ContarVencimientos(cx, hoy).acciones, 2);
+}
+
+TEST_F(Cartera, RevisionesVencidasYProximas)
+{
+    EXPECT_FALSE(RevisionVencida(hoy, hoy));
+    EXPECT_TRUE(RevisionVencida(hoy.addDays(-1), hoy));
+    EXPECT_TRUE(RevisionProxima(hoy, hoy));
+    EXPECT_TRUE(RevisionProxima(hoy.addDays(30), hoy));
+    EXPECT_FALSE(RevisionProxima(hoy.addDays(31), hoy));
+    EXPECT_FALSE(RevisionProxima(hoy.addDays(-1), hoy));
+    EXPECT_FALSE(RevisionVencida(QDate(), hoy) || RevisionProxima(QDate(), hoy));
+
+    auto c = Conexion::obtener(cx);
+    c->ejecutar("UPDATE CentroTrabajo SET FechaEvaluacion = ?, FechaRevision = ? WHERE IDCentro = ?",
+                {hoy.addYears(-1), hoy.addDays(-1), completo});
+    c->ejecutar("UPDATE CentroTrabajo SET FechaRevision = ? WHERE IDCentro = ?", {hoy, sinMedidas});
+    const auto m = porCentro(cx);
+    EXPECT_EQ(m.at(completo).fechaEvaluacion, hoy.addYears(-1));
+    EXPECT_EQ(m.at(completo).fechaRevision, hoy.addDays(-1));
+    EXPECT_FALSE(m.at(sinPuestos).fechaRevision.isValid());
+    const Vencimientos v = ContarVencimientos(cx, hoy);
+    EXPECT_EQ(v.revisiones, 1);
+    EXPECT_EQ(v.acciones, 0);
+}
