@@ -1,6 +1,7 @@
 #include "app/VentanasPrograma.h"
 
 #include "companies/Empresa.h"
+#include "companies/ResumenCentros.h"
 #include "evaluation/InicioEvaluacion.h"
 #include "evaluation/Puestos.h"
 #include "evaluation/SeleccionaFactores.h"
@@ -14,6 +15,7 @@
 void RegistrarVentanasDelPrograma()
 {
     registrarVentana<Empresa>();
+    registrarVentana<ResumenCentros>();
     registrarVentana<InicioEvaluacion>();
     registrarVentana<Puestos>();
     registrarVentana<SeleccionaFactores>();

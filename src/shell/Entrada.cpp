@@ -8,7 +8,9 @@
 #include "shell/Rutinas.h"
 
 #include "plataforma/InstanciaPrograma.h"
+#include "plataforma/Reloj.h"
 #include "store/Conexion.h"
+#include "store/EstadoCentros.h"
 #include "store/ProteccionDiario.h"
 
 #include <QCloseEvent>
@@ -24,6 +26,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 
@@ -134,6 +137,12 @@ void Entrada::construir()
 
     auto* empresas =
         botonImagen(panel_, QStringLiteral("Image3"), QStringLiteral("Empresas"), IconosEntrada::empresas());
+    auto* resumen =
+        botonImagen(panel_, QStringLiteral("BResumenCentros"),
+                    QStringLiteral("Resumen de centros: la evaluación, la revisión y el plan de cada centro "
+                                   "de todas las empresas"),
+                    style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    resumen->setAccessibleName(QStringLiteral("Resumen de centros"));
     auto* antes = botonImagen(panel_, QStringLiteral("Image9"), QStringLiteral("Antes de Empezar"),
                               IconosEntrada::antesDeEmpezar());
     auto* conceptos =
@@ -153,6 +162,7 @@ void Entrada::construir()
     fila->addWidget(inicio_);
     fila->addWidget(separador(panel_));
     fila->addWidget(empresas);
+    fila->addWidget(resumen);
     fila->addWidget(antes);
     fila->addWidget(conceptos);
     fila->addWidget(separador(panel_));
@@ -166,6 +176,7 @@ void Entrada::construir()
 
     connect(inicio_, &QPushButton::clicked, this, Ranura([this] { abrirEmpresa(); }, this));
     connect(empresas, &QToolButton::clicked, this, Ranura([this] { abrirEmpresa(); }, this));
+    connect(resumen, &QToolButton::clicked, this, Ranura([this] { abrirResumenCentros(); }, this));
     connect(antes, &QToolButton::clicked, this,
             Ranura([this] { abrirDocumento(QStringLiteral("Antes de empezardef.pdf")); }, this));
     connect(conceptos, &QToolButton::clicked, this,
@@ -184,6 +195,15 @@ void Entrada::construir()
     auto* barra = new QStatusBar(this);
     barra->setObjectName(QStringLiteral("Barra2"));
     setStatusBar(barra);
+    // Lo vencido, si lo hay, a la izquierda; al pulsarlo se abre el resumen de centros.
+    vencidos_ = new QToolButton(barra);
+    vencidos_->setObjectName(QStringLiteral("Barra2Vencidos"));
+    vencidos_->setAutoRaise(true);
+    vencidos_->setCursor(Qt::PointingHandCursor);
+    vencidos_->setToolTip(QStringLiteral("Abrir el resumen de centros"));
+    vencidos_->hide();
+    barra->addWidget(vencidos_);
+    connect(vencidos_, &QToolButton::clicked, this, Ranura([this] { abrirResumenCentros(); }, this));
     panelEstado(barra, QStringLiteral("Barra2Espacio"), QString(), true)->setFrameShape(QFrame::NoFrame);
     hora_ = panelEstado(barra, QStringLiteral("Barra2Hora"), QString());
     fecha_ = panelEstado(barra, QStringLiteral("Barra2Fecha"), QString());
@@ -247,12 +267,36 @@ void Entrada::cargar()
                       [this] { sesion_.conexion = textoConexion(CarpetaPrograma()); },
                   },
                   this);
+    // Cuando la ventana ya está a la vista: contar no retrasa que aparezca.
+    QTimer::singleShot(0, this, [this] { avisarVencimientos(); });
+}
+
+void Entrada::avisarVencimientos()
+{
+    Vencimientos v;
+    // Es sólo un aviso: si la base no se puede leer, lo dirá la primera ventana que la abra, con
+    // su manejador de errores y la oferta de reparar.
+    EjecutarSinAviso({[&] { v = ContarVencimientos(sesion_.conexion, Hoy()); }});
+    const bool hayVencidos = v.revisiones > 0 || v.acciones > 0;
+    const QString revisiones = v.revisiones == 1 ? QStringLiteral("1 revisión vencida")
+                                                 : QStringLiteral("%1 revisiones vencidas").arg(v.revisiones);
+    const QString acciones =
+        v.acciones == 1 ? QStringLiteral("1 acción vencida") : QStringLiteral("%1 acciones vencidas").arg(v.acciones);
+    vencidos_->setText(hayVencidos ? revisiones + QStringLiteral(" · ") + acciones : QString());
+    vencidos_->setAccessibleName(vencidos_->text());
+    vencidos_->setVisible(hayVencidos);
 }
 
 void Entrada::abrirEmpresa()
 {
     if (RegistroVentanas::hayFabrica(Ventana::Empresa))
         registro_.mostrarCargada(Ventana::Empresa);
+}
+
+void Entrada::abrirResumenCentros()
+{
+    if (RegistroVentanas::hayFabrica(Ventana::ResumenCentros))
+        registro_.mostrarCargada(Ventana::ResumenCentros);
 }
 
 void Entrada::abrirDocumento(const QString& nombre)

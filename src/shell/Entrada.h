@@ -42,6 +42,9 @@ private:
     void construir();
     void cargar();
     void abrirEmpresa();
+    void abrirResumenCentros();
+    // Al abrir: cuántas revisiones y acciones han vencido, en la barra de estado.
+    void avisarVencimientos();
     void abrirDocumento(const QString& nombre);
     void actualizarReloj();
 
@@ -53,6 +56,7 @@ private:
     QWidget* panel_ = nullptr;
     QPushButton* inicio_ = nullptr;
     QPushButton* salir_ = nullptr;
+    QToolButton* vencidos_ = nullptr;
     QLabel* hora_ = nullptr;
     QLabel* fecha_ = nullptr;
     QTimer* reloj_ = nullptr;

@@ -28,8 +28,9 @@ QString NombreVentana(Ventana ventana)
                                           "AccionPreventiva",
                                           "InformeGeneral",
                                           "ImprimirEvaluacion",
-                                          "ImprimirPlanificacion"};
-    static_assert(std::size(nombres) == size_t(Ventana::ImprimirPlanificacion) + 1);
+                                          "ImprimirPlanificacion",
+                                          "ResumenCentros"};
+    static_assert(std::size(nombres) == size_t(Ventana::ResumenCentros) + 1);
     return QString::fromLatin1(nombres[static_cast<int>(ventana)]);
 }
 

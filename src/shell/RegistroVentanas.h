@@ -24,6 +24,7 @@ enum class Ventana
     InformeGeneral,
     ImprimirEvaluacion,
     ImprimirPlanificacion,
+    ResumenCentros,
 };
 
 // Nombre de la ventana como objectName ("InicioEvaluacion").

@@ -1,0 +1,181 @@
+#include "companies/ModeloResumenCentros.h"
+
+#include "evaluation/SeleccionaRiesgos.h"
+#include "planning/OrigenLineasPlan.h"
+#include "reports/Importes.h"
+#include "shell/TextoBusqueda.h"
+
+#include <QBrush>
+#include <QCollator>
+#include <algorithm>
+#include <numeric>
+
+void ModeloResumenCentros::poner(std::vector<EstadoCentro> centros, const QDate& hoy)
+{
+    beginResetModel();
+    centros_ = std::move(centros);
+    hoy_ = hoy;
+    busqueda_.clear();
+    busqueda_.reserve(centros_.size());
+    // Se prepara una vez al leer: filtrar mientras se escribe sólo compara.
+    for (const EstadoCentro& c : centros_)
+        busqueda_.push_back(TextoParaBuscar(c.empresa + QLatin1Char('\n') + c.centro));
+    ordenar();
+    endResetModel();
+}
+
+void ModeloResumenCentros::ordenar()
+{
+    // Con las claves del cotejo cada comparación es de bytes: ordenar miles de filas es inmediato.
+    QCollator cotejo(QLocale(QLocale::Spanish, QLocale::Spain));
+    cotejo.setCaseSensitivity(Qt::CaseInsensitive);
+    std::vector<QCollatorSortKey> empresas, centros;
+    empresas.reserve(centros_.size());
+    centros.reserve(centros_.size());
+    for (const EstadoCentro& c : centros_) {
+        empresas.push_back(cotejo.sortKey(c.empresa));
+        centros.push_back(cotejo.sortKey(c.centro));
+    }
+    const auto rangos = [&](std::vector<int>& rango, const std::vector<QCollatorSortKey>& primera,
+                            const std::vector<QCollatorSortKey>& segunda) {
+        std::vector<int> filas(centros_.size());
+        std::iota(filas.begin(), filas.end(), 0);
+        std::sort(filas.begin(), filas.end(), [&](int a, int b) {
+            if (const int x = primera[size_t(a)].compare(primera[size_t(b)]))
+                return x < 0;
+            if (const int y = segunda[size_t(a)].compare(segunda[size_t(b)]))
+                return y < 0;
+            return centros_[size_t(a)].idCentro < centros_[size_t(b)].idCentro;
+        });
+        rango.assign(filas.size(), 0);
+        for (size_t i = 0; i < filas.size(); ++i)
+            rango[size_t(filas[i])] = int(i);
+    };
+    rangos(rangoNombre_, empresas, centros);
+    rangos(rangoCentro_, centros, empresas);
+}
+
+int ModeloResumenCentros::rowCount(const QModelIndex& padre) const
+{
+    return padre.isValid() ? 0 : int(centros_.size());
+}
+
+int ModeloResumenCentros::columnCount(const QModelIndex& padre) const
+{
+    return padre.isValid() ? 0 : NumColumnas;
+}
+
+QString ModeloResumenCentros::textoPaso(PasoPendiente paso)
+{
+    switch (paso) {
+    case PasoPendiente::Puestos:
+        return QStringLiteral("Falta 1- Puestos de trabajo");
+    case PasoPendiente::Factores:
+        return QStringLiteral("Falta 2- Factores de riesgo");
+    case PasoPendiente::Riesgos:
+        return QStringLiteral("Falta 3- Evaluación de riesgos");
+    case PasoPendiente::Medidas:
+        return QStringLiteral("Falta 4- Medidas preventivas");
+    case PasoPendiente::Completa:
+        break;
+    }
+    return QStringLiteral("Completa");
+}
+
+QColor ModeloResumenCentros::colorAlarma()
+{
+    return OrigenLineasPlan::colorAlarma();
+}
+
+QColor ModeloResumenCentros::colorAviso()
+{
+    return SeleccionaRiesgos::ColorNivel(QStringLiteral("Riesgo Moderado"));
+}
+
+namespace {
+QString textoFecha(const QDate& fecha)
+{
+    return fecha.isValid() ? fecha.toString(QStringLiteral("dd/MM/yyyy")) : QString();
+}
+} // namespace
+
+QVariant ModeloResumenCentros::data(const QModelIndex& indice, int papel) const
+{
+    if (!indice.isValid() || indice.row() >= rowCount())
+        return {};
+    const EstadoCentro& c = centros_[size_t(indice.row())];
+    const int col = indice.column();
+    if (papel == Qt::DisplayRole) {
+        switch (col) {
+        case ColEmpresa:
+            return c.empresa;
+        case ColCentro:
+            return c.centro;
+        case ColEstado:
+            return textoPaso(c.paso);
+        case ColFechaEvaluacion:
+            return textoFecha(c.fechaEvaluacion);
+        case ColRevision:
+            return textoFecha(c.fechaRevision);
+        case ColPendientes:
+            return c.pendientes;
+        case ColVencidas:
+            return c.vencidas;
+        case ColHechas:
+            return c.hechas;
+        case ColPresupuesto:
+            if (c.presupuesto == 0 && c.presupuestosSinLeer == 0)
+                return QString();
+            return FormatoImporte(c.presupuesto) + QStringLiteral(" €");
+        }
+        return {};
+    }
+    if (papel == RolOrden) {
+        switch (col) {
+        case ColEstado:
+            return int(c.paso);
+        case ColFechaEvaluacion:
+            return c.fechaEvaluacion;
+        case ColRevision:
+            return c.fechaRevision;
+        case ColPresupuesto:
+            return c.presupuesto;
+        default:
+            return data(indice, Qt::DisplayRole);
+        }
+    }
+    if (papel == Qt::BackgroundRole) {
+        if (col == ColRevision && RevisionVencida(c.fechaRevision, hoy_))
+            return QBrush(colorAlarma());
+        if (col == ColRevision && RevisionProxima(c.fechaRevision, hoy_))
+            return QBrush(colorAviso());
+        if (col == ColVencidas && c.vencidas > 0)
+            return QBrush(colorAlarma());
+        return {};
+    }
+    // Sobre los colores de alarma y aviso el texto va siempre en negro, como en el plan.
+    if (papel == Qt::ForegroundRole && data(indice, Qt::BackgroundRole).isValid())
+        return QBrush(Qt::black);
+    if (papel == Qt::ToolTipRole) {
+        if (col == ColRevision && RevisionVencida(c.fechaRevision, hoy_))
+            return QStringLiteral("Revisión vencida");
+        if (col == ColRevision && RevisionProxima(c.fechaRevision, hoy_))
+            return QStringLiteral("La revisión vence en los próximos 30 días");
+        if (col == ColPresupuesto && c.presupuestosSinLeer > 0)
+            return QStringLiteral("%1 presupuesto(s) escritos como texto no se suman").arg(c.presupuestosSinLeer);
+        return {};
+    }
+    if (papel == Qt::TextAlignmentRole && col >= ColPendientes)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant ModeloResumenCentros::headerData(int seccion, Qt::Orientation orientacion, int papel) const
+{
+    if (orientacion != Qt::Horizontal || papel != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(seccion, orientacion, papel);
+    static const char* const titulos[NumColumnas] = {"Empresa",          "Centro",           "Evaluación",
+                                                     "Fecha evaluación", "Próxima revisión", "Acciones pendientes",
+                                                     "Vencidas",         "Hechas",           "Presupuesto pendiente"};
+    return seccion >= 0 && seccion < NumColumnas ? QString::fromUtf8(titulos[seccion]) : QVariant();
+}

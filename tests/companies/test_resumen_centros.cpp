@@ -1,0 +1,216 @@
+#include "CopiaPrograma.h"
+#include "Datos.h"
+#include "PlataformaPrueba.h"
+#include "app/VentanasPrograma.h"
+#include "companies/Empresa.h"
+#include "companies/ModeloResumenCentros.h"
+#include "companies/ResumenCentros.h"
+#include "plataforma/CarpetaPrograma.h"
+#include "plataforma/Reloj.h"
+#include "shell/Entrada.h"
+#include "shell/NavegadorRegistros.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+const QDate hoy(2026, 6, 15);
+}
+
+// La ventana manejada con el ratón y el teclado, dentro de la ventana principal, sobre tres centros
+// de dos empresas: uno con la revisión y una acción vencidas, otro con la revisión dentro de 30 días
+// y otro con la revisión lejos.
+class PruebaResumenCentros : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<CopiaPrograma> copia_;
+    std::unique_ptr<PlataformaPrueba> plataforma_;
+    std::unique_ptr<Entrada> entrada_;
+    long long almacen_ = 0, tienda_ = 0, taller_ = 0;
+
+    template <typename T> T* hijo(QWidget* w, const char* nombre)
+    {
+        T* c = w->findChild<T*>(QString::fromLatin1(nombre));
+        if (!c)
+            qFatal("Falta el control %s", nombre);
+        return c;
+    }
+    ResumenCentros* resumen() const
+    {
+        return qobject_cast<ResumenCentros*>(entrada_->ventanas().ventana(Ventana::ResumenCentros));
+    }
+    QTableView* tabla() { return hijo<QTableView>(resumen(), "GCentros"); }
+    QString contador() { return hijo<QLabel>(resumen(), "LContador")->text(); }
+    QStringList columna(int c)
+    {
+        QStringList textos;
+        for (int f = 0; f < tabla()->model()->rowCount(); ++f)
+            textos << tabla()->model()->index(f, c).data().toString();
+        return textos;
+    }
+    QModelIndex fila(const QString& centro)
+    {
+        const QStringList centros = columna(ModeloResumenCentros::ColCentro);
+        return tabla()->model()->index(int(centros.indexOf(centro)), ModeloResumenCentros::ColCentro);
+    }
+    void teclear(QWidget* w, const QString& texto)
+    {
+        // Las letras con tilde no las admite keyClicks: van una a una.
+        for (const QChar c : texto) {
+            if (c.unicode() < 128)
+                QTest::keyClick(w, c.toLatin1());
+            else
+                QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), {});
+        }
+    }
+    Empresa* empresa() const { return qobject_cast<Empresa*>(entrada_->ventanas().ventana(Ventana::Empresa)); }
+
+private slots:
+    void init()
+    {
+        copia_ = std::make_unique<CopiaPrograma>();
+        plataforma_ = std::make_unique<PlataformaPrueba>();
+        FijarCarpetaPrograma(copia_->carpeta());
+        FijarHoy(hoy);
+        const QString cx = copia_->conexion();
+        const long long camara = datos::empresa(cx, "Cámara Norte");
+        almacen_ = datos::centro(cx, camara, "Almacén");
+        tienda_ = datos::centro(cx, camara, "Tienda");
+        taller_ = datos::centro(cx, datos::empresa(cx, "Ferreteria Sur"), "Taller");
+        auto c = Conexion::obtener(cx);
+        const auto revision = [&](long long centro, const QDate& d) {
+            c->ejecutar("UPDATE CentroTrabajo SET FechaRevision = ? WHERE IDCentro = ?", {d, centro});
+        };
+        revision(almacen_, hoy.addDays(-1));
+        revision(tienda_, hoy.addDays(30));
+        // Como texto sería la primera ("01/01/2027"); como fecha, la última.
+        revision(taller_, QDate(2027, 1, 1));
+        const long long plan =
+            datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {almacen_});
+        c->ejecutar("INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, AccionPreventiva, FechaLimite, Estado) "
+                    "VALUES (?, 'Extintores', ?, 'Pendiente')",
+                    {plan, hoy.addDays(-3)});
+        RegistrarVentanasDelPrograma();
+        entrada_ = std::make_unique<Entrada>();
+        entrada_->show();
+    }
+
+    void cleanup()
+    {
+        entrada_.reset();
+        FijarHoy({});
+        FijarCarpetaPrograma({});
+        plataforma_.reset();
+        copia_.reset();
+    }
+
+    // Al abrir, la barra de estado dice lo vencido; al pulsarlo se abre el resumen, sin avisos.
+    void avisoDeVencidosAbreElResumen()
+    {
+        auto* aviso = hijo<QToolButton>(entrada_.get(), "Barra2Vencidos");
+        QTRY_VERIFY(aviso->isVisible());
+        QCOMPARE(aviso->text(), QStringLiteral("1 revisión vencida · 1 acción vencida"));
+        QTest::mouseClick(aviso, Qt::LeftButton);
+        QVERIFY(resumen());
+        QCOMPARE(contador(), QStringLiteral("3 de 3 centros"));
+        QVERIFY(plataforma_->mensajes.empty());
+
+        // El botón de la barra de botones abre la misma, ya cargada.
+        QTest::mouseClick(hijo<QToolButton>(entrada_.get(), "BResumenCentros"), Qt::LeftButton);
+        QCOMPARE(entrada_->ventanas().area()->subWindowList().size(), 1);
+    }
+
+    void buscarFiltrarOrdenarYExportarLoQueSeVe()
+    {
+        QTest::mouseClick(hijo<QToolButton>(entrada_.get(), "BResumenCentros"), Qt::LeftButton);
+        QVERIFY(resumen());
+        // Revisión vencida en el color de alarma, la de dentro de 30 días en el de aviso.
+        QCOMPARE(fila("Almacén").siblingAtColumn(ModeloResumenCentros::ColRevision).data(Qt::BackgroundRole),
+                 QVariant(QBrush(ModeloResumenCentros::colorAlarma())));
+        QCOMPARE(fila("Tienda").siblingAtColumn(ModeloResumenCentros::ColRevision).data(Qt::BackgroundRole),
+                 QVariant(QBrush(ModeloResumenCentros::colorAviso())));
+        QVERIFY(!fila("Taller").siblingAtColumn(ModeloResumenCentros::ColRevision).data(Qt::BackgroundRole).isValid());
+        QCOMPARE(fila("Almacén").siblingAtColumn(ModeloResumenCentros::ColEstado).data().toString(),
+                 QStringLiteral("Falta 1- Puestos de trabajo"));
+
+        auto* buscar = hijo<QLineEdit>(resumen(), "strBuscar");
+        buscar->setFocus();
+        teclear(buscar, "ferretería");
+        QCOMPARE(columna(ModeloResumenCentros::ColCentro), QStringList{"Taller"});
+        buscar->clear();
+        teclear(buscar, "CAMARA");
+        QCOMPARE(contador(), QStringLiteral("2 de 3 centros"));
+
+        auto* vencidas = hijo<QPushButton>(resumen(), "BAccionesVencidas");
+        QTest::mouseClick(vencidas, Qt::LeftButton);
+        QCOMPARE(columna(ModeloResumenCentros::ColCentro), QStringList{"Almacén"});
+        QTest::mouseClick(vencidas, Qt::LeftButton);
+        buscar->clear();
+        QTest::mouseClick(hijo<QPushButton>(resumen(), "BRevisionVencida"), Qt::LeftButton);
+        QCOMPARE(columna(ModeloResumenCentros::ColCentro), QStringList{"Almacén"});
+        QTest::mouseClick(hijo<QPushButton>(resumen(), "BRevisionVencida"), Qt::LeftButton);
+
+        // Por la próxima revisión, como fechas.
+        QHeaderView* cabecera = tabla()->horizontalHeader();
+        const int x = cabecera->sectionViewportPosition(ModeloResumenCentros::ColRevision) + 5;
+        QTest::mouseClick(cabecera->viewport(), Qt::LeftButton, {}, QPoint(x, cabecera->height() / 2));
+        QCOMPARE(columna(ModeloResumenCentros::ColCentro), (QStringList{"Almacén", "Tienda", "Taller"}));
+        QTest::mouseClick(cabecera->viewport(), Qt::LeftButton, {}, QPoint(x, cabecera->height() / 2));
+        QCOMPARE(columna(ModeloResumenCentros::ColCentro), (QStringList{"Taller", "Tienda", "Almacén"}));
+
+        // La hoja lleva lo que se ve, en el mismo orden.
+        teclear(buscar, "cámara");
+        const QString ruta = copia_->ruta("resumen.csv");
+        plataforma_->archivosElegidos.push_back(ruta);
+        QTest::mouseClick(hijo<QPushButton>(resumen(), "BExportarCsv"), Qt::LeftButton);
+        QFile csv(ruta);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QStringList lineas = QString::fromUtf8(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lineas.size(), 3);
+        QVERIFY(lineas[0].contains("Próxima revisión"));
+        QVERIFY(lineas[1].startsWith("Cámara Norte;Tienda;Falta 1- Puestos de trabajo;;15/07/2026;0;0;0"));
+        QVERIFY(lineas[2].startsWith("Cámara Norte;Almacén;Falta 1- Puestos de trabajo;;14/06/2026;1;1;0"));
+        QVERIFY(plataforma_->mensajes.empty());
+    }
+
+    // Doble clic o Intro abren la empresa en ese centro; el botón de la evaluación, su inicio.
+    void abreLaEmpresaEnElCentro()
+    {
+        QTest::mouseClick(hijo<QToolButton>(entrada_.get(), "BResumenCentros"), Qt::LeftButton);
+        const QModelIndex tienda = fila("Tienda");
+        // Como llega de verdad: la primera pulsación y, en la segunda, el doble clic.
+        const QPoint punto = tabla()->visualRect(tienda).center();
+        QTest::mouseClick(tabla()->viewport(), Qt::LeftButton, {}, punto);
+        QVERIFY(!empresa());
+        QTest::mouseDClick(tabla()->viewport(), Qt::LeftButton, {}, punto);
+        QVERIFY(empresa());
+        QCOMPARE(empresa()->navegadorEmpresas()->lista()->currentText(), QStringLiteral("Cámara Norte"));
+        QCOMPARE(empresa()->navegadorCentros()->lista()->currentText(), QStringLiteral("Tienda"));
+
+        entrada_->ventanas().mostrarCargada(Ventana::ResumenCentros);
+        tabla()->setFocus();
+        tabla()->setCurrentIndex(fila("Taller"));
+        QTest::keyClick(tabla(), Qt::Key_Return);
+        QCOMPARE(empresa()->navegadorEmpresas()->lista()->currentText(), QStringLiteral("Ferreteria Sur"));
+        QCOMPARE(empresa()->navegadorCentros()->lista()->currentText(), QStringLiteral("Taller"));
+
+        entrada_->ventanas().mostrarCargada(Ventana::ResumenCentros);
+        tabla()->setCurrentIndex(fila("Almacén"));
+        QTest::mouseClick(hijo<QPushButton>(resumen(), "BVerEvaluacion"), Qt::LeftButton);
+        QVERIFY(entrada_->ventanas().ventana(Ventana::InicioEvaluacion));
+        QCOMPARE(entrada_->sesion().idCentro, almacen_);
+        QCOMPARE(empresa()->navegadorCentros()->lista()->currentText(), QStringLiteral("Almacén"));
+    }
+};
+
+QTEST_MAIN(PruebaResumenCentros)
+#include "test_resumen_centros.moc"
