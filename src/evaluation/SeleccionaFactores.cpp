@@ -50,6 +50,8 @@ void SeleccionaFactores::construir()
     cuadriculaFactores_ = ponerCuadricula("GFactores", "RFactores", "Factores de riesgo del puesto",
                                           {factor, GridColumn::checkBox("Seleccionado", "FactorSelecionado")}, 9);
     origenFactores_ = cuadriculaFactores_->dataSource();
+    // 135 factores: se buscan por sus palabras.
+    ponerFiltro(cuadriculaFactores_, "txtBuscarFactor");
 
     ponerPie(QStringLiteral("Volver a puestos"), {}, QStringLiteral("Evaluacion de Riesgos"), {},
              QStringLiteral("Volver al Menu Principal"), QStringLiteral("Factores"));

@@ -2,6 +2,7 @@
 
 #include "planning/ActuacionPreventiva.h"
 #include "plataforma/PlataformaServicios.h"
+#include "shell/FiltroCuadricula.h"
 #include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
 #include "shell/RegistroVentanas.h"
@@ -66,6 +67,8 @@ void AccionPreventiva::construir()
         QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     // Pasar el puntero por encima no cambia la acción elegida: es la que copia "Añadir".
     cuadriculaCatalogo_->setTipMovesCurrentRow(false);
+    // Más de cien acciones: se buscan por sus palabras.
+    v->addWidget(new FiltroCuadricula("txtBuscarAccion", cuadriculaCatalogo_));
     v->addWidget(cuadriculaCatalogo_, 1);
 
     botonElegir_ = Kit::boton("BAñadir", "Añadir");

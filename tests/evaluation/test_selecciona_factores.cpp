@@ -239,6 +239,33 @@ private slots:
         QCOMPARE(plataforma->mensajes.size(), size_t(2));
     }
 
+    // Buscar un factor por sus palabras, sin acentos, y marcarlo en la lista filtrada: se marca ése.
+    void buscarUnFactorYMarcarloEnLaListaFiltrada()
+    {
+        SeleccionaFactores* w = abrir();
+        elegir(w, soldador);
+        QLineEdit* buscar = w->findChild<QLineEdit*>("txtBuscarFactor");
+        QVERIFY(buscar);
+        const int todas = w->origen()->rowCount();
+        QTest::keyClicks(buscar, "camaras frigorificas");
+        QVERIFY(w->cuadricula()->shownRowCount() > 0);
+        QVERIFY(w->cuadricula()->shownRowCount() < todas);
+        int fila = -1;
+        for (int f = 0; f < w->origen()->rowCount() && fila < 0; ++f)
+            if (w->cuadricula()->rowMatchesFilter(f))
+                fila = f;
+        QVERIFY(fila > 0);
+        const int idFactor = w->origen()->fieldValue(fila, "IDFactor").toInt();
+        QVERIFY(!w->cuadricula()->tableView()->isRowHidden(fila));
+        pulsarCasilla(w, idFactor);
+        QCOMPARE(marca(soldador, idFactor), QString("S"));
+        QCOMPARE(contar(cx,
+                        "select count(*) from FactoresSeleccionarEvaluacion where IDPuestoCentro = ? and "
+                        "FactorSelecionado = 'S'",
+                        {soldador}),
+                 1);
+    }
+
     void factorSinRiesgosYCambiosFueraDeLaCasilla()
     {
         Recordset::execute("insert into FactoresRiesgos (IDFactor, Factor) values (9999, 'Factor sin riesgos')", cx);

@@ -813,6 +813,41 @@ private slots:
         QCOMPARE(g->tipDelay(), 200);
     }
 
+    // Buscar en el catálogo: lo escrito sin acentos deja las acciones que lo tienen, y el doble clic
+    // en la primera que se ve copia esa, no la que era primera sin buscar.
+    void buscarEnElCatalogoYElegirLaQueSeVe()
+    {
+        ActuacionPreventiva* w = abrir();
+        boton(w, "SSCommand1")->click();
+        auto* selector = qobject_cast<AccionPreventiva*>(registro->ventana(AccionPreventiva::Nombre));
+        QVERIFY(selector);
+        Grid* g = hijo<Grid>(selector, "GActuaciónPreventivaRegistro");
+        DataSource* ds = selector->catalogo();
+        ds->fetchAll();
+        const int todas = ds->rowCount();
+        QLineEdit* buscar = caja(selector, "txtBuscarAccion");
+        QTest::keyClicks(buscar, "CAMARAS frigorificas");
+        QVERIFY(g->shownRowCount() > 0);
+        QVERIFY(g->shownRowCount() < todas);
+        int primera = -1;
+        for (int f = 0; f < ds->rowCount() && primera < 0; ++f)
+            if (g->rowMatchesFilter(f))
+                primera = f;
+        QVERIFY(primera > 0);
+        const QString buscada = ds->fieldValue(primera, "Actuacion").toString();
+        QVERIFY2(buscada.contains(QString::fromUtf8("cámaras frigoríficas"), Qt::CaseInsensitive), qPrintable(buscada));
+
+        QTableView* tabla = g->tableView();
+        const QRect celda = tabla->visualRect(ds->index(primera, 0));
+        QTest::mouseClick(tabla->viewport(), Qt::LeftButton, {}, celda.center());
+        QTest::mouseDClick(tabla->viewport(), Qt::LeftButton, {}, celda.center());
+        QCOMPARE(caja(w, "strAccion")->text(), buscada);
+
+        boton(w, "SSCommand1")->click();
+        QTest::keyClick(buscar, Qt::Key_Escape);
+        QCOMPARE(g->shownRowCount(), todas);
+    }
+
     void elTextoCorregidoEnElCatalogoValeParaLosPlanesSiguientes()
     {
         ActuacionPreventiva* w = abrir();
