@@ -190,7 +190,7 @@ void Puestos::construir()
 
 void Puestos::cargarVentana()
 {
-    EjecutarCarga({[this] { ColocarEnTwips(this, 100, 100, 12700, 4050); }, [this] { setWindowTitle(titulo_); },
+    EjecutarCarga({[this] { colocarPaso(); }, [this] { setWindowTitle(titulo_); },
                    [this] { origenPuestos_->setConnectionString(sesion_.conexion); },
                    [this] { cajaTrabajadores_->setText(QStringLiteral("0")); },
                    [this] {

@@ -33,6 +33,7 @@ VentanaAsistente::VentanaAsistente(Ventana tipo, Sesion& sesion, const QString& 
     : QWidget(parent), tipo_(tipo), sesion_(sesion), titulo_(titulo)
 {
     setObjectName(NombreVentana(tipo));
+    setProperty("claveTamano", QStringLiteral("Asistente"));
     auto* v = new QVBoxLayout(this);
     v->addWidget(Kit::banner("LabelCabecera", cabecera));
     marcoCentro_ = new MarcoCentro;
@@ -81,7 +82,9 @@ Grid* VentanaAsistente::ponerCuadricula(const QString& nombre, const QString& no
     g->setTipAnchored(true);
     g->setTipWidth(anchoNota);
     g->setTipDelay(RetardoNota);
-    g->setMinimumHeight((g->fontMetrics().height() + 8) * filasVisibles);
+    // Las filas pedidas caben en el tamaño de los pasos; de mínimo, menos, para que la ventana
+    // se pueda achicar en una pantalla pequeña. Con la ventana crece la cuadrícula.
+    g->setMinimumHeight((g->fontMetrics().height() + 8) * qMin(filasVisibles, 4));
     cuerpo_->addWidget(g, 1);
     cuadricula_ = g;
     connect(g, &Grid::beforeCellChange, this,
@@ -142,9 +145,12 @@ void VentanaAsistente::ponerPie(const QString& tipAtras, const QString& textoAtr
 void VentanaAsistente::cargar()
 {
     AplicarAccesibilidad(this);
-    EjecutarCarga({[this] { ColocarEnTwips(this, 100, 100, 12700, 4050); }, [this] { setWindowTitle(titulo_); },
-                   [this] { Colocar(); }},
-                  this);
+    EjecutarCarga({[this] { colocarPaso(); }, [this] { setWindowTitle(titulo_); }, [this] { Colocar(); }}, this);
+}
+
+void VentanaAsistente::colocarPaso()
+{
+    ColocarEnTwips(this, 100, 100, AnchoPaso, AltoPaso);
 }
 
 void VentanaAsistente::Colocar()

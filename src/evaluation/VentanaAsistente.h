@@ -63,6 +63,10 @@ protected:
 
     // Lo que tarda en salir la nota de una celda.
     static constexpr int RetardoNota = 200;
+    // Los cuatro pasos se abren con el mismo tamaño, en el que caben todos (en twips), y comparten
+    // el que les dé el usuario: pasar de uno a otro no cambia la ventana de tamaño.
+    static constexpr double AnchoPaso = 12700, AltoPaso = 9000;
+    void colocarPaso();
 
     QVBoxLayout* cuerpo() const { return cuerpo_; }
     // Pie con los botones de imagen: atrás, adelante, inicio y ayuda.

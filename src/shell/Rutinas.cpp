@@ -114,6 +114,8 @@ void ColocarEnTwips(QWidget* ventana, double izquierda, double arriba, double an
         return;
     const QRect geometria(TwipsAPixeles(izquierda, ventana), TwipsAPixeles(arriba, ventana),
                           TwipsAPixeles(ancho, ventana), TwipsAPixeles(alto, ventana));
+    const QString clave = ventana->property("claveTamano").toString();
+    RecordarTamano(ventana, clave.isEmpty() ? ventana->objectName() : clave);
     if (auto* marco = qobject_cast<QMdiSubWindow*>(ventana->parentWidget())) {
         marco->setGeometry(geometria);
         return;

@@ -32,6 +32,8 @@ void MostrarContador(QLabel* etiqueta, Recordset& registros);
 void AbrirAyuda(QWidget* ventana, const QString& documento);
 
 // Posición y tamaño en twips; dentro del área MDI se aplica a la subventana que la contiene.
+// Si el usuario ya le dio otro tamaño, al mostrarse vuelve con él (RecordarTamano, con la clave de
+// la propiedad "claveTamano" o, sin ella, con el objectName de la ventana).
 void ColocarEnTwips(QWidget* ventana, double izquierda, double arriba, double ancho, double alto);
 
 // Da nombre accesible en castellano a cada control del árbol (su etiqueta, título o ayuda) y,

@@ -125,9 +125,11 @@ Grid::Grid(QWidget* parent) : QWidget(parent)
     }
 
     for (GridHeader* cabecera : {cabeceraTabla_, cabeceraArbol_}) {
-        connect(cabecera, &QHeaderView::sectionResized, this, [this] {
+        connect(cabecera, &QHeaderView::sectionResized, this, [this, cabecera](int columna, int, int ancho) {
             if (partirLineas_)
                 relojAlturas_->start();
+            if (!ajustandoAnchos_)
+                anchoCambiado(cabecera, columna, ancho);
         });
         connect(cabecera, &GridHeader::columnDragMoved, this,
                 [this](int columna, const QPoint& global) { moverFantasma(columnas_.value(columna).caption, global); });
@@ -149,7 +151,14 @@ Grid::Grid(QWidget* parent) : QWidget(parent)
     });
 }
 
-Grid::~Grid() = default;
+// Al destruirse las vistas aún mandan sucesos (cambios de tamaño) cuando lo propio de la cuadrícula ya no existe.
+Grid::~Grid()
+{
+    for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(tabla_), static_cast<QAbstractItemView*>(arbol_)}) {
+        v->viewport()->removeEventFilter(this);
+        v->removeEventFilter(this);
+    }
+}
 
 void Grid::setDataSource(DataSource* origen)
 {
@@ -341,10 +350,12 @@ int Grid::columnCount() const
 }
 
 // Las columnas sin anchura fijada se reparten lo que queda; las casillas y las listas, lo justo
-// para su título y sus valores.
+// para su título y sus valores. La anchura que el usuario dio a una columna manda sobre las dos.
 void Grid::aplicarAnchos()
 {
+    leerAnchosGuardados();
     const QFontMetrics fm(font());
+    ajustandoAnchos_ = true;
     for (QHeaderView* cabecera :
          {static_cast<QHeaderView*>(cabeceraTabla_), static_cast<QHeaderView*>(cabeceraArbol_)}) {
         if (cabecera->count() != columnas_.size())
@@ -352,8 +363,9 @@ void Grid::aplicarAnchos()
         cabecera->setStretchLastSection(false);
         for (int i = 0; i < columnas_.size(); ++i) {
             const GridColumn& c = columnas_[i];
-            int ancho = 0;
-            if (c.widthTwips > 0) {
+            int ancho = anchosUsuario_.value(nombreColumna(i));
+            if (ancho > 0) {
+            } else if (c.widthTwips > 0) {
                 ancho = TwipsAPixeles(c.widthTwips, this);
             } else if (c.presentation != GridColumn::Presentation::Text) {
                 for (const QString& linea : c.caption.split('\n'))
@@ -362,14 +374,13 @@ void Grid::aplicarAnchos()
                     ancho = qMax(ancho, fm.horizontalAdvance(v.shown) + 40);
                 ancho = qMax(ancho, 80);
             }
-            if (ancho > 0) {
-                cabecera->setSectionResizeMode(i, QHeaderView::Interactive);
+            cabecera->setSectionResizeMode(i, QHeaderView::Interactive);
+            if (ancho > 0)
                 cabecera->resizeSection(i, ancho);
-            } else {
-                cabecera->setSectionResizeMode(i, QHeaderView::Stretch);
-            }
         }
     }
+    ajustandoAnchos_ = false;
+    repartirAnchos();
 }
 
 int Grid::currentRow() const

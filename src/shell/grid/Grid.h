@@ -3,6 +3,7 @@
 #include "shell/grid/CellTip.h"
 #include "shell/grid/GridColumn.h"
 
+#include <QHash>
 #include <QList>
 #include <QPersistentModelIndex>
 #include <QPoint>
@@ -18,6 +19,7 @@ class GridHeader;
 class GroupArea;
 class GroupModel;
 class QAbstractItemView;
+class QHeaderView;
 class QLabel;
 class QStackedWidget;
 class QTableView;
@@ -149,10 +151,20 @@ private:
     QStringList palabrasFiltro_;
     // Texto de cada fila tal como se compara con el filtro; nulo mientras no se ha leído.
     mutable std::vector<QString> textosFiltro_;
+    // Anchuras que el usuario ha dado a las columnas (por campo), recordadas de una vez a otra.
+    QHash<QString, int> anchosUsuario_;
+    QString claveAnchos_;
+    bool ajustandoAnchos_ = false;
 
     void conectarSeleccion();
     void sincronizarVista();
     void aplicarAnchos();
+    // Las columnas de texto sin anchura fija ni dada por el usuario se reparten lo que queda.
+    void repartirAnchos();
+    void leerAnchosGuardados();
+    void anchoCambiado(QHeaderView* cabecera, int columna, int ancho);
+    QString nombreColumna(int columna) const;
+    bool columnaFlexible(int columna) const;
     void aplicarAlturas();
     void medirFilas(int desde, int hasta);
     void aplicarGrupos();

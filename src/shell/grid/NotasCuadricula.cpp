@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTableView>
 #include <QTimer>
 #include <QTreeView>
 
@@ -67,6 +68,8 @@ bool Grid::tipMovesCurrentRow() const
 bool Grid::eventFilter(QObject* objeto, QEvent* evento)
 {
     QAbstractItemView* v = activeView();
+    if (evento->type() == QEvent::Resize && (objeto == tabla_->viewport() || objeto == arbol_->viewport()))
+        repartirAnchos();
     if (objeto == v->viewport()) {
         switch (evento->type()) {
         case QEvent::MouseMove: {
