@@ -151,7 +151,9 @@ long long versionDatos(Conexion& c)
     return sqlite3_column_int64(st.get(), 0);
 }
 
-// El centro de cada fila que se escribe, por su puesto (como lo agrupan las comprobaciones).
+// El centro de cada fila que se escribe, por su puesto (como lo agrupan las comprobaciones). Dentro
+// de un disparador SQLite no admite el esquema delante de la tabla en la que se inserta: sin él, la
+// tabla temporal se encuentra antes que cualquier otra.
 void vigilarCambios(Conexion& c)
 {
     QString sql = QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS CentrosTocados (IDCentro INTEGER PRIMARY KEY);\n");
@@ -169,7 +171,7 @@ void vigilarCambios(Conexion& c)
                             "= e.IDPuestoCentro WHERE e.IDEvaluacion = %1.IDEvaluacion"},
     };
     const auto apuntar = [](const Tabla& t, const char* fila) {
-        return QStringLiteral("INSERT OR IGNORE INTO temp.CentrosTocados %1;")
+        return QStringLiteral("INSERT OR IGNORE INTO CentrosTocados %1;")
             .arg(QString::fromLatin1(t.centro).arg(QLatin1String(fila)));
     };
     for (const Tabla& t : tablas) {

@@ -93,6 +93,8 @@ TEST_F(Cartera, CadaCentroEnElPasoQueLeFalta)
 TEST_F(Cartera, LaSegundaLecturaVeLoEscritoDesdeLaPrimera)
 {
     porCentro(cx);
+    // Lo guardado se rehace por los disparadores de la conexión: sin ellos se leería todo cada vez.
+    EXPECT_EQ(datos::contar(cx, "SELECT count(*) FROM sqlite_temp_master WHERE type = 'trigger'"), 12);
     auto c = Conexion::obtener(cx);
     c->ejecutar("UPDATE MedidasFactores SET MarcarMedida = 'S' WHERE IDEvaluacion = ?", {riesgoSinMedida});
     c->ejecutar("UPDATE MedidasFactores SET MarcarMedida = 'N' WHERE IDMedidaFactor = ?", {medidaCompleto});

@@ -1,0 +1,119 @@
+// El resumen de centros sobre la base de escala: abrirlo (la primera vez en la sesión y las
+// siguientes), volver a leerlo tras escribir en un centro y filtrar tecla a tecla mientras se escribe.
+#include "CopiaPorMedida.h"
+#include "GeneradorEscala.h"
+#include "PlataformaPrueba.h"
+#include "companies/ResumenCentros.h"
+#include "reports/Importes.h"
+#include "shell/Sesion.h"
+#include "store/Conexion.h"
+#include "store/EstadoCentros.h"
+#include "store/Recordset.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+
+namespace {
+QString carpetaEscala;
+Sesion sesion;
+
+struct Escala
+{
+    QTemporaryDir dir;
+    Escala() { sesion.conexion = UsarCopiaEscala(carpetaEscala, dir.path()); }
+    ~Escala() { Conexion::cerrarTodas(); }
+};
+CopiaPorMedida<Escala> copias;
+
+// Cada vuelta, como al abrirla por primera vez tras arrancar el programa: la conexión es nueva.
+void AbrirPrimeraVez(benchmark::State& estado)
+{
+    for (auto _ : estado) {
+        estado.PauseTiming();
+        Conexion::cerrarTodas();
+        estado.ResumeTiming();
+        ResumenCentros v(sesion);
+        benchmark::DoNotOptimize(&v);
+    }
+}
+
+void Abrir(benchmark::State& estado)
+{
+    // Una primera vez fuera de la medida, como la de la sesión.
+    {
+        ResumenCentros primera(sesion);
+    }
+    for (auto _ : estado) {
+        ResumenCentros v(sesion);
+        benchmark::DoNotOptimize(&v);
+    }
+}
+
+// Sólo la lectura, sin la ventana: lo que cuesta la base frente a lo que cuesta enseñarlo.
+void Leer(benchmark::State& estado)
+{
+    LeerEstadoCentros(sesion.conexion, QDate(2026, 6, 15), LeerImporte);
+    for (auto _ : estado)
+        benchmark::DoNotOptimize(LeerEstadoCentros(sesion.conexion, QDate(2026, 6, 15), LeerImporte));
+}
+
+// Una medida marcada o desmarcada en un centro de en medio y vuelta al resumen.
+void ColocarTrasUnCambio(benchmark::State& estado)
+{
+    ResumenCentros v(sesion);
+    Recordset rs;
+    rs.open("SELECT m.IDMedidaFactor FROM MedidasFactores m ORDER BY m.IDMedidaFactor LIMIT 1 OFFSET "
+            "(SELECT count(*) / 2 FROM MedidasFactores)",
+            sesion.conexion);
+    const qlonglong medida = rs.value(0).toLongLong();
+    auto c = Conexion::obtener(sesion.conexion);
+    bool marcada = false;
+    for (auto _ : estado) {
+        c->ejecutar("UPDATE MedidasFactores SET MarcarMedida = ? WHERE IDMedidaFactor = ?",
+                    {marcada ? "S" : "N", medida});
+        marcada = !marcada;
+        v.Colocar();
+    }
+}
+
+// Una tecla cada vuelta: se escribe "empresa 1" y se borra, letra a letra.
+void FiltrarAlEscribir(benchmark::State& estado)
+{
+    ResumenCentros v(sesion);
+    auto* caja = v.findChild<QLineEdit*>(QStringLiteral("strBuscar"));
+    const QString texto = QStringLiteral("empresa 1");
+    int paso = 0;
+    for (auto _ : estado) {
+        const int n = paso < texto.size() ? paso + 1 : 2 * int(texto.size()) - paso - 1;
+        caja->setText(texto.left(n));
+        paso = (paso + 1) % (2 * int(texto.size()));
+    }
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication aplicacion(argc, argv);
+    PlataformaPrueba plataforma;
+    carpetaEscala = qEnvironmentVariable("BASE_ESCALA");
+    if (carpetaEscala.isEmpty() || !QFile::exists(carpetaEscala + "/Evaluacion.mdb")) {
+        std::fprintf(stderr, "BASE_ESCALA debe ser la carpeta de una base hecha con generar_escala.\n");
+        return 2;
+    }
+    copias.registrar("Abrir ResumenCentros la primera vez/nuestro", AbrirPrimeraVez)->Unit(benchmark::kMillisecond);
+    copias.registrar("Abrir ResumenCentros/nuestro", Abrir)->Unit(benchmark::kMillisecond);
+    copias.registrar("Leer el estado de los centros/nuestro", Leer)->Unit(benchmark::kMillisecond);
+    copias.registrar("Colocar de ResumenCentros tras un cambio/nuestro", ColocarTrasUnCambio)
+        ->Unit(benchmark::kMillisecond);
+    copias.registrar("Filtrar ResumenCentros al escribir/nuestro", FiltrarAlEscribir)->Unit(benchmark::kMillisecond);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    copias.soltar();
+    return 0;
+}
