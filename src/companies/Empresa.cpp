@@ -2,6 +2,7 @@
 
 #include "plataforma/PlataformaServicios.h"
 #include "shell/FiltroLista.h"
+#include "shell/IconosEntrada.h"
 #include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
 #include "shell/NavegadorRegistros.h"
@@ -306,8 +307,10 @@ QWidget* Empresa::panelAcciones()
     v->addStretch();
 
     auto* pie = new QHBoxLayout;
-    QToolButton* ayuda = Kit::botonImagen("Image9", "Ayuda", QStyle::SP_DialogHelpButton);
-    QToolButton* cerrar = Kit::botonImagen("cmdSalir", "Cerrar Empresas", QStyle::SP_DialogCloseButton);
+    QToolButton* ayuda = Kit::botonImagen("Image9", "Ayuda", QStyle::SP_DialogHelpButton, "Ayuda");
+    ayuda->setIcon(IconosEntrada::ayuda());
+    QToolButton* cerrar = Kit::botonImagen("cmdSalir", "Cerrar Empresas", QStyle::SP_DialogCloseButton, "Cerrar");
+    cerrar->setAccessibleName("Cerrar Empresas");
     pie->addStretch();
     pie->addWidget(ayuda);
     pie->addWidget(cerrar);

@@ -3,6 +3,7 @@
 #include "plataforma/PlataformaServicios.h"
 #include "shell/Comprobaciones.h"
 #include "shell/DateBox.h"
+#include "shell/IconosEntrada.h"
 #include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
 #include "shell/MarcoCentro.h"
@@ -42,7 +43,8 @@ InicioEvaluacion::InicioEvaluacion(Sesion& sesion, QWidget* parent) : QWidget(pa
     setObjectName(NombreVentana(Nombre));
     construir();
     AplicarAccesibilidad(this);
-    EjecutarCarga({[this] { ColocarEnTwips(this, 100, 100, 12700, 4050); },
+    // Alto para los cuatro pasos con su explicación entera, sin apretar las líneas.
+    EjecutarCarga({[this] { ColocarEnTwips(this, 100, 100, 12700, 6300); },
                    [this] { setWindowTitle("Iniciar Evaluación"); }, [this] { Colocar(); }},
                   this);
 }
@@ -102,8 +104,10 @@ void InicioEvaluacion::construir()
     v->addStretch();
 
     auto* pie = new QHBoxLayout;
-    QToolButton* volver = Kit::botonImagen("Image1", "Volver a la Pantalla Empresa", QStyle::SP_ArrowBack);
-    QToolButton* ayuda = Kit::botonImagen("Image9", "Ayuda", QStyle::SP_DialogHelpButton);
+    QToolButton* volver = Kit::botonImagen("Image1", "Volver a la Pantalla Empresa", QStyle::SP_ArrowBack,
+                                           "Volver a la Pantalla Empresa");
+    QToolButton* ayuda = Kit::botonImagen("Image9", "Ayuda", QStyle::SP_DialogHelpButton, "Ayuda");
+    ayuda->setIcon(IconosEntrada::ayuda());
     pie->addWidget(volver);
     pie->addStretch();
     pie->addWidget(ayuda);

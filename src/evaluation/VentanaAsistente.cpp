@@ -2,6 +2,7 @@
 
 #include "plataforma/PlataformaServicios.h"
 #include "shell/FiltroCuadricula.h"
+#include "shell/IconosEntrada.h"
 #include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
 #include "shell/MarcoCentro.h"
@@ -119,8 +120,9 @@ long long VentanaAsistente::puestoElegido() const
 void VentanaAsistente::ponerPie(const QString& tipAtras, const QString& textoAtras, const QString& tipAdelante,
                                 const QString& textoAdelante, const QString& tipInicio, const QString& documentoAyuda)
 {
+    // Ningún botón es sólo un dibujo: el que no trae texto lleva debajo el de su nota.
     const auto boton = [](const char* nombre, const QString& tip, const QString& texto, QStyle::StandardPixmap icono) {
-        return Kit::botonImagen(nombre, tip, icono, texto);
+        return Kit::botonImagen(nombre, tip, icono, texto.isEmpty() ? tip : texto);
     };
     auto* pie = new QHBoxLayout;
     QToolButton* alInicio = boton("Image1", tipInicio, {}, QStyle::SP_DirHomeIcon);
@@ -132,6 +134,7 @@ void VentanaAsistente::ponerPie(const QString& tipAtras, const QString& textoAtr
     }
     pie->addStretch();
     QToolButton* ayuda = boton("Image9", "Ayuda", "Ayuda", QStyle::SP_DialogHelpButton);
+    ayuda->setIcon(IconosEntrada::ayuda());
     pie->addWidget(ayuda);
     QToolButton* sigue = boton("Picture2", tipAdelante, textoAdelante, QStyle::SP_ArrowForward);
     pie->addWidget(sigue);

@@ -36,8 +36,9 @@ PaginaCierre::PaginaCierre(Ventana tipo, Sesion& sesion, const QString& nombreVi
     visualizar_->setMinimumWidth(160);
     visualizar_->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
 
-    botonVolver_ = Kit::botonImagen(QStringLiteral("Picture1"), ayudaVolver, QStyle::SP_ArrowBack, {}, 32);
-    botonInicio_ = Kit::botonImagen(QStringLiteral("Image1"), ayudaInicio, QStyle::SP_DirHomeIcon, {}, 32);
+    // Con su texto debajo: el dibujo solo no dice a dónde lleva cada uno.
+    botonVolver_ = Kit::botonImagen(QStringLiteral("Picture1"), ayudaVolver, QStyle::SP_ArrowBack, ayudaVolver, 32);
+    botonInicio_ = Kit::botonImagen(QStringLiteral("Image1"), ayudaInicio, QStyle::SP_DirHomeIcon, ayudaInicio, 32);
 
     auto* botones = new QHBoxLayout;
     botones->addWidget(botonVolver_);

@@ -177,4 +177,26 @@ QIcon cerrar()
     });
 }
 
+QIcon ayuda()
+{
+    return icono([](QPainter& g) {
+        QRadialGradient fondo(QPointF(17, 15), 18);
+        fondo.setStops({{0, QColor(110, 170, 245)}, {1, QColor(25, 85, 175)}});
+        g.setPen(QPen(QColor(15, 55, 125), 1.2));
+        g.setBrush(fondo);
+        g.drawEllipse(QPointF(20, 20), 15, 15);
+        // La interrogación trazada, no escrita: se ve igual con cualquier letra.
+        QPainterPath gancho;
+        gancho.moveTo(14.5, 15.5);
+        gancho.cubicTo(14.5, 9, 25.5, 9, 25.5, 15.5);
+        gancho.cubicTo(25.5, 19.5, 20, 19.5, 20, 24.5);
+        g.setPen(QPen(Qt::white, 3.4, Qt::SolidLine, Qt::RoundCap));
+        g.setBrush(Qt::NoBrush);
+        g.drawPath(gancho);
+        g.setPen(Qt::NoPen);
+        g.setBrush(Qt::white);
+        g.drawEllipse(QPointF(20, 30), 2.3, 2.3);
+    });
+}
+
 } // namespace IconosEntrada

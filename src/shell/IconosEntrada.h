@@ -2,8 +2,8 @@
 
 #include <QIcon>
 
-// Dibujos propios de los botones de imagen de Entrada, hechos aquí mismo para no depender de
-// archivos de imagen.
+// Dibujos propios de los botones de imagen de Entrada (y la ayuda, de todas las ventanas), hechos
+// aquí mismo para no depender de archivos de imagen.
 namespace IconosEntrada {
 // Lado de los iconos, en píxeles lógicos.
 constexpr int Lado = 40;
@@ -17,4 +17,6 @@ QIcon copia();
 QIcon restaurar();
 QIcon lectorPdf();
 QIcon cerrar();
+// Ayuda: una interrogación blanca en un círculo azul, que no se confunde con el aspa roja de cerrar.
+QIcon ayuda();
 } // namespace IconosEntrada

@@ -2,6 +2,7 @@
 // y no saltan al pasar de uno a otro; el tamaño y la anchura de una columna vuelven al cerrar y
 // abrir otra vez.
 #include "EntornoAsistente.h"
+#include "evaluation/InicioEvaluacion.h"
 #include "evaluation/Puestos.h"
 #include "evaluation/SeleccionaFactores.h"
 #include "evaluation/SeleccionaMedidas.h"
@@ -37,6 +38,7 @@ private slots:
     {
         preparar(900);
         area->resize(1200, 900);
+        registrarVentana<InicioEvaluacion>();
         registrarVentana<Puestos>();
         registrarVentana<SeleccionaFactores>();
         registrarVentana<SeleccionaRiesgos>();
@@ -103,6 +105,20 @@ private slots:
         // Guardado en la carpeta del programa.
         AjustesVentanas().sync();
         QVERIFY(QFile::exists(copia->ruta("Ventanas.ini")));
+    }
+
+    // Cada botón de imagen dice con letras a dónde lleva.
+    void ningunBotonEsSoloUnDibujo()
+    {
+        for (Ventana v : {Ventana::InicioEvaluacion, Ventana::Puestos, Ventana::SeleccionaMedidas}) {
+            QWidget* w = registro->abrirNueva(v);
+            for (QToolButton* b : w->findChildren<QToolButton*>()) {
+                if (b->icon().isNull() || !b->isVisibleTo(w))
+                    continue;
+                QVERIFY2(!b->text().isEmpty() && b->toolButtonStyle() != Qt::ToolButtonIconOnly,
+                         qPrintable(NombreVentana(v) + "/" + b->objectName()));
+            }
+        }
     }
 };
 
