@@ -161,6 +161,13 @@ void ResumenCentros::construir()
     alFiltrar(sinTerminar, &FiltroResumenCentros::soloSinTerminar);
     alFiltrar(revisionVencida, &FiltroResumenCentros::soloRevisionVencida);
     alFiltrar(accionesVencidas, &FiltroResumenCentros::soloAccionesVencidas);
+    // Intro en la búsqueda pasa a la lista, en la primera fila que se ve: otro Intro la abre.
+    connect(busqueda_, &QLineEdit::returnPressed, this, [this] {
+        if (!tabla_->currentIndex().isValid() && filtro_->rowCount() > 0)
+            tabla_->setCurrentIndex(filtro_->index(0, 0));
+        tabla_->setFocus();
+        actualizarContador();
+    });
     // Doble clic o Intro sobre una fila.
     connect(tabla_, &QTableView::activated, this, Ranura([this] { abrirEmpresa(); }, this));
     connect(tabla_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { actualizarContador(); });

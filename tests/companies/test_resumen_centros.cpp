@@ -149,6 +149,12 @@ private slots:
         buscar->clear();
         teclear(buscar, "CAMARA");
         QCOMPARE(contador(), QStringLiteral("2 de 3 centros"));
+        // Intro lleva a la lista, en un centro que se ve, y los botones del centro se pueden pulsar.
+        QTest::keyClick(buscar, Qt::Key_Return);
+        QCOMPARE(tabla()->window()->focusWidget(), tabla());
+        QCOMPARE(tabla()->currentIndex().siblingAtColumn(ModeloResumenCentros::ColEmpresa).data().toString(),
+                 QStringLiteral("Cámara Norte"));
+        QVERIFY(hijo<QPushButton>(resumen(), "BVerEmpresa")->isEnabled());
 
         auto* vencidas = hijo<QPushButton>(resumen(), "BAccionesVencidas");
         QTest::mouseClick(vencidas, Qt::LeftButton);
@@ -209,6 +215,22 @@ private slots:
         QVERIFY(entrada_->ventanas().ventana(Ventana::InicioEvaluacion));
         QCOMPARE(entrada_->sesion().idCentro, almacen_);
         QCOMPARE(empresa()->navegadorCentros()->lista()->currentText(), QStringLiteral("Almacén"));
+
+        // Una empresa a medio dar de alta no se pierde sin preguntar; con No sigue a la vista.
+        entrada_->ventanas().mostrarCargada(Ventana::Empresa);
+        QTest::mouseClick(empresa()->navegadorEmpresas()->botonCrear(), Qt::LeftButton);
+        teclear(empresa()->navegadorEmpresas()->lista()->lineEdit(), "Nueva");
+        entrada_->ventanas().mostrarCargada(Ventana::ResumenCentros);
+        tabla()->setCurrentIndex(fila("Taller"));
+        QTest::mouseClick(hijo<QPushButton>(resumen(), "BVerEmpresa"), Qt::LeftButton);
+        QCOMPARE(plataforma_->mensajes.size(), size_t(1));
+        QVERIFY(plataforma_->mensajes[0].texto.startsWith("La empresa nueva aún no se ha guardado."));
+        QVERIFY(entrada_->sesion().nuevaEmpresa);
+        QCOMPARE(empresa()->navegadorEmpresas()->lista()->currentText(), QStringLiteral("Nueva"));
+        plataforma_->responder(PlataformaServicios::Respuesta::Si);
+        QTest::mouseClick(hijo<QPushButton>(resumen(), "BVerEmpresa"), Qt::LeftButton);
+        QVERIFY(!entrada_->sesion().nuevaEmpresa);
+        QCOMPARE(empresa()->navegadorCentros()->lista()->currentText(), QStringLiteral("Taller"));
     }
 };
 
