@@ -71,8 +71,10 @@ private slots:
         // Y la cuadrícula del paso crece con la ventana.
         QVERIFY(registro->ventana(Ventana::Puestos)->findChild<Grid*>()->height() > 250);
 
-        // Maximizada sigue maximizada en el paso siguiente.
+        // Maximizada se vuelve a abrir maximizada, aunque se haya cerrado.
         marco(Ventana::Puestos)->showMaximized();
+        marco(Ventana::Puestos)->close();
+        QTRY_VERIFY(!registro->ventana(Ventana::Puestos));
         registro->abrirNueva(Ventana::SeleccionaFactores);
         QTRY_VERIFY(marco(Ventana::SeleccionaFactores)->isMaximized());
     }
