@@ -10,17 +10,13 @@ class QPainter;
 class QPagedPaintDevice;
 class QPrinter;
 class QTextTable;
+class CorteHojas;
 
 // Documento de un informe ya relleno: el cuerpo paginado en A4 vertical y la cabecera y el pie
-// de cada página. La misma pintura sirve para la vista previa, la impresora y el PDF.
-//
-// El cuerpo se compone una sola vez, como una tira continua del ancho de la hoja, y se reparte en
-// hojas cortándolo entre líneas, entre filas de una tabla o entre piezas. Así se cuidan las reglas
-// de maquetación sin recomponer nada: una tabla cuya primera fila lleva un ancla "junto"
-// (<a name="junto"></a>) no se parte entre hojas (si no cabe en lo que queda, pasa entera a la
-// siguiente; si es más alta que una hoja, empieza una y se parte entre filas), un título (h1 a h4)
-// nunca se queda el último de su hoja, una tabla partida repite sus filas de cabecera (<thead>) en
-// cada hoja, y un salto de hoja pedido (page-break-before/after) empieza hoja.
+// de cada página. La misma pintura sirve para la vista previa, la impresora y el PDF. El cuerpo se
+// compone una sola vez, como una tira continua del ancho de la hoja, y CorteHojas lo reparte en
+// hojas con las reglas de maquetación (tablas "junto" enteras, títulos con lo que les sigue,
+// cabeceras de tabla repetidas, saltos de hoja pedidos).
 class DocumentoInforme
 {
 public:
@@ -73,35 +69,6 @@ public:
     bool exportarPdf(const QString& ruta) const;
 
 private:
-    // Lo que hay en el primer nivel del cuerpo, en orden: un párrafo con texto o una tabla.
-    struct Pieza
-    {
-        QTextBlock bloque; // no válido si es una tabla
-        QTextTable* tabla = nullptr;
-        bool titulo = false;     // h1 a h4
-        bool junto = false;      // tabla que no se parte
-        bool saltoAntes = false; // empieza hoja
-    };
-    // Lo más pequeño que no se corta: una línea, una fila de tabla, una tabla junta o un título.
-    // Tira del cuerpo de arriba abajo; cortar delante de ella es empezar hoja en "corte".
-    struct Unidad
-    {
-        double corte = 0, abajo = 0;
-        int posicion = 0;     // primera posición del texto
-        bool cortable = true; // se puede empezar hoja en ella
-        bool forzada = false; // empieza hoja por fuerza
-        int banda = -1;       // cabecera de tabla que se repite si la hoja empieza en ella
-    };
-    struct Banda
-    {
-        double desde = 0, hasta = 0;
-    };
-    struct Hoja
-    {
-        double desde = 0, hasta = 0; // trozo de la tira
-        int banda = -1;
-        int primera = 0; // primera unidad
-    };
     struct Ancla
     {
         QTextBlock bloque;
@@ -110,17 +77,10 @@ private:
     };
 
     void pintarPagina(QPainter& pintor, double escalaX, double escalaY, int pagina) const;
-    void pintarTira(QPainter& pintor, double desde, double hasta, double y) const;
     void pintarMarca(QPainter& pintor) const;
     QString parte(const QString& plantilla, int pagina, bool derecha) const;
 
-    void prepararPiezas() const;
-    int posicionPieza(const Pieza& p) const;
-    void anadirUnidades(const Pieza& p) const;
-    void anadirFilas(const Pieza& p) const;
-    void cerrarHojas(bool final) const;
-    bool avanzarPieza() const;
-    void componerHasta(int hojas) const;
+    CorteHojas& corte() const;
     double altoCuerpo() const;
 
     QTextDocument doc_;
@@ -128,17 +88,8 @@ private:
     QString cabecera_;
     QString pie_;
     QString nombreArchivo_;
-    mutable std::vector<Pieza> piezas_;
+    mutable std::unique_ptr<CorteHojas> corte_;
     mutable std::vector<Ancla> anclas_;
-    mutable std::vector<Unidad> unidades_;
-    mutable std::vector<Banda> bandas_;
-    mutable std::vector<Hoja> hojas_;
-    mutable bool preparado_ = false;
-    mutable int siguientePieza_ = 0;
-    mutable int inicioHoja_ = 0; // primera unidad de la hoja aún abierta
-    mutable bool siguienteForzada_ = false;
-    mutable bool siguienteNoCortable_ = false;
-    mutable int inicioTitulos_ = -1; // primera unidad de los títulos que preceden a la pieza
     QString marca_;
     // La composición es una caché del texto: no cambia lo que el documento es.
     mutable bool compuesto_ = false;

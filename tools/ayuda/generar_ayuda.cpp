@@ -1,9 +1,12 @@
 // Convierte los documentos de ayuda, escritos en Markdown, en los PDF que abre el programa.
 // Uso: generar_ayuda <fuente.md> <destino.pdf> [<fuente.md> <destino.pdf>...]
 //
-// Cada página lleva arriba el título del documento y abajo "Página N de M". Las imágenes se
+// Cada página lleva arriba el título del documento y abajo "Página N de M"; las hojas se cortan
+// como las de los informes, sin partir una fila de tabla. Las imágenes se
 // buscan junto a la fuente y se reducen al ancho de la página. Un PDF se escribe entero o no se
 // escribe: si algo falla queda el anterior y la orden termina con error.
+#include "reports/CorteHojas.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QFile>
@@ -20,6 +23,7 @@
 #include <QTextTable>
 #include <QUrl>
 
+#include <climits>
 #include <cstdio>
 
 namespace {
@@ -218,7 +222,11 @@ bool generar(const QString& fuente, const QString& destino)
     estiloTablas(doc.rootFrame());
     if (!ponerImagenes(doc, QFileInfo(fuente).absoluteDir(), cuerpo.width(), cuerpo.height() * 0.6))
         return false;
-    doc.setPageSize(cuerpo);
+    // Una tira del ancho de la página, que CorteHojas reparte en hojas sin partir filas de tabla
+    // ni dejar un título al pie.
+    doc.setTextWidth(cuerpo.width());
+    CorteHojas corte(doc, cuerpo.height());
+    corte.cortarHasta(INT_MAX);
 
     QPainter g;
     if (!g.begin(&pdf)) {
@@ -227,7 +235,7 @@ bool generar(const QString& fuente, const QString& destino)
     }
     QFont letraMargen(QStringLiteral("DejaVu Sans"));
     letraMargen.setPointSizeF(8);
-    const int paginas = doc.pageCount();
+    const int paginas = corte.hojas();
     for (int p = 0; p < paginas; ++p) {
         if (p > 0)
             pdf.newPage();
@@ -242,15 +250,7 @@ bool generar(const QString& fuente, const QString& destino)
         g.drawText(QRectF(0, zona.height() - pie + milimetros(3), zona.width(), pie - milimetros(3)),
                    Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("Página %1 de %2").arg(p + 1).arg(paginas));
 
-        g.save();
-        g.translate(0, cabecera - p * cuerpo.height());
-        const QRectF trozo(0, p * cuerpo.height(), cuerpo.width(), cuerpo.height());
-        g.setClipRect(trozo);
-        QAbstractTextDocumentLayout::PaintContext contexto;
-        contexto.clip = trozo;
-        contexto.palette.setColor(QPalette::Text, QColor(25, 25, 30));
-        doc.documentLayout()->draw(&g, contexto);
-        g.restore();
+        corte.pintar(g, p + 1, 0, cabecera, QColor(25, 25, 30));
     }
     if (!g.end()) {
         avisar(QStringLiteral("no se ha podido terminar el PDF %1").arg(destino));
