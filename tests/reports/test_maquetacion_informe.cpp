@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -112,6 +114,37 @@ TEST_F(MaquetacionInforme, TablaJuntaMasAltaQueUnaHojaEmpiezaHoja)
     auto arriba = documento(tabla("junto", 120));
     EXPECT_EQ(hoja(*arriba, "INICIO"), 1);
     EXPECT_EQ(arriba->paginas(), sola->paginas());
+}
+
+// Una tabla que sí se parte lo hace entre filas, nunca dentro de una (cada fila de varias líneas
+// empieza y acaba en la misma hoja), y repite su cabecera arriba de cada hoja; el PDF no lleva el
+// texto de una hoja escondido en la de al lado.
+TEST_F(MaquetacionInforme, LasTablasSePartenEntreFilasConSuCabecera)
+{
+    QString html = QStringLiteral("<table width=\"100%\" border=\"1\" cellspacing=\"0\"><thead><tr><th>CABEZA</th>"
+                                  "<th>Texto</th></tr></thead>");
+    for (int i = 0; i < 60; ++i)
+        html += QStringLiteral("<tr><td>FILA%1A<br/>uno<br/>dos<br/>FILA%1Z</td><td>x</td></tr>").arg(i);
+    auto doc = documento(html + QStringLiteral("</table>"));
+    ASSERT_GT(doc->paginas(), 2);
+    for (int i = 0; i < 60; ++i)
+        EXPECT_EQ(hoja(*doc, QStringLiteral("FILA%1A").arg(i)), hoja(*doc, QStringLiteral("FILA%1Z").arg(i))) << i;
+
+    QTemporaryDir carpeta;
+    const QString ruta = carpeta.filePath("tabla.pdf");
+    ASSERT_TRUE(doc->exportarPdf(ruta));
+    for (int p = 1; p <= doc->paginas(); ++p) {
+        QProcess texto;
+        texto.start(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QString::number(p), QStringLiteral("-l"),
+                                                  QString::number(p), ruta, QStringLiteral("-")});
+        ASSERT_TRUE(texto.waitForFinished(20000));
+        const QString hojaTexto = QString::fromUtf8(texto.readAllStandardOutput());
+        EXPECT_EQ(hojaTexto.count(QStringLiteral("CABEZA")), 1) << "hoja " << p;
+        // Cada fila que sale en la hoja sale entera y una sola vez.
+        EXPECT_EQ(hojaTexto.count(QRegularExpression(QStringLiteral("FILA\\d+A"))),
+                  hojaTexto.count(QRegularExpression(QStringLiteral("FILA\\d+Z"))))
+            << "hoja " << p;
+    }
 }
 
 // Un título al pie de una hoja baja a la siguiente con lo que le sigue. Se compara con un párrafo
