@@ -7,6 +7,7 @@
 #include "reports/ExportacionOdt.h"
 #include "reports/MotorInforme.h"
 #include "reports/VistaPreviaInforme.h"
+#include "shell/IconosEntrada.h"
 #include "shell/ManejadorErrores.h"
 #include "shell/RegistroVentanas.h"
 #include "shell/Rutinas.h"
@@ -62,8 +63,11 @@ void InformeGeneral::construir()
         connect(a, &QAction::triggered, this, Ranura(cuerpo, this));
         return a;
     };
-    accion("Imprimir", tr("Imprimir"), "document-print", QStyle::SP_DialogSaveButton, QKeySequence::Print,
-           [this] { imprimir(); });
+    // Sin tema de iconos, los del estilo confunden: imprimir sería el disquete de exportar y la lupa
+    // unas flechas de pasar página. Van los dibujos propios.
+    QAction* impresion = accion("Imprimir", tr("Imprimir"), "document-print", QStyle::SP_DialogSaveButton,
+                                QKeySequence::Print, [this] { imprimir(); });
+    impresion->setIcon(QIcon::fromTheme(QStringLiteral("document-print"), IconosEntrada::imprimir()));
     accion("ExportarPdf", tr("Exportar a PDF"), "document-save-as", QStyle::SP_DriveFDIcon, QKeySequence::Save,
            [this] { exportar(); });
     accion("ExportarOdt", tr("Exportar a ODT"), "x-office-document", QStyle::SP_FileIcon, QKeySequence(),
@@ -73,10 +77,12 @@ void InformeGeneral::construir()
     accion("ExportarCsv", tr("Exportar a CSV"), "text-csv", QStyle::SP_FileDialogListView, QKeySequence(),
            [this] { exportarDatos(FormatoHoja::Csv); });
     barra_->addSeparator();
-    accion("Reducir", tr("Reducir"), "zoom-out", QStyle::SP_ArrowDown, QKeySequence::ZoomOut,
-           [this] { vista_->zoomOut(1.25); });
-    accion("Ampliar", tr("Ampliar"), "zoom-in", QStyle::SP_ArrowUp, QKeySequence::ZoomIn,
-           [this] { vista_->zoomIn(1.25); });
+    QAction* reducir = accion("Reducir", tr("Reducir"), "zoom-out", QStyle::SP_ArrowDown, QKeySequence::ZoomOut,
+                              [this] { vista_->zoomOut(1.25); });
+    reducir->setIcon(QIcon::fromTheme(QStringLiteral("zoom-out"), IconosEntrada::lupa(false)));
+    QAction* ampliar = accion("Ampliar", tr("Ampliar"), "zoom-in", QStyle::SP_ArrowUp, QKeySequence::ZoomIn,
+                              [this] { vista_->zoomIn(1.25); });
+    ampliar->setIcon(QIcon::fromTheme(QStringLiteral("zoom-in"), IconosEntrada::lupa(true)));
     accion("AjustarAncho", tr("Ajustar al ancho"), "zoom-fit-width", QStyle::SP_TitleBarMaxButton, QKeySequence(),
            [this] { vista_->fitToWidth(); });
     accion("PaginaEntera", tr("Página entera"), "zoom-fit-best", QStyle::SP_TitleBarNormalButton, QKeySequence(),

@@ -199,4 +199,39 @@ QIcon ayuda()
     });
 }
 
+QIcon imprimir()
+{
+    return icono([](QPainter& g) {
+        g.setPen(QPen(QColor(90, 90, 90), 1.2));
+        // La hoja que entra por arriba, el cuerpo y la hoja impresa que sale por delante.
+        g.setBrush(Qt::white);
+        g.drawRect(QRectF(12, 5, 16, 11));
+        QLinearGradient cuerpo(0, 14, 0, 30);
+        cuerpo.setStops({{0, QColor(200, 200, 205)}, {1, QColor(120, 120, 130)}});
+        g.setBrush(cuerpo);
+        g.drawRoundedRect(QRectF(5, 14, 30, 14), 3, 3);
+        g.setBrush(QColor(90, 200, 90));
+        g.drawEllipse(QPointF(30, 18.5), 1.6, 1.6);
+        HojaDoblada(g, QRectF(11, 24, 18, 12), 0.1, Qt::white);
+        g.setPen(QPen(QColor(60, 100, 170), 1.6));
+        for (int y = 28; y <= 33; y += 3)
+            g.drawLine(QPointF(14, y), QPointF(26, y));
+    });
+}
+
+QIcon lupa(bool ampliar)
+{
+    return icono([ampliar](QPainter& g) {
+        g.setPen(QPen(QColor(70, 70, 80), 5, Qt::SolidLine, Qt::RoundCap));
+        g.drawLine(QPointF(26, 26), QPointF(35, 35));
+        g.setPen(QPen(QColor(70, 70, 80), 2.4));
+        g.setBrush(QColor(225, 240, 255));
+        g.drawEllipse(QPointF(17, 17), 12, 12);
+        g.setPen(QPen(QColor(20, 70, 160), 3.2, Qt::SolidLine, Qt::RoundCap));
+        g.drawLine(QPointF(11, 17), QPointF(23, 17));
+        if (ampliar)
+            g.drawLine(QPointF(17, 11), QPointF(17, 23));
+    });
+}
+
 } // namespace IconosEntrada

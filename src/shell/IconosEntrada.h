@@ -19,4 +19,8 @@ QIcon lectorPdf();
 QIcon cerrar();
 // Ayuda: una interrogación blanca en un círculo azul, que no se confunde con el aspa roja de cerrar.
 QIcon ayuda();
+// Los de la vista previa que el estilo no distingue: la impresora (el estilo da el mismo disquete
+// que a exportar) y la lupa con "+" o "-" (el estilo da flechas, que parecen de pasar de página).
+QIcon imprimir();
+QIcon lupa(bool ampliar);
 } // namespace IconosEntrada
