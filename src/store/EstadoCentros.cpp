@@ -163,15 +163,19 @@ void vigilarCambios(Conexion& c)
         const char* centro; // el centro de la fila, con "%1" en lugar de NEW u OLD
     };
     const Tabla tablas[] = {
-        {"PuestosCentros", "SELECT %1.IDCentro"},
+        {"PuestosCentros", "SELECT %1.IDCentro AS Centro"},
         {"FactoresSeleccionarEvaluacion",
-         "SELECT IDCentro FROM main.PuestosCentros WHERE IDPuestoCentro = %1.IDPuestoCentro"},
-        {"Evaluacion", "SELECT IDCentro FROM main.PuestosCentros WHERE IDPuestoCentro = %1.IDPuestoCentro"},
-        {"MedidasFactores", "SELECT p.IDCentro FROM main.Evaluacion e JOIN main.PuestosCentros p ON p.IDPuestoCentro "
-                            "= e.IDPuestoCentro WHERE e.IDEvaluacion = %1.IDEvaluacion"},
+         "SELECT IDCentro AS Centro FROM main.PuestosCentros WHERE IDPuestoCentro = %1.IDPuestoCentro"},
+        {"Evaluacion", "SELECT IDCentro AS Centro FROM main.PuestosCentros WHERE IDPuestoCentro = %1.IDPuestoCentro"},
+        {"MedidasFactores",
+         "SELECT p.IDCentro AS Centro FROM main.Evaluacion e JOIN main.PuestosCentros p ON p.IDPuestoCentro "
+         "= e.IDPuestoCentro WHERE e.IDEvaluacion = %1.IDEvaluacion"},
     };
     const auto apuntar = [](const Tabla& t, const char* fila) {
-        return QStringLiteral("INSERT OR IGNORE INTO CentrosTocados %1;")
+        // Sin cláusula de conflicto: la de la sentencia que dispara mandaría sobre ella, y un "OR FAIL"
+        // haría fallar la escritura del usuario por un centro ya apuntado.
+        return QStringLiteral("INSERT INTO CentrosTocados SELECT Centro FROM (%1) "
+                              "WHERE Centro NOT IN (SELECT IDCentro FROM CentrosTocados);")
             .arg(QString::fromLatin1(t.centro).arg(QLatin1String(fila)));
     };
     for (const Tabla& t : tablas) {

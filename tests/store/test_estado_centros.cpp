@@ -99,11 +99,16 @@ TEST_F(Cartera, LaSegundaLecturaVeLoEscritoDesdeLaPrimera)
     c->ejecutar("UPDATE MedidasFactores SET MarcarMedida = 'S' WHERE IDEvaluacion = ?", {riesgoSinMedida});
     c->ejecutar("UPDATE MedidasFactores SET MarcarMedida = 'N' WHERE IDMedidaFactor = ?", {medidaCompleto});
     c->ejecutar("DELETE FROM PuestosCentros WHERE IDCentro = ?", {sinFactores});
+    // Apuntar dos veces el mismo centro no hace fallar la escritura, diga lo que diga de los conflictos.
+    datos::puesto(cx, sinPuestos, "Caja");
+    EXPECT_NO_THROW(
+        c->ejecutar("UPDATE OR FAIL PuestosCentros SET Descripcion = 'x' WHERE IDCentro = ?", {sinPuestos}));
     const long long nuevo = datos::centro(cx, empresa, "Nuevo");
     auto m = porCentro(cx);
     EXPECT_EQ(m.at(sinMedidas).paso, PasoPendiente::Completa);
     EXPECT_EQ(m.at(completo).paso, PasoPendiente::Medidas);
     EXPECT_EQ(m.at(sinFactores).paso, PasoPendiente::Puestos);
+    EXPECT_EQ(m.at(sinPuestos).paso, PasoPendiente::Factores);
     EXPECT_EQ(m.at(nuevo).paso, PasoPendiente::Puestos);
     EXPECT_EQ(m.at(sinValorar).paso, PasoPendiente::Riesgos);
 
