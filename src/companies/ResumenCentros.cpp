@@ -179,7 +179,14 @@ void ResumenCentros::construir()
     connect(csv, &QPushButton::clicked, this, Ranura([this] { exportarA(FormatoHoja::Csv); }, this));
     connect(ayuda, &QToolButton::clicked, this,
             Ranura([this] { AbrirAyuda(this, QStringLiteral("Resumen Centros")); }, this));
-    connect(cerrar, &QToolButton::clicked, this, [this] { close(); });
+    connect(cerrar, &QToolButton::clicked, this, [this] {
+        // Dentro del área se descarga con su marco; suelta, se cierra.
+        RegistroVentanas* r = RegistroVentanas::actual();
+        if (r && r->ventana(Nombre) == this)
+            r->descargar(Nombre);
+        else
+            close();
+    });
     actualizarContador();
 }
 

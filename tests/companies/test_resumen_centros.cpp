@@ -127,6 +127,10 @@ private slots:
         // El botón de la barra de botones abre la misma, ya cargada.
         QTest::mouseClick(hijo<QToolButton>(entrada_.get(), "BResumenCentros"), Qt::LeftButton);
         QCOMPARE(entrada_->ventanas().area()->subWindowList().size(), 1);
+        // La cruz la quita del área con su marco.
+        QTest::mouseClick(hijo<QToolButton>(resumen(), "cmdSalir"), Qt::LeftButton);
+        QVERIFY(!resumen());
+        QVERIFY(entrada_->ventanas().area()->subWindowList().isEmpty());
     }
 
     void buscarFiltrarOrdenarYExportarLoQueSeVe()
