@@ -1,6 +1,7 @@
 #include "planning/AccionPreventiva.h"
 
 #include "planning/ActuacionPreventiva.h"
+#include "plataforma/GeometriaVentana.h"
 #include "plataforma/PlataformaServicios.h"
 #include "shell/FiltroCuadricula.h"
 #include "shell/KitControles.h"
@@ -116,6 +117,7 @@ void AccionPreventiva::cargar()
                        // Aún fuera del área: el registro pone el marco donde haya quedado la ventana.
                        if (!qobject_cast<QMdiSubWindow*>(parentWidget()))
                            setProperty("geometriaInicial", QRect(pos(), size()));
+                       RecordarTamano(this, objectName());
                    },
                    [this] {
                        origenCatalogo_->setConnectionString(sesion_.conexion);

@@ -1,5 +1,6 @@
 #include "reports/InformeGeneral.h"
 
+#include "plataforma/GeometriaVentana.h"
 #include "plataforma/PlataformaServicios.h"
 #include "plataforma/Reloj.h"
 #include "reports/DocumentoInforme.h"
@@ -158,6 +159,8 @@ void InformeGeneral::cargar()
     EjecutarAvisandoAlFinal(pasos, this);
     if (!marco)
         setProperty("geometriaInicial", QRect(pos(), size()));
+    // Vuelve con el tamaño que le dejó el usuario la última vez.
+    RecordarTamano(this, objectName());
     actualizarEstado();
 }
 

@@ -109,6 +109,12 @@ private slots:
         primero->primeraPagina();
         primero->paginaAnterior();
         QCOMPARE(primero->vista()->currentPage(), 1);
+
+        // Cerrada, la siguiente vuelve con el tamaño que el usuario le dio.
+        delete primero;
+        InformeGeneral* otra = AbrirInformeEvaluacion(sesion, centro, empresa);
+        QVERIFY(QTest::qWaitForWindowExposed(otra));
+        QCOMPARE(otra->size(), QSize(700, 500));
     }
 
     void laVistaPreviaAmpliaSeAjustaYTerminaDeComponerAbierta()
