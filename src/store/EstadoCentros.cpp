@@ -6,7 +6,9 @@
 #include "store/ValoresSqlite.h"
 
 #include <QHash>
+#include <future>
 #include <sqlite3.h>
+#include <stdexcept>
 #include <unordered_map>
 
 namespace {
@@ -129,11 +131,15 @@ PasoPendiente paso(const Comprobado& c)
 // rehacen las de los centros en los que se ha escrito desde entonces. Los apuntan disparadores
 // temporales de la conexión (no tocan el archivo) en las cuatro tablas que miran las comprobaciones;
 // un cambio hecho desde otra conexión (PRAGMA data_version) o una conexión nueva lo rehacen todo.
+using Comprobados = std::unordered_map<long long, Comprobado>;
+
 struct Memoria
 {
     std::weak_ptr<Conexion> conexion;
     long long version = -1;
-    std::unordered_map<long long, Comprobado> centros;
+    Comprobados centros;
+    // Lo que se está leyendo aparte desde que arrancó el programa (PrepararEstadoCentros).
+    std::future<Comprobados> preparando;
 };
 
 Memoria& memoria()
@@ -191,21 +197,54 @@ void vigilarCambios(Conexion& c)
     c.ejecutar(sql);
 }
 
-void leerComprobaciones(Conexion& c, const QString& condicion, std::unordered_map<long long, Comprobado>& centros)
+int recoger(sqlite3_stmt* st, Comprobados& centros)
+{
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        centros[sqlite3_column_int64(st, 0)] = {sqlite3_column_int(st, 1), sqlite3_column_int(st, 2),
+                                                sqlite3_column_int(st, 3), sqlite3_column_int(st, 4)};
+    return rc;
+}
+
+void leerComprobaciones(Conexion& c, const QString& condicion, Comprobados& centros)
 {
     const QByteArray sql = QString::fromUtf8(comprobaciones).arg(condicion).toUtf8();
     const SentenciaPreparada st(c, sql);
-    int rc;
-    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW)
-        centros[sqlite3_column_int64(st.get(), 0)] = {sqlite3_column_int(st.get(), 1), sqlite3_column_int(st.get(), 2),
-                                                      sqlite3_column_int(st.get(), 3), sqlite3_column_int(st.get(), 4)};
-    terminar(c, rc, sql);
+    terminar(c, recoger(st.get(), centros), sql);
+}
+
+// Todas las comprobaciones por una conexión propia de sólo lectura, en otro hilo: con el diario WAL
+// no estorba a lo que escribe la del programa.
+Comprobados leerAparte(const QByteArray& archivo)
+{
+    sqlite3* bd = nullptr;
+    int rc = sqlite3_open_v2(archivo.constData(), &bd, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    Comprobados centros;
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(bd, 2000);
+        SentenciaPreparada st =
+            SentenciaPreparada::suelta(bd, QString::fromUtf8(comprobaciones).arg(QStringLiteral("1")).toUtf8(), rc);
+        if (st)
+            rc = recoger(st.get(), centros);
+    }
+    sqlite3_close(bd);
+    if (rc != SQLITE_DONE)
+        throw std::runtime_error("no se han podido leer las comprobaciones de los centros");
+    return centros;
 }
 
 // Las comprobaciones de todos los centros, al día.
-const std::unordered_map<long long, Comprobado>& comprobacionesAlDia(const std::shared_ptr<Conexion>& c)
+const Comprobados& comprobacionesAlDia(const std::shared_ptr<Conexion>& c)
 {
     Memoria& m = memoria();
+    if (m.preparando.valid()) {
+        try {
+            m.centros = m.preparando.get();
+        } catch (const std::exception&) {
+            // Se leen aquí, como si no se hubieran preparado.
+            m.conexion.reset();
+        }
+    }
     const long long version = versionDatos(*c);
     if (m.conexion.lock() == c && m.version == version) {
         std::vector<long long> tocados;
@@ -241,7 +280,7 @@ const std::unordered_map<long long, Comprobado>& comprobacionesAlDia(const std::
 std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate& hoy, const LectorImporte& leer)
 {
     const std::shared_ptr<Conexion> c = Conexion::obtener(conexion);
-    const std::unordered_map<long long, Comprobado>& comprobados = comprobacionesAlDia(c);
+    const Comprobados& comprobados = comprobacionesAlDia(c);
     std::vector<EstadoCentro> centros;
     std::unordered_map<long long, size_t> posicion;
     {
@@ -287,6 +326,23 @@ std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate
     }
     terminar(*c, rc, presupuestos);
     return centros;
+}
+
+void PrepararEstadoCentros(const QString& conexion)
+{
+    const std::shared_ptr<Conexion> c = Conexion::obtener(conexion);
+    Memoria& m = memoria();
+    if (m.conexion.lock() == c)
+        return;
+    m = Memoria{};
+    // Los disparadores, antes de empezar a leer: lo que se escriba mientras queda apuntado.
+    vigilarCambios(*c);
+    c->ejecutar(QStringLiteral("DELETE FROM temp.CentrosTocados"));
+    const long long version = versionDatos(*c);
+    const QByteArray archivo = sqlite3_db_filename(c->bd(), "main");
+    m.preparando = std::async(std::launch::async, [archivo] { return leerAparte(archivo); });
+    m.conexion = c;
+    m.version = version;
 }
 
 Vencimientos ContarVencimientos(const QString& conexion, const QDate& hoy)

@@ -42,6 +42,11 @@ using LectorImporte = std::function<std::optional<double>(const QString&)>;
 // (fecha límite anterior y sin hacer). Lanza ErrorBD.
 std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate& hoy, const LectorImporte& leer);
 
+// Empieza a leer en otro hilo, con una conexión propia, lo que más cuesta de LeerEstadoCentros, para
+// que la primera vez que se abra el resumen no haya que esperarlo. Lo que se escriba mientras tanto
+// se tiene en cuenta igual. Lanza ErrorBD si no puede empezar.
+void PrepararEstadoCentros(const QString& conexion);
+
 struct Vencimientos
 {
     int revisiones = 0; // centros con la próxima revisión anterior a hoy

@@ -127,6 +127,19 @@ TEST_F(Cartera, LaSegundaLecturaVeLoEscritoDesdeLaPrimera)
     EXPECT_EQ(porCentro(cx).at(nuevo).paso, PasoPendiente::Completa);
 }
 
+// Lo preparado al arrancar, leído en otro hilo, también ve lo que se escribe mientras tanto.
+TEST_F(Cartera, LoPreparadoVeLoEscritoMientrasSeLeia)
+{
+    PrepararEstadoCentros(cx);
+    Conexion::obtener(cx)->ejecutar("UPDATE MedidasFactores SET MarcarMedida = 'S' WHERE IDEvaluacion = ?",
+                                    {riesgoSinMedida});
+    const auto m = porCentro(cx);
+    EXPECT_EQ(m.at(sinMedidas).paso, PasoPendiente::Completa);
+    EXPECT_EQ(m.at(sinValorar).paso, PasoPendiente::Riesgos);
+    EXPECT_EQ(m.at(sinFactores).paso, PasoPendiente::Factores);
+    EXPECT_EQ(m.at(sinPuestos).paso, PasoPendiente::Puestos);
+}
+
 TEST_F(Cartera, LineasDelPlanYPresupuestoPendiente)
 {
     const long long plan = datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {completo});
