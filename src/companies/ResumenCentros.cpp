@@ -3,6 +3,7 @@
 #include "companies/Empresa.h"
 #include "companies/FiltroResumenCentros.h"
 #include "companies/ModeloResumenCentros.h"
+#include "plataforma/GeometriaVentana.h"
 #include "plataforma/PlataformaServicios.h"
 #include "plataforma/Reloj.h"
 #include "reports/Importes.h"
@@ -113,8 +114,15 @@ void ResumenCentros::construir()
     tabla_->horizontalHeader()->setSectionResizeMode(ModeloResumenCentros::ColCentro, QHeaderView::Stretch);
     const int letra = tabla_->fontMetrics().averageCharWidth();
     const int anchos[] = {0, 0, 30, 17, 17, 12, 10, 9, 18};
+    // Las anchuras que dejó el usuario, como en las cuadrículas de las demás ventanas.
+    const QHash<QString, int> guardados = AnchosGuardados(NombreVentana(Nombre));
+    const auto titulo = [this](int c) { return modelo_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(); };
     for (int c = ModeloResumenCentros::ColEstado; c < ModeloResumenCentros::NumColumnas; ++c)
-        tabla_->setColumnWidth(c, anchos[c] * letra);
+        tabla_->setColumnWidth(c, guardados.value(titulo(c), anchos[c] * letra));
+    connect(tabla_->horizontalHeader(), &QHeaderView::sectionResized, this, [titulo](int c, int, int ancho) {
+        if (c >= ModeloResumenCentros::ColEstado)
+            GuardarAncho(NombreVentana(Nombre), titulo(c), ancho);
+    });
     v->addWidget(tabla_, 1);
 
     auto* pie = new QHBoxLayout;

@@ -127,10 +127,14 @@ private slots:
         // El botón de la barra de botones abre la misma, ya cargada.
         QTest::mouseClick(hijo<QToolButton>(entrada_.get(), "BResumenCentros"), Qt::LeftButton);
         QCOMPARE(entrada_->ventanas().area()->subWindowList().size(), 1);
-        // La cruz la quita del área con su marco.
+        // La cruz la quita del área con su marco; al volver, las columnas tienen el ancho que se les dio.
+        tabla()->horizontalHeader()->resizeSection(ModeloResumenCentros::ColVencidas, 123);
         QTest::mouseClick(hijo<QToolButton>(resumen(), "cmdSalir"), Qt::LeftButton);
         QVERIFY(!resumen());
         QVERIFY(entrada_->ventanas().area()->subWindowList().isEmpty());
+        QTest::mouseClick(hijo<QToolButton>(entrada_.get(), "BResumenCentros"), Qt::LeftButton);
+        QTRY_VERIFY(resumen());
+        QCOMPARE(tabla()->columnWidth(ModeloResumenCentros::ColVencidas), 123);
     }
 
     void buscarFiltrarOrdenarYExportarLoQueSeVe()
