@@ -7,6 +7,7 @@
 #include "plataforma/PlataformaServicios.h"
 #include "plataforma/Reloj.h"
 #include "reports/Importes.h"
+#include "shell/IconosEntrada.h"
 #include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
 #include "shell/Rutinas.h"
@@ -14,15 +15,18 @@
 #include "store/Recordset.h"
 
 #include <QDir>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 using Icono = PlataformaServicios::Icono;
@@ -59,7 +63,7 @@ ResumenCentros::ResumenCentros(Sesion& sesion, QWidget* parent) : QWidget(parent
     setAttribute(Qt::WA_DeleteOnClose);
     construir();
     AplicarAccesibilidad(this);
-    EjecutarCarga({[this] { ColocarEnTwips(this, 100, 100, 14400, 7200); }, [this] { Colocar(); }}, this);
+    EjecutarCarga({[this] { ColocarEnTwips(this, 100, 100, 18000, 7200); }, [this] { Colocar(); }}, this);
 }
 
 ResumenCentros::~ResumenCentros() = default;
@@ -117,8 +121,15 @@ void ResumenCentros::construir()
     // Las anchuras que dejó el usuario, como en las cuadrículas de las demás ventanas.
     const QHash<QString, int> guardados = AnchosGuardados(NombreVentana(Nombre));
     const auto titulo = [this](int c) { return modelo_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(); };
+    // Sin nada guardado, cada columna cabe al menos su título entero (en negrita y con la flecha de
+    // ordenar), para que no se lea "róxima revisió".
+    QFont negrita = tabla_->horizontalHeader()->font();
+    negrita.setBold(true);
+    const QFontMetrics cabecera(negrita);
+    const int flecha = tabla_->style()->pixelMetric(QStyle::PM_HeaderMarkSize) + 10;
     for (int c = ModeloResumenCentros::ColEstado; c < ModeloResumenCentros::NumColumnas; ++c)
-        tabla_->setColumnWidth(c, guardados.value(titulo(c), anchos[c] * letra));
+        tabla_->setColumnWidth(
+            c, guardados.value(titulo(c), std::max(anchos[c] * letra, cabecera.horizontalAdvance(titulo(c)) + flecha)));
     connect(tabla_->horizontalHeader(), &QHeaderView::sectionResized, this, [titulo](int c, int, int ancho) {
         if (c >= ModeloResumenCentros::ColEstado)
             GuardarAncho(NombreVentana(Nombre), titulo(c), ancho);
@@ -139,6 +150,7 @@ void ResumenCentros::construir()
     csv->setToolTip(xlsx->toolTip());
     QToolButton* ayuda =
         Kit::botonImagen(QStringLiteral("Image9"), QStringLiteral("Ayuda"), QStyle::SP_DialogHelpButton);
+    ayuda->setIcon(IconosEntrada::ayuda());
     QToolButton* cerrar = Kit::botonImagen(QStringLiteral("cmdSalir"), QStringLiteral("Cerrar Resumen de centros"),
                                            QStyle::SP_DialogCloseButton);
     for (QWidget* w : {static_cast<QWidget*>(botonEmpresa_), static_cast<QWidget*>(botonEvaluacion_),

@@ -9,6 +9,7 @@
 #include "plataforma/Reloj.h"
 #include "reports/Importes.h"
 #include "shell/DateBox.h"
+#include "shell/IconosEntrada.h"
 #include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
 #include "shell/MarcoCentro.h"
@@ -148,6 +149,7 @@ void ActuacionPreventiva::construir()
     botonEliminarPlan_ =
         Kit::botonImagen("ECentro", "Eliminar Planificación de Actuaciones Preventivas completa", QStyle::SP_TrashIcon);
     botonAyuda_ = Kit::botonImagen("Image9", "Ayuda", QStyle::SP_DialogHelpButton);
+    botonAyuda_->setIcon(IconosEntrada::ayuda());
     botonImprimir_ = Kit::botonImagen("Picture2", "Imprimir Actuaciónes Preventivas", QStyle::SP_ArrowForward);
     botonProponer_ = boton("BProponer", "Proponer desde la evaluación");
     botonProponer_->setToolTip("Proponer líneas desde las medidas de los riesgos evaluados que aún no tienen acción");

@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -123,6 +124,13 @@ private slots:
         QVERIFY(resumen());
         QCOMPARE(contador(), QStringLiteral("3 de 3 centros"));
         QVERIFY(plataforma_->mensajes.empty());
+        // Cada título de columna se lee entero.
+        QFont negrita = tabla()->horizontalHeader()->font();
+        negrita.setBold(true);
+        for (int c = ModeloResumenCentros::ColEstado; c < ModeloResumenCentros::NumColumnas; ++c) {
+            const QString titulo = tabla()->model()->headerData(c, Qt::Horizontal).toString();
+            QVERIFY2(tabla()->columnWidth(c) > QFontMetrics(negrita).horizontalAdvance(titulo), qPrintable(titulo));
+        }
 
         // El botón de la barra de botones abre la misma, ya cargada.
         QTest::mouseClick(hijo<QToolButton>(entrada_.get(), "BResumenCentros"), Qt::LeftButton);
