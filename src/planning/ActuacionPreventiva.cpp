@@ -187,8 +187,9 @@ void ActuacionPreventiva::construir()
 
 void ActuacionPreventiva::cargar()
 {
+    // Más alta que la primera versión de la ventana: las dos cuadrículas enseñan una decena de líneas.
     EjecutarCarga(
-        {[this] { ColocarEnTwips(this, 100, 100, 12700, 4050); },
+        {[this] { ColocarEnTwips(this, 100, 100, 12700, 8400); },
          [this] {
              setWindowTitle("Planificación de actuación preventiva ");
              listaCargo_->clear();

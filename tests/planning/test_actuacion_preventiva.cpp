@@ -16,6 +16,7 @@
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -216,6 +217,10 @@ private slots:
             QCOMPARE(g->columns()[i].field, campos[i]);
         }
         QCOMPARE(w->parentWidget()->pos(), QPoint(TwipsAPixeles(100, w), TwipsAPixeles(100, w)));
+        // La cuadrícula de las líneas deja ver unas cuantas, no tres.
+        QTableView* lineas = g->tableView();
+        QVERIFY2(lineas->viewport()->height() >= 8 * lineas->verticalHeader()->defaultSectionSize(),
+                 qPrintable(QString::number(lineas->viewport()->height())));
 
         imagen(w, "Image9")->click();
         QCOMPARE(plataforma->documentos.size(), 1);
