@@ -47,8 +47,9 @@ CuadriculasPlan::CuadriculasPlan(QWidget* ventana, QWidget* parent)
     construirSeguimiento();
     addWidget(cuadriculaLineas_);
     addWidget(cuadriculaSeguimiento_);
-    setStretchFactor(0, 1);
-    setStretchFactor(1, 1);
+    // Las líneas llevan el texto de la acción, que es lo que más ocupa: tres quintos del ancho.
+    setStretchFactor(0, 3);
+    setStretchFactor(1, 2);
 
     // Las dos cuadrículas van a la par: la misma línea elegida y el mismo desplazamiento.
     for (auto [de, a] :
@@ -147,7 +148,7 @@ void CuadriculasPlan::ponerColumnasLineas()
     GridColumn fecha = GridColumn::text("Fecha Limite", "FechaLimite");
     fecha.widthTwips = 1500;
     GridColumn responsable = GridColumn::text("Responsable Ejecucion", "ResponsableEjecucion");
-    responsable.widthTwips = 2800;
+    responsable.widthTwips = 2200;
     GridColumn presupuesto = GridColumn::text("Presupuesto", "PresupuestoAproximado");
     presupuesto.widthTwips = 1500;
     cuadriculaLineas_->setColumns(
