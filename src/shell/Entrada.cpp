@@ -81,7 +81,11 @@ Entrada::Entrada(QWidget* parent) : QMainWindow(parent), area_(new QMdiArea), re
     ProtegerRanura([this] { cargar(); }, this);
 }
 
-Entrada::~Entrada() = default;
+Entrada::~Entrada()
+{
+    // La lectura aparte de los centros no sigue con el archivo abierto cuando ya no hay programa.
+    TerminarEstadoCentros();
+}
 
 void Entrada::registrarVentanaEmpresa(RegistroVentanas::Fabrica fabrica)
 {

@@ -6,6 +6,7 @@
 #include "store/ValoresSqlite.h"
 
 #include <QHash>
+#include <atomic>
 #include <future>
 #include <sqlite3.h>
 #include <stdexcept>
@@ -138,8 +139,10 @@ struct Memoria
     std::weak_ptr<Conexion> conexion;
     long long version = -1;
     Comprobados centros;
-    // Lo que se está leyendo aparte desde que arrancó el programa (PrepararEstadoCentros).
+    // Lo que se está leyendo aparte desde que arrancó el programa (PrepararEstadoCentros), y la
+    // señal que le dice que lo deje.
     std::future<Comprobados> preparando;
+    std::shared_ptr<std::atomic<bool>> parar;
 };
 
 Memoria& memoria()
@@ -215,13 +218,16 @@ void leerComprobaciones(Conexion& c, const QString& condicion, Comprobados& cent
 
 // Todas las comprobaciones por una conexión propia de sólo lectura, en otro hilo: con el diario WAL
 // no estorba a lo que escribe la del programa.
-Comprobados leerAparte(const QByteArray& archivo)
+Comprobados leerAparte(const QByteArray& archivo, const std::shared_ptr<std::atomic<bool>>& parar)
 {
     sqlite3* bd = nullptr;
     int rc = sqlite3_open_v2(archivo.constData(), &bd, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     Comprobados centros;
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(bd, 2000);
+        // Se deja a medias en cuanto el programa lo pide (al cerrar): SQLite mira la señal cada poco.
+        sqlite3_progress_handler(
+            bd, 1000, [](void* senal) { return static_cast<std::atomic<bool>*>(senal)->load() ? 1 : 0; }, parar.get());
         SentenciaPreparada st =
             SentenciaPreparada::suelta(bd, QString::fromUtf8(comprobaciones).arg(QStringLiteral("1")).toUtf8(), rc);
         if (st)
@@ -334,15 +340,31 @@ void PrepararEstadoCentros(const QString& conexion)
     Memoria& m = memoria();
     if (m.conexion.lock() == c)
         return;
-    m = Memoria{};
+    TerminarEstadoCentros();
     // Los disparadores, antes de empezar a leer: lo que se escriba mientras queda apuntado.
     vigilarCambios(*c);
     c->ejecutar(QStringLiteral("DELETE FROM temp.CentrosTocados"));
     const long long version = versionDatos(*c);
     const QByteArray archivo = sqlite3_db_filename(c->bd(), "main");
-    m.preparando = std::async(std::launch::async, [archivo] { return leerAparte(archivo); });
+    m.parar = std::make_shared<std::atomic<bool>>(false);
+    m.preparando = std::async(std::launch::async, [archivo, parar = m.parar] { return leerAparte(archivo, parar); });
     m.conexion = c;
     m.version = version;
+}
+
+void TerminarEstadoCentros()
+{
+    Memoria& m = memoria();
+    if (m.parar)
+        *m.parar = true;
+    if (m.preparando.valid()) {
+        try {
+            m.preparando.get();
+        } catch (const std::exception&) {
+            // Dejado a medias: no hay nada que guardar.
+        }
+    }
+    m = Memoria{};
 }
 
 Vencimientos ContarVencimientos(const QString& conexion, const QDate& hoy)

@@ -46,6 +46,9 @@ std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate
 // que la primera vez que se abra el resumen no haya que esperarlo. Lo que se escriba mientras tanto
 // se tiene en cuenta igual. Lanza ErrorBD si no puede empezar.
 void PrepararEstadoCentros(const QString& conexion);
+// Para lo que se esté leyendo aparte, espera a que su conexión se cierre y olvida lo leído. Se llama al
+// cerrar la ventana principal: después de ella nada queda abierto sobre el archivo.
+void TerminarEstadoCentros();
 
 struct Vencimientos
 {

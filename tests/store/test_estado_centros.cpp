@@ -140,6 +140,22 @@ TEST_F(Cartera, LoPreparadoVeLoEscritoMientrasSeLeia)
     EXPECT_EQ(m.at(sinPuestos).paso, PasoPendiente::Puestos);
 }
 
+// Al cerrar, la lectura aparte se deja y su conexión se cierra: el archivo queda sólo para el programa,
+// que puede tomarlo en exclusiva en el acto; y lo siguiente se lee bien, sin lo que se dejó a medias.
+TEST_F(Cartera, LoQueSeLeeAparteSeDejaAlCerrar)
+{
+    PrepararEstadoCentros(cx);
+    TerminarEstadoCentros();
+    auto c = Conexion::obtener(cx);
+    sqlite3_busy_timeout(c->bd(), 0);
+    EXPECT_NO_THROW(c->ejecutar("PRAGMA locking_mode = EXCLUSIVE"));
+    EXPECT_NO_THROW(c->ejecutar("BEGIN EXCLUSIVE"));
+    EXPECT_NO_THROW(c->ejecutar("COMMIT"));
+    c->ejecutar("PRAGMA locking_mode = NORMAL");
+    sqlite3_busy_timeout(c->bd(), 2000);
+    EXPECT_EQ(porCentro(cx).at(completo).paso, PasoPendiente::Completa);
+}
+
 TEST_F(Cartera, LineasDelPlanYPresupuestoPendiente)
 {
     const long long plan = datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {completo});
