@@ -27,6 +27,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
 namespace {
 using Icono = PlataformaServicios::Icono;
@@ -169,18 +170,18 @@ void ResumenCentros::construir()
                     actualizarContador();
                 },
                 this));
-    const auto alFiltrar = [this](QPushButton* boton, void (FiltroResumenCentros::*filtro)(bool)) {
+    const auto alFiltrar = [this](QPushButton* boton, std::function<void(FiltroResumenCentros&, bool)> aplicar) {
         connect(boton, &QPushButton::toggled, this,
                 Ranura(
-                    [this, boton, filtro] {
-                        (filtro_->*filtro)(boton->isChecked());
+                    [this, boton, aplicar = std::move(aplicar)] {
+                        aplicar(*filtro_, boton->isChecked());
                         actualizarContador();
                     },
                     this));
     };
-    alFiltrar(sinTerminar, &FiltroResumenCentros::soloSinTerminar);
-    alFiltrar(revisionVencida, &FiltroResumenCentros::soloRevisionVencida);
-    alFiltrar(accionesVencidas, &FiltroResumenCentros::soloAccionesVencidas);
+    alFiltrar(sinTerminar, [](FiltroResumenCentros& f, bool si) { f.soloSinTerminar(si); });
+    alFiltrar(revisionVencida, [](FiltroResumenCentros& f, bool si) { f.soloRevisionVencida(si); });
+    alFiltrar(accionesVencidas, [](FiltroResumenCentros& f, bool si) { f.soloAccionesVencidas(si); });
     // Intro en la búsqueda pasa a la lista, en la primera fila que se ve: otro Intro la abre.
     connect(busqueda_, &QLineEdit::returnPressed, this, [this] {
         if (!tabla_->currentIndex().isValid() && filtro_->rowCount() > 0)
