@@ -1,7 +1,8 @@
 # Instala con apt-get los paquetes de Debian que falten. Se carga desde run.sh y test.sh.
 PAQUETES_PROGRAMA=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
-    libsqlite3-dev libkainjow-mustache-dev libxlsxwriter-dev libx11-dev fonts-dejavu-core xdg-utils)
-PAQUETES_PRUEBAS=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-utils poppler-utils python3 clang-format-14 unzip)
+    libsqlite3-dev libpq-dev libkainjow-mustache-dev libxlsxwriter-dev libx11-dev fonts-dejavu-core xdg-utils)
+PAQUETES_PRUEBAS=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-utils poppler-utils python3 clang-format-14 unzip
+    postgresql-15)
 
 instalar_dependencias() {
     local faltan=()
