@@ -71,12 +71,36 @@ void quitarEntregado(Conexion& c)
 {
     sqlite3_exec(c.bd(), "DETACH DATABASE entregado", nullptr, nullptr, nullptr);
 }
+
+const char* const consultaRevision = "SELECT max(Revision) FROM RevisionCatalogo";
+
+// Revisión del catálogo con una sentencia suelta, que no se queda en la reserva de ninguna
+// conexión. Deja en rc el código de SQLite.
+int leerRevision(sqlite3* bd, int& rc)
+{
+    const SentenciaPreparada st = SentenciaPreparada::suelta(bd, consultaRevision, rc);
+    if (rc != SQLITE_OK)
+        return 0;
+    rc = sqlite3_step(st.get());
+    const int revision = rc == SQLITE_ROW ? sqlite3_column_int(st.get(), 0) : 0;
+    if (rc == SQLITE_ROW || rc == SQLITE_DONE)
+        rc = SQLITE_OK;
+    return revision;
+}
 } // namespace
 
 int revisionCatalogo(Conexion& c)
 {
-    const auto filas = c.leerFilas("SELECT max(Revision) FROM RevisionCatalogo");
-    return filas.empty() ? 0 : filas.front().value(0).toInt();
+    // Se lee mientras se abre la conexión: una sentencia de su reserva no se finaliza si la apertura
+    // falla después, y SQLite dejaría la conexión sin cerrar, con todo su caché. Cerrada, leerFilas
+    // da el error de siempre.
+    if (!c.bd())
+        c.leerFilas(QString::fromUtf8(consultaRevision));
+    int rc = SQLITE_OK;
+    const int revision = leerRevision(c.bd(), rc);
+    if (rc != SQLITE_OK)
+        c.lanzar(rc, QString::fromUtf8(consultaRevision));
+    return revision;
 }
 
 int revisionCatalogoDe(const QString& archivo)
@@ -94,12 +118,8 @@ int revisionCatalogoDe(const QString& archivo)
                 sqlite3_column_int(esquema.get(), 0) != RevisionEsquema)
                 rc = SQLITE_MISMATCH;
         }
-        if (rc == SQLITE_OK) {
-            const SentenciaPreparada st =
-                SentenciaPreparada::suelta(bd, "SELECT max(Revision) FROM RevisionCatalogo", rc);
-            if (rc == SQLITE_OK && sqlite3_step(st.get()) == SQLITE_ROW)
-                revision = sqlite3_column_int(st.get(), 0);
-        }
+        if (rc == SQLITE_OK)
+            revision = leerRevision(bd, rc);
     }
     sqlite3_close_v2(bd);
     return revision;

@@ -209,6 +209,9 @@ TEST(ActualizacionCatalogo, UnaPuestaAlDiaQueFallaDejaLaBaseComoEstaba)
     } catch (const ErrorBD&) {
     }
     Conexion::cerrarTodas();
+    // La conexión que no llegó a abrirse está cerrada de verdad: SQLite ha soltado el archivo y ha
+    // quitado su diario.
+    EXPECT_FALSE(QFileInfo::exists(base + "-wal"));
     EXPECT_EQ(catalogo(base) + delUsuario(base), antes);
     EXPECT_TRUE(QFileInfo::exists(base + QStringLiteral(".c%1.bak").arg(revision)));
 }
