@@ -14,15 +14,15 @@
 
 void RegistrarVentanasDelPrograma()
 {
-    registrarVentana<Empresa>();
-    registrarVentana<ResumenCentros>();
-    registrarVentana<InicioEvaluacion>();
-    registrarVentana<Puestos>();
-    registrarVentana<SeleccionaFactores>();
-    registrarVentana<SeleccionaRiesgos>();
-    registrarVentana<SeleccionaMedidas>();
-    registrarVentana<ActuacionPreventiva>();
-    registrarVentana<AccionPreventiva>();
+    registrarVentana<Empresa>(Ventana::Empresa);
+    registrarVentana<ResumenCentros>(Ventana::ResumenCentros);
+    registrarVentana<InicioEvaluacion>(Ventana::InicioEvaluacion);
+    registrarVentana<Puestos>(Ventana::Puestos);
+    registrarVentana<SeleccionaFactores>(Ventana::SeleccionaFactores);
+    registrarVentana<SeleccionaRiesgos>(Ventana::SeleccionaRiesgos);
+    registrarVentana<SeleccionaMedidas>(Ventana::SeleccionaMedidas);
+    registrarVentana<ActuacionPreventiva>(Ventana::ActuacionPreventiva);
+    registrarVentana<AccionPreventiva>(Ventana::AccionPreventiva);
     // El visor y las dos páginas de cierre.
     RegistrarInformes();
 }

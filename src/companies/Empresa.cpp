@@ -72,7 +72,7 @@ QFrame* panel(const QString& nombre)
 
 Empresa::Empresa(Sesion& sesion, QWidget* parent) : QWidget(parent), sesion_(sesion)
 {
-    setObjectName(NombreVentana(Nombre));
+    setObjectName(NombreVentana(Ventana::Empresa));
     setAttribute(Qt::WA_DeleteOnClose);
     definirEmpresas();
     definirCentros();
@@ -409,8 +409,8 @@ void Empresa::escribirEmpresa(Recordset& rs, const QString& nombre, bool nueva)
 void Empresa::salir()
 {
     hide();
-    if (RegistroVentanas* r = RegistroVentanas::actual(); r && r->ventana(Nombre) == this)
-        r->descargar(Nombre);
+    if (RegistroVentanas* r = RegistroVentanas::actual(); r && r->ventana(Ventana::Empresa) == this)
+        r->descargar(Ventana::Empresa);
     else
         close();
 }

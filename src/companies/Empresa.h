@@ -22,9 +22,6 @@ public:
     explicit Empresa(Sesion& sesion, QWidget* parent = nullptr);
     ~Empresa() override;
 
-    // Tipo con el que la ventana se registra en el área MDI.
-    static constexpr Ventana Nombre = Ventana::Empresa;
-
     // Rutinas de la ventana.
     void CargarEmpresas() { navEmpresas_->cargar(); }
     void BuscarEmpresas() { navEmpresas_->buscar(); }

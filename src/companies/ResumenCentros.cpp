@@ -10,6 +10,7 @@
 #include "shell/IconosEntrada.h"
 #include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
+#include "shell/RegistroVentanas.h"
 #include "shell/Rutinas.h"
 #include "store/EstadoCentros.h"
 #include "store/Recordset.h"
@@ -60,7 +61,7 @@ bool irA(Recordset* rs, const char* campo, long long id)
 
 ResumenCentros::ResumenCentros(Sesion& sesion, QWidget* parent) : QWidget(parent), sesion_(sesion)
 {
-    setObjectName(NombreVentana(Nombre));
+    setObjectName(NombreVentana(Ventana::ResumenCentros));
     setAttribute(Qt::WA_DeleteOnClose);
     construir();
     AplicarAccesibilidad(this);
@@ -120,7 +121,7 @@ void ResumenCentros::construir()
     const int letra = tabla_->fontMetrics().averageCharWidth();
     const int anchos[] = {0, 0, 30, 17, 17, 12, 10, 9, 18};
     // Las anchuras que dejó el usuario, como en las cuadrículas de las demás ventanas.
-    const QHash<QString, int> guardados = AnchosGuardados(NombreVentana(Nombre));
+    const QHash<QString, int> guardados = AnchosGuardados(NombreVentana(Ventana::ResumenCentros));
     const auto titulo = [this](int c) { return modelo_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(); };
     // Sin nada guardado, cada columna cabe al menos su título entero (en negrita y con la flecha de
     // ordenar), para que no se lea "róxima revisió".
@@ -133,7 +134,7 @@ void ResumenCentros::construir()
             c, guardados.value(titulo(c), std::max(anchos[c] * letra, cabecera.horizontalAdvance(titulo(c)) + flecha)));
     connect(tabla_->horizontalHeader(), &QHeaderView::sectionResized, this, [titulo](int c, int, int ancho) {
         if (c >= ModeloResumenCentros::ColEstado)
-            GuardarAncho(NombreVentana(Nombre), titulo(c), ancho);
+            GuardarAncho(NombreVentana(Ventana::ResumenCentros), titulo(c), ancho);
     });
     v->addWidget(tabla_, 1);
 
@@ -203,8 +204,8 @@ void ResumenCentros::construir()
     connect(cerrar, &QToolButton::clicked, this, [this] {
         // Dentro del área se descarga con su marco; suelta, se cierra.
         RegistroVentanas* r = RegistroVentanas::actual();
-        if (r && r->ventana(Nombre) == this)
-            r->descargar(Nombre);
+        if (r && r->ventana(Ventana::ResumenCentros) == this)
+            r->descargar(Ventana::ResumenCentros);
         else
             close();
     });

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "reports/ExportacionHoja.h"
-#include "shell/RegistroVentanas.h"
 #include "shell/Sesion.h"
 
 #include <QWidget>
@@ -27,8 +26,6 @@ class ResumenCentros : public QWidget
 public:
     explicit ResumenCentros(Sesion& sesion, QWidget* parent = nullptr);
     ~ResumenCentros() override;
-
-    static constexpr Ventana Nombre = Ventana::ResumenCentros;
 
     // Vuelve a leer todos los centros, dejando a la vista el mismo centro, filtros y orden.
     void Colocar();

@@ -40,7 +40,7 @@ QVariant valorFecha(const QDate& fecha)
 
 InicioEvaluacion::InicioEvaluacion(Sesion& sesion, QWidget* parent) : QWidget(parent), sesion_(sesion)
 {
-    setObjectName(NombreVentana(Nombre));
+    setObjectName(NombreVentana(Ventana::InicioEvaluacion));
     construir();
     AplicarAccesibilidad(this);
     // Alto para los cuatro pasos con su explicación entera, sin apretar las líneas.
@@ -115,8 +115,9 @@ void InicioEvaluacion::construir()
     connect(volver, &QToolButton::clicked, this,
             Ranura(
                 [this] {
-                    if (RegistroVentanas* r = RegistroVentanas::actual(); r && r->ventana(Nombre) == this)
-                        r->ocultar(Nombre);
+                    if (RegistroVentanas* r = RegistroVentanas::actual();
+                        r && r->ventana(Ventana::InicioEvaluacion) == this)
+                        r->ocultar(Ventana::InicioEvaluacion);
                     else
                         hide();
                 },

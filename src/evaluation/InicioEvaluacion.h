@@ -1,6 +1,5 @@
 #pragma once
 
-#include "shell/RegistroVentanas.h"
 #include "shell/Sesion.h"
 
 #include <QDate>
@@ -27,8 +26,6 @@ class InicioEvaluacion : public QWidget
 public:
     explicit InicioEvaluacion(Sesion& sesion, QWidget* parent = nullptr);
     ~InicioEvaluacion() override;
-
-    static constexpr Ventana Nombre = Ventana::InicioEvaluacion;
 
 public slots:
     // Lee el centro y recalcula qué pasos están activos. La llaman las ventanas del asistente

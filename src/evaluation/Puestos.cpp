@@ -70,8 +70,8 @@ const QString SentenciaPuestos = QStringLiteral("SELECT * from PuestosCentros Wh
 } // namespace
 
 Puestos::Puestos(Sesion& sesion, QWidget* parent)
-    : VentanaAsistente(Nombre, sesion, QStringLiteral("Puestos de trabajo"), QStringLiteral("1- PUESTO DE TRABAJO"),
-                       parent)
+    : VentanaAsistente(Ventana::Puestos, sesion, QStringLiteral("Puestos de trabajo"),
+                       QStringLiteral("1- PUESTO DE TRABAJO"), parent)
 {
     construir();
     AplicarAccesibilidad(this);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "evaluation/VentanaAsistente.h"
-#include "shell/RegistroVentanas.h"
 #include "shell/Sesion.h"
 
 class DataSource;
@@ -22,8 +21,6 @@ class Puestos : public VentanaAsistente
 public:
     explicit Puestos(Sesion& sesion, QWidget* parent = nullptr);
     ~Puestos() override;
-
-    static constexpr Ventana Nombre = Ventana::Puestos;
 
     // Entradas de cmbSensibilidad, en su orden; la primera es la vacía.
     static const QStringList Sensibilidades;

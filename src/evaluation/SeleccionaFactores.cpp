@@ -25,8 +25,8 @@ constexpr int ColumnaMarca = 1;
 } // namespace
 
 SeleccionaFactores::SeleccionaFactores(Sesion& sesion, QWidget* parent)
-    : VentanaAsistente(Nombre, sesion, QStringLiteral("Factores de Riesgo"), QStringLiteral("2- FACTORES DE RIESGO"),
-                       parent)
+    : VentanaAsistente(Ventana::SeleccionaFactores, sesion, QStringLiteral("Factores de Riesgo"),
+                       QStringLiteral("2- FACTORES DE RIESGO"), parent)
 {
     construir();
     cargar();

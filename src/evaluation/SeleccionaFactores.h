@@ -1,7 +1,6 @@
 #pragma once
 
 #include "evaluation/VentanaAsistente.h"
-#include "shell/RegistroVentanas.h"
 #include "shell/Sesion.h"
 
 class CellTip;
@@ -20,8 +19,6 @@ class SeleccionaFactores : public VentanaAsistente
 
 public:
     explicit SeleccionaFactores(Sesion& sesion, QWidget* parent = nullptr);
-
-    static constexpr Ventana Nombre = Ventana::SeleccionaFactores;
 
     // Marca, tras enseñarlos y pedir conformidad, los factores que el catálogo da como habituales
     // del puesto del catálogo que se llama como el elegido. Cada uno se marca como si se pulsara

@@ -79,8 +79,8 @@ long long SeleccionaMedidas::AnadirMedida(const QString& conexion, qint64 idCent
 }
 
 SeleccionaMedidas::SeleccionaMedidas(Sesion& sesion, QWidget* parent)
-    : VentanaAsistente(Nombre, sesion, QStringLiteral("Medidas Preventivas"), QStringLiteral("4- MEDIDAS PREVENTIVAS"),
-                       parent)
+    : VentanaAsistente(Ventana::SeleccionaMedidas, sesion, QStringLiteral("Medidas Preventivas"),
+                       QStringLiteral("4- MEDIDAS PREVENTIVAS"), parent)
 {
     construir();
     cargar();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "evaluation/VentanaAsistente.h"
-#include "shell/RegistroVentanas.h"
 #include "shell/Sesion.h"
 
 class CellTip;
@@ -22,8 +21,6 @@ class SeleccionaMedidas : public VentanaAsistente
 
 public:
     explicit SeleccionaMedidas(Sesion& sesion, QWidget* parent = nullptr);
-
-    static constexpr Ventana Nombre = Ventana::SeleccionaMedidas;
 
     // Añade una medida marcada a la primera fila de evaluación del factor en el puesto (la de su
     // primera medida). Un factor que da varios riesgos la recibe sólo en uno. Devuelve el

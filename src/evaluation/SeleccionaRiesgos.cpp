@@ -61,7 +61,7 @@ QColor SeleccionaRiesgos::ColorNivel(const QString& nivel)
 }
 
 SeleccionaRiesgos::SeleccionaRiesgos(Sesion& sesion, QWidget* parent)
-    : VentanaAsistente(Nombre, sesion, QStringLiteral("Evaluacion del Riesgo"),
+    : VentanaAsistente(Ventana::SeleccionaRiesgos, sesion, QStringLiteral("Evaluacion del Riesgo"),
                        QStringLiteral("3- EVALUACION DE RIESGOS"), parent)
 {
     construir();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "evaluation/VentanaAsistente.h"
-#include "shell/RegistroVentanas.h"
 #include "shell/Sesion.h"
 
 #include <QColor>
@@ -22,8 +21,6 @@ class SeleccionaRiesgos : public VentanaAsistente
 
 public:
     explicit SeleccionaRiesgos(Sesion& sesion, QWidget* parent = nullptr);
-
-    static constexpr Ventana Nombre = Ventana::SeleccionaRiesgos;
 
     // Fondo de la celda de un nivel: tranquilo para el trivial y el tolerable, de aviso para el
     // moderado y de alarma para el importante y el intolerable. No válido para lo demás.

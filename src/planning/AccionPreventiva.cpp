@@ -44,7 +44,7 @@ protected:
 
 AccionPreventiva::AccionPreventiva(Sesion& sesion, QWidget* parent) : QWidget(parent), sesion_(sesion)
 {
-    setObjectName(NombreVentana(Nombre));
+    setObjectName(NombreVentana(Ventana::AccionPreventiva));
     construir();
     AplicarAccesibilidad(this);
     cargar();
@@ -149,15 +149,15 @@ void AccionPreventiva::elegir()
     const QString texto = NuloATexto(ds->fieldValue(fila, "Actuacion")).toString();
 
     RegistroVentanas* r = RegistroVentanas::actual();
-    QWidget* ventana = r ? r->ventana(ActuacionPreventiva::Nombre) : nullptr;
+    QWidget* ventana = r ? r->ventana(Ventana::ActuacionPreventiva) : nullptr;
     if (!ventana && r)
-        ventana = r->abrirNueva(ActuacionPreventiva::Nombre);
+        ventana = r->abrirNueva(Ventana::ActuacionPreventiva);
     if (auto* plan = qobject_cast<ActuacionPreventiva*>(ventana))
         plan->ponerAccion(texto);
     ocultarme();
     // Se vuelve a la planificación, que es donde se sigue con la línea.
     if (ventana && r)
-        r->mostrarCargada(ActuacionPreventiva::Nombre);
+        r->mostrarCargada(Ventana::ActuacionPreventiva);
 }
 
 void AccionPreventiva::cancelar()

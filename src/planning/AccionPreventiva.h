@@ -1,6 +1,5 @@
 #pragma once
 
-#include "shell/RegistroVentanas.h"
 #include "shell/Sesion.h"
 #include <QWidget>
 
@@ -18,8 +17,6 @@ class AccionPreventiva : public QWidget
 public:
     explicit AccionPreventiva(Sesion& sesion, QWidget* parent = nullptr);
     ~AccionPreventiva() override;
-
-    static constexpr Ventana Nombre = Ventana::AccionPreventiva;
 
     // BAñadir y doble clic: copia el texto de la fila actual a la acción de la planificación y se oculta.
     void elegir();

@@ -57,7 +57,7 @@ using Kit::etiqueta;
 ActuacionPreventiva::ActuacionPreventiva(Sesion& sesion, QWidget* parent)
     : QWidget(parent), sesion_(sesion), rsCentro_(std::make_unique<Recordset>()), rsPlan_(std::make_unique<Recordset>())
 {
-    setObjectName(NombreVentana(Nombre));
+    setObjectName(NombreVentana(Ventana::ActuacionPreventiva));
     construir();
     AplicarAccesibilidad(this);
     cargar();
@@ -518,8 +518,8 @@ void ActuacionPreventiva::eliminarPlan()
     }
     rsPlan_->open("Select * from ActuaciónPreventiva;", sesion_.conexion);
     RegistroVentanas* r = RegistroVentanas::actual();
-    if (r && r->ventana(Nombre) == this)
-        r->descargar(Nombre);
+    if (r && r->ventana(Ventana::ActuacionPreventiva) == this)
+        r->descargar(Ventana::ActuacionPreventiva);
     else
         close();
 }
@@ -555,8 +555,8 @@ void ActuacionPreventiva::seleccionarAcciones()
 
 void ActuacionPreventiva::ocultarme()
 {
-    if (RegistroVentanas* r = RegistroVentanas::actual(); r && r->ventana(Nombre) == this)
-        r->ocultar(Nombre);
+    if (RegistroVentanas* r = RegistroVentanas::actual(); r && r->ventana(Ventana::ActuacionPreventiva) == this)
+        r->ocultar(Ventana::ActuacionPreventiva);
     else if (auto* marco = qobject_cast<QMdiSubWindow*>(parentWidget()))
         marco->hide();
     else

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "shell/RegistroVentanas.h"
 #include "shell/Sesion.h"
 #include <QVariant>
 #include <QWidget>
@@ -35,8 +34,6 @@ class ActuacionPreventiva : public QWidget
 public:
     explicit ActuacionPreventiva(Sesion& sesion, QWidget* parent = nullptr);
     ~ActuacionPreventiva() override;
-
-    static constexpr Ventana Nombre = Ventana::ActuacionPreventiva;
 
     // Lo que escribe el selector de acciones: sólo el texto de la acción de la línea nueva.
     void ponerAccion(const QString& texto);

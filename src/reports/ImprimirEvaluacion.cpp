@@ -7,7 +7,7 @@
 #include <QToolButton>
 
 ImprimirEvaluacion::ImprimirEvaluacion(Sesion& sesion, QWidget* parent)
-    : PaginaCierre(Nombre, sesion, QStringLiteral("CEvaluacionVisualizar"),
+    : PaginaCierre(Ventana::ImprimirEvaluacion, sesion, QStringLiteral("CEvaluacionVisualizar"),
                    QStringLiteral("Volver Medidas Preventivas"), QStringLiteral("Volver al Menú Principal"), parent)
 {
     alPulsar(visualizar_, [this] { AbrirInformeEvaluacion(sesion_, sesion_.idCentro, sesion_.idEmpresa); });

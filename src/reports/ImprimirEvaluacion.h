@@ -9,6 +9,5 @@ class ImprimirEvaluacion : public PaginaCierre
     Q_OBJECT
 
 public:
-    static constexpr Ventana Nombre = Ventana::ImprimirEvaluacion;
     explicit ImprimirEvaluacion(Sesion& sesion, QWidget* parent = nullptr);
 };

@@ -7,7 +7,7 @@
 #include <QToolButton>
 
 ImprimirPlanificacion::ImprimirPlanificacion(Sesion& sesion, QWidget* parent)
-    : PaginaCierre(Nombre, sesion, QStringLiteral("CPlanificacionVisualizar"),
+    : PaginaCierre(Ventana::ImprimirPlanificacion, sesion, QStringLiteral("CPlanificacionVisualizar"),
                    QStringLiteral("Volver Acciones Preventivas"), QStringLiteral("Volver a Empresas y Centros"), parent)
 {
     alPulsar(visualizar_, [this] { AbrirInformePlanificacion(sesion_, sesion_.idCentro); });

@@ -9,6 +9,5 @@ class ImprimirPlanificacion : public PaginaCierre
     Q_OBJECT
 
 public:
-    static constexpr Ventana Nombre = Ventana::ImprimirPlanificacion;
     explicit ImprimirPlanificacion(Sesion& sesion, QWidget* parent = nullptr);
 };

@@ -33,7 +33,7 @@
 
 InformeGeneral::InformeGeneral(const PeticionInforme& peticion, QWidget* parent) : QWidget(parent), peticion_(peticion)
 {
-    setObjectName(NombreVentana(Nombre));
+    setObjectName(NombreVentana(Ventana::InformeGeneral));
     setAttribute(Qt::WA_DeleteOnClose);
     construir();
     AplicarAccesibilidad(this);

@@ -3,7 +3,6 @@
 #include "reports/ExportacionHoja.h"
 #include "reports/VistaPreviaInforme.h"
 #include "shell/PeticionInforme.h"
-#include "shell/RegistroVentanas.h"
 #include "shell/Sesion.h"
 
 #include <QWidget>
@@ -24,8 +23,6 @@ class InformeGeneral : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr Ventana Nombre = Ventana::InformeGeneral;
-
     // La petición se copia: cada visor sigue con la suya aunque después se pida otro informe.
     explicit InformeGeneral(const PeticionInforme& peticion, QWidget* parent = nullptr);
     ~InformeGeneral() override;

@@ -31,11 +31,11 @@ InformeGeneral* AbrirInformePlanificacion(Sesion& sesion, qint64 idCentro)
 void RegistrarInformes()
 {
     // Quien pida el visor por el registro obtiene uno cargado; para tener varios a la vez, AbrirInforme.
-    RegistroVentanas::registrarFabrica(InformeGeneral::Nombre, [](Sesion& sesion) {
+    RegistroVentanas::registrarFabrica(Ventana::InformeGeneral, [](Sesion& sesion) {
         auto* visor = new InformeGeneral(sesion.informe);
         visor->cargar();
         return static_cast<QWidget*>(visor);
     });
-    registrarVentana<ImprimirEvaluacion>();
-    registrarVentana<ImprimirPlanificacion>();
+    registrarVentana<ImprimirEvaluacion>(Ventana::ImprimirEvaluacion);
+    registrarVentana<ImprimirPlanificacion>(Ventana::ImprimirPlanificacion);
 }

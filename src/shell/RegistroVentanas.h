@@ -82,8 +82,8 @@ private:
     QHash<Ventana, QPointer<QMdiSubWindow>> cargadas_;
 };
 
-// Registra la fábrica de una ventana V que se crea con la sesión, V(Sesion&), con su tipo V::Nombre.
-template <class V> void registrarVentana()
+// Registra como la ventana dada la fábrica de una clase V que se crea con la sesión, V(Sesion&).
+template <class V> void registrarVentana(Ventana ventana)
 {
-    RegistroVentanas::registrarFabrica(V::Nombre, [](Sesion& sesion) -> QWidget* { return new V(sesion); });
+    RegistroVentanas::registrarFabrica(ventana, [](Sesion& sesion) -> QWidget* { return new V(sesion); });
 }

@@ -61,7 +61,7 @@ private slots:
     void init()
     {
         preparar(750);
-        registrarVentana<SeleccionaMedidas>();
+        registrarVentana<SeleccionaMedidas>(Ventana::SeleccionaMedidas);
         soldador = nuevoPuesto("Soldador");
         marcar(soldador, Escaleras);
         marcar(soldador, Cajas);

@@ -57,8 +57,8 @@ private slots:
     void init()
     {
         preparar();
-        registrarVentana<InicioEvaluacion>();
-        registrarVentana<SeleccionaMedidas>();
+        registrarVentana<InicioEvaluacion>(Ventana::InicioEvaluacion);
+        registrarVentana<SeleccionaMedidas>(Ventana::SeleccionaMedidas);
         sustituir(Ventana::ImprimirEvaluacion);
         FijarHoy(QDate(2026, 3, 16));
     }

@@ -68,7 +68,7 @@ private slots:
     void init()
     {
         preparar();
-        registrarVentana<SeleccionaFactores>();
+        registrarVentana<SeleccionaFactores>(Ventana::SeleccionaFactores);
     }
     void cleanup() { liberar(); }
 

@@ -30,8 +30,8 @@ class PruebaInicioEvaluacion : public QObject
     QString cx;
     int visores = 0;
 
-    Empresa* empresa() { return qobject_cast<Empresa*>(registro->mostrarCargada(Empresa::Nombre)); }
-    InicioEvaluacion* hub() { return qobject_cast<InicioEvaluacion*>(registro->ventana(InicioEvaluacion::Nombre)); }
+    Empresa* empresa() { return qobject_cast<Empresa*>(registro->mostrarCargada(Ventana::Empresa)); }
+    InicioEvaluacion* hub() { return qobject_cast<InicioEvaluacion*>(registro->ventana(Ventana::InicioEvaluacion)); }
     static QPushButton* boton(QWidget* w, const char* n) { return w->findChild<QPushButton*>(n); }
     int subventanas(Ventana ventana)
     {
@@ -61,8 +61,8 @@ private slots:
         plataforma = std::make_unique<PlataformaPrueba>();
         area = std::make_unique<QMdiArea>();
         registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
-        registrarVentana<Empresa>();
-        registrarVentana<InicioEvaluacion>();
+        registrarVentana<Empresa>(Ventana::Empresa);
+        registrarVentana<InicioEvaluacion>(Ventana::InicioEvaluacion);
         visores = 0;
         RegistroVentanas::registrarFabrica(Ventana::InformeGeneral, [this](Sesion&) {
             ++visores;
@@ -116,7 +116,7 @@ private slots:
         QCOMPARE(sesion.idCentro, qint64(c2));
         QCOMPARE(hub()->findChild<QLineEdit*>("strDireccion")->text(), QString("Calle Dos"));
         QCOMPARE(hub()->windowTitle(), QString("Iniciar Evaluación"));
-        QTRY_COMPARE(subventanas(InicioEvaluacion::Nombre), 1);
+        QTRY_COMPARE(subventanas(Ventana::InicioEvaluacion), 1);
 
         // El plan toma sólo el centro.
         sesion.idEmpresa = -1;
@@ -131,7 +131,7 @@ private slots:
         const long long c = datos::centro(cx, e, "Mercado Central");
         sesion.idEmpresa = long(e);
         sesion.idCentro = long(c);
-        registro->abrirNueva(InicioEvaluacion::Nombre);
+        registro->abrirNueva(Ventana::InicioEvaluacion);
         QCOMPARE(pasos(), QString("1000"));
 
         const long long p = datos::puesto(cx, c, "Pescadero");
@@ -167,7 +167,7 @@ private slots:
     void textosAyudaYVolver()
     {
         sesion.idCentro = 0;
-        registro->abrirNueva(InicioEvaluacion::Nombre);
+        registro->abrirNueva(Ventana::InicioEvaluacion);
         QCOMPARE(hub()->findChild<QLabel*>("BEvaluacionExplicacion")->text(),
                  QString("Se evalúan los riesgos generados por puesto de trabajo, indicando la probabilidad de que "
                          "ocurran y  las consecuencias."));

@@ -88,10 +88,10 @@ private slots:
     void init()
     {
         preparar(750);
-        registrarVentana<InicioEvaluacion>();
-        registrarVentana<Puestos>();
-        registrarVentana<SeleccionaRiesgos>();
-        registrarVentana<SeleccionaMedidas>();
+        registrarVentana<InicioEvaluacion>(Ventana::InicioEvaluacion);
+        registrarVentana<Puestos>(Ventana::Puestos);
+        registrarVentana<SeleccionaRiesgos>(Ventana::SeleccionaRiesgos);
+        registrarVentana<SeleccionaMedidas>(Ventana::SeleccionaMedidas);
         sustituir(Ventana::SeleccionaFactores);
         sustituir(Ventana::ImprimirEvaluacion);
         soldador = nuevoPuesto("Soldador");

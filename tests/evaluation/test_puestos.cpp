@@ -453,8 +453,8 @@ private slots:
     {
         QMdiArea area;
         RegistroVentanas registro(&area, sesion);
-        registrarVentana<InicioEvaluacion>();
-        registrarVentana<Puestos>();
+        registrarVentana<InicioEvaluacion>(Ventana::InicioEvaluacion);
+        registrarVentana<Puestos>(Ventana::Puestos);
         int factores = 0;
         RegistroVentanas::registrarFabrica(Ventana::SeleccionaFactores, [&](Sesion&) {
             ++factores;
@@ -464,10 +464,10 @@ private slots:
         });
         area.resize(1200, 800);
         area.show();
-        registro.abrirNueva(InicioEvaluacion::Nombre);
-        QWidget* hub = registro.ventana(InicioEvaluacion::Nombre);
+        registro.abrirNueva(Ventana::InicioEvaluacion);
+        QWidget* hub = registro.ventana(Ventana::InicioEvaluacion);
         hub->findChild<QPushButton*>("CEvaluacion")->click();
-        auto* w = qobject_cast<Puestos*>(registro.ventana(Puestos::Nombre));
+        auto* w = qobject_cast<Puestos*>(registro.ventana(Ventana::Puestos));
         QVERIFY(w && w->isVisible());
 
         // Sin puestos no se sigue.
@@ -490,8 +490,8 @@ private slots:
 
         // Cada vez una ventana nueva: lo escrito la vez anterior no sigue.
         hub->findChild<QPushButton*>("CEvaluacion")->click();
-        QTRY_VERIFY(registro.ventana(Puestos::Nombre) != w);
-        w = qobject_cast<Puestos*>(registro.ventana(Puestos::Nombre));
+        QTRY_VERIFY(registro.ventana(Ventana::Puestos) != w);
+        w = qobject_cast<Puestos*>(registro.ventana(Ventana::Puestos));
         QCOMPARE(trabajadores(w)->text(), QString("0"));
         sesion.puestoActual = "0042 - Otro";
         imagen(w, "Picture2")->click();
@@ -505,10 +505,10 @@ private slots:
 
         // Con el inicio cerrado, volver abre otro.
         hub->parentWidget()->close();
-        QTRY_VERIFY(!registro.ventana(InicioEvaluacion::Nombre));
+        QTRY_VERIFY(!registro.ventana(Ventana::InicioEvaluacion));
         imagen(w, "Image1")->click();
-        QVERIFY(registro.ventana(InicioEvaluacion::Nombre));
-        QVERIFY(registro.ventana(InicioEvaluacion::Nombre)->findChild<QPushButton*>("BFactores")->isEnabled());
+        QVERIFY(registro.ventana(Ventana::InicioEvaluacion));
+        QVERIFY(registro.ventana(Ventana::InicioEvaluacion)->findChild<QPushButton*>("BFactores")->isEnabled());
         RegistroVentanas::quitarFabrica(Ventana::SeleccionaFactores);
     }
 

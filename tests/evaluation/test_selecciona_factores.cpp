@@ -124,9 +124,9 @@ private slots:
     void init()
     {
         preparar();
-        registrarVentana<InicioEvaluacion>();
-        registrarVentana<SeleccionaFactores>();
-        registrarVentana<SeleccionaRiesgos>();
+        registrarVentana<InicioEvaluacion>(Ventana::InicioEvaluacion);
+        registrarVentana<SeleccionaFactores>(Ventana::SeleccionaFactores);
+        registrarVentana<SeleccionaRiesgos>(Ventana::SeleccionaRiesgos);
         sustituir(Ventana::Puestos);
         soldador = nuevoPuesto("Soldador");
         pintor = nuevoPuesto("Pintor");
@@ -426,7 +426,7 @@ private slots:
         w = abrir();
         QCOMPARE(w->findChild<QToolButton*>("cmdSalir")->toolTip(), QString("Volver al Menu Principal"));
         w->findChild<QToolButton*>("cmdSalir")->click();
-        QCOMPARE(subventanas(NombreVentana(InicioEvaluacion::Nombre)), 1);
+        QCOMPARE(subventanas(NombreVentana(Ventana::InicioEvaluacion)), 1);
         QCOMPARE(subventanas("SeleccionaFactores"), 0);
 
         w = abrir();

@@ -109,9 +109,9 @@ private slots:
     void init()
     {
         preparar(750);
-        registrarVentana<InicioEvaluacion>();
-        registrarVentana<SeleccionaRiesgos>();
-        registrarVentana<SeleccionaMedidas>();
+        registrarVentana<InicioEvaluacion>(Ventana::InicioEvaluacion);
+        registrarVentana<SeleccionaRiesgos>(Ventana::SeleccionaRiesgos);
+        registrarVentana<SeleccionaMedidas>(Ventana::SeleccionaMedidas);
         sustituir(Ventana::ImprimirEvaluacion);
         soldador = nuevoPuesto("Soldador");
         pintor = nuevoPuesto("Pintor");
@@ -417,7 +417,7 @@ private slots:
         w = abrir();
         QCOMPARE(w->listaPuestos()->currentText(), VentanaAsistente::TextoPuesto(pintor, "Pintor"));
         w->findChild<QToolButton*>("Image1")->click();
-        QCOMPARE(subventanas(NombreVentana(InicioEvaluacion::Nombre)), 1);
+        QCOMPARE(subventanas(NombreVentana(Ventana::InicioEvaluacion)), 1);
         QCOMPARE(subventanas("SeleccionaMedidas"), 0);
 
         w = abrir();

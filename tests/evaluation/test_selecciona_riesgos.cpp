@@ -111,9 +111,9 @@ private slots:
     void init()
     {
         preparar();
-        registrarVentana<InicioEvaluacion>();
-        registrarVentana<SeleccionaFactores>();
-        registrarVentana<SeleccionaRiesgos>();
+        registrarVentana<InicioEvaluacion>(Ventana::InicioEvaluacion);
+        registrarVentana<SeleccionaFactores>(Ventana::SeleccionaFactores);
+        registrarVentana<SeleccionaRiesgos>(Ventana::SeleccionaRiesgos);
         sustituir(Ventana::SeleccionaMedidas);
         soldador = nuevoPuesto("Soldador");
         pintor = nuevoPuesto("Pintor");
@@ -482,7 +482,7 @@ private slots:
         w = abrir();
         QCOMPARE(w->listaPuestos()->currentText(), VentanaAsistente::TextoPuesto(pintor, "Pintor"));
         w->findChild<QToolButton*>("Image1")->click();
-        QCOMPARE(subventanas(NombreVentana(InicioEvaluacion::Nombre)), 1);
+        QCOMPARE(subventanas(NombreVentana(Ventana::InicioEvaluacion)), 1);
         QCOMPARE(subventanas("SeleccionaRiesgos"), 0);
         QCOMPARE(sesion.puestoActual, VentanaAsistente::TextoPuesto(pintor, "Pintor"));
 

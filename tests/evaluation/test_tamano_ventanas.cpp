@@ -38,11 +38,11 @@ private slots:
     {
         preparar(900);
         area->resize(1200, 900);
-        registrarVentana<InicioEvaluacion>();
-        registrarVentana<Puestos>();
-        registrarVentana<SeleccionaFactores>();
-        registrarVentana<SeleccionaRiesgos>();
-        registrarVentana<SeleccionaMedidas>();
+        registrarVentana<InicioEvaluacion>(Ventana::InicioEvaluacion);
+        registrarVentana<Puestos>(Ventana::Puestos);
+        registrarVentana<SeleccionaFactores>(Ventana::SeleccionaFactores);
+        registrarVentana<SeleccionaRiesgos>(Ventana::SeleccionaRiesgos);
+        registrarVentana<SeleccionaMedidas>(Ventana::SeleccionaMedidas);
         soldador = nuevoPuesto("Soldador");
         marcar(soldador, 6);
         sesion.puestoActual = VentanaAsistente::TextoPuesto(soldador, "Soldador");

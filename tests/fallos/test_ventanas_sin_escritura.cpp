@@ -31,7 +31,7 @@ class PruebaVentanasSinEscritura : public QObject
 
     ActuacionPreventiva* abrirPlan()
     {
-        auto* w = qobject_cast<ActuacionPreventiva*>(registro->abrirNueva(ActuacionPreventiva::Nombre));
+        auto* w = qobject_cast<ActuacionPreventiva*>(registro->abrirNueva(Ventana::ActuacionPreventiva));
         if (!w)
             qFatal("no se ha abierto la planificación");
         return w;
@@ -91,7 +91,7 @@ private slots:
         area->resize(1200, 800);
         area->show();
         registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
-        registrarVentana<ActuacionPreventiva>();
+        registrarVentana<ActuacionPreventiva>(Ventana::ActuacionPreventiva);
         RegistroVentanas::registrarFabrica(Ventana::ImprimirPlanificacion, [](Sesion&) { return new QWidget; });
         sesion.idCentro = long(preparada().centro);
     }

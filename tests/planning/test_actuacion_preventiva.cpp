@@ -46,7 +46,7 @@ class PruebaActuacionPreventiva : public QObject
 
     ActuacionPreventiva* abrir()
     {
-        auto* w = qobject_cast<ActuacionPreventiva*>(registro->abrirNueva(ActuacionPreventiva::Nombre));
+        auto* w = qobject_cast<ActuacionPreventiva*>(registro->abrirNueva(Ventana::ActuacionPreventiva));
         if (!w)
             qFatal("no se ha abierto la planificación");
         return w;
@@ -127,8 +127,8 @@ private slots:
         area->resize(1200, 800);
         area->show();
         registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
-        registrarVentana<ActuacionPreventiva>();
-        registrarVentana<AccionPreventiva>();
+        registrarVentana<ActuacionPreventiva>(Ventana::ActuacionPreventiva);
+        registrarVentana<AccionPreventiva>(Ventana::AccionPreventiva);
         cierres = 0;
         RegistroVentanas::registrarFabrica(Ventana::ImprimirPlanificacion, [this](Sesion&) {
             ++cierres;
@@ -559,7 +559,7 @@ private slots:
     {
         ActuacionPreventiva* w = abrir();
         pulsar(boton(w, "SSCommand1"));
-        auto* selector = qobject_cast<AccionPreventiva*>(registro->ventana(AccionPreventiva::Nombre));
+        auto* selector = qobject_cast<AccionPreventiva*>(registro->ventana(Ventana::AccionPreventiva));
         QVERIFY(selector);
         Grid* g = selector->cuadricula();
         QTableView* t = g->tableView();
@@ -591,7 +591,7 @@ private slots:
         QCOMPARE(ultimo().texto, QString("¿Guardar los cambios de la cabecera del plan?"));
         QCOMPARE(ultimo().botones, Botones::SiNoCancelar);
         QCOMPARE(ultimo().predeterminada, Respuesta::Si);
-        QCOMPARE(registro->ventana(ActuacionPreventiva::Nombre), w);
+        QCOMPARE(registro->ventana(Ventana::ActuacionPreventiva), w);
 
         // Sí con una fecha imposible no guarda nada: se avisa y se sigue en la ventana.
         QTest::keyClicks(fecha(w, "dteFecha")->lineEdit(), "30/02/2025");
@@ -727,12 +727,12 @@ private slots:
         QCOMPARE(ultimo().titulo, QString("Eliminar"));
         QCOMPARE(ultimo().icono, Icono::Critico);
         QCOMPARE(ultimo().predeterminada, Respuesta::No);
-        QCOMPARE(registro->ventana(ActuacionPreventiva::Nombre), w);
+        QCOMPARE(registro->ventana(Ventana::ActuacionPreventiva), w);
         QCOMPARE(lineasDelCentro(), 2LL);
 
         plataforma->responder(Respuesta::Si);
         imagen(w, "ECentro")->click();
-        QVERIFY(!registro->ventana(ActuacionPreventiva::Nombre));
+        QVERIFY(!registro->ventana(Ventana::ActuacionPreventiva));
         QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventiva\" WHERE IDActuacion = ?", {plan}), 0LL);
         // Las líneas se van con la cabecera.
         QCOMPARE(contar("SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" WHERE IDActuacion = ?", {plan}), 0LL);
@@ -754,7 +754,7 @@ private slots:
         ActuacionPreventiva* w = abrir();
         escribirLinea(w, "Texto escrito a mano", "01/06/2027", "Ana", "300");
         boton(w, "SSCommand1")->click();
-        auto* selector = qobject_cast<AccionPreventiva*>(registro->ventana(AccionPreventiva::Nombre));
+        auto* selector = qobject_cast<AccionPreventiva*>(registro->ventana(Ventana::AccionPreventiva));
         QVERIFY(selector);
         QVERIFY(visible(selector));
         QCOMPARE(selector->windowTitle(), QString("Acciones"));
@@ -784,7 +784,7 @@ private slots:
         // Se vuelve a enseñar el mismo, sin leer otra vez: Cancelar no copia nada.
         caja(w, "strAccion")->setText("Otra a mano");
         boton(w, "SSCommand1")->click();
-        QCOMPARE(registro->ventana(AccionPreventiva::Nombre), selector);
+        QCOMPARE(registro->ventana(Ventana::AccionPreventiva), selector);
         QVERIFY(visible(selector));
         QCOMPARE(ds->currentRow(), 2);
         boton(selector, "BCancelar")->click();
@@ -805,7 +805,7 @@ private slots:
         boton(w, "SSCommand1")->click();
         selector->parentWidget()->close();
         QVERIFY(!visible(selector));
-        QCOMPARE(registro->ventana(AccionPreventiva::Nombre), selector);
+        QCOMPARE(registro->ventana(Ventana::AccionPreventiva), selector);
 
         // La nota de la celda lleva el texto entero.
         CellTip tip;
@@ -824,7 +824,7 @@ private slots:
     {
         ActuacionPreventiva* w = abrir();
         boton(w, "SSCommand1")->click();
-        auto* selector = qobject_cast<AccionPreventiva*>(registro->ventana(AccionPreventiva::Nombre));
+        auto* selector = qobject_cast<AccionPreventiva*>(registro->ventana(Ventana::AccionPreventiva));
         QVERIFY(selector);
         Grid* g = hijo<Grid>(selector, "GActuaciónPreventivaRegistro");
         DataSource* ds = selector->catalogo();
@@ -857,7 +857,7 @@ private slots:
     {
         ActuacionPreventiva* w = abrir();
         boton(w, "SSCommand1")->click();
-        auto* selector = qobject_cast<AccionPreventiva*>(registro->ventana(AccionPreventiva::Nombre));
+        auto* selector = qobject_cast<AccionPreventiva*>(registro->ventana(Ventana::AccionPreventiva));
         DataSource* ds = selector->catalogo();
         const QVariant id = ds->fieldValue(0, "IDActuaciones");
         const QString corregido = "Revisar los extintores cada tres meses (texto de la asesoría)";
@@ -868,12 +868,12 @@ private slots:
         QCOMPARE(caja(w, "strAccion")->text(), corregido);
 
         // Otro centro, otro día: un selector recién cargado trae el texto corregido.
-        registro->descargar(AccionPreventiva::Nombre);
+        registro->descargar(Ventana::AccionPreventiva);
         const long long otro = datos::centro(cx, datos::empresa(cx, "Otra"), "Plaza Nueva 1");
         sesion.idCentro = long(otro);
         w = abrir();
         boton(w, "SSCommand1")->click();
-        selector = qobject_cast<AccionPreventiva*>(registro->ventana(AccionPreventiva::Nombre));
+        selector = qobject_cast<AccionPreventiva*>(registro->ventana(Ventana::AccionPreventiva));
         QCOMPARE(selector->catalogo()->index(0, 0).data().toString(), corregido);
         selector->elegir();
         fecha(w, "dteFechaLimite")->setText("01/01/2028");
@@ -893,7 +893,7 @@ private slots:
         ActuacionPreventiva* w = abrir();
         caja(w, "strAccion")->setText("Lo que ya había");
         boton(w, "SSCommand1")->click();
-        auto* selector = qobject_cast<AccionPreventiva*>(registro->ventana(AccionPreventiva::Nombre));
+        auto* selector = qobject_cast<AccionPreventiva*>(registro->ventana(Ventana::AccionPreventiva));
         QCOMPARE(selector->catalogo()->rowCount(), 0);
         boton(selector, "BAñadir")->click();
         QCOMPARE(plataforma->mensajes.size(), size_t(1));

@@ -56,7 +56,7 @@ class PruebaPlanSeguimiento : public QObject
 
     ActuacionPreventiva* abrir()
     {
-        auto* w = qobject_cast<ActuacionPreventiva*>(registro->abrirNueva(ActuacionPreventiva::Nombre));
+        auto* w = qobject_cast<ActuacionPreventiva*>(registro->abrirNueva(Ventana::ActuacionPreventiva));
         if (!w)
             qFatal("no se ha abierto la planificación");
         QTest::qWaitForWindowExposed(w->cuadricula()->tableView());
@@ -122,7 +122,7 @@ class PruebaPlanSeguimiento : public QObject
         Conexion::cerrarTodas();
         FijarHoy(hoy);
         registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
-        registrarVentana<ActuacionPreventiva>();
+        registrarVentana<ActuacionPreventiva>(Ventana::ActuacionPreventiva);
     }
     const QString& ultimoTitulo() const
     {
@@ -143,7 +143,7 @@ private slots:
         area->resize(1400, 800);
         area->show();
         registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
-        registrarVentana<ActuacionPreventiva>();
+        registrarVentana<ActuacionPreventiva>(Ventana::ActuacionPreventiva);
         valoraciones.clear();
         RegistroVentanas::registrarFabrica(Ventana::SeleccionaRiesgos, [this](Sesion& s) {
             valoraciones << s.puestoActual;

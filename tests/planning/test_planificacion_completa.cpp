@@ -55,16 +55,16 @@ private slots:
         area.resize(1300, 900);
         area.show();
         RegistroVentanas registro(&area, sesion);
-        registrarVentana<Empresa>();
-        registrarVentana<ActuacionPreventiva>();
-        registrarVentana<AccionPreventiva>();
+        registrarVentana<Empresa>(Ventana::Empresa);
+        registrarVentana<ActuacionPreventiva>(Ventana::ActuacionPreventiva);
+        registrarVentana<AccionPreventiva>(Ventana::AccionPreventiva);
         RegistrarInformes();
 
-        QWidget* empresas = registro.mostrarCargada(Empresa::Nombre);
+        QWidget* empresas = registro.mostrarCargada(Ventana::Empresa);
         QVERIFY(empresas);
         hijo<QPushButton>(empresas, "CPlanificacion")->click();
         QCOMPARE(sesion.idCentro, qint64(primero));
-        auto* plan = qobject_cast<ActuacionPreventiva*>(registro.ventana(ActuacionPreventiva::Nombre));
+        auto* plan = qobject_cast<ActuacionPreventiva*>(registro.ventana(Ventana::ActuacionPreventiva));
         QVERIFY(plan);
         QVERIFY(plan->parentWidget()->isVisible());
         QCOMPARE(hijo<QLineEdit>(plan, "strDireccion")->text(), QString("Calle Mayor 1"));
@@ -74,7 +74,7 @@ private slots:
         QTest::keyClicks(hijo<QComboBox>(plan, "cmbCargo")->lineEdit(), "Empresario");
         QTest::keyClicks(hijo<DateBox>(plan, "dteFecha")->lineEdit(), "10/01/2025");
         hijo<QPushButton>(plan, "SSCommand1")->click();
-        auto* selector = qobject_cast<AccionPreventiva*>(registro.ventana(AccionPreventiva::Nombre));
+        auto* selector = qobject_cast<AccionPreventiva*>(registro.ventana(Ventana::AccionPreventiva));
         QVERIFY(selector);
         selector->elegir();
         const QString delCatalogo = hijo<QLineEdit>(plan, "strAccion")->text();
@@ -116,7 +116,7 @@ private slots:
 
         // Volver a las acciones abre la planificación otra vez, con lo guardado.
         hijo<QToolButton>(cierre, "Picture1")->click();
-        plan = qobject_cast<ActuacionPreventiva*>(registro.ventana(ActuacionPreventiva::Nombre));
+        plan = qobject_cast<ActuacionPreventiva*>(registro.ventana(Ventana::ActuacionPreventiva));
         QVERIFY(plan && plan->parentWidget()->isVisible());
         QCOMPARE(plan->lineas()->rowCount(), 2);
         QCOMPARE(hijo<QLineEdit>(plan, "strNombre")->text(), QString("Luis Planificador"));
@@ -125,7 +125,7 @@ private slots:
         static_cast<Empresa*>(empresas)->navegadorCentros()->mover(NavegadorRegistros::Movimiento::Siguiente);
         hijo<QPushButton>(empresas, "CPlanificacion")->click();
         QCOMPARE(sesion.idCentro, qint64(segundo));
-        plan = qobject_cast<ActuacionPreventiva*>(registro.ventana(ActuacionPreventiva::Nombre));
+        plan = qobject_cast<ActuacionPreventiva*>(registro.ventana(Ventana::ActuacionPreventiva));
         QCOMPARE(hijo<QLineEdit>(plan, "strDireccion")->text(), QString("Avenida Segunda 2"));
         QCOMPARE(plan->lineas()->rowCount(), 0);
         QCOMPARE(datos::contar(cx, "SELECT count(*) FROM \"ActuaciónPreventiva\""), 2LL);

@@ -175,15 +175,15 @@ int main(int argc, char** argv)
     // Los pasos del asistente, cada uno abierto con su botón como lo haría el usuario.
     if (auto* b = boton(inicio, "CEvaluacion"))
         b->click();
-    QWidget* puestos = entrada->findChild<QWidget*>(NombreVentana(Puestos::Nombre));
+    QWidget* puestos = entrada->findChild<QWidget*>(NombreVentana(Ventana::Puestos));
     bien &= guardar(marcoDe(puestos), imagenes.filePath("puestos.png"));
     if (auto* b = boton(puestos, "Picture2"))
         b->click();
-    QWidget* factores = entrada->findChild<QWidget*>(NombreVentana(SeleccionaFactores::Nombre));
+    QWidget* factores = entrada->findChild<QWidget*>(NombreVentana(Ventana::SeleccionaFactores));
     bien &= guardar(marcoDe(factores), imagenes.filePath("factores.png"));
     if (auto* b = boton(factores, "Picture2"))
         b->click();
-    bien &= guardar(marcoDe(entrada->findChild<QWidget*>(NombreVentana(SeleccionaRiesgos::Nombre))),
+    bien &= guardar(marcoDe(entrada->findChild<QWidget*>(NombreVentana(Ventana::SeleccionaRiesgos))),
                     imagenes.filePath("riesgos.png"));
     // Las medidas se abren desde el registro: el botón de la evaluación pide todos los riesgos valorados.
     if (RegistroVentanas* registro = RegistroVentanas::actual())
@@ -193,7 +193,7 @@ int main(int argc, char** argv)
 
     if (auto* b = boton(empresa, "CPlanificacion"))
         b->click();
-    QWidget* plan = entrada->findChild<QWidget*>(NombreVentana(ActuacionPreventiva::Nombre));
+    QWidget* plan = entrada->findChild<QWidget*>(NombreVentana(Ventana::ActuacionPreventiva));
     if (plan)
         marcoDe(plan)->raise();
     bien &= guardar(marcoDe(plan), imagenes.filePath("actuacion_preventiva.png"));
