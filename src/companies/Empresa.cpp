@@ -23,9 +23,7 @@
 #include <QVBoxLayout>
 
 namespace {
-using Icono = PlataformaServicios::Icono;
-using Botones = PlataformaServicios::Botones;
-using Respuesta = PlataformaServicios::Respuesta;
+using namespace TiposAviso;
 
 QString texto(Recordset& rs, const char* campo)
 {

@@ -31,9 +31,7 @@
 #include <functional>
 
 namespace {
-using Icono = PlataformaServicios::Icono;
-using Botones = PlataformaServicios::Botones;
-using Respuesta = PlataformaServicios::Respuesta;
+using namespace TiposAviso;
 
 const QString Titulo = QStringLiteral("Resumen de centros");
 

@@ -30,9 +30,7 @@ const QStringList Puestos::Sensibilidades = {
     QStringLiteral("Trabajador con discapacidad reconocida"), QStringLiteral("No existe personal sensible")};
 
 namespace {
-using Icono = PlataformaServicios::Icono;
-using Botones = PlataformaServicios::Botones;
-using Respuesta = PlataformaServicios::Respuesta;
+using namespace TiposAviso;
 
 // Los identificadores de puesto se han escrito siempre con cuatro cifras en las listas.
 constexpr long long PrimerPuestoDeCincoCifras = 10000;

@@ -17,9 +17,7 @@
 #include <QVBoxLayout>
 
 namespace {
-using Icono = PlataformaServicios::Icono;
-using Botones = PlataformaServicios::Botones;
-using Respuesta = PlataformaServicios::Respuesta;
+using namespace TiposAviso;
 
 constexpr int ColumnaMarca = 1;
 } // namespace

@@ -25,9 +25,7 @@
 #include <QVBoxLayout>
 
 namespace {
-using Icono = PlataformaServicios::Icono;
-using Botones = PlataformaServicios::Botones;
-using Respuesta = PlataformaServicios::Respuesta;
+using namespace TiposAviso;
 
 enum Columna
 {

@@ -19,9 +19,7 @@
 #include <QVBoxLayout>
 
 namespace {
-using Icono = PlataformaServicios::Icono;
-using Botones = PlataformaServicios::Botones;
-using Respuesta = PlataformaServicios::Respuesta;
+using namespace TiposAviso;
 
 // Cerrar el selector con el botón de su marco sólo lo oculta: sigue cargado, con su lista.
 class SoloOcultar : public QObject

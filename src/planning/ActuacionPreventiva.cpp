@@ -35,9 +35,7 @@
 #include <QVBoxLayout>
 
 namespace {
-using Icono = PlataformaServicios::Icono;
-using Botones = PlataformaServicios::Botones;
-using Respuesta = PlataformaServicios::Respuesta;
+using namespace TiposAviso;
 
 const QString PlanesDelCentro = QStringLiteral("Select * from ActuaciónPreventiva where IDCentro = ?;");
 

@@ -18,9 +18,7 @@
 #include <QTimer>
 
 namespace {
-using Icono = PlataformaServicios::Icono;
-using Botones = PlataformaServicios::Botones;
-using Respuesta = PlataformaServicios::Respuesta;
+using namespace TiposAviso;
 
 const int ColumnaFechaLimite = 1;
 const int ColumnaPresupuesto = 3;

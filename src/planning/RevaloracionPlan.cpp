@@ -18,9 +18,7 @@
 #include <QTimer>
 
 namespace {
-using Icono = PlataformaServicios::Icono;
-using Botones = PlataformaServicios::Botones;
-using Respuesta = PlataformaServicios::Respuesta;
+using namespace TiposAviso;
 
 // La pendiente que se ha abierto desde el plan para valorarla otra vez. Se recuerda aunque la
 // ventana del plan se descargue mientras tanto: al volver se sabe de cuál se viene.

@@ -64,6 +64,14 @@ public:
                                  int ultima) = 0;
 };
 
+// Los tipos de un aviso con su nombre corto, para el archivo que escribe avisos:
+// "using namespace TiposAviso;".
+namespace TiposAviso {
+using Icono = PlataformaServicios::Icono;
+using Botones = PlataformaServicios::Botones;
+using Respuesta = PlataformaServicios::Respuesta;
+} // namespace TiposAviso
+
 // Lo que lanza terminarPrograma() cuando no se puede acabar el proceso (en las pruebas).
 // No deriva de std::exception para que ningún manejador de errores lo tome por un fallo.
 struct ProgramaTerminado

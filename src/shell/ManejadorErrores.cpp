@@ -12,9 +12,7 @@
 #include <optional>
 
 namespace {
-using Icono = PlataformaServicios::Icono;
-using Botones = PlataformaServicios::Botones;
-using Respuesta = PlataformaServicios::Respuesta;
+using namespace TiposAviso;
 
 const QString SaltoLinea = QStringLiteral("\n\r"); // así ha sido siempre: salto de línea y luego retorno
 

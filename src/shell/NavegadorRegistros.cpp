@@ -18,9 +18,7 @@
 #include <QToolBar>
 
 namespace {
-using Icono = PlataformaServicios::Icono;
-using Botones = PlataformaServicios::Botones;
-using Respuesta = PlataformaServicios::Respuesta;
+using namespace TiposAviso;
 
 QString texto(Recordset& rs, const QString& campo)
 {
