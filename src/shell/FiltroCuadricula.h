@@ -1,14 +1,13 @@
 #pragma once
 
-#include <QWidget>
+#include "shell/CajaBusqueda.h"
 
 class Grid;
-class QLineEdit;
 
 // Caja de búsqueda sobre una cuadrícula: al escribir, la cuadrícula enseña sólo las filas que
 // tienen todas las palabras escritas (sin mirar mayúsculas ni acentos); vacía, todas. Escape la
 // vacía e Intro o la flecha abajo pasan a la cuadrícula.
-class FiltroCuadricula : public QWidget
+class FiltroCuadricula : public CajaBusqueda
 {
     Q_OBJECT
 
@@ -16,13 +15,12 @@ public:
     // "nombre" es el objectName de la caja de texto.
     FiltroCuadricula(const QString& nombre, Grid* cuadricula, QWidget* parent = nullptr);
 
-    QLineEdit* caja() const { return caja_; }
     void limpiar();
 
 protected:
-    bool eventFilter(QObject* objeto, QEvent* evento) override;
+    void buscar(const QString& texto) override;
+    bool pasar() override;
 
 private:
     Grid* cuadricula_;
-    QLineEdit* caja_;
 };

@@ -1,11 +1,9 @@
 #include "shell/FiltroLista.h"
 
-#include "shell/ManejadorErrores.h"
 #include "shell/TextoBusqueda.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
@@ -58,9 +56,16 @@ private:
     mutable std::vector<QString> textos_;
 };
 
-FiltroLista::FiltroLista(const QString& nombre, QComboBox* lista, QWidget* parent) : QWidget(parent), lista_(lista)
+FiltroLista::FiltroLista(const QString& nombre, QComboBox* lista, QWidget* parent)
+    : CajaBusqueda(nombre,
+                   {.etiqueta = QStringLiteral("B&uscar:"),
+                    .ejemplo = QStringLiteral("Parte del nombre, sin acentos si quiere"),
+                    .accesible = QStringLiteral("Buscar en la lista de nombres"),
+                    .nota = QStringLiteral("Deja en la lista desplegable sólo los nombres que tienen todas las "
+                                           "palabras escritas. Intro la despliega; Escape vuelve a enseñar todos.")},
+                   parent),
+      lista_(lista)
 {
-    setObjectName(nombre + QStringLiteral("Marco"));
     filtro_ = new ListaFiltrada(this);
     filtro_->poner(lista_->model());
     // Lo que el usuario escribe en la lista sigue siendo suyo: cambiar de modelo no lo borra.
@@ -72,44 +77,36 @@ FiltroLista::FiltroLista(const QString& nombre, QComboBox* lista, QWidget* paren
             lista_->setEditText(escrito);
     }
 
-    auto* h = new QHBoxLayout(this);
-    h->setContentsMargins(0, 0, 0, 0);
-    caja_ = new QLineEdit;
-    caja_->setObjectName(nombre);
-    caja_->setClearButtonEnabled(true);
-    caja_->setPlaceholderText(QStringLiteral("Parte del nombre, sin acentos si quiere"));
-    caja_->setAccessibleName(QStringLiteral("Buscar en la lista de nombres"));
-    caja_->setToolTip(QStringLiteral("Deja en la lista desplegable sólo los nombres que tienen todas las palabras "
-                                     "escritas. Intro la despliega; Escape vuelve a enseñar todos."));
-    auto* etiqueta = new QLabel(QStringLiteral("B&uscar:"));
-    etiqueta->setBuddy(caja_);
     encontradas_ = new QLabel;
     encontradas_->setObjectName(nombre + QStringLiteral("Encontradas"));
-    h->addWidget(etiqueta);
-    h->addWidget(caja_, 1);
-    h->addWidget(encontradas_);
-    caja_->installEventFilter(this);
-    connect(caja_, &QLineEdit::textChanged, this, [this](const QString& texto) {
-        ProtegerRanura(
-            [&] {
-                // Al quitar o volver las entradas la lista cambiaría su texto por otra entrada, y ese
-                // texto es el nombre que se guarda: se queda lo que había.
-                const QString escrito = lista_->currentText();
-                QLineEdit* edicion = lista_->lineEdit();
-                const int cursor = edicion ? edicion->cursorPosition() : 0;
-                {
-                    const QSignalBlocker bloqueo(lista_);
-                    filtro_->buscar(texto);
-                    if (edicion && lista_->currentText() != escrito) {
-                        lista_->setEditText(escrito);
-                        edicion->setCursorPosition(cursor);
-                    }
-                }
-                contar();
-            },
-            window());
-    });
+    linea()->addWidget(encontradas_);
     connect(filtro_, &QAbstractItemModel::modelReset, this, [this] { contar(); });
+}
+
+void FiltroLista::buscar(const QString& texto)
+{
+    // Al quitar o volver las entradas la lista cambiaría su texto por otra entrada, y ese texto es
+    // el nombre que se guarda: se queda lo que había.
+    const QString escrito = lista_->currentText();
+    QLineEdit* edicion = lista_->lineEdit();
+    const int cursor = edicion ? edicion->cursorPosition() : 0;
+    {
+        const QSignalBlocker bloqueo(lista_);
+        filtro_->buscar(texto);
+        if (edicion && lista_->currentText() != escrito) {
+            lista_->setEditText(escrito);
+            edicion->setCursorPosition(cursor);
+        }
+    }
+    contar();
+}
+
+bool FiltroLista::pasar()
+{
+    if (!lista_->isEnabled() || filtro_->rowCount() == 0)
+        return false;
+    lista_->showPopup();
+    return true;
 }
 
 int FiltroLista::vistas() const
@@ -125,21 +122,4 @@ void FiltroLista::contar()
     }
     const int n = filtro_->rowCount();
     encontradas_->setText(n == 1 ? QStringLiteral("1 encontrada") : QStringLiteral("%1 encontradas").arg(n));
-}
-
-bool FiltroLista::eventFilter(QObject* objeto, QEvent* evento)
-{
-    if (objeto == caja_ && evento->type() == QEvent::KeyPress) {
-        const int tecla = static_cast<QKeyEvent*>(evento)->key();
-        if (tecla == Qt::Key_Escape && !caja_->text().isEmpty()) {
-            caja_->clear();
-            return true;
-        }
-        if ((tecla == Qt::Key_Return || tecla == Qt::Key_Enter || tecla == Qt::Key_Down) && lista_->isEnabled() &&
-            filtro_->rowCount() > 0) {
-            lista_->showPopup();
-            return true;
-        }
-    }
-    return QWidget::eventFilter(objeto, evento);
 }

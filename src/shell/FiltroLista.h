@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QWidget>
+#include "shell/CajaBusqueda.h"
 
 class QComboBox;
 class QLabel;
-class QLineEdit;
 class ListaFiltrada;
 
 // Caja de búsqueda para una lista desplegable larga (la de los nombres de empresa): al escribir,
@@ -14,7 +13,7 @@ class ListaFiltrada;
 //
 // Los nombres se leen una vez, la primera vez que se busca, y no otra vez con cada tecla; se
 // vuelven a leer cuando la lista cambia.
-class FiltroLista : public QWidget
+class FiltroLista : public CajaBusqueda
 {
     Q_OBJECT
 
@@ -22,19 +21,18 @@ public:
     // "nombre" es el objectName de la caja de texto. La lista ya tiene sus entradas (su modelo).
     FiltroLista(const QString& nombre, QComboBox* lista, QWidget* parent = nullptr);
 
-    QLineEdit* caja() const { return caja_; }
     QLabel* encontradas() const { return encontradas_; }
     // Entradas que deja ver lo escrito.
     int vistas() const;
 
 protected:
-    bool eventFilter(QObject* objeto, QEvent* evento) override;
+    void buscar(const QString& texto) override;
+    bool pasar() override;
 
 private:
     void contar();
 
     QComboBox* lista_;
     ListaFiltrada* filtro_;
-    QLineEdit* caja_;
     QLabel* encontradas_;
 };
