@@ -8,26 +8,10 @@
 Presentation::Presentation(int intervalo)
     : VentanaPresentacion(QStringLiteral("Presentation"), QStringLiteral("Presentación"), intervalo)
 {
-    auto* columna = new QVBoxLayout(this);
-    // El margen deja a la vista el fondo de la ventana: también se puede pulsar ahí.
-    columna->setContentsMargins(16, 16, 16, 16);
-    columna->setSpacing(12);
-
-    columna->addWidget(panel(QStringLiteral("SSPanel1"), {Logo::Aplicacion}, 96));
-
-    auto* Label1 = etiqueta(QStringLiteral("Label1"), textoTitulo(), 1.35, true);
-    columna->addWidget(Label1, 2);
-
-    auto* Label2 = etiqueta(QStringLiteral("Label2"), textoCreditos(), 0.9, false);
-    hacerQuieto(Label2);
-    columna->addWidget(Label2, 1);
-
-    columna->addWidget(panel(QStringLiteral("SSPanel2"),
-                             {Logo::PlanRegional, Logo::OrganismoPublico, Logo::Asociacion, Logo::Prevencion}, 56));
-
-    auto* Label3 = etiqueta(QStringLiteral("Label3"), textoDifusion(), 0.9, false);
-    columna->addWidget(Label3, 1);
-
+    QVBoxLayout* columna =
+        disponer(12, {QStringLiteral("Label1"), textoTitulo(), 1.35}, {QStringLiteral("Label2"), textoCreditos(), 0.9},
+                 {Logo::PlanRegional, Logo::OrganismoPublico, Logo::Asociacion, Logo::Prevencion});
+    columna->addWidget(etiqueta(QStringLiteral("Label3"), textoDifusion(), 0.9, false), 1);
     cargar();
 }
 

@@ -8,22 +8,8 @@
 Presentation2::Presentation2(int intervalo)
     : VentanaPresentacion(QStringLiteral("Presentation2"), QStringLiteral("Objetivo de la aplicación"), intervalo)
 {
-    auto* columna = new QVBoxLayout(this);
-    columna->setContentsMargins(16, 16, 16, 16);
-    columna->setSpacing(14);
-
-    columna->addWidget(panel(QStringLiteral("SSPanel1"), {Logo::Aplicacion}, 96));
-
-    auto* Label3 = etiqueta(QStringLiteral("Label3"), textoObjetivo(), 1.15, true);
-    columna->addWidget(Label3, 2);
-
-    auto* Label4 = etiqueta(QStringLiteral("Label4"), textoImpresion(), 1.0, false);
-    hacerQuieto(Label4);
-    columna->addWidget(Label4, 1);
-
-    columna->addWidget(panel(QStringLiteral("SSPanel2"),
-                             {Logo::Prevencion, Logo::Asociacion, Logo::OrganismoPublico, Logo::PlanRegional}, 56));
-
+    disponer(14, {QStringLiteral("Label3"), textoObjetivo(), 1.15}, {QStringLiteral("Label4"), textoImpresion(), 1.0},
+             {Logo::Prevencion, Logo::Asociacion, Logo::OrganismoPublico, Logo::PlanRegional});
     cargar();
 }
 

@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <iterator>
 #include <utility>
 
@@ -87,6 +88,22 @@ constexpr std::pair<const char*, const char*> imagenesLogos[] = {
 };
 static_assert(std::size(imagenesLogos) == size_t(Logo::Prevencion) + 1);
 } // namespace
+
+QVBoxLayout* VentanaPresentacion::disponer(int separacion, const Texto& principal, const Texto& quieto,
+                                           const std::vector<Logo>& logos)
+{
+    auto* columna = new QVBoxLayout(this);
+    // El margen deja a la vista el fondo de la ventana: también se puede pulsar ahí.
+    columna->setContentsMargins(16, 16, 16, 16);
+    columna->setSpacing(separacion);
+    columna->addWidget(panel(QStringLiteral("SSPanel1"), {Logo::Aplicacion}, 96));
+    columna->addWidget(etiqueta(principal.nombre, principal.texto, principal.escalaLetra, true), 2);
+    QLabel* sinPaso = etiqueta(quieto.nombre, quieto.texto, quieto.escalaLetra, false);
+    hacerQuieto(sinPaso);
+    columna->addWidget(sinPaso, 1);
+    columna->addWidget(panel(QStringLiteral("SSPanel2"), logos, 56));
+    return columna;
+}
 
 QWidget* VentanaPresentacion::panel(const QString& nombre, const std::vector<Logo>& logos, int lado)
 {

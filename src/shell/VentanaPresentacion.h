@@ -7,6 +7,7 @@
 
 class QLabel;
 class QTimer;
+class QVBoxLayout;
 
 // Lo común de las dos ventanas de presentación del arranque: su temporizador, que pasa a la
 // ventana siguiente al cabo del intervalo, el clic que adelanta ese paso y la carga
@@ -39,15 +40,24 @@ protected:
 
     // Piezas comunes del diseño.
     QLabel* etiqueta(const QString& nombre, const QString& texto, double escalaLetra, bool negrita);
-    // Panel con logotipos, de izquierda a derecha. Cada logotipo lleva el mismo nombre de control
-    // y la misma descripción para los lectores de pantalla en las dos ventanas.
-    QWidget* panel(const QString& nombre, const std::vector<Logo>& logos, int lado);
+    // El diseño de las dos, de arriba abajo: el logotipo de la aplicación, el texto principal en
+    // negrita, un texto quieto y el panel con los logotipos dados. Lo que siga va en la columna.
+    struct Texto
+    {
+        QString nombre;
+        QString texto;
+        double escalaLetra;
+    };
+    QVBoxLayout* disponer(int separacion, const Texto& principal, const Texto& quieto, const std::vector<Logo>& logos);
 
     void mousePressEvent(QMouseEvent* evento) override;
     void mouseReleaseEvent(QMouseEvent* evento) override;
     void paintEvent(QPaintEvent* evento) override;
 
 private:
+    // Panel con logotipos, de izquierda a derecha. Cada logotipo lleva el mismo nombre de control
+    // y la misma descripción para los lectores de pantalla en las dos ventanas.
+    QWidget* panel(const QString& nombre, const std::vector<Logo>& logos, int lado);
     void pasarALaSiguiente();
 
     QTimer* temporizadorPaso_ = nullptr;
