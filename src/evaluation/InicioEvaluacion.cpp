@@ -253,30 +253,32 @@ void InicioEvaluacion::mostrarDatos(Recordset& centro)
     listaMotivo_->setEnabled(true);
 }
 
-bool InicioEvaluacion::fechaAdmitida(DateBox* caja, const QString& nombre)
+std::optional<QDate> InicioEvaluacion::fechaCambiada(DateBox* caja, const QString& nombre, const QDate& guardada)
 {
     if (caja->isValid()) {
         caja->setProperty("rechazada", QVariant());
-        return true;
+        if (caja->date() == guardada)
+            return std::nullopt;
+        return caja->date();
     }
     // Al salir de la caja con lo mismo escrito no se vuelve a avisar.
     if (caja->property("rechazada").toString() == caja->text())
-        return false;
+        return std::nullopt;
     caja->setProperty("rechazada", caja->text());
     Servicios().mensaje(this,
                         nombre + QStringLiteral(": ") + caja->problem() + QStringLiteral("\n\nNo se ha guardado."),
                         QStringLiteral("Fecha no válida"), PlataformaServicios::Icono::Critico,
                         PlataformaServicios::Botones::Aceptar, PlataformaServicios::Respuesta::Aceptar);
-    return false;
+    return std::nullopt;
 }
 
 void InicioEvaluacion::guardarFecha()
 {
-    if (!fechaAdmitida(cajaFecha_, QStringLiteral("Fecha de la evaluación")))
+    const std::optional<QDate> cambiada =
+        fechaCambiada(cajaFecha_, QStringLiteral("Fecha de la evaluación"), fechaGuardada_);
+    if (!cambiada)
         return;
-    const QDate nueva = cajaFecha_->date();
-    if (nueva == fechaGuardada_)
-        return;
+    const QDate nueva = *cambiada;
     // La revisión por defecto es un año después de la evaluación: mientras nadie la cambie, sigue
     // a la fecha. Sin fecha, tampoco queda revisión por defecto.
     QDate revision = revisionGuardada_;
@@ -291,14 +293,13 @@ void InicioEvaluacion::guardarFecha()
 
 void InicioEvaluacion::guardarRevision()
 {
-    if (!fechaAdmitida(cajaRevision_, QStringLiteral("Próxima revisión")))
-        return;
-    const QDate nueva = cajaRevision_->date();
-    if (nueva == revisionGuardada_)
+    const std::optional<QDate> nueva =
+        fechaCambiada(cajaRevision_, QStringLiteral("Próxima revisión"), revisionGuardada_);
+    if (!nueva)
         return;
     Recordset::execute("UPDATE CentroTrabajo SET FechaRevision = ? WHERE IDCentro = ?;", sesion_.conexion,
-                       {valorFecha(nueva), qlonglong(sesion_.idCentro)});
-    revisionGuardada_ = nueva;
+                       {valorFecha(*nueva), qlonglong(sesion_.idCentro)});
+    revisionGuardada_ = *nueva;
 }
 
 void InicioEvaluacion::guardarMotivo(int indice)

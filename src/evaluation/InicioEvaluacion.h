@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class DateBox;
 class MarcoCentro;
@@ -41,7 +42,9 @@ private:
     void guardarFecha();
     void guardarRevision();
     void guardarMotivo(int indice);
-    bool fechaAdmitida(DateBox* caja, const QString& nombre);
+    // La fecha de la caja si es otra que la guardada (inválida si la caja está vacía); nada si no
+    // ha cambiado o si no existe, y entonces se avisa.
+    std::optional<QDate> fechaCambiada(DateBox* caja, const QString& nombre, const QDate& guardada);
 
     Sesion& sesion_;
     std::unique_ptr<Recordset> rsPuestos_;
