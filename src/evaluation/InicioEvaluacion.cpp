@@ -131,11 +131,7 @@ void InicioEvaluacion::Colocar()
     bool factores = false, riesgos = false;
     Recordset centro;
     EjecutarPresentacion(
-        {[&] {
-             centro.open("Select * from CentroTrabajo where IDCentro = ?;", sesion_.conexion,
-                         {qlonglong(sesion_.idCentro)});
-             centro.requery();
-         },
+        {[&] { AbrirCentroEnCurso(centro, sesion_); },
          [&] {
              if (centro.eof())
                  parar = true;

@@ -216,16 +216,7 @@ void Puestos::Colocar()
 {
     bool parar = false;
     // Esta ventana no tiene contador de registros: tras un 3021 sólo se vuelve a la primera fila.
-    EjecutarPresentacion({[&] {
-                              rsCentro_ = std::make_unique<Recordset>();
-                              rsCentro_->open("Select * from CentroTrabajo where IDCentro = ?;", sesion_.conexion,
-                                              {qlonglong(sesion_.idCentro)});
-                              parar = rsCentro_->eof();
-                          },
-                          [&] {
-                              if (!parar)
-                                  marcoCentro_->mostrar(rsCentro_->value("Direccion"));
-                          },
+    EjecutarPresentacion({[&] { leerCentro(parar); }, [&] { mostrarCentro(parar); },
                           [&] {
                               if (parar)
                                   return;

@@ -160,17 +160,7 @@ void VentanaAsistente::Colocar()
 {
     bool parar = false;
     int elegido = 0;
-    EjecutarPresentacion({[&] {
-                              rsCentro_ = std::make_unique<Recordset>();
-                              rsCentro_->open("Select * from CentroTrabajo where IDCentro = ?;", sesion_.conexion,
-                                              {qlonglong(sesion_.idCentro)});
-                              rsCentro_->requery();
-                              parar = rsCentro_->eof();
-                          },
-                          [&] {
-                              if (!parar)
-                                  marcoCentro_->mostrar(rsCentro_->value("Direccion"));
-                          },
+    EjecutarPresentacion({[&] { leerCentro(parar); }, [&] { mostrarCentro(parar); },
                           [&] {
                               if (parar || !listaPuestos_)
                                   return;
@@ -196,6 +186,19 @@ void VentanaAsistente::Colocar()
                               emit listaPuestos_->activated(elegido);
                           }},
                          nullptr, nullptr, this);
+}
+
+void VentanaAsistente::leerCentro(bool& parar)
+{
+    rsCentro_ = std::make_unique<Recordset>();
+    AbrirCentroEnCurso(*rsCentro_, sesion_);
+    parar = rsCentro_->eof();
+}
+
+void VentanaAsistente::mostrarCentro(bool parar)
+{
+    if (!parar)
+        marcoCentro_->mostrar(rsCentro_->value("Direccion"));
 }
 
 void VentanaAsistente::ocultarme()

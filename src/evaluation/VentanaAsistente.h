@@ -53,6 +53,10 @@ protected:
 
     // Carga común: geometría y título; después, Colocar.
     void cargar();
+    // Los primeros pasos de Colocar: abre el centro en curso (parar si ya no existe) y lo enseña
+    // en su marco.
+    void leerCentro(bool& parar);
+    void mostrarCentro(bool parar);
     // Oculta esta ventana, guarda el puesto elegido y abre otra nueva del asistente.
     void irA(Ventana ventana, bool guardarPuesto = true);
     // Rehace el inicio de la evaluación y vuelve a él; con nuevo, lo descarta y lo abre otra vez.

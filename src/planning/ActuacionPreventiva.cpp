@@ -201,12 +201,7 @@ void ActuacionPreventiva::cargar()
 void ActuacionPreventiva::Colocar()
 {
     bool parar = false;
-    EjecutarPresentacion({[&] { revaloracion_->actualizar(false); },
-                          [&] {
-                              rsCentro_->open("Select * from CentroTrabajo where IDCentro = ?;", sesion_.conexion,
-                                              {qlonglong(sesion_.idCentro)});
-                              rsCentro_->requery();
-                          },
+    EjecutarPresentacion({[&] { revaloracion_->actualizar(false); }, [&] { AbrirCentroEnCurso(*rsCentro_, sesion_); },
                           [&] { parar = !rsCentro_->isOpen() || rsCentro_->eof(); },
                           [&] {
                               if (!parar)

@@ -61,11 +61,7 @@ void PaginaCierre::cargar(const std::function<QString(const QString&)>& texto)
     EjecutarCarga({[this] { ColocarEnTwips(this, 100, 100, 12700, 4050); },
                    [this] { setWindowTitle(QStringLiteral("Imprimir Evaluación")); },
                    [this] { visualizar_->setText(QStringLiteral("Vista Previa")); },
-                   [&] {
-                       centro.open(QStringLiteral("Select * from CentroTrabajo where IDCentro = ?;"), sesion_.conexion,
-                                   {qlonglong(sesion_.idCentro)});
-                       centro.requery();
-                   },
+                   [&] { AbrirCentroEnCurso(centro, sesion_); },
                    [&] { direccion = NuloATexto(centro.value(QStringLiteral("Direccion"))).toString(); },
                    [&] { textoCierre_->setText(texto(direccion)); }},
                   this);

@@ -1,6 +1,7 @@
 #include "shell/Rutinas.h"
 
 #include "plataforma/PlataformaServicios.h"
+#include "shell/Sesion.h"
 #include "store/Recordset.h"
 
 #include <QAbstractButton>
@@ -171,4 +172,11 @@ void GrabarFila(Recordset& registros)
         registros.cancelUpdate();
         throw;
     }
+}
+
+void AbrirCentroEnCurso(Recordset& centro, const Sesion& sesion)
+{
+    centro.open(QStringLiteral("Select * from CentroTrabajo where IDCentro = ?;"), sesion.conexion,
+                {qlonglong(sesion.idCentro)});
+    centro.requery();
 }

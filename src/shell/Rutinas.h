@@ -11,6 +11,7 @@
 class QLabel;
 class QWidget;
 class Recordset;
+struct Sesion;
 
 // Rutinas que usan todas las ventanas.
 
@@ -44,3 +45,6 @@ void AplicarAccesibilidad(QWidget* raiz);
 // Escribe la fila en curso (alta o modificación); si el almacén la rechaza, el conjunto no se
 // queda con el cambio a medias y el error sigue hacia quien la llamó.
 void GrabarFila(Recordset& registros);
+
+// Abre en el registro el centro en curso de la sesión; sin filas si ya no existe.
+void AbrirCentroEnCurso(Recordset& centro, const Sesion& sesion);
