@@ -380,10 +380,7 @@ void Puestos::pedirNota(int division, int columna, int fila, CellTip* nota)
         return;
     nota->text = QString::fromUtf8(columnas[columna].prefijoNota) +
                  NuloATexto(origenPuestos_->fieldValue(actual, QString::fromUtf8(columnas[columna].campo))).toString();
-    nota->fontSize = 11;
-    nota->bold = true;
-    nota->textColor = CellTip::oleColor(0x8000000E);
-    nota->fillColor = CellTip::oleColor(0x800000);
+    Kit::estiloNota(nota);
 }
 
 void Puestos::antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar)

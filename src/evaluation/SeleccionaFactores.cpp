@@ -188,16 +188,10 @@ void SeleccionaFactores::marcarHabituales()
 
 void SeleccionaFactores::nota(int division, int columna, int fila, CellTip* tip)
 {
-    cuadriculaFactores_->setTipAnchored(true);
-    cuadriculaFactores_->setTipWidth(0);
-    cuadriculaFactores_->setTipDelay(RetardoNota);
     if (division < 0 || fila < 0 || columna != 0)
         return;
     tip->text = "Factor del riesgo: " + NuloATexto(origenFactores_->recordset().value("Factor")).toString();
-    tip->fontSize = 11;
-    tip->bold = true;
-    tip->textColor = CellTip::oleColor(0x8000000E);
-    tip->fillColor = CellTip::oleColor(0x800000);
+    Kit::estiloNota(tip);
 }
 
 void SeleccionaFactores::adelante()

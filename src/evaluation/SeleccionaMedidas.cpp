@@ -183,9 +183,6 @@ void SeleccionaMedidas::antesDeCambiar(int columna, const QVariant& nuevo, bool*
 void SeleccionaMedidas::nota(int division, int columna, int fila, CellTip* tip)
 {
     EjecutarSinAviso({[&] {
-        cuadriculaMedidas_->setTipAnchored(true);
-        cuadriculaMedidas_->setTipWidth(AnchoNota);
-        cuadriculaMedidas_->setTipDelay(RetardoNota);
         if (division < 0 || fila < 0)
             return;
         Recordset& rs = origenMedidas_->recordset();
@@ -202,10 +199,7 @@ void SeleccionaMedidas::nota(int division, int columna, int fila, CellTip* tip)
         default:
             return;
         }
-        tip->fontSize = 11;
-        tip->bold = true;
-        tip->textColor = CellTip::oleColor(0x8000000E);
-        tip->fillColor = CellTip::oleColor(0x800000);
+        Kit::estiloNota(tip);
     }});
 }
 

@@ -4,6 +4,7 @@
 #include "evaluation/TextoFila.h"
 #include "plataforma/PlataformaServicios.h"
 #include "shell/Comprobaciones.h"
+#include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
 #include "shell/RegistroVentanas.h"
 #include "shell/Rutinas.h"
@@ -34,14 +35,6 @@ const QString DobleSalto = QStringLiteral("\r\n\r\n");
 QString texto(const QVariant& v)
 {
     return NuloATexto(v).toString();
-}
-
-void estiloNota(CellTip* tip)
-{
-    tip->fontSize = 11;
-    tip->bold = true;
-    tip->textColor = CellTip::oleColor(0x8000000E);
-    tip->fillColor = CellTip::oleColor(0x800000);
 }
 } // namespace
 
@@ -188,9 +181,6 @@ void SeleccionaRiesgos::antesDeCambiar(int columna, const QVariant& nuevo, bool*
 void SeleccionaRiesgos::nota(int division, int columna, int fila, CellTip* tip)
 {
     EjecutarSinAviso({[&] {
-        cuadriculaRiesgos_->setTipAnchored(true);
-        cuadriculaRiesgos_->setTipWidth(0);
-        cuadriculaRiesgos_->setTipDelay(RetardoNota);
         if (division < 0 || fila < 0)
             return;
         Recordset& rs = origenRiesgos_->recordset();
@@ -206,11 +196,11 @@ void SeleccionaRiesgos::nota(int division, int columna, int fila, CellTip* tip)
             for (int i = 1; !filas.eof(); ++i, filas.moveNext())
                 lista += QString::number(i) + "- " + texto(filas.value("Factor")) + DobleSalto;
             tip->text = lista;
-            estiloNota(tip);
+            Kit::estiloNota(tip);
         } else if (columna == ColValor) {
             tip->text = QStringLiteral("Valor de Riesgo: ") + DobleSalto + texto(rs.value("Probabilidad")) + " y " +
                         texto(rs.value("Consecuencias")) + " = " + texto(rs.value("ValorRiesgo"));
-            estiloNota(tip);
+            Kit::estiloNota(tip);
         }
     }});
 }

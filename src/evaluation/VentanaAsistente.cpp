@@ -75,11 +75,8 @@ Grid* VentanaAsistente::ponerCuadricula(const QString& nombre, const QString& no
     auto* origen = new DataSource(this);
     origen->setObjectName(nombreOrigen);
     origen->setConnectionString(sesion_.conexion);
-    auto* g = new Grid;
-    g->setObjectName(nombre);
-    g->setAccessibleName(accesible);
+    Grid* g = Kit::cuadricula(nombre, accesible, origen);
     g->setColumns(columnas);
-    g->setDataSource(origen);
     g->setTipAnchored(true);
     g->setTipWidth(anchoNota);
     g->setTipDelay(RetardoNota);

@@ -56,16 +56,17 @@ void AccionPreventiva::construir()
     v->setContentsMargins(6, 6, 6, 6);
     origenCatalogo_ = new DataSource(this);
     origenCatalogo_->setObjectName("RActuaciónPreventivaRegistro");
-    cuadriculaCatalogo_ = new Grid;
-    cuadriculaCatalogo_->setObjectName("GActuaciónPreventivaRegistro");
-    cuadriculaCatalogo_->setAccessibleName("Catálogo de acciones preventivas");
-    cuadriculaCatalogo_->setDataSource(origenCatalogo_);
+    cuadriculaCatalogo_ =
+        Kit::cuadricula("GActuaciónPreventivaRegistro", "Catálogo de acciones preventivas", origenCatalogo_);
     cuadriculaCatalogo_->setColumns({GridColumn::text("Accion Preventiva", "Actuacion")});
     // El doble clic elige la acción; el texto se corrige pulsando en la fila ya elegida, con F2 o escribiendo.
     cuadriculaCatalogo_->tableView()->setEditTriggers(
         QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     // Pasar el puntero por encima no cambia la acción elegida: es la que copia "Añadir".
     cuadriculaCatalogo_->setTipMovesCurrentRow(false);
+    cuadriculaCatalogo_->setTipAnchored(true);
+    cuadriculaCatalogo_->setTipWidth(10000);
+    cuadriculaCatalogo_->setTipDelay(200);
     // Más de cien acciones: se buscan por sus palabras.
     v->addWidget(new FiltroCuadricula("txtBuscarAccion", cuadriculaCatalogo_));
     v->addWidget(cuadriculaCatalogo_, 1);
@@ -83,27 +84,18 @@ void AccionPreventiva::construir()
     connect(botonCancelar_, &QPushButton::clicked, this, Ranura([this] { cancelar(); }, this));
     connect(cuadriculaCatalogo_, &Grid::rowDoubleClicked, this, Ranura([this] { elegir(); }, this));
 
-    Grid* g = cuadriculaCatalogo_;
-    connect(g, &Grid::cellTipRequested, this, [this, g](int division, int columna, int fila, CellTip* tip) {
-        // Un fallo al hacer la nota no se avisa: se sigue con lo siguiente.
-        EjecutarSinAviso({[g] {
-                              g->setTipAnchored(true);
-                              g->setTipWidth(10000);
-                              g->setTipDelay(200);
-                          },
-                          [&] {
-                              if (columna != 0 || division < 0 || fila < 0)
-                                  return;
-                              tip->fontSize = 11;
-                              tip->bold = true;
-                              tip->textColor = CellTip::oleColor(0x8000000E);
-                              tip->fillColor = CellTip::oleColor(0x800000);
-                              tip->wordWrap = true;
-                              // La nota es de la fila bajo el puntero.
-                              tip->text =
-                                  "Actuación: " + NuloATexto(origenCatalogo_->fieldValue(fila, "Actuacion")).toString();
-                          }});
-    });
+    connect(cuadriculaCatalogo_, &Grid::cellTipRequested, this,
+            [this](int division, int columna, int fila, CellTip* tip) {
+                // Un fallo al hacer la nota no se avisa: se sigue con lo siguiente.
+                EjecutarSinAviso({[&] {
+                    if (columna != 0 || division < 0 || fila < 0)
+                        return;
+                    Kit::estiloNota(tip);
+                    tip->wordWrap = true;
+                    // La nota es de la fila bajo el puntero.
+                    tip->text = "Actuación: " + NuloATexto(origenCatalogo_->fieldValue(fila, "Actuacion")).toString();
+                }});
+            });
 }
 
 void AccionPreventiva::cargar()

@@ -6,6 +6,7 @@
 #include "plataforma/Reloj.h"
 #include "reports/Importes.h"
 #include "shell/DateBox.h"
+#include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
 #include "shell/Rutinas.h"
 #include "shell/grid/DataSource.h"
@@ -64,55 +65,49 @@ void CuadriculasPlan::construirLineas()
 {
     origenLineas_ = new OrigenLineasPlan(this);
     origenLineas_->setObjectName("RActuaciónPreventivaRegistro");
-    cuadriculaLineas_ = new Grid;
-    cuadriculaLineas_->setObjectName("GActuaciónPreventivaRegistro");
-    cuadriculaLineas_->setAccessibleName("Acciones preventivas del plan");
-    cuadriculaLineas_->setDataSource(origenLineas_);
+    cuadriculaLineas_ = Kit::cuadricula("GActuaciónPreventivaRegistro", "Acciones preventivas del plan", origenLineas_);
     cuadriculaLineas_->setMinimumHeight(110);
     // Pasar el puntero por encima no cambia la línea elegida: es la que borra "Eliminar".
     cuadriculaLineas_->setTipMovesCurrentRow(false);
+    cuadriculaLineas_->setTipAnchored(true);
+    cuadriculaLineas_->setTipWidth(5000);
+    cuadriculaLineas_->setTipDelay(200);
 
     connect(cuadriculaLineas_, &Grid::afterCellChange, this, [this](int columna) {
         if (columna == ColumnaFechaLimite)
             releerDespues();
     });
-    Grid* g = cuadriculaLineas_;
-    connect(g, &Grid::cellTipRequested, this, [this, g](int division, int columna, int fila, CellTip* tip) {
-        // Un fallo al hacer la nota no se avisa: se sigue con lo siguiente.
-        EjecutarSinAviso({[g] {
-                              g->setTipAnchored(true);
-                              g->setTipWidth(5000);
-                              g->setTipDelay(200);
-                          },
-                          [&] {
-                              if (division < 0 || fila < 0)
-                                  return;
-                              tip->bold = true;
-                              tip->textColor = CellTip::oleColor(0x8000000E);
-                              tip->fillColor = CellTip::oleColor(0x800000);
-                              tip->wordWrap = true;
-                              // La nota es de la línea bajo el puntero.
-                              DataSource* ds = origenLineas_;
-                              switch (columna) {
-                              case 0:
-                                  tip->text = texto(ds->fieldValue(fila, "AccionPreventiva"));
-                                  break;
-                              case 1:
-                                  tip->text = "Fecha Limite: " + texto(ds->fieldValue(fila, "FechaLimite"));
-                                  break;
-                              case 2:
-                                  tip->text =
-                                      "Responsable Ejecucion: " + texto(ds->fieldValue(fila, "ResponsableEjecucion"));
-                                  break;
-                              case ColumnaPresupuesto:
-                                  tip->text = "Presupuesto: " + texto(ds->fieldValue(fila, "PresupuestoAproximado"));
-                                  break;
-                              default:
-                                  break;
-                              }
-                          }});
-    });
-    connect(g, &Grid::beforeCellChange, this,
+    connect(cuadriculaLineas_, &Grid::cellTipRequested, this,
+            [this](int division, int columna, int fila, CellTip* tip) {
+                // Un fallo al hacer la nota no se avisa: se sigue con lo siguiente.
+                EjecutarSinAviso({[&] {
+                    if (division < 0 || fila < 0)
+                        return;
+                    tip->bold = true;
+                    tip->textColor = CellTip::oleColor(0x8000000E);
+                    tip->fillColor = CellTip::oleColor(0x800000);
+                    tip->wordWrap = true;
+                    // La nota es de la línea bajo el puntero.
+                    DataSource* ds = origenLineas_;
+                    switch (columna) {
+                    case 0:
+                        tip->text = texto(ds->fieldValue(fila, "AccionPreventiva"));
+                        break;
+                    case 1:
+                        tip->text = "Fecha Limite: " + texto(ds->fieldValue(fila, "FechaLimite"));
+                        break;
+                    case 2:
+                        tip->text = "Responsable Ejecucion: " + texto(ds->fieldValue(fila, "ResponsableEjecucion"));
+                        break;
+                    case ColumnaPresupuesto:
+                        tip->text = "Presupuesto: " + texto(ds->fieldValue(fila, "PresupuestoAproximado"));
+                        break;
+                    default:
+                        break;
+                    }
+                }});
+            });
+    connect(cuadriculaLineas_, &Grid::beforeCellChange, this,
             [this](int columna, const QVariant&, const QVariant& nuevo, bool* cancelar) {
                 antesDeLineas(columna, nuevo, cancelar);
             });
@@ -123,10 +118,8 @@ void CuadriculasPlan::construirSeguimiento()
     // Las mismas líneas con su riesgo y su seguimiento, fila a fila con las de la izquierda.
     origenSeguimiento_ = new OrigenLineasPlan(this);
     origenSeguimiento_->setObjectName("RSeguimiento");
-    cuadriculaSeguimiento_ = new Grid;
-    cuadriculaSeguimiento_->setObjectName("GSeguimiento");
-    cuadriculaSeguimiento_->setAccessibleName("Riesgo y seguimiento de las acciones del plan");
-    cuadriculaSeguimiento_->setDataSource(origenSeguimiento_);
+    cuadriculaSeguimiento_ =
+        Kit::cuadricula("GSeguimiento", "Riesgo y seguimiento de las acciones del plan", origenSeguimiento_);
     cuadriculaSeguimiento_->setTipMovesCurrentRow(false);
     connect(cuadriculaSeguimiento_, &Grid::beforeCellChange, this,
             [this](int columna, const QVariant&, const QVariant& nuevo, bool* cancelar) {

@@ -1,6 +1,8 @@
 #include "shell/KitControles.h"
 
 #include "shell/DateBox.h"
+#include "shell/grid/CellTip.h"
+#include "shell/grid/Grid.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -183,6 +185,23 @@ void vaciar(QWidget* campo)
         l->clear();
     else if (auto* c = qobject_cast<QComboBox*>(campo))
         c->setEditText(QString());
+}
+
+Grid* cuadricula(const QString& nombre, const QString& accesible, DataSource* origen)
+{
+    auto* g = new Grid;
+    g->setObjectName(nombre);
+    g->setAccessibleName(accesible);
+    g->setDataSource(origen);
+    return g;
+}
+
+void estiloNota(CellTip* nota)
+{
+    nota->fontSize = 11;
+    nota->bold = true;
+    nota->textColor = CellTip::oleColor(0x8000000E);
+    nota->fillColor = CellTip::oleColor(0x800000);
 }
 
 } // namespace Kit

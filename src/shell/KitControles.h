@@ -10,7 +10,10 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 class QWidget;
+class CellTip;
+class DataSource;
 class DateBox;
+class Grid;
 
 // Los controles con los que se hacen todas las ventanas, para que se vean y se porten igual en
 // todas. El nombre que se pasa es el objectName, por el que las pruebas encuentran el control.
@@ -42,6 +45,12 @@ QComboBox* lista(const QString& nombre);
 QComboBox* listaAbierta(const QString& nombre, int letrasVisibles);
 // Al escribir en la lista se proponen aparte las entradas que contienen lo escrito.
 void proponerAlEscribir(QComboBox* lista);
+
+// Cuadrícula sobre un origen de datos, con el nombre que oye el lector de pantalla.
+Grid* cuadricula(const QString& nombre, const QString& accesible, DataSource* origen);
+// Letra y colores de las notas de celda: once puntos en negrita, con el color del texto
+// seleccionado sobre azul marino.
+void estiloNota(CellTip* nota);
 
 // Dos estados de un campo: editable (fondo de ventana) o bloqueado (fondo del área de trabajo).
 void ponerEstado(QWidget* campo, bool editable);
