@@ -31,6 +31,20 @@ QString texto(const QVariant& valor)
     return NuloATexto(valor).toString();
 }
 
+// Columna de las dos cuadrículas, con la anchura con que se abre (en twips).
+GridColumn conAncho(GridColumn columna, int ancho)
+{
+    columna.widthTwips = ancho;
+    return columna;
+}
+
+GridColumn deLectura(const QString& titulo, const QString& campo, int ancho)
+{
+    GridColumn c = conAncho(GridColumn::text(titulo, campo), ancho);
+    c.readOnly = true;
+    return c;
+}
+
 bool vacio(const QVariant& valor)
 {
     return valor.isNull() || valor.toString().trimmed().isEmpty();
@@ -136,39 +150,26 @@ void CuadriculasPlan::ponerConexion(const QString& conexion)
 
 void CuadriculasPlan::ponerColumnasLineas()
 {
-    GridColumn fecha = GridColumn::text("Fecha Limite", "FechaLimite");
-    fecha.widthTwips = 1500;
-    GridColumn responsable = GridColumn::text("Responsable Ejecucion", "ResponsableEjecucion");
-    responsable.widthTwips = 2200;
-    GridColumn presupuesto = GridColumn::text("Presupuesto", "PresupuestoAproximado");
-    presupuesto.widthTwips = 1500;
-    cuadriculaLineas_->setColumns(
-        {GridColumn::text("Accion Preventiva", "AccionPreventiva"), fecha, responsable, presupuesto});
+    cuadriculaLineas_->setColumns({GridColumn::text("Accion Preventiva", "AccionPreventiva"),
+                                   conAncho(GridColumn::text("Fecha Limite", "FechaLimite"), 1500),
+                                   conAncho(GridColumn::text("Responsable Ejecucion", "ResponsableEjecucion"), 2200),
+                                   conAncho(GridColumn::text("Presupuesto", "PresupuestoAproximado"), 1500)});
 }
 
 void CuadriculasPlan::ponerColumnasSeguimiento()
 {
-    const auto lectura = [](const QString& titulo, const QString& campo, int ancho) {
-        GridColumn c = GridColumn::text(titulo, campo);
-        c.readOnly = true;
-        c.widthTwips = ancho;
-        return c;
-    };
-    GridColumn nivel = lectura("Nivel", "ValorRiesgo", 1700);
+    GridColumn nivel = deLectura("Nivel", "ValorRiesgo", 1700);
     nivel.background = [](const QVariant& v) { return SeleccionaRiesgos::ColorNivel(v.toString()); };
     QVector<ValueItem> estados;
     for (const QString& e : EstadosLinea())
         estados.push_back({e, e});
-    GridColumn estado = GridColumn::valueList("Estado", "Estado", estados, int(estados.size()));
-    estado.widthTwips = 1200;
-    GridColumn realizada = GridColumn::text("Fecha\nRealizada", "FechaRealizada");
-    realizada.widthTwips = 1300;
-    GridColumn coste = GridColumn::text("Coste\nReal", "CosteReal");
-    coste.widthTwips = 1100;
-    GridColumn nota = GridColumn::text("Seguimiento", "Seguimiento");
-    nota.widthTwips = 2600;
-    cuadriculaSeguimiento_->setColumns({lectura("Prioridad", "Prioridad", 900), lectura("Puesto", "Puesto", 1500),
-                                        lectura("Riesgo", "Riesgo", 2200), nivel, estado, realizada, coste, nota});
+    cuadriculaSeguimiento_->setColumns(
+        {deLectura("Prioridad", "Prioridad", 900), deLectura("Puesto", "Puesto", 1500),
+         deLectura("Riesgo", "Riesgo", 2200), nivel,
+         conAncho(GridColumn::valueList("Estado", "Estado", estados, int(estados.size())), 1200),
+         conAncho(GridColumn::text("Fecha\nRealizada", "FechaRealizada"), 1300),
+         conAncho(GridColumn::text("Coste\nReal", "CosteReal"), 1100),
+         conAncho(GridColumn::text("Seguimiento", "Seguimiento"), 2600)});
     // Una sola barra para las dos: la de la derecha; y las dos con la de abajo, para que sus filas
     // queden a la misma altura.
     cuadriculaLineas_->tableView()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
