@@ -276,7 +276,11 @@ void ArchivoSqlite::recorrer(quint32 n, qint64 desde, qint64 hasta, int nivel, s
                 continue; // separador fuera de orden: la celda no es de fiar
         }
         recorrer(hijo, inicio, clave, nivel + 1, usadas, tramos, nivelHojas, nivelRotas, tabla);
-        acabado = tabla && clave == mayor;
+        // Las claves de un índice no son números: sólo las de una tabla parten el tramo. Un
+        // separador en la clave más alta que cabe deja sin claves todo lo que sigue.
+        if (!tabla)
+            continue;
+        acabado = clave == mayor;
         if (!acabado)
             inicio = clave + 1;
     }
