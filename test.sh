@@ -7,4 +7,6 @@ instalar_dependencias "${PAQUETES_PROGRAMA[@]}" "${PAQUETES_PRUEBAS[@]}"
 compilar
 export QT_QPA_PLATFORM=offscreen
 cd build
+# Si ctest se interrumpe, el servidor de pruebas que hubiera arrancado no se queda en marcha.
+trap '../scripts/servidor_pruebas.sh parar servidor_pruebas >/dev/null 2>&1 || true' EXIT
 ctest --output-on-failure -j2 --timeout 600
