@@ -1,9 +1,8 @@
 // La planificación de la actuación preventiva y el selector de acciones, dentro de un área MDI
 // como en el programa, cada prueba sobre su propia copia de la base de datos.
 #include "Celdas.h"
-#include "CopiaPrograma.h"
 #include "Datos.h"
-#include "PlataformaPrueba.h"
+#include "EntornoVentanas.h"
 #include "planning/AccionPreventiva.h"
 #include "planning/ActuacionPreventiva.h"
 #include "shell/DateBox.h"
@@ -31,16 +30,10 @@ using Icono = PlataformaServicios::Icono;
 using Botones = PlataformaServicios::Botones;
 using Respuesta = PlataformaServicios::Respuesta;
 
-class PruebaActuacionPreventiva : public QObject
+class PruebaActuacionPreventiva : public QObject, private EntornoVentanas
 {
     Q_OBJECT
 
-    Sesion sesion;
-    std::unique_ptr<CopiaPrograma> copia;
-    std::unique_ptr<PlataformaPrueba> plataforma;
-    std::unique_ptr<QMdiArea> area;
-    std::unique_ptr<RegistroVentanas> registro;
-    QString cx;
     long long centro = 0;
     int cierres = 0; // veces que se ha abierto la página de cierre
 
@@ -118,15 +111,7 @@ class PruebaActuacionPreventiva : public QObject
 private slots:
     void init()
     {
-        copia = std::make_unique<CopiaPrograma>();
-        sesion = Sesion();
-        cx = sesion.conexion = copia->conexion();
-        FijarCarpetaPrograma(copia->carpeta());
-        plataforma = std::make_unique<PlataformaPrueba>();
-        area = std::make_unique<QMdiArea>();
-        area->resize(1200, 800);
-        area->show();
-        registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
+        preparar(1200, 800);
         registrarVentana<ActuacionPreventiva>(Ventana::ActuacionPreventiva);
         registrarVentana<AccionPreventiva>(Ventana::AccionPreventiva);
         cierres = 0;
@@ -137,13 +122,7 @@ private slots:
         centro = datos::centro(cx, datos::empresa(cx), "Calle de l'Olivar 7");
         sesion.idCentro = long(centro);
     }
-    void cleanup()
-    {
-        registro.reset();
-        area.reset();
-        plataforma.reset();
-        copia.reset();
-    }
+    void cleanup() { liberar(); }
 
     void laPrimeraAperturaCreaUnSoloPlanVacio()
     {

@@ -2,9 +2,8 @@
 // desde las medidas, plazos por nivel, vencidas en el color de alarma y la nueva valoración del
 // riesgo cuando su acción está hecha.
 #include "Celdas.h"
-#include "CopiaPrograma.h"
 #include "Datos.h"
-#include "PlataformaPrueba.h"
+#include "EntornoVentanas.h"
 #include "evaluation/SeleccionaRiesgos.h"
 #include "planning/ActuacionPreventiva.h"
 #include "planning/PlazosPlan.h"
@@ -31,16 +30,10 @@
 using datos::contar;
 using datos::insertar;
 
-class PruebaPlanSeguimiento : public QObject
+class PruebaPlanSeguimiento : public QObject, private EntornoVentanas
 {
     Q_OBJECT
 
-    Sesion sesion;
-    std::unique_ptr<CopiaPrograma> copia;
-    std::unique_ptr<PlataformaPrueba> plataforma;
-    std::unique_ptr<QMdiArea> area;
-    std::unique_ptr<RegistroVentanas> registro;
-    QString cx;
     long long centro = 0, plan = 0;
     QStringList valoraciones; // puestos con que se ha abierto la valoración de riesgos
 
@@ -134,15 +127,7 @@ private slots:
     void init()
     {
         FijarHoy(QDate(2027, 6, 2));
-        copia = std::make_unique<CopiaPrograma>();
-        sesion = Sesion();
-        cx = sesion.conexion = copia->conexion();
-        FijarCarpetaPrograma(copia->carpeta());
-        plataforma = std::make_unique<PlataformaPrueba>();
-        area = std::make_unique<QMdiArea>();
-        area->resize(1400, 800);
-        area->show();
-        registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
+        preparar(1400, 800);
         registrarVentana<ActuacionPreventiva>(Ventana::ActuacionPreventiva);
         valoraciones.clear();
         RegistroVentanas::registrarFabrica(Ventana::SeleccionaRiesgos, [this](Sesion& s) {
@@ -155,10 +140,7 @@ private slots:
     }
     void cleanup()
     {
-        registro.reset();
-        area.reset();
-        plataforma.reset();
-        copia.reset();
+        liberar();
         FijarHoy(QDate());
     }
 
