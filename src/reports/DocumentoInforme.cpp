@@ -77,7 +77,8 @@ const QString PrefijoSeccion = QStringLiteral("seccion:");
 
 DocumentoInforme::DocumentoInforme(const QString& html, const QString& titulo, const QString& cabecera,
                                    const QString& pie, const QString& nombreArchivo, const QString& marca)
-    : titulo_(titulo), cabecera_(cabecera), pie_(pie), nombreArchivo_(nombreArchivo.simplified()), marca_(marca)
+    : html_(html), titulo_(titulo), cabecera_(cabecera), pie_(pie), nombreArchivo_(nombreArchivo.simplified()),
+      marca_(marca)
 {
     // Los saltos de hoja que pone la maquetación no se deshacen: sin historial que guardar.
     doc_.setUndoRedoEnabled(false);
@@ -89,10 +90,18 @@ DocumentoInforme::DocumentoInforme(const QString& html, const QString& titulo, c
     doc_.setDocumentMargin(0);
     // Una tira sin hojas: las corta después la maquetación.
     doc_.setTextWidth(mm(AnchoPapel - MargenIzquierdo - MargenDerecho));
-    doc_.setHtml(html);
-    doc_.setMetaInformation(QTextDocument::DocumentTitle, titulo);
-    // Las hojas no se cuentan aquí: contarlas compone el documento entero, y la vista previa
-    // enseña la primera antes de que estén todas.
+    // Ni el HTML se lee ni las hojas se cuentan aquí: contarlas compone el documento entero, y la
+    // vista previa enseña la primera antes de que estén todas.
+}
+
+const QTextDocument& DocumentoInforme::cuerpo() const
+{
+    if (!leido_) {
+        leido_ = true;
+        doc_.setHtml(html_);
+        doc_.setMetaInformation(QTextDocument::DocumentTitle, titulo_);
+    }
+    return doc_;
 }
 
 DocumentoInforme::~DocumentoInforme() = default;
@@ -130,8 +139,8 @@ CorteHojas& DocumentoInforme::corte() const
     // Se prepara al componer y no al construir: quien arma un documento de varios puede añadirle
     // texto antes.
     if (!corte_) {
-        corte_ = std::make_unique<CorteHojas>(doc_, altoCuerpo());
-        for (QTextBlock b = doc_.begin(); b.isValid(); b = b.next())
+        corte_ = std::make_unique<CorteHojas>(cuerpo(), altoCuerpo());
+        for (QTextBlock b = cuerpo().begin(); b.isValid(); b = b.next())
             for (auto it = b.begin(); !it.atEnd(); ++it)
                 for (const QString& nombre : it.fragment().charFormat().anchorNames())
                     if (nombre.startsWith(PrefijoSeccion))
@@ -183,7 +192,8 @@ QString DocumentoInforme::seccion(int pagina) const
         // (o si se escribió algo delante después de cortar, como las hojas del índice) se mide.
         const bool despues = a.bloque.position() + a.desde >= limite;
         const QTextLine linea = a.bloque.layout()->lineForTextPosition(a.desde);
-        const double y = doc_.documentLayout()->blockBoundingRect(a.bloque).top() + (linea.isValid() ? linea.y() : 0);
+        const double y =
+            cuerpo().documentLayout()->blockBoundingRect(a.bloque).top() + (linea.isValid() ? linea.y() : 0);
         if (despues && y >= finHoja)
             break;
         // En lo alto de la hoja: en lo primero que hay en ella.

@@ -29,8 +29,16 @@ public:
                      const QString& nombreArchivo = {}, const QString& marca = {});
     ~DocumentoInforme();
 
-    QTextDocument& texto() { return doc_; }
-    const QTextDocument& texto() const { return doc_; }
+    // El texto se lee del HTML la primera vez que alguien lo pide: quien sólo quiere el HTML (el
+    // documento de la empresa, que une el de varios) no paga la lectura de cada uno.
+    QTextDocument& texto()
+    {
+        cuerpo();
+        return doc_;
+    }
+    const QTextDocument& texto() const { return cuerpo(); }
+    // El HTML del que sale el texto; lo que se cambie después en texto() no está en él.
+    const QString& html() const { return html_; }
     const QString& titulo() const { return titulo_; }
     // Nombre que la plantilla propone para guardar el documento (sin extensión).
     const QString& nombreArchivo() const { return nombreArchivo_; }
@@ -82,8 +90,12 @@ private:
 
     CorteHojas& corte() const;
     double altoCuerpo() const;
+    const QTextDocument& cuerpo() const;
 
-    QTextDocument doc_;
+    // Leer el HTML es una caché del texto, como la composición.
+    mutable QTextDocument doc_;
+    QString html_;
+    mutable bool leido_ = false;
     QString titulo_;
     QString cabecera_;
     QString pie_;
