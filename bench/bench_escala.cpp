@@ -4,7 +4,7 @@
 //   directo  — el coste mínimo de SQLite para las mismas filas (sentencias preparadas, una transacción).
 // bench/tabla.py junta las tres en una tabla con sus proporciones.
 #include "CopiaPorMedida.h"
-#include "GeneradorEscala.h"
+#include "PreparacionMedidas.h"
 #include "evaluation/DatosPuesto.h"
 #include "evaluation/GeneracionRiesgos.h"
 #include "evaluation/MatrizRiesgo.h"
@@ -14,14 +14,11 @@
 #include "store/Recordset.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <cstdio>
 #include <memory>
 #include <sqlite3.h>
-#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -29,37 +26,15 @@ QString carpetaEscala;
 // Texto de conexión de la copia en uso.
 QString conexion;
 
-// Copia de la base de escala para las medidas, y una conexión SQLite cruda sobre el mismo archivo.
-struct Escala
+// Copia de la base de escala para las medidas, con su conexión cruda, y un puesto de un centro de
+// en medio de la cartera.
+struct Escala : CopiaEscalaCruda, PuestoEscala
 {
-    QTemporaryDir dir;
-    sqlite3* crudo = nullptr;
-    long long empresa = 0, centro = 0, puesto = 0;
     FilaFactor factorGrande; // el de diez riesgos, cuando una medida lo ha puesto en esta copia
 
-    Escala()
+    Escala() : CopiaEscalaCruda(carpetaEscala), PuestoEscala(PuestoDeEnMedio(conexion, false))
     {
-        conexion = UsarCopiaEscala(carpetaEscala, dir.path());
-        Conexion::obtener(conexion);
-        if (sqlite3_open_v2(dir.filePath("Evaluacion.mdb").toUtf8().constData(), &crudo, SQLITE_OPEN_READWRITE,
-                            nullptr) != SQLITE_OK)
-            throw std::runtime_error("no se puede abrir la base de escala");
-        sqlite3_exec(crudo, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;", nullptr,
-                     nullptr, nullptr);
-        // Un puesto de un centro de en medio de la cartera.
-        Recordset rs;
-        rs.open("SELECT p.IDPuestoCentro, p.IDCentro, c.IDEmpresa FROM PuestosCentros p JOIN CentroTrabajo c "
-                "ON c.IDCentro = p.IDCentro ORDER BY p.IDPuestoCentro LIMIT 1 OFFSET "
-                "(SELECT count(*) / 2 FROM PuestosCentros)",
-                conexion);
-        puesto = rs.value(0).toLongLong();
-        centro = rs.value(1).toLongLong();
-        empresa = rs.value(2).toLongLong();
-    }
-    ~Escala()
-    {
-        sqlite3_close_v2(crudo);
-        Conexion::cerrarTodas();
+        ::conexion = conexion;
     }
 
     void exec(const char* sql) { sqlite3_exec(crudo, sql, nullptr, nullptr, nullptr); }
@@ -730,11 +705,9 @@ void registrar(const char* accion, void (*nuestro)(benchmark::State&), void (*in
 int main(int argc, char** argv)
 {
     QCoreApplication aplicacion(argc, argv);
-    carpetaEscala = qEnvironmentVariable("BASE_ESCALA");
-    if (carpetaEscala.isEmpty() || !QFile::exists(carpetaEscala + "/Evaluacion.mdb")) {
-        std::fprintf(stderr, "BASE_ESCALA debe ser la carpeta de una base hecha con generar_escala.\n");
+    carpetaEscala = LeerBaseEscala();
+    if (carpetaEscala.isEmpty())
         return 2;
-    }
     registrar("Añadir un puesto", AnadirPuesto_nuestro, AnadirPuesto_ingenuo, AnadirPuesto_directo);
     registrar("Marcar un factor", MarcarFactor_nuestro, MarcarFactor_ingenuo, MarcarFactor_directo);
     registrar("Desmarcar un factor", DesmarcarFactor_nuestro, DesmarcarFactor_ingenuo, DesmarcarFactor_directo);
@@ -753,9 +726,7 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("Compactar la base/directo", Compactar_directo)
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    PasarMedidas(argc, argv);
     copias.soltar();
     return 0;
 }

@@ -1,9 +1,9 @@
 // Las hojas de cálculo: el plan de 200 acciones de un centro en XLSX y en CSV, y su evaluación (50
 // puestos de 30 riesgos, tres medidas por riesgo) en XLSX. Cuenta la lectura de las filas y la escritura.
 #include "CopiaPrograma.h"
+#include "PreparacionMedidas.h"
 #include "reports/ExportacionHoja.h"
 #include "store/Conexion.h"
-#include "store/Recordset.h"
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
@@ -22,12 +22,7 @@ void preparar()
     c->ejecutar("INSERT INTO Empresas (IDEmpresa, Nombre) VALUES (1, 'Consultoría de prueba')");
     c->ejecutar("INSERT INTO CentroTrabajo (IDCentro, IDEmpresa, NombreCentro, Direccion) VALUES (1, 1, 'Nave', "
                 "'Nave')");
-    Recordset pares;
-    pares.open("SELECT IDFactor, IDRiesgo FROM RiesgosFactores GROUP BY IDRiesgo ORDER BY IDRiesgo LIMIT 30",
-               copia->conexion());
-    std::vector<std::pair<long long, long long>> riesgos;
-    for (; !pares.eof(); pares.moveNext())
-        riesgos.emplace_back(pares.value(0).toLongLong(), pares.value(1).toLongLong());
+    const auto riesgos = RiesgosDePrueba(copia->conexion(), RiesgosPorPuesto);
     const QStringList niveles{"Riesgo Intolerable", "Riesgo Importante", "Riesgo Moderado", "Riesgo Tolerable"};
     long long fila = 0;
     for (long long puesto = 1; puesto <= Puestos; ++puesto) {
@@ -97,9 +92,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     preparar();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    PasarMedidas(argc, argv);
     copia.reset();
     return 0;
 }

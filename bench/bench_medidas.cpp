@@ -1,65 +1,36 @@
 // Añadir una medida propia a escala de asesoría, de tres maneras (nuestro, ingenuo y directo,
 // como en bench_escala). Abrir la ventana de medidas y su Colocar se miden en bench_ventanas.
 #include "CopiaPorMedida.h"
-#include "GeneradorEscala.h"
 #include "PlataformaPrueba.h"
+#include "PreparacionMedidas.h"
 #include "evaluation/SeleccionaMedidas.h"
 #include "evaluation/VentanaAsistente.h"
 #include "store/Conexion.h"
 #include "store/Recordset.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <cstdio>
 #include <memory>
 #include <sqlite3.h>
-#include <stdexcept>
 
 namespace {
 QString carpetaEscala;
 // Texto de conexión de la copia en uso.
 QString conexion;
 
-// Copia de la base de escala, un puesto de en medio de la cartera con uno de sus factores, y una
-// conexión SQLite cruda sobre el mismo archivo.
-struct Escala
+// Copia de la base de escala con su conexión cruda, y el puesto de en medio entre los que tienen
+// medidas con uno de sus factores.
+struct Escala : CopiaEscalaCruda, PuestoEscala
 {
-    QTemporaryDir dir;
-    sqlite3* crudo = nullptr;
-    long long empresa = 0, centro = 0, puesto = 0;
     QString factor;
 
-    Escala()
+    Escala() : CopiaEscalaCruda(carpetaEscala), PuestoEscala(PuestoDeEnMedio(conexion, true))
     {
-        conexion = UsarCopiaEscala(carpetaEscala, dir.path());
-        Conexion::obtener(conexion);
-        if (sqlite3_open_v2(dir.filePath("Evaluacion.mdb").toUtf8().constData(), &crudo, SQLITE_OPEN_READWRITE,
-                            nullptr) != SQLITE_OK)
-            throw std::runtime_error("no se puede abrir la base de escala");
-        sqlite3_exec(crudo, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;", nullptr,
-                     nullptr, nullptr);
-        // El puesto de en medio entre los que tienen medidas.
-        Recordset rs;
-        rs.open("SELECT p.IDPuestoCentro, p.Puesto, p.IDCentro, c.IDEmpresa FROM PuestosCentros p JOIN CentroTrabajo c "
-                "ON c.IDCentro = p.IDCentro WHERE EXISTS (SELECT 1 FROM Evaluacion e WHERE e.IDPuestoCentro = "
-                "p.IDPuestoCentro) ORDER BY p.IDPuestoCentro LIMIT 1 OFFSET (SELECT count(DISTINCT IDPuestoCentro) / 2 "
-                "FROM Evaluacion)",
-                conexion);
-        puesto = rs.value(0).toLongLong();
-        centro = rs.value(2).toLongLong();
-        empresa = rs.value(3).toLongLong();
+        ::conexion = conexion;
         Recordset f;
         f.open("SELECT Factor FROM VFactoresMedidas WHERE IDPuestoCentro = ? ORDER BY IDMedidaFactor DESC LIMIT 1",
                conexion, {puesto});
         factor = f.value(0).toString();
-    }
-    ~Escala()
-    {
-        sqlite3_close_v2(crudo);
-        Conexion::cerrarTodas();
     }
 };
 CopiaPorMedida<Escala> copias;
@@ -144,18 +115,14 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication aplicacion(argc, argv);
     PlataformaPrueba plataforma;
-    carpetaEscala = qEnvironmentVariable("BASE_ESCALA");
-    if (carpetaEscala.isEmpty() || !QFile::exists(carpetaEscala + "/Evaluacion.mdb")) {
-        std::fprintf(stderr, "BASE_ESCALA debe ser la carpeta de una base hecha con generar_escala.\n");
+    carpetaEscala = LeerBaseEscala();
+    if (carpetaEscala.isEmpty())
         return 2;
-    }
     copias.registrar("Añadir una medida/nuestro", AnadirMedida_nuestro)->Unit(benchmark::kMillisecond);
     // Lo ingenuo tarda mucho más: pocas vueltas bastan.
     copias.registrar("Añadir una medida/ingenuo", AnadirMedida_ingenuo)->Unit(benchmark::kMillisecond)->Iterations(3);
     copias.registrar("Añadir una medida/directo", AnadirMedida_directo)->Unit(benchmark::kMillisecond);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    PasarMedidas(argc, argv);
     copias.soltar();
     return 0;
 }

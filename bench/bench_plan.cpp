@@ -1,8 +1,8 @@
 // El plan de un centro grande sobre la base de escala de asesoría: abrir su ventana con 200 líneas
 // y proponer líneas desde una evaluación de 50 puestos con 30 riesgos cada uno.
 #include "CopiaPorMedida.h"
-#include "GeneradorEscala.h"
 #include "PlataformaPrueba.h"
+#include "PreparacionMedidas.h"
 #include "planning/ActuacionPreventiva.h"
 #include "plataforma/Reloj.h"
 #include "shell/Sesion.h"
@@ -12,10 +12,7 @@
 
 #include <QApplication>
 #include <QDate>
-#include <QFile>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <cstdio>
 
 namespace {
 QString carpetaEscala;
@@ -87,15 +84,13 @@ void llenarCentroGrande(Conexion& c)
     sesion.idCentro = centro;
 }
 
-struct Escala
+struct Escala : CopiaEscala
 {
-    QTemporaryDir dir;
-    Escala()
+    Escala() : CopiaEscala(carpetaEscala)
     {
-        sesion.conexion = UsarCopiaEscala(carpetaEscala, dir.path());
+        sesion.conexion = conexion;
         llenarCentroGrande(*Conexion::obtener(sesion.conexion));
     }
-    ~Escala() { Conexion::cerrarTodas(); }
 };
 CopiaPorMedida<Escala> copias;
 
@@ -125,16 +120,12 @@ int main(int argc, char** argv)
     QApplication aplicacion(argc, argv);
     PlataformaPrueba plataforma;
     FijarHoy(QDate(2027, 6, 2));
-    carpetaEscala = qEnvironmentVariable("BASE_ESCALA");
-    if (carpetaEscala.isEmpty() || !QFile::exists(carpetaEscala + "/Evaluacion.mdb")) {
-        std::fprintf(stderr, "BASE_ESCALA debe ser la carpeta de una base hecha con generar_escala.\n");
+    carpetaEscala = LeerBaseEscala();
+    if (carpetaEscala.isEmpty())
         return 2;
-    }
     copias.registrar("Abrir ActuacionPreventiva con 200 líneas/nuestro", AbrirPlan)->Unit(benchmark::kMillisecond);
     copias.registrar("Proponer desde 50 puestos por 30 riesgos/nuestro", Proponer)->Unit(benchmark::kMillisecond);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    PasarMedidas(argc, argv);
     copias.soltar();
     return 0;
 }

@@ -1,8 +1,8 @@
 // El resumen de centros sobre la base de escala: abrirlo (la primera vez en la sesión y las
 // siguientes), volver a leerlo tras escribir en un centro y filtrar tecla a tecla mientras se escribe.
 #include "CopiaPorMedida.h"
-#include "GeneradorEscala.h"
 #include "PlataformaPrueba.h"
+#include "PreparacionMedidas.h"
 #include "companies/ResumenCentros.h"
 #include "reports/Importes.h"
 #include "shell/Sesion.h"
@@ -11,23 +11,18 @@
 #include "store/Recordset.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <chrono>
-#include <cstdio>
 #include <thread>
 
 namespace {
 QString carpetaEscala;
 Sesion sesion;
 
-struct Escala
+struct Escala : CopiaEscala
 {
-    QTemporaryDir dir;
-    Escala() { sesion.conexion = UsarCopiaEscala(carpetaEscala, dir.path()); }
-    ~Escala() { Conexion::cerrarTodas(); }
+    Escala() : CopiaEscala(carpetaEscala) { sesion.conexion = conexion; }
 };
 CopiaPorMedida<Escala> copias;
 
@@ -117,11 +112,9 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication aplicacion(argc, argv);
     PlataformaPrueba plataforma;
-    carpetaEscala = qEnvironmentVariable("BASE_ESCALA");
-    if (carpetaEscala.isEmpty() || !QFile::exists(carpetaEscala + "/Evaluacion.mdb")) {
-        std::fprintf(stderr, "BASE_ESCALA debe ser la carpeta de una base hecha con generar_escala.\n");
+    carpetaEscala = LeerBaseEscala();
+    if (carpetaEscala.isEmpty())
         return 2;
-    }
     copias.registrar("Abrir ResumenCentros la primera vez/nuestro", AbrirPrimeraVez)->Unit(benchmark::kMillisecond);
     copias.registrar("Abrir ResumenCentros preparado al arrancar/nuestro", AbrirPreparado)
         ->Unit(benchmark::kMillisecond)
@@ -131,9 +124,7 @@ int main(int argc, char** argv)
     copias.registrar("Colocar de ResumenCentros tras un cambio/nuestro", ColocarTrasUnCambio)
         ->Unit(benchmark::kMillisecond);
     copias.registrar("Filtrar ResumenCentros al escribir/nuestro", FiltrarAlEscribir)->Unit(benchmark::kMillisecond);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    PasarMedidas(argc, argv);
     copias.soltar();
     return 0;
 }

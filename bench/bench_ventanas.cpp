@@ -1,8 +1,8 @@
 // Abrir cada ventana (con su carga y su Colocar) y moverse por ella, sobre la base de escala de
 // asesoría. Sólo se mide lo nuestro: no hay una forma "ingenua" con la que compararlo.
 #include "CopiaPorMedida.h"
-#include "GeneradorEscala.h"
 #include "PlataformaPrueba.h"
+#include "PreparacionMedidas.h"
 #include "companies/Empresa.h"
 #include "evaluation/InicioEvaluacion.h"
 #include "evaluation/Puestos.h"
@@ -14,14 +14,9 @@
 #include "shell/NavegadorRegistros.h"
 #include "shell/Sesion.h"
 #include "store/Conexion.h"
-#include "store/Recordset.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <cstdio>
 #include <memory>
 
 namespace {
@@ -29,23 +24,16 @@ QString carpetaEscala;
 // Lo que las ventanas reciben de la anterior.
 Sesion sesion;
 
-struct Escala
+struct Escala : CopiaEscala
 {
-    QTemporaryDir dir;
-    Escala()
+    Escala() : CopiaEscala(carpetaEscala)
     {
-        sesion.conexion = UsarCopiaEscala(carpetaEscala, dir.path());
-        // Un puesto de un centro de en medio de la cartera, como si viniera de la ventana anterior.
-        Recordset rs;
-        rs.open("SELECT p.IDPuestoCentro, p.Puesto, p.IDCentro, c.IDEmpresa FROM PuestosCentros p JOIN CentroTrabajo c "
-                "ON c.IDCentro = p.IDCentro ORDER BY p.IDPuestoCentro LIMIT 1 OFFSET "
-                "(SELECT count(*) / 2 FROM PuestosCentros)",
-                sesion.conexion);
-        sesion.puestoActual = VentanaAsistente::TextoPuesto(rs.value(0).toLongLong(), rs.value(1).toString());
-        sesion.idCentro = rs.value(2).toLongLong();
-        sesion.idEmpresa = rs.value(3).toLongLong();
+        sesion.conexion = conexion;
+        const PuestoEscala p = PuestoDeEnMedio(conexion, false);
+        sesion.puestoActual = VentanaAsistente::TextoPuesto(p.puesto, p.nombre);
+        sesion.idCentro = p.centro;
+        sesion.idEmpresa = p.empresa;
     }
-    ~Escala() { Conexion::cerrarTodas(); }
 };
 CopiaPorMedida<Escala> copias;
 
@@ -85,11 +73,9 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication aplicacion(argc, argv);
     PlataformaPrueba plataforma;
-    carpetaEscala = qEnvironmentVariable("BASE_ESCALA");
-    if (carpetaEscala.isEmpty() || !QFile::exists(carpetaEscala + "/Evaluacion.mdb")) {
-        std::fprintf(stderr, "BASE_ESCALA debe ser la carpeta de una base hecha con generar_escala.\n");
+    carpetaEscala = LeerBaseEscala();
+    if (carpetaEscala.isEmpty())
         return 2;
-    }
     registrarVentana<Empresa>("Empresa");
     copias.registrar("Pasar a la empresa siguiente/nuestro", SiguienteEmpresa)->Unit(benchmark::kMillisecond);
     registrarVentana<InicioEvaluacion>("InicioEvaluacion");
@@ -106,9 +92,7 @@ int main(int argc, char** argv)
     registrarVentana<ActuacionPreventiva>("ActuacionPreventiva");
     copias.registrar("Colocar de ActuacionPreventiva/nuestro", Colocar<ActuacionPreventiva>)
         ->Unit(benchmark::kMillisecond);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    PasarMedidas(argc, argv);
     copias.soltar();
     return 0;
 }

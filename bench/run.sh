@@ -33,7 +33,7 @@ export QT_QPA_PLATFORM=offscreen
 de_escala=()
 comunes=()
 for programa in "${programas[@]}"; do
-    if grep -q BASE_ESCALA "bench/$programa.cpp"; then de_escala+=("$programa"); else comunes+=("$programa"); fi
+    if grep -qE 'BASE_ESCALA|LeerBaseEscala' "bench/$programa.cpp"; then de_escala+=("$programa"); else comunes+=("$programa"); fi
 done
 
 carpeta_base() {
