@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QtTest>
+#include <memory>
 
 namespace {
 // Textos que un usuario escribe de verdad, y los que rompen una sentencia o una fecha mal tratadas.
@@ -43,6 +44,14 @@ const char* const TextosFijos[] = {
     "Alta",
     "Dañino",
 };
+
+// Nombre de una tecla para la lista de acciones. QTest::toString devuelve una copia hecha con
+// new[] que es de quien la pide: guardada así, no se pierde.
+QString nombreTecla(Qt::Key k)
+{
+    const std::unique_ptr<char[]> texto(QTest::toString(k));
+    return QString::fromLatin1(texto.get());
+}
 
 bool visibleYActivo(const QWidget* w)
 {
@@ -175,7 +184,7 @@ void Mono::elegirEn(QComboBox* lista)
     if (lista->count() > 0 && tirada < 35) {
         const Qt::Key teclas[] = {Qt::Key_Down, Qt::Key_Up, Qt::Key_Home, Qt::Key_End, Qt::Key_PageDown};
         const Qt::Key k = teclas[azar(5)];
-        apuntar(QStringLiteral("tecla %1 en la lista %2").arg(QTest::toString(k)).arg(nombre(lista)));
+        apuntar(QStringLiteral("tecla %1 en la lista %2").arg(nombreTecla(k)).arg(nombre(lista)));
         lista->setFocus(Qt::OtherFocusReason);
         QTest::keyClick(lista, k);
         return;
@@ -269,7 +278,7 @@ void Mono::tocarVista(QAbstractItemView* vista)
     } else if (que < 95) {
         const Qt::Key teclas[] = {Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End, Qt::Key_Tab};
         const Qt::Key k = teclas[azar(6)];
-        apuntar(QStringLiteral("tecla %1 en %2").arg(QTest::toString(k)).arg(nombre(vista)));
+        apuntar(QStringLiteral("tecla %1 en %2").arg(nombreTecla(k)).arg(nombre(vista)));
         vista->setFocus(Qt::OtherFocusReason);
         QTest::keyClick(vista, k);
     } else if (auto* t = qobject_cast<QTableView*>(vista); t && t->horizontalHeader()->isVisible()) {
@@ -291,7 +300,7 @@ void Mono::teclaSuelta(QWidget* raiz)
     QWidget* foco = QApplication::focusWidget();
     if (!foco || !(foco == raiz || raiz->isAncestorOf(foco)))
         foco = raiz;
-    apuntar(QStringLiteral("tecla %1 en %2").arg(QTest::toString(k)).arg(nombre(foco)));
+    apuntar(QStringLiteral("tecla %1 en %2").arg(nombreTecla(k)).arg(nombre(foco)));
     QTest::keyClick(foco, k);
 }
 
