@@ -8,6 +8,7 @@
 #include <QFile>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <ostream>
 
 class BaseServidorPrueba
 {
@@ -45,6 +46,12 @@ public:
 private:
     QString nombre_;
 };
+
+// GoogleTest escribe los textos en claro al fallar una comparación.
+inline void PrintTo(const QString& texto, std::ostream* salida)
+{
+    *salida << '"' << texto.toStdString() << '"';
+}
 
 // La primera celda de una consulta, como texto.
 inline QString celdaPg(PGconn* c, const QString& sql, const QStringList& valores = {})
