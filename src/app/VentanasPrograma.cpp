@@ -10,6 +10,7 @@
 #include "planning/AccionPreventiva.h"
 #include "planning/ActuacionPreventiva.h"
 #include "reports/Informes.h"
+#include "shell/OrigenDatos.h"
 #include "shell/RegistroVentanas.h"
 
 void RegistrarVentanasDelPrograma()
@@ -23,6 +24,7 @@ void RegistrarVentanasDelPrograma()
     registrarVentana<SeleccionaMedidas>(Ventana::SeleccionaMedidas);
     registrarVentana<ActuacionPreventiva>(Ventana::ActuacionPreventiva);
     registrarVentana<AccionPreventiva>(Ventana::AccionPreventiva);
+    registrarVentana<OrigenDatos>(Ventana::OrigenDatos);
     // El visor y las dos páginas de cierre.
     RegistrarInformes();
 }

@@ -5,6 +5,7 @@
 #include "shell/EstadoTeclas.h"
 #include "shell/IconosEntrada.h"
 #include "shell/ManejadorErrores.h"
+#include "shell/OrigenDatosInicio.h"
 #include "shell/Rutinas.h"
 
 #include "plataforma/InstanciaPrograma.h"
@@ -157,6 +158,10 @@ void Entrada::construir()
                               IconosEntrada::copia());
     auto* restaurar = botonImagen(panel_, QStringLiteral("BRestaurarCopia"), QStringLiteral("Restaurar copia"),
                                   IconosEntrada::restaurar());
+    auto* origen = botonImagen(panel_, QStringLiteral("BOrigenDatos"),
+                               QStringLiteral("Origen de datos: el archivo de la carpeta del programa o un servidor"),
+                               IconosEntrada::origenDatos());
+    origen->setAccessibleName(QStringLiteral("Origen de datos"));
     auto* lector = botonImagen(panel_, QStringLiteral("Image2"),
                                QStringLiteral("Se necesita tener instalado Adobe Reader, pulsar para instalar"),
                                IconosEntrada::lectorPdf());
@@ -173,6 +178,7 @@ void Entrada::construir()
     fila->addWidget(utilidades);
     fila->addWidget(copia);
     fila->addWidget(restaurar);
+    fila->addWidget(origen);
     fila->addWidget(lector);
     fila->addStretch(1);
     fila->addWidget(cerrar);
@@ -191,6 +197,7 @@ void Entrada::construir()
     connect(copia, &QToolButton::clicked, this, Ranura([this] { HacerCopiaSeguridad(this, sesion_.conexion); }, this));
     connect(restaurar, &QToolButton::clicked, this,
             Ranura([this] { RestaurarCopia(this, area_, sesion_.conexion); }, this));
+    connect(origen, &QToolButton::clicked, this, Ranura([this] { abrirOrigenDatos(); }, this));
     // Cerrar pasa siempre por la pregunta de salida de closeEvent.
     connect(salir_, &QPushButton::clicked, this, [this] { close(); });
     connect(cerrar, &QToolButton::clicked, this, [this] { close(); });
@@ -268,7 +275,8 @@ void Entrada::cargar()
                               Servicios().mensaje(this, aviso, QStringLiteral("Evaluación de Riesgos"),
                                                   Icono::Exclamacion, Botones::Aceptar, Respuesta::Aceptar);
                       },
-                      [this] { sesion_.conexion = textoConexion(CarpetaPrograma()); },
+                      // Con un servidor elegido, puede preguntar: la ventana ya tiene su título.
+                      [this] { sesion_.conexion = ConexionAlArrancar(this); },
                   },
                   this);
     // Cuando la ventana ya está a la vista: contar no retrasa que aparezca.
@@ -303,6 +311,12 @@ void Entrada::abrirResumenCentros()
 {
     if (RegistroVentanas::hayFabrica(Ventana::ResumenCentros))
         registro_.mostrarCargada(Ventana::ResumenCentros);
+}
+
+void Entrada::abrirOrigenDatos()
+{
+    if (RegistroVentanas::hayFabrica(Ventana::OrigenDatos))
+        registro_.mostrarCargada(Ventana::OrigenDatos);
 }
 
 void Entrada::abrirDocumento(const QString& nombre)

@@ -43,6 +43,7 @@ private:
     void cargar();
     void abrirEmpresa();
     void abrirResumenCentros();
+    void abrirOrigenDatos();
     // Al abrir: cuántas revisiones y acciones han vencido, en la barra de estado.
     void avisarVencimientos();
     void abrirDocumento(const QString& nombre);

@@ -142,6 +142,21 @@ QIcon restaurar()
     });
 }
 
+QIcon origenDatos()
+{
+    return icono([](QPainter& g) {
+        cilindro(g);
+        // Dos equipos unidos a la base de datos: la del servidor, compartida.
+        g.setPen(QPen(QColor(40, 40, 50), 1.6, Qt::SolidLine, Qt::RoundCap));
+        g.drawLine(QPointF(28, 22), QPointF(32, 22));
+        g.drawLine(QPointF(32, 14), QPointF(32, 30));
+        g.setPen(QPen(QColor(30, 60, 110), 1.2));
+        g.setBrush(QColor(120, 180, 240));
+        g.drawRect(QRectF(29, 8, 8, 6));
+        g.drawRect(QRectF(29, 30, 8, 6));
+    });
+}
+
 QIcon lectorPdf()
 {
     return icono([](QPainter& g) {

@@ -15,6 +15,8 @@ QIcon utilidades();
 // Copia de seguridad y restauración: la base de datos con una flecha que sale o que vuelve.
 QIcon copia();
 QIcon restaurar();
+// Origen de datos: la base de datos con dos equipos que la comparten.
+QIcon origenDatos();
 QIcon lectorPdf();
 QIcon cerrar();
 // Ayuda: una interrogación blanca en un círculo azul, que no se confunde con el aspa roja de cerrar.

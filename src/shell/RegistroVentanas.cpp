@@ -29,8 +29,9 @@ QString NombreVentana(Ventana ventana)
                                           "InformeGeneral",
                                           "ImprimirEvaluacion",
                                           "ImprimirPlanificacion",
-                                          "ResumenCentros"};
-    static_assert(std::size(nombres) == size_t(Ventana::ResumenCentros) + 1);
+                                          "ResumenCentros",
+                                          "OrigenDatos"};
+    static_assert(std::size(nombres) == size_t(Ventana::OrigenDatos) + 1);
     return QString::fromLatin1(nombres[static_cast<int>(ventana)]);
 }
 

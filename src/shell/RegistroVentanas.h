@@ -25,6 +25,7 @@ enum class Ventana
     ImprimirEvaluacion,
     ImprimirPlanificacion,
     ResumenCentros,
+    OrigenDatos,
 };
 
 // Nombre de la ventana como objectName ("InicioEvaluacion").

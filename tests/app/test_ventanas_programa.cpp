@@ -7,9 +7,9 @@
 // tipo de ventana ha de tener quien la cree.
 TEST(VentanasPrograma, TodoTipoDeVentanaTieneSuFabrica)
 {
-    for (int i = 0; i <= int(Ventana::ResumenCentros); ++i)
+    for (int i = 0; i <= int(Ventana::OrigenDatos); ++i)
         RegistroVentanas::quitarFabrica(Ventana(i));
     RegistrarVentanasDelPrograma();
-    for (int i = 0; i <= int(Ventana::ResumenCentros); ++i)
+    for (int i = 0; i <= int(Ventana::OrigenDatos); ++i)
         EXPECT_TRUE(RegistroVentanas::hayFabrica(Ventana(i))) << NombreVentana(Ventana(i)).toStdString();
 }

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "plataforma/ConexionServidor.h"
+#include "plataforma/SondeoServidor.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QThread;
+struct Sesion;
+
+// Ventana "Origen de datos": dónde viven los datos del programa, el archivo de su carpeta (lo de
+// siempre) o un servidor PostgreSQL. Prueba la conexión sin que la ventana se quede parada y
+// guarda la elección (en OrigenDatos.ini) y la contraseña (en el archivo de contraseñas de
+// libpq); lo guardado vale desde la próxima vez que se abra el programa.
+class OrigenDatos : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static inline const QString Titulo = QStringLiteral("Origen de datos");
+    // Espera máxima de la prueba de conexión por cada dirección del servidor, en segundos.
+    static constexpr int EsperaPrueba = 5;
+
+    explicit OrigenDatos(Sesion& sesion, QWidget* parent = nullptr);
+    ~OrigenDatos() override;
+
+private:
+    void construir();
+    void cargar();
+    void cambiarTipo();
+    // El servidor escrito; si falta algo o el puerto no vale, lo dice, pone el cursor en el campo
+    // y no devuelve nada.
+    std::optional<DatosServidor> servidorEscrito();
+    void probar();
+    void mostrarPrueba(const ResultadoSondeo& resultado, const DatosServidor& datos);
+    void guardar();
+    void cerrar();
+    void avisar(const QString& texto, bool fallo);
+
+    QRadioButton* archivo_ = nullptr;
+    QRadioButton* servidor_ = nullptr;
+    QLineEdit* equipo_ = nullptr;
+    QLineEdit* puerto_ = nullptr;
+    QLineEdit* base_ = nullptr;
+    QLineEdit* usuario_ = nullptr;
+    QLineEdit* clave_ = nullptr;
+    QPushButton* probar_ = nullptr;
+    QPushButton* guardar_ = nullptr;
+    QPushButton* cancelar_ = nullptr;
+    QLabel* resultado_ = nullptr;
+    QPointer<QThread> prueba_;
+};
