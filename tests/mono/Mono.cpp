@@ -109,6 +109,8 @@ Mono::Mono(quint64 semilla, const QString& plantilla) : azar_(semilla)
     const QString copias = carpeta_.filePath(QStringLiteral("copias"));
     QDir().mkpath(copias);
     FijarCarpetaPrograma(programa);
+    // La ventana del origen de datos guarda contraseñas: nunca en el archivo de verdad del usuario.
+    qputenv("PGPASSFILE", QFile::encodeName(carpeta_.filePath(QStringLiteral("pgpass"))));
     plataforma_ = std::make_unique<PlataformaMono>(azar_, copias);
     // Un diálogo modal que no pasa por los servicios pararía la corrida: se cierra y se apunta.
     vigiaModales_.setInterval(20);
