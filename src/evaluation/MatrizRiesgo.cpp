@@ -3,8 +3,6 @@
 #include "store/Conexion.h"
 #include "store/Recordset.h"
 
-#include <sqlite3.h>
-
 #include <array>
 
 namespace {
@@ -63,7 +61,7 @@ int CopiarEvaluacionAOcultas(const QString& conexion, long long idPuestoCentro)
                 "WHERE h.Mostrar = 'N' AND h.IDPuestoCentro = ? AND EXISTS (SELECT 1 FROM Evaluacion s "
                 " WHERE s.IDPuestoCentro = h.IDPuestoCentro AND s.IDRiesgo = h.IDRiesgo AND s.Mostrar = 'S')",
                 {idPuestoCentro});
-    const int cambiadas = sqlite3_changes(c->bd());
+    const int cambiadas = int(c->motor().filasCambiadas());
     t.confirmar();
     return cambiadas;
 }

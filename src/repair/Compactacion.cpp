@@ -194,7 +194,7 @@ QString restaurarEsquema(const QString& copia, QStringList& hechos, QStringList&
             return tr("no se puede crear el esquema de referencia en la carpeta temporal");
         try {
             const auto referencia = Conexion::crear(temporal.filePath(QStringLiteral("Esquema.mdb")));
-            if (leerObjetos(referencia->bd(), esquema) != SQLITE_OK)
+            if (leerObjetos(referencia->sqlite(), esquema) != SQLITE_OK)
                 return tr("no se puede leer el esquema de referencia");
         } catch (const ErrorBD& e) {
             // Sin sitio para el esquema de referencia es el disco: a la base de datos no le falta nada.

@@ -15,7 +15,7 @@ namespace salvamento {
 
 Salvador::Salvador(const Origen& fuente, std::shared_ptr<Conexion> nueva)
     : fuente_(fuente), archivo_(fuente.paginas(), !fuente.cabeceraRehecha()), nueva_(std::move(nueva)),
-      bd_(nueva_->bd())
+      bd_(nueva_->sqlite())
 {
 }
 

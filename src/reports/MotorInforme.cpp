@@ -6,7 +6,6 @@
 #include "store/Conexion.h"
 #include "store/ErrorBD.h"
 #include "store/SentenciaPreparada.h"
-#include "store/ValoresSqlite.h"
 
 #include <QDate>
 #include <QDir>
@@ -14,7 +13,6 @@
 #include <QObject>
 #include <QRegularExpression>
 #include <kainjow/mustache.hpp>
-#include <sqlite3.h>
 
 namespace mus = kainjow::mustache;
 
@@ -82,26 +80,26 @@ QString claveUnion(const std::vector<QVariant>& fila, const std::vector<int>& in
 void leerConsulta(Conexion& con, const QString& sql, const std::vector<QVariant>& valores, Tabla& t)
 {
     const SentenciaPreparada sentencia(con, sql.toUtf8());
-    sqlite3_stmt* st = sentencia.get();
+    SentenciaMotor& st = *sentencia;
     // Una plantilla sólo lee: una sentencia que escribiría no se ejecuta.
-    if (!st || !sqlite3_stmt_readonly(st) || sqlite3_column_count(st) == 0)
+    if (!st.soloLectura() || st.columnas() == 0)
         throw ErrorBD(NumeroError::ErrorGeneral,
                       QObject::tr("La consulta «%1» de la plantilla no es una lectura.").arg(t.nombre), sql);
     for (int i = 0; i < int(valores.size()); ++i)
         enlazar(con, st, i + 1, valores[i]);
-    const int n = sqlite3_column_count(st);
+    const int n = st.columnas();
     for (int i = 0; i < n; ++i)
-        t.columnas << QString::fromUtf8(sqlite3_column_name(st, i));
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        t.columnas << st.nombreColumna(i);
+    PasoSentencia paso;
+    while ((paso = st.paso()) == PasoSentencia::Fila) {
         std::vector<QVariant> fila(n);
         // Sin tipo declarado: las fechas llegan como texto y mostrar() las escribe a la española.
         for (int i = 0; i < n; ++i)
-            fila[i] = leerColumna(st, i, {});
+            fila[i] = st.valor(i, {});
         t.filas.push_back(std::move(fila));
     }
-    if (rc != SQLITE_DONE)
-        con.lanzar(rc, sql);
+    if (paso == PasoSentencia::Fallo)
+        con.lanzar(st.codigo(), sql);
 }
 
 // Cómo se ve un valor en el documento: fechas a la española, decimales con coma, nulo vacío.

@@ -69,7 +69,7 @@ UPDATE main.RevisionCatalogo SET Revision = (SELECT max(Revision) FROM entregado
 
 void quitarEntregado(Conexion& c)
 {
-    sqlite3_exec(c.bd(), "DETACH DATABASE entregado", nullptr, nullptr, nullptr);
+    sqlite3_exec(c.sqlite(), "DETACH DATABASE entregado", nullptr, nullptr, nullptr);
 }
 
 const char* const consultaRevision = "SELECT max(Revision) FROM RevisionCatalogo";
@@ -129,7 +129,7 @@ void actualizarCatalogo(Conexion& c, const QString& archivo)
 {
     int rc = SQLITE_OK;
     {
-        const SentenciaPreparada st = SentenciaPreparada::suelta(c.bd(), "ATTACH DATABASE ? AS entregado", rc);
+        const SentenciaPreparada st = SentenciaPreparada::suelta(c.sqlite(), "ATTACH DATABASE ? AS entregado", rc);
         const QByteArray nombre = QDir::toNativeSeparators(archivo).toUtf8();
         if (rc == SQLITE_OK)
             rc = sqlite3_bind_text(st.get(), 1, nombre.constData(), int(nombre.size()), SQLITE_TRANSIENT);

@@ -6,8 +6,8 @@
 namespace {
 // Sin orden pedido, las filas salen por su identificador ascendente, como siempre: las ventanas
 // toman la última fila por la recién añadida. SQLite no lo garantiza cuando recorre un índice,
-// así que a una consulta sencilla de una sola tabla o vista se le añade el orden por su clave.
-// Ordenar por rowid cuando el índice ya da ese orden no le cuesta nada.
+// así que a una consulta sencilla de una sola tabla o vista se le añade el orden por su clave
+// (en una tabla, el orden en que el motor guarda sus filas).
 // La columna de orden es la columna entera por la que salen ordenadas las filas, si se sabe.
 Conexion::ConsultaPreparada analizarOrden(Conexion& con, const QString& sql)
 {
@@ -34,7 +34,8 @@ Conexion::ConsultaPreparada analizarOrden(Conexion& con, const QString& sql)
     const QString clave = con.claveDe(origen);
     if (con.esVista(origen))
         return {(sinFin + " ORDER BY " + citarNombre(clave)).toUtf8(), clave};
-    return {(sinFin + " ORDER BY rowid").toUtf8(), con.claveEsNumeroDeFila(origen) ? clave : QString()};
+    return {(sinFin + " ORDER BY " + con.motor().ordenDeFilas(clave)).toUtf8(),
+            con.claveEsNumeroDeFila(origen) ? clave : QString()};
 }
 } // namespace
 

@@ -4,18 +4,14 @@
 #include "store/CuentaSistema.h"
 #include "store/ErrorBD.h"
 #include "store/Esquema.h"
-#include "store/MapaErrores.h"
-#include "store/ProteccionDiario.h"
+#include "store/MotorSqlite.h"
 #include "store/Recordset.h"
 #include "store/SentenciaPreparada.h"
-#include "store/ValoresSqlite.h"
 #include "store/VersionEvaluacion.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <map>
-#include <sqlite3.h>
 
 namespace {
 // Una conexión por texto de conexión. Las ventanas abren y cierran conjuntos a cada paso;
@@ -37,33 +33,6 @@ std::set<Conexion*>& conexionesVivas()
 QString ruta(const QString& nativa)
 {
     return QDir::fromNativeSeparators(nativa);
-}
-
-// Mira la cabecera antes de dárselo a SQLite: un archivo de texto o uno cortado se
-// reconocen aquí con un mensaje claro en vez de fallar más tarde a mitad de una lectura.
-void comprobarCabecera(const QString& archivo)
-{
-    QFile f(archivo);
-    if (!f.open(QIODevice::ReadOnly))
-        return; // el fallo de apertura lo cuenta SQLite con su código
-    const qint64 tamano = f.size();
-    const QString danada = QObject::tr("El archivo «%1» no es una base de datos del programa o está dañado.")
-                               .arg(QDir::toNativeSeparators(archivo));
-    if (tamano == 0)
-        throw ErrorBD(NumeroError::BaseDanada, danada + QObject::tr(" Está vacío."));
-    const QByteArray cabecera = f.read(100);
-    if (cabecera.size() < 100 || !cabecera.startsWith(QByteArray("SQLite format 3\0", 16)))
-        throw ErrorBD(NumeroError::BaseDanada, danada);
-    if (QFileInfo::exists(archivo + "-wal"))
-        return; // con diario pendiente el tamaño del archivo aún no es el definitivo
-    const auto byte = [&](int i) { return quint32(quint8(cabecera[i])); };
-    quint32 pagina = (byte(16) << 8) | byte(17);
-    if (pagina == 1)
-        pagina = 65536;
-    const quint32 paginas = (byte(28) << 24) | (byte(29) << 16) | (byte(30) << 8) | byte(31);
-    const bool cuentaValida = paginas > 0 && cabecera.mid(24, 4) == cabecera.mid(92, 4);
-    if (cuentaValida && qint64(paginas) * pagina > tamano)
-        throw ErrorBD(NumeroError::BaseDanada, danada + QObject::tr(" Le falta una parte (está cortado)."));
 }
 } // namespace
 
@@ -174,9 +143,9 @@ std::shared_ptr<Conexion> Conexion::obtener(const QString& texto)
         // se queda la conexión. Cuando el archivo vuelve a admitir escritura (el usuario ha quitado
         // el atributo), se abre otra: no hace falta salir del programa. Quien aún tenga la anterior
         // (un conjunto abierto, una transacción) la sigue usando hasta soltarla.
-        sqlite3* bd = it->second->bd();
-        if (!bd || sqlite3_db_readonly(bd, "main") != 1 || it->second->enTransaccion() ||
-            !QFileInfo(ruta(it->second->datos().fuente)).isWritable())
+        Conexion& c = *it->second;
+        if (!c.abierta() || !c.motor().soloLectura() || c.enTransaccion() ||
+            !QFileInfo(ruta(c.datos().fuente)).isWritable())
             return it->second;
         abiertas.erase(it);
     }
@@ -199,24 +168,11 @@ void Conexion::cerrarTodas()
 
 void Conexion::cerrar()
 {
-    if (!bd_)
+    if (!motor_->abierto())
         return;
     soltarLectores();
-    for (auto& [sql, libres] : reserva_)
-        for (sqlite3_stmt* st : libres)
-            sqlite3_finalize(st);
     reserva_.clear();
-    // Lo que no se confirmó no se guarda: se deshace antes de cerrar.
-    if (!sqlite3_get_autocommit(bd_))
-        sqlite3_exec(bd_, "ROLLBACK", nullptr, nullptr, nullptr);
-    // Ninguna sentencia puede quedar viva, o el cierre se aplazaría hasta que se soltara.
-    while (sqlite3_stmt* st = sqlite3_next_stmt(bd_, nullptr))
-        sqlite3_finalize(st);
-    // Todo el diario al archivo; al cerrar la última conexión SQLite borra -wal y -shm.
-    sqlite3_exec(bd_, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
-    if (sqlite3_close(bd_) != SQLITE_OK)
-        sqlite3_close_v2(bd_);
-    bd_ = nullptr;
+    motor_->cerrar();
     claves_.clear();
     origenes_.clear();
     vistas_.clear();
@@ -226,7 +182,7 @@ void Conexion::cerrar()
 
 void Conexion::comprobarAbierta() const
 {
-    if (!bd_)
+    if (!motor_->abierto())
         throw ErrorBD(NumeroError::ObjetoDesconectado,
                       QObject::tr("La conexión con la base de datos «%1» ya está cerrada.")
                           .arg(QDir::toNativeSeparators(ruta(datos_.fuente))));
@@ -244,37 +200,11 @@ Conexion::Conexion(const DatosConexion& datos, bool nueva) : datos_(datos)
     // El programa termina sin destructores: antes hay que cerrar las conexiones para que el
     // diario pase al archivo.
     AlTerminarPrograma(&Conexion::cerrarTodas);
-    const QString archivo = ruta(datos.fuente);
-    if (nueva && QFileInfo::exists(archivo))
-        throw ErrorBD(NumeroError::ErrorGeneral,
-                      QObject::tr("Ya existe «%1»: no se crea encima.").arg(QDir::toNativeSeparators(archivo)));
-    if (!nueva && !QFileInfo::exists(archivo))
-        throw ErrorBD(NumeroError::ArchivoNoEncontrado,
-                      QObject::tr("No se encuentra la base de datos «%1». Compruebe que el archivo está en la carpeta "
-                                  "del programa; si lo ha perdido, cambie el nombre de la copia más reciente "
-                                  "(«Evaluacion» con la fecha y la hora, acabada en .bak) a Evaluacion.mdb o vuelva "
-                                  "a instalar el programa.")
-                          .arg(QDir::toNativeSeparators(archivo)));
-    if (!nueva) {
-        // Un diario pendiente se mira antes de que SQLite lo aplique por su cuenta.
-        const ResultadoDiario diario = ProtegerDiario(archivo);
-        if (diario.estado == ResultadoDiario::Estado::SinCopia)
-            throw ErrorBD(NumeroError::ErrorDisco, diario.mensaje);
-        comprobarCabecera(archivo);
-    }
-    const QByteArray nombre = QFile::encodeName(archivo);
-    const int modo = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (nueva ? SQLITE_OPEN_CREATE : 0);
-    int rc = sqlite3_open_v2(nombre.constData(), &bd_, modo, nullptr);
-    if (rc != SQLITE_OK) {
-        const ErrorBD e = errorDeSqlite(bd_, rc, archivo, {});
-        sqlite3_close_v2(bd_);
-        bd_ = nullptr;
-        throw e;
-    }
+    motor_ = MotorSqlite::abrir(ruta(datos.fuente), nueva);
     conexionesVivas().insert(this);
-    sqlite3_extended_result_codes(bd_, 1);
-    sqlite3_busy_timeout(bd_, 2000);
-    RegistrarFuncionesEvaluacion(bd_);
+    // La huella de la evaluación para las plantillas es una función SQL de SQLite.
+    if (sqlite3* bd = motor_->sqlite())
+        RegistrarFuncionesEvaluacion(bd);
     try {
         // La primera sentencia es la que descubre un archivo que no es una base de datos.
         ejecutar("PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL;");
@@ -283,8 +213,8 @@ Conexion::Conexion(const DatosConexion& datos, bool nueva) : datos_(datos)
             throw *esquema_.error;
     } catch (...) {
         conexionesVivas().erase(this);
-        sqlite3_close_v2(bd_);
-        bd_ = nullptr;
+        reserva_.clear();
+        motor_.reset();
         throw;
     }
 }
@@ -292,16 +222,14 @@ Conexion::Conexion(const DatosConexion& datos, bool nueva) : datos_(datos)
 Conexion::~Conexion()
 {
     conexionesVivas().erase(this);
-    for (auto& [sql, libres] : reserva_)
-        for (sqlite3_stmt* st : libres)
-            sqlite3_finalize(st);
-    if (bd_)
-        sqlite3_close_v2(bd_);
+    // Las de la reserva antes que el motor que las preparó.
+    reserva_.clear();
+    motor_.reset();
 }
 
 bool Conexion::enTransaccion() const
 {
-    return bd_ && !sqlite3_get_autocommit(bd_);
+    return motor_->enTransaccion();
 }
 
 void Conexion::ejecutar(const QString& sql)
@@ -314,16 +242,41 @@ void Conexion::ejecutar(const QString& sql)
         if (!inicio.startsWith(QLatin1String("BEGIN")) && !inicio.startsWith(QLatin1String("SAVEPOINT")))
             soltarLectores();
     }
-    char* mensaje = nullptr;
-    const int rc = sqlite3_exec(bd_, sql.toUtf8().constData(), nullptr, nullptr, &mensaje);
-    sqlite3_free(mensaje);
-    if (rc != SQLITE_OK)
+    if (const int rc = motor_->ejecutar(sql.toUtf8()); rc != 0)
         lanzar(rc, sql);
 }
 
 void Conexion::lanzar(int codigo, const QString& sentencia) const
 {
-    throw errorDeSqlite(bd_, codigo, ruta(datos_.fuente), sentencia);
+    throw motor_->error(codigo, sentencia);
+}
+
+void Conexion::empezar(const QString& punto)
+{
+    comprobarAbierta();
+    const int rc = punto.isEmpty() ? motor_->empezar() : motor_->guardarPunto(punto);
+    if (rc != 0)
+        lanzar(rc, punto.isEmpty() ? QStringLiteral("BEGIN IMMEDIATE") : "SAVEPOINT " + punto);
+}
+
+void Conexion::confirmar(const QString& punto)
+{
+    comprobarAbierta();
+    soltarLectores();
+    const int rc = punto.isEmpty() ? motor_->confirmar() : motor_->liberarPunto(punto);
+    if (rc != 0)
+        lanzar(rc, punto.isEmpty() ? QStringLiteral("COMMIT") : "RELEASE " + punto);
+}
+
+void Conexion::deshacer(const QString& punto) noexcept
+{
+    if (!motor_->abierto())
+        return;
+    soltarLectores();
+    if (punto.isEmpty())
+        motor_->deshacer();
+    else
+        motor_->volverAPunto(punto);
 }
 
 Transaccion::Transaccion(const QString& conexion) : Transaccion(Conexion::obtener(conexion))
@@ -340,54 +293,46 @@ Transaccion::Transaccion(Conexion& conexion) : conexion_(&conexion)
     if (conexion_->enTransaccion()) {
         static int contador = 0;
         nombre_ = QStringLiteral("paso%1").arg(++contador);
-        conexion_->ejecutar("SAVEPOINT " + nombre_);
-    } else {
-        conexion_->ejecutar("BEGIN IMMEDIATE");
     }
+    conexion_->empezar(nombre_);
 }
 
 Transaccion::~Transaccion()
 {
-    if (hecha_ || !conexion_->bd())
-        return;
-    // Deshacer no debe lanzar desde un destructor; si falla, SQLite ya ha deshecho él solo.
-    conexion_->soltarLectores();
-    const QByteArray sql =
-        nombre_.isEmpty() ? QByteArray("ROLLBACK") : ("ROLLBACK TO " + nombre_ + "; RELEASE " + nombre_).toUtf8();
-    sqlite3_exec(conexion_->bd(), sql.constData(), nullptr, nullptr, nullptr);
+    if (!hecha_)
+        conexion_->deshacer(nombre_);
 }
 
 void Transaccion::confirmar()
 {
-    conexion_->ejecutar(nombre_.isEmpty() ? QStringLiteral("COMMIT") : "RELEASE " + nombre_);
+    conexion_->confirmar(nombre_);
     hecha_ = true;
 }
 
-sqlite3_stmt* Conexion::preparar(const QByteArray& sql)
+std::unique_ptr<SentenciaMotor> Conexion::preparar(const QByteArray& sql)
 {
     comprobarAbierta();
-    sqlite3_stmt* st = nullptr;
+    std::unique_ptr<SentenciaMotor> st;
     auto it = reserva_.find(sql);
     if (it != reserva_.end() && !it->second.empty()) {
-        st = it->second.back();
+        st = std::move(it->second.back());
         it->second.pop_back();
     } else {
-        const int rc = sqlite3_prepare_v2(bd_, sql.constData(), int(sql.size()), &st, nullptr);
-        if (rc != SQLITE_OK) {
-            sqlite3_finalize(st);
+        int rc = 0;
+        st = motor_->preparar(sql, rc);
+        if (!st)
             lanzar(rc, QString::fromUtf8(sql));
-        }
     }
     // Una escritura fuera de transacción se confirma al terminar: ninguna lectura debe seguir abierta.
-    if (!lectores_.empty() && st && !sqlite3_stmt_readonly(st) && sqlite3_get_autocommit(bd_))
+    if (!lectores_.empty() && !st->soloLectura() && !motor_->enTransaccion())
         soltarLectores();
     return st;
 }
 
-SentenciaPreparada Conexion::prepararConNombre(const QByteArray& sql, const QString& nombre)
+SentenciaPreparada Conexion::preguntar(Metadato pregunta, const QString& nombre)
 {
-    SentenciaPreparada st(*this, sql);
-    enlazar(*this, st.get(), 1, nombre);
+    SentenciaPreparada st(*this, motor_->consultaMetadatos(pregunta));
+    enlazar(*this, *st, 1, nombre);
     return st;
 }
 
@@ -422,20 +367,17 @@ void Conexion::soltarLectores()
         (*lectores_.begin())->soltarLectura();
 }
 
-void Conexion::devolver(sqlite3_stmt* st)
+void Conexion::devolver(std::unique_ptr<SentenciaMotor> st)
 {
-    // Con la conexión cerrada, cerrar() ya las finalizó todas: no queda nada que tocar.
-    if (!st || !bd_)
+    // Con la conexión cerrada, el motor ya las finalizó todas: no queda nada que tocar.
+    if (!st || !motor_->abierto())
         return;
-    sqlite3_reset(st);
-    sqlite3_clear_bindings(st);
+    st->limpiar();
     // Una reserva pequeña basta: las ventanas repiten pocas sentencias distintas.
-    auto& libres = reserva_[QByteArray(sqlite3_sql(st))];
-    if (reserva_.size() > 200 || libres.size() >= 4) {
-        sqlite3_finalize(st);
+    auto& libres = reserva_[st->texto()];
+    if (reserva_.size() > 200 || libres.size() >= 4)
         return;
-    }
-    libres.push_back(st);
+    libres.push_back(std::move(st));
 }
 
 QString Conexion::origenExacto(const QString& nombre)
@@ -443,11 +385,10 @@ QString Conexion::origenExacto(const QString& nombre)
     const QString clave = nombre.toLower();
     if (auto it = origenes_.find(clave); it != origenes_.end())
         return it->second;
-    const SentenciaPreparada st = prepararConNombre(
-        "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = ? COLLATE NOCASE", nombre);
+    const SentenciaPreparada st = preguntar(Metadato::OrigenExacto, nombre);
     QString exacto;
-    if (sqlite3_step(st.get()) == SQLITE_ROW)
-        exacto = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
+    if (st->paso() == PasoSentencia::Fila)
+        exacto = st->valor(0, {}).toString();
     // Sólo se recuerdan los que existen: el esquema no pierde tablas mientras el programa corre.
     if (!exacto.isEmpty())
         origenes_[clave] = exacto;
@@ -461,15 +402,15 @@ QString Conexion::claveDe(const QString& origen)
         return it->second;
     QString clave;
     {
-        const SentenciaPreparada st = prepararConNombre("SELECT name, pk FROM pragma_table_info(?)", origen);
+        const SentenciaPreparada st = preguntar(Metadato::ColumnasClave, origen);
         bool primera = true;
         QString primeraColumna;
-        while (sqlite3_step(st.get()) == SQLITE_ROW) {
-            const QString nombre = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
+        while (st->paso() == PasoSentencia::Fila) {
+            const QString nombre = st->valor(0, {}).toString();
             if (primera)
                 primeraColumna = nombre;
             primera = false;
-            if (sqlite3_column_int(st.get(), 1) == 1)
+            if (st->valor(1, {}).toLongLong() == 1)
                 clave = nombre;
         }
         if (clave.isEmpty())
@@ -483,10 +424,9 @@ bool Conexion::claveEsNumeroDeFila(const QString& origen)
 {
     if (auto it = numeroDeFila_.find(origen); it != numeroDeFila_.end())
         return it->second;
-    const SentenciaPreparada st =
-        prepararConNombre("SELECT count(*), max(upper(type)) FROM pragma_table_info(?) WHERE pk > 0", origen);
-    const bool si = sqlite3_step(st.get()) == SQLITE_ROW && sqlite3_column_int(st.get(), 0) == 1 &&
-                    qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1)), "INTEGER") == 0;
+    const SentenciaPreparada st = preguntar(Metadato::ClaveNumeroDeFila, origen);
+    const bool si = st->paso() == PasoSentencia::Fila && st->valor(0, {}).toLongLong() == 1 &&
+                    st->valor(1, {}).toString() == QLatin1String("INTEGER");
     numeroDeFila_[origen] = si;
     return si;
 }
@@ -495,9 +435,8 @@ bool Conexion::esVista(const QString& origen)
 {
     if (auto it = vistas_.find(origen); it != vistas_.end())
         return it->second;
-    const SentenciaPreparada st = prepararConNombre("SELECT type FROM sqlite_master WHERE name = ?", origen);
-    const bool vista = sqlite3_step(st.get()) == SQLITE_ROW &&
-                       qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)), "view") == 0;
+    const SentenciaPreparada st = preguntar(Metadato::TipoDeOrigen, origen);
+    const bool vista = st->paso() == PasoSentencia::Fila && st->valor(0, {}).toString() == QLatin1String("view");
     vistas_[origen] = vista;
     return vista;
 }
@@ -505,28 +444,29 @@ bool Conexion::esVista(const QString& origen)
 void Conexion::ejecutar(const QString& sql, const QVariantList& parametros)
 {
     SentenciaPreparada st(*this, sql.toUtf8());
-    enlazarTodos(*this, st.get(), parametros);
-    const int rc = sqlite3_step(st.get());
+    enlazarTodos(*this, *st, parametros);
+    const PasoSentencia paso = st->paso();
+    const int codigo = st->codigo();
     st.soltar();
-    if (rc != SQLITE_DONE && rc != SQLITE_ROW)
-        lanzar(rc, sql);
+    if (paso == PasoSentencia::Fallo)
+        lanzar(codigo, sql);
 }
 
 std::vector<QVariantList> Conexion::leerFilas(const QString& sql, const QVariantList& parametros)
 {
     const SentenciaPreparada st(*this, sql.toUtf8());
-    enlazarTodos(*this, st.get(), parametros);
+    enlazarTodos(*this, *st, parametros);
     std::vector<QVariantList> filas;
-    const int columnas = sqlite3_column_count(st.get());
-    int rc;
-    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+    const int columnas = st->columnas();
+    PasoSentencia paso;
+    while ((paso = st->paso()) == PasoSentencia::Fila) {
         QVariantList fila;
         fila.reserve(columnas);
         for (int i = 0; i < columnas; ++i)
-            fila << leerColumna(st.get(), i, {});
+            fila << st->valor(i, {});
         filas.push_back(std::move(fila));
     }
-    if (rc != SQLITE_DONE)
-        lanzar(rc, sql);
+    if (paso == PasoSentencia::Fallo)
+        lanzar(st->codigo(), sql);
     return filas;
 }

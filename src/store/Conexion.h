@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/Esquema.h"
+#include "store/MotorBD.h"
 #include "store/SentenciaPreparada.h"
 
 #include <QString>
@@ -12,7 +13,6 @@
 
 class Recordset;
 struct sqlite3;
-struct sqlite3_stmt;
 
 // Piezas del texto de conexión ("Provider=...;Password=...;User ID=...;Data Source=...;
 // Mode=...;Jet OLEDB:System database=...;Jet OLEDB").
@@ -59,8 +59,14 @@ public:
     // recibe ErrorBD (ObjetoDesconectado) si intenta usarla.
     static void cerrarTodas();
 
-    sqlite3* bd() const { return bd_; }
+    // El motor que hay debajo, para lo que es igual en todos: pasos, filas cambiadas, último
+    // identificador.
+    MotorBD& motor() const { return *motor_; }
+    // El manejador de SQLite para lo que sólo existe en SQLite (copias, reparación, diario,
+    // funciones de los informes); nulo si la conexión ya está cerrada o es de otro motor.
+    sqlite3* sqlite() const { return motor_->sqlite(); }
     const DatosConexion& datos() const { return datos_; }
+    bool abierta() const { return motor_->abierto(); }
     bool enTransaccion() const;
     // Lo que se encontró al abrirla: nueva, al día o puesta al día (con su copia).
     const ResultadoEsquema& esquema() const { return esquema_; }
@@ -100,26 +106,34 @@ public:
     void quitarLector(Recordset* lector);
     void soltarLectores();
 
-    // Convierte el último fallo de SQLite en ErrorBD con su número y su texto en castellano.
+    // Convierte el último fallo del motor (con su código) en ErrorBD con su número y su texto en
+    // castellano.
     [[noreturn]] void lanzar(int codigo, const QString& sentencia = {}) const;
 
 private:
     // Las sentencias sólo se toman de la reserva a través de SentenciaPreparada, que las devuelve.
     friend class SentenciaPreparada;
+    friend class Transaccion;
     // Sentencia preparada, de la reserva si ya se preparó antes. Lanza ErrorBD.
-    sqlite3_stmt* preparar(const QByteArray& sql);
+    std::unique_ptr<SentenciaMotor> preparar(const QByteArray& sql);
     // Devuelve a la reserva una sentencia de preparar(), ya terminada.
-    void devolver(sqlite3_stmt* sentencia);
+    void devolver(std::unique_ptr<SentenciaMotor> sentencia);
+    // Empieza una transacción, o un punto de guardado con ese nombre si ya hay una. Lanza ErrorBD.
+    void empezar(const QString& punto);
+    void confirmar(const QString& punto);
+    // Deshace sin lanzar (desde un destructor); si falla, el motor ya ha deshecho él solo.
+    void deshacer(const QString& punto) noexcept;
 
     explicit Conexion(const DatosConexion& datos, bool nueva = false);
     void cerrar();
     void comprobarAbierta() const;
-    // Sentencia de la reserva con el nombre de una tabla o vista enlazado en su único "?".
-    SentenciaPreparada prepararConNombre(const QByteArray& sql, const QString& nombre);
-    sqlite3* bd_ = nullptr;
+    // Sentencia de la reserva con la pregunta al motor y el nombre de una tabla o vista enlazado en
+    // su único "?".
+    SentenciaPreparada preguntar(Metadato pregunta, const QString& nombre);
+    std::unique_ptr<MotorBD> motor_;
     DatosConexion datos_;
     ResultadoEsquema esquema_;
-    std::map<QByteArray, std::vector<sqlite3_stmt*>> reserva_;
+    std::map<QByteArray, std::vector<std::unique_ptr<SentenciaMotor>>> reserva_;
     std::map<QString, QString> claves_;
     std::map<QString, QString> origenes_;
     std::map<QString, bool> vistas_;

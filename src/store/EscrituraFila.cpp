@@ -4,27 +4,26 @@
 #include "store/Conexion.h"
 #include "store/ErrorBD.h"
 #include "store/SentenciaPreparada.h"
-#include "store/ValoresSqlite.h"
 
 #include <QDate>
 #include <QObject>
-#include <sqlite3.h>
 
 namespace {
 // Ejecuta la escritura con sus valores; si devuelve una fila y se pide, la deja en "fila".
 void pasar(Conexion& con, SentenciaPreparada st, const QString& sql, const QVariantList& valores,
            const DestinoFila& destino, QVariantList* fila)
 {
-    enlazarTodos(con, st.get(), valores);
-    int rc = sqlite3_step(st.get());
-    if (rc == SQLITE_ROW && fila) {
+    enlazarTodos(con, *st, valores);
+    PasoSentencia paso = st->paso();
+    if (paso == PasoSentencia::Fila && fila) {
         for (int i = 0; i < destino.campos.size(); ++i)
-            (*fila)[i] = leerColumna(st.get(), i, destino.tipos[size_t(i)]);
-        rc = sqlite3_step(st.get());
+            (*fila)[i] = st->valor(i, destino.tipos[size_t(i)]);
+        paso = st->paso();
     }
+    const int codigo = st->codigo();
     st.soltar();
-    if (rc != SQLITE_DONE)
-        con.lanzar(rc, sql);
+    if (paso != PasoSentencia::Fin)
+        con.lanzar(codigo, sql);
 }
 
 // Una sentencia que quizá no se puede preparar (columnas con nombres puestos en la consulta):
@@ -108,24 +107,27 @@ long long insertarFila(Conexion& con, const DestinoFila& destino, QVariantList& 
     const QString lista = todas.join(", ");
     // En una tabla la fila guardada vuelve con la misma sentencia. Si sus columnas no se pueden
     // pedir así (nombres puestos en la consulta), se escribe sin más y se relee después.
+    MotorBD& motor = con.motor();
     SentenciaPreparada devuelve;
-    if (!destino.esVista && !lista.isEmpty() && sqlite3_libversion_number() >= 3035000)
+    if (!destino.esVista && !lista.isEmpty() && motor.admiteDevolver())
         devuelve = siSePuede(con, sql + " RETURNING " + lista);
     if (devuelve) {
         pasar(con, std::move(devuelve), sql, valores, destino, &fila);
-        return sqlite3_last_insert_rowid(con.bd());
+        return motor.ultimoId();
     }
     pasar(con, SentenciaPreparada(con, sql.toUtf8()), sql, valores, destino, nullptr);
-    const long long id = sqlite3_last_insert_rowid(con.bd());
+    const long long id = motor.ultimoId();
     // La lectura de vuelta sale de la reserva de sentencias: añadir filas seguidas no la vuelve a compilar.
-    const SentenciaPreparada st = lista.isEmpty()
-                                      ? SentenciaPreparada()
-                                      : siSePuede(con, "SELECT " + lista + " FROM " + tabla + " WHERE rowid = ?");
+    const QString deFila = indiceClave >= 0 ? destino.campos[indiceClave] : QString();
+    const SentenciaPreparada st =
+        lista.isEmpty()
+            ? SentenciaPreparada()
+            : siSePuede(con, "SELECT " + lista + " FROM " + tabla + " WHERE " + motor.ordenDeFilas(deFila) + " = ?");
     if (st) {
-        sqlite3_bind_int64(st.get(), 1, id);
-        if (sqlite3_step(st.get()) == SQLITE_ROW)
+        st->enlazar(1, id);
+        if (st->paso() == PasoSentencia::Fila)
             for (int i = 0; i < destino.campos.size(); ++i)
-                fila[i] = leerColumna(st.get(), i, destino.tipos[size_t(i)]);
+                fila[i] = st->valor(i, destino.tipos[size_t(i)]);
     } else if (indiceClave >= 0) {
         fila[indiceClave] = id;
     }
@@ -147,5 +149,5 @@ long long modificarFila(Conexion& con, const DestinoFila& destino, const QVarian
     const QString sql = "UPDATE " + citarNombre(destino.origen) + " SET " + asignaciones.join(", ") + " WHERE " +
                         citarNombre(clave) + " = ?";
     pasar(con, SentenciaPreparada(con, sql.toUtf8()), sql, valores, destino, nullptr);
-    return sqlite3_changes(con.bd());
+    return con.motor().filasCambiadas();
 }

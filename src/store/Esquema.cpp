@@ -162,7 +162,7 @@ const Revision revisiones[] = {
 int leerEntero(Conexion& c, const char* sql)
 {
     int rc = SQLITE_OK;
-    SentenciaPreparada st = SentenciaPreparada::suelta(c.bd(), sql, rc);
+    SentenciaPreparada st = SentenciaPreparada::suelta(c.sqlite(), sql, rc);
     if (rc != SQLITE_OK)
         c.lanzar(rc, QString::fromUtf8(sql));
     rc = sqlite3_step(st.get());
@@ -182,7 +182,7 @@ void aplicarTramo(Conexion& c, int desde, int hasta)
     QString sentencia;
     for (const Revision& r : revisiones)
         if (r.numero > desde && r.numero <= hasta)
-            if (const int rc = r.aplicar(c.bd(), sentencia); rc != SQLITE_OK)
+            if (const int rc = r.aplicar(c.sqlite(), sentencia); rc != SQLITE_OK)
                 c.lanzar(rc, sentencia);
     if (leerEntero(c, "SELECT count(*) FROM pragma_foreign_key_check") > huerfanas)
         throw ErrorBD(NumeroError::ErrorGeneral,
@@ -208,7 +208,7 @@ void aplicarRevisiones(Conexion& c, int desde)
             if (desde > 0 && r.numero > desde)
                 aplicarTramo(c, r.numero - 1, r.numero);
     } catch (...) {
-        sqlite3_exec(c.bd(), "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
+        sqlite3_exec(c.sqlite(), "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
         throw;
     }
     c.ejecutar("PRAGMA foreign_keys = ON");
@@ -221,7 +221,7 @@ void guardarCopia(Conexion& c, const QString& copia)
     const QByteArray destino = QFile::encodeName(copia);
     sqlite3* bdCopia = nullptr;
     int rc = sqlite3_open(destino.constData(), &bdCopia);
-    sqlite3_backup* b = rc == SQLITE_OK ? sqlite3_backup_init(bdCopia, "main", c.bd(), "main") : nullptr;
+    sqlite3_backup* b = rc == SQLITE_OK ? sqlite3_backup_init(bdCopia, "main", c.sqlite(), "main") : nullptr;
     if (b) {
         sqlite3_backup_step(b, -1);
         rc = sqlite3_backup_finish(b);

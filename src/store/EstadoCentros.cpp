@@ -345,7 +345,7 @@ void PrepararEstadoCentros(const QString& conexion)
     vigilarCambios(*c);
     c->ejecutar(QStringLiteral("DELETE FROM temp.CentrosTocados"));
     const long long version = versionDatos(*c);
-    const QByteArray archivo = sqlite3_db_filename(c->bd(), "main");
+    const QByteArray archivo = sqlite3_db_filename(c->sqlite(), "main");
     m.parar = std::make_shared<std::atomic<bool>>(false);
     m.preparando = std::async(std::launch::async, [archivo, parar = m.parar] { return leerAparte(archivo, parar); });
     m.conexion = c;

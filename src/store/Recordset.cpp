@@ -6,12 +6,10 @@
 #include "store/ErrorBD.h"
 #include "store/EscrituraFila.h"
 #include "store/SentenciaPreparada.h"
-#include "store/ValoresSqlite.h"
 
 #include <QObject>
 #include <algorithm>
 #include <set>
-#include <sqlite3.h>
 
 namespace {
 enum class Modo
@@ -33,14 +31,14 @@ SentenciaPreparada abrirSentencia(Conexion& con, const QByteArray& sql, const QS
                                   const QVariantList& parametros)
 {
     SentenciaPreparada st(con, sql);
-    if (sqlite3_bind_parameter_count(st.get()) != parametros.size()) {
-        const int esperados = sqlite3_bind_parameter_count(st.get());
+    if (st->parametros() != parametros.size()) {
+        const int esperados = st->parametros();
         throw ErrorBD(
             NumeroError::SintaxisConsulta,
             QObject::tr("La sentencia espera %1 valores y se le han dado %2.").arg(esperados).arg(parametros.size()),
             original);
     }
-    enlazarTodos(con, st.get(), parametros);
+    enlazarTodos(con, *st, parametros);
     return st;
 }
 
@@ -98,11 +96,11 @@ struct Recordset::Datos
     {
         if (!ordenFiable)
             return;
-        if (sqlite3_column_type(st.get(), indiceOrden) != SQLITE_INTEGER) {
+        qlonglong k = 0;
+        if (!st->entero(indiceOrden, k)) {
             ordenFiable = false;
             return;
         }
-        const qlonglong k = sqlite3_column_int64(st.get(), indiceOrden);
         if (pasos > 1 && k == ultimaOrden) {
             ++igualesOrden;
         } else if (pasos == 1 || k > ultimaOrden) {
@@ -158,14 +156,13 @@ void Recordset::requery()
     d->sqlEjecutada = ordenada.sql;
     d->columnaOrden = ordenada.columnaOrden;
     d->st = abrirSentencia(con, d->sqlEjecutada, d->sql, d->parametros);
-    sqlite3_stmt* st = d->st.get();
-    const int columnas = sqlite3_column_count(st);
+    const SentenciaMotor& st = *d->st;
+    const int columnas = st.columnas();
     d->campos.clear();
     d->tipos.clear();
     for (int i = 0; i < columnas; ++i) {
-        d->campos << QString::fromUtf8(sqlite3_column_name(st, i));
-        const char* tipo = sqlite3_column_decltype(st, i);
-        d->tipos.push_back(tipo ? QByteArray(tipo).toUpper() : QByteArray());
+        d->campos << st.nombreColumna(i);
+        d->tipos.push_back(st.tipoDeclarado(i));
     }
     if (d->origenListo)
         d->indiceClave = fieldIndex(d->clave);
@@ -210,7 +207,7 @@ long long Recordset::execute(const QString& sql, const QString& conexion, const 
 {
     Recordset rs;
     rs.open(sql, conexion, parametros);
-    return sqlite3_changes64(rs.d->con->bd());
+    return rs.d->con->motor().filasCambiadas();
 }
 
 void Recordset::comprobarAbierto() const
@@ -222,14 +219,15 @@ void Recordset::comprobarAbierto() const
 bool Recordset::leerSiguiente()
 {
     while (!d->completo) {
-        const int rc = d->suspendida ? reanudar() : sqlite3_step(d->st.get());
-        if (rc == SQLITE_ROW) {
+        const PasoSentencia paso = d->suspendida ? reanudar() : d->st->paso();
+        if (paso == PasoSentencia::Fila) {
             ++d->pasos;
             d->anotarOrden();
+            const SentenciaMotor& st = *d->st;
             QVariantList fila;
             fila.reserve(d->campos.size());
             for (int i = 0; i < d->campos.size(); ++i)
-                fila << leerColumna(d->st.get(), i, d->tipos[size_t(i)]);
+                fila << st.valor(i, d->tipos[size_t(i)]);
             if (!d->clavesAgregadas.empty() && d->indiceClave >= 0 &&
                 d->clavesAgregadas.count(fila[d->indiceClave].toLongLong()))
                 continue;
@@ -241,11 +239,12 @@ bool Recordset::leerSiguiente()
             d->actual = d->leidas() + d->agregadaActual;
             d->agregadaActual = -1;
         }
-        if (rc != SQLITE_DONE) {
+        if (paso == PasoSentencia::Fallo) {
             const QString sql = d->sql;
+            const int codigo = d->st->codigo();
             auto con = d->con;
             d->soltarSentencia();
-            con->lanzar(rc, sql);
+            con->lanzar(codigo, sql);
         }
         d->soltarSentencia();
     }
@@ -265,41 +264,41 @@ void Recordset::soltarLectura()
 // Vuelve a ejecutar la sentencia soltada y la deja tras la última fila dada. Si las filas salen por
 // una clave entera, se sigue por la clave, aunque entretanto se hayan borrado o añadido filas; si
 // no, por el número de filas dadas. Devuelve el resultado del paso a la primera fila nueva.
-int Recordset::reanudar()
+PasoSentencia Recordset::reanudar()
 {
     Conexion& con = *d->con;
     d->st = abrirSentencia(con, d->sqlEjecutada, d->sql, d->parametros);
-    sqlite3_stmt* st = d->st.get();
+    SentenciaMotor& st = *d->st;
     d->suspendida = false;
     con.anotarLector(this);
     const long long dadas = d->pasos;
     d->pasos = 0;
-    int rc = SQLITE_DONE;
+    PasoSentencia paso = PasoSentencia::Fin;
     if (d->ordenFiable && dadas > 0) {
         long long iguales = 0;
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-            if (sqlite3_column_type(st, d->indiceOrden) != SQLITE_INTEGER)
+        qlonglong k = 0;
+        while ((paso = st.paso()) == PasoSentencia::Fila) {
+            if (!st.entero(d->indiceOrden, k))
                 break;
-            const qlonglong k = sqlite3_column_int64(st, d->indiceOrden);
             if (k < d->ultimaOrden || (k == d->ultimaOrden && iguales < d->igualesOrden)) {
                 iguales += k == d->ultimaOrden;
                 ++d->pasos;
                 continue;
             }
-            return rc;
+            return paso;
         }
-        if (rc != SQLITE_ROW)
-            return rc;
+        if (paso != PasoSentencia::Fila)
+            return paso;
         // Una clave que no es entera: se vuelve a empezar y se cuentan las filas.
         d->ordenFiable = false;
-        sqlite3_reset(st);
+        st.reiniciar();
         d->pasos = 0;
     }
-    while (d->pasos < dadas && (rc = sqlite3_step(st)) == SQLITE_ROW)
+    while (d->pasos < dadas && (paso = st.paso()) == PasoSentencia::Fila)
         ++d->pasos;
     if (d->pasos < dadas)
-        return rc;
-    return sqlite3_step(st);
+        return paso;
+    return st.paso();
 }
 
 void Recordset::leerTodo()
@@ -413,8 +412,9 @@ long long Recordset::contarEnAlmacen()
     try {
         const SentenciaPreparada st =
             abrirSentencia(*d->con, ("SELECT count(*) FROM (" + sql + "\n)").toUtf8(), d->sql, d->parametros);
-        if (sqlite3_step(st.get()) == SQLITE_ROW)
-            return sqlite3_column_int64(st.get(), 0);
+        qlonglong n = 0;
+        if (st->paso() == PasoSentencia::Fila && st->entero(0, n))
+            return n;
     } catch (const ErrorBD&) {
     }
     return -1;

@@ -8,7 +8,7 @@
 #include <vector>
 
 class Conexion;
-struct sqlite3_stmt;
+enum class PasoSentencia;
 
 // Conjunto de registros al estilo de siempre: instantánea estática, BOF/EOF, posición absoluta,
 // recuento, movimientos, búsqueda por criterio, alta, modificación de la fila actual y
@@ -92,7 +92,7 @@ private:
     // Suelta la sentencia con filas pendientes sin perder la posición: la siguiente lectura vuelve
     // a ejecutarla y sigue tras la última fila leída.
     void soltarLectura();
-    int reanudar();
+    PasoSentencia reanudar();
 
     void comprobarAbierto() const;
     void antesDeMoverse();

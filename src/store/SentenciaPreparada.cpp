@@ -1,6 +1,7 @@
 #include "store/SentenciaPreparada.h"
 
 #include "store/Conexion.h"
+#include "store/MotorSqlite.h"
 
 #include <sqlite3.h>
 #include <utility>
@@ -16,9 +17,9 @@ SentenciaPreparada SentenciaPreparada::suelta(sqlite3* bd, const QByteArray& sql
     rc = sqlite3_prepare_v2(bd, sql.constData(), int(sql.size()), &st, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(st);
-        st = nullptr;
+        return {};
     }
-    return SentenciaPreparada(st, nullptr);
+    return SentenciaPreparada(std::make_unique<SentenciaSqlite>(st, nullptr), nullptr);
 }
 
 SentenciaPreparada::~SentenciaPreparada()
@@ -27,7 +28,7 @@ SentenciaPreparada::~SentenciaPreparada()
 }
 
 SentenciaPreparada::SentenciaPreparada(SentenciaPreparada&& otra) noexcept
-    : st_(std::exchange(otra.st_, nullptr)), conexion_(std::exchange(otra.conexion_, nullptr))
+    : st_(std::move(otra.st_)), conexion_(std::exchange(otra.conexion_, nullptr))
 {
 }
 
@@ -35,7 +36,7 @@ SentenciaPreparada& SentenciaPreparada::operator=(SentenciaPreparada&& otra) noe
 {
     if (this != &otra) {
         soltar();
-        st_ = std::exchange(otra.st_, nullptr);
+        st_ = std::move(otra.st_);
         conexion_ = std::exchange(otra.conexion_, nullptr);
     }
     return *this;
@@ -43,12 +44,22 @@ SentenciaPreparada& SentenciaPreparada::operator=(SentenciaPreparada&& otra) noe
 
 void SentenciaPreparada::soltar()
 {
-    sqlite3_stmt* st = std::exchange(st_, nullptr);
-    if (!st)
+    if (!st_)
         return;
     if (conexion_)
-        conexion_->devolver(st);
-    else
-        sqlite3_finalize(st);
+        conexion_->devolver(std::move(st_));
+    st_.reset();
     conexion_ = nullptr;
+}
+
+void enlazar(Conexion& con, SentenciaMotor& st, int i, const QVariant& v)
+{
+    if (const int rc = st.enlazar(i, v); rc != 0)
+        con.lanzar(rc, QString::fromUtf8(st.texto()));
+}
+
+void enlazarTodos(Conexion& con, SentenciaMotor& st, const QVariantList& valores)
+{
+    for (int i = 0; i < valores.size(); ++i)
+        enlazar(con, st, i + 1, valores[i]);
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "store/MotorBD.h"
+
 #include <QByteArray>
+#include <QVariantList>
+#include <memory>
 
 class Conexion;
 struct sqlite3;
@@ -14,8 +18,8 @@ public:
     SentenciaPreparada() = default;
     // De la reserva de la conexión. Lanza ErrorBD si no se puede preparar.
     SentenciaPreparada(Conexion& conexion, const QByteArray& sql);
-    // Sobre un manejador sin conexión del programa (revisiones en memoria, copias, archivos
-    // ajenos). No lanza: deja en "rc" el código de SQLite y, si falla, queda vacía.
+    // Sobre un manejador de SQLite sin conexión del programa (revisiones en memoria, copias,
+    // archivos ajenos). No lanza: deja en "rc" el código de SQLite y, si falla, queda vacía.
     static SentenciaPreparada suelta(sqlite3* bd, const QByteArray& sql, int& rc);
 
     ~SentenciaPreparada();
@@ -24,13 +28,23 @@ public:
     SentenciaPreparada(const SentenciaPreparada&) = delete;
     SentenciaPreparada& operator=(const SentenciaPreparada&) = delete;
 
-    sqlite3_stmt* get() const { return st_; }
+    // La sentencia de SQLite; nula en otro motor.
+    sqlite3_stmt* get() const { return st_ ? st_->sqlite() : nullptr; }
+    SentenciaMotor& operator*() const { return *st_; }
+    SentenciaMotor* operator->() const { return st_.get(); }
     explicit operator bool() const { return st_ != nullptr; }
     // La suelta ya, sin esperar al final del ámbito.
     void soltar();
 
 private:
-    SentenciaPreparada(sqlite3_stmt* st, Conexion* conexion) : st_(st), conexion_(conexion) {}
-    sqlite3_stmt* st_ = nullptr;
+    SentenciaPreparada(std::unique_ptr<SentenciaMotor> st, Conexion* conexion) : st_(std::move(st)), conexion_(conexion)
+    {
+    }
+    std::unique_ptr<SentenciaMotor> st_;
     Conexion* conexion_ = nullptr; // nula: se finaliza en vez de volver a una reserva
 };
+
+// Enlaza un valor en la posición i (desde 1) o los valores en orden desde el primer "?", en la
+// sentencia de cualquier motor. Lanza ErrorBD.
+void enlazar(Conexion& con, SentenciaMotor& st, int i, const QVariant& v);
+void enlazarTodos(Conexion& con, SentenciaMotor& st, const QVariantList& valores);

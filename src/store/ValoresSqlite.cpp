@@ -36,7 +36,7 @@ QVariant leerColumna(sqlite3_stmt* st, int i, const QByteArray& tipo)
     return texto;
 }
 
-void enlazar(Conexion& con, sqlite3_stmt* st, int i, const QVariant& v)
+int enlazarValor(sqlite3_stmt* st, int i, const QVariant& v)
 {
     int rc = SQLITE_OK;
     if (v.isNull() && v.typeId() != QMetaType::QString) {
@@ -78,7 +78,12 @@ void enlazar(Conexion& con, sqlite3_stmt* st, int i, const QVariant& v)
         }
         }
     }
-    if (rc != SQLITE_OK)
+    return rc;
+}
+
+void enlazar(Conexion& con, sqlite3_stmt* st, int i, const QVariant& v)
+{
+    if (const int rc = enlazarValor(st, i, v); rc != SQLITE_OK)
         con.lanzar(rc, QString::fromUtf8(sqlite3_sql(st)));
 }
 

@@ -113,7 +113,7 @@ VersionEmitida EmitirVersion(Conexion& c, long long idCentro, const QDateTime& c
     if (centro.isEmpty())
         return {};
     const int anterior = qMax(ultima.isEmpty() ? 0 : ultima[0].toInt(), centro[3].toInt());
-    if (!ultima.isEmpty() && ultima[2].toString() == HuellaEvaluacion(c.bd(), idCentro))
+    if (!ultima.isEmpty() && ultima[2].toString() == HuellaEvaluacion(c.sqlite(), idCentro))
         return {anterior, false};
 
     const int version = anterior + 1;
@@ -135,7 +135,7 @@ VersionEmitida EmitirVersion(Conexion& c, long long idCentro, const QDateTime& c
                {fecha, motivo, revision, version, idCentro});
     c.ejecutar("INSERT INTO VersionesEvaluacion (IDCentro, Version, FechaEvaluacion, Motivo, Huella, Emitida) "
                "VALUES (?, ?, ?, ?, ?, ?)",
-               {idCentro, version, fecha, motivo, HuellaEvaluacion(c.bd(), idCentro), cuando});
+               {idCentro, version, fecha, motivo, HuellaEvaluacion(c.sqlite(), idCentro), cuando});
     t.confirmar();
     return {version, true};
 }
@@ -152,7 +152,7 @@ void FechaAlCompletar(Conexion& c, long long idCentro, const QDate& hoy)
     if (!caducada) {
         const QVariantList ultima = ultimaVersion(c, idCentro);
         caducada = !ultima.isEmpty() && ultima[1].toDate() == fecha &&
-                   ultima[2].toString() != HuellaEvaluacion(c.bd(), idCentro);
+                   ultima[2].toString() != HuellaEvaluacion(c.sqlite(), idCentro);
     }
     if (!caducada || fecha == hoy)
         return;

@@ -147,12 +147,12 @@ TEST_F(Cartera, LoQueSeLeeAparteSeDejaAlCerrar)
     PrepararEstadoCentros(cx);
     TerminarEstadoCentros();
     auto c = Conexion::obtener(cx);
-    sqlite3_busy_timeout(c->bd(), 0);
+    sqlite3_busy_timeout(c->sqlite(), 0);
     EXPECT_NO_THROW(c->ejecutar("PRAGMA locking_mode = EXCLUSIVE"));
     EXPECT_NO_THROW(c->ejecutar("BEGIN EXCLUSIVE"));
     EXPECT_NO_THROW(c->ejecutar("COMMIT"));
     c->ejecutar("PRAGMA locking_mode = NORMAL");
-    sqlite3_busy_timeout(c->bd(), 2000);
+    sqlite3_busy_timeout(c->sqlite(), 2000);
     EXPECT_EQ(porCentro(cx).at(completo).paso, PasoPendiente::Completa);
 }
 

@@ -75,7 +75,7 @@ TEST(SentenciaPreparada, UnaQueSigueEnManoAlCerrarLaConexionNoLaToca)
         Conexion::cerrarTodas();
         // El cierre la ha finalizado: al soltarla no se vuelve a usar.
     }
-    EXPECT_EQ(con->bd(), nullptr);
+    EXPECT_EQ(con->sqlite(), nullptr);
     EXPECT_FALSE(QFileInfo::exists(p.ruta("Evaluacion.mdb-wal")));
     EXPECT_THROW(SentenciaPreparada(*con, consulta), ErrorBD);
 }
