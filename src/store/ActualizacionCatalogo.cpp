@@ -94,10 +94,10 @@ int revisionCatalogo(Conexion& c)
     // Se lee mientras se abre la conexión: una sentencia de su reserva no se finaliza si la apertura
     // falla después, y SQLite dejaría la conexión sin cerrar, con todo su caché. Cerrada, leerFilas
     // da el error de siempre.
-    if (!c.bd())
+    if (!c.sqlite())
         c.leerFilas(QString::fromUtf8(consultaRevision));
     int rc = SQLITE_OK;
-    const int revision = leerRevision(c.bd(), rc);
+    const int revision = leerRevision(c.sqlite(), rc);
     if (rc != SQLITE_OK)
         c.lanzar(rc, QString::fromUtf8(consultaRevision));
     return revision;
