@@ -1,0 +1,297 @@
+#include "store/postgres/Traslado.h"
+
+#include "store/ErrorBD.h"
+#include "store/Esquema.h"
+#include "store/postgres/ConexionPg.h"
+#include "store/postgres/EsquemaServidor.h"
+#include "store/postgres/TransaccionPg.h"
+
+#include <QMap>
+#include <QObject>
+#include <QSet>
+#include <algorithm>
+#include <sqlite3.h>
+
+namespace {
+using Estado = ResultadoEsquema::Estado;
+
+// El archivo de origen, abierto sólo para leer.
+class ArchivoOrigen
+{
+public:
+    explicit ArchivoOrigen(const QString& ruta)
+    {
+        const int rc = sqlite3_open_v2(ruta.toUtf8().constData(), &bd_, SQLITE_OPEN_READONLY, nullptr);
+        if (rc != SQLITE_OK)
+            throw ErrorBD(
+                NumeroError::ArchivoNoEncontrado,
+                QObject::tr("No se puede abrir el archivo %1: %2").arg(ruta, QString::fromUtf8(sqlite3_errstr(rc))));
+    }
+    ~ArchivoOrigen() { sqlite3_close(bd_); }
+    ArchivoOrigen(const ArchivoOrigen&) = delete;
+    ArchivoOrigen& operator=(const ArchivoOrigen&) = delete;
+
+    // Filas de una consulta; cada celda como texto, nula si es NULL.
+    std::vector<QStringList> filas(const QString& sql) const
+    {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(bd_, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
+            throw ErrorBD(NumeroError::BaseDanada, QString::fromUtf8(sqlite3_errmsg(bd_)), sql);
+        std::vector<QStringList> filas;
+        int rc = SQLITE_ROW;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            QStringList fila;
+            for (int i = 0; i < sqlite3_column_count(st); ++i) {
+                if (sqlite3_column_type(st, i) == SQLITE_NULL) {
+                    fila << QString();
+                    continue;
+                }
+                const auto* texto = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+                // Un texto vacío no es NULL: se marca con un QString no nulo.
+                QString valor = QString::fromUtf8(texto, sqlite3_column_bytes(st, i));
+                fila << (valor.isEmpty() ? QStringLiteral("") : valor);
+            }
+            filas.push_back(fila);
+        }
+        const QString error = QString::fromUtf8(sqlite3_errmsg(bd_));
+        sqlite3_finalize(st);
+        if (rc != SQLITE_DONE)
+            throw ErrorBD(NumeroError::BaseDanada, error, sql);
+        return filas;
+    }
+
+private:
+    sqlite3* bd_ = nullptr;
+};
+
+// Tablas en un orden en que cada una va después de las que referencia.
+QStringList ordenPorClaves(const ArchivoOrigen& origen, const QStringList& tablas)
+{
+    QMap<QString, QSet<QString>> referencias;
+    for (const QString& t : tablas)
+        for (const QStringList& fk : origen.filas(QStringLiteral("PRAGMA foreign_key_list(\"%1\")").arg(t)))
+            if (fk.value(2).compare(t, Qt::CaseInsensitive) != 0)
+                referencias[t.toLower()].insert(fk.value(2).toLower());
+    QStringList orden;
+    QSet<QString> puestas;
+    while (orden.size() < tablas.size()) {
+        const qsizetype antes = orden.size();
+        for (const QString& t : tablas) {
+            if (puestas.contains(t.toLower()))
+                continue;
+            bool lista = true;
+            for (const QString& r : referencias.value(t.toLower()))
+                lista = lista && (puestas.contains(r) || !tablas.contains(r, Qt::CaseInsensitive));
+            if (lista) {
+                orden << t;
+                puestas.insert(t.toLower());
+            }
+        }
+        if (orden.size() == antes) // ciclo: el resto, en cualquier orden
+            for (const QString& t : tablas)
+                if (!puestas.contains(t.toLower()))
+                    orden << t, puestas.insert(t.toLower());
+    }
+    return orden;
+}
+
+// Nombre en el servidor: los nombres con acentos se crearon entre comillas, tal cual; los demás,
+// sin comillas, y el servidor los guarda en minúsculas.
+QString nombreServidor(const QString& nombre)
+{
+    for (const QChar ch : nombre)
+        if (ch.unicode() > 127)
+            return nombre;
+    return nombre.toLower();
+}
+
+QString nombrePg(const QString& nombre)
+{
+    return QLatin1Char('"') + nombreServidor(nombre) + QLatin1Char('"');
+}
+
+long long contarPg(PGconn* c, const QString& tabla)
+{
+    const ResultadoPg r = ejecutarPg(c, QStringLiteral("SELECT count(*) FROM %1").arg(nombrePg(tabla)));
+    return valorPg(r.get(), 0, 0).toLongLong();
+}
+
+// Filas que trae cada tabla en un archivo recién creado (los datos propios del programa).
+QMap<QString, long long> filasDeSerie(const QStringList& tablas)
+{
+    QMap<QString, long long> cuentas;
+    sqlite3* bd = nullptr;
+    if (sqlite3_open(":memory:", &bd) == SQLITE_OK && crearEsquemaRevision(bd, RevisionEsquema) == SQLITE_OK)
+        for (const QString& t : tablas) {
+            sqlite3_stmt* st = nullptr;
+            const QByteArray sql = QStringLiteral("SELECT count(*) FROM \"%1\"").arg(t).toUtf8();
+            if (sqlite3_prepare_v2(bd, sql.constData(), -1, &st, nullptr) == SQLITE_OK &&
+                sqlite3_step(st) == SQLITE_ROW)
+                cuentas[t] = sqlite3_column_int64(st, 0);
+            sqlite3_finalize(st);
+        }
+    sqlite3_close(bd);
+    return cuentas;
+}
+
+// Copia una tabla en lotes de varias filas con los valores enlazados. Devuelve las filas leídas.
+long long copiarTabla(const ArchivoOrigen& origen, PGconn* c, const QString& tabla, long long& fechasVacias)
+{
+    // Columnas del servidor y su tipo; las del archivo se emparejan por nombre.
+    const ResultadoPg columnas =
+        ejecutarPg(c,
+                   QStringLiteral("SELECT column_name, data_type FROM information_schema.columns WHERE table_schema = "
+                                  "current_schema() AND table_name = $1"),
+                   {nombreServidor(tabla)});
+    QMap<QString, bool> esFecha;
+    for (int i = 0; i < PQntuples(columnas.get()); ++i)
+        esFecha[valorPg(columnas.get(), i, 0)] = valorPg(columnas.get(), i, 1).startsWith(QLatin1String("date")) ||
+                                                 valorPg(columnas.get(), i, 1).startsWith(QLatin1String("timestamp"));
+    QStringList nombres;
+    for (const QStringList& col : origen.filas(QStringLiteral("PRAGMA table_info(\"%1\")").arg(tabla))) {
+        if (!esFecha.contains(nombreServidor(col.value(1))))
+            throw ErrorBD(NumeroError::CampoNoEncontrado,
+                          QObject::tr("El servidor no tiene la columna %1 de la tabla %2.").arg(col.value(1), tabla));
+        nombres << col.value(1);
+    }
+    QStringList lista, listaPg;
+    for (const QString& n : nombres)
+        lista << QLatin1Char('"') + n + QLatin1Char('"'), listaPg << nombrePg(n);
+    const std::vector<QStringList> filas = origen.filas(
+        QStringLiteral("SELECT %1 FROM \"%2\" ORDER BY rowid").arg(lista.join(QLatin1String(", ")), tabla));
+    if (nombres.isEmpty())
+        return qsizetype(filas.size());
+
+    const size_t porLote = std::max<size_t>(1, std::min<size_t>(500, 30000 / size_t(nombres.size())));
+    for (size_t inicio = 0; inicio < filas.size(); inicio += porLote) {
+        const size_t fin = std::min(filas.size(), inicio + porLote);
+        QStringList grupos, valores;
+        for (size_t f = inicio; f < fin; ++f) {
+            QStringList marcas;
+            for (qsizetype k = 0; k < nombres.size(); ++k) {
+                QString v = filas[f].value(k);
+                if (esFecha.value(nombreServidor(nombres[k])) && !v.isNull() && v.trimmed().isEmpty()) {
+                    v = QString();
+                    ++fechasVacias;
+                }
+                valores << v;
+                marcas << QStringLiteral("$%1").arg(valores.size());
+            }
+            grupos << QLatin1Char('(') + marcas.join(QLatin1String(", ")) + QLatin1Char(')');
+        }
+        ejecutarPg(c,
+                   QStringLiteral("INSERT INTO %1 (%2) OVERRIDING SYSTEM VALUE VALUES %3")
+                       .arg(nombrePg(tabla), listaPg.join(QLatin1String(", ")), grupos.join(QLatin1String(", "))),
+                   valores);
+    }
+    return qsizetype(filas.size());
+}
+
+// Pone cada contador de la tabla por encima de la clave más alta que tiene.
+void moverContadores(PGconn* c, const QString& tabla)
+{
+    const ResultadoPg identidades =
+        ejecutarPg(c,
+                   QStringLiteral("SELECT column_name FROM information_schema.columns WHERE table_schema = "
+                                  "current_schema() AND table_name = $1 AND is_identity = 'YES'"),
+                   {nombreServidor(tabla)});
+    for (int i = 0; i < PQntuples(identidades.get()); ++i) {
+        const QString columna = valorPg(identidades.get(), i, 0);
+        ejecutarPg(c,
+                   QStringLiteral("SELECT setval(pg_get_serial_sequence($1, $2), COALESCE((SELECT max(%1) FROM %2), 0) "
+                                  "+ 1, false)")
+                       .arg(nombrePg(columna), nombrePg(tabla)),
+                   {nombrePg(tabla), columna});
+    }
+}
+
+ResultadoTraslado trasladar(const QString& archivoSqlite, PGconn* servidor)
+{
+    ResultadoTraslado r;
+    const ArchivoOrigen origen(archivoSqlite);
+    const std::vector<QStringList> version = origen.filas(QStringLiteral("PRAGMA user_version"));
+    const int revision = version.empty() ? 0 : version.front().value(0).toInt();
+    if (revision != RevisionEsquema) {
+        r.mensaje = QObject::tr("El archivo está en la revisión %1 del esquema y este programa usa la %2: ábralo antes "
+                                "con el programa para ponerlo al día.")
+                        .arg(revision)
+                        .arg(RevisionEsquema);
+        if (revision > RevisionEsquema)
+            r.mensaje = QObject::tr("El archivo es de un programa más nuevo (revisión %1 del esquema).").arg(revision);
+        return r;
+    }
+
+    const ResultadoEsquema esquema = prepararEsquemaServidor(servidor);
+    if (esquema.estado != Estado::Nueva && esquema.estado != Estado::AlDia) {
+        r.mensaje = QObject::tr("La base de datos del servidor no admite el traslado: %1")
+                        .arg(esquema.error ? esquema.error->descripcion()
+                                           : QObject::tr("no está en la revisión de este programa."));
+        return r;
+    }
+    // Las tablas internas de SQLite (sqlite_sequence) no son datos: el servidor lleva sus contadores.
+    QStringList tablas = tablasEsquema();
+    tablas.removeIf([](const QString& t) { return t.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive); });
+    const QMap<QString, long long> deSerie = filasDeSerie(tablas);
+    for (const QString& t : tablas)
+        if (contarPg(servidor, t) > deSerie.value(t)) {
+            r.mensaje = QObject::tr("La base de datos del servidor ya tiene datos (tabla %1): el traslado sólo se hace "
+                                    "a una base de datos vacía.")
+                            .arg(t);
+            return r;
+        }
+
+    TransaccionPg transaccion(servidor);
+    const QStringList orden = ordenPorClaves(origen, tablas);
+    // Lo que trae de serie el servidor se sustituye por lo del archivo; se borra de las que
+    // dependen hacia las que son referenciadas.
+    for (auto t = orden.crbegin(); t != orden.crend(); ++t)
+        if (deSerie.value(*t) > 0)
+            ejecutarPg(servidor, QStringLiteral("DELETE FROM %1").arg(nombrePg(*t)));
+    for (const QString& t : orden) {
+        const long long leidas = copiarTabla(origen, servidor, t, r.fechasVacias);
+        r.filas.emplace_back(t, leidas);
+    }
+    for (const auto& [tabla, leidas] : r.filas) {
+        const long long enServidor = contarPg(servidor, tabla);
+        if (enServidor != leidas) {
+            r.filas.clear();
+            r.fechasVacias = 0;
+            r.mensaje = QObject::tr("La tabla %1 tiene %2 filas en el archivo y %3 en el servidor: no se ha "
+                                    "trasladado nada.")
+                            .arg(tabla)
+                            .arg(leidas)
+                            .arg(enServidor);
+            return r;
+        }
+    }
+    // Los contadores no vuelven atrás al deshacer la transacción: se mueven sólo cuando ya está
+    // todo copiado y contado.
+    for (const QString& t : orden)
+        moverContadores(servidor, t);
+    transaccion.confirmar();
+    long long total = 0;
+    for (const auto& f : r.filas)
+        total += f.second;
+    r.hecho = true;
+    r.mensaje = QObject::tr("Trasladadas %1 filas de %2 tablas al servidor.").arg(total).arg(r.filas.size());
+    if (r.fechasVacias > 0)
+        r.mensaje += QLatin1Char(' ') +
+                     QObject::tr("%1 fechas vacías en el archivo quedan sin valor en el servidor.").arg(r.fechasVacias);
+    return r;
+}
+} // namespace
+
+ResultadoTraslado trasladarAlServidor(const QString& archivoSqlite, PGconn* servidor)
+{
+    try {
+        return trasladar(archivoSqlite, servidor);
+    } catch (const ErrorBD& e) {
+        ResultadoTraslado r;
+        r.mensaje = QObject::tr("No se ha trasladado nada: %1").arg(e.descripcion());
+        return r;
+    } catch (const std::exception& e) {
+        ResultadoTraslado r;
+        r.mensaje = QObject::tr("No se ha trasladado nada: %1").arg(QString::fromLocal8Bit(e.what()));
+        return r;
+    }
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <libpq-fe.h>
+#include <utility>
+#include <vector>
+
+// Lo que ha pasado al trasladar un archivo al servidor.
+struct ResultadoTraslado
+{
+    bool hecho = false;
+    QString mensaje; // en castellano, para quien lo ha pedido
+    // Filas copiadas de cada tabla, en el orden en que se han copiado.
+    std::vector<std::pair<QString, long long>> filas;
+    // Fechas que en el archivo eran un texto vacío y en el servidor quedan sin valor (NULL).
+    long long fechasVacias = 0;
+};
+
+// Copia todas las tablas de un archivo del programa en la base de datos del servidor, que debe
+// estar vacía: sin esquema (se crea) o en la revisión del programa y sin filas. El archivo se abre
+// sólo para leer y debe estar en la revisión del programa. Se guardan los identificadores, los
+// contadores de cada tabla quedan por encima de la clave más alta copiada y, antes de confirmar,
+// se cuentan las filas de cada tabla a los dos lados. Todo va en una sola transacción: si algo
+// falla, el servidor queda como estaba. No lanza: el error va en el mensaje.
+ResultadoTraslado trasladarAlServidor(const QString& archivoSqlite, PGconn* servidor);
