@@ -6,6 +6,7 @@
 #include "store/postgres/EsquemaServidor.h"
 #include "store/postgres/TransaccionPg.h"
 
+#include <QDate>
 #include <QMap>
 #include <QObject>
 #include <QSet>
@@ -170,9 +171,18 @@ long long copiarTabla(const ArchivoOrigen& origen, PGconn* c, const QString& tab
             QStringList marcas;
             for (qsizetype k = 0; k < nombres.size(); ++k) {
                 QString v = filas[f].value(k);
-                if (esFecha.value(nombreServidor(nombres[k])) && !v.isNull() && v.trimmed().isEmpty()) {
-                    v = QString();
-                    ++fechasVacias;
+                if (esFecha.value(nombreServidor(nombres[k])) && !v.isNull()) {
+                    if (v.trimmed().isEmpty()) {
+                        v = QString();
+                        ++fechasVacias;
+                    } else if (!QDate::fromString(v.left(10), Qt::ISODate).isValid()) {
+                        // El servidor leería "05/03/2024" según su DateStyle: sólo se pasa lo que
+                        // no admite dos lecturas.
+                        throw ErrorBD(NumeroError::OperacionVariosPasos,
+                                      QObject::tr("la columna %1 de la tabla %2 tiene una fecha que no se entiende: "
+                                                  "«%3».")
+                                          .arg(nombres[k], tabla, v));
+                    }
                 }
                 valores << v;
                 marcas << QStringLiteral("$%1").arg(valores.size());

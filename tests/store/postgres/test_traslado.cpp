@@ -113,6 +113,17 @@ TEST(Traslado, UnFalloAMediasDejaElServidorVacio)
     EXPECT_EQ(celdaPg(c.get(), "SELECT count(*) FROM PlazosNiveles"), deSerie);
     // El contador sigue donde estaba: nada del intento queda en el servidor.
     EXPECT_EQ(celdaPg(c.get(), "INSERT INTO Empresas (Nombre) VALUES ('Nueva') RETURNING IDEmpresa"), "1");
+
+    // Una fecha que el servidor podría leer de dos maneras no se pasa.
+    ejecutarPg(c.get(), "DELETE FROM Empresas");
+    const QTemporaryDir otro;
+    const ResultadoTraslado ambigua = trasladarAlServidor(
+        archivo(otro, "INSERT INTO Empresas (IDEmpresa) VALUES (1);"
+                      "INSERT INTO CentroTrabajo (IDEmpresa, FechaEvaluacion) VALUES (1, '05/03/2024');"),
+        c.get());
+    EXPECT_FALSE(ambigua.hecho);
+    EXPECT_TRUE(ambigua.mensaje.contains("05/03/2024")) << qPrintable(ambigua.mensaje);
+    EXPECT_EQ(celdaPg(c.get(), "SELECT count(*) FROM CentroTrabajo"), "0");
 }
 
 TEST(Traslado, FilasQueNoLleganAlServidorDeshacenElTrasladoYDicenLaTabla)
