@@ -37,7 +37,7 @@
 namespace {
 using namespace TiposAviso;
 
-const QString PlanesDelCentro = QStringLiteral("Select * from ActuaciónPreventiva where IDCentro = ?;");
+const QString PlanesDelCentro = QStringLiteral("Select * from \"ActuaciónPreventiva\" where IDCentro = ?;");
 
 QString texto(const QVariant& valor)
 {
@@ -439,7 +439,7 @@ void ActuacionPreventiva::anadirLinea()
         return;
     }
     Recordset rs;
-    rs.open("Select * from ActuaciónPreventivaRegistro;", sesion_.conexion);
+    rs.open("Select * from \"ActuaciónPreventivaRegistro\";", sesion_.conexion);
     rs.addNew();
     rs.setValue("IDActuacion", plan);
     rs.setValue("AccionPreventiva", cajaAccion_->text());
@@ -479,8 +479,8 @@ void ActuacionPreventiva::eliminarLinea()
         // Con la línea se va lo que quedaba pendiente de volver a valorar por ella.
         Transaccion t(sesion_.conexion);
         QuitarRevaloracionPendiente(*Conexion::obtener(sesion_.conexion), linea.toLongLong());
-        Recordset::execute("delete from ActuaciónPreventivaRegistro where IDActuacionRegistro = ?;", sesion_.conexion,
-                           {linea.toLongLong()});
+        Recordset::execute("delete from \"ActuaciónPreventivaRegistro\" where IDActuacionRegistro = ?;",
+                           sesion_.conexion, {linea.toLongLong()});
         t.confirmar();
     }
     leerLineas();
@@ -501,7 +501,7 @@ void ActuacionPreventiva::eliminarPlan()
         // pendiente de volver a valorar por ellas, aquí.
         Transaccion t(sesion_.conexion);
         QuitarRevaloracionesDelPlan(*Conexion::obtener(sesion_.conexion), plan);
-        Recordset::execute("delete from ActuaciónPreventiva where IDActuacion = ?;", sesion_.conexion, {plan});
+        Recordset::execute("delete from \"ActuaciónPreventiva\" where IDActuacion = ?;", sesion_.conexion, {plan});
         t.confirmar();
     } catch (...) {
         // No se ha borrado nada: la ventana sigue con su plan.
@@ -509,7 +509,7 @@ void ActuacionPreventiva::eliminarPlan()
         Colocar();
         throw;
     }
-    rsPlan_->open("Select * from ActuaciónPreventiva;", sesion_.conexion);
+    rsPlan_->open("Select * from \"ActuaciónPreventiva\";", sesion_.conexion);
     RegistroVentanas* r = RegistroVentanas::actual();
     if (r && r->ventana(Ventana::ActuacionPreventiva) == this)
         r->descargar(Ventana::ActuacionPreventiva);
