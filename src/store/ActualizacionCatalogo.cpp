@@ -92,10 +92,12 @@ int leerRevision(sqlite3* bd, int& rc)
 int revisionCatalogo(Conexion& c)
 {
     // Se lee mientras se abre la conexión: una sentencia de su reserva no se finaliza si la apertura
-    // falla después, y SQLite dejaría la conexión sin cerrar, con todo su caché. Cerrada, leerFilas
-    // da el error de siempre.
-    if (!c.sqlite())
-        c.leerFilas(QString::fromUtf8(consultaRevision));
+    // falla después, y SQLite dejaría la conexión sin cerrar, con todo su caché. En el servidor (o
+    // cerrada, que da el error de siempre) se lee por la conexión.
+    if (!c.sqlite()) {
+        const std::vector<QVariantList> filas = c.leerFilas(QString::fromUtf8(consultaRevision));
+        return filas.empty() ? 0 : filas.front().value(0).toInt();
+    }
     int rc = SQLITE_OK;
     const int revision = leerRevision(c.sqlite(), rc);
     if (rc != SQLITE_OK)

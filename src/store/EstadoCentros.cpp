@@ -3,7 +3,6 @@
 #include "store/Conexion.h"
 #include "store/ErrorBD.h"
 #include "store/SentenciaPreparada.h"
-#include "store/ValoresSqlite.h"
 
 #include <QHash>
 #include <atomic>
@@ -13,29 +12,39 @@
 #include <unordered_map>
 
 namespace {
-// La fecha límite de una línea como texto ISO si es una fecha de verdad (la lee igual que la ventana
-// del plan); si no, nula y la línea nunca está vencida. SQLite da por buena la fecha "2026-02-30":
-// sólo al sumarle algo la lleva al día que existe, y entonces ya no es la misma.
-#define LIMITE_LINEA                                                                                                   \
-    "CASE WHEN typeof(r.FechaLimite) = 'text' AND date(substr(r.FechaLimite, 1, 10), '+0 days') = "                    \
-    "substr(r.FechaLimite, 1, 10) "                                                                                    \
-    "THEN substr(r.FechaLimite, 1, 10) END"
+// Una columna de fecha como texto ISO si es una fecha de verdad (la lee igual que la ventana del
+// plan); si no, nula, y nunca está vencida. SQLite da por buena la fecha "2026-02-30": sólo al
+// sumarle algo la lleva al día que existe, y entonces ya no es la misma. En el servidor la columna
+// es de tipo fecha y sólo guarda fechas que existen.
+QString fechaValida(const Conexion& c, const QString& columna)
+{
+    if (!c.sqlite())
+        return columna;
+    return QStringLiteral("CASE WHEN typeof(%1) = 'text' AND date(substr(%1, 1, 10), '+0 days') = substr(%1, 1, 10) "
+                          "THEN substr(%1, 1, 10) END")
+        .arg(columna);
+}
+
 // Hecha: realizada o verificada; cualquier otro estado, o ninguno, está por hacer.
-#define LINEA_HECHA "coalesce(r.Estado, 'Pendiente') IN ('Realizada', 'Verificada')"
+#define LINEA_HECHA "(coalesce(r.Estado, 'Pendiente') IN ('Realizada', 'Verificada'))"
 
 // Las tres comprobaciones del inicio de la evaluación, por puesto y sumadas por centro: puestos,
 // puestos sin factores marcados, puestos con algún riesgo sin valorar (o sin ninguno) y factores
-// marcados sin ninguna medida. "%1" es la condición de los centros que se leen.
+// marcados sin ninguna medida. "%1" es la condición de los centros que se leen. Las condiciones se
+// cuentan con CASE: el servidor no suma verdaderos y falsos.
 const char* const comprobaciones = R"SQL(
 WITH Puestos AS (
     SELECT p.IDCentro, count(*) AS Puestos,
-           sum(NOT EXISTS (SELECT 1 FROM FactoresSeleccionarEvaluacion s
-                           WHERE s.IDPuestoCentro = p.IDPuestoCentro AND s.FactorSelecionado = 'S')) AS SinFactores,
-           sum(NOT EXISTS (SELECT 1 FROM Evaluacion e WHERE e.IDPuestoCentro = p.IDPuestoCentro AND e.Mostrar = 'S')
-               OR EXISTS (SELECT 1 FROM Evaluacion e
-                          WHERE e.IDPuestoCentro = p.IDPuestoCentro AND e.Mostrar = 'S'
-                            AND (coalesce(e.Probabilidad, '') = '' OR coalesce(e.Consecuencias, '') = ''
-                                 OR coalesce(e.ValorRiesgo, '') = ''))) AS SinValorar
+           sum(CASE WHEN NOT EXISTS (SELECT 1 FROM FactoresSeleccionarEvaluacion s
+                                     WHERE s.IDPuestoCentro = p.IDPuestoCentro AND s.FactorSelecionado = 'S')
+                    THEN 1 ELSE 0 END) AS SinFactores,
+           sum(CASE WHEN NOT EXISTS (SELECT 1 FROM Evaluacion e
+                                     WHERE e.IDPuestoCentro = p.IDPuestoCentro AND e.Mostrar = 'S')
+                      OR EXISTS (SELECT 1 FROM Evaluacion e
+                                 WHERE e.IDPuestoCentro = p.IDPuestoCentro AND e.Mostrar = 'S'
+                                   AND (coalesce(e.Probabilidad, '') = '' OR coalesce(e.Consecuencias, '') = ''
+                                        OR coalesce(e.ValorRiesgo, '') = ''))
+                    THEN 1 ELSE 0 END) AS SinValorar
     FROM PuestosCentros p
     WHERE %1
     GROUP BY p.IDCentro
@@ -53,12 +62,16 @@ FROM Puestos p
 LEFT JOIN SinMedidas m ON m.IDCentro = p.IDCentro
 )SQL";
 
-// Cada centro con su empresa, sus fechas y las líneas de sus planes.
+// La condición de todos los centros.
+const QString todos = QStringLiteral("1 = 1");
+
+// Cada centro con su empresa, sus fechas y las líneas de sus planes. "%1" es la fecha límite de la
+// línea r si es una fecha.
 const char* const centrosYLineas = R"SQL(
 WITH Lineas AS (
-    SELECT a.IDCentro, sum(NOT l.Hecha) AS Pendientes, sum(NOT l.Hecha AND l.Limite < ?1) AS Vencidas,
-           sum(l.Hecha) AS Hechas
-    FROM (SELECT r.IDActuacion, )SQL" LINEA_HECHA R"SQL( AS Hecha, )SQL" LIMITE_LINEA R"SQL( AS Limite
+    SELECT a.IDCentro, sum(1 - l.Hecha) AS Pendientes,
+           sum(CASE WHEN l.Hecha = 0 AND l.Limite < ? THEN 1 ELSE 0 END) AS Vencidas, sum(l.Hecha) AS Hechas
+    FROM (SELECT r.IDActuacion, CASE WHEN )SQL" LINEA_HECHA R"SQL( THEN 1 ELSE 0 END AS Hecha, %1 AS Limite
           FROM "ActuaciónPreventivaRegistro" r) l
     JOIN "ActuaciónPreventiva" a ON a.IDActuacion = l.IDActuacion
     GROUP BY a.IDCentro
@@ -81,32 +94,48 @@ WHERE NOT )SQL" LINEA_HECHA R"SQL( AND trim(coalesce(r.PresupuestoAproximado, ''
 GROUP BY a.IDCentro, r.PresupuestoAproximado
 )SQL";
 
+// "%1" es la próxima revisión del centro si es una fecha, "%2" la fecha límite de la línea r.
 const char* const vencimientos = R"SQL(
-SELECT (SELECT count(*) FROM CentroTrabajo
-        WHERE typeof(FechaRevision) = 'text' AND date(substr(FechaRevision, 1, 10), '+0 days') = substr(FechaRevision, 1, 10)
-          AND substr(FechaRevision, 1, 10) < ?1),
-       (SELECT count(*) FROM "ActuaciónPreventivaRegistro" r WHERE NOT )SQL" LINEA_HECHA R"SQL(
-          AND )SQL" LIMITE_LINEA R"SQL( < ?1)
+SELECT (SELECT count(*) FROM CentroTrabajo WHERE %1 < ?),
+       (SELECT count(*) FROM "ActuaciónPreventivaRegistro" r WHERE NOT )SQL" LINEA_HECHA R"SQL( AND %2 < ?)
 )SQL";
-#undef LIMITE_LINEA
 #undef LINEA_HECHA
 
-QString texto(sqlite3_stmt* st, int i)
+QByteArray conLimite(const Conexion& c, const char* sql)
 {
-    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
+    return QString::fromUtf8(sql).arg(fechaValida(c, QStringLiteral("r.FechaLimite"))).toUtf8();
 }
 
-QDate fecha(sqlite3_stmt* st, int i)
+QString texto(const SentenciaMotor& st, int i)
 {
-    if (sqlite3_column_type(st, i) != SQLITE_TEXT)
+    return st.valor(i, {}).toString();
+}
+
+int entero(const SentenciaMotor& st, int i)
+{
+    return st.valor(i, {}).toInt();
+}
+
+// Una fecha guardada: texto ISO en el archivo, fecha en el servidor. No válida si no lo es.
+QDate fecha(const SentenciaMotor& st, int i)
+{
+    const QVariant v = st.valor(i, {});
+    switch (v.typeId()) {
+    case QMetaType::QDate:
+        return v.toDate();
+    case QMetaType::QDateTime:
+        return v.toDateTime().date();
+    case QMetaType::QString:
+        return QDate::fromString(v.toString().left(10), Qt::ISODate);
+    default:
         return {};
-    return QDate::fromString(texto(st, i).left(10), Qt::ISODate);
+    }
 }
 
-void terminar(Conexion& c, int rc, const QByteArray& sql)
+void terminar(Conexion& c, const SentenciaMotor& st, PasoSentencia paso)
 {
-    if (rc != SQLITE_DONE)
-        c.lanzar(rc, QString::fromUtf8(sql));
+    if (paso != PasoSentencia::Fin)
+        c.lanzar(st.codigo(), QString::fromUtf8(st.texto()));
 }
 
 struct Comprobado
@@ -151,13 +180,10 @@ Memoria& memoria()
     return m;
 }
 
+// Sólo en SQLite.
 long long versionDatos(Conexion& c)
 {
-    const SentenciaPreparada st(c, "PRAGMA data_version");
-    const int rc = sqlite3_step(st.get());
-    if (rc != SQLITE_ROW)
-        c.lanzar(rc, QStringLiteral("PRAGMA data_version"));
-    return sqlite3_column_int64(st.get(), 0);
+    return c.leerFilas(QStringLiteral("PRAGMA data_version")).at(0).at(0).toLongLong();
 }
 
 // El centro de cada fila que se escribe, por su puesto (como lo agrupan las comprobaciones). Dentro
@@ -200,20 +226,19 @@ void vigilarCambios(Conexion& c)
     c.ejecutar(sql);
 }
 
-int recoger(sqlite3_stmt* st, Comprobados& centros)
+PasoSentencia recoger(SentenciaMotor& st, Comprobados& centros)
 {
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-        centros[sqlite3_column_int64(st, 0)] = {sqlite3_column_int(st, 1), sqlite3_column_int(st, 2),
-                                                sqlite3_column_int(st, 3), sqlite3_column_int(st, 4)};
-    return rc;
+    PasoSentencia paso;
+    while ((paso = st.paso()) == PasoSentencia::Fila)
+        centros[st.valor(0, {}).toLongLong()] = {entero(st, 1), entero(st, 2), entero(st, 3), entero(st, 4)};
+    return paso;
 }
 
 void leerComprobaciones(Conexion& c, const QString& condicion, Comprobados& centros)
 {
     const QByteArray sql = QString::fromUtf8(comprobaciones).arg(condicion).toUtf8();
     const SentenciaPreparada st(c, sql);
-    terminar(c, recoger(st.get(), centros), sql);
+    terminar(c, *st, recoger(*st, centros));
 }
 
 // Todas las comprobaciones por una conexión propia de sólo lectura, en otro hilo: con el diario WAL
@@ -229,9 +254,9 @@ Comprobados leerAparte(const QByteArray& archivo, const std::shared_ptr<std::ato
         sqlite3_progress_handler(
             bd, 1000, [](void* senal) { return static_cast<std::atomic<bool>*>(senal)->load() ? 1 : 0; }, parar.get());
         SentenciaPreparada st =
-            SentenciaPreparada::suelta(bd, QString::fromUtf8(comprobaciones).arg(QStringLiteral("1")).toUtf8(), rc);
+            SentenciaPreparada::suelta(bd, QString::fromUtf8(comprobaciones).arg(todos).toUtf8(), rc);
         if (st)
-            rc = recoger(st.get(), centros);
+            rc = recoger(*st, centros) == PasoSentencia::Fin ? SQLITE_DONE : st->codigo();
     }
     sqlite3_close(bd);
     if (rc != SQLITE_DONE)
@@ -250,6 +275,12 @@ const Comprobados& comprobacionesAlDia(const std::shared_ptr<Conexion>& c)
             // Se leen aquí, como si no se hubieran preparado.
             m.conexion.reset();
         }
+    }
+    // En el servidor escriben otros a la vez y nada avisa de lo que cambian: se leen todos cada vez.
+    if (!c->sqlite()) {
+        m = Memoria{};
+        leerComprobaciones(*c, todos, m.centros);
+        return m.centros;
     }
     const long long version = versionDatos(*c);
     if (m.conexion.lock() == c && m.version == version) {
@@ -274,7 +305,7 @@ const Comprobados& comprobacionesAlDia(const std::shared_ptr<Conexion>& c)
         // Sin disparadores no se sabe qué cambia: se leen todos cada vez.
         vigilada = false;
     }
-    leerComprobaciones(*c, QStringLiteral("1"), m.centros);
+    leerComprobaciones(*c, todos, m.centros);
     if (vigilada) {
         m.conexion = c;
         m.version = version;
@@ -290,38 +321,38 @@ std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate
     std::vector<EstadoCentro> centros;
     std::unordered_map<long long, size_t> posicion;
     {
-        const SentenciaPreparada st(*c, centrosYLineas);
-        enlazarTodos(*c, st.get(), {hoy});
-        int rc;
-        while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+        const SentenciaPreparada st(*c, conLimite(*c, centrosYLineas));
+        enlazarTodos(*c, *st, {hoy});
+        PasoSentencia leido;
+        while ((leido = st->paso()) == PasoSentencia::Fila) {
             EstadoCentro e;
-            e.idCentro = sqlite3_column_int64(st.get(), 0);
-            e.idEmpresa = sqlite3_column_int64(st.get(), 1);
-            e.empresa = texto(st.get(), 2);
-            e.centro = texto(st.get(), 3);
-            e.fechaEvaluacion = fecha(st.get(), 4);
-            e.fechaRevision = fecha(st.get(), 5);
-            e.pendientes = sqlite3_column_int(st.get(), 6);
-            e.vencidas = sqlite3_column_int(st.get(), 7);
-            e.hechas = sqlite3_column_int(st.get(), 8);
+            e.idCentro = st->valor(0, {}).toLongLong();
+            e.idEmpresa = st->valor(1, {}).toLongLong();
+            e.empresa = texto(*st, 2);
+            e.centro = texto(*st, 3);
+            e.fechaEvaluacion = fecha(*st, 4);
+            e.fechaRevision = fecha(*st, 5);
+            e.pendientes = entero(*st, 6);
+            e.vencidas = entero(*st, 7);
+            e.hechas = entero(*st, 8);
             const auto comprobado = comprobados.find(e.idCentro);
             e.paso = paso(comprobado == comprobados.end() ? Comprobado{} : comprobado->second);
             posicion.emplace(e.idCentro, centros.size());
             centros.push_back(std::move(e));
         }
-        terminar(*c, rc, centrosYLineas);
+        terminar(*c, *st, leido);
     }
     // En una cartera los mismos importes se repiten mucho: cada texto se lee una vez.
     QHash<QString, std::optional<double>> leidos;
     const SentenciaPreparada st(*c, presupuestos);
-    int rc;
-    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
-        const auto donde = posicion.find(sqlite3_column_int64(st.get(), 0));
+    PasoSentencia paso;
+    while ((paso = st->paso()) == PasoSentencia::Fila) {
+        const auto donde = posicion.find(st->valor(0, {}).toLongLong());
         if (donde == posicion.end())
             continue;
         EstadoCentro& e = centros[donde->second];
-        const int veces = sqlite3_column_int(st.get(), 2);
-        const QString escrito = texto(st.get(), 1);
+        const int veces = entero(*st, 2);
+        const QString escrito = texto(*st, 1);
         auto leido = leidos.find(escrito);
         if (leido == leidos.end())
             leido = leidos.insert(escrito, leer ? leer(escrito) : std::nullopt);
@@ -330,7 +361,7 @@ std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate
         else
             e.presupuestosSinLeer += veces;
     }
-    terminar(*c, rc, presupuestos);
+    terminar(*c, *st, paso);
     return centros;
 }
 
@@ -341,6 +372,9 @@ void PrepararEstadoCentros(const QString& conexion)
     if (m.conexion.lock() == c)
         return;
     TerminarEstadoCentros();
+    // La lectura aparte es la de un archivo; en el servidor cada lectura va entera al servidor.
+    if (!c->sqlite())
+        return;
     // Los disparadores, antes de empezar a leer: lo que se escriba mientras queda apuntado.
     vigilarCambios(*c);
     c->ejecutar(QStringLiteral("DELETE FROM temp.CentrosTocados"));
@@ -370,14 +404,13 @@ void TerminarEstadoCentros()
 Vencimientos ContarVencimientos(const QString& conexion, const QDate& hoy)
 {
     const std::shared_ptr<Conexion> c = Conexion::obtener(conexion);
-    const SentenciaPreparada st(*c, vencimientos);
-    enlazarTodos(*c, st.get(), {hoy});
+    const QString sql =
+        QString::fromUtf8(vencimientos)
+            .arg(fechaValida(*c, QStringLiteral("FechaRevision")), fechaValida(*c, QStringLiteral("r.FechaLimite")));
+    const std::vector<QVariantList> filas = c->leerFilas(sql, {hoy, hoy});
     Vencimientos v;
-    const int rc = sqlite3_step(st.get());
-    if (rc != SQLITE_ROW)
-        c->lanzar(rc, QString::fromUtf8(vencimientos));
-    v.revisiones = sqlite3_column_int(st.get(), 0);
-    v.acciones = sqlite3_column_int(st.get(), 1);
+    v.revisiones = filas.at(0).at(0).toInt();
+    v.acciones = filas.at(0).at(1).toInt();
     return v;
 }
 

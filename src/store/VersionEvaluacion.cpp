@@ -9,20 +9,81 @@
 namespace {
 // Lo que recoge el documento, fila a fila y siempre en el mismo orden.
 const char* const consultasHuella[] = {
-    "SELECT FechaEvaluacion, MotivoEvaluacion, FechaRevision FROM CentroTrabajo WHERE IDCentro = ?1",
+    "SELECT FechaEvaluacion, MotivoEvaluacion, FechaRevision FROM CentroTrabajo WHERE IDCentro = ?",
     "SELECT IDPuestoCentro, Puesto, Descripcion, NTrabajadores, TrabajadoresSensibles, Trabajadores "
-    "FROM PuestosCentros WHERE IDCentro = ?1 ORDER BY IDPuestoCentro",
+    "FROM PuestosCentros WHERE IDCentro = ? ORDER BY IDPuestoCentro",
     "SELECT s.IDPuestoCentro, s.IDFactor FROM FactoresSeleccionarEvaluacion s "
     "JOIN PuestosCentros p ON p.IDPuestoCentro = s.IDPuestoCentro "
-    "WHERE p.IDCentro = ?1 AND s.FactorSelecionado = 'S' ORDER BY s.IDEvaluacionCrear",
+    "WHERE p.IDCentro = ? AND s.FactorSelecionado = 'S' ORDER BY s.IDEvaluacionCrear",
     "SELECT e.IDEvaluacion, e.IDRiesgo, e.Mostrar, e.Probabilidad, e.Consecuencias, e.ValorRiesgo, "
     "e.SituacionObservada FROM Evaluacion e JOIN PuestosCentros p ON p.IDPuestoCentro = e.IDPuestoCentro "
-    "WHERE p.IDCentro = ?1 ORDER BY e.IDEvaluacion",
+    "WHERE p.IDCentro = ? ORDER BY e.IDEvaluacion",
     "SELECT m.IDMedidaFactor, m.Medida, m.MarcarMedida, m.Implantada FROM MedidasFactores m "
     "JOIN Evaluacion e ON e.IDEvaluacion = m.IDEvaluacion "
     "JOIN PuestosCentros p ON p.IDPuestoCentro = e.IDPuestoCentro "
-    "WHERE p.IDCentro = ?1 AND (m.MarcarMedida = 'S' OR m.Implantada = 'S') ORDER BY m.IDMedidaFactor",
+    "WHERE p.IDCentro = ? AND (m.MarcarMedida = 'S' OR m.Implantada = 'S') ORDER BY m.IDMedidaFactor",
 };
+
+// Añade a la huella el valor de una columna. El tipo va delante: un nulo y un texto vacío no dan la
+// misma huella. En SQLite, su tipo y su texto tal cual, como siempre se han guardado las huellas; en
+// otro motor, el tipo y el texto que el archivo daría al mismo valor, para que una base trasladada al
+// servidor no vea cambiado lo que no ha cambiado.
+void anadirValor(QCryptographicHash& huella, const SentenciaMotor& st, int i)
+{
+    char tipo;
+    QByteArray texto;
+    if (sqlite3_stmt* s = st.sqlite()) {
+        tipo = char('0' + sqlite3_column_type(s, i));
+        texto = QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(s, i)), sqlite3_column_bytes(s, i));
+    } else {
+        const QVariant v = st.valor(i, {});
+        const int t = v.typeId();
+        if (!v.isValid() || v.isNull()) {
+            tipo = char('0' + SQLITE_NULL);
+        } else if (t == QMetaType::Double || t == QMetaType::Float) {
+            // SQLite escribe un real con quince cifras y, si es entero, con su ".0".
+            tipo = char('0' + SQLITE_FLOAT);
+            texto = QByteArray::number(v.toDouble(), 'g', 15);
+            if (!texto.contains('.') && !texto.contains('e') && !texto.contains('n'))
+                texto += ".0";
+        } else if (t == QMetaType::QByteArray) {
+            tipo = char('0' + SQLITE_BLOB);
+            texto = v.toByteArray();
+        } else if (t == QMetaType::QDate || t == QMetaType::QDateTime || t == QMetaType::QString) {
+            tipo = char('0' + SQLITE_TEXT);
+            texto = t == QMetaType::QDate ? v.toDate().toString(Qt::ISODate).toUtf8()
+                    : t == QMetaType::QDateTime
+                        ? v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8()
+                        : v.toString().toUtf8();
+        } else {
+            // Enteros y lógicos, como los guarda el archivo.
+            tipo = char('0' + SQLITE_INTEGER);
+            texto = QByteArray::number(v.toLongLong());
+        }
+    }
+    huella.addData(QByteArrayView(&tipo, 1));
+    huella.addData(texto);
+    huella.addData(QByteArrayView("\x1f", 1));
+}
+
+// Añade a la huella las filas de una de sus consultas, ya enlazada. Falso si el motor falla.
+bool anadirFilas(QCryptographicHash& huella, SentenciaMotor& st)
+{
+    const int columnas = st.columnas();
+    PasoSentencia paso;
+    while ((paso = st.paso()) == PasoSentencia::Fila) {
+        for (int i = 0; i < columnas; ++i)
+            anadirValor(huella, st, i);
+        huella.addData(QByteArrayView("\x1e", 1));
+    }
+    huella.addData(QByteArrayView("\x1d", 1));
+    return paso == PasoSentencia::Fin;
+}
+
+QString resultado(const QCryptographicHash& huella)
+{
+    return QString::fromLatin1(huella.result().toHex());
+}
 
 void funcionHuella(sqlite3_context* contexto, int, sqlite3_value** valores)
 {
@@ -73,26 +134,22 @@ QString HuellaEvaluacion(sqlite3* bd, long long idCentro)
     for (const char* sql : consultasHuella) {
         int rc = SQLITE_OK;
         const SentenciaPreparada st = SentenciaPreparada::suelta(bd, sql, rc);
-        if (rc != SQLITE_OK)
+        if (rc != SQLITE_OK || st->enlazar(1, qlonglong(idCentro)) != SQLITE_OK || !anadirFilas(huella, *st))
             return {};
-        sqlite3_bind_int64(st.get(), 1, idCentro);
-        const int columnas = sqlite3_column_count(st.get());
-        while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
-            for (int i = 0; i < columnas; ++i) {
-                // El tipo va delante: un nulo y un texto vacío no dan la misma huella.
-                const char tipo = char('0' + sqlite3_column_type(st.get(), i));
-                huella.addData(QByteArrayView(&tipo, 1));
-                huella.addData(QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), i)),
-                                              sqlite3_column_bytes(st.get(), i)));
-                huella.addData(QByteArrayView("\x1f", 1));
-            }
-            huella.addData(QByteArrayView("\x1e", 1));
-        }
-        if (rc != SQLITE_DONE)
-            return {};
-        huella.addData(QByteArrayView("\x1d", 1));
     }
-    return QString::fromLatin1(huella.result().toHex());
+    return resultado(huella);
+}
+
+QString HuellaEvaluacion(Conexion& c, long long idCentro)
+{
+    QCryptographicHash huella(QCryptographicHash::Sha1);
+    for (const char* sql : consultasHuella) {
+        const SentenciaPreparada st(c, sql);
+        enlazar(c, *st, 1, qlonglong(idCentro));
+        if (!anadirFilas(huella, *st))
+            c.lanzar(st->codigo(), QString::fromUtf8(sql));
+    }
+    return resultado(huella);
 }
 
 void RegistrarFuncionesEvaluacion(sqlite3* bd)
@@ -113,7 +170,7 @@ VersionEmitida EmitirVersion(Conexion& c, long long idCentro, const QDateTime& c
     if (centro.isEmpty())
         return {};
     const int anterior = qMax(ultima.isEmpty() ? 0 : ultima[0].toInt(), centro[3].toInt());
-    if (!ultima.isEmpty() && ultima[2].toString() == HuellaEvaluacion(c.sqlite(), idCentro))
+    if (!ultima.isEmpty() && ultima[2].toString() == HuellaEvaluacion(c, idCentro))
         return {anterior, false};
 
     const int version = anterior + 1;
@@ -135,7 +192,7 @@ VersionEmitida EmitirVersion(Conexion& c, long long idCentro, const QDateTime& c
                {fecha, motivo, revision, version, idCentro});
     c.ejecutar("INSERT INTO VersionesEvaluacion (IDCentro, Version, FechaEvaluacion, Motivo, Huella, Emitida) "
                "VALUES (?, ?, ?, ?, ?, ?)",
-               {idCentro, version, fecha, motivo, HuellaEvaluacion(c.sqlite(), idCentro), cuando});
+               {idCentro, version, fecha, motivo, HuellaEvaluacion(c, idCentro), cuando});
     t.confirmar();
     return {version, true};
 }
@@ -151,8 +208,8 @@ void FechaAlCompletar(Conexion& c, long long idCentro, const QDate& hoy)
     bool caducada = !fecha.isValid();
     if (!caducada) {
         const QVariantList ultima = ultimaVersion(c, idCentro);
-        caducada = !ultima.isEmpty() && ultima[1].toDate() == fecha &&
-                   ultima[2].toString() != HuellaEvaluacion(c.sqlite(), idCentro);
+        caducada =
+            !ultima.isEmpty() && ultima[1].toDate() == fecha && ultima[2].toString() != HuellaEvaluacion(c, idCentro);
     }
     if (!caducada || fecha == hoy)
         return;

@@ -19,7 +19,10 @@ const QStringList& MotivosEvaluacion();
 
 // Huella (SHA-1 en hexadecimal) de lo que el documento de la evaluación del centro recoge: la
 // fecha, el motivo y la próxima revisión, los puestos, los factores marcados, los riesgos con su
-// valoración y situación observada, y las medidas elegidas o implantadas. Vacía si falla la lectura.
+// valoración y situación observada, y las medidas elegidas o implantadas. Es la misma en el archivo y
+// en el servidor para los mismos datos. Lanza ErrorBD.
+QString HuellaEvaluacion(Conexion& conexion, long long idCentro);
+// Lo mismo sobre el manejador de SQLite (la función de las plantillas). Vacía si falla la lectura.
 QString HuellaEvaluacion(sqlite3* bd, long long idCentro);
 
 // Deja en la conexión la función SQL huella_evaluacion(IDCentro), para las plantillas.
