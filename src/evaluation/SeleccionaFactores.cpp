@@ -133,7 +133,7 @@ void SeleccionaFactores::marcarHabituales()
         return;
     const QString puesto = NuloATexto(rsPuesto_->value("Puesto")).toString().trimmed();
     Recordset catalogo;
-    catalogo.open("SELECT IDPuesto FROM Puestos WHERE Puesto = ? COLLATE NOCASE ORDER BY IDPuesto", sesion_.conexion,
+    catalogo.open("SELECT IDPuesto FROM Puestos WHERE lower(Puesto) = lower(?) ORDER BY IDPuesto", sesion_.conexion,
                   {puesto});
     if (catalogo.eof()) {
         Servicios().mensaje(this,

@@ -315,17 +315,17 @@ FilasExportacion FilasEvaluacion(const QString& conexion, long long idCentro)
     QHash<QPair<long long, long long>, QStringList> factores, medidas;
     for (const QVariantList& f :
          c->leerFilas(QStringLiteral("SELECT IDPuestoCentro, IDRiesgo, Factor FROM VRiesgos WHERE IDCentro = ? "
-                                     "GROUP BY IDPuestoCentro, IDRiesgo, IDFactor "
+                                     "GROUP BY IDPuestoCentro, IDRiesgo, IDFactor, Factor "
                                      "ORDER BY IDPuestoCentro, IDRiesgo, min(IDEvaluacion)"),
                       {idCentro}))
         if (!f[2].toString().trimmed().isEmpty())
             factores[clave(f[0], f[1])] << f[2].toString();
     for (const QVariantList& f :
-         c->leerFilas(QStringLiteral(
-                          "SELECT IDPuestoCentro, IDRiesgo, Medida, max(coalesce(Implantada, 'N') = 'S') AS Existente "
-                          "FROM VFactoresMedidas WHERE IDCentro = ? AND MarcarMedida = 'S' "
-                          "GROUP BY IDPuestoCentro, IDRiesgo, Medida "
-                          "ORDER BY IDPuestoCentro, IDRiesgo, Existente DESC, min(IDMedidaFactor)"),
+         c->leerFilas(QStringLiteral("SELECT IDPuestoCentro, IDRiesgo, Medida, "
+                                     "max(CASE WHEN Implantada = 'S' THEN 1 ELSE 0 END) AS Existente "
+                                     "FROM VFactoresMedidas WHERE IDCentro = ? AND MarcarMedida = 'S' "
+                                     "GROUP BY IDPuestoCentro, IDRiesgo, Medida "
+                                     "ORDER BY IDPuestoCentro, IDRiesgo, Existente DESC, min(IDMedidaFactor)"),
                       {idCentro}))
         medidas[clave(f[0], f[1])] << (f[3].toLongLong() ? QStringLiteral("Existente: ")
                                                          : QStringLiteral("Propuesta: ")) +

@@ -189,8 +189,9 @@ std::vector<ExportacionInformes::Centro> ExportacionInformes::leerCentros(const 
 {
     const QString consulta =
         QStringLiteral("Select c.IDCentro, c.IDEmpresa, e.Nombre, coalesce(c.Direccion, c.NombreCentro), "
-                       "exists (Select 1 from PuestosCentros p where p.IDCentro = c.IDCentro) or "
+                       "CASE WHEN exists (Select 1 from PuestosCentros p where p.IDCentro = c.IDCentro) or "
                        "exists (Select 1 from \"ActuaciónPreventiva\" a where a.IDCentro = c.IDCentro) "
+                       "THEN 1 ELSE 0 END "
                        "from CentroTrabajo c left join Empresas e on e.IDEmpresa = c.IDEmpresa ");
     Recordset rs;
     if (condicion.isEmpty())
