@@ -201,6 +201,14 @@ QString nivelValido(const QString& nivel)
 {
     return PrioridadNivel(nivel) > 0 ? nivel : QString();
 }
+// Los títulos de las columnas de una hoja, escritos en UTF-8.
+QStringList titulos(std::initializer_list<const char*> textos)
+{
+    QStringList lista;
+    for (const char* t : textos)
+        lista << QString::fromUtf8(t);
+    return lista;
+}
 } // namespace
 
 CeldaHoja CeldaHoja::deTexto(const QString& texto)
@@ -259,18 +267,9 @@ FilasExportacion FilasPlan(const QString& conexion, long long idCentro)
 {
     FilasExportacion tabla;
     tabla.hoja = QStringLiteral("Plan de acciones");
-    tabla.cabeceras = {QStringLiteral("Acción preventiva"),
-                       QStringLiteral("Riesgo"),
-                       QStringLiteral("Puesto"),
-                       QStringLiteral("Nivel"),
-                       QStringLiteral("Prioridad"),
-                       QStringLiteral("Fecha límite"),
-                       QStringLiteral("Responsable de la ejecución"),
-                       QStringLiteral("Presupuesto aproximado (€)"),
-                       QStringLiteral("Estado"),
-                       QStringLiteral("Fecha de realización"),
-                       QStringLiteral("Coste real (€)"),
-                       QStringLiteral("Seguimiento")};
+    tabla.cabeceras = titulos({"Acción preventiva", "Riesgo", "Puesto", "Nivel", "Prioridad", "Fecha límite",
+                               "Responsable de la ejecución", "Presupuesto aproximado (€)", "Estado",
+                               "Fecha de realización", "Coste real (€)", "Seguimiento"});
     // El plan del documento: el primero del centro.
     const auto plan = Conexion::obtener(conexion)->leerFilas(
         QStringLiteral("SELECT min(IDActuacion) FROM \"ActuaciónPreventiva\" WHERE IDCentro = ?"), {idCentro});
@@ -297,15 +296,8 @@ FilasExportacion FilasEvaluacion(const QString& conexion, long long idCentro)
 {
     FilasExportacion tabla;
     tabla.hoja = QStringLiteral("Evaluación de riesgos");
-    tabla.cabeceras = {QStringLiteral("Puesto"),
-                       QStringLiteral("Código"),
-                       QStringLiteral("Riesgo"),
-                       QStringLiteral("Factores de riesgo"),
-                       QStringLiteral("Probabilidad"),
-                       QStringLiteral("Consecuencias"),
-                       QStringLiteral("Nivel de riesgo"),
-                       QStringLiteral("Situación observada"),
-                       QStringLiteral("Medidas preventivas")};
+    tabla.cabeceras = titulos({"Puesto", "Código", "Riesgo", "Factores de riesgo", "Probabilidad", "Consecuencias",
+                               "Nivel de riesgo", "Situación observada", "Medidas preventivas"});
     auto c = Conexion::obtener(conexion);
     // Como en el documento: los factores de todas las filas del riesgo en el puesto (la mostrada y las
     // ocultas) y cada medida elegida una sola vez por redacción, existente si está implantada en alguna.
