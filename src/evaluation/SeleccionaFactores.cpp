@@ -26,12 +26,6 @@ SeleccionaFactores::SeleccionaFactores(Sesion& sesion, QWidget* parent)
     : VentanaAsistente(Ventana::SeleccionaFactores, sesion, QStringLiteral("Factores de Riesgo"),
                        QStringLiteral("2- FACTORES DE RIESGO"), parent)
 {
-    construir();
-    cargar();
-}
-
-void SeleccionaFactores::construir()
-{
     ponerListaPuestos();
 
     botonHabituales_ = Kit::boton("BHabituales", QStringLiteral("Marcar los habituales del puesto"));
@@ -56,6 +50,7 @@ void SeleccionaFactores::construir()
     // En este paso el botón de vuelta al inicio se llama como siempre se ha llamado aquí.
     if (auto* salir = findChild<QToolButton*>("Image1"))
         salir->setObjectName("cmdSalir");
+    cargar();
 }
 
 void SeleccionaFactores::elegirPuesto(long long)

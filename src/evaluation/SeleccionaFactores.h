@@ -31,7 +31,6 @@ protected:
     void atras() override;
 
 private:
-    void construir();
     void antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar) override;
     void tratarFallo(long numero, const QString& descripcion, bool* cancelar);
     void nota(int division, int columna, int fila, CellTip* tip) override;

@@ -80,12 +80,6 @@ SeleccionaMedidas::SeleccionaMedidas(Sesion& sesion, QWidget* parent)
     : VentanaAsistente(Ventana::SeleccionaMedidas, sesion, QStringLiteral("Medidas Preventivas"),
                        QStringLiteral("4- MEDIDAS PREVENTIVAS"), parent)
 {
-    construir();
-    cargar();
-}
-
-void SeleccionaMedidas::construir()
-{
     ponerListaPuestos();
 
     // Riesgo, factor y medida vienen de la evaluación: aquí sólo se marca o se desmarca. Son
@@ -130,6 +124,7 @@ void SeleccionaMedidas::construir()
     ponerPie({}, QStringLiteral("Volver a Evaluación de Riesgos"), {},
              QStringLiteral("Impresion Evaluacion de Riesgos"), QStringLiteral("Volver al Menu Principal"),
              QStringLiteral("Medidas Preventivas"));
+    cargar();
 }
 
 bool SeleccionaMedidas::puestoActual(long long& puesto, long long& empresa) const

@@ -40,7 +40,6 @@ protected:
     void atras() override;
 
 private:
-    void construir();
     void antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar) override;
     void nota(int division, int columna, int fila, CellTip* tip) override;
     void anadir();

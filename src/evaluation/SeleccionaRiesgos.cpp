@@ -55,12 +55,6 @@ SeleccionaRiesgos::SeleccionaRiesgos(Sesion& sesion, QWidget* parent)
     : VentanaAsistente(Ventana::SeleccionaRiesgos, sesion, QStringLiteral("Evaluacion del Riesgo"),
                        QStringLiteral("3- EVALUACION DE RIESGOS"), parent)
 {
-    construir();
-    cargar();
-}
-
-void SeleccionaRiesgos::construir()
-{
     ponerListaPuestos();
 
     // El nombre del riesgo es el del catálogo y el nivel lo pone la matriz: no se escriben a mano.
@@ -93,6 +87,7 @@ void SeleccionaRiesgos::construir()
 
     ponerPie({}, QStringLiteral("Volver a Factor de Riesgo"), {}, QStringLiteral("Medidas Preventivas"),
              QStringLiteral("Volver al Menu Principal"), QStringLiteral("Riesgos"));
+    cargar();
 }
 
 void SeleccionaRiesgos::elegirPuesto(long long)

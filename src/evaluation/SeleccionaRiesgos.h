@@ -33,7 +33,6 @@ protected:
     void inicio() override;
 
 private:
-    void construir();
     void antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar) override;
     void nota(int division, int columna, int fila, CellTip* tip) override;
     // Lo que se esté escribiendo en una celda o en la situación observada se guarda antes de salir
