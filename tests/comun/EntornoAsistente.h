@@ -1,48 +1,27 @@
 #pragma once
 
-// Entorno de las pruebas de las ventanas del asistente de evaluación: una copia de la carpeta del
-// programa, la plataforma de prueba, un área MDI con su registro de ventanas y una empresa con un
-// centro elegidos como si vinieran de la ventana de empresas. La clase de prueba hereda de él (después
-// de QObject) y llama a preparar() en init() y a liberar() en cleanup().
-#include "CopiaPrograma.h"
+// Entorno de las pruebas de las ventanas del asistente de evaluación: el de las ventanas en un área
+// MDI (EntornoVentanas) y una empresa con un centro elegidos como si vinieran de la ventana de
+// empresas. La clase de prueba hereda de él (después de QObject) y llama a preparar() en init() y a
+// liberar() en cleanup().
 #include "Datos.h"
-#include "PlataformaPrueba.h"
+#include "EntornoVentanas.h"
 #include "evaluation/DatosPuesto.h"
 #include "evaluation/GeneracionRiesgos.h"
-#include "shell/RegistroVentanas.h"
-#include "shell/Rutinas.h"
-#include "shell/Sesion.h"
 #include "store/Recordset.h"
 
 #include <QApplication>
-#include <QMdiArea>
 #include <QMouseEvent>
 #include <QStringList>
 #include <QWidget>
-#include <memory>
 
-struct EntornoAsistente
+struct EntornoAsistente : EntornoVentanas
 {
-    Sesion sesion;
-    std::unique_ptr<CopiaPrograma> copia;
-    std::unique_ptr<PlataformaPrueba> plataforma;
-    std::unique_ptr<QMdiArea> area;
-    std::unique_ptr<RegistroVentanas> registro;
-    QString cx;
     long long empresa = 0, centro = 0;
 
     void preparar(int alto = 700)
     {
-        copia = std::make_unique<CopiaPrograma>();
-        cx = copia->conexion();
-        sesion = Sesion();
-        sesion.conexion = cx;
-        FijarCarpetaPrograma(copia->carpeta());
-        plataforma = std::make_unique<PlataformaPrueba>();
-        area = std::make_unique<QMdiArea>();
-        area->resize(1100, alto);
-        area->show();
-        registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
+        EntornoVentanas::preparar(1100, alto);
         empresa = datos::empresa(cx, "Talleres Prueba");
         centro = datos::centro(cx, empresa, "Polígono Sur 4");
         sesion.idEmpresa = empresa;
@@ -62,13 +41,10 @@ struct EntornoAsistente
 
     void liberar()
     {
-        registro.reset();
-        area.reset();
+        EntornoVentanas::liberar();
         for (Ventana ventana : sustitutas_)
             RegistroVentanas::quitarFabrica(ventana);
         sustitutas_.clear();
-        plataforma.reset();
-        copia.reset();
     }
 
     long long nuevoPuesto(const QString& nombre)
