@@ -75,6 +75,12 @@ QString TextoErrorGeneral(long numero, const QString& descripcion)
 
 void MostrarErrorGeneral(long numero, const QString& descripcion, QWidget* ventana)
 {
+    // Otro ha guardado la fila antes: no es un fallo del programa, y la ventana ya enseña lo guardado.
+    if (numero == NumeroError::RegistroModificado) {
+        Servicios().mensaje(ventana, descripcion, QStringLiteral("Aviso"), Icono::Exclamacion, Botones::Aceptar,
+                            Respuesta::Aceptar);
+        return;
+    }
     Servicios().mensaje(ventana, TextoErrorGeneral(numero, descripcion), QStringLiteral("Error"), Icono::Critico,
                         Botones::Aceptar, Respuesta::Aceptar);
 }

@@ -4,6 +4,7 @@
 #include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
 #include "shell/Rutinas.h"
+#include "store/ErrorBD.h"
 #include "store/Recordset.h"
 
 #include <QAbstractListModel>
@@ -346,7 +347,14 @@ void NavegadorRegistros::guardar()
     }
     const long long id = rs.value(def_.campoClave).toLongLong();
     funciones_.escribir(rs, nombre, false);
-    GrabarFila(rs);
+    try {
+        GrabarFila(rs);
+    } catch (const ErrorBD& e) {
+        // Otro la ha guardado antes: se enseña lo que guardó, y el aviso lo explica.
+        if (e.numero() == NumeroError::RegistroModificado)
+            colocar();
+        throw;
+    }
     // La lista se rehace para que el nombre nuevo se pueda elegir ya, y se vuelve a la misma fila
     // por su identificador: con dos filas del mismo nombre, buscar por el nombre enseñaría la otra.
     rs.requery();

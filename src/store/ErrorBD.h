@@ -25,6 +25,7 @@ constexpr long ErrorDisco = 3043;                  // error de disco o de red
 constexpr long BaseOcupada = 3260;                 // bloqueada por otro proceso
 constexpr long SoloLectura = 3027;                 // la base de datos es de sólo lectura
 constexpr long ConexionNoValida = -2147467259;     // texto de conexión incompleto o erróneo
+constexpr long RegistroModificado = 3197;          // otro ha guardado la fila desde que se leyó
 constexpr long SinMemoria = 7;
 constexpr long ErrorGeneral = 3000;
 } // namespace NumeroError

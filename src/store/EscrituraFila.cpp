@@ -4,6 +4,7 @@
 #include "store/Conexion.h"
 #include "store/ErrorBD.h"
 #include "store/SentenciaPreparada.h"
+#include "store/TextoRevisiones.h"
 
 #include <QDate>
 #include <QObject>
@@ -35,6 +36,44 @@ SentenciaPreparada siSePuede(Conexion& con, const QString& sql)
     } catch (const ErrorBD&) {
         return {};
     }
+}
+
+// Las columnas del destino, separadas por comas; vacío si no tiene.
+QString listaColumnas(const DestinoFila& destino)
+{
+    QStringList todas;
+    for (const QString& c : destino.campos)
+        todas << citarNombre(c);
+    return todas.join(", ");
+}
+
+enum class Lectura
+{
+    Leida,
+    NoEsta,
+    NoSePuede // sus columnas no se pueden pedir por su nombre
+};
+
+// Lee las columnas del destino de la fila donde "donde" vale "valor", y las deja en "fila".
+Lectura leerPor(Conexion& con, const DestinoFila& destino, const QString& donde, const QVariant& valor,
+                QVariantList& fila)
+{
+    const QString lista = listaColumnas(destino);
+    if (lista.isEmpty())
+        return Lectura::NoSePuede;
+    const SentenciaPreparada st =
+        siSePuede(con, "SELECT " + lista + " FROM " + citarNombre(destino.origen) + " WHERE " + donde + " = ?");
+    if (!st)
+        return Lectura::NoSePuede;
+    st->enlazar(1, valor);
+    const PasoSentencia paso = st->paso();
+    if (paso == PasoSentencia::Fallo)
+        return Lectura::NoSePuede;
+    if (paso == PasoSentencia::Fin)
+        return Lectura::NoEsta;
+    for (int i = 0; i < destino.campos.size(); ++i)
+        fila[i] = st->valor(i, destino.tipos[size_t(i)]);
+    return Lectura::Leida;
 }
 
 void tocadas(const DestinoFila& destino, const QVariantList& fila, QStringList& columnas, QVariantList& valores)
@@ -101,10 +140,7 @@ long long insertarFila(Conexion& con, const DestinoFila& destino, QVariantList& 
             marcas += QStringLiteral(", ?");
         sql += " (" + columnas.join(", ") + ") VALUES (" + marcas + ")";
     }
-    QStringList todas;
-    for (const QString& c : destino.campos)
-        todas << citarNombre(c);
-    const QString lista = todas.join(", ");
+    const QString lista = listaColumnas(destino);
     // En una tabla la fila guardada vuelve con la misma sentencia. Si sus columnas no se pueden
     // pedir así (nombres puestos en la consulta), se escribe sin más y se relee después.
     MotorBD& motor = con.motor();
@@ -119,23 +155,13 @@ long long insertarFila(Conexion& con, const DestinoFila& destino, QVariantList& 
     const long long id = motor.ultimoId();
     // La lectura de vuelta sale de la reserva de sentencias: añadir filas seguidas no la vuelve a compilar.
     const QString deFila = indiceClave >= 0 ? destino.campos[indiceClave] : QString();
-    const SentenciaPreparada st =
-        lista.isEmpty()
-            ? SentenciaPreparada()
-            : siSePuede(con, "SELECT " + lista + " FROM " + tabla + " WHERE " + motor.ordenDeFilas(deFila) + " = ?");
-    if (st) {
-        st->enlazar(1, id);
-        if (st->paso() == PasoSentencia::Fila)
-            for (int i = 0; i < destino.campos.size(); ++i)
-                fila[i] = st->valor(i, destino.tipos[size_t(i)]);
-    } else if (indiceClave >= 0) {
+    if (leerPor(con, destino, motor.ordenDeFilas(deFila), id, fila) == Lectura::NoSePuede && indiceClave >= 0)
         fila[indiceClave] = id;
-    }
     return id;
 }
 
 long long modificarFila(Conexion& con, const DestinoFila& destino, const QVariantList& fila, const QString& clave,
-                        const QVariant& valorClave)
+                        const QVariant& valorClave, const QVariant& version)
 {
     QStringList columnas;
     QVariantList valores;
@@ -145,9 +171,34 @@ long long modificarFila(Conexion& con, const DestinoFila& destino, const QVarian
     QStringList asignaciones;
     for (const QString& c : columnas)
         asignaciones << c + " = ?";
+    QString condicion = citarNombre(clave) + " = ?";
+    if (!version.isNull()) {
+        const QString columna = citarNombre(QString::fromLatin1(SqlRevision::ColumnaVersion));
+        asignaciones << columna + " = ?";
+        valores << version.toLongLong() + 1;
+        condicion += " AND " + columna + " = ?";
+    }
     valores << valorClave;
-    const QString sql = "UPDATE " + citarNombre(destino.origen) + " SET " + asignaciones.join(", ") + " WHERE " +
-                        citarNombre(clave) + " = ?";
+    if (!version.isNull())
+        valores << version.toLongLong();
+    const QString sql =
+        "UPDATE " + citarNombre(destino.origen) + " SET " + asignaciones.join(", ") + " WHERE " + condicion;
     pasar(con, SentenciaPreparada(con, sql.toUtf8()), sql, valores, destino, nullptr);
     return con.motor().filasCambiadas();
+}
+
+bool releerFila(Conexion& con, const DestinoFila& destino, const QString& clave, const QVariant& valorClave,
+                QVariantList& fila)
+{
+    const Lectura l = leerPor(con, destino, citarNombre(clave), valorClave, fila);
+    if (l != Lectura::NoSePuede)
+        return l == Lectura::Leida;
+    const QString sql = "SELECT 1 FROM " + citarNombre(destino.origen) + " WHERE " + citarNombre(clave) + " = ?";
+    return !con.leerFilas(sql, {valorClave}).empty();
+}
+
+ErrorBD filaModificada(const QString& sentencia)
+{
+    return ErrorBD(NumeroError::RegistroModificado,
+                   QObject::tr("Otro usuario ha modificado este registro; se muestran sus datos"), sentencia);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ErrorBD.h"
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -30,5 +31,15 @@ long long insertarFila(Conexion& con, const DestinoFila& destino, QVariantList& 
 
 // Cambia las columnas asignadas de la fila cuya clave es "valorClave". Devuelve las filas que ha
 // cambiado (una vista, que escribe por su disparador, siempre dice 0). Lanza ErrorBD.
+// Con "version" (la columna de versión de la fila, ver SqlRevision::ColumnaVersion), sólo la
+// cambia si sigue en esa versión, y la deja en la siguiente.
 long long modificarFila(Conexion& con, const DestinoFila& destino, const QVariantList& fila, const QString& clave,
-                        const QVariant& valorClave);
+                        const QVariant& valorClave, const QVariant& version = {});
+
+// Vuelve a leer de su origen las columnas de la fila con esa clave y las deja en "fila". Falso si
+// la fila ya no existe. Si sus columnas no se pueden pedir así, sólo dice si existe.
+bool releerFila(Conexion& con, const DestinoFila& destino, const QString& clave, const QVariant& valorClave,
+                QVariantList& fila);
+
+// El error de quien guarda o borra una fila que otro ha cambiado entretanto.
+ErrorBD filaModificada(const QString& sentencia);

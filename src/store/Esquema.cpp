@@ -147,6 +147,11 @@ int aplicarRevision6(sqlite3* bd, QString& sentencia)
     return ejecutarEn(bd, QString::fromUtf8(revision6), sentencia);
 }
 
+int aplicarRevision7(sqlite3* bd, QString& sentencia)
+{
+    return ejecutarEn(bd, revision7(QStringLiteral("INTEGER")), sentencia);
+}
+
 struct Revision
 {
     int numero;
@@ -155,8 +160,8 @@ struct Revision
 
 // Revisiones en orden. Una nueva revisión se añade al final y nunca se cambia una publicada.
 const Revision revisiones[] = {
-    {1, aplicarRevision1}, {2, aplicarRevision2}, {3, aplicarRevision3},
-    {4, aplicarRevision4}, {5, aplicarRevision5}, {6, aplicarRevision6},
+    {1, aplicarRevision1}, {2, aplicarRevision2}, {3, aplicarRevision3}, {4, aplicarRevision4},
+    {5, aplicarRevision5}, {6, aplicarRevision6}, {7, aplicarRevision7},
 };
 
 int leerEntero(Conexion& c, const char* sql)

@@ -2,6 +2,7 @@
 
 #include "store/Conexion.h"
 #include "store/ErrorBD.h"
+#include "store/Reintentos.h"
 
 #include <QObject>
 
@@ -97,12 +98,15 @@ std::vector<LineaPropuesta> ProponerDesdeEvaluacion(Conexion& c, long long idCen
 int AnadirPropuestas(Conexion& c, long long idActuacion, const std::vector<LineaPropuesta>& lista,
                      const QString& responsable)
 {
-    Transaccion t(c);
-    for (const LineaPropuesta& p : lista)
-        c.ejecutar("INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, AccionPreventiva, FechaLimite, "
-                   "ResponsableEjecucion, IDEvaluacion, IDMedidaFactor, Estado) VALUES (?, ?, ?, ?, ?, ?, 'Pendiente')",
-                   {idActuacion, p.medida, p.fechaLimite, responsable, p.idEvaluacion, p.idMedidaFactor});
-    t.confirmar();
+    conReintentos(c, [&] {
+        Transaccion t(c);
+        for (const LineaPropuesta& p : lista)
+            c.ejecutar("INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, AccionPreventiva, FechaLimite, "
+                       "ResponsableEjecucion, IDEvaluacion, IDMedidaFactor, Estado) VALUES (?, ?, ?, ?, ?, ?, "
+                       "'Pendiente')",
+                       {idActuacion, p.medida, p.fechaLimite, responsable, p.idEvaluacion, p.idMedidaFactor});
+        t.confirmar();
+    });
     return int(lista.size());
 }
 
@@ -187,11 +191,13 @@ std::vector<RevaloracionPendiente> CerrarRevaloraciones(Conexion& c, long long i
     }
     // Abrir el plan sin nada que cerrar no escribe en la base.
     if (!cerradas.empty()) {
-        Transaccion t(c);
-        for (const RevaloracionPendiente& r : cerradas)
-            c.ejecutar("UPDATE RevaloracionesRiesgo SET NivelNuevo = ?, Fecha = ? WHERE IDRevaloracion = ?",
-                       {r.nivelActual, fecha, r.idRevaloracion});
-        t.confirmar();
+        conReintentos(c, [&] {
+            Transaccion t(c);
+            for (const RevaloracionPendiente& r : cerradas)
+                c.ejecutar("UPDATE RevaloracionesRiesgo SET NivelNuevo = ?, Fecha = ? WHERE IDRevaloracion = ?",
+                           {r.nivelActual, fecha, r.idRevaloracion});
+            t.confirmar();
+        });
     }
     return siguen;
 }

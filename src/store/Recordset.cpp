@@ -6,6 +6,7 @@
 #include "store/ErrorBD.h"
 #include "store/EscrituraFila.h"
 #include "store/SentenciaPreparada.h"
+#include "store/TextoRevisiones.h"
 
 #include <QObject>
 #include <algorithm>
@@ -83,6 +84,7 @@ struct Recordset::Datos
     QString origen;
     QString clave;
     int indiceClave = -1;
+    int indiceVersion = -1; // columna con la versión de la fila, o -1
     long long ultimoId = 0;
 
     void soltarSentencia()
@@ -164,8 +166,10 @@ void Recordset::requery()
         d->campos << st.nombreColumna(i);
         d->tipos.push_back(st.tipoDeclarado(i));
     }
-    if (d->origenListo)
+    if (d->origenListo) {
         d->indiceClave = fieldIndex(d->clave);
+        d->indiceVersion = fieldIndex(QString::fromLatin1(SqlRevision::ColumnaVersion));
+    }
     d->indiceOrden = d->columnaOrden.isEmpty() ? -1 : fieldIndex(d->columnaOrden);
     d->ordenFiable = d->indiceOrden >= 0;
     d->pasos = 0;
@@ -411,7 +415,7 @@ long long Recordset::contarEnAlmacen()
         sql = sql.chopped(1).trimmed();
     try {
         const SentenciaPreparada st =
-            abrirSentencia(*d->con, ("SELECT count(*) FROM (" + sql + "\n)").toUtf8(), d->sql, d->parametros);
+            abrirSentencia(*d->con, ("SELECT count(*) FROM (" + sql + "\n) AS filas").toUtf8(), d->sql, d->parametros);
         qlonglong n = 0;
         if (st->paso() == PasoSentencia::Fila && st->entero(0, n))
             return n;
@@ -594,6 +598,7 @@ void Recordset::prepararOrigen()
     d->esVista = d->con->esVista(exacto);
     d->clave = d->con->claveDe(exacto);
     d->indiceClave = fieldIndex(d->clave);
+    d->indiceVersion = fieldIndex(QString::fromLatin1(SqlRevision::ColumnaVersion));
     d->origenListo = true;
 }
 
@@ -632,20 +637,39 @@ void Recordset::update()
             NumeroError::ErrorGeneral,
             QObject::tr("Este conjunto de registros no se puede actualizar: no incluye la clave «%1».").arg(d->clave),
             d->sql);
-    const long long cambiadas = modificarFila(con, destino, d->bufer, d->clave, d->bufer[d->indiceClave]);
+    // Con la versión de la fila a la vista, sólo se guarda si nadie la ha cambiado desde que se leyó.
+    QVariant version;
+    if (!d->esVista && d->indiceVersion >= 0) {
+        version = filaActual()[d->indiceVersion];
+        d->tocado[size_t(d->indiceVersion)] = false; // la versión la lleva el almacén, no quien escribe
+    }
+    const QVariant clave = d->bufer[d->indiceClave];
+    const long long cambiadas = modificarFila(con, destino, d->bufer, d->clave, clave, version);
     // Las vistas escriben por su disparador, que no cuenta filas cambiadas.
     if (!d->esVista && cambiadas == 0) {
         d->modo = Modo::Ninguno;
+        QVariantList guardada = filaActual();
+        if (!version.isNull() && releerFila(con, destino, d->clave, clave, guardada)) {
+            // La fila sigue ahí con lo que guardó el otro: es lo que se enseña ahora.
+            filaActual() = guardada;
+            throw filaModificada(d->sql);
+        }
         throw ErrorBD(NumeroError::ErrorGeneral,
                       QObject::tr("No se encuentra el registro para actualizarlo: otra operación lo ha borrado. "
                                   "Vuelva a abrir la ventana."),
                       d->sql);
     }
-    if (d->agregadaActual >= 0)
-        d->agregadas[size_t(d->agregadaActual)] = d->bufer;
-    else if (d->actual < d->leidas())
-        d->filas[size_t(d->actual)] = d->bufer;
-    else
-        d->agregadas[size_t(d->actual - d->leidas())] = d->bufer;
+    if (!version.isNull())
+        d->bufer[d->indiceVersion] = version.toLongLong() + 1;
+    filaActual() = d->bufer;
     d->modo = Modo::Ninguno;
+}
+
+QVariantList& Recordset::filaActual()
+{
+    if (d->agregadaActual >= 0)
+        return d->agregadas[size_t(d->agregadaActual)];
+    if (d->actual < d->leidas())
+        return d->filas[size_t(d->actual)];
+    return d->agregadas[size_t(d->actual - d->leidas())];
 }

@@ -100,5 +100,7 @@ private:
     void leerTodo();
     long long contarEnAlmacen();
     void comprobarFilaActual();
+    // La fila actual tal como se leyó (o se guardó), sin lo que se está escribiendo.
+    QVariantList& filaActual();
     void prepararOrigen();
 };

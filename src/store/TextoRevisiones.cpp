@@ -360,4 +360,30 @@ CREATE TABLE FactoresHabituales (
 ALTER TABLE Actuaciones ADD COLUMN Entregada TEXT;
 UPDATE Actuaciones SET Entregada = Actuacion;
 )SQL";
+
+QStringList tablasConVersion()
+{
+    return {QStringLiteral("Empresas"),
+            QStringLiteral("CentroTrabajo"),
+            QStringLiteral("PuestosCentros"),
+            QStringLiteral("FactoresSeleccionarEvaluacion"),
+            QStringLiteral("Evaluacion"),
+            QStringLiteral("MedidasFactores"),
+            QStringLiteral("\"ActuaciónPreventiva\""),
+            QStringLiteral("\"ActuaciónPreventivaRegistro\""),
+            QStringLiteral("Actuaciones"),
+            QStringLiteral("PlazosNiveles")};
+}
+
+// Revisión 7: varios técnicos sobre la misma base de datos. Cada fila que se edita en una ventana
+// lleva su versión, y guardarla sólo vale si sigue en la versión con que se leyó: así el último en
+// guardar no pisa sin saberlo lo que otro guardó antes. Las filas que ya había empiezan en 0.
+QString revision7(const QString& tipoEntero)
+{
+    QString sql;
+    for (const QString& tabla : tablasConVersion())
+        sql += QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3 NOT NULL DEFAULT 0;\n")
+                   .arg(tabla, QString::fromLatin1(ColumnaVersion), tipoEntero);
+    return sql;
+}
 } // namespace SqlRevision

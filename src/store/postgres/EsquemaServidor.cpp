@@ -11,13 +11,19 @@ namespace {
 struct RevisionServidor
 {
     int numero;
-    const char* const* sql; // la dirección del texto, para que la lista sea constante al compilar
+    QString (*sql)(); // una función, para que la lista sea constante al compilar
 };
+
+QString revision6()
+{
+    return QString::fromUtf8(SqlServidor::revision6);
+}
 
 // Revisiones del servidor en orden. La primera crea el esquema entero; cada revisión nueva del
 // archivo (TextoRevisiones) añade aquí su texto para el servidor con el mismo número.
 constexpr RevisionServidor revisiones[] = {
-    {6, &SqlServidor::revision6},
+    {6, revision6},
+    {7, SqlServidor::revision7},
 };
 static_assert(revisiones[std::size(revisiones) - 1].numero == RevisionEsquema,
               "cada revisión del esquema lleva también su texto para el servidor");
@@ -54,7 +60,7 @@ void aplicar(PGconn* c, int desde, int hasta)
 {
     for (const RevisionServidor& r : revisiones)
         if (r.numero > desde && r.numero <= hasta)
-            ejecutarPg(c, QString::fromUtf8(*r.sql));
+            ejecutarPg(c, r.sql());
     ejecutarPg(c, QStringLiteral("UPDATE RevisionEsquema SET Revision = $1"), {QString::number(hasta)});
 }
 

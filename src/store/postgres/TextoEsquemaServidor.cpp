@@ -5,6 +5,8 @@
 // siguen entre comillas.
 #include "store/postgres/TextoEsquemaServidor.h"
 
+#include "store/TextoRevisiones.h"
+
 namespace SqlServidor {
 // Revisión 6: un servidor empieza siempre aquí, con el esquema entero de una vez. Las claves que el
 // archivo numera solo (INTEGER PRIMARY KEY) las numera el servidor, pero aceptan un número dado:
@@ -327,4 +329,9 @@ $$;
 CREATE TRIGGER VLineasPlanModificar INSTEAD OF UPDATE ON VLineasPlan
     FOR EACH ROW EXECUTE FUNCTION VLineasPlanModificar();
 )SQL";
+
+QString revision7()
+{
+    return SqlRevision::revision7(QStringLiteral("integer"));
+}
 } // namespace SqlServidor
