@@ -9,7 +9,6 @@
 #include <QDate>
 #include <QMap>
 #include <QObject>
-#include <QSet>
 #include <algorithm>
 #include <sqlite3.h>
 
@@ -32,90 +31,12 @@ public:
     ArchivoOrigen(const ArchivoOrigen&) = delete;
     ArchivoOrigen& operator=(const ArchivoOrigen&) = delete;
 
-    // Filas de una consulta; cada celda como texto, nula si es NULL.
-    std::vector<QStringList> filas(const QString& sql) const
-    {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(bd_, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
-            throw ErrorBD(NumeroError::BaseDanada, QString::fromUtf8(sqlite3_errmsg(bd_)), sql);
-        std::vector<QStringList> filas;
-        int rc = SQLITE_ROW;
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-            QStringList fila;
-            for (int i = 0; i < sqlite3_column_count(st); ++i) {
-                if (sqlite3_column_type(st, i) == SQLITE_NULL) {
-                    fila << QString();
-                    continue;
-                }
-                const auto* texto = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
-                // Un texto vacío no es NULL: se marca con un QString no nulo.
-                QString valor = QString::fromUtf8(texto, sqlite3_column_bytes(st, i));
-                fila << (valor.isEmpty() ? QStringLiteral("") : valor);
-            }
-            filas.push_back(fila);
-        }
-        const QString error = QString::fromUtf8(sqlite3_errmsg(bd_));
-        sqlite3_finalize(st);
-        if (rc != SQLITE_DONE)
-            throw ErrorBD(NumeroError::BaseDanada, error, sql);
-        return filas;
-    }
+    std::vector<QStringList> filas(const QString& sql) const { return filasSqlite(bd_, sql); }
+    sqlite3* bd() const { return bd_; }
 
 private:
     sqlite3* bd_ = nullptr;
 };
-
-// Tablas en un orden en que cada una va después de las que referencia.
-QStringList ordenPorClaves(const ArchivoOrigen& origen, const QStringList& tablas)
-{
-    QMap<QString, QSet<QString>> referencias;
-    for (const QString& t : tablas)
-        for (const QStringList& fk : origen.filas(QStringLiteral("PRAGMA foreign_key_list(\"%1\")").arg(t)))
-            if (fk.value(2).compare(t, Qt::CaseInsensitive) != 0)
-                referencias[t.toLower()].insert(fk.value(2).toLower());
-    QStringList orden;
-    QSet<QString> puestas;
-    while (orden.size() < tablas.size()) {
-        const qsizetype antes = orden.size();
-        for (const QString& t : tablas) {
-            if (puestas.contains(t.toLower()))
-                continue;
-            bool lista = true;
-            for (const QString& r : referencias.value(t.toLower()))
-                lista = lista && (puestas.contains(r) || !tablas.contains(r, Qt::CaseInsensitive));
-            if (lista) {
-                orden << t;
-                puestas.insert(t.toLower());
-            }
-        }
-        if (orden.size() == antes) // ciclo: el resto, en cualquier orden
-            for (const QString& t : tablas)
-                if (!puestas.contains(t.toLower()))
-                    orden << t, puestas.insert(t.toLower());
-    }
-    return orden;
-}
-
-// Nombre en el servidor: los nombres con acentos se crearon entre comillas, tal cual; los demás,
-// sin comillas, y el servidor los guarda en minúsculas.
-QString nombreServidor(const QString& nombre)
-{
-    for (const QChar ch : nombre)
-        if (ch.unicode() > 127)
-            return nombre;
-    return nombre.toLower();
-}
-
-QString nombrePg(const QString& nombre)
-{
-    return QLatin1Char('"') + nombreServidor(nombre) + QLatin1Char('"');
-}
-
-long long contarPg(PGconn* c, const QString& tabla)
-{
-    const ResultadoPg r = ejecutarPg(c, QStringLiteral("SELECT count(*) FROM %1").arg(nombrePg(tabla)));
-    return valorPg(r.get(), 0, 0).toLongLong();
-}
 
 // Filas que trae cada tabla en un archivo recién creado (los datos propios del programa).
 QMap<QString, long long> filasDeSerie(const QStringList& tablas)
@@ -215,7 +136,7 @@ void moverContadores(PGconn* c, const QString& tabla)
     }
 }
 
-ResultadoTraslado trasladar(const QString& archivoSqlite, PGconn* servidor)
+ResultadoTraslado trasladar(const QString& archivoSqlite, PGconn* servidor, const AvanceCopia& avance)
 {
     ResultadoTraslado r;
     const ArchivoOrigen origen(archivoSqlite);
@@ -238,11 +159,9 @@ ResultadoTraslado trasladar(const QString& archivoSqlite, PGconn* servidor)
                                            : QObject::tr("no está en la revisión de este programa."));
         return r;
     }
-    // Las tablas internas de SQLite (sqlite_sequence) no son datos: el servidor lleva sus contadores.
-    QStringList tablas = tablasEsquema();
-    tablas.removeIf([](const QString& t) { return t.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive); });
-    const QMap<QString, long long> deSerie = filasDeSerie(tablas);
-    for (const QString& t : tablas)
+    const QStringList orden = tablasEnOrden(origen.bd());
+    const QMap<QString, long long> deSerie = filasDeSerie(orden);
+    for (const QString& t : orden)
         if (contarPg(servidor, t) > deSerie.value(t)) {
             r.mensaje = QObject::tr("La base de datos del servidor ya tiene datos (tabla %1): el traslado sólo se hace "
                                     "a una base de datos vacía.")
@@ -251,39 +170,24 @@ ResultadoTraslado trasladar(const QString& archivoSqlite, PGconn* servidor)
         }
 
     TransaccionPg transaccion(servidor);
-    const QStringList orden = ordenPorClaves(origen, tablas);
+    ejecutarPg(servidor, QStringLiteral("SET LOCAL DateStyle = 'ISO, YMD'"));
     // Lo que trae de serie el servidor se sustituye por lo del archivo; se borra de las que
     // dependen hacia las que son referenciadas.
     for (auto t = orden.crbegin(); t != orden.crend(); ++t)
         if (deSerie.value(*t) > 0)
             ejecutarPg(servidor, QStringLiteral("DELETE FROM %1").arg(nombrePg(*t)));
-    for (const QString& t : orden) {
-        const long long leidas = copiarTabla(origen, servidor, t, r.fechasVacias);
-        r.filas.emplace_back(t, leidas);
-    }
-    for (const auto& [tabla, leidas] : r.filas) {
-        const long long enServidor = contarPg(servidor, tabla);
-        if (enServidor != leidas) {
-            r.filas.clear();
-            r.fechasVacias = 0;
-            r.mensaje = QObject::tr("La tabla %1 tiene %2 filas en el archivo y %3 en el servidor: no se ha "
-                                    "trasladado nada.")
-                            .arg(tabla)
-                            .arg(leidas)
-                            .arg(enServidor);
-            return r;
-        }
-    }
+    r.filas = copiarTablas(
+        orden, [&](const QString& t) { return copiarTabla(origen, servidor, t, r.fechasVacias); },
+        [&](const QString& t) { return contarPg(servidor, t); }, QObject::tr("en el archivo"),
+        QObject::tr("en el servidor"), avance);
     // Los contadores no vuelven atrás al deshacer la transacción: se mueven sólo cuando ya está
     // todo copiado y contado.
     for (const QString& t : orden)
         moverContadores(servidor, t);
     transaccion.confirmar();
-    long long total = 0;
-    for (const auto& f : r.filas)
-        total += f.second;
     r.hecho = true;
-    r.mensaje = QObject::tr("Trasladadas %1 filas de %2 tablas al servidor.").arg(total).arg(r.filas.size());
+    r.mensaje =
+        QObject::tr("Trasladadas %1 filas de %2 tablas al servidor.").arg(totalFilas(r.filas)).arg(r.filas.size());
     if (r.fechasVacias > 0)
         r.mensaje += QLatin1Char(' ') +
                      QObject::tr("%1 fechas vacías en el archivo quedan sin valor en el servidor.").arg(r.fechasVacias);
@@ -291,17 +195,21 @@ ResultadoTraslado trasladar(const QString& archivoSqlite, PGconn* servidor)
 }
 } // namespace
 
-ResultadoTraslado trasladarAlServidor(const QString& archivoSqlite, PGconn* servidor)
+ResultadoTraslado resultadoSinLanzar(const QString& nadaHecho, const std::function<ResultadoTraslado()>& copia)
 {
+    ResultadoTraslado r;
     try {
-        return trasladar(archivoSqlite, servidor);
+        return copia();
     } catch (const ErrorBD& e) {
-        ResultadoTraslado r;
-        r.mensaje = QObject::tr("No se ha trasladado nada: %1").arg(e.descripcion());
-        return r;
+        r.mensaje = nadaHecho + QStringLiteral(": ") + e.descripcion();
     } catch (const std::exception& e) {
-        ResultadoTraslado r;
-        r.mensaje = QObject::tr("No se ha trasladado nada: %1").arg(QString::fromLocal8Bit(e.what()));
-        return r;
+        r.mensaje = nadaHecho + QStringLiteral(": ") + QString::fromLocal8Bit(e.what());
     }
+    return r;
+}
+
+ResultadoTraslado trasladarAlServidor(const QString& archivoSqlite, PGconn* servidor, const AvanceCopia& avance)
+{
+    return resultadoSinLanzar(QObject::tr("No se ha trasladado nada"),
+                              [&] { return trasladar(archivoSqlite, servidor, avance); });
 }

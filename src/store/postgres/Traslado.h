@@ -1,17 +1,17 @@
 #pragma once
 
-#include <QString>
-#include <libpq-fe.h>
-#include <utility>
-#include <vector>
+#include "store/postgres/CopiaTablas.h"
 
-// Lo que ha pasado al trasladar un archivo al servidor.
+#include <QString>
+#include <functional>
+#include <libpq-fe.h>
+
+// Lo que ha pasado al trasladar un archivo al servidor o al copiar el servidor en un archivo.
 struct ResultadoTraslado
 {
     bool hecho = false;
     QString mensaje; // en castellano, para quien lo ha pedido
-    // Filas copiadas de cada tabla, en el orden en que se han copiado.
-    std::vector<std::pair<QString, long long>> filas;
+    FilasCopiadas filas;
     // Fechas que en el archivo eran un texto vacío y en el servidor quedan sin valor (NULL).
     long long fechasVacias = 0;
 };
@@ -22,4 +22,7 @@ struct ResultadoTraslado
 // contadores de cada tabla quedan por encima de la clave más alta copiada y, antes de confirmar,
 // se cuentan las filas de cada tabla a los dos lados. Todo va en una sola transacción: si algo
 // falla, el servidor queda como estaba. No lanza: el error va en el mensaje.
-ResultadoTraslado trasladarAlServidor(const QString& archivoSqlite, PGconn* servidor);
+ResultadoTraslado trasladarAlServidor(const QString& archivoSqlite, PGconn* servidor, const AvanceCopia& avance = {});
+
+// Lo que devuelve la copia o, si lanza, el fallo detrás de "nadaHecho" ("No se ha copiado nada").
+ResultadoTraslado resultadoSinLanzar(const QString& nadaHecho, const std::function<ResultadoTraslado()>& copia);
