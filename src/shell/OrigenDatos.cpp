@@ -1,5 +1,6 @@
 #include "shell/OrigenDatos.h"
 
+#include "plataforma/CarpetaPrograma.h"
 #include "plataforma/ClavesServidor.h"
 #include "plataforma/OrigenGuardado.h"
 #include "plataforma/PlataformaServicios.h"
@@ -7,13 +8,20 @@
 #include "shell/ManejadorErrores.h"
 #include "shell/RegistroVentanas.h"
 #include "shell/Rutinas.h"
+#include "shell/Sesion.h"
+#include "store/Conexion.h"
+#include "store/postgres/ConexionPg.h"
+#include "store/postgres/CopiaArchivo.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -29,7 +37,7 @@ using Respuesta = PlataformaServicios::Respuesta;
 const QString AvisoProximaVez = QStringLiteral("El cambio se aplica la próxima vez que se abra el programa.");
 } // namespace
 
-OrigenDatos::OrigenDatos(Sesion&, QWidget* parent) : QWidget(parent)
+OrigenDatos::OrigenDatos(Sesion& sesion, QWidget* parent) : QWidget(parent), sesion_(sesion)
 {
     setObjectName(NombreVentana(Ventana::OrigenDatos));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -91,8 +99,15 @@ void OrigenDatos::construir()
     probar_ = Kit::boton(QStringLiteral("BProbar"), QStringLiteral("Probar &conexión"));
     guardar_ = Kit::boton(QStringLiteral("BGuardar"), QStringLiteral("&Guardar"));
     cancelar_ = Kit::boton(QStringLiteral("BCancelar"), QStringLiteral("Cancelar"));
+    trasladar_ = Kit::boton(QStringLiteral("BTrasladar"), QStringLiteral("&Trasladar al servidor"));
+    trasladar_->setToolTip(QStringLiteral("Copia los datos del archivo de la carpeta del programa en la base de datos "
+                                          "del servidor, que tiene que estar vacía"));
+    copiar_ = Kit::boton(QStringLiteral("BCopiarArchivo"), QStringLiteral("Copiar a un &archivo"));
+    copiar_->setToolTip(QStringLiteral("Copia los datos del servidor en un archivo, para trabajar sin red"));
     auto* botones = new QHBoxLayout;
     botones->addWidget(probar_);
+    botones->addWidget(trasladar_);
+    botones->addWidget(copiar_);
     botones->addStretch(1);
     botones->addWidget(guardar_);
     botones->addWidget(cancelar_);
@@ -101,6 +116,8 @@ void OrigenDatos::construir()
     connect(archivo_, &QRadioButton::toggled, this, [this] { cambiarTipo(); });
     connect(probar_, &QPushButton::clicked, this, Ranura([this] { probar(); }, this));
     connect(guardar_, &QPushButton::clicked, this, Ranura([this] { guardar(); }, this));
+    connect(trasladar_, &QPushButton::clicked, this, Ranura([this] { trasladar(); }, this));
+    connect(copiar_, &QPushButton::clicked, this, Ranura([this] { copiarArchivo(); }, this));
     connect(cancelar_, &QPushButton::clicked, this, [this] { cerrar(); });
 }
 
@@ -120,7 +137,8 @@ void OrigenDatos::cambiarTipo()
     const bool enServidor = servidor_->isChecked();
     for (QWidget* campo :
          {static_cast<QWidget*>(equipo_), static_cast<QWidget*>(puerto_), static_cast<QWidget*>(base_),
-          static_cast<QWidget*>(usuario_), static_cast<QWidget*>(clave_), static_cast<QWidget*>(probar_)})
+          static_cast<QWidget*>(usuario_), static_cast<QWidget*>(clave_), static_cast<QWidget*>(probar_),
+          static_cast<QWidget*>(trasladar_), static_cast<QWidget*>(copiar_)})
         campo->setEnabled(enServidor && (campo != probar_ || !prueba_));
 }
 
@@ -212,6 +230,82 @@ void OrigenDatos::guardar()
     Servicios().mensaje(this, hecho + ' ' + AvisoProximaVez, Titulo, Icono::Informacion, Botones::Aceptar,
                         Respuesta::Aceptar);
     cerrar();
+}
+
+void OrigenDatos::trasladar()
+{
+    const std::optional<DatosServidor> datos = servidorEscrito();
+    if (!datos)
+        return;
+    const QString archivo = RutaEnPrograma(QStringLiteral("Evaluacion.mdb"));
+    copiarConAvance(*datos, QStringLiteral("Trasladar al servidor"),
+                    [&](PGconn* c, const AvanceCopia& avance) { return trasladarAlServidor(archivo, c, avance); });
+}
+
+void OrigenDatos::copiarArchivo()
+{
+    const std::optional<DatosServidor> datos = servidorEscrito();
+    if (!datos)
+        return;
+    const QString titulo = QStringLiteral("Copiar a un archivo");
+    const QString destino =
+        Servicios().elegirArchivo(this, titulo, RutaEnPrograma(QStringLiteral("Evaluacion servidor.mdb")),
+                                  QStringLiteral("Bases de datos (*.mdb)"), true);
+    if (destino.isEmpty())
+        return;
+    // El archivo con el que trabaja el programa no se puede sustituir debajo de su conexión.
+    if (!sesion_.conexion.isEmpty() && !EsConexionServidor(sesion_.conexion)) {
+        const QFileInfo enUso(QDir::fromNativeSeparators(analizarConexion(sesion_.conexion).fuente));
+        const QFileInfo elegido(destino);
+        if (elegido.exists() && elegido.canonicalFilePath() == enUso.canonicalFilePath()) {
+            const QString texto =
+                QStringLiteral("No se ha copiado nada: «%1» es la base de datos con la que está trabajando el "
+                               "programa. Elija otro nombre de archivo.")
+                    .arg(QDir::toNativeSeparators(elegido.absoluteFilePath()));
+            avisar(texto, true);
+            Servicios().mensaje(this, texto, titulo, Icono::Exclamacion, Botones::Aceptar, Respuesta::Aceptar);
+            return;
+        }
+    }
+    copiarConAvance(*datos, titulo,
+                    [&](PGconn* c, const AvanceCopia& avance) { return copiarAArchivo(c, destino, avance); });
+}
+
+void OrigenDatos::copiarConAvance(const DatosServidor& datos, const QString& titulo,
+                                  const std::function<ResultadoTraslado(PGconn*, const AvanceCopia&)>& copia)
+{
+    ResultadoTraslado r;
+    QProgressDialog avance(QStringLiteral("Conectando con el servidor «%1»...").arg(FuenteServidor(datos)),
+                           QStringLiteral("Cancelar"), 0, 1, this);
+    avance.setObjectName(QStringLiteral("Avance"));
+    avance.setWindowTitle(titulo);
+    avance.setWindowModality(Qt::WindowModal);
+    avance.setMinimumDuration(0);
+    avance.setValue(0);
+    Servicios().relojArena(true);
+    try {
+        ConexionPg conexion = conectarPg(QString::fromUtf8(ParametrosLibpq(datos, EsperaPrueba, clave_->text())));
+        r = copia(conexion.get(), [&avance](const QString& tabla, int hechas, int total) {
+            avance.setMaximum(total);
+            avance.setValue(hechas);
+            avance.setLabelText(
+                tabla.isEmpty()
+                    ? QStringLiteral("Contando las filas copiadas...")
+                    : QStringLiteral("Copiando la tabla %1 (%2 de %3)...").arg(tabla).arg(hechas + 1).arg(total));
+            QCoreApplication::processEvents();
+            if (avance.wasCanceled())
+                throw ErrorBD(NumeroError::ErrorGeneral,
+                              QStringLiteral("lo ha cancelado usted; todo queda como estaba."));
+        });
+    } catch (const ErrorBD& e) {
+        r.mensaje = QStringLiteral("No se puede conectar con el servidor «%1»: no se ha copiado nada.\n\n%2")
+                        .arg(FuenteServidor(datos), e.descripcion());
+    }
+    Servicios().relojArena(false);
+    avance.reset();
+    avisar(r.mensaje, !r.hecho);
+    Servicios().mensaje(this, r.mensaje, titulo, r.hecho ? Icono::Informacion : Icono::Critico, Botones::Aceptar,
+                        Respuesta::Aceptar);
 }
 
 void OrigenDatos::cerrar()

@@ -11,6 +11,7 @@
 #include "shell/RegistroVentanas.h"
 #include "shell/Sesion.h"
 #include "store/Conexion.h"
+#include "store/postgres/ConexionPg.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -461,6 +462,84 @@ private slots:
         QVERIFY(control<QLineEdit>(v, "TClave")->text().isEmpty());
         pulsar(v, "BProbar");
         QVERIFY2(resultadoPrueba(v).endsWith(QStringLiteral("funciona.")), qPrintable(resultadoPrueba(v)));
+        delete v;
+    }
+
+    void trasladarYCopiarAUnArchivoConElRaton()
+    {
+        const auto servidor = servidorDePruebas();
+        if (!servidor)
+            QSKIP("sin servidor de pruebas (EVALUACION_SERVIDOR_PRUEBAS)");
+        auto [d, clave] = *servidor;
+        // Una base de datos vacía y propia en el servidor de pruebas.
+        const QString texto = QString::fromUtf8(leer(QFile::decodeName(qgetenv("EVALUACION_SERVIDOR_PRUEBAS"))));
+        d.base = QStringLiteral("ventana_%1").arg(QCoreApplication::applicationPid());
+        ejecutarPg(conectarPg(texto).get(), QStringLiteral("CREATE DATABASE %1").arg(d.base));
+        const auto borrar = qScopeGuard(
+            [&] { ejecutarPg(conectarPg(texto).get(), QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(d.base)); });
+        const auto empresasServidor = [&] {
+            ConexionPg c = conectarPg(texto + QStringLiteral(" dbname=") + d.base);
+            const ResultadoPg r = ejecutarPg(c.get(), QStringLiteral("SELECT string_agg(Nombre, '|' ORDER BY "
+                                                                     "IDEmpresa) FROM Empresas"));
+            return valorPg(r.get(), 0, 0);
+        };
+
+        // El programa trabaja con el archivo de su carpeta, que tiene una empresa.
+        CopiaPrograma programa;
+        FijarCarpetaPrograma(programa.carpeta());
+        sesion_.conexion = programa.conexion();
+        Conexion::obtener(sesion_.conexion)
+            ->ejecutar(QStringLiteral("INSERT INTO Empresas (Nombre) VALUES (?)"), {QStringLiteral("Talleres Peña")});
+        PlataformaPrueba plataforma;
+        QPointer<OrigenDatos> v = abrir();
+        QVERIFY(!control<QPushButton>(v, "BTrasladar")->isEnabled()); // con el archivo elegido, no hay servidor
+        rellenar(v, d, clave);
+
+        pulsar(v, "BTrasladar");
+        QCOMPARE(plataforma.mensajes.size(), size_t(1));
+        QCOMPARE(plataforma.mensajes[0].icono, Icono::Informacion);
+        QCOMPARE(plataforma.mensajes[0].titulo, QStringLiteral("Trasladar al servidor"));
+        QVERIFY2(plataforma.mensajes[0].texto.startsWith(QStringLiteral("Trasladadas ")),
+                 qPrintable(plataforma.mensajes[0].texto));
+        QCOMPARE(control<QLabel>(v, "LResultado")->text(), plataforma.mensajes[0].texto);
+        QCOMPARE(empresasServidor(), QStringLiteral("Talleres Peña"));
+
+        // Otra vez: el servidor ya no está vacío y no se escribe nada.
+        Conexion::obtener(sesion_.conexion)->ejecutar(QStringLiteral("INSERT INTO Empresas (Nombre) VALUES ('Otra')"));
+        pulsar(v, "BTrasladar");
+        QCOMPARE(plataforma.mensajes.size(), size_t(2));
+        QCOMPARE(plataforma.mensajes[1].icono, Icono::Critico);
+        QVERIFY2(plataforma.mensajes[1].texto.contains(QStringLiteral("ya tiene datos")) &&
+                     plataforma.mensajes[1].texto.contains(QStringLiteral("sólo se hace a una base de datos vacía")),
+                 qPrintable(plataforma.mensajes[1].texto));
+        QCOMPARE(empresasServidor(), QStringLiteral("Talleres Peña"));
+
+        // Sobre el archivo con el que trabaja el programa no se copia.
+        const QString enUso = programa.ruta(QStringLiteral("Evaluacion.mdb"));
+        const QByteArray antes = leer(enUso);
+        plataforma.archivosElegidos.push_back(enUso);
+        pulsar(v, "BCopiarArchivo");
+        QCOMPARE(plataforma.mensajes.size(), size_t(3));
+        QVERIFY2(
+            plataforma.mensajes[2].texto.contains(QStringLiteral("es la base de datos con la que está trabajando")),
+            qPrintable(plataforma.mensajes[2].texto));
+        QCOMPARE(leer(enUso), antes);
+
+        // A otro archivo, sí: se lleva lo del servidor.
+        const QString fuera = programa.ruta(QStringLiteral("Sin red.mdb"));
+        plataforma.archivosElegidos.push_back(fuera);
+        pulsar(v, "BCopiarArchivo");
+        QCOMPARE(plataforma.mensajes.size(), size_t(4));
+        QCOMPARE(plataforma.mensajes[3].icono, Icono::Informacion);
+        QVERIFY2(plataforma.mensajes[3].texto.startsWith(QStringLiteral("Copiadas ")),
+                 qPrintable(plataforma.mensajes[3].texto));
+        const auto filas = Conexion::crear(programa.ruta(QStringLiteral("Vacia.mdb")));
+        filas->ejecutar(QStringLiteral("ATTACH DATABASE ? AS copia"), {fuera});
+        QCOMPARE(filas->leerFilas(QStringLiteral("SELECT group_concat(Nombre, '|') FROM copia.Empresas"))
+                     .front()
+                     .value(0)
+                     .toString(),
+                 QStringLiteral("Talleres Peña"));
         delete v;
     }
 
