@@ -187,7 +187,16 @@ QString DocumentoInforme::seccion(int pagina) const
     const double primeraAbajo = c.finPrimeraLinea(pagina), finHoja = c.hasta(pagina);
     const Ancla* arriba = nullptr;
     const Ancla* enLaHoja = nullptr;
-    for (const Ancla& a : anclas_) {
+    // Las anclas van en el orden del texto. Las que empiezan antes que lo primero de la hoja quedan
+    // por encima de ella y de ésas sólo cuenta la última: sin medirlas todas en cada hoja. Lo escrito
+    // delante después de cortar sólo retrasa las anclas, que entonces se miden como las demás.
+    const int inicio = c.posicionInicio(pagina);
+    auto desde = std::partition_point(anclas_.begin(), anclas_.end(),
+                                      [inicio](const Ancla& a) { return a.bloque.position() + a.desde < inicio; });
+    if (desde != anclas_.begin())
+        --desde;
+    for (auto it = desde; it != anclas_.end(); ++it) {
+        const Ancla& a = *it;
         // Lo que empieza en la hoja siguiente se sabe por la posición sin medirlo; justo en el borde
         // (o si se escribió algo delante después de cortar, como las hojas del índice) se mide.
         const bool despues = a.bloque.position() + a.desde >= limite;
