@@ -20,7 +20,8 @@ const Equivalencia equivalencias[] = {
     {"40P01", NumeroError::BaseOcupada},       {"55P03", NumeroError::BaseOcupada},
     {"23", NumeroError::OperacionVariosPasos}, {"22", NumeroError::OperacionVariosPasos},
     {"28", NumeroError::CuentaNoValida},       {"08", NumeroError::ErrorDisco},
-    {"57", NumeroError::ErrorDisco},           {"58", NumeroError::ErrorDisco},
+    {"42", NumeroError::SintaxisConsulta},     {"57", NumeroError::ErrorDisco},
+    {"58", NumeroError::ErrorDisco},
 };
 
 long numeroDe(const char* codigo)
