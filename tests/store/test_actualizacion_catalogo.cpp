@@ -253,7 +253,11 @@ TEST(ActualizacionCatalogo, UnaBaseDeLaRevision5GanaLosHabitualesYLosFactoresNue
     Conexion::cerrarTodas();
 
     EXPECT_EQ(catalogo(base), catalogo(p.ruta(NombreCatalogoPrograma)));
-    EXPECT_EQ(delUsuario(base), antes);
+    // Las filas del usuario siguen igual; desde la revisión 7 llevan además su versión, que empieza en 0.
+    QStringList conVersion;
+    for (const QString& f : antes)
+        conVersion << f + QStringLiteral("|0");
+    EXPECT_EQ(delUsuario(base), conVersion);
     EXPECT_EQ(filas(base, "SELECT count(*) FROM Actuaciones WHERE Actuacion = 'Acción de antes'"), QStringList{"1"});
     // El factor marcado conserva su copia; el puesto gana, sin marcar, todos los demás.
     EXPECT_EQ(filas(base, "SELECT Factor, FactorSelecionado FROM FactoresSeleccionarEvaluacion WHERE IDFactor = 9"),
