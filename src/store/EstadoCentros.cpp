@@ -16,9 +16,9 @@ namespace {
 // plan); si no, nula, y nunca está vencida. SQLite da por buena la fecha "2026-02-30": sólo al
 // sumarle algo la lleva al día que existe, y entonces ya no es la misma. En el servidor la columna
 // es de tipo fecha y sólo guarda fechas que existen.
-QString fechaValida(const Conexion& c, const QString& columna)
+QString fechaValida(bool archivo, const QString& columna)
 {
-    if (!c.sqlite())
+    if (!archivo)
         return columna;
     return QStringLiteral("CASE WHEN typeof(%1) = 'text' AND date(substr(%1, 1, 10), '+0 days') = substr(%1, 1, 10) "
                           "THEN substr(%1, 1, 10) END")
@@ -101,9 +101,9 @@ SELECT (SELECT count(*) FROM CentroTrabajo WHERE %1 < ?),
 )SQL";
 #undef LINEA_HECHA
 
-QByteArray conLimite(const Conexion& c, const char* sql)
+QByteArray texto(const Conexion& c, ConsultaEstado consulta)
 {
-    return QString::fromUtf8(sql).arg(fechaValida(c, QStringLiteral("r.FechaLimite"))).toUtf8();
+    return TextoConsultaEstado(consulta, c.sqlite() != nullptr);
 }
 
 QString texto(const SentenciaMotor& st, int i)
@@ -254,7 +254,7 @@ Comprobados leerAparte(const QByteArray& archivo, const std::shared_ptr<std::ato
         sqlite3_progress_handler(
             bd, 1000, [](void* senal) { return static_cast<std::atomic<bool>*>(senal)->load() ? 1 : 0; }, parar.get());
         SentenciaPreparada st =
-            SentenciaPreparada::suelta(bd, QString::fromUtf8(comprobaciones).arg(todos).toUtf8(), rc);
+            SentenciaPreparada::suelta(bd, TextoConsultaEstado(ConsultaEstado::Comprobaciones, true), rc);
         if (st)
             rc = recoger(*st, centros) == PasoSentencia::Fin ? SQLITE_DONE : st->codigo();
     }
@@ -314,6 +314,24 @@ const Comprobados& comprobacionesAlDia(const std::shared_ptr<Conexion>& c)
 }
 } // namespace
 
+QByteArray TextoConsultaEstado(ConsultaEstado consulta, bool archivo)
+{
+    const QString limite = fechaValida(archivo, QStringLiteral("r.FechaLimite"));
+    switch (consulta) {
+    case ConsultaEstado::Comprobaciones:
+        return QString::fromUtf8(comprobaciones).arg(todos).toUtf8();
+    case ConsultaEstado::CentrosYLineas:
+        return QString::fromUtf8(centrosYLineas).arg(limite).toUtf8();
+    case ConsultaEstado::Presupuestos:
+        return presupuestos;
+    case ConsultaEstado::Vencimientos:
+        return QString::fromUtf8(vencimientos)
+            .arg(fechaValida(archivo, QStringLiteral("FechaRevision")), limite)
+            .toUtf8();
+    }
+    return {};
+}
+
 std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate& hoy, const LectorImporte& leer)
 {
     const std::shared_ptr<Conexion> c = Conexion::obtener(conexion);
@@ -321,7 +339,7 @@ std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate
     std::vector<EstadoCentro> centros;
     std::unordered_map<long long, size_t> posicion;
     {
-        const SentenciaPreparada st(*c, conLimite(*c, centrosYLineas));
+        const SentenciaPreparada st(*c, texto(*c, ConsultaEstado::CentrosYLineas));
         enlazarTodos(*c, *st, {hoy});
         PasoSentencia leido;
         while ((leido = st->paso()) == PasoSentencia::Fila) {
@@ -344,7 +362,7 @@ std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate
     }
     // En una cartera los mismos importes se repiten mucho: cada texto se lee una vez.
     QHash<QString, std::optional<double>> leidos;
-    const SentenciaPreparada st(*c, presupuestos);
+    const SentenciaPreparada st(*c, texto(*c, ConsultaEstado::Presupuestos));
     PasoSentencia paso;
     while ((paso = st->paso()) == PasoSentencia::Fila) {
         const auto donde = posicion.find(st->valor(0, {}).toLongLong());
@@ -404,10 +422,8 @@ void TerminarEstadoCentros()
 Vencimientos ContarVencimientos(const QString& conexion, const QDate& hoy)
 {
     const std::shared_ptr<Conexion> c = Conexion::obtener(conexion);
-    const QString sql =
-        QString::fromUtf8(vencimientos)
-            .arg(fechaValida(*c, QStringLiteral("FechaRevision")), fechaValida(*c, QStringLiteral("r.FechaLimite")));
-    const std::vector<QVariantList> filas = c->leerFilas(sql, {hoy, hoy});
+    const std::vector<QVariantList> filas =
+        c->leerFilas(QString::fromUtf8(texto(*c, ConsultaEstado::Vencimientos)), {hoy, hoy});
     Vencimientos v;
     v.revisiones = filas.at(0).at(0).toInt();
     v.acciones = filas.at(0).at(1).toInt();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 #include <functional>
@@ -57,6 +58,20 @@ struct Vencimientos
 };
 // Lo vencido de toda la base, para el aviso al abrir el programa. Lanza ErrorBD.
 Vencimientos ContarVencimientos(const QString& conexion, const QDate& hoy);
+
+// Las consultas de LeerEstadoCentros y ContarVencimientos, con sus "?" por orden, en la forma del
+// motor: la del archivo ("archivo") o la del servidor, que guarda las fechas como fechas.
+// Comprobaciones: (centro, puestos, sin factores, sin valorar, factores sin medidas), sin valores.
+// CentrosYLineas: las columnas de EstadoCentro, con "hoy". Presupuestos: (centro, texto, veces).
+// Vencimientos: (revisiones, acciones), con "hoy" dos veces.
+enum class ConsultaEstado
+{
+    Comprobaciones,
+    CentrosYLineas,
+    Presupuestos,
+    Vencimientos
+};
+QByteArray TextoConsultaEstado(ConsultaEstado consulta, bool archivo);
 
 // Vencida antes de hoy; "pronto" si vence hoy o en los próximos 30 días.
 bool RevisionVencida(const QDate& revision, const QDate& hoy);
