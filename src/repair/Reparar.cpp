@@ -4,8 +4,13 @@
 #include "plataforma/GeometriaVentana.h"
 #include "plataforma/PlataformaServicios.h"
 #include "repair/DigitosReloj.h"
+#include "store/ErrorBD.h"
+#include "store/postgres/ConexionPg.h"
+#include "store/postgres/CopiaArchivo.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,6 +19,9 @@
 #include <QVBoxLayout>
 
 namespace {
+// Espera máxima de la conexión con el servidor, en segundos.
+constexpr int EsperaServidor = 5;
+
 const char* const nombresPosiciones[4] = {"UNO", "DOS", "TRES", "CUATRO"};
 const char* const descripcionesPosiciones[4] = {"Decenas de minutos", "Unidades de minutos", "Decenas de segundos",
                                                 "Unidades de segundos"};
@@ -87,7 +95,9 @@ Reparar::Reparar(PlataformaServicios& servicios, const QString& carpeta, QWidget
     botonCompactar_->setObjectName(QStringLiteral("SSCommand1"));
     botonVolver_ = new QPushButton(tr("Volver al Programa"), this);
     botonVolver_->setObjectName(QStringLiteral("SSCommand2"));
-    for (QPushButton* b : {botonCompactar_, botonVolver_}) {
+    botonCopiar_ = new QPushButton(tr("Copiar a un archivo"), this);
+    botonCopiar_->setObjectName(QStringLiteral("BCopiarArchivo"));
+    for (QPushButton* b : {botonCompactar_, botonCopiar_, botonVolver_}) {
         b->setAccessibleName(b->text());
         b->setMinimumSize(150, 32);
         b->setAutoDefault(false);
@@ -95,6 +105,8 @@ Reparar::Reparar(PlataformaServicios& servicios, const QString& carpeta, QWidget
     auto* botones = new QHBoxLayout;
     botones->addStretch();
     botones->addWidget(botonCompactar_);
+    botones->addSpacing(12);
+    botones->addWidget(botonCopiar_);
     botones->addSpacing(12);
     botones->addWidget(botonVolver_);
     botones->addStretch();
@@ -114,6 +126,10 @@ Reparar::Reparar(PlataformaServicios& servicios, const QString& carpeta, QWidget
     connect(temporizadorReloj_, &QTimer::timeout, this, &Reparar::avanzarReloj);
     connect(botonCompactar_, &QPushButton::clicked, this, &Reparar::compactar);
     connect(botonVolver_, &QPushButton::clicked, this, &Reparar::volverAlPrograma);
+    connect(botonCopiar_, &QPushButton::clicked, this, &Reparar::copiarAArchivo);
+
+    origen_ = LeerOrigen();
+    botonCopiar_->setVisible(origen_.enServidor);
 
     // Carga: el reloj corre desde que se abre la ventana.
     temporizadorReloj_->start();
@@ -124,6 +140,59 @@ Reparar::Reparar(PlataformaServicios& servicios, const QString& carpeta, QWidget
     reloj_.Segundos = 0;
     reloj_.Minutos = 0;
     mostrados_.fill(QLatin1Char('0'));
+    if (origen_.enServidor) {
+        explicarServidor();
+        adjustSize();
+        CentrarFormulario(this);
+    }
+}
+
+void Reparar::explicarServidor()
+{
+    // El archivo de la carpeta no es el que usa el programa: compactarlo no arreglaría nada.
+    botonCompactar_->setEnabled(false);
+    estado_->setText(tr("El programa trabaja con la base de datos «%1» del servidor PostgreSQL. Su compactación y "
+                        "su reparación no se hacen desde aquí: son tarea del administrador del servidor, con las "
+                        "herramientas del propio servidor (VACUUM FULL para compactar, REINDEX para rehacer los "
+                        "índices y pg_dump para las copias de seguridad). Con «Copiar a un archivo» puede guardar "
+                        "los datos del servidor en un archivo de este equipo.")
+                         .arg(FuenteServidor(origen_.servidor)));
+    // Tan ancha como los tres botones, y tan alta como pida el texto.
+    estado_->setFixedWidth(540);
+    estado_->setMinimumHeight(estado_->heightForWidth(540));
+}
+
+void Reparar::copiarAArchivo()
+{
+    const QString titulo = tr("Copiar a un archivo");
+    const QString destino =
+        servicios_.elegirArchivo(this, titulo, QDir(carpeta_).filePath(QStringLiteral("Evaluacion servidor.mdb")),
+                                 tr("Bases de datos (*.mdb)"), true);
+    if (destino.isEmpty())
+        return;
+    botonCopiar_->setEnabled(false);
+    servicios_.relojArena(true);
+    ResultadoTraslado r;
+    try {
+        // La contraseña, del archivo de contraseñas de libpq, como al abrir el programa.
+        ConexionPg conexion = conectarPg(QString::fromUtf8(ParametrosLibpq(origen_.servidor, EsperaServidor)));
+        r = ::copiarAArchivo(conexion.get(), destino, [this](const QString& tabla, int hechas, int total) {
+            estado_->setText(tabla.isEmpty()
+                                 ? tr("Contando las filas copiadas....")
+                                 : tr("Copiando la tabla %1 (%2 de %3)....").arg(tabla).arg(hechas + 1).arg(total));
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
+    } catch (const ErrorBD& e) {
+        r.mensaje = tr("No se puede conectar con el servidor «%1»: no se ha copiado nada.\n\n%2")
+                        .arg(FuenteServidor(origen_.servidor), e.descripcion());
+    }
+    servicios_.relojArena(false);
+    botonCopiar_->setEnabled(true);
+    estado_->setText(r.mensaje);
+    layout()->activate();
+    servicios_.mensaje(this, r.mensaje, titulo,
+                       r.hecho ? PlataformaServicios::Icono::Informacion : PlataformaServicios::Icono::Critico,
+                       PlataformaServicios::Botones::Aceptar, PlataformaServicios::Respuesta::Aceptar);
 }
 
 void Reparar::avanzarReloj()

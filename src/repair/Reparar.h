@@ -3,6 +3,8 @@
 #include "repair/Compactacion.h"
 #include "repair/RelojReparar.h"
 
+#include "plataforma/OrigenGuardado.h"
+
 #include <QWidget>
 #include <array>
 
@@ -27,6 +29,8 @@ public slots:
     void compactar();
     void volverAlPrograma();
     void avanzarReloj();
+    // Con los datos en un servidor: copia su base de datos en un archivo que elige el usuario.
+    void copiarAArchivo();
 
 protected:
     void closeEvent(QCloseEvent* evento) override;
@@ -34,6 +38,8 @@ protected:
 private:
     void MostrarDigito(int posicion, QChar caracter);
     void terminar();
+    // Con los datos en un servidor, lo que hay que hacer para compactarlo y repararlo.
+    void explicarServidor();
 
     PlataformaServicios& servicios_;
     QString carpeta_;
@@ -44,7 +50,9 @@ private:
     QLabel* estado_ = nullptr;
     QPushButton* botonCompactar_ = nullptr;
     QPushButton* botonVolver_ = nullptr;
+    QPushButton* botonCopiar_ = nullptr;
     QTimer* temporizadorReloj_ = nullptr;
     ResultadoCompactacion ultimo_;
+    OrigenGuardado origen_;
     bool terminando_ = false;
 };

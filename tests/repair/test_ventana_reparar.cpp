@@ -2,7 +2,9 @@
 #include "ArchivosReparar.h"
 #include "CopiaPrograma.h"
 #include "ServiciosRepararPrueba.h"
+#include "plataforma/CarpetaPrograma.h"
 #include "plataforma/InstanciaPrograma.h"
+#include "plataforma/OrigenGuardado.h"
 #include "repair/Reparar.h"
 
 #include <QGuiApplication>
@@ -153,6 +155,50 @@ private slots:
         v.close();
         QCOMPARE(s.terminado, 1);
         QVERIFY(s.programas.isEmpty());
+    }
+
+    void conLosDatosEnUnServidorRemiteASusHerramientasYOfreceLaCopia()
+    {
+        CopiaPrograma p;
+        FijarCarpetaPrograma(p.carpeta());
+        qputenv("PGPASSFILE", QFile::encodeName(p.ruta("pgpass")));
+        // Un servidor por un enchufe local que no existe: libpq falla en el acto, sin red.
+        const DatosServidor d{p.carpeta(), 5432, QStringLiteral("evaluacion"), QStringLiteral("tecnico")};
+        QCOMPARE(GuardarOrigen({true, d}), QString());
+        ServiciosRepararPrueba s;
+        {
+            Reparar v(s, p.carpeta());
+            v.show();
+            const QString estado = v.findChild<QLabel*>("Mensaje")->text();
+            for (const char* herramienta : {"VACUUM FULL", "REINDEX", "pg_dump", "administrador del servidor"})
+                QVERIFY2(estado.contains(QString::fromUtf8(herramienta)), qPrintable(estado));
+            QVERIFY2(estado.contains(FuenteServidor(d)), qPrintable(estado));
+            QVERIFY(!v.findChild<QPushButton*>("SSCommand1")->isEnabled());
+            auto* copiar = v.findChild<QPushButton*>("BCopiarArchivo");
+            QVERIFY(copiar && copiar->isVisible());
+
+            // Sin servidor que conteste: lo dice y no deja archivo.
+            const QString destino = p.ruta("Sin red.mdb");
+            s.archivosElegidos.push_back(destino);
+            QTest::mouseClick(copiar, Qt::LeftButton);
+            QCOMPARE(s.avisos.size(), size_t(1));
+            QCOMPARE(s.avisos[0].icono, PlataformaServicios::Icono::Critico);
+            QVERIFY2(s.avisos[0].texto.contains("no se ha copiado nada"), qPrintable(s.avisos[0].texto));
+            QCOMPARE(v.findChild<QLabel*>("Mensaje")->text(), s.avisos[0].texto);
+            QVERIFY(!QFile::exists(destino));
+            QVERIFY(copiar->isEnabled());
+            // Sin elegir archivo no se intenta nada.
+            QTest::mouseClick(copiar, Qt::LeftButton);
+            QCOMPARE(s.avisos.size(), size_t(1));
+        }
+        // Con el archivo de la carpeta, lo de siempre.
+        QCOMPARE(GuardarOrigen({false, d}), QString());
+        Reparar v(s, p.carpeta());
+        v.show();
+        QCOMPARE(v.findChild<QLabel*>("Mensaje")->text(), QStringLiteral("Preparado"));
+        QVERIFY(v.findChild<QPushButton*>("SSCommand1")->isEnabled());
+        QVERIFY(!v.findChild<QPushButton*>("BCopiarArchivo")->isVisible());
+        FijarCarpetaPrograma({});
     }
 };
 
