@@ -5,10 +5,9 @@
 #include <utility>
 #include <vector>
 
-namespace {
-// Igual que las rutas del texto de conexión de un archivo: tal cual si no hay nada raro.
-QString valor(const QString& v)
+QString ValorTextoConexion(const QString& v)
 {
+    // Sin nada raro, tal cual: el texto de siempre para las rutas de siempre.
     const bool raro = v.contains(';') || v.startsWith('"') || v.startsWith('\'') ||
                       (!v.isEmpty() && (v.front().isSpace() || v.back().isSpace()));
     if (!raro)
@@ -18,9 +17,7 @@ QString valor(const QString& v)
     return '"' + r + '"';
 }
 
-// Piezas "clave=valor" separadas por ';', con las claves en minúsculas. Un valor entre comillas
-// (dobles o simples, la comilla doblada vale por una) puede llevar ';' y blancos a los lados.
-std::optional<std::vector<std::pair<QString, QString>>> piezas(const QString& texto)
+std::optional<std::vector<std::pair<QString, QString>>> PiezasTextoConexion(const QString& texto)
 {
     std::vector<std::pair<QString, QString>> r;
     const qsizetype n = texto.size();
@@ -64,6 +61,7 @@ std::optional<std::vector<std::pair<QString, QString>>> piezas(const QString& te
     return r;
 }
 
+namespace {
 QString buscar(const std::vector<std::pair<QString, QString>>& lista, const QString& clave)
 {
     for (const auto& [k, v] : lista)
@@ -93,7 +91,7 @@ QString FuenteServidor(const DatosServidor& datos)
 QString TextoConexionServidor(const DatosServidor& datos)
 {
     return QStringLiteral("Provider=") + ProveedorServidor + QStringLiteral(";Data Source=") +
-           valor(FuenteServidor(datos)) + QStringLiteral(";User ID=") + valor(datos.usuario);
+           ValorTextoConexion(FuenteServidor(datos)) + QStringLiteral(";User ID=") + ValorTextoConexion(datos.usuario);
 }
 
 bool EsConexionServidor(const QString& texto)
@@ -106,7 +104,7 @@ bool EsConexionServidor(const QString& texto)
 
 std::optional<DatosServidor> AnalizarConexionServidor(const QString& texto)
 {
-    const auto lista = piezas(texto);
+    const auto lista = PiezasTextoConexion(texto);
     if (!lista || buscar(*lista, QStringLiteral("provider")).compare(ProveedorServidor, Qt::CaseInsensitive) != 0)
         return std::nullopt;
     const QString fuente = buscar(*lista, QStringLiteral("data source"));

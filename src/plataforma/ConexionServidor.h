@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 #include <optional>
+#include <utility>
+#include <vector>
 
 // Servidor PostgreSQL en el que puede vivir la base de datos, en lugar del archivo de la carpeta
 // del programa, para que varios técnicos trabajen a la vez sobre los mismos datos.
@@ -15,6 +17,16 @@ struct DatosServidor
 
     bool operator==(const DatosServidor&) const = default;
 };
+
+// Piezas "clave=valor" de un texto de conexión, separadas por ';', con las claves en minúsculas y
+// los blancos de los lados quitados; las palabras sueltas (el "Jet OLEDB" final) no cuentan. Un
+// valor entre comillas (dobles o simples, la comilla doblada vale por una) puede llevar ';' y
+// blancos a los lados. Nada si una comilla no se cierra o le sigue algo antes del ';'.
+std::optional<std::vector<std::pair<QString, QString>>> PiezasTextoConexion(const QString& texto);
+
+// Valor listo para ponerlo en un texto de conexión: tal cual, o entre comillas dobles si lleva
+// ';', empieza por comilla o tiene blancos a los lados.
+QString ValorTextoConexion(const QString& valor);
 
 // Proveedor con el que el texto de conexión nombra un servidor.
 inline const QString ProveedorServidor = QStringLiteral("PostgreSQL");

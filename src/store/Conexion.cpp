@@ -1,6 +1,7 @@
 #include "store/Conexion.h"
 
 #include "plataforma/CierrePrograma.h"
+#include "plataforma/ConexionServidor.h"
 #include "store/CuentaSistema.h"
 #include "store/ErrorBD.h"
 #include "store/Esquema.h"
@@ -8,6 +9,8 @@
 #include "store/Recordset.h"
 #include "store/SentenciaPreparada.h"
 #include "store/VersionEvaluacion.h"
+#include "store/postgres/EsquemaServidor.h"
+#include "store/postgres/MotorPostgres.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -38,14 +41,7 @@ QString ruta(const QString& nativa)
 
 QString valorConexion(const QString& valor)
 {
-    // Sin nada raro, tal cual: el texto de siempre para las rutas de siempre.
-    const bool raro = valor.contains(';') || valor.startsWith('"') || valor.startsWith('\'') ||
-                      (!valor.isEmpty() && (valor.front().isSpace() || valor.back().isSpace()));
-    if (!raro)
-        return valor;
-    QString v = valor;
-    v.replace('"', "\"\"");
-    return '"' + v + '"';
+    return ValorTextoConexion(valor);
 }
 
 QString textoConexion(const QString& carpeta)
@@ -60,74 +56,27 @@ QString textoConexion(const QString& carpeta)
 
 DatosConexion analizarConexion(const QString& texto)
 {
-    const auto malEscrito = [] {
-        return ErrorBD(NumeroError::ConexionNoValida,
-                       QObject::tr("El texto de conexión está mal escrito: un valor entre comillas no se cierra. "
-                                   "Vuelva a iniciar el programa desde su carpeta."));
-    };
+    const auto piezas = PiezasTextoConexion(texto);
+    if (!piezas)
+        throw ErrorBD(NumeroError::ConexionNoValida,
+                      QObject::tr("El texto de conexión está mal escrito: un valor entre comillas no se cierra. "
+                                  "Vuelva a iniciar el programa desde su carpeta."));
     DatosConexion d;
-    bool conFuente = false;
-    qsizetype i = 0;
-    const qsizetype n = texto.size();
-    while (i < n) {
-        // Pieza "clave=valor" hasta el siguiente ';'. Un valor entre comillas (dobles o simples,
-        // la comilla doblada vale por una) puede llevar ';' y blancos a los lados: así se
-        // escriben las carpetas con esos caracteres.
-        const qsizetype finPieza = texto.indexOf(';', i);
-        const qsizetype igual = texto.indexOf('=', i);
-        if (igual < 0 || (finPieza >= 0 && finPieza < igual)) {
-            // Palabras sueltas como el "Jet OLEDB" final.
-            i = finPieza < 0 ? n : finPieza + 1;
-            continue;
-        }
-        const QString clave = texto.mid(i, igual - i).trimmed().toLower();
-        qsizetype j = igual + 1;
-        while (j < n && texto[j].isSpace() && texto[j] != ';')
-            ++j;
-        QString valor;
-        if (j < n && (texto[j] == '"' || texto[j] == '\'')) {
-            const QChar comilla = texto[j++];
-            bool cerrada = false;
-            while (j < n) {
-                if (texto[j] == comilla) {
-                    if (j + 1 < n && texto[j + 1] == comilla) {
-                        valor += comilla;
-                        j += 2;
-                        continue;
-                    }
-                    ++j;
-                    cerrada = true;
-                    break;
-                }
-                valor += texto[j++];
-            }
-            if (!cerrada)
-                throw malEscrito();
-            while (j < n && texto[j].isSpace())
-                ++j;
-            if (j < n && texto[j] != ';')
-                throw malEscrito();
-            i = j + 1;
-        } else {
-            const qsizetype fin = finPieza < 0 ? n : finPieza;
-            valor = texto.mid(igual + 1, fin - igual - 1).trimmed();
-            i = fin + 1;
-        }
+    for (const auto& [clave, valor] : *piezas) {
         if (clave == "provider")
             d.proveedor = valor;
         else if (clave == "password")
             d.clave = valor;
         else if (clave == "user id")
             d.usuario = valor;
-        else if (clave == "data source") {
+        else if (clave == "data source")
             d.fuente = valor;
-            conFuente = !valor.isEmpty();
-        } else if (clave == "mode")
+        else if (clave == "mode")
             d.modo = valor;
         else if (clave == "jet oledb:system database")
             d.sistema = valor;
     }
-    if (!conFuente)
+    if (d.fuente.isEmpty())
         throw ErrorBD(NumeroError::ConexionNoValida,
                       QObject::tr("El texto de conexión no indica qué base de datos abrir (falta «Data Source»). "
                                   "Vuelva a iniciar el programa desde su carpeta."));
@@ -150,7 +99,9 @@ std::shared_ptr<Conexion> Conexion::obtener(const QString& texto)
         abiertas.erase(it);
     }
     const DatosConexion datos = analizarConexion(texto);
-    comprobarCuenta(ruta(datos.sistema), datos.usuario, datos.clave);
+    // Un servidor comprueba él mismo la cuenta; el archivo de cuentas es sólo del archivo.
+    if (!EsConexionServidor(texto))
+        comprobarCuenta(ruta(datos.sistema), datos.usuario, datos.clave);
     std::shared_ptr<Conexion> c(new Conexion(datos));
     abiertas.emplace(texto, c);
     return c;
@@ -200,6 +151,10 @@ Conexion::Conexion(const DatosConexion& datos, bool nueva) : datos_(datos)
     // El programa termina sin destructores: antes hay que cerrar las conexiones para que el
     // diario pase al archivo.
     AlTerminarPrograma(&Conexion::cerrarTodas);
+    if (datos.proveedor.compare(ProveedorServidor, Qt::CaseInsensitive) == 0 && !nueva) {
+        abrirServidor();
+        return;
+    }
     motor_ = MotorSqlite::abrir(ruta(datos.fuente), nueva);
     conexionesVivas().insert(this);
     // La huella de la evaluación para las plantillas es una función SQL de SQLite.
@@ -216,6 +171,32 @@ Conexion::Conexion(const DatosConexion& datos, bool nueva) : datos_(datos)
         reserva_.clear();
         motor_.reset();
         throw;
+    }
+}
+
+void Conexion::abrirServidor()
+{
+    const std::optional<DatosServidor> servidor = AnalizarConexionServidor(
+        QStringLiteral("Provider=%1;Data Source=%2;User ID=%3")
+            .arg(ProveedorServidor, valorConexion(datos_.fuente), valorConexion(datos_.usuario)));
+    if (!servidor)
+        throw ErrorBD(NumeroError::ConexionNoValida,
+                      QObject::tr("El texto de conexión del servidor está mal escrito: debe nombrar el servidor, su "
+                                  "puerto y la base de datos («servidor:puerto/base») y el usuario. Elija de nuevo el "
+                                  "servidor en la ventana Origen de datos."));
+    // La contraseña la busca libpq en su archivo de contraseñas; sin fecha límite, un servidor
+    // que no contesta dejaría el programa parado.
+    auto motor = MotorPostgres::abrir(ParametrosLibpq(*servidor, SegundosEsperaServidor));
+    PGconn* pg = motor->pg();
+    motor_ = std::move(motor);
+    conexionesVivas().insert(this);
+    // El esquema del servidor, con sus revisiones; en el servidor no hay PRAGMA ni funciones de
+    // SQLite ni archivo de cuentas.
+    esquema_ = prepararEsquemaServidor(pg);
+    if (esquema_.error) {
+        conexionesVivas().erase(this);
+        motor_.reset();
+        throw *esquema_.error;
     }
 }
 

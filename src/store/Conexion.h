@@ -14,6 +14,9 @@
 class Recordset;
 struct sqlite3;
 
+// Segundos que se espera a que un servidor de datos conteste al conectarse.
+constexpr int SegundosEsperaServidor = 10;
+
 // Piezas del texto de conexión ("Provider=...;Password=...;User ID=...;Data Source=...;
 // Mode=...;Jet OLEDB:System database=...;Jet OLEDB").
 struct DatosConexion
@@ -125,6 +128,8 @@ private:
     void deshacer(const QString& punto) noexcept;
 
     explicit Conexion(const DatosConexion& datos, bool nueva = false);
+    // Abre el servidor PostgreSQL de datos_ y pone su esquema al día. Lanza ErrorBD.
+    void abrirServidor();
     void cerrar();
     void comprobarAbierta() const;
     // Sentencia de la reserva con la pregunta al motor y el nombre de una tabla o vista enlazado en
