@@ -173,7 +173,12 @@ long long modificarFila(Conexion& con, const DestinoFila& destino, const QVarian
         asignaciones << c + " = ?";
     QString condicion = citarNombre(clave) + " = ?";
     if (!version.isNull()) {
-        const QString columna = citarNombre(QString::fromLatin1(SqlRevision::ColumnaVersion));
+        // Como la nombra el motor: el servidor la da en minúsculas.
+        QString nombre = QString::fromLatin1(SqlRevision::ColumnaVersion);
+        for (const QString& c : destino.campos)
+            if (c.compare(nombre, Qt::CaseInsensitive) == 0)
+                nombre = c;
+        const QString columna = citarNombre(nombre);
         asignaciones << columna + " = ?";
         valores << version.toLongLong() + 1;
         condicion += " AND " + columna + " = ?";
