@@ -2,6 +2,7 @@
 
 #include "store/Conexion.h"
 #include "store/Recordset.h"
+#include "store/Reintentos.h"
 
 #include <map>
 #include <vector>
@@ -109,24 +110,31 @@ void guardarMarca(const QString& conexion, long long idEvaluacionCrear, const QS
 }
 } // namespace
 
+// Marcar y desmarcar son lo que dos técnicos hacen a la vez: si el otro tiene la base ocupada, se
+// repite entero unas pocas veces antes de avisar.
 int MarcarFactor(const QString& conexion, const FilaFactor& fila)
 {
-    Transaccion t(conexion);
-    // Una fila que ya tiene sus riesgos (marcada desde otra ventana con datos viejos) no los repite.
-    Recordset ya;
-    ya.open("Select IDEvaluacion from Evaluacion where IDEvaluacionCrear = ? limit 1", conexion,
-            {fila.idEvaluacionCrear});
-    const int escritas = ya.eof() ? GenerarRiesgos(conexion, fila) : 0;
-    ya.close();
-    guardarMarca(conexion, fila.idEvaluacionCrear, QStringLiteral("S"));
-    t.confirmar();
+    int escritas = 0;
+    conReintentos(*Conexion::obtener(conexion), [&] {
+        Transaccion t(conexion);
+        // Una fila que ya tiene sus riesgos (marcada desde otra ventana con datos viejos) no los repite.
+        Recordset ya;
+        ya.open("Select IDEvaluacion from Evaluacion where IDEvaluacionCrear = ? limit 1", conexion,
+                {fila.idEvaluacionCrear});
+        escritas = ya.eof() ? GenerarRiesgos(conexion, fila) : 0;
+        ya.close();
+        guardarMarca(conexion, fila.idEvaluacionCrear, QStringLiteral("S"));
+        t.confirmar();
+    });
     return escritas;
 }
 
 void DesmarcarFactor(const QString& conexion, long long idEvaluacionCrear)
 {
-    Transaccion t(conexion);
-    QuitarRiesgos(conexion, idEvaluacionCrear);
-    guardarMarca(conexion, idEvaluacionCrear, QStringLiteral("N"));
-    t.confirmar();
+    conReintentos(*Conexion::obtener(conexion), [&] {
+        Transaccion t(conexion);
+        QuitarRiesgos(conexion, idEvaluacionCrear);
+        guardarMarca(conexion, idEvaluacionCrear, QStringLiteral("N"));
+        t.confirmar();
+    });
 }
