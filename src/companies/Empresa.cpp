@@ -183,8 +183,8 @@ void Empresa::definirCentros()
     f.conFilas = [this] {
         accionesCentro(true);
         navCentros_->campos(true, false);
-        for (QWidget* w : {static_cast<QWidget*>(cajaEvaluador_), static_cast<QWidget*>(cajaTotalTrabajadores_),
-                           static_cast<QWidget*>(listaCargo_), static_cast<QWidget*>(listaFormacion_)})
+        for (QWidget* w : {static_cast<QWidget*>(empresa_.evaluador), static_cast<QWidget*>(empresa_.totalTrabajadores),
+                           static_cast<QWidget*>(empresa_.cargo), static_cast<QWidget*>(empresa_.formacion)})
             Kit::ponerEstado(w, true);
     };
     // Un centro que aún no existe no se evalúa ni se planifica.
@@ -202,25 +202,26 @@ QWidget* Empresa::panelEmpresa()
     v->addWidget(Kit::titulo("LabelEmpresa", "Datos de la Empresa"));
 
     QComboBox* nombre = navEmpresas_->lista();
-    cajaCif_ = Kit::caja("strNif", 10);
-    cajaDireccion_ = Kit::caja("strDireccion", 100);
-    cajaLocalidad_ = Kit::caja("strPoblacion", 50);
-    cajaCodigoPostal_ = Kit::caja("strCodPostal", 5);
-    cajaProvincia_ = Kit::caja("strProvincia", 100);
-    cajaEvaluador_ = Kit::caja("strNombre", 100);
-    cajaTotalTrabajadores_ = Kit::caja("strTotalTrabajdores", 10);
-    listaCargo_ = Kit::lista("cmbCargo");
-    listaFormacion_ = Kit::lista("cmbFormacion");
-    navEmpresas_->ponerCampos({cajaCif_, cajaDireccion_, cajaLocalidad_, cajaCodigoPostal_, cajaProvincia_,
-                               cajaEvaluador_, cajaTotalTrabajadores_, listaCargo_, listaFormacion_});
+    empresa_.cif = Kit::caja("strNif", 10);
+    empresa_.direccion = Kit::caja("strDireccion", 100);
+    empresa_.localidad = Kit::caja("strPoblacion", 50);
+    empresa_.codigoPostal = Kit::caja("strCodPostal", 5);
+    empresa_.provincia = Kit::caja("strProvincia", 100);
+    empresa_.evaluador = Kit::caja("strNombre", 100);
+    empresa_.totalTrabajadores = Kit::caja("strTotalTrabajdores", 10);
+    empresa_.cargo = Kit::lista("cmbCargo");
+    empresa_.formacion = Kit::lista("cmbFormacion");
+    navEmpresas_->ponerCampos({empresa_.cif, empresa_.direccion, empresa_.localidad, empresa_.codigoPostal,
+                               empresa_.provincia, empresa_.evaluador, empresa_.totalTrabajadores, empresa_.cargo,
+                               empresa_.formacion});
 
     auto* g = new QGridLayout;
     Kit::ponerCampo(g, 0, 0, "Nombre", nombre, 3);
-    Kit::ponerCampo(g, 1, 0, "CIF", cajaCif_);
-    Kit::ponerCampo(g, 1, 2, "C. Postal", cajaCodigoPostal_);
-    Kit::ponerCampo(g, 2, 0, "Dirección", cajaDireccion_, 3);
-    Kit::ponerCampo(g, 3, 0, "Localidad", cajaLocalidad_);
-    Kit::ponerCampo(g, 3, 2, "Provincia", cajaProvincia_);
+    Kit::ponerCampo(g, 1, 0, "CIF", empresa_.cif);
+    Kit::ponerCampo(g, 1, 2, "C. Postal", empresa_.codigoPostal);
+    Kit::ponerCampo(g, 2, 0, "Dirección", empresa_.direccion, 3);
+    Kit::ponerCampo(g, 3, 0, "Localidad", empresa_.localidad);
+    Kit::ponerCampo(g, 3, 2, "Provincia", empresa_.provincia);
     // Con muchas empresas, la lista de nombres se acorta a las que se buscan.
     v->addWidget(new FiltroLista("txtBuscarEmpresa", nombre));
     v->addLayout(g);
@@ -228,11 +229,11 @@ QWidget* Empresa::panelEmpresa()
     auto* persona = new QGroupBox("Persona que realiza la evaluación");
     persona->setObjectName("FramePersona");
     auto* gp = new QGridLayout(persona);
-    Kit::ponerCampo(gp, 0, 0, "Nombre y apellidos", cajaEvaluador_, 3);
-    Kit::ponerCampo(gp, 1, 0, "Cargo", listaCargo_);
-    Kit::ponerCampo(gp, 1, 2, "Total de Trabajadores", cajaTotalTrabajadores_);
-    Kit::ponerCampo(gp, 2, 0, "Formación en PRL", listaFormacion_, 3);
-    cajaTotalTrabajadores_->setMaximumWidth(80);
+    Kit::ponerCampo(gp, 0, 0, "Nombre y apellidos", empresa_.evaluador, 3);
+    Kit::ponerCampo(gp, 1, 0, "Cargo", empresa_.cargo);
+    Kit::ponerCampo(gp, 1, 2, "Total de Trabajadores", empresa_.totalTrabajadores);
+    Kit::ponerCampo(gp, 2, 0, "Formación en PRL", empresa_.formacion, 3);
+    empresa_.totalTrabajadores->setMaximumWidth(80);
     v->addWidget(persona);
 
     v->addLayout(navEmpresas_->barra(false));
@@ -252,15 +253,15 @@ QWidget* Empresa::panelCentro()
     v->addWidget(Kit::titulo("LabelCentro", "CENTRO DE TRABAJO"));
 
     QComboBox* nombre = navCentros_->lista();
-    cajaLocalidadCentro_ = Kit::caja("strPoblacionCT", 50);
-    cajaCodigoPostalCentro_ = Kit::caja("strCodPostalCT", 5);
-    cajaProvinciaCentro_ = Kit::caja("strProvinciaCT", 100);
-    navCentros_->ponerCampos({cajaLocalidadCentro_, cajaCodigoPostalCentro_, cajaProvinciaCentro_});
+    centro_.localidad = Kit::caja("strPoblacionCT", 50);
+    centro_.codigoPostal = Kit::caja("strCodPostalCT", 5);
+    centro_.provincia = Kit::caja("strProvinciaCT", 100);
+    navCentros_->ponerCampos({centro_.localidad, centro_.codigoPostal, centro_.provincia});
     auto* g = new QGridLayout;
     Kit::ponerCampo(g, 0, 0, "Nombre Centro:", nombre);
-    Kit::ponerCampo(g, 1, 0, "Localidad", cajaLocalidadCentro_);
-    Kit::ponerCampo(g, 2, 0, "C. Postal", cajaCodigoPostalCentro_);
-    Kit::ponerCampo(g, 3, 0, "Provincia", cajaProvinciaCentro_);
+    Kit::ponerCampo(g, 1, 0, "Localidad", centro_.localidad);
+    Kit::ponerCampo(g, 2, 0, "C. Postal", centro_.codigoPostal);
+    Kit::ponerCampo(g, 3, 0, "Provincia", centro_.provincia);
     g->setColumnStretch(1, 1);
     v->addLayout(g);
 
@@ -343,12 +344,12 @@ void Empresa::cargar()
                        botonVerPlanificacion_->setText("Visualizar planificación de actuación preventiva");
                    },
                    [this] {
-                       listaCargo_->clear();
-                       listaCargo_->addItems({QString(), "Empresario", "Trabajador designado"});
-                       listaFormacion_->clear();
-                       listaFormacion_->addItems({QString(), "Técnico con curso básico en PRL",
-                                                  "Técnico Intermedio en PRL", "Técnico Superior en PRL",
-                                                  "Técnico Superior en PRP"});
+                       empresa_.cargo->clear();
+                       empresa_.cargo->addItems({QString(), "Empresario", "Trabajador designado"});
+                       empresa_.formacion->clear();
+                       empresa_.formacion->addItems({QString(), "Técnico con curso básico en PRL",
+                                                     "Técnico Intermedio en PRL", "Técnico Superior en PRL",
+                                                     "Técnico Superior en PRP"});
                    },
                    [this] { CargarEmpresas(); }, [this] { ColocarEmpresas(); }},
                   this);
@@ -358,20 +359,20 @@ void Empresa::cargar()
 
 void Empresa::mostrarEmpresa(Recordset& rs)
 {
-    cajaCif_->setText(texto(rs, "CIF"));
-    cajaDireccion_->setText(texto(rs, "Direccion"));
-    cajaLocalidad_->setText(texto(rs, "Poblacion"));
-    cajaCodigoPostal_->setText(texto(rs, "CodPostal"));
-    cajaProvincia_->setText(texto(rs, "Provincia"));
-    cajaEvaluador_->setText(texto(rs, "Persona"));
-    listaCargo_->setEditText(texto(rs, "Cargo"));
-    listaFormacion_->setEditText(texto(rs, "Formacion"));
-    cajaTotalTrabajadores_->setText(texto(rs, "TotalTrabajadores"));
+    empresa_.cif->setText(texto(rs, "CIF"));
+    empresa_.direccion->setText(texto(rs, "Direccion"));
+    empresa_.localidad->setText(texto(rs, "Poblacion"));
+    empresa_.codigoPostal->setText(texto(rs, "CodPostal"));
+    empresa_.provincia->setText(texto(rs, "Provincia"));
+    empresa_.evaluador->setText(texto(rs, "Persona"));
+    empresa_.cargo->setEditText(texto(rs, "Cargo"));
+    empresa_.formacion->setEditText(texto(rs, "Formacion"));
+    empresa_.totalTrabajadores->setText(texto(rs, "TotalTrabajadores"));
 }
 
 bool Empresa::totalValido()
 {
-    const QString total = cajaTotalTrabajadores_->text().trimmed();
+    const QString total = empresa_.totalTrabajadores->text().trimmed();
     bool ok = total.isEmpty();
     if (!ok) {
         const qlonglong n = total.toLongLong(&ok);
@@ -382,26 +383,26 @@ bool Empresa::totalValido()
     Servicios().mensaje(this,
                         QStringLiteral("El campo Total de Trabajadores tiene que ser un número entero sin decimales "
                                        "(por ejemplo, 12), y «%1» no lo es. Corríjalo para poder grabar/guardar.")
-                            .arg(cajaTotalTrabajadores_->text()),
+                            .arg(empresa_.totalTrabajadores->text()),
                         "Error", Icono::Critico, Botones::Aceptar, Respuesta::Aceptar);
-    cajaTotalTrabajadores_->setFocus();
-    cajaTotalTrabajadores_->selectAll();
+    empresa_.totalTrabajadores->setFocus();
+    empresa_.totalTrabajadores->selectAll();
     return false;
 }
 
 void Empresa::escribirEmpresa(Recordset& rs, const QString& nombre, bool nueva)
 {
     rs.setValue("Nombre", nombre);
-    rs.setValue("CIF", cajaCif_->text());
-    rs.setValue("Direccion", cajaDireccion_->text());
-    rs.setValue("Poblacion", cajaLocalidad_->text());
-    rs.setValue("CodPostal", cajaCodigoPostal_->text());
+    rs.setValue("CIF", empresa_.cif->text());
+    rs.setValue("Direccion", empresa_.direccion->text());
+    rs.setValue("Poblacion", empresa_.localidad->text());
+    rs.setValue("CodPostal", empresa_.codigoPostal->text());
     // Una empresa nueva es de Madrid hasta que se cambie.
-    rs.setValue("Provincia", nueva ? QStringLiteral("Madrid") : cajaProvincia_->text());
-    rs.setValue("Persona", cajaEvaluador_->text());
-    rs.setValue("TotalTrabajadores", NuloACero(cajaTotalTrabajadores_->text().trimmed()));
-    rs.setValue("Cargo", listaCargo_->currentText());
-    rs.setValue("Formacion", listaFormacion_->currentText());
+    rs.setValue("Provincia", nueva ? QStringLiteral("Madrid") : empresa_.provincia->text());
+    rs.setValue("Persona", empresa_.evaluador->text());
+    rs.setValue("TotalTrabajadores", NuloACero(empresa_.totalTrabajadores->text().trimmed()));
+    rs.setValue("Cargo", empresa_.cargo->currentText());
+    rs.setValue("Formacion", empresa_.formacion->currentText());
 }
 
 void Empresa::salir()
@@ -417,9 +418,9 @@ void Empresa::salir()
 
 void Empresa::mostrarCentro(Recordset& rs)
 {
-    cajaLocalidadCentro_->setText(texto(rs, "Poblacion"));
-    cajaCodigoPostalCentro_->setText(texto(rs, "CodPostal"));
-    cajaProvinciaCentro_->setText(texto(rs, "Provincia"));
+    centro_.localidad->setText(texto(rs, "Poblacion"));
+    centro_.codigoPostal->setText(texto(rs, "CodPostal"));
+    centro_.provincia->setText(texto(rs, "Provincia"));
 }
 
 void Empresa::escribirCentro(Recordset& rs, const QString& nombre, bool nuevo)
@@ -428,9 +429,9 @@ void Empresa::escribirCentro(Recordset& rs, const QString& nombre, bool nuevo)
         rs.setValue("IDEmpresa", navEmpresas_->registros()->value("IDEmpresa"));
     rs.setValue("NombreCentro", nombre);
     rs.setValue("Direccion", nombre);
-    rs.setValue("Poblacion", cajaLocalidadCentro_->text());
-    rs.setValue("CodPostal", cajaCodigoPostalCentro_->text());
-    rs.setValue("Provincia", nuevo ? QStringLiteral("Madrid") : cajaProvinciaCentro_->text());
+    rs.setValue("Poblacion", centro_.localidad->text());
+    rs.setValue("CodPostal", centro_.codigoPostal->text());
+    rs.setValue("Provincia", nuevo ? QStringLiteral("Madrid") : centro_.provincia->text());
 }
 
 // ---- Acciones sobre el centro ----

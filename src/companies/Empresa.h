@@ -68,19 +68,26 @@ private:
     NavegadorRegistros* navEmpresas_ = nullptr;
     NavegadorRegistros* navCentros_ = nullptr;
 
-    QLineEdit* cajaCif_ = nullptr;
-    QLineEdit* cajaDireccion_ = nullptr;
-    QLineEdit* cajaLocalidad_ = nullptr;
-    QLineEdit* cajaCodigoPostal_ = nullptr;
-    QLineEdit* cajaProvincia_ = nullptr;
-    QLineEdit* cajaEvaluador_ = nullptr;
-    QLineEdit* cajaTotalTrabajadores_ = nullptr;
-    QComboBox* listaCargo_ = nullptr;
-    QComboBox* listaFormacion_ = nullptr;
-
-    QLineEdit* cajaLocalidadCentro_ = nullptr;
-    QLineEdit* cajaCodigoPostalCentro_ = nullptr;
-    QLineEdit* cajaProvinciaCentro_ = nullptr;
+    // Los campos de la empresa, con los de la persona que hace la evaluación.
+    struct
+    {
+        QLineEdit* cif = nullptr;
+        QLineEdit* direccion = nullptr;
+        QLineEdit* localidad = nullptr;
+        QLineEdit* codigoPostal = nullptr;
+        QLineEdit* provincia = nullptr;
+        QLineEdit* evaluador = nullptr;
+        QLineEdit* totalTrabajadores = nullptr;
+        QComboBox* cargo = nullptr;
+        QComboBox* formacion = nullptr;
+    } empresa_;
+    // Los campos del centro (el nombre es la lista de su navegador).
+    struct
+    {
+        QLineEdit* localidad = nullptr;
+        QLineEdit* codigoPostal = nullptr;
+        QLineEdit* provincia = nullptr;
+    } centro_;
 
     QPushButton* botonCrearEvaluacion_ = nullptr;
     QPushButton* botonCrearPlanificacion_ = nullptr;

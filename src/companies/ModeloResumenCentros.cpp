@@ -67,19 +67,11 @@ int ModeloResumenCentros::columnCount(const QModelIndex& padre) const
 
 QString ModeloResumenCentros::textoPaso(PasoPendiente paso)
 {
-    switch (paso) {
-    case PasoPendiente::Puestos:
-        return QStringLiteral("Falta 1- Puestos de trabajo");
-    case PasoPendiente::Factores:
-        return QStringLiteral("Falta 2- Factores de riesgo");
-    case PasoPendiente::Riesgos:
-        return QStringLiteral("Falta 3- Evaluación de riesgos");
-    case PasoPendiente::Medidas:
-        return QStringLiteral("Falta 4- Medidas preventivas");
-    case PasoPendiente::Completa:
-        break;
-    }
-    return QStringLiteral("Completa");
+    // Lo que falta, por el número del paso; sin ningún paso pendiente, la evaluación está completa.
+    static const char* const faltas[] = {"Falta 1- Puestos de trabajo", "Falta 2- Factores de riesgo",
+                                         "Falta 3- Evaluación de riesgos", "Falta 4- Medidas preventivas"};
+    const int n = int(paso);
+    return n >= 1 && n <= 4 ? QString::fromUtf8(faltas[n - 1]) : QStringLiteral("Completa");
 }
 
 QColor ModeloResumenCentros::colorAlarma()
@@ -131,18 +123,14 @@ QVariant ModeloResumenCentros::data(const QModelIndex& indice, int papel) const
         return {};
     }
     if (papel == RolOrden) {
-        switch (col) {
-        case ColEstado:
+        // El paso, las fechas y el importe se ordenan por lo que valen, no por su texto.
+        if (col == ColEstado)
             return int(c.paso);
-        case ColFechaEvaluacion:
-            return c.fechaEvaluacion;
-        case ColRevision:
-            return c.fechaRevision;
-        case ColPresupuesto:
+        if (col == ColFechaEvaluacion || col == ColRevision)
+            return col == ColRevision ? c.fechaRevision : c.fechaEvaluacion;
+        if (col == ColPresupuesto)
             return c.presupuesto;
-        default:
-            return data(indice, Qt::DisplayRole);
-        }
+        return data(indice, Qt::DisplayRole);
     }
     if (papel == Qt::BackgroundRole) {
         if (col == ColRevision && RevisionVencida(c.fechaRevision, hoy_))

@@ -63,22 +63,21 @@ void InicioEvaluacion::construir()
 
     const struct
     {
-        QPushButton** boton;
         const char* nombre;
         const char* texto;
         const char* explicacion;
         Ventana ventana;
     } pasos[] = {
-        {&botonPuestos_, "CEvaluacion", "1- PUESTO DE TRABAJO",
-         "Permite describir los puestos asociados al centro de trabajo", Ventana::Puestos},
-        {&botonFactores_, "BFactores", "2- FACTORES DE RIESGO",
+        {"CEvaluacion", "1- PUESTO DE TRABAJO", "Permite describir los puestos asociados al centro de trabajo",
+         Ventana::Puestos},
+        {"BFactores", "2- FACTORES DE RIESGO",
          "A partir de una lista predeterminada se eligen las causas de los riesgos por puesto de trabajo",
          Ventana::SeleccionaFactores},
-        {&botonRiesgos_, "BEvaluacion", "3- EVALUACION DE RIESGOS",
+        {"BEvaluacion", "3- EVALUACION DE RIESGOS",
          "Se evalúan los riesgos generados por puesto de trabajo, indicando la probabilidad de que ocurran y  las "
          "consecuencias.",
          Ventana::SeleccionaRiesgos},
-        {&botonMedidas_, "BMedidas", "4- MEDIDAS PREVENTIVAS",
+        {"BMedidas", "4- MEDIDAS PREVENTIVAS",
          "Dependiendo de los riesgos y los factores de riesgo se harán efectivas diferentes medidas preventivas "
          "necesarias para evitar o reducir los riesgos existentes",
          Ventana::SeleccionaMedidas},
@@ -94,8 +93,7 @@ void InicioEvaluacion::construir()
         texto->setWordWrap(true);
         g->addWidget(b, fila, 0);
         g->addWidget(texto, fila, 1);
-        ++fila;
-        *p.boton = b;
+        botonesPaso_[size_t(fila++)] = b;
         const Ventana ventana = p.ventana;
         connect(b, &QPushButton::clicked, this, Ranura([ventana] { abrirPaso(ventana); }, this));
     }
@@ -163,10 +161,10 @@ void InicioEvaluacion::Colocar()
                               {qlonglong(sesion_.idCentro)});
              rsPuestos_->requery();
              const bool hayPuestos = rsPuestos_->recordCount() > 0;
-             botonPuestos_->setEnabled(true);
-             botonFactores_->setEnabled(hayPuestos);
-             botonRiesgos_->setEnabled(hayPuestos && factores);
-             botonMedidas_->setEnabled(hayPuestos && factores && riesgos);
+             // Cada paso se abre cuando los anteriores están hechos.
+             const bool abiertos[] = {true, hayPuestos, hayPuestos && factores, hayPuestos && factores && riesgos};
+             for (size_t i = 0; i < botonesPaso_.size(); ++i)
+                 botonesPaso_[i]->setEnabled(abiertos[i]);
          }},
         nullptr, nullptr, this);
 }

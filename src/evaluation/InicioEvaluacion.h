@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QWidget>
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -49,10 +50,8 @@ private:
     Sesion& sesion_;
     std::unique_ptr<Recordset> rsPuestos_;
     MarcoCentro* marcoCentro_ = nullptr;
-    QPushButton* botonPuestos_ = nullptr;
-    QPushButton* botonFactores_ = nullptr;
-    QPushButton* botonRiesgos_ = nullptr;
-    QPushButton* botonMedidas_ = nullptr;
+    // Los botones de los cuatro pasos, en su orden: puestos, factores, riesgos y medidas.
+    std::array<QPushButton*, 4> botonesPaso_{};
     QGroupBox* marcoDatos_ = nullptr;
     DateBox* cajaFecha_ = nullptr;
     DateBox* cajaRevision_ = nullptr;

@@ -166,7 +166,7 @@ void Puestos::construir()
     cuerpoPuestos->addLayout(derecha, 5);
     cuerpo()->addLayout(cuerpoPuestos, 1);
 
-    ponerPie({}, {}, QStringLiteral("Factor de Riesgo"), {}, QStringLiteral("Volver al Menu Principal"),
+    ponerPie(std::nullopt, {}, {}, QStringLiteral("Factor de Riesgo"), {}, QStringLiteral("Volver al Menu Principal"),
              QStringLiteral("Puestos"));
 
     connect(botonAnadirPuesto_, &QPushButton::clicked, this, Ranura([this] { anadir(); }, this));

@@ -45,7 +45,7 @@ SeleccionaFactores::SeleccionaFactores(Sesion& sesion, QWidget* parent)
     // 135 factores: se buscan por sus palabras.
     ponerFiltro(cuadriculaFactores_, "txtBuscarFactor");
 
-    ponerPie(QStringLiteral("Volver a puestos"), {}, QStringLiteral("Evaluacion de Riesgos"), {},
+    ponerPie(Ventana::Puestos, QStringLiteral("Volver a puestos"), {}, QStringLiteral("Evaluacion de Riesgos"), {},
              QStringLiteral("Volver al Menu Principal"), QStringLiteral("Factores"));
     // En este paso el botón de vuelta al inicio se llama como siempre se ha llamado aquí.
     if (auto* salir = findChild<QToolButton*>("Image1"))
@@ -193,9 +193,4 @@ void SeleccionaFactores::adelante()
 {
     if (pasoCompleto(ComprobarFactores, QStringLiteral("Sin Factores")))
         irA(Ventana::SeleccionaRiesgos);
-}
-
-void SeleccionaFactores::atras()
-{
-    irA(Ventana::Puestos);
 }

@@ -121,7 +121,7 @@ SeleccionaMedidas::SeleccionaMedidas(Sesion& sesion, QWidget* parent)
     connect(botonAnadirMedida_, &QPushButton::clicked, this, Ranura([this] { anadir(); }, this));
     connect(cajaMedida_, &QLineEdit::returnPressed, this, Ranura([this] { anadir(); }, this));
 
-    ponerPie({}, QStringLiteral("Volver a Evaluación de Riesgos"), {},
+    ponerPie(Ventana::SeleccionaRiesgos, {}, QStringLiteral("Volver a Evaluación de Riesgos"), {},
              QStringLiteral("Impresion Evaluacion de Riesgos"), QStringLiteral("Volver al Menu Principal"),
              QStringLiteral("Medidas Preventivas"));
     cargar();
@@ -260,9 +260,4 @@ void SeleccionaMedidas::adelante()
     // Terminado el último paso, la evaluación lleva la fecha del día (si no la tenía ya).
     FechaAlCompletar(*Conexion::obtener(sesion_.conexion), sesion_.idCentro, Hoy());
     irA(Ventana::ImprimirEvaluacion);
-}
-
-void SeleccionaMedidas::atras()
-{
-    irA(Ventana::SeleccionaRiesgos);
 }

@@ -37,7 +37,6 @@ public:
 protected:
     void elegirPuesto(long long idPuesto) override;
     void adelante() override;
-    void atras() override;
 
 private:
     void antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar) override;

@@ -85,8 +85,9 @@ SeleccionaRiesgos::SeleccionaRiesgos(Sesion& sesion, QWidget* parent)
                                 QStringLiteral("SituacionObservada"), QStringLiteral("Riesgo")});
     cuerpo()->addWidget(situacion_);
 
-    ponerPie({}, QStringLiteral("Volver a Factor de Riesgo"), {}, QStringLiteral("Medidas Preventivas"),
-             QStringLiteral("Volver al Menu Principal"), QStringLiteral("Riesgos"));
+    ponerPie(Ventana::SeleccionaFactores, {}, QStringLiteral("Volver a Factor de Riesgo"), {},
+             QStringLiteral("Medidas Preventivas"), QStringLiteral("Volver al Menu Principal"),
+             QStringLiteral("Riesgos"));
     cargar();
 }
 
@@ -214,22 +215,8 @@ bool SeleccionaRiesgos::cerrarEdicion()
 
 void SeleccionaRiesgos::adelante()
 {
-    if (!cerrarEdicion())
-        return;
     if (const long long puesto = puestoElegido(); puesto > 0)
         CopiarEvaluacionAOcultas(sesion_.conexion, puesto);
     if (pasoCompleto(ComprobarRiesgos, QStringLiteral("Sin Riesgos Evaluados")))
         irA(Ventana::SeleccionaMedidas);
-}
-
-void SeleccionaRiesgos::atras()
-{
-    if (cerrarEdicion())
-        irA(Ventana::SeleccionaFactores);
-}
-
-void SeleccionaRiesgos::inicio()
-{
-    if (cerrarEdicion())
-        volverAlInicio(true);
 }

@@ -29,15 +29,13 @@ public:
 protected:
     void elegirPuesto(long long idPuesto) override;
     void adelante() override;
-    void atras() override;
-    void inicio() override;
+    // Lo que se esté escribiendo en una celda o en la situación observada se guarda antes de salir
+    // de la ventana; false si la situación no se ha podido guardar (ya avisado): no se sale.
+    bool cerrarEdicion() override;
 
 private:
     void antesDeCambiar(int columna, const QVariant& nuevo, bool* cancelar) override;
     void nota(int division, int columna, int fila, CellTip* tip) override;
-    // Lo que se esté escribiendo en una celda o en la situación observada se guarda antes de salir
-    // de la ventana; false si la situación no se ha podido guardar (ya avisado): no se sale.
-    bool cerrarEdicion();
     // El riesgo que la sesión pide valorar, si es de este puesto, queda como fila actual.
     void ponerDelanteRiesgoPorValorar();
 

@@ -114,20 +114,32 @@ long long VentanaAsistente::puestoElegido() const
     return listaPuestos_ && listaPuestos_->currentIndex() >= 0 ? listaPuestos_->currentData().toLongLong() : 0;
 }
 
-void VentanaAsistente::ponerPie(const QString& tipAtras, const QString& textoAtras, const QString& tipAdelante,
-                                const QString& textoAdelante, const QString& tipInicio, const QString& documentoAyuda)
+void VentanaAsistente::ponerPie(std::optional<Ventana> anterior, const QString& tipAtras, const QString& textoAtras,
+                                const QString& tipAdelante, const QString& textoAdelante, const QString& tipInicio,
+                                const QString& documentoAyuda)
 {
     // Ningún botón es sólo un dibujo: el que no trae texto lleva debajo el de su nota.
     const auto boton = [](const char* nombre, const QString& tip, const QString& texto, QStyle::StandardPixmap icono) {
         return Kit::botonImagen(nombre, tip, icono, texto.isEmpty() ? tip : texto);
     };
+    // Cada botón del pie cierra antes la edición en curso; si no se puede cerrar, no hace nada.
+    const auto alPulsar = [this](QToolButton* b, std::function<void()> accion) {
+        connect(b, &QToolButton::clicked, this,
+                Ranura(
+                    [this, accion = std::move(accion)] {
+                        if (cerrarEdicion())
+                            accion();
+                    },
+                    this));
+    };
     auto* pie = new QHBoxLayout;
     QToolButton* alInicio = boton("Image1", tipInicio, {}, QStyle::SP_DirHomeIcon);
     pie->addWidget(alInicio);
-    if (!tipAtras.isEmpty() || !textoAtras.isEmpty()) {
+    alPulsar(alInicio, [this] { inicio(); });
+    if (anterior) {
         QToolButton* b = boton("Picture1", tipAtras, textoAtras, QStyle::SP_ArrowBack);
         pie->addWidget(b);
-        connect(b, &QToolButton::clicked, this, Ranura([this] { atras(); }, this));
+        alPulsar(b, [this, paso = *anterior] { irA(paso); });
     }
     pie->addStretch();
     QToolButton* ayuda = boton("Image9", "Ayuda", "Ayuda", QStyle::SP_DialogHelpButton);
@@ -135,9 +147,8 @@ void VentanaAsistente::ponerPie(const QString& tipAtras, const QString& textoAtr
     pie->addWidget(ayuda);
     QToolButton* sigue = boton("Picture2", tipAdelante, textoAdelante, QStyle::SP_ArrowForward);
     pie->addWidget(sigue);
+    alPulsar(sigue, [this] { adelante(); });
     cuerpo_->addLayout(pie);
-    connect(alInicio, &QToolButton::clicked, this, Ranura([this] { inicio(); }, this));
-    connect(sigue, &QToolButton::clicked, this, Ranura([this] { adelante(); }, this));
     connect(ayuda, &QToolButton::clicked, this,
             Ranura([this, documentoAyuda] { AbrirAyuda(this, documentoAyuda); }, this));
 }

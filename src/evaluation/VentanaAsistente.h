@@ -9,6 +9,7 @@
 #include <QVector>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class CellTip;
 class DataSource;
@@ -73,9 +74,11 @@ protected:
     void colocarPaso();
 
     QVBoxLayout* cuerpo() const { return cuerpo_; }
-    // Pie con los botones de imagen: atrás, adelante, inicio y ayuda.
-    void ponerPie(const QString& tipAtras, const QString& textoAtras, const QString& tipAdelante,
-                  const QString& textoAdelante, const QString& tipInicio, const QString& documentoAyuda);
+    // Pie con los botones de imagen: atrás (si hay paso anterior: vuelve a él), adelante, inicio y
+    // ayuda. Cada uno cierra antes la edición en curso (cerrarEdicion) y no hace nada si no se puede.
+    void ponerPie(std::optional<Ventana> anterior, const QString& tipAtras, const QString& textoAtras,
+                  const QString& tipAdelante, const QString& textoAdelante, const QString& tipInicio,
+                  const QString& documentoAyuda);
     void ponerListaPuestos();
     // Cuadrícula del paso sobre un origen de datos nuevo, con las notas ancladas a la celda y alto
     // para unas cuantas filas (la altura de siempre sólo deja ver una o dos). Sus cambios de celda
@@ -87,8 +90,10 @@ protected:
     virtual void antesDeCambiar(int /*columna*/, const QVariant& /*nuevo*/, bool* /*cancelar*/) {}
     virtual void nota(int /*division*/, int /*columna*/, int /*fila*/, CellTip* /*tip*/) {}
     virtual void adelante() {}
-    virtual void atras() {}
     virtual void inicio() { volverAlInicio(true); }
+    // Lo que se esté escribiendo se guarda antes de salir del paso; false si no se ha podido (ya
+    // avisado): entonces no se sale.
+    virtual bool cerrarEdicion() { return true; }
 
     Ventana tipo_;
     Sesion& sesion_;

@@ -3,6 +3,7 @@
 #include "planning/ActuacionPreventiva.h"
 #include "plataforma/GeometriaVentana.h"
 #include "plataforma/PlataformaServicios.h"
+#include "shell/FilaControles.h"
 #include "shell/FiltroCuadricula.h"
 #include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
@@ -74,11 +75,7 @@ void AccionPreventiva::construir()
     botonElegir_ = Kit::boton("BAñadir", "Añadir");
     botonElegir_->setDefault(true);
     botonCancelar_ = Kit::boton("BCancelar", "Cancelar");
-    auto* botones = new QHBoxLayout;
-    botones->addStretch();
-    botones->addWidget(botonElegir_);
-    botones->addWidget(botonCancelar_);
-    v->addLayout(botones);
+    v->addLayout(Kit::fila({nullptr, botonElegir_, botonCancelar_}));
 
     connect(botonElegir_, &QPushButton::clicked, this, Ranura([this] { elegir(); }, this));
     connect(botonCancelar_, &QPushButton::clicked, this, Ranura([this] { cancelar(); }, this));

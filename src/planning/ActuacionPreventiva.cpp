@@ -9,6 +9,7 @@
 #include "plataforma/Reloj.h"
 #include "reports/Importes.h"
 #include "shell/DateBox.h"
+#include "shell/FilaControles.h"
 #include "shell/IconosEntrada.h"
 #include "shell/KitControles.h"
 #include "shell/ManejadorErrores.h"
@@ -81,17 +82,17 @@ void ActuacionPreventiva::construir()
     v->addWidget(marcoCentro_);
 
     // Cabecera del plan: sólo se guarda con su botón.
-    cajaPlanificador_ = caja("strNombre");
-    listaCargo_ = Kit::listaAbierta("cmbCargo", 14);
-    cajaPlanificador_->setMinimumWidth(170);
-    fechaPlan_ = cajaFecha("dteFecha", "F. Planificación");
-    botonGuardarCabecera_ = boton("GCentro", "Guardar/Modificar Datos");
+    cabecera_.planificador = caja("strNombre");
+    cabecera_.cargo = Kit::listaAbierta("cmbCargo", 14);
+    cabecera_.planificador->setMinimumWidth(170);
+    cabecera_.fecha = cajaFecha("dteFecha", "F. Planificación");
+    cabecera_.guardar = boton("GCentro", "Guardar/Modificar Datos");
     auto* cabecera = new QGridLayout;
-    Kit::ponerCampo(cabecera, 0, 0, "Nombre y apellidos", cajaPlanificador_);
-    Kit::ponerCampo(cabecera, 0, 2, "Cargo", listaCargo_);
-    cabecera->addWidget(etiqueta("F. Planificación", fechaPlan_->lineEdit()), 0, 4);
-    cabecera->addWidget(fechaPlan_, 0, 5);
-    cabecera->addWidget(botonGuardarCabecera_, 0, 6);
+    Kit::ponerCampo(cabecera, 0, 0, "Nombre y apellidos", cabecera_.planificador);
+    Kit::ponerCampo(cabecera, 0, 2, "Cargo", cabecera_.cargo);
+    cabecera->addWidget(etiqueta("F. Planificación", cabecera_.fecha->lineEdit()), 0, 4);
+    cabecera->addWidget(cabecera_.fecha, 0, 5);
+    cabecera->addWidget(cabecera_.guardar, 0, 6);
     cabecera->setColumnStretch(1, 3);
     cabecera->setColumnStretch(3, 2);
     v->addLayout(cabecera);
@@ -155,17 +156,10 @@ void ActuacionPreventiva::construir()
     botonPlazos_ = boton("BPlazos", "Plazos por nivel");
     botonPlazos_->setToolTip("Meses de plazo que se proponen para cada nivel de riesgo");
     botonPlazos_->setAccessibleName("Plazos por nivel");
-    auto* pie = new QHBoxLayout;
-    pie->addWidget(botonVolver_);
-    pie->addWidget(botonEliminarPlan_);
-    pie->addStretch();
-    pie->addWidget(botonProponer_);
-    pie->addWidget(botonPlazos_);
-    pie->addWidget(botonAyuda_);
-    pie->addWidget(botonImprimir_);
-    v->addLayout(pie);
+    v->addLayout(Kit::fila(
+        {botonVolver_, botonEliminarPlan_, nullptr, botonProponer_, botonPlazos_, botonAyuda_, botonImprimir_}));
 
-    connect(botonGuardarCabecera_, &QPushButton::clicked, this, Ranura([this] { guardarCabecera(); }, this));
+    connect(cabecera_.guardar, &QPushButton::clicked, this, Ranura([this] { guardarCabecera(); }, this));
     connect(botonAnadirLinea_, &QPushButton::clicked, this, Ranura([this] { anadirLinea(); }, this));
     connect(botonEliminarLinea_, &QPushButton::clicked, this, Ranura([this] { eliminarLinea(); }, this));
     connect(botonSeleccionarAcciones_, &QPushButton::clicked, this, Ranura([this] { seleccionarAcciones(); }, this));
@@ -190,8 +184,8 @@ void ActuacionPreventiva::cargar()
         {[this] { ColocarEnTwips(this, 100, 100, 12700, 8400); },
          [this] {
              setWindowTitle("Planificación de actuación preventiva ");
-             listaCargo_->clear();
-             listaCargo_->addItems({QString(), "Empresario", "Trabajador designado"});
+             cabecera_.cargo->clear();
+             cabecera_.cargo->addItems({QString(), "Empresario", "Trabajador designado"});
          },
          [this] { cuadriculas_->ponerConexion(sesion_.conexion); }, [this] { cuadriculas_->ponerColumnasLineas(); },
          [this] { cuadriculas_->ponerColumnasSeguimiento(); }, [this] { vaciarLineaNueva(); }, [this] { Colocar(); }},
@@ -239,10 +233,10 @@ void ActuacionPreventiva::Colocar()
 
 void ActuacionPreventiva::mostrarCabecera()
 {
-    cajaPlanificador_->setText(NuloATexto(rsPlan_->value("Persona")).toString());
-    listaCargo_->setEditText(NuloATexto(rsPlan_->value("Cargo")).toString());
-    fechaPlan_->setValue(rsPlan_->value("Fecha"));
-    cabeceraGuardada_ = {cajaPlanificador_->text(), listaCargo_->currentText(), fechaPlan_->value()};
+    cabecera_.planificador->setText(NuloATexto(rsPlan_->value("Persona")).toString());
+    cabecera_.cargo->setEditText(NuloATexto(rsPlan_->value("Cargo")).toString());
+    cabecera_.fecha->setValue(rsPlan_->value("Fecha"));
+    cabeceraGuardada_ = {cabecera_.planificador->text(), cabecera_.cargo->currentText(), cabecera_.fecha->value()};
 }
 
 bool ActuacionPreventiva::cabeceraCambiada() const
@@ -250,9 +244,9 @@ bool ActuacionPreventiva::cabeceraCambiada() const
     if (idActuacion() <= 0)
         return false;
     // Un texto que no es fecha también es un cambio: guardarlo avisa de por qué no vale.
-    return cajaPlanificador_->text() != cabeceraGuardada_.persona ||
-           listaCargo_->currentText() != cabeceraGuardada_.cargo || !fechaPlan_->isValid() ||
-           fechaPlan_->value() != cabeceraGuardada_.fecha;
+    return cabecera_.planificador->text() != cabeceraGuardada_.persona ||
+           cabecera_.cargo->currentText() != cabeceraGuardada_.cargo || !cabecera_.fecha->isValid() ||
+           cabecera_.fecha->value() != cabeceraGuardada_.fecha;
 }
 
 bool ActuacionPreventiva::dejarCabecera()
@@ -345,7 +339,7 @@ PropuestasPlan* ActuacionPreventiva::proponer()
     if (cabeceraGuardada_.persona.trimmed().isEmpty()) {
         rechazar("Las acciones propuestas llevan como responsable a quien hace el plan. Escriba su Nombre y "
                  "apellidos y guarde la cabecera antes de proponer.",
-                 "Sin Responsable", cajaPlanificador_);
+                 "Sin Responsable", cabecera_.planificador);
         return nullptr;
     }
     std::vector<LineaPropuesta> lista =
@@ -396,15 +390,16 @@ void ActuacionPreventiva::rechazar(const QString& texto, const QString& titulo, 
 bool ActuacionPreventiva::guardarCabecera()
 {
     // Una fecha imposible no se guarda nunca: ni como fecha ni dejando la que había sin avisar.
-    if (!fechaPlan_->isValid()) {
-        rechazar("No se puede guardar la F. Planificación. " + fechaPlan_->problem(), "Fecha no válida", fechaPlan_);
+    if (!cabecera_.fecha->isValid()) {
+        rechazar("No se puede guardar la F. Planificación. " + cabecera_.fecha->problem(), "Fecha no válida",
+                 cabecera_.fecha);
         return false;
     }
-    rsPlan_->setValue("Persona", cajaPlanificador_->text());
-    rsPlan_->setValue("Cargo", listaCargo_->currentText());
-    rsPlan_->setValue("Fecha", fechaPlan_->value());
+    rsPlan_->setValue("Persona", cabecera_.planificador->text());
+    rsPlan_->setValue("Cargo", cabecera_.cargo->currentText());
+    rsPlan_->setValue("Fecha", cabecera_.fecha->value());
     GrabarFila(*rsPlan_);
-    cabeceraGuardada_ = {cajaPlanificador_->text(), listaCargo_->currentText(), fechaPlan_->value()};
+    cabeceraGuardada_ = {cabecera_.planificador->text(), cabecera_.cargo->currentText(), cabecera_.fecha->value()};
     return true;
 }
 

@@ -100,10 +100,14 @@ private:
     std::unique_ptr<Recordset> rsPlan_;
 
     MarcoCentro* marcoCentro_ = nullptr;
-    QLineEdit* cajaPlanificador_ = nullptr;
-    QComboBox* listaCargo_ = nullptr;
-    DateBox* fechaPlan_ = nullptr;
-    QPushButton* botonGuardarCabecera_ = nullptr;
+    // La cabecera del plan: quién lo hace, su cargo y la fecha, con el botón que la guarda.
+    struct
+    {
+        QLineEdit* planificador;
+        QComboBox* cargo;
+        DateBox* fecha;
+        QPushButton* guardar;
+    } cabecera_{};
     QLineEdit* cajaAccion_ = nullptr;
     QPushButton* botonSeleccionarAcciones_ = nullptr;
     DateBox* fechaLimite_ = nullptr;

@@ -23,6 +23,17 @@ void documento(QPainter& g, const QColor& color)
         g.drawLine(QPointF(13, y), QPointF(28, y));
 }
 
+// Botón redondo con brillo arriba a la izquierda: del color claro en el centro al oscuro en el
+// borde, con el contorno del tercero. Lo llevan cerrar y ayuda.
+void boton(QPainter& g, const QColor& claro, const QColor& oscuro, const QColor& contorno)
+{
+    QRadialGradient fondo(QPointF(17, 15), 18);
+    fondo.setStops({{0, claro}, {1, oscuro}});
+    g.setPen(QPen(contorno, 1.2));
+    g.setBrush(fondo);
+    g.drawEllipse(QPointF(20, 20), 15, 15);
+}
+
 // Base de datos: el cilindro de los tres botones que tratan con ella.
 void cilindro(QPainter& g)
 {
@@ -181,11 +192,7 @@ QIcon lectorPdf()
 QIcon cerrar()
 {
     return icono([](QPainter& g) {
-        QRadialGradient fondo(QPointF(17, 15), 18);
-        fondo.setStops({{0, QColor(240, 90, 80)}, {1, QColor(170, 20, 20)}});
-        g.setPen(QPen(QColor(120, 10, 10), 1.2));
-        g.setBrush(fondo);
-        g.drawEllipse(QPointF(20, 20), 15, 15);
+        boton(g, QColor(240, 90, 80), QColor(170, 20, 20), QColor(120, 10, 10));
         g.setPen(QPen(Qt::white, 3.2, Qt::SolidLine, Qt::RoundCap));
         g.drawArc(QRectF(12, 12, 16, 16), 120 * 16, 300 * 16);
         g.drawLine(QPointF(20, 9), QPointF(20, 20));
@@ -195,11 +202,7 @@ QIcon cerrar()
 QIcon ayuda()
 {
     return icono([](QPainter& g) {
-        QRadialGradient fondo(QPointF(17, 15), 18);
-        fondo.setStops({{0, QColor(110, 170, 245)}, {1, QColor(25, 85, 175)}});
-        g.setPen(QPen(QColor(15, 55, 125), 1.2));
-        g.setBrush(fondo);
-        g.drawEllipse(QPointF(20, 20), 15, 15);
+        boton(g, QColor(110, 170, 245), QColor(25, 85, 175), QColor(15, 55, 125));
         // La interrogación trazada, no escrita: se ve igual con cualquier letra.
         QPainterPath gancho;
         gancho.moveTo(14.5, 15.5);

@@ -12,10 +12,6 @@ class Presentation : public VentanaPresentacion
 public:
     explicit Presentation(int intervalo = IntervaloPresentacion);
 
-    static QString textoTitulo();
-    static QString textoCreditos();
-    static QString textoDifusion();
-
 protected:
     void mostrarSiguiente() override;
 };

@@ -8,22 +8,19 @@
 Presentation2::Presentation2(int intervalo)
     : VentanaPresentacion(QStringLiteral("Presentation2"), QStringLiteral("Objetivo de la aplicación"), intervalo)
 {
-    disponer(14, {QStringLiteral("Label3"), textoObjetivo(), 1.15}, {QStringLiteral("Label4"), textoImpresion(), 1.0},
-             {Logo::Prevencion, Logo::Asociacion, Logo::OrganismoPublico, Logo::PlanRegional});
+    disponer(
+        14,
+        {QStringLiteral("Label3"),
+         QStringLiteral("El objetivo de esta aplicación es dar a las empresas del comercio una herramienta con la "
+                        "que hacer la evaluación de riesgos y la planificación de la actividad preventiva, los dos "
+                        "documentos fundamentales de la prevención de riesgos laborales."),
+         1.15},
+        {QStringLiteral("Label4"),
+         QStringLiteral("La aplicación imprime los dos documentos, para que cada empresa disponga de ellos en cada "
+                        "uno de sus centros de trabajo."),
+         1.0},
+        {Logo::Prevencion, Logo::Asociacion, Logo::OrganismoPublico, Logo::PlanRegional});
     cargar();
-}
-
-QString Presentation2::textoObjetivo()
-{
-    return QStringLiteral("El objetivo de esta aplicación es dar a las empresas del comercio una herramienta con la "
-                          "que hacer la evaluación de riesgos y la planificación de la actividad preventiva, los dos "
-                          "documentos fundamentales de la prevención de riesgos laborales.");
-}
-
-QString Presentation2::textoImpresion()
-{
-    return QStringLiteral("La aplicación imprime los dos documentos, para que cada empresa disponga de ellos en cada "
-                          "uno de sus centros de trabajo.");
 }
 
 void Presentation2::mostrarSiguiente()

@@ -12,9 +12,6 @@ class Presentation2 : public VentanaPresentacion
 public:
     explicit Presentation2(int intervalo = IntervaloPresentacion);
 
-    static QString textoObjetivo();
-    static QString textoImpresion();
-
 protected:
     void mostrarSiguiente() override;
 };
