@@ -2,6 +2,7 @@
 
 #include "plataforma/CierrePrograma.h"
 #include "plataforma/ConexionServidor.h"
+#include "store/ActualizacionCatalogo.h"
 #include "store/CuentaSistema.h"
 #include "store/ErrorBD.h"
 #include "store/Esquema.h"
@@ -193,8 +194,11 @@ void Conexion::abrirServidor()
     // El esquema del servidor, con sus revisiones; en el servidor no hay PRAGMA ni funciones de
     // SQLite ni archivo de cuentas.
     esquema_ = prepararEsquemaServidor(pg);
+    if (!esquema_.error)
+        ponerCatalogoServidorAlDia(*this, esquema_);
     if (esquema_.error) {
         conexionesVivas().erase(this);
+        reserva_.clear();
         motor_.reset();
         throw *esquema_.error;
     }

@@ -2,6 +2,7 @@
 // que ya se evaluó ni lo que el usuario escribió.
 #include "CopiaPrograma.h"
 #include "Datos.h"
+#include "postgres/BaseConCatalogo.h"
 #include "store/ActualizacionCatalogo.h"
 #include "store/ErrorBD.h"
 #include "store/Esquema.h"
@@ -99,17 +100,21 @@ QStringList delUsuario(const QString& base)
     return r;
 }
 
-// El catálogo de un archivo, tabla a tabla, con los puestos de los habituales por su nombre.
+// El catálogo tabla a tabla, con los puestos de los habituales por su nombre.
+const char* const consultasCatalogo[] = {
+    "SELECT IDRiesgo, Riesgo FROM Riesgos ORDER BY 1",
+    "SELECT IDFactor, Factor FROM FactoresRiesgos ORDER BY 1",
+    "SELECT Puesto, \"Descripción\" FROM Puestos ORDER BY 1",
+    "SELECT IDFactor, IDRiesgo FROM RiesgosFactores ORDER BY IDRiesgoFactor",
+    "SELECT IDFactor, IDRiesgo, Medida FROM Medidas ORDER BY IDMedida",
+    "SELECT p.Puesto, h.IDFactor FROM FactoresHabituales h JOIN Puestos p USING (IDPuesto) ORDER BY 1, 2",
+    "SELECT Revision FROM RevisionCatalogo"};
+
+// El catálogo de un archivo.
 QStringList catalogo(const QString& base)
 {
     QStringList r;
-    for (const char* consulta :
-         {"SELECT IDRiesgo, Riesgo FROM Riesgos ORDER BY 1", "SELECT IDFactor, Factor FROM FactoresRiesgos ORDER BY 1",
-          "SELECT Puesto, \"Descripción\" FROM Puestos ORDER BY 1",
-          "SELECT IDFactor, IDRiesgo FROM RiesgosFactores ORDER BY IDRiesgoFactor",
-          "SELECT IDFactor, IDRiesgo, Medida FROM Medidas ORDER BY IDMedida",
-          "SELECT p.Puesto, h.IDFactor FROM FactoresHabituales h JOIN Puestos p USING (IDPuesto) ORDER BY 1, 2",
-          "SELECT Revision FROM RevisionCatalogo"})
+    for (const char* consulta : consultasCatalogo)
         r << QString::fromUtf8(consulta) << filas(base, QString::fromUtf8(consulta));
     return r;
 }
@@ -265,3 +270,155 @@ TEST(ActualizacionCatalogo, UnaBaseDeLaRevision5GanaLosHabitualesYLosFactoresNue
     EXPECT_EQ(filas(base, "SELECT count(*) FROM FactoresSeleccionarEvaluacion WHERE FactorSelecionado = 'N'"),
               filas(base, "SELECT count(*) - 1 FROM FactoresRiesgos"));
 }
+
+namespace {
+// Filas leídas por la conexión del programa, en cualquier motor, como las da filas().
+QStringList filasPor(const QString& cx, const QString& consulta, const QVariantList& valores = {})
+{
+    QStringList r;
+    for (const QVariantList& fila : Conexion::obtener(cx)->leerFilas(consulta, valores)) {
+        QStringList columnas;
+        for (const QVariant& v : fila)
+            columnas << v.toString();
+        r << columnas.join('|');
+    }
+    return r;
+}
+
+QStringList catalogoPor(const QString& cx)
+{
+    QStringList r;
+    for (const char* consulta : consultasCatalogo)
+        r << QString::fromUtf8(consulta) << filasPor(cx, QString::fromUtf8(consulta));
+    return r;
+}
+
+// Lo del usuario escrito con sentencias que entienden los dos motores: un centro con dos puestos
+// con una fila por factor del catálogo, el factor 9 marcado en el primero con sus riesgos
+// valorados y sus medidas copiadas, y una actuación del catálogo corregida.
+void datosEnCualquierMotor(const QString& cx)
+{
+    auto c = Conexion::obtener(cx);
+    const QVariant empresa =
+        c->leerFilas("INSERT INTO Empresas (Nombre) VALUES ('Comercial') RETURNING IDEmpresa").front().value(0);
+    const QVariant centro =
+        c->leerFilas("INSERT INTO CentroTrabajo (IDEmpresa, Direccion) VALUES (?, 'Calle Mayor 1') RETURNING IDCentro",
+                     {empresa})
+            .front()
+            .value(0);
+    for (const char* nombre : {"Dependiente/a de comercio", "Mozo/a de almacén"})
+        c->ejecutar("INSERT INTO PuestosCentros (IDCentro, Puesto) VALUES (?, ?)", {centro, QString::fromUtf8(nombre)});
+    c->ejecutar("INSERT INTO FactoresSeleccionarEvaluacion (IDEmpresa, IDCentro, IDPuestoCentro, FactorSelecionado, "
+                "IDFactor, Factor) SELECT c.IDEmpresa, p.IDCentro, p.IDPuestoCentro, 'N', f.IDFactor, f.Factor FROM "
+                "PuestosCentros p JOIN CentroTrabajo c ON c.IDCentro = p.IDCentro CROSS JOIN FactoresRiesgos f "
+                "ORDER BY p.IDPuestoCentro, f.IDFactor",
+                {});
+    c->ejecutar("UPDATE FactoresSeleccionarEvaluacion SET FactorSelecionado = 'S' WHERE IDFactor = 9 AND "
+                "IDPuestoCentro = (SELECT min(IDPuestoCentro) FROM PuestosCentros)",
+                {});
+    c->ejecutar("INSERT INTO Evaluacion (IDEvaluacionCrear, IDEmpresa, IDCentro, IDPuestoCentro, IDFactor, IDRiesgo, "
+                "Mostrar, Probabilidad, Consecuencias, ValorRiesgo) SELECT s.IDEvaluacionCrear, s.IDEmpresa, "
+                "s.IDCentro, s.IDPuestoCentro, 9, r.IDRiesgo, 'S', 'Media', 'Dañino', 'Riesgo Moderado' FROM "
+                "FactoresSeleccionarEvaluacion s JOIN RiesgosFactores r ON r.IDFactor = 9 WHERE s.FactorSelecionado "
+                "= 'S'",
+                {});
+    c->ejecutar("INSERT INTO MedidasFactores (IDEvaluacion, Medida, MarcarMedida) SELECT e.IDEvaluacion, m.Medida, "
+                "'S' FROM Evaluacion e JOIN Medidas m ON m.IDFactor = e.IDFactor AND m.IDRiesgo = e.IDRiesgo ORDER BY "
+                "e.IDEvaluacion, m.IDMedida",
+                {});
+    c->ejecutar("UPDATE Actuaciones SET Actuacion = 'Texto corregido por el usuario' WHERE IDActuaciones = 1", {});
+}
+
+QStringList delUsuarioPor(const QString& cx)
+{
+    QStringList r;
+    for (const char* t : {"Empresas", "CentroTrabajo", "PuestosCentros", "Evaluacion", "MedidasFactores"})
+        r << filasPor(cx, QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(QString::fromUtf8(t)));
+    return r;
+}
+
+// El catálogo nuevo del programa, en la carpeta donde lo busca.
+void ponerCatalogoNuevo(const BaseConCatalogo& b)
+{
+    QFile::remove(b.catalogo());
+    ASSERT_TRUE(QFile::copy(QStringLiteral(CARPETA_ENTREGA "/Evaluacion.mdb"), b.catalogo()));
+    cambiarCatalogo(b.catalogo());
+}
+
+// La misma puesta al día en el archivo y en el servidor.
+class ActualizacionMotores : public ::testing::TestWithParam<bool>
+{
+};
+} // namespace
+
+TEST_P(ActualizacionMotores, UnFactorNuevoLlegaSinMarcarACadaPuestoYLoDelUsuarioNoCambia)
+{
+    BaseConCatalogo b(GetParam());
+    const QString cx = b.texto();
+    const int revision = revisionCatalogo(*Conexion::obtener(cx));
+    datosEnCualquierMotor(cx);
+    const QStringList antes = delUsuarioPor(cx);
+    const QStringList filasFactorAntes = filasPor(cx, "SELECT * FROM FactoresSeleccionarEvaluacion ORDER BY 1");
+    const QStringList puestos = filasPor(cx, "SELECT IDPuestoCentro FROM PuestosCentros ORDER BY 1");
+    const QString entregada = filasPor(cx, "SELECT Entregada FROM Actuaciones WHERE IDActuaciones = 1").value(0);
+    const int actuaciones = filasPor(cx, "SELECT count(*) FROM Actuaciones").value(0).toInt();
+    Conexion::cerrarTodas();
+    ponerCatalogoNuevo(b);
+
+    const ResultadoEsquema r = Conexion::obtener(cx)->esquema();
+    EXPECT_EQ(r.revisionCatalogo, revision);
+    EXPECT_EQ(r.catalogoPuestoAlDia, revision + 1);
+    EXPECT_EQ(catalogoPor(cx), catalogo(b.catalogo()));
+    EXPECT_EQ(delUsuarioPor(cx), antes);
+    EXPECT_EQ(filasPor(cx, "SELECT * FROM FactoresSeleccionarEvaluacion WHERE IDFactor <> 900 ORDER BY 1"),
+              filasFactorAntes);
+    ASSERT_EQ(puestos.size(), 2);
+    EXPECT_EQ(filasPor(cx, "SELECT IDPuestoCentro, Factor, FactorSelecionado FROM FactoresSeleccionarEvaluacion "
+                           "WHERE IDFactor = 900 ORDER BY 1"),
+              (QStringList{puestos[0] + "|Factor nuevo|N", puestos[1] + "|Factor nuevo|N"}));
+    const QStringList textos = filasPor(cx, "SELECT Actuacion FROM Actuaciones ORDER BY IDActuaciones");
+    EXPECT_EQ(textos.value(0), "Texto corregido por el usuario");
+    EXPECT_FALSE(textos.contains(entregada));
+    EXPECT_EQ(textos.size(), actuaciones + 1);
+    EXPECT_EQ(textos.count("Actuación nueva"), 1);
+
+    // Lo que se añade después toma números por encima de los puestos por el catálogo.
+    EXPECT_GT(filasPor(cx, "INSERT INTO Riesgos (Riesgo) VALUES ('Riesgo propio') RETURNING IDRiesgo").value(0).toInt(),
+              999);
+    EXPECT_GT(filasPor(cx, "INSERT INTO Medidas (IDRiesgo, IDFactor, Medida) VALUES (999, 900, 'Propia') RETURNING "
+                           "IDMedida")
+                  .value(0)
+                  .toInt(),
+              filas(b.catalogo(), "SELECT max(IDMedida) FROM Medidas").value(0).toInt());
+
+    // Abierta otra vez, no se pone nada al día ni se repiten las filas del factor nuevo.
+    Conexion::cerrarTodas();
+    EXPECT_EQ(Conexion::obtener(cx)->esquema().catalogoPuestoAlDia, 0);
+    EXPECT_EQ(filasPor(cx, "SELECT count(*) FROM FactoresSeleccionarEvaluacion WHERE IDFactor = 900"),
+              QStringList{"2"});
+}
+
+TEST_P(ActualizacionMotores, UnaPuestaAlDiaQueFallaAMitadDejaLaBaseComoEstaba)
+{
+    BaseConCatalogo b(GetParam());
+    const QString cx = b.texto();
+    datosEnCualquierMotor(cx);
+    const QStringList antes = catalogoPor(cx) + delUsuarioPor(cx) +
+                              filasPor(cx, "SELECT * FROM FactoresSeleccionarEvaluacion ORDER BY 1") +
+                              filasPor(cx, "SELECT * FROM Actuaciones ORDER BY 1");
+    Conexion::cerrarTodas();
+    ponerCatalogoNuevo(b);
+    // Una medida sin su enlace no cabe: falla cuando ya se han escrito riesgos, factores y filas nuevas.
+    sql(b.catalogo(), "INSERT INTO Medidas (IDRiesgo, IDFactor, Medida) VALUES (999, 1, 'Medida sin enlace')");
+    EXPECT_THROW(Conexion::obtener(cx), ErrorBD);
+    Conexion::cerrarTodas();
+
+    // Sin el catálogo nuevo se abre sin tocar nada: está como antes de intentarlo.
+    ASSERT_TRUE(QFile::remove(b.catalogo()));
+    EXPECT_EQ(catalogoPor(cx) + delUsuarioPor(cx) +
+                  filasPor(cx, "SELECT * FROM FactoresSeleccionarEvaluacion ORDER BY 1") +
+                  filasPor(cx, "SELECT * FROM Actuaciones ORDER BY 1"),
+              antes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Motores, ActualizacionMotores, ::testing::ValuesIn(motoresConCatalogo()), nombreMotor);

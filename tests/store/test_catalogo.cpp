@@ -3,6 +3,7 @@
 #include "CopiaPrograma.h"
 #include "Datos.h"
 #include "LectorCsv.h"
+#include "postgres/BaseConCatalogo.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,13 @@ void escribir(const QString& ruta, const QByteArray& texto)
     QFile f(ruta);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(texto);
+}
+
+// Añade una fila y devuelve su número ("INSERT ... RETURNING", igual en los dos motores).
+long long anadir(const QString& cx, const QString& sql, const QVariantList& valores = {})
+{
+    const std::vector<QVariantList> filas = Conexion::obtener(cx)->leerFilas(sql, valores);
+    return filas.empty() ? 0 : filas.front().value(0).toLongLong();
 }
 
 // Carga un catálogo mínimo con un archivo cambiado y devuelve el mensaje del fallo.
@@ -80,10 +88,16 @@ TEST(CargaCatalogo, UnaFilaMalFormadaParaLaConstruccionNombrandoArchivoYLinea)
               "revision.csv:3: debe tener una sola fila con la revisión del catálogo");
 }
 
-TEST(CatalogoEntregado, LasFuentesLleganEnterasYSinTocar)
+// El catálogo entregado llega igual a un archivo nuevo y a una base nueva del servidor.
+class CatalogoEntregado : public ::testing::TestWithParam<bool>
 {
-    CopiaPrograma p;
-    const QString cx = p.conexion();
+protected:
+    BaseConCatalogo base{GetParam()};
+    const QString cx = base.texto();
+};
+
+TEST_P(CatalogoEntregado, LasFuentesLleganEnterasYSinTocar)
+{
     const TablaCsv riesgos = leerCsv(fuentes + "/riesgos.csv", {"IDRiesgo", "Riesgo"});
     const TablaCsv puestos = leerCsv(fuentes + "/puestos.csv", {"Puesto", "Descripción"});
     const TablaCsv factores = leerCsv(fuentes + "/factores.csv", {"IDFactor", "Factor"});
@@ -115,34 +129,32 @@ TEST(CatalogoEntregado, LasFuentesLleganEnterasYSinTocar)
                   1)
             << f.campos[1].toStdString();
     for (const FilaCsv& f : puestos.filas)
-        EXPECT_EQ(
-            contar(cx, "select count(*) from Puestos where Puesto = ? and Descripción = ?", {f.campos[0], f.campos[1]}),
-            1);
+        EXPECT_EQ(contar(cx, "select count(*) from Puestos where Puesto = ? and \"Descripción\" = ?",
+                         {f.campos[0], f.campos[1]}),
+                  1);
     EXPECT_GT(contar(cx, "select count(*) from Medidas where Medida like '%ó%' or Medida like '%ñ%'"), 0);
 }
 
-TEST(CatalogoEntregado, CumpleLoQueNecesitaLaEvaluacion)
+TEST_P(CatalogoEntregado, CumpleLoQueNecesitaLaEvaluacion)
 {
-    CopiaPrograma p;
-    const QString cx = p.conexion();
     // Un factor sin riesgos nunca dejaría pasar la comprobación de riesgos de su puesto.
     EXPECT_EQ(contar(cx, "select count(*) from FactoresRiesgos where IDFactor not in "
                          "(select IDFactor from RiesgosFactores)"),
               0);
     EXPECT_EQ(contar(cx, "select count(*) from (select IDFactor, IDRiesgo from RiesgosFactores r where "
                          "(select count(*) from Medidas m where m.IDFactor = r.IDFactor and m.IDRiesgo = r.IDRiesgo) "
-                         "< 2)"),
+                         "< 2) t"),
               0);
     EXPECT_EQ(contar(cx, "select count(*) from Medidas m where not exists (select 1 from RiesgosFactores r "
                          "where r.IDFactor = m.IDFactor and r.IDRiesgo = m.IDRiesgo)"),
               0);
     // Riesgos a los que se llega desde varios factores: ahí se ven las filas ocultas.
     EXPECT_GT(contar(cx, "select count(*) from (select IDRiesgo from RiesgosFactores group by IDRiesgo "
-                         "having count(*) > 1)"),
+                         "having count(*) > 1) t"),
               5);
-    const std::pair<const char*, const char*> textos[] = {{"Riesgos", "Riesgo"},      {"Puestos", "Puesto"},
-                                                          {"Puestos", "Descripción"}, {"FactoresRiesgos", "Factor"},
-                                                          {"Medidas", "Medida"},      {"Actuaciones", "Actuacion"}};
+    const std::pair<const char*, const char*> textos[] = {{"Riesgos", "Riesgo"},          {"Puestos", "Puesto"},
+                                                          {"Puestos", "\"Descripción\""}, {"FactoresRiesgos", "Factor"},
+                                                          {"Medidas", "Medida"},          {"Actuaciones", "Actuacion"}};
     for (const auto& [tabla, columna] : textos) {
         const QString t = QString::fromUtf8(tabla), c = QString::fromUtf8(columna);
         EXPECT_EQ(contar(cx, QStringLiteral("select count(*) from %1 where %2 is null or trim(%2) = '' or "
@@ -151,7 +163,7 @@ TEST(CatalogoEntregado, CumpleLoQueNecesitaLaEvaluacion)
                   0)
             << tabla << "." << columna;
         const QString grupo = t == "Medidas" ? "IDFactor, IDRiesgo, Medida" : c;
-        EXPECT_EQ(contar(cx, QStringLiteral("select count(*) from (select 1 from %1 group by %2 having count(*) > 1)")
+        EXPECT_EQ(contar(cx, QStringLiteral("select count(*) from (select 1 from %1 group by %2 having count(*) > 1) t")
                                  .arg(t, grupo)),
                   0)
             << tabla << "." << columna;
@@ -165,3 +177,37 @@ TEST(CatalogoEntregado, CumpleLoQueNecesitaLaEvaluacion)
                          "'Caída de personas a distinto nivel'"),
               1);
 }
+
+TEST_P(CatalogoEntregado, UnaBaseNuevaTieneElCatalogoDeLaBaseEntregadaYSusNumerosSiguenLibres)
+{
+    CopiaPrograma entregada;
+    const QString archivo = entregada.conexion();
+    for (const char* tabla : {"Riesgos", "FactoresRiesgos", "Puestos", "RiesgosFactores", "Medidas",
+                              "FactoresHabituales", "Actuaciones", "PlazosNiveles"}) {
+        const QString cuenta = QStringLiteral("select count(*) from %1").arg(QString::fromUtf8(tabla));
+        EXPECT_EQ(contar(cx, cuenta), contar(archivo, cuenta)) << tabla;
+    }
+    EXPECT_EQ(contar(cx, "select Revision from RevisionCatalogo"),
+              contar(archivo, "select Revision from RevisionCatalogo"));
+    EXPECT_EQ(contar(cx, "select count(*) from Medidas m join RiesgosFactores r on r.IDFactor = m.IDFactor and "
+                         "r.IDRiesgo = m.IDRiesgo join Riesgos g on g.IDRiesgo = r.IDRiesgo"),
+              contar(archivo, "select count(*) from Medidas"));
+
+    // Lo que el usuario añade después toma números por encima de los del catálogo.
+    const long long riesgo = anadir(cx, "INSERT INTO Riesgos (Riesgo) VALUES ('Riesgo propio') RETURNING IDRiesgo");
+    EXPECT_GT(riesgo, contar(archivo, "select max(IDRiesgo) from Riesgos"));
+    const long long factor =
+        anadir(cx, "INSERT INTO FactoresRiesgos (Factor) VALUES ('Factor propio') RETURNING IDFactor");
+    EXPECT_GT(factor, contar(archivo, "select max(IDFactor) from FactoresRiesgos"));
+    anadir(cx, "INSERT INTO RiesgosFactores (IDFactor, IDRiesgo) VALUES (?, ?) RETURNING IDRiesgoFactor",
+           {factor, riesgo});
+    EXPECT_GT(anadir(cx, "INSERT INTO Medidas (IDRiesgo, IDFactor, Medida) VALUES (?, ?, 'Propia') RETURNING IDMedida",
+                     {riesgo, factor}),
+              contar(archivo, "select max(IDMedida) from Medidas"));
+    EXPECT_GT(anadir(cx, "INSERT INTO Actuaciones (Actuacion) VALUES ('Propia') RETURNING IDActuaciones"),
+              contar(archivo, "select max(IDActuaciones) from Actuaciones"));
+    EXPECT_GT(anadir(cx, "INSERT INTO Puestos (Puesto) VALUES ('Propio') RETURNING IDPuesto"),
+              contar(archivo, "select max(IDPuesto) from Puestos"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Motores, CatalogoEntregado, ::testing::ValuesIn(motoresConCatalogo()), nombreMotor);
