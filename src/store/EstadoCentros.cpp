@@ -10,6 +10,7 @@
 #include <sqlite3.h>
 #include <stdexcept>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace {
 // Una columna de fecha como texto ISO si es una fecha de verdad (la lee igual que la ventana del
@@ -66,7 +67,8 @@ LEFT JOIN SinMedidas m ON m.IDCentro = p.IDCentro
 const QString todos = QStringLiteral("1 = 1");
 
 // Cada centro con su empresa, sus fechas y las líneas de sus planes. "%1" es la fecha límite de la
-// línea r si es una fecha.
+// línea r si es una fecha; "%2", la condición (sobre a.IDCentro) de los centros cuyas líneas se
+// cuentan: los demás salen sin ninguna.
 const char* const centrosYLineas = R"SQL(
 WITH Lineas AS (
     SELECT a.IDCentro, sum(1 - l.Hecha) AS Pendientes,
@@ -74,6 +76,7 @@ WITH Lineas AS (
     FROM (SELECT r.IDActuacion, CASE WHEN )SQL" LINEA_HECHA R"SQL( THEN 1 ELSE 0 END AS Hecha, %1 AS Limite
           FROM "ActuaciónPreventivaRegistro" r) l
     JOIN "ActuaciónPreventiva" a ON a.IDActuacion = l.IDActuacion
+    WHERE %2
     GROUP BY a.IDCentro
 )
 SELECT c.IDCentro, c.IDEmpresa, coalesce(e.Nombre, ''), coalesce(nullif(c.Direccion, ''), c.NombreCentro, ''),
@@ -85,12 +88,12 @@ ORDER BY c.IDEmpresa, c.IDCentro
 )SQL";
 
 // Los presupuestos de las líneas sin hacer, una fila por centro y texto distinto: el mismo texto se
-// lee una sola vez.
+// lee una sola vez. "%1" es la condición (sobre a.IDCentro) de los centros que se leen.
 const char* const presupuestos = R"SQL(
 SELECT a.IDCentro, r.PresupuestoAproximado, count(*)
 FROM "ActuaciónPreventivaRegistro" r
 JOIN "ActuaciónPreventiva" a ON a.IDActuacion = r.IDActuacion
-WHERE NOT )SQL" LINEA_HECHA R"SQL( AND trim(coalesce(r.PresupuestoAproximado, '')) <> ''
+WHERE NOT )SQL" LINEA_HECHA R"SQL( AND trim(coalesce(r.PresupuestoAproximado, '')) <> '' AND %1
 GROUP BY a.IDCentro, r.PresupuestoAproximado
 )SQL";
 
@@ -161,13 +164,25 @@ PasoPendiente paso(const Comprobado& c)
 // rehacen las de los centros en los que se ha escrito desde entonces. Los apuntan disparadores
 // temporales de la conexión (no tocan el archivo) en las cuatro tablas que miran las comprobaciones;
 // un cambio hecho desde otra conexión (PRAGMA data_version) o una conexión nueva lo rehacen todo.
+// Igual las líneas de los planes: contarlas recorre todas las de la base, y con lo guardado sólo se
+// cuentan las de los centros tocados (los disparadores de las dos tablas del plan los apuntan en la
+// misma lista). Las vencidas dependen de "hoy": otro día, se cuentan todas otra vez.
 using Comprobados = std::unordered_map<long long, Comprobado>;
+
+struct LineasCentro
+{
+    int pendientes = 0, vencidas = 0, hechas = 0;
+    std::vector<std::pair<QString, int>> presupuestos; // texto y veces, de las líneas sin hacer
+};
+using LineasPorCentro = std::unordered_map<long long, LineasCentro>;
 
 struct Memoria
 {
     std::weak_ptr<Conexion> conexion;
     long long version = -1;
     Comprobados centros;
+    LineasPorCentro lineas;
+    QDate hoyLineas; // el día con el que se contaron las líneas guardadas; no válido si no hay
     // Lo que se está leyendo aparte desde que arrancó el programa (PrepararEstadoCentros), y la
     // señal que le dice que lo deje.
     std::future<Comprobados> preparando;
@@ -205,25 +220,37 @@ void vigilarCambios(Conexion& c)
         {"MedidasFactores",
          "SELECT p.IDCentro AS Centro FROM main.Evaluacion e JOIN main.PuestosCentros p ON p.IDPuestoCentro "
          "= e.IDPuestoCentro WHERE e.IDEvaluacion = %1.IDEvaluacion"},
+        {"ActuaciónPreventiva", "SELECT %1.IDCentro AS Centro"},
+        {"ActuaciónPreventivaRegistro",
+         "SELECT IDCentro AS Centro FROM main.\"ActuaciónPreventiva\" WHERE IDActuacion = %1.IDActuacion"},
     };
     const auto apuntar = [](const Tabla& t, const char* fila) {
         // Sin cláusula de conflicto: la de la sentencia que dispara mandaría sobre ella, y un "OR FAIL"
         // haría fallar la escritura del usuario por un centro ya apuntado.
         return QStringLiteral("INSERT INTO CentrosTocados SELECT Centro FROM (%1) "
                               "WHERE Centro NOT IN (SELECT IDCentro FROM CentrosTocados);")
-            .arg(QString::fromLatin1(t.centro).arg(QLatin1String(fila)));
+            .arg(QString::fromUtf8(t.centro).arg(QLatin1String(fila)));
     };
     for (const Tabla& t : tablas) {
-        const QString n = QString::fromLatin1(t.nombre);
-        sql += QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS Tocado%1Alta AFTER INSERT ON main.%1 BEGIN %2 END;\n")
-                   .arg(n, apuntar(t, "NEW"));
+        const QString n = QString::fromUtf8(t.nombre);
         sql += QStringLiteral(
-                   "CREATE TEMP TRIGGER IF NOT EXISTS Tocado%1Cambio AFTER UPDATE ON main.%1 BEGIN %2 %3 END;\n")
-                   .arg(n, apuntar(t, "OLD"), apuntar(t, "NEW"));
-        sql += QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS Tocado%1Baja BEFORE DELETE ON main.%1 BEGIN %2 END;\n")
+                   "CREATE TEMP TRIGGER IF NOT EXISTS \"Tocado%1Alta\" AFTER INSERT ON main.\"%1\" BEGIN %2 END;\n")
+                   .arg(n, apuntar(t, "NEW"));
+        sql +=
+            QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS \"Tocado%1Cambio\" AFTER UPDATE ON main.\"%1\" BEGIN %2 "
+                           "%3 END;\n")
+                .arg(n, apuntar(t, "OLD"), apuntar(t, "NEW"));
+        sql += QStringLiteral(
+                   "CREATE TEMP TRIGGER IF NOT EXISTS \"Tocado%1Baja\" BEFORE DELETE ON main.\"%1\" BEGIN %2 END;\n")
                    .arg(n, apuntar(t, "OLD"));
     }
     c.ejecutar(sql);
+}
+
+LecturaEstado& lectura()
+{
+    static LecturaEstado l;
+    return l;
 }
 
 PasoSentencia recoger(SentenciaMotor& st, Comprobados& centros)
@@ -238,7 +265,9 @@ void leerComprobaciones(Conexion& c, const QString& condicion, Comprobados& cent
 {
     const QByteArray sql = QString::fromUtf8(comprobaciones).arg(condicion).toUtf8();
     const SentenciaPreparada st(c, sql);
+    const size_t antes = centros.size();
     terminar(c, *st, recoger(*st, centros));
+    lectura().comprobados += int(centros.size() - antes);
 }
 
 // Todas las comprobaciones por una conexión propia de sólo lectura, en otro hilo: con el diario WAL
@@ -264,8 +293,26 @@ Comprobados leerAparte(const QByteArray& archivo, const std::shared_ptr<std::ato
     return centros;
 }
 
-// Las comprobaciones de todos los centros, al día.
-const Comprobados& comprobacionesAlDia(const std::shared_ptr<Conexion>& c)
+// De qué centros se cuentan las líneas de los planes en la base; las de los demás se toman de lo
+// guardado. Al terminar, si hay que vaciar la lista de los tocados, se vacía.
+struct Releer
+{
+    bool todos = true;
+    std::unordered_set<long long> centros; // si no son todos
+    bool vaciarTocados = false;
+
+    bool cubre(long long centro) const { return todos || centros.count(centro) > 0; }
+    QString condicion() const
+    {
+        if (todos)
+            return ::todos;
+        return centros.empty() ? QStringLiteral("0 = 1")
+                               : QStringLiteral("a.IDCentro IN (SELECT IDCentro FROM temp.CentrosTocados)");
+    }
+};
+
+// Pone al día las comprobaciones de todos los centros y dice qué líneas hay que volver a contar.
+Releer alDia(const std::shared_ptr<Conexion>& c, const QDate& hoy)
 {
     Memoria& m = memoria();
     if (m.preparando.valid()) {
@@ -280,21 +327,29 @@ const Comprobados& comprobacionesAlDia(const std::shared_ptr<Conexion>& c)
     if (!c->sqlite()) {
         m = Memoria{};
         leerComprobaciones(*c, todos, m.centros);
-        return m.centros;
+        return {};
     }
     const long long version = versionDatos(*c);
     if (m.conexion.lock() == c && m.version == version) {
-        std::vector<long long> tocados;
+        Releer releer;
         for (const QVariantList& f : c->leerFilas(QStringLiteral("SELECT IDCentro FROM temp.CentrosTocados")))
-            tocados.push_back(f[0].toLongLong());
-        if (tocados.empty())
-            return m.centros;
-        // Un centro que se ha quedado sin puestos ya no sale en la lectura: se quita antes.
-        for (long long id : tocados)
-            m.centros.erase(id);
-        leerComprobaciones(*c, QStringLiteral("p.IDCentro IN (SELECT IDCentro FROM temp.CentrosTocados)"), m.centros);
-        c->ejecutar(QStringLiteral("DELETE FROM temp.CentrosTocados"));
-        return m.centros;
+            releer.centros.insert(f[0].toLongLong());
+        if (!releer.centros.empty()) {
+            // Un centro que se ha quedado sin puestos ya no sale en la lectura: se quita antes.
+            for (long long id : releer.centros)
+                m.centros.erase(id);
+            leerComprobaciones(*c, QStringLiteral("p.IDCentro IN (SELECT IDCentro FROM temp.CentrosTocados)"),
+                               m.centros);
+            releer.vaciarTocados = true;
+        }
+        if (m.hoyLineas == hoy) {
+            releer.todos = false;
+            for (long long id : releer.centros)
+                m.lineas.erase(id);
+        } else {
+            m.lineas.clear();
+        }
+        return releer;
     }
     m = Memoria{};
     bool vigilada = true;
@@ -310,7 +365,19 @@ const Comprobados& comprobacionesAlDia(const std::shared_ptr<Conexion>& c)
         m.conexion = c;
         m.version = version;
     }
-    return m.centros;
+    return {};
+}
+
+QByteArray textoCentrosYLineas(bool archivo, const QString& condicion)
+{
+    return QString::fromUtf8(centrosYLineas)
+        .arg(fechaValida(archivo, QStringLiteral("r.FechaLimite")), condicion)
+        .toUtf8();
+}
+
+QByteArray textoPresupuestos(const QString& condicion)
+{
+    return QString::fromUtf8(presupuestos).arg(condicion).toUtf8();
 }
 } // namespace
 
@@ -321,9 +388,9 @@ QByteArray TextoConsultaEstado(ConsultaEstado consulta, bool archivo)
     case ConsultaEstado::Comprobaciones:
         return QString::fromUtf8(comprobaciones).arg(todos).toUtf8();
     case ConsultaEstado::CentrosYLineas:
-        return QString::fromUtf8(centrosYLineas).arg(limite).toUtf8();
+        return textoCentrosYLineas(archivo, todos);
     case ConsultaEstado::Presupuestos:
-        return presupuestos;
+        return textoPresupuestos(todos);
     case ConsultaEstado::Vencimientos:
         return QString::fromUtf8(vencimientos)
             .arg(fechaValida(archivo, QStringLiteral("FechaRevision")), limite)
@@ -335,11 +402,14 @@ QByteArray TextoConsultaEstado(ConsultaEstado consulta, bool archivo)
 std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate& hoy, const LectorImporte& leer)
 {
     const std::shared_ptr<Conexion> c = Conexion::obtener(conexion);
-    const Comprobados& comprobados = comprobacionesAlDia(c);
+    lectura() = LecturaEstado{};
+    const Releer releer = alDia(c, hoy);
+    Memoria& m = memoria();
+    const bool archivo = c->sqlite() != nullptr;
     std::vector<EstadoCentro> centros;
     std::unordered_map<long long, size_t> posicion;
     {
-        const SentenciaPreparada st(*c, texto(*c, ConsultaEstado::CentrosYLineas));
+        const SentenciaPreparada st(*c, textoCentrosYLineas(archivo, releer.condicion()));
         enlazarTodos(*c, *st, {hoy});
         PasoSentencia leido;
         while ((leido = st->paso()) == PasoSentencia::Fila) {
@@ -350,37 +420,62 @@ std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate
             e.centro = texto(*st, 3);
             e.fechaEvaluacion = fecha(*st, 4);
             e.fechaRevision = fecha(*st, 5);
-            e.pendientes = entero(*st, 6);
-            e.vencidas = entero(*st, 7);
-            e.hechas = entero(*st, 8);
-            const auto comprobado = comprobados.find(e.idCentro);
-            e.paso = paso(comprobado == comprobados.end() ? Comprobado{} : comprobado->second);
+            if (releer.cubre(e.idCentro)) {
+                LineasCentro& l = m.lineas[e.idCentro];
+                l.pendientes = entero(*st, 6);
+                l.vencidas = entero(*st, 7);
+                l.hechas = entero(*st, 8);
+                ++lectura().lineas;
+            }
+            const auto comprobado = m.centros.find(e.idCentro);
+            e.paso = paso(comprobado == m.centros.end() ? Comprobado{} : comprobado->second);
             posicion.emplace(e.idCentro, centros.size());
             centros.push_back(std::move(e));
         }
         terminar(*c, *st, leido);
     }
+    lectura().centros = int(centros.size());
+    {
+        const SentenciaPreparada st(*c, textoPresupuestos(releer.condicion()));
+        PasoSentencia leido;
+        while ((leido = st->paso()) == PasoSentencia::Fila) {
+            const long long id = st->valor(0, {}).toLongLong();
+            if (posicion.count(id) == 0)
+                continue;
+            m.lineas[id].presupuestos.emplace_back(texto(*st, 1), entero(*st, 2));
+            ++lectura().presupuestos;
+        }
+        terminar(*c, *st, leido);
+    }
+    if (releer.vaciarTocados)
+        c->ejecutar(QStringLiteral("DELETE FROM temp.CentrosTocados"));
+    m.hoyLineas = hoy;
     // En una cartera los mismos importes se repiten mucho: cada texto se lee una vez.
     QHash<QString, std::optional<double>> leidos;
-    const SentenciaPreparada st(*c, texto(*c, ConsultaEstado::Presupuestos));
-    PasoSentencia paso;
-    while ((paso = st->paso()) == PasoSentencia::Fila) {
-        const auto donde = posicion.find(st->valor(0, {}).toLongLong());
-        if (donde == posicion.end())
+    for (EstadoCentro& e : centros) {
+        const auto lineas = m.lineas.find(e.idCentro);
+        if (lineas == m.lineas.end())
             continue;
-        EstadoCentro& e = centros[donde->second];
-        const int veces = entero(*st, 2);
-        const QString escrito = texto(*st, 1);
-        auto leido = leidos.find(escrito);
-        if (leido == leidos.end())
-            leido = leidos.insert(escrito, leer ? leer(escrito) : std::nullopt);
-        if (const std::optional<double>& importe = *leido)
-            e.presupuesto += *importe * veces;
-        else
-            e.presupuestosSinLeer += veces;
+        const LineasCentro& l = lineas->second;
+        e.pendientes = l.pendientes;
+        e.vencidas = l.vencidas;
+        e.hechas = l.hechas;
+        for (const auto& [escrito, veces] : l.presupuestos) {
+            auto leido = leidos.find(escrito);
+            if (leido == leidos.end())
+                leido = leidos.insert(escrito, leer ? leer(escrito) : std::nullopt);
+            if (const std::optional<double>& importe = *leido)
+                e.presupuesto += *importe * veces;
+            else
+                e.presupuestosSinLeer += veces;
+        }
     }
-    terminar(*c, *st, paso);
     return centros;
+}
+
+LecturaEstado UltimaLecturaEstado()
+{
+    return lectura();
 }
 
 void PrepararEstadoCentros(const QString& conexion)

@@ -43,6 +43,15 @@ using LectorImporte = std::function<std::optional<double>(const QString&)>;
 // (fecha límite anterior y sin hacer). Lanza ErrorBD.
 std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate& hoy, const LectorImporte& leer);
 
+// Lo que leyó de la base la última LeerEstadoCentros: los centros; de cuántos rehízo las
+// comprobaciones y contó las líneas de sus planes, y cuántas filas de presupuestos leyó. Con lo
+// guardado de la vez anterior, sólo las de los centros en los que se ha escrito desde entonces.
+struct LecturaEstado
+{
+    int centros = 0, comprobados = 0, lineas = 0, presupuestos = 0;
+};
+LecturaEstado UltimaLecturaEstado();
+
 // Empieza a leer en otro hilo, con una conexión propia, lo que más cuesta de LeerEstadoCentros, para
 // que la primera vez que se abra el resumen no haya que esperarlo. Lo que se escriba mientras tanto
 // se tiene en cuenta igual. Lanza ErrorBD si no puede empezar.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <sqlite3.h>
+#include <tuple>
 
 namespace {
 const QDate hoy(2026, 6, 15);
@@ -94,7 +95,8 @@ TEST_F(Cartera, LaSegundaLecturaVeLoEscritoDesdeLaPrimera)
 {
     porCentro(cx);
     // Lo guardado se rehace por los disparadores de la conexión: sin ellos se leería todo cada vez.
-    EXPECT_EQ(datos::contar(cx, "SELECT count(*) FROM sqlite_temp_master WHERE type = 'trigger'"), 12);
+    // Tres por tabla: las cuatro de las comprobaciones y las dos de los planes.
+    EXPECT_EQ(datos::contar(cx, "SELECT count(*) FROM sqlite_temp_master WHERE type = 'trigger'"), 18);
     auto c = Conexion::obtener(cx);
     c->ejecutar("UPDATE MedidasFactores SET MarcarMedida = 'S' WHERE IDEvaluacion = ?", {riesgoSinMedida});
     c->ejecutar("UPDATE MedidasFactores SET MarcarMedida = 'N' WHERE IDMedidaFactor = ?", {medidaCompleto});
@@ -176,6 +178,81 @@ TEST_F(Cartera, LineasDelPlanYPresupuestoPendiente)
     EXPECT_EQ(e.presupuestosSinLeer, 1);
     EXPECT_EQ(porCentro(cx).at(sinPuestos).pendientes, 0);
     EXPECT_EQ(ContarVencimientos(cx, hoy).acciones, 2);
+}
+
+namespace {
+std::map<long long, EstadoCentro> porCentro(const QString& cx, const QDate& dia)
+{
+    std::map<long long, EstadoCentro> m;
+    for (const EstadoCentro& e : LeerEstadoCentros(cx, dia, numero))
+        m[e.idCentro] = e;
+    return m;
+}
+
+// Lo mismo que leyendo la base entera, sin nada guardado de antes.
+void comoLeidoEntero(const QString& cx, const QDate& dia, const std::map<long long, EstadoCentro>& leido)
+{
+    TerminarEstadoCentros();
+    const auto entero = porCentro(cx, dia);
+    ASSERT_EQ(leido.size(), entero.size());
+    for (const auto& [id, e] : entero) {
+        SCOPED_TRACE(e.centro.toStdString());
+        const EstadoCentro& l = leido.at(id);
+        EXPECT_EQ(l.paso, e.paso);
+        EXPECT_EQ(std::tie(l.pendientes, l.vencidas, l.hechas, l.presupuestosSinLeer),
+                  std::tie(e.pendientes, e.vencidas, e.hechas, e.presupuestosSinLeer));
+        EXPECT_DOUBLE_EQ(l.presupuesto, e.presupuesto);
+        EXPECT_EQ(std::tie(l.empresa, l.centro, l.fechaRevision), std::tie(e.empresa, e.centro, e.fechaRevision));
+    }
+}
+} // namespace
+
+// Volver a leer, con lo guardado de la vez anterior, sólo lee de la base los planes y comprobaciones
+// de los centros en los que se ha escrito: no cuesta más con más centros. Y ve lo mismo que leyendo
+// la base entera.
+TEST_F(Cartera, LaLecturaSiguienteSoloLeeLosCentrosTocados)
+{
+    std::vector<long long> planes, lineas;
+    for (int i = 0; i < 30; ++i) {
+        const long long centro = datos::centro(cx, empresa, QStringLiteral("Centro %1").arg(i));
+        puestoConRiesgo(cx, centro, i % 2 == 0);
+        planes.push_back(datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {centro}));
+        lineas.push_back(linea(cx, planes.back(), hoy.addDays(i - 15), "Pendiente", QString::number(100 * i)));
+        linea(cx, planes.back(), hoy.addDays(-1), i % 3 == 0 ? "Realizada" : "En curso", "a convenir");
+    }
+    porCentro(cx);
+    EXPECT_EQ(UltimaLecturaEstado().centros, 36);
+    EXPECT_EQ(UltimaLecturaEstado().lineas, 36);
+    const auto antes = porCentro(cx);
+    EXPECT_EQ(UltimaLecturaEstado().centros, 36);
+    EXPECT_EQ(UltimaLecturaEstado().comprobados, 0);
+    EXPECT_EQ(UltimaLecturaEstado().lineas, 0);
+    EXPECT_EQ(UltimaLecturaEstado().presupuestos, 0);
+
+    auto c = Conexion::obtener(cx);
+    c->ejecutar("UPDATE \"ActuaciónPreventivaRegistro\" SET Estado = 'Verificada' WHERE IDActuacionRegistro = ?",
+                {lineas[3]});
+    c->ejecutar("DELETE FROM \"ActuaciónPreventivaRegistro\" WHERE IDActuacionRegistro = ?", {lineas[5]});
+    linea(cx, planes[7], hoy.addDays(-2), "Pendiente", "250");
+    // Un plan que pasa a otro centro cuenta en los dos; uno que se borra se lleva sus líneas.
+    c->ejecutar("UPDATE \"ActuaciónPreventiva\" SET IDCentro = ? WHERE IDActuacion = ?", {completo, planes[9]});
+    c->ejecutar("DELETE FROM \"ActuaciónPreventiva\" WHERE IDActuacion = ?", {planes[11]});
+    c->ejecutar("UPDATE \"ActuaciónPreventivaRegistro\" SET PresupuestoAproximado = '75' WHERE IDActuacionRegistro = ?",
+                {lineas[13]});
+    const auto despues = porCentro(cx);
+    EXPECT_EQ(UltimaLecturaEstado().centros, 36);
+    EXPECT_GT(UltimaLecturaEstado().lineas, 0);
+    EXPECT_LE(UltimaLecturaEstado().lineas, 7);
+    EXPECT_LE(UltimaLecturaEstado().comprobados, 7);
+    EXPECT_LE(UltimaLecturaEstado().presupuestos, 14);
+    EXPECT_NE(despues.at(completo).pendientes, antes.at(completo).pendientes);
+    comoLeidoEntero(cx, hoy, despues);
+
+    // Otro día vencen otras líneas: se cuentan todas otra vez.
+    porCentro(cx);
+    const auto otroDia = porCentro(cx, hoy.addDays(10));
+    EXPECT_EQ(UltimaLecturaEstado().lineas, 36);
+    comoLeidoEntero(cx, hoy.addDays(10), otroDia);
 }
 
 TEST_F(Cartera, RevisionesVencidasYProximas)
