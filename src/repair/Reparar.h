@@ -43,7 +43,9 @@ private:
 
     PlataformaServicios& servicios_;
     QString carpeta_;
+    // El reloj con su temporizador, y lo que enseña: la cifra de cada posición y sus dibujos.
     RelojReparar reloj_;
+    QTimer* temporizadorReloj_ = nullptr;
     std::array<QChar, 4> mostrados_{};
     std::array<QLabel*, 4> posiciones_{};
     std::array<QLabel*, 10> dibujosCifras_{};
@@ -51,7 +53,6 @@ private:
     QPushButton* botonCompactar_ = nullptr;
     QPushButton* botonVolver_ = nullptr;
     QPushButton* botonCopiar_ = nullptr;
-    QTimer* temporizadorReloj_ = nullptr;
     ResultadoCompactacion ultimo_;
     OrigenGuardado origen_;
     bool terminando_ = false;
