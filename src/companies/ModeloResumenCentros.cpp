@@ -10,17 +10,62 @@
 #include <algorithm>
 #include <numeric>
 
+namespace {
+// Lo preparado a partir de los nombres la última vez, en cualquier ventana: volver a leer o abrir
+// otra vez el resumen suele traer los mismos centros con los mismos nombres, y entonces no se vuelve
+// a cotejar cada nombre, que con miles de centros es lo que más cuesta.
+struct NombresPreparados
+{
+    std::vector<long long> centros;
+    std::vector<QString> empresas, nombres, busqueda;
+    std::vector<int> rangoNombre, rangoCentro;
+
+    bool mismos(const std::vector<EstadoCentro>& otros) const
+    {
+        if (otros.size() != centros.size())
+            return false;
+        for (size_t i = 0; i < otros.size(); ++i)
+            if (otros[i].idCentro != centros[i] || otros[i].empresa != empresas[i] || otros[i].centro != nombres[i])
+                return false;
+        return true;
+    }
+};
+
+NombresPreparados& preparados()
+{
+    static NombresPreparados p;
+    return p;
+}
+} // namespace
+
 void ModeloResumenCentros::poner(std::vector<EstadoCentro> centros, const QDate& hoy)
 {
     beginResetModel();
     centros_ = std::move(centros);
     hoy_ = hoy;
+    NombresPreparados& p = preparados();
+    if (p.mismos(centros_)) {
+        busqueda_ = p.busqueda;
+        rangoNombre_ = p.rangoNombre;
+        rangoCentro_ = p.rangoCentro;
+        endResetModel();
+        return;
+    }
     busqueda_.clear();
     busqueda_.reserve(centros_.size());
     // Se prepara una vez al leer: filtrar mientras se escribe sólo compara.
     for (const EstadoCentro& c : centros_)
         busqueda_.push_back(TextoParaBuscar(c.empresa + QLatin1Char('\n') + c.centro));
     ordenar();
+    p = NombresPreparados{};
+    for (const EstadoCentro& c : centros_) {
+        p.centros.push_back(c.idCentro);
+        p.empresas.push_back(c.empresa);
+        p.nombres.push_back(c.centro);
+    }
+    p.busqueda = busqueda_;
+    p.rangoNombre = rangoNombre_;
+    p.rangoCentro = rangoCentro_;
     endResetModel();
 }
 

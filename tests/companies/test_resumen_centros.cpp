@@ -204,6 +204,29 @@ private slots:
         QVERIFY(plataforma_->mensajes.empty());
     }
 
+    // Actualizar tras cambiar de nombre un centro lo ordena por el nombre nuevo, también en otra
+    // ventana abierta después con los mismos centros.
+    void actualizarOrdenaPorElNombreNuevo()
+    {
+        QTest::mouseClick(hijo<QToolButton>(entrada_.get(), "BResumenCentros"), Qt::LeftButton);
+        QHeaderView* cabecera = tabla()->horizontalHeader();
+        const int x = cabecera->sectionViewportPosition(ModeloResumenCentros::ColCentro) + 5;
+        QTest::mouseClick(cabecera->viewport(), Qt::LeftButton, {}, QPoint(x, cabecera->height() / 2));
+        QCOMPARE(columna(ModeloResumenCentros::ColCentro), (QStringList{"Almacén", "Taller", "Tienda"}));
+        Conexion::obtener(copia_->conexion())
+            ->ejecutar("UPDATE CentroTrabajo SET Direccion = 'Zócalo' WHERE IDCentro = ?", {almacen_});
+        QTest::mouseClick(hijo<QPushButton>(resumen(), "BActualizar"), Qt::LeftButton);
+        QCOMPARE(columna(ModeloResumenCentros::ColCentro), (QStringList{"Taller", "Tienda", "Zócalo"}));
+        auto* buscar = hijo<QLineEdit>(resumen(), "strBuscar");
+        teclear(buscar, "zocalo");
+        QCOMPARE(contador(), QStringLiteral("1 de 3 centros"));
+        ResumenCentros otra(entrada_->sesion());
+        auto* otraTabla = otra.findChild<QTableView*>(QStringLiteral("GCentros"));
+        otraTabla->sortByColumn(ModeloResumenCentros::ColCentro, Qt::AscendingOrder);
+        QCOMPARE(otraTabla->model()->index(2, ModeloResumenCentros::ColCentro).data().toString(),
+                 QStringLiteral("Zócalo"));
+    }
+
     // Doble clic o Intro abren la empresa en ese centro; el botón de la evaluación, su inicio.
     void abreLaEmpresaEnElCentro()
     {
