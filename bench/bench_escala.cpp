@@ -3,6 +3,7 @@
 //   ingenuo  — una sentencia por fila, leyendo la tabla entera para añadir una fila;
 //   directo  — el coste mínimo de SQLite para las mismas filas (sentencias preparadas, una transacción).
 // bench/tabla.py junta las tres en una tabla con sus proporciones.
+#include "AccionesPrograma.h"
 #include "CopiaPorMedida.h"
 #include "PreparacionMedidas.h"
 #include "evaluation/DatosPuesto.h"
@@ -391,20 +392,7 @@ const char* const grados[][2] = {{"Alta", "Dañino"}, {"Baja", "Ligeramente Dañ
 
 void EvaluarRiesgo_nuestro(benchmark::State& estado)
 {
-    Escala& b = base();
-    // Como la ventana: la cuadrícula abierta sobre los riesgos mostrados del puesto, y cada cambio
-    // de celda grabado al momento con su nivel.
-    Recordset rs;
-    rs.open("SELECT * FROM VRiesgos WHERE IDPuestoCentro = ? AND Mostrar = 'S' ORDER BY IDEvaluacion", conexion,
-            {b.puesto});
-    int k = 0;
-    for (auto _ : estado) {
-        const auto& g = grados[k++ % 2];
-        rs.setValue("Probabilidad", g[0]);
-        rs.setValue("Consecuencias", g[1]);
-        rs.setValue("ValorRiesgo", NivelRiesgo(g[0], g[1]));
-        rs.update();
-    }
+    EvaluarRiesgoComoLaVentana(estado, conexion, base().puesto);
 }
 
 void EvaluarRiesgo_ingenuo(benchmark::State& estado)
@@ -493,14 +481,7 @@ void GrabarEvaluacion_directo(benchmark::State& estado)
 // ---------------------------------------------------------------- marcar una medida
 void MarcarMedida_nuestro(benchmark::State& estado)
 {
-    Escala& b = base();
-    Recordset rs;
-    rs.open("SELECT * FROM VFactoresMedidas WHERE IDPuestoCentro = ? ORDER BY Riesgo, Factor", conexion, {b.puesto});
-    int k = 0;
-    for (auto _ : estado) {
-        rs.setValue("MarcarMedida", k++ % 2 ? "S" : "N");
-        rs.update();
-    }
+    MarcarMedidaComoLaVentana(estado, conexion, base().puesto);
 }
 
 void MarcarMedida_ingenuo(benchmark::State& estado)
@@ -537,11 +518,7 @@ void MarcarMedida_directo(benchmark::State& estado)
 void Comprobaciones_nuestro(benchmark::State& estado)
 {
     Escala& b = base();
-    for (auto _ : estado) {
-        benchmark::DoNotOptimize(ComprobarFactores(conexion, b.empresa, b.centro));
-        benchmark::DoNotOptimize(ComprobarRiesgos(conexion, b.empresa, b.centro));
-        benchmark::DoNotOptimize(ComprobarMedidas(conexion, b.empresa, b.centro));
-    }
+    ComprobacionesDelCentro(estado, conexion, b.empresa, b.centro);
 }
 
 void Comprobaciones_ingenuo(benchmark::State& estado)
@@ -606,18 +583,9 @@ void AnadirLineaPlan_nuestro(benchmark::State& estado)
     Escala& b = base();
     const long long plan = planDelCentro(b);
     for (auto _ : estado) {
-        // Como el botón de añadir de la ventana del plan.
-        Recordset rs;
-        rs.open("Select * from ActuaciónPreventivaRegistro;", conexion);
-        rs.addNew();
-        rs.setValue("IDActuacion", plan);
-        rs.setValue("AccionPreventiva", "Revisión de extintores");
-        rs.setValue("FechaLimite", QDate(2027, 3, 1));
-        rs.setValue("ResponsableEjecucion", "Gerencia");
-        rs.setValue("PresupuestoAproximado", "150");
-        rs.update();
+        const long long id = AnadirLineaComoLaVentana(conexion, plan);
         estado.PauseTiming();
-        quitarLinea(rs.lastInsertId());
+        quitarLinea(id);
         estado.ResumeTiming();
     }
 }
@@ -629,15 +597,9 @@ void AnadirLineaPlan_ingenuo(benchmark::State& estado)
     for (auto _ : estado) {
         Recordset rs;
         leerTablaEntera(rs, "\"ActuaciónPreventivaRegistro\"");
-        rs.addNew();
-        rs.setValue("IDActuacion", plan);
-        rs.setValue("AccionPreventiva", "Revisión de extintores");
-        rs.setValue("FechaLimite", QDate(2027, 3, 1));
-        rs.setValue("ResponsableEjecucion", "Gerencia");
-        rs.setValue("PresupuestoAproximado", "150");
-        rs.update();
+        const long long id = AnadirLinea(rs, plan);
         estado.PauseTiming();
-        quitarLinea(rs.lastInsertId());
+        quitarLinea(id);
         estado.ResumeTiming();
     }
 }

@@ -84,3 +84,25 @@ if [ ${#grupos[@]} -eq 1 ]; then
 else
     python3 bench/tabla.py "${grupos[@]}"
 fi
+
+# Las mismas acciones con los datos en un servidor PostgreSQL por la interfaz local, frente a libpq
+# a pelo con las mismas filas, y cuatro técnicos a la vez en centros distintos frente a uno solo. El
+# servidor es de usar y tirar, en un puerto libre, y se para y se borra al terminar, también si algo
+# falla. SERVIDOR=0 lo deja fuera.
+if [ "${SERVIDOR:-1}" != 0 ]; then
+    servidor="$BUILD/bench/servidor"
+    trap 'scripts/servidor_pruebas.sh parar "$servidor" >/dev/null 2>&1 || true' EXIT
+    scripts/servidor_pruebas.sh arrancar "$servidor"
+    preparar_base 1
+    BASE_ESCALA=$(realpath "$(carpeta_base 1)")
+    EVALUACION_SERVIDOR_PRUEBAS="$servidor/conexion.txt"
+    export BASE_ESCALA EVALUACION_SERVIDOR_PRUEBAS
+    rm -f "$resultados/servidor"/*.json
+    pasar "$resultados/servidor" bench_servidor
+    scripts/servidor_pruebas.sh parar "$servidor"
+    trap - EXIT
+    echo
+    echo "== con los datos en el servidor: nuestro frente a libpq directo (cuatro_frente_a_uno, arriba: lo que"
+    echo "   hace cada uno de cuatro clientes a la vez frente a uno solo)"
+    python3 bench/tabla.py "$resultados/servidor"
+fi
