@@ -56,11 +56,6 @@ bool esEntero(Oid tipo)
 // leídas.
 long long copiarTabla(PGconn* servidor, Conexion& archivo, const QString& tabla)
 {
-    const ResultadoPg columnasPg =
-        ejecutarPg(servidor,
-                   QStringLiteral("SELECT column_name FROM information_schema.columns WHERE table_schema = "
-                                  "current_schema() AND table_name = $1 ORDER BY ordinal_position"),
-                   {nombreServidor(tabla)});
     // Columnas del archivo por su nombre en el servidor, y las de su clave, para leer en su orden.
     QMap<QString, QString> delArchivo;
     QStringList clave;
@@ -71,8 +66,8 @@ long long copiarTabla(PGconn* servidor, Conexion& archivo, const QString& tabla)
             clave << nombrePg(col.value(1));
     }
     QStringList nombres, lista, marcas;
-    for (int i = 0; i < PQntuples(columnasPg.get()); ++i) {
-        const QString columna = valorPg(columnasPg.get(), i, 0);
+    for (const ColumnaServidor& delServidor : columnasServidor(servidor, tabla)) {
+        const QString& columna = delServidor.nombre;
         // Lo que no cabe en el archivo se perdería: mejor no copiar nada.
         if (!delArchivo.contains(columna))
             throw ErrorBD(

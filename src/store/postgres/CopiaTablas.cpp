@@ -28,6 +28,20 @@ long long contarPg(PGconn* c, const QString& tabla)
     return valorPg(r.get(), 0, 0).toLongLong();
 }
 
+std::vector<ColumnaServidor> columnasServidor(PGconn* c, const QString& tabla)
+{
+    const ResultadoPg r =
+        ejecutarPg(c,
+                   QStringLiteral("SELECT column_name, data_type, is_identity FROM information_schema.columns WHERE "
+                                  "table_schema = current_schema() AND table_name = $1 ORDER BY ordinal_position"),
+                   {nombreServidor(tabla)});
+    std::vector<ColumnaServidor> columnas;
+    for (int i = 0; i < PQntuples(r.get()); ++i)
+        columnas.push_back(
+            {valorPg(r.get(), i, 0), valorPg(r.get(), i, 1), valorPg(r.get(), i, 2) == QLatin1String("YES")});
+    return columnas;
+}
+
 std::vector<QStringList> filasSqlite(sqlite3* bd, const QString& sql)
 {
     sqlite3_stmt* st = nullptr;

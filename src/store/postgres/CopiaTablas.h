@@ -26,6 +26,16 @@ QString nombreServidor(const QString& nombre);
 QString nombrePg(const QString& nombre);
 long long contarPg(PGconn* c, const QString& tabla);
 
+// Una columna de una tabla del servidor: su nombre allí, su tipo ("integer", "date"...) y si es un
+// contador que el servidor da al insertar.
+struct ColumnaServidor
+{
+    QString nombre, tipo;
+    bool contador = false;
+};
+// Las columnas de una tabla del servidor (del esquema en uso), en su orden. Lanza ErrorBD.
+std::vector<ColumnaServidor> columnasServidor(PGconn* c, const QString& tabla);
+
 // Filas de una consulta a un archivo; cada celda como texto, nula si es NULL (un texto vacío no
 // es nulo). Lanza ErrorBD.
 std::vector<QStringList> filasSqlite(sqlite3* bd, const QString& sql);

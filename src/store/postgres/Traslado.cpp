@@ -60,15 +60,10 @@ QMap<QString, long long> filasDeSerie(const QStringList& tablas)
 long long copiarTabla(const ArchivoOrigen& origen, PGconn* c, const QString& tabla, long long& fechasVacias)
 {
     // Columnas del servidor y su tipo; las del archivo se emparejan por nombre.
-    const ResultadoPg columnas =
-        ejecutarPg(c,
-                   QStringLiteral("SELECT column_name, data_type FROM information_schema.columns WHERE table_schema = "
-                                  "current_schema() AND table_name = $1"),
-                   {nombreServidor(tabla)});
     QMap<QString, bool> esFecha;
-    for (int i = 0; i < PQntuples(columnas.get()); ++i)
-        esFecha[valorPg(columnas.get(), i, 0)] = valorPg(columnas.get(), i, 1).startsWith(QLatin1String("date")) ||
-                                                 valorPg(columnas.get(), i, 1).startsWith(QLatin1String("timestamp"));
+    for (const ColumnaServidor& columna : columnasServidor(c, tabla))
+        esFecha[columna.nombre] =
+            columna.tipo.startsWith(QLatin1String("date")) || columna.tipo.startsWith(QLatin1String("timestamp"));
     QStringList nombres;
     for (const QStringList& col : origen.filas(QStringLiteral("PRAGMA table_info(\"%1\")").arg(tabla))) {
         if (!esFecha.contains(nombreServidor(col.value(1))))
@@ -121,19 +116,13 @@ long long copiarTabla(const ArchivoOrigen& origen, PGconn* c, const QString& tab
 // Pone cada contador de la tabla por encima de la clave más alta que tiene.
 void moverContadores(PGconn* c, const QString& tabla)
 {
-    const ResultadoPg identidades =
-        ejecutarPg(c,
-                   QStringLiteral("SELECT column_name FROM information_schema.columns WHERE table_schema = "
-                                  "current_schema() AND table_name = $1 AND is_identity = 'YES'"),
-                   {nombreServidor(tabla)});
-    for (int i = 0; i < PQntuples(identidades.get()); ++i) {
-        const QString columna = valorPg(identidades.get(), i, 0);
-        ejecutarPg(c,
-                   QStringLiteral("SELECT setval(pg_get_serial_sequence($1, $2), COALESCE((SELECT max(%1) FROM %2), 0) "
-                                  "+ 1, false)")
-                       .arg(nombrePg(columna), nombrePg(tabla)),
-                   {nombrePg(tabla), columna});
-    }
+    for (const ColumnaServidor& columna : columnasServidor(c, tabla))
+        if (columna.contador)
+            ejecutarPg(c,
+                       QStringLiteral("SELECT setval(pg_get_serial_sequence($1, $2), COALESCE((SELECT max(%1) FROM "
+                                      "%2), 0) + 1, false)")
+                           .arg(nombrePg(columna.nombre), nombrePg(tabla)),
+                       {nombrePg(tabla), columna.nombre});
 }
 
 ResultadoTraslado trasladar(const QString& archivoSqlite, PGconn* servidor, const AvanceCopia& avance)
