@@ -1,6 +1,7 @@
 #include "companies/Empresa.h"
 
 #include "plataforma/PlataformaServicios.h"
+#include "shell/FilaControles.h"
 #include "shell/FiltroLista.h"
 #include "shell/IconosEntrada.h"
 #include "shell/KitControles.h"
@@ -66,14 +67,30 @@ QFrame* panel(const QString& nombre)
     p->setFrameShape(QFrame::StyledPanel);
     return p;
 }
+
+// La columna de un panel de datos, con su título arriba.
+QVBoxLayout* columnaConTitulo(QFrame* panel, const QString& nombreTitulo, const QString& titulo)
+{
+    auto* v = new QVBoxLayout(panel);
+    v->addWidget(Kit::titulo(nombreTitulo, titulo));
+    return v;
+}
+
+// El pie de un panel de datos: su barra de registros y, debajo, los botones de crear, guardar y
+// eliminar.
+void ponerPie(QVBoxLayout* v, QLayout* barra, QLayout* botones)
+{
+    v->addLayout(barra);
+    v->addWidget(new QLabel("Acciones a realizar"));
+    v->addLayout(botones);
+}
 } // namespace
 
-Empresa::Empresa(Sesion& sesion, QWidget* parent) : QWidget(parent), sesion_(sesion)
+Empresa::Empresa(Sesion& sesion, QWidget* parent)
+    : QWidget(parent), sesion_(sesion), navEmpresas_(definirEmpresas()), navCentros_(definirCentros())
 {
     setObjectName(NombreVentana(Ventana::Empresa));
     setAttribute(Qt::WA_DeleteOnClose);
-    definirEmpresas();
-    definirCentros();
     construir();
     AplicarAccesibilidad(this);
     cargar();
@@ -95,10 +112,10 @@ Recordset* Empresa::centros() const
     return navCentros_->registros();
 }
 
-void Empresa::definirEmpresas()
+NavegadorRegistros* Empresa::definirEmpresas()
 {
     // Al guardar se rehace la vista entera: los centros son los de la empresa guardada.
-    navEmpresas_ = new NavegadorRegistros(
+    auto* nav = new NavegadorRegistros(
         this, {.lista = "cmbNombre",
                .campoNombre = "Nombre",
                .campoClave = "IDEmpresa",
@@ -118,7 +135,7 @@ void Empresa::definirEmpresas()
                .nueva = &sesion_.nuevaEmpresa,
                .recolocarAlGuardar = true});
 
-    NavegadorRegistros::Funciones& f = navEmpresas_->funciones();
+    NavegadorRegistros::Funciones& f = nav->funciones();
     f.abrir = [this](Recordset& rs) { rs.open("Select * from Empresas", sesion_.conexion); };
     f.borrar = [this](long long id) {
         Recordset::execute("delete from Empresas where IDEmpresa = ?;", sesion_.conexion, {id});
@@ -142,11 +159,12 @@ void Empresa::definirEmpresas()
         ColocarCentros();
     };
     f.trasBorrar = [this] { cerrarVentanasDeCentroBorrado(); };
+    return nav;
 }
 
-void Empresa::definirCentros()
+NavegadorRegistros* Empresa::definirCentros()
 {
-    navCentros_ = new NavegadorRegistros(
+    auto* nav = new NavegadorRegistros(
         this,
         {.lista = "cmbNombreCentro",
          .campoNombre = "Direccion",
@@ -165,7 +183,7 @@ void Empresa::definirCentros()
          .tituloAviso = "Datos Empresa",
          .nueva = &sesion_.nuevoCentro});
 
-    NavegadorRegistros::Funciones& f = navCentros_->funciones();
+    NavegadorRegistros::Funciones& f = nav->funciones();
     f.abrir = [this](Recordset& rs) {
         Recordset* empresas = navEmpresas_->registros();
         if (navEmpresas_->total() == 0) {
@@ -193,13 +211,13 @@ void Empresa::definirCentros()
         botonCrearPlanificacion_->setEnabled(false);
     };
     f.trasBorrar = [this] { cerrarVentanasDeCentroBorrado(); };
+    return nav;
 }
 
 QWidget* Empresa::panelEmpresa()
 {
     QFrame* p = panel("PanelEmpresa");
-    auto* v = new QVBoxLayout(p);
-    v->addWidget(Kit::titulo("LabelEmpresa", "Datos de la Empresa"));
+    QVBoxLayout* v = columnaConTitulo(p, "LabelEmpresa", "Datos de la Empresa");
 
     QComboBox* nombre = navEmpresas_->lista();
     empresa_.cif = Kit::caja("strNif", 10);
@@ -236,44 +254,34 @@ QWidget* Empresa::panelEmpresa()
     empresa_.totalTrabajadores->setMaximumWidth(80);
     v->addWidget(persona);
 
-    v->addLayout(navEmpresas_->barra(false));
-    v->addWidget(new QLabel("Acciones a realizar"));
-    auto* acciones = new QHBoxLayout;
-    acciones->addWidget(navEmpresas_->botonCrear());
-    acciones->addWidget(navEmpresas_->botonGuardar());
-    acciones->addWidget(navEmpresas_->botonEliminar());
-    v->addLayout(acciones);
+    ponerPie(v, navEmpresas_->barra(false),
+             Kit::fila({navEmpresas_->botonCrear(), navEmpresas_->botonGuardar(), navEmpresas_->botonEliminar()}));
     return p;
 }
 
 QWidget* Empresa::panelCentro()
 {
     QFrame* p = panel("PanelCentro");
-    auto* v = new QVBoxLayout(p);
-    v->addWidget(Kit::titulo("LabelCentro", "CENTRO DE TRABAJO"));
+    QVBoxLayout* v = columnaConTitulo(p, "LabelCentro", "CENTRO DE TRABAJO");
 
-    QComboBox* nombre = navCentros_->lista();
     centro_.localidad = Kit::caja("strPoblacionCT", 50);
     centro_.codigoPostal = Kit::caja("strCodPostalCT", 5);
     centro_.provincia = Kit::caja("strProvinciaCT", 100);
     navCentros_->ponerCampos({centro_.localidad, centro_.codigoPostal, centro_.provincia});
     auto* g = new QGridLayout;
-    Kit::ponerCampo(g, 0, 0, "Nombre Centro:", nombre);
+    Kit::ponerCampo(g, 0, 0, "Nombre Centro:", navCentros_->lista());
     Kit::ponerCampo(g, 1, 0, "Localidad", centro_.localidad);
     Kit::ponerCampo(g, 2, 0, "C. Postal", centro_.codigoPostal);
     Kit::ponerCampo(g, 3, 0, "Provincia", centro_.provincia);
     g->setColumnStretch(1, 1);
     v->addLayout(g);
 
-    v->addLayout(navCentros_->barra(true));
     v->addStretch();
-
-    v->addWidget(new QLabel("Acciones a realizar"));
     auto* acciones = new QGridLayout;
     acciones->addWidget(navCentros_->botonCrear(), 0, 0);
     acciones->addWidget(navCentros_->botonEliminar(), 0, 1);
     acciones->addWidget(navCentros_->botonGuardar(), 1, 0, 1, 2);
-    v->addLayout(acciones);
+    ponerPie(v, navCentros_->barra(true), acciones);
     return p;
 }
 

@@ -50,8 +50,9 @@ private:
     // descartando lo que quedara abierto de ella. nullptr si no hay registro de ventanas.
     RegistroVentanas* tomarCentro(std::span<const Ventana> ventanasTarea);
     void construir();
-    void definirEmpresas();
-    void definirCentros();
+    // Crean los navegadores de empresas y de centros con lo que hace cada uno.
+    NavegadorRegistros* definirEmpresas();
+    NavegadorRegistros* definirCentros();
     void cargar();
     QWidget* panelEmpresa();
     QWidget* panelCentro();
@@ -65,8 +66,8 @@ private:
     void escribirCentro(Recordset& rs, const QString& nombre, bool nuevo);
 
     Sesion& sesion_;
-    NavegadorRegistros* navEmpresas_ = nullptr;
-    NavegadorRegistros* navCentros_ = nullptr;
+    NavegadorRegistros* const navEmpresas_;
+    NavegadorRegistros* const navCentros_;
 
     // Los campos de la empresa, con los de la persona que hace la evaluación.
     struct
