@@ -1,40 +1,19 @@
 // La ventana de empresas manejada como lo hace una persona, con teclado y ratón: lo que se
 // escribe no cambia de fila por su cuenta, y nada de lo que se pulsa escribe en la fila que no es.
-#include "CopiaPrograma.h"
 #include "Datos.h"
-#include "ManejoEmpresa.h"
-#include "PlataformaPrueba.h"
-#include "shell/RegistroVentanas.h"
-#include "shell/Rutinas.h"
-#include "shell/Sesion.h"
+#include "EntornoEmpresa.h"
 #include "store/Conexion.h"
+#include "store/Recordset.h"
 
 #include <QCompleter>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QtTest>
 
 using Respuesta = PlataformaServicios::Respuesta;
 
-class PruebaEmpresaTeclado : public QObject, ManejoEmpresa
+class PruebaEmpresaTeclado : public QObject, EntornoEmpresa
 {
     Q_OBJECT
 
-    Sesion sesion;
-    std::unique_ptr<CopiaPrograma> copia;
-    std::unique_ptr<PlataformaPrueba> plataforma;
-    std::unique_ptr<QMdiArea> area;
-    std::unique_ptr<RegistroVentanas> registro;
-    QString cx;
-
-    void abrir()
-    {
-        ventana = new Empresa(sesion);
-        QMdiSubWindow* marco = area->addSubWindow(ventana);
-        marco->show();
-        area->setActiveSubWindow(marco);
-        QVERIFY(QTest::qWaitForWindowActive(area.get()));
-    }
     QVariant columna(const QString& sql, const QVariantList& p = {})
     {
         Recordset rs;
@@ -46,28 +25,12 @@ class PruebaEmpresaTeclado : public QObject, ManejoEmpresa
 private slots:
     void init()
     {
-        copia = std::make_unique<CopiaPrograma>();
-        cx = copia->conexion();
-        sesion = Sesion();
-        sesion.conexion = cx;
-        FijarCarpetaPrograma(copia->carpeta());
-        plataforma = std::make_unique<PlataformaPrueba>();
-        area = std::make_unique<QMdiArea>();
-        area->resize(1400, 700);
-        area->show();
-        registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
+        preparar(1400, 700);
         for (Ventana n : {Ventana::InicioEvaluacion, Ventana::Puestos, Ventana::ActuacionPreventiva,
                           Ventana::ImprimirPlanificacion})
             RegistroVentanas::registrarFabrica(n, [](Sesion&) { return new QWidget; });
     }
-    void cleanup()
-    {
-        registro.reset();
-        area.reset(); // se lleva la ventana
-        ventana = nullptr;
-        plataforma.reset();
-        copia.reset();
-    }
+    void cleanup() { liberar(); }
 
     void loEscritoNoSeCompletaConLoQueYaHay()
     {

@@ -1,29 +1,16 @@
 // Dos técnicos con la misma empresa a la vista: el que guarda después no pisa lo que guardó el
 // otro; se le avisa y la ventana enseña lo que hay guardado.
-#include "CopiaPrograma.h"
 #include "Datos.h"
-#include "ManejoEmpresa.h"
-#include "PlataformaPrueba.h"
-#include "shell/RegistroVentanas.h"
-#include "shell/Rutinas.h"
-#include "shell/Sesion.h"
+#include "EntornoEmpresa.h"
 #include "store/Conexion.h"
+#include "store/Recordset.h"
 
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QtTest>
 #include <sqlite3.h>
 
-class PruebaEmpresaVersiones : public QObject, ManejoEmpresa
+class PruebaEmpresaVersiones : public QObject, EntornoEmpresa
 {
     Q_OBJECT
-
-    Sesion sesion;
-    std::unique_ptr<CopiaPrograma> copia;
-    std::unique_ptr<PlataformaPrueba> plataforma;
-    std::unique_ptr<QMdiArea> area;
-    std::unique_ptr<RegistroVentanas> registro;
-    QString cx;
 
     // Lo que hace el otro técnico, con su propio manejador sobre el mismo archivo.
     void otroEscribe(const char* sql)
@@ -42,37 +29,14 @@ class PruebaEmpresaVersiones : public QObject, ManejoEmpresa
     }
 
 private slots:
-    void init()
-    {
-        copia = std::make_unique<CopiaPrograma>();
-        cx = copia->conexion();
-        sesion = Sesion();
-        sesion.conexion = cx;
-        FijarCarpetaPrograma(copia->carpeta());
-        plataforma = std::make_unique<PlataformaPrueba>();
-        area = std::make_unique<QMdiArea>();
-        area->resize(1400, 700);
-        area->show();
-        registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
-    }
-    void cleanup()
-    {
-        registro.reset();
-        area.reset();
-        ventana = nullptr;
-        plataforma.reset();
-        copia.reset();
-    }
+    void init() { preparar(1400, 700); }
+    void cleanup() { liberar(); }
 
     void guardarDespuesDeOtroAvisaYEnsenaLoSuyo()
     {
         const long long id = datos::empresa(cx, "Talleres Norte");
         datos::centro(cx, id, "Nave 1");
-        ventana = new Empresa(sesion);
-        QMdiSubWindow* marco = area->addSubWindow(ventana);
-        marco->show();
-        area->setActiveSubWindow(marco);
-        QVERIFY(QTest::qWaitForWindowActive(area.get()));
+        abrir();
         QCOMPARE(texto("cmbNombre"), QString("Talleres Norte"));
 
         // El otro cambia la dirección y la persona mientras esta ventana la tiene a la vista.

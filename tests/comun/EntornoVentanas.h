@@ -26,9 +26,15 @@ struct EntornoVentanas
     void preparar(int ancho, int alto)
     {
         copia = std::make_unique<CopiaPrograma>();
+        prepararSobre(copia->conexion(), copia->carpeta(), ancho, alto);
+    }
+
+    // Lo mismo sobre una base de datos y una carpeta que la prueba ya ha preparado por su cuenta.
+    void prepararSobre(const QString& conexion, const QString& carpeta, int ancho, int alto)
+    {
         sesion = Sesion();
-        cx = sesion.conexion = copia->conexion();
-        FijarCarpetaPrograma(copia->carpeta());
+        cx = sesion.conexion = conexion;
+        FijarCarpetaPrograma(carpeta);
         plataforma = std::make_unique<PlataformaPrueba>();
         area = std::make_unique<QMdiArea>();
         area->resize(ancho, alto);

@@ -1,31 +1,23 @@
 // La ventana de empresas cuando un borrado no se puede hacer (archivo bloqueado por otro proceso
 // o de sólo lectura): avisa, la fila sigue a la vista y todos los botones siguen sirviendo.
 #include "Datos.h"
+#include "EntornoEmpresa.h"
 #include "Escenario.h"
-#include "ManejoEmpresa.h"
-#include "PlataformaPrueba.h"
 #include "VfsFallos.h"
-#include "shell/RegistroVentanas.h"
-#include "shell/Rutinas.h"
-#include "shell/Sesion.h"
 #include "store/Conexion.h"
 
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QtTest>
 
 using namespace fallos;
 using Respuesta = PlataformaServicios::Respuesta;
 
-class PruebaEmpresaSinEscritura : public QObject, ManejoEmpresa
+class PruebaEmpresaSinEscritura : public QObject, EntornoEmpresa
 {
     Q_OBJECT
 
-    Sesion sesion;
-    std::unique_ptr<Copia> copia;
-    std::unique_ptr<PlataformaPrueba> plataforma;
-    std::unique_ptr<QMdiArea> area;
-    std::unique_ptr<RegistroVentanas> registro;
+    // La base de datos entregada en una carpeta de usar y tirar, la que ve el sistema de archivos
+    // con fallos.
+    std::unique_ptr<Copia> copiaFallos;
 
     // Pulsa el botón de borrar, confirma y devuelve el aviso de error (vacío si no hay).
     QString borrar(const char* boton)
@@ -34,11 +26,6 @@ class PruebaEmpresaSinEscritura : public QObject, ManejoEmpresa
         const size_t antes = plataforma->mensajes.size();
         pulsar(boton);
         return plataforma->mensajes.size() > antes + 1 ? plataforma->mensajes.back().texto : QString();
-    }
-    void abrir()
-    {
-        ventana = new Empresa(sesion);
-        area->addSubWindow(ventana)->show();
     }
     // La empresa y su centro siguen a la vista y los botones de las dos partes responden sin avisos.
     void sigueUsable()
@@ -63,32 +50,22 @@ class PruebaEmpresaSinEscritura : public QObject, ManejoEmpresa
 private slots:
     void init()
     {
-        copia = std::make_unique<Copia>();
-        copia->usar();
-        sesion = Sesion();
-        sesion.conexion = copia->conexion();
-        FijarCarpetaPrograma(copia->carpeta());
-        plataforma = std::make_unique<PlataformaPrueba>();
-        area = std::make_unique<QMdiArea>();
-        area->resize(1400, 700);
-        area->show();
-        registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
+        copiaFallos = std::make_unique<Copia>();
+        copiaFallos->usar();
+        prepararSobre(copiaFallos->conexion(), copiaFallos->carpeta(), 1400, 700);
         RegistroVentanas::registrarFabrica(Ventana::InicioEvaluacion, [](Sesion&) { return new QWidget; });
     }
     void cleanup()
     {
         vfsfallos::desarmar();
-        registro.reset();
-        area.reset();
-        ventana = nullptr;
-        plataforma.reset();
-        copia.reset();
+        liberar();
+        copiaFallos.reset();
     }
 
     void borrarConLaBaseBloqueadaAvisaYSigueLaFila()
     {
         abrir();
-        Bloqueador otro(copia->archivo());
+        Bloqueador otro(copiaFallos->archivo());
         QCOMPARE(otro.aviso(), QByteArray("bloqueada"));
         for (const char* boton : {"EEmprea", "ECentro"}) {
             const QString aviso = borrar(boton);

@@ -2,32 +2,26 @@
 // por otro proceso): avisan en castellano, no pierden lo escrito en la ventana, siguen
 // respondiendo y, en cuanto se puede escribir, el mismo botón hace el trabajo.
 #include "Datos.h"
+#include "EntornoVentanas.h"
 #include "Escenario.h"
-#include "PlataformaPrueba.h"
 #include "VfsFallos.h"
 #include "planning/ActuacionPreventiva.h"
 #include "shell/DateBox.h"
-#include "shell/RegistroVentanas.h"
-#include "shell/Rutinas.h"
-#include "shell/Sesion.h"
 #include "store/Conexion.h"
 
 #include <QLineEdit>
-#include <QMdiArea>
 #include <QPushButton>
 #include <QtTest>
 
 using namespace fallos;
 
-class PruebaVentanasSinEscritura : public QObject
+class PruebaVentanasSinEscritura : public QObject, EntornoVentanas
 {
     Q_OBJECT
 
-    Sesion sesion;
-    std::unique_ptr<Copia> copia;
-    std::unique_ptr<PlataformaPrueba> plataforma;
-    std::unique_ptr<QMdiArea> area;
-    std::unique_ptr<RegistroVentanas> registro;
+    // La base de datos entregada en una carpeta de usar y tirar, la que ve el sistema de archivos
+    // con fallos.
+    std::unique_ptr<Copia> copiaFallos;
 
     ActuacionPreventiva* abrirPlan()
     {
@@ -81,16 +75,9 @@ class PruebaVentanasSinEscritura : public QObject
 private slots:
     void init()
     {
-        copia = std::make_unique<Copia>();
-        copia->usar();
-        sesion = Sesion();
-        sesion.conexion = copia->conexion();
-        FijarCarpetaPrograma(copia->carpeta());
-        plataforma = std::make_unique<PlataformaPrueba>();
-        area = std::make_unique<QMdiArea>();
-        area->resize(1200, 800);
-        area->show();
-        registro = std::make_unique<RegistroVentanas>(area.get(), sesion);
+        copiaFallos = std::make_unique<Copia>();
+        copiaFallos->usar();
+        prepararSobre(copiaFallos->conexion(), copiaFallos->carpeta(), 1200, 800);
         registrarVentana<ActuacionPreventiva>(Ventana::ActuacionPreventiva);
         RegistroVentanas::registrarFabrica(Ventana::ImprimirPlanificacion, [](Sesion&) { return new QWidget; });
         sesion.idCentro = long(preparada().centro);
@@ -98,10 +85,8 @@ private slots:
     void cleanup()
     {
         vfsfallos::desarmar();
-        registro.reset();
-        area.reset();
-        plataforma.reset();
-        copia.reset();
+        liberar();
+        copiaFallos.reset();
     }
 
     void planDeSoloLecturaAvisaYAnadeAlQuitarElAtributo()
@@ -125,14 +110,14 @@ private slots:
         QCOMPARE(anadir(w), QString());
         QCOMPARE(lineas(), 2LL);
         QVERIFY(hijo<QLineEdit>(w, "strAccion")->text().isEmpty());
-        QCOMPARE(integridad(copia->archivo()), QStringLiteral("ok"));
+        QCOMPARE(integridad(copiaFallos->archivo()), QStringLiteral("ok"));
     }
 
     void planBloqueadoPorOtroProcesoAvisaYAnadeAlSoltarlo()
     {
         ActuacionPreventiva* w = abrirPlan();
         escribirLinea(w);
-        Bloqueador otro(copia->archivo());
+        Bloqueador otro(copiaFallos->archivo());
         QCOMPARE(otro.aviso(), QByteArray("bloqueada"));
         const QString aviso = anadir(w);
         QVERIFY2(aviso.contains("3260") && aviso.contains("está bloqueada por otro programa") &&
@@ -143,7 +128,7 @@ private slots:
         QCOMPARE(lineas(), 1LL);
         QCOMPARE(anadir(w), QString());
         QCOMPARE(lineas(), 2LL);
-        QCOMPARE(integridad(copia->archivo()), QStringLiteral("ok"));
+        QCOMPARE(integridad(copiaFallos->archivo()), QStringLiteral("ok"));
     }
 };
 
