@@ -1,10 +1,7 @@
 // La ventana de empresas y centros, sin pantalla, sobre su propia copia de la base de datos.
-#include "CopiaPrograma.h"
 #include "Datos.h"
-#include "PlataformaPrueba.h"
+#include "EntornoVentanas.h"
 #include "companies/Empresa.h"
-#include "shell/Rutinas.h"
-#include "shell/Sesion.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -17,15 +14,11 @@
 
 using Respuesta = PlataformaServicios::Respuesta;
 
-class PruebaEmpresa : public QObject
+class PruebaEmpresa : public QObject, EntornoSesion
 {
     Q_OBJECT
 
-    Sesion sesion;
-    std::unique_ptr<CopiaPrograma> copia;
-    std::unique_ptr<PlataformaPrueba> plataforma;
     std::unique_ptr<Empresa> ventana;
-    QString cx;
 
     template <typename T> T* hijo(const char* nombre)
     {
@@ -75,20 +68,11 @@ class PruebaEmpresa : public QObject
     QString ultimoMensaje() { return plataforma->mensajes.empty() ? QString() : plataforma->mensajes.back().texto; }
 
 private slots:
-    void init()
-    {
-        copia = std::make_unique<CopiaPrograma>();
-        cx = copia->conexion();
-        sesion = Sesion();
-        sesion.conexion = cx;
-        FijarCarpetaPrograma(copia->carpeta());
-        plataforma = std::make_unique<PlataformaPrueba>();
-    }
+    void init() { preparar(); }
     void cleanup()
     {
         ventana.reset();
-        plataforma.reset();
-        copia.reset();
+        liberar();
     }
 
     void almacenVacioYPrimeraEmpresa()
