@@ -343,6 +343,33 @@ TEST_P(MotorPrueba, UnaSentenciaQueNoSePreparaNoEchaAPerderLaTransaccion)
     EXPECT_EQ(contar("Padre"), 2);
 }
 
+TEST_P(MotorPrueba, UnaSentenciaQueFallaDentroDeUnaTransaccionSoloSeDeshaceElla)
+{
+    ASSERT_EQ(motor->ejecutar("INSERT INTO Padre (Nombre) VALUES ('uno')"), 0);
+    ASSERT_EQ(motor->empezar(), 0);
+    ASSERT_EQ(motor->ejecutar("INSERT INTO Padre (Nombre) VALUES ('antes')"), 0);
+    // Una lectura a medias de la transacción sigue tras los fallos.
+    auto lectura = preparar("SELECT Nombre FROM Padre ORDER BY Id");
+    ASSERT_EQ(lectura->paso(), PasoSentencia::Fila);
+    // Ya preparada, falla al ejecutarse; suelta, también; y una lectura.
+    EXPECT_EQ(numeroAlEjecutar("INSERT INTO Padre (Nombre) VALUES (?)", {QStringLiteral("uno")}),
+              NumeroError::OperacionVariosPasos);
+    EXPECT_NE(motor->ejecutar("INSERT INTO Hijo (IdPadre) VALUES (99)"), 0);
+    EXPECT_EQ(numeroAlEjecutar("SELECT Id FROM Padre WHERE Id = (SELECT Id FROM Padre)"),
+              esServidor(GetParam()) ? NumeroError::ErrorGeneral : 0);
+    ASSERT_EQ(motor->ejecutar("INSERT INTO Padre (Nombre) VALUES ('despues')"), 0);
+    EXPECT_EQ(motor->filasCambiadas(), 1);
+    ASSERT_EQ(lectura->paso(), PasoSentencia::Fila);
+    EXPECT_EQ(lectura->valor(0, {}).toString(), QStringLiteral("antes"));
+    lectura.reset();
+    ASSERT_EQ(motor->confirmar(), 0);
+    auto nombres = preparar("SELECT Nombre FROM Padre ORDER BY Id");
+    QStringList guardados;
+    while (nombres->paso() == PasoSentencia::Fila)
+        guardados << nombres->valor(0, {}).toString();
+    EXPECT_EQ(guardados, QStringList({"uno", "antes", "despues"}));
+}
+
 TEST_P(MotorPrueba, LosFallosDelServidorLlevanLosNumerosDelArchivo)
 {
     if (!esServidor(GetParam()))

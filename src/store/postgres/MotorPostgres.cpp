@@ -140,6 +140,15 @@ bool altaSinDevolver(const QByteArray& codigo)
     return alta.match(texto).hasMatch() && !devuelve.match(texto).hasMatch();
 }
 
+// Si el texto abre, cierra o parte una transacción: va tal cual, sin punto de guardado alrededor.
+bool ordenDeTransaccion(const QByteArray& sql)
+{
+    static const QRegularExpression orden(
+        QStringLiteral(R"((^|;)\s*(begin|start|commit|end|rollback|abort|savepoint|release|prepare\s+transaction)\b)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return orden.match(QString::fromUtf8(recorrer(sql, nullptr, nullptr))).hasMatch();
+}
+
 long long numeroDeFilas(const PGresult* r)
 {
     return QByteArray(PQcmdTuples(const_cast<PGresult*>(r))).toLongLong();
@@ -234,7 +243,7 @@ void SentenciaPostgres::drenar()
 {
     if (cursor_.isEmpty() || !motor_)
         return;
-    ResultadoPg r(PQexec(motor_->pg(), ("FETCH ALL FROM " + cursor_).constData()));
+    ResultadoPg r = motor_->ordenProtegida("FETCH ALL FROM " + cursor_);
     if (PQresultStatus(r.get()) == PGRES_TUPLES_OK)
         tandas_.push_back(std::move(r));
     else
@@ -275,12 +284,13 @@ PasoSentencia SentenciaPostgres::ejecutarYa()
         // Los bytes van tal cual, sin pasar por texto.
         formatos[size_t(i)] = tiposParametro_[size_t(i)] == TipoBytes ? 1 : 0;
     }
-    PGconn* c = motor_->pg();
     if (soloLectura_ && !columnas_.empty()) {
         ResultadoPg r = motor_->abrirCursor(*this, [&](const QByteArray& cursor) {
             const QByteArray sql = "DECLARE " + cursor + " NO SCROLL CURSOR FOR " + numerarParametros(texto_);
-            return ResultadoPg(PQexecParams(c, sql.constData(), n, tiposParametro_.data(), valores.data(),
-                                            largos.data(), formatos.data(), 0));
+            return std::move(motor_->enviar({[&](PGconn* c) {
+                return PQsendQueryParams(c, sql.constData(), n, tiposParametro_.data(), valores.data(), largos.data(),
+                                         formatos.data(), 0);
+            }})[0]);
         });
         if (PQresultStatus(r.get()) != PGRES_COMMAND_OK)
             return fallo(r.get());
@@ -292,7 +302,9 @@ PasoSentencia SentenciaPostgres::ejecutarYa()
         estado_ = Estado::Fin;
         return PasoSentencia::Fallo;
     }
-    ResultadoPg r(PQexecPrepared(c, nombre_.constData(), n, valores.data(), largos.data(), formatos.data(), 0));
+    ResultadoPg r = std::move(motor_->enviar({[&](PGconn* c) {
+        return PQsendQueryPrepared(c, nombre_.constData(), n, valores.data(), largos.data(), formatos.data(), 0);
+    }})[0]);
     const ExecStatusType estado = PQresultStatus(r.get());
     if (estado != PGRES_COMMAND_OK && estado != PGRES_TUPLES_OK)
         return fallo(r.get());
@@ -354,8 +366,7 @@ PasoSentencia SentenciaPostgres::paso()
             estado_ = Estado::Fin;
             return PasoSentencia::Fin;
         }
-        ResultadoPg r(
-            PQexec(motor_->pg(), ("FETCH " + QByteArray::number(FilasPorTanda) + " FROM " + cursor_).constData()));
+        ResultadoPg r = motor_->ordenProtegida("FETCH " + QByteArray::number(FilasPorTanda) + " FROM " + cursor_);
         if (PQresultStatus(r.get()) != PGRES_TUPLES_OK) {
             motor_->cursorPerdido(*this);
             return fallo(r.get());
@@ -545,6 +556,63 @@ int MotorPostgres::orden(const QByteArray& sql)
     return 0;
 }
 
+std::vector<ResultadoPg> MotorPostgres::enviar(std::initializer_list<Envio> envios)
+{
+    PGconn* c = conexion_.get();
+    // Dentro de una transacción, en el servidor un fallo la echaría a perder entera, y en el archivo
+    // sólo falla la sentencia: cada una va tras un punto de guardado que se suelta si sale bien. El
+    // punto, la sentencia y su liberación van juntos, en una sola ida y vuelta; sólo un fallo cuesta
+    // otra, la de volver al punto.
+    const bool proteger = PQtransactionStatus(c) == PQTRANS_INTRANS;
+    const auto orden = [](PGconn* c, const char* sql) {
+        return PQsendQueryParams(c, sql, 0, nullptr, nullptr, nullptr, nullptr, 0);
+    };
+    bool enviado = PQenterPipelineMode(c) == 1;
+    enviado = enviado && (!proteger || orden(c, "SAVEPOINT motor_sentencia"));
+    for (const Envio& e : envios)
+        enviado = enviado && e(c);
+    enviado = enviado && (!proteger || orden(c, "RELEASE SAVEPOINT motor_sentencia"));
+    enviado = enviado && PQpipelineSync(c);
+    const size_t esperados = envios.size() + (proteger ? 2 : 0);
+    std::vector<ResultadoPg> todos;
+    if (enviado) {
+        // Cada envío da su resultado y un nulo; al final, el de la sincronización.
+        for (size_t i = 0; i < esperados; ++i) {
+            ResultadoPg r(PQgetResult(c));
+            if (!r)
+                break;
+            while (PGresult* resto = PQgetResult(c))
+                PQclear(resto);
+            todos.push_back(std::move(r));
+        }
+        if (todos.size() == esperados)
+            PQclear(PQgetResult(c));
+    }
+    PQexitPipelineMode(c);
+    std::vector<ResultadoPg> resultados;
+    bool fallo = false;
+    for (size_t i = 0; i < envios.size(); ++i) {
+        const size_t j = i + (proteger ? 1 : 0);
+        ResultadoPg r = j < todos.size() ? std::move(todos[j]) : ResultadoPg();
+        // Sin respuesta: la conexión se ha perdido, y el fallo lo dice su estado.
+        if (!r)
+            r.reset(PQmakeEmptyPGresult(c, PGRES_FATAL_ERROR));
+        const ExecStatusType estado = PQresultStatus(r.get());
+        fallo = fallo || (estado != PGRES_COMMAND_OK && estado != PGRES_TUPLES_OK && estado != PGRES_EMPTY_QUERY);
+        resultados.push_back(std::move(r));
+    }
+    if (proteger && fallo && PQtransactionStatus(c) == PQTRANS_INERROR)
+        PQclear(PQexec(c, "ROLLBACK TO SAVEPOINT motor_sentencia; RELEASE SAVEPOINT motor_sentencia"));
+    return resultados;
+}
+
+ResultadoPg MotorPostgres::ordenProtegida(const QByteArray& sql)
+{
+    return std::move(enviar({[&](PGconn* c) {
+        return PQsendQueryParams(c, sql.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+    }})[0]);
+}
+
 void MotorPostgres::soltarPendientes()
 {
     // Se sueltan de una vez, en una sola ida y vuelta, y nunca en una transacción ya fallida.
@@ -575,22 +643,15 @@ std::unique_ptr<SentenciaMotor> MotorPostgres::preparar(const QByteArray& sql, i
         numerada += "\nRETURNING *";
     }
     const QByteArray nombre = "e" + QByteArray::number(++contador_);
-    PGconn* c = conexion_.get();
-    // En una transacción, una sentencia que no se puede preparar la echaría a perder entera: se
-    // prepara tras un punto de guardado, como en el archivo, donde el fallo no pasa de ella.
-    const bool protegida = PQtransactionStatus(c) == PQTRANS_INTRANS;
-    if (protegida)
-        PQclear(PQexec(c, "SAVEPOINT motor_preparar"));
-    ResultadoPg r(PQprepare(c, nombre.constData(), numerada.constData(), 0, nullptr));
-    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK) {
-        codigo = anotar(r.get(), QString::fromUtf8(sql));
-        if (protegida)
-            PQclear(PQexec(c, "ROLLBACK TO SAVEPOINT motor_preparar; RELEASE SAVEPOINT motor_preparar"));
+    // Preparada y descrita de una vez.
+    std::vector<ResultadoPg> r =
+        enviar({[&](PGconn* c) { return PQsendPrepare(c, nombre.constData(), numerada.constData(), 0, nullptr); },
+                [&](PGconn* c) { return PQsendDescribePrepared(c, nombre.constData()); }});
+    if (PQresultStatus(r[0].get()) != PGRES_COMMAND_OK) {
+        codigo = anotar(r[0].get(), QString::fromUtf8(sql));
         return nullptr;
     }
-    ResultadoPg d(PQdescribePrepared(c, nombre.constData()));
-    if (protegida)
-        PQclear(PQexec(c, "RELEASE SAVEPOINT motor_preparar"));
+    const ResultadoPg& d = r[1];
     if (PQresultStatus(d.get()) != PGRES_COMMAND_OK) {
         codigo = anotar(d.get(), QString::fromUtf8(sql));
         porSoltar_ << nombre;
@@ -652,7 +713,9 @@ void MotorPostgres::cursorPerdido(SentenciaPostgres& st)
 {
     st.cursor_.clear();
     --cursoresAbiertos_;
-    if (lecturaPropia_)
+    // El punto de guardado deja la transacción en pie; si no (se ha perdido la conexión), la
+    // lectura propia se deshace entera.
+    if (lecturaPropia_ && (cursoresAbiertos_ <= 0 || PQtransactionStatus(conexion_.get()) != PQTRANS_INTRANS))
         abandonarLectura();
 }
 
@@ -720,7 +783,27 @@ int MotorPostgres::ejecutar(const QByteArray& sql)
     }
     if (const int rc = cerrarLectura(); rc != 0)
         return rc;
-    return orden(sql);
+    if (!enTransaccion() || ordenDeTransaccion(sql))
+        return orden(sql);
+    // Como una sentencia preparada: tras un punto de guardado, en la misma ida y vuelta.
+    const QByteArray protegida = "SAVEPOINT motor_sentencia;" + sql + "\n;RELEASE SAVEPOINT motor_sentencia";
+    if (!PQsendQuery(conexion_.get(), protegida.constData()))
+        return anotar(nullptr, QString::fromUtf8(sql));
+    std::vector<ResultadoPg> resultados;
+    while (PGresult* r = PQgetResult(conexion_.get()))
+        resultados.emplace_back(r);
+    for (const ResultadoPg& r : resultados) {
+        const ExecStatusType estado = PQresultStatus(r.get());
+        if (estado != PGRES_COMMAND_OK && estado != PGRES_TUPLES_OK && estado != PGRES_EMPTY_QUERY) {
+            const int rc = anotar(r.get(), QString::fromUtf8(sql));
+            PQclear(
+                PQexec(conexion_.get(), "ROLLBACK TO SAVEPOINT motor_sentencia; RELEASE SAVEPOINT motor_sentencia"));
+            return rc;
+        }
+    }
+    // Las filas cambiadas son las de la última sentencia del texto, antes de la liberación.
+    filasCambiadas_ = resultados.size() >= 2 ? numeroDeFilas(resultados[resultados.size() - 2].get()) : 0;
+    return 0;
 }
 
 bool MotorPostgres::enTransaccion() const

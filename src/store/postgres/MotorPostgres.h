@@ -118,6 +118,13 @@ private:
     // Guarda el fallo y devuelve su código (positivo), el que luego entiende error().
     int anotar(const ErrorBD& e);
     int anotar(const PGresult* r, const QString& sentencia = {});
+    // Un envío a la conexión (PQsend...): 1 si ha salido.
+    using Envio = std::function<int(PGconn*)>;
+    // Manda los envíos juntos y devuelve el resultado de cada uno (uno vacío de fallo si no llega).
+    // Dentro de una transacción, un fallo no la echa a perder: se vuelve a como estaba antes.
+    std::vector<ResultadoPg> enviar(std::initializer_list<Envio> envios);
+    // Una orden sin valores, como enviar().
+    ResultadoPg ordenProtegida(const QByteArray& sql);
     // Ejecuta una orden sin valores; 0 o el código de su fallo.
     int orden(const QByteArray& sql);
     // Antes de una sentencia que no es sólo de lectura: cierra la lectura que el motor abrió por
