@@ -180,11 +180,17 @@ long long modificarFila(Conexion& con, const DestinoFila& destino, const QVarian
                 nombre = c;
         const QString columna = citarNombre(nombre);
         asignaciones << columna + " = ?";
-        valores << version.toLongLong() + 1;
-        condicion += " AND " + columna + " = ?";
+        if (destino.esVista) {
+            // En una vista, la versión leída va al disparador, que la compara con la guardada y
+            // rechaza la escritura si no es la misma.
+            valores << version.toLongLong();
+        } else {
+            valores << version.toLongLong() + 1;
+            condicion += " AND " + columna + " = ?";
+        }
     }
     valores << valorClave;
-    if (!version.isNull())
+    if (!version.isNull() && !destino.esVista)
         valores << version.toLongLong();
     const QString sql =
         "UPDATE " + citarNombre(destino.origen) + " SET " + asignaciones.join(", ") + " WHERE " + condicion;

@@ -152,6 +152,11 @@ int aplicarRevision7(sqlite3* bd, QString& sentencia)
     return ejecutarEn(bd, revision7(QStringLiteral("INTEGER")), sentencia);
 }
 
+int aplicarRevision8(sqlite3* bd, QString& sentencia)
+{
+    return ejecutarEn(bd, QString::fromUtf8(revision8), sentencia);
+}
+
 struct Revision
 {
     int numero;
@@ -161,7 +166,7 @@ struct Revision
 // Revisiones en orden. Una nueva revisión se añade al final y nunca se cambia una publicada.
 const Revision revisiones[] = {
     {1, aplicarRevision1}, {2, aplicarRevision2}, {3, aplicarRevision3}, {4, aplicarRevision4},
-    {5, aplicarRevision5}, {6, aplicarRevision6}, {7, aplicarRevision7},
+    {5, aplicarRevision5}, {6, aplicarRevision6}, {7, aplicarRevision7}, {8, aplicarRevision8},
 };
 
 int leerEntero(Conexion& c, const char* sql)

@@ -9,7 +9,7 @@ class Conexion;
 struct sqlite3;
 
 // Revisión del esquema que escribe este programa (PRAGMA user_version).
-constexpr int RevisionEsquema = 7;
+constexpr int RevisionEsquema = 8;
 
 // Qué se encontró al preparar el esquema de un archivo.
 struct ResultadoEsquema

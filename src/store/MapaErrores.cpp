@@ -19,6 +19,9 @@ const Traduccion traducciones[] = {
      "El archivo «%1» está dañado: le falta una parte. Ejecute la utilidad de reparación."},
     {SQLITE_CONSTRAINT_FOREIGNKEY, NumeroError::OperacionVariosPasos,
      "El registro hace referencia a otro que no existe (o ya se ha borrado)."},
+    // Sólo los disparadores de las vistas rechazan así: la fila ha cambiado desde que se leyó.
+    {SQLITE_CONSTRAINT_TRIGGER, NumeroError::RegistroModificado,
+     "Otro usuario ha modificado este registro; se muestran sus datos"},
     {SQLITE_CONSTRAINT_NOTNULL, NumeroError::OperacionVariosPasos, "Falta un dato obligatorio del registro."},
     {SQLITE_CONSTRAINT_UNIQUE, NumeroError::OperacionVariosPasos, "Ya existe un registro con ese valor."},
     {SQLITE_CONSTRAINT_PRIMARYKEY, NumeroError::OperacionVariosPasos, "Ya existe un registro con esa clave."},

@@ -639,12 +639,24 @@ void Recordset::update()
             d->sql);
     // Con la versión de la fila a la vista, sólo se guarda si nadie la ha cambiado desde que se leyó.
     QVariant version;
-    if (!d->esVista && d->indiceVersion >= 0) {
+    if (d->indiceVersion >= 0) {
         version = filaActual()[d->indiceVersion];
         d->tocado[size_t(d->indiceVersion)] = false; // la versión la lleva el almacén, no quien escribe
     }
     const QVariant clave = d->bufer[d->indiceClave];
-    const long long cambiadas = modificarFila(con, destino, d->bufer, d->clave, clave, version);
+    long long cambiadas = 0;
+    try {
+        cambiadas = modificarFila(con, destino, d->bufer, d->clave, clave, version);
+    } catch (const ErrorBD& e) {
+        // El disparador de una vista rechaza la versión vieja: se enseña la fila como está ahora.
+        if (e.numero() != NumeroError::RegistroModificado)
+            throw;
+        d->modo = Modo::Ninguno;
+        QVariantList guardada = filaActual();
+        if (releerFila(con, destino, d->clave, clave, guardada))
+            filaActual() = guardada;
+        throw filaModificada(d->sql);
+    }
     // Las vistas escriben por su disparador, que no cuenta filas cambiadas.
     if (!d->esVista && cambiadas == 0) {
         d->modo = Modo::Ninguno;

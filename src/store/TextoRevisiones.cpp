@@ -386,4 +386,75 @@ QString revision7(const QString& tipoEntero)
                    .arg(tabla, QString::fromLatin1(ColumnaVersion), tipoEntero);
     return sql;
 }
+// Revisión 8: las vistas que editan las ventanas llevan la versión de la fila que escriben, y su
+// disparador sólo escribe si quien guarda la leyó en la versión que tiene ahora; si no, la
+// escritura se rechaza con una marca fija (MarcaVersionVista) y el almacén lo da como fila
+// cambiada por otro. Quien escribe sin nombrar la versión la deja como estaba y no se le rechaza.
+// Quitar la vista se lleva su disparador.
+const char* const revision8 = R"SQL(
+DROP VIEW VRiesgos;
+CREATE VIEW VRiesgos AS
+SELECT e.IDEvaluacion, e.IDEvaluacionCrear, e.IDEmpresa, e.IDCentro, e.IDPuestoCentro, e.IDFactor, e.IDRiesgo,
+       r.Riesgo, f.Factor, e.Mostrar, e.Probabilidad, e.Consecuencias, e.ValorRiesgo, e.SituacionObservada,
+       e.VersionFila
+FROM Evaluacion e
+LEFT JOIN Riesgos r ON r.IDRiesgo = e.IDRiesgo
+LEFT JOIN FactoresRiesgos f ON f.IDFactor = e.IDFactor;
+
+CREATE TRIGGER VRiesgosModificar INSTEAD OF UPDATE ON VRiesgos
+BEGIN
+    SELECT RAISE(ABORT, 'VersionFila') WHERE NEW.VersionFila IS NOT OLD.VersionFila;
+    UPDATE Evaluacion SET Probabilidad = NEW.Probabilidad, Consecuencias = NEW.Consecuencias,
+                          ValorRiesgo = NEW.ValorRiesgo, SituacionObservada = NEW.SituacionObservada,
+                          VersionFila = VersionFila + 1
+    WHERE IDEvaluacion = OLD.IDEvaluacion;
+END;
+
+DROP VIEW VFactoresMedidas;
+CREATE VIEW VFactoresMedidas AS
+SELECT m.IDMedidaFactor, e.IDCentro, e.IDPuestoCentro, e.IDEmpresa, m.IDEvaluacion, e.IDEvaluacionCrear,
+       e.IDFactor, e.IDRiesgo, e.Mostrar, r.Riesgo, f.Factor, m.Medida, m.MarcarMedida, m.Implantada, m.VersionFila
+FROM MedidasFactores m
+JOIN Evaluacion e ON e.IDEvaluacion = m.IDEvaluacion
+LEFT JOIN Riesgos r ON r.IDRiesgo = e.IDRiesgo
+LEFT JOIN FactoresRiesgos f ON f.IDFactor = e.IDFactor;
+
+CREATE TRIGGER VFactoresMedidasModificar INSTEAD OF UPDATE ON VFactoresMedidas
+BEGIN
+    SELECT RAISE(ABORT, 'VersionFila') WHERE NEW.VersionFila IS NOT OLD.VersionFila;
+    UPDATE MedidasFactores SET MarcarMedida = NEW.MarcarMedida, Implantada = NEW.Implantada,
+                               VersionFila = VersionFila + 1
+    WHERE IDMedidaFactor = OLD.IDMedidaFactor;
+END;
+
+DROP VIEW VLineasPlan;
+CREATE VIEW VLineasPlan AS
+SELECT r.IDActuacionRegistro, r.IDActuacion, a.IDCentro, r.AccionPreventiva, r.FechaLimite, r.ResponsableEjecucion,
+       r.PresupuestoAproximado, r.IDEvaluacion, r.IDMedidaFactor, coalesce(r.Estado, 'Pendiente') AS Estado,
+       r.FechaRealizada, r.CosteReal, r.Seguimiento, p.IDPuestoCentro, p.Puesto, k.Riesgo, m.Medida,
+       CASE WHEN trim(coalesce(e.Probabilidad, '')) = '' OR trim(coalesce(e.Consecuencias, '')) = '' THEN NULL
+            ELSE e.ValorRiesgo END AS ValorRiesgo,
+       CASE WHEN trim(coalesce(e.Probabilidad, '')) = '' OR trim(coalesce(e.Consecuencias, '')) = '' THEN NULL
+            ELSE CASE e.ValorRiesgo WHEN 'Riesgo Intolerable' THEN 1 WHEN 'Riesgo Importante' THEN 2
+                 WHEN 'Riesgo Moderado' THEN 3 WHEN 'Riesgo Tolerable' THEN 4 WHEN 'Riesgo Trivial' THEN 5 END
+       END AS Prioridad,
+       CAST(coalesce(nullif(trim(p.NTrabajadores), ''), '0') AS INTEGER) AS Trabajadores, r.VersionFila
+FROM "ActuaciónPreventivaRegistro" r
+JOIN "ActuaciónPreventiva" a ON a.IDActuacion = r.IDActuacion
+LEFT JOIN Evaluacion e ON e.IDEvaluacion = r.IDEvaluacion
+LEFT JOIN PuestosCentros p ON p.IDPuestoCentro = e.IDPuestoCentro
+LEFT JOIN Riesgos k ON k.IDRiesgo = e.IDRiesgo
+LEFT JOIN MedidasFactores m ON m.IDMedidaFactor = r.IDMedidaFactor;
+
+CREATE TRIGGER VLineasPlanModificar INSTEAD OF UPDATE ON VLineasPlan
+BEGIN
+    SELECT RAISE(ABORT, 'VersionFila') WHERE NEW.VersionFila IS NOT OLD.VersionFila;
+    UPDATE "ActuaciónPreventivaRegistro"
+    SET AccionPreventiva = NEW.AccionPreventiva, FechaLimite = NEW.FechaLimite,
+        ResponsableEjecucion = NEW.ResponsableEjecucion, PresupuestoAproximado = NEW.PresupuestoAproximado,
+        Estado = NEW.Estado, FechaRealizada = NEW.FechaRealizada, CosteReal = NEW.CosteReal,
+        Seguimiento = NEW.Seguimiento, VersionFila = VersionFila + 1
+    WHERE IDActuacionRegistro = OLD.IDActuacionRegistro;
+END;
+)SQL";
 } // namespace SqlRevision

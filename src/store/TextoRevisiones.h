@@ -10,6 +10,7 @@ extern const char* const revision3;
 extern const char* const revision4;
 extern const char* const revision5;
 extern const char* const revision6;
+extern const char* const revision8;
 
 // Columna con la versión de cada fila que editan las ventanas: empieza en 0 y cada escritura de la
 // fila la sube en uno. Quien guarda una fila leída con otra versión ha perdido la carrera.

@@ -182,3 +182,61 @@ TEST_F(VersionesFila, LaBaseOcupadaSeReintentaUnasPocasVecesYLuegoSeAvisa)
     EXPECT_EQ(intentos, IntentosOcupada);
     otro.sql("ROLLBACK");
 }
+
+// Las vistas que editan las ventanas escriben por su disparador: también ahí la versión leída
+// decide, y quien la leyó vieja ve lo que guardó el otro.
+TEST_F(VersionesFila, CalificarPorLaVistaUnRiesgoQueOtroHaCambiadoNoLoPisa)
+{
+    const long long c = datos::centro(cx, datos::empresa(cx));
+    const long long ev = datos::evaluacion(cx, datos::factor(cx, datos::puesto(cx, c), 1, "S"), 1);
+    Recordset rs;
+    rs.open(QStringLiteral("Select * from VRiesgos where IDEvaluacion = %1").arg(ev), cx);
+    rs.setValue("Probabilidad", "Baja");
+    rs.update();
+    EXPECT_EQ(rs.value("VersionFila").toLongLong(), 1);
+
+    OtroPrograma otro(p.ruta("Evaluacion.mdb"));
+    ASSERT_EQ(otro.sql("UPDATE Evaluacion SET Probabilidad = 'Alta', VersionFila = VersionFila + 1"), SQLITE_OK);
+    rs.setValue("Probabilidad", "Media");
+    const ErrorBD e = errorDe([&] { rs.update(); });
+    EXPECT_EQ(e.numero(), NumeroError::RegistroModificado);
+    EXPECT_EQ(e.descripcion(), "Otro usuario ha modificado este registro; se muestran sus datos");
+    EXPECT_EQ(rs.value("Probabilidad").toString(), "Alta");
+    EXPECT_EQ(otro.valor("SELECT Probabilidad || '|' || VersionFila FROM Evaluacion"), "Alta|2");
+
+    // Sobre lo ya visto, guardar vale; quien escribe en la vista sin nombrar la versión no se rechaza.
+    rs.setValue("Probabilidad", "Media");
+    rs.update();
+    EXPECT_EQ(otro.valor("SELECT Probabilidad || '|' || VersionFila FROM Evaluacion"), "Media|3");
+    ASSERT_EQ(otro.sql("UPDATE VRiesgos SET Consecuencias = 'Dañino'"), SQLITE_OK);
+    EXPECT_EQ(otro.valor("SELECT Consecuencias || '|' || VersionFila FROM Evaluacion"), "Dañino|4");
+}
+
+TEST_F(VersionesFila, UnArchivoDeLaRevision7GanaLaVersionEnLasVistasConSuCopia)
+{
+    const QString archivo = p.ruta("Evaluacion.mdb");
+    ASSERT_TRUE(QFile::remove(archivo));
+    {
+        OtroPrograma viejo(archivo);
+        ASSERT_EQ(crearEsquemaRevision(viejo.bd, 7), SQLITE_OK);
+        ASSERT_EQ(viejo.sql("INSERT INTO Empresas (IDEmpresa) VALUES (1);"
+                            "INSERT INTO CentroTrabajo (IDCentro, IDEmpresa) VALUES (1, 1);"
+                            "INSERT INTO \"ActuaciónPreventiva\" (IDActuacion, IDCentro) VALUES (1, 1);"
+                            "INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, VersionFila) VALUES (1, 5);"),
+                  SQLITE_OK);
+    }
+    const auto con = Conexion::obtener(cx);
+    EXPECT_EQ(con->esquema().estado, ResultadoEsquema::Estado::PuestaAlDia);
+    EXPECT_EQ(con->esquema().copia, archivo + ".r7.bak");
+    EXPECT_EQ(datos::contar(cx, "SELECT VersionFila FROM VLineasPlan"), 5);
+    // Una línea del plan leída en la versión 5 se guarda una vez; la segunda copia leída igual, no.
+    Recordset uno, dos;
+    uno.open("Select * from VLineasPlan", cx);
+    dos.open("Select * from VLineasPlan", cx);
+    uno.setValue("Seguimiento", "Hecho");
+    uno.update();
+    dos.setValue("Seguimiento", "Pisado");
+    EXPECT_EQ(errorDe([&] { dos.update(); }).numero(), NumeroError::RegistroModificado);
+    EXPECT_EQ(dos.value("Seguimiento").toString(), "Hecho");
+    EXPECT_EQ(datos::contar(cx, "SELECT VersionFila FROM \"ActuaciónPreventivaRegistro\""), 6);
+}

@@ -19,11 +19,17 @@ QString revision6()
     return QString::fromUtf8(SqlServidor::revision6);
 }
 
+QString revision8()
+{
+    return QString::fromUtf8(SqlServidor::revision8);
+}
+
 // Revisiones del servidor en orden. La primera crea el esquema entero; cada revisión nueva del
 // archivo (TextoRevisiones) añade aquí su texto para el servidor con el mismo número.
 constexpr RevisionServidor revisiones[] = {
     {6, revision6},
     {7, SqlServidor::revision7},
+    {8, revision8},
 };
 static_assert(revisiones[std::size(revisiones) - 1].numero == RevisionEsquema,
               "cada revisión del esquema lleva también su texto para el servidor");

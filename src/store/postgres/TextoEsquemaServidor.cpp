@@ -334,4 +334,91 @@ QString revision7()
 {
     return SqlRevision::revision7(QStringLiteral("integer"));
 }
+// Revisión 8, como la del archivo: cada vista que editan las ventanas lleva la versión de la fila
+// que escribe, y su función rechaza con el código fijo P0V01 a quien la leyó en otra versión.
+// Una columna nueva al final de una vista no obliga a rehacerla.
+const char* const revision8 = R"SQL(
+CREATE OR REPLACE VIEW VRiesgos AS
+SELECT e.IDEvaluacion, e.IDEvaluacionCrear, e.IDEmpresa, e.IDCentro, e.IDPuestoCentro, e.IDFactor, e.IDRiesgo,
+       r.Riesgo, f.Factor, e.Mostrar, e.Probabilidad, e.Consecuencias, e.ValorRiesgo, e.SituacionObservada,
+       e.VersionFila
+FROM Evaluacion e
+LEFT JOIN Riesgos r ON r.IDRiesgo = e.IDRiesgo
+LEFT JOIN FactoresRiesgos f ON f.IDFactor = e.IDFactor;
+
+CREATE OR REPLACE FUNCTION VRiesgosModificar() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    IF NEW.VersionFila IS DISTINCT FROM OLD.VersionFila THEN
+        RAISE EXCEPTION 'VersionFila' USING ERRCODE = 'P0V01';
+    END IF;
+    UPDATE Evaluacion SET Probabilidad = NEW.Probabilidad, Consecuencias = NEW.Consecuencias,
+                          ValorRiesgo = NEW.ValorRiesgo, SituacionObservada = NEW.SituacionObservada,
+                          VersionFila = VersionFila + 1
+    WHERE IDEvaluacion = OLD.IDEvaluacion;
+    IF NOT FOUND THEN
+        RETURN NULL;
+    END IF;
+    RETURN NEW;
+END
+$$;
+
+CREATE OR REPLACE VIEW VFactoresMedidas AS
+SELECT m.IDMedidaFactor, e.IDCentro, e.IDPuestoCentro, e.IDEmpresa, m.IDEvaluacion, e.IDEvaluacionCrear,
+       e.IDFactor, e.IDRiesgo, e.Mostrar, r.Riesgo, f.Factor, m.Medida, m.MarcarMedida, m.Implantada, m.VersionFila
+FROM MedidasFactores m
+JOIN Evaluacion e ON e.IDEvaluacion = m.IDEvaluacion
+LEFT JOIN Riesgos r ON r.IDRiesgo = e.IDRiesgo
+LEFT JOIN FactoresRiesgos f ON f.IDFactor = e.IDFactor;
+
+CREATE OR REPLACE FUNCTION VFactoresMedidasModificar() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    IF NEW.VersionFila IS DISTINCT FROM OLD.VersionFila THEN
+        RAISE EXCEPTION 'VersionFila' USING ERRCODE = 'P0V01';
+    END IF;
+    UPDATE MedidasFactores SET MarcarMedida = NEW.MarcarMedida, Implantada = NEW.Implantada,
+                               VersionFila = VersionFila + 1
+    WHERE IDMedidaFactor = OLD.IDMedidaFactor;
+    IF NOT FOUND THEN
+        RETURN NULL;
+    END IF;
+    RETURN NEW;
+END
+$$;
+
+CREATE OR REPLACE VIEW VLineasPlan AS
+SELECT r.IDActuacionRegistro, r.IDActuacion, a.IDCentro, r.AccionPreventiva, r.FechaLimite, r.ResponsableEjecucion,
+       r.PresupuestoAproximado, r.IDEvaluacion, r.IDMedidaFactor, coalesce(r.Estado, 'Pendiente') AS Estado,
+       r.FechaRealizada, r.CosteReal, r.Seguimiento, p.IDPuestoCentro, p.Puesto, k.Riesgo, m.Medida,
+       CASE WHEN trim(coalesce(e.Probabilidad, '')) = '' OR trim(coalesce(e.Consecuencias, '')) = '' THEN NULL
+            ELSE e.ValorRiesgo END AS ValorRiesgo,
+       CASE WHEN trim(coalesce(e.Probabilidad, '')) = '' OR trim(coalesce(e.Consecuencias, '')) = '' THEN NULL
+            ELSE CASE e.ValorRiesgo WHEN 'Riesgo Intolerable' THEN 1 WHEN 'Riesgo Importante' THEN 2
+                 WHEN 'Riesgo Moderado' THEN 3 WHEN 'Riesgo Tolerable' THEN 4 WHEN 'Riesgo Trivial' THEN 5 END
+       END AS Prioridad,
+       EnteroDeTexto(coalesce(nullif(trim(p.NTrabajadores), ''), '0')) AS Trabajadores, r.VersionFila
+FROM "ActuaciónPreventivaRegistro" r
+JOIN "ActuaciónPreventiva" a ON a.IDActuacion = r.IDActuacion
+LEFT JOIN Evaluacion e ON e.IDEvaluacion = r.IDEvaluacion
+LEFT JOIN PuestosCentros p ON p.IDPuestoCentro = e.IDPuestoCentro
+LEFT JOIN Riesgos k ON k.IDRiesgo = e.IDRiesgo
+LEFT JOIN MedidasFactores m ON m.IDMedidaFactor = r.IDMedidaFactor;
+
+CREATE OR REPLACE FUNCTION VLineasPlanModificar() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    IF NEW.VersionFila IS DISTINCT FROM OLD.VersionFila THEN
+        RAISE EXCEPTION 'VersionFila' USING ERRCODE = 'P0V01';
+    END IF;
+    UPDATE "ActuaciónPreventivaRegistro"
+    SET AccionPreventiva = NEW.AccionPreventiva, FechaLimite = NEW.FechaLimite,
+        ResponsableEjecucion = NEW.ResponsableEjecucion, PresupuestoAproximado = NEW.PresupuestoAproximado,
+        Estado = NEW.Estado, FechaRealizada = NEW.FechaRealizada, CosteReal = NEW.CosteReal,
+        Seguimiento = NEW.Seguimiento, VersionFila = VersionFila + 1
+    WHERE IDActuacionRegistro = OLD.IDActuacionRegistro;
+    IF NOT FOUND THEN
+        RETURN NULL;
+    END IF;
+    RETURN NEW;
+END
+$$;
+)SQL";
 } // namespace SqlServidor

@@ -8,4 +8,5 @@ namespace SqlServidor {
 extern const char* const revision6;
 // Revisión 7: la versión de cada fila, con la misma lista de tablas que la del archivo.
 QString revision7();
+extern const char* const revision8;
 } // namespace SqlServidor

@@ -47,3 +47,31 @@ TEST(VersionesServidor, LaRevisionAnteriorSePoneAlDiaConSusFilasEnLaVersionCero)
             << tabla.toStdString();
     }
 }
+
+// Una base de la revisión 7 gana la versión en las vistas que editan las ventanas, y su función
+// rechaza con su código a quien escribe con la versión vieja, sin tocar la fila.
+TEST(VersionesServidor, LaRevision7GanaLaVersionEnLasVistasYRechazaLaVieja)
+{
+    BaseServidorPrueba base;
+    ConexionPg c = base.conectar();
+    ejecutarPg(c.get(), QString::fromUtf8(SqlServidor::revision6));
+    ejecutarPg(c.get(), SqlServidor::revision7());
+    ejecutarPg(c.get(), QStringLiteral("UPDATE RevisionEsquema SET Revision = 7;"
+                                       "INSERT INTO Empresas (IDEmpresa) VALUES (5);"
+                                       "INSERT INTO CentroTrabajo (IDCentro, IDEmpresa) VALUES (7, 5);"
+                                       "INSERT INTO \"ActuaciónPreventiva\" (IDActuacion, IDCentro) VALUES (3, 7);"
+                                       "INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacionRegistro, "
+                                       "IDActuacion, VersionFila) VALUES (9, 3, 4);"));
+    const ResultadoEsquema r = prepararEsquemaServidor(c.get());
+    ASSERT_EQ(r.estado, Estado::PuestaAlDia) << (r.error ? r.error->descripcion().toStdString() : "");
+    EXPECT_EQ(r.revision, 7);
+    EXPECT_EQ(celdaPg(c.get(), QStringLiteral("SELECT VersionFila FROM VLineasPlan")), "4");
+    ejecutarPg(c.get(), QStringLiteral("UPDATE VLineasPlan SET Seguimiento = 'Hecho', VersionFila = 4"));
+    try {
+        ejecutarPg(c.get(), QStringLiteral("UPDATE VLineasPlan SET Seguimiento = 'Pisado', VersionFila = 4"));
+        ADD_FAILURE() << "la versión vieja se ha guardado";
+    } catch (const ErrorBD& e) {
+        EXPECT_EQ(e.numero(), NumeroError::RegistroModificado);
+    }
+    EXPECT_EQ(celdaPg(c.get(), QStringLiteral("SELECT Seguimiento || '|' || VersionFila FROM VLineasPlan")), "Hecho|5");
+}
