@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariant>
 #include <memory>
+#include <utility>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -22,6 +23,38 @@ enum class PasoSentencia
     Fin,   // terminada sin más filas
     Fallo, // el motor ha fallado: su código en codigo()
 };
+
+// Lo que es un valor que se enlaza, según su tipo de Qt; cada motor lo escribe a su manera.
+// Un texto nulo es un texto vacío, no un nulo: así lo han guardado siempre las ventanas.
+enum class ClaseValor
+{
+    Nulo,
+    Logico,
+    Entero,
+    Real,
+    Bytes,
+    Fecha,
+    FechaHora,
+    Texto, // cualquier otro, por su toString()
+};
+
+inline ClaseValor claseDeValor(const QVariant& v)
+{
+    if (v.isNull() && v.typeId() != QMetaType::QString)
+        return ClaseValor::Nulo;
+    static const std::pair<int, ClaseValor> clases[] = {
+        {QMetaType::Bool, ClaseValor::Logico},     {QMetaType::Int, ClaseValor::Entero},
+        {QMetaType::UInt, ClaseValor::Entero},     {QMetaType::Long, ClaseValor::Entero},
+        {QMetaType::LongLong, ClaseValor::Entero}, {QMetaType::ULongLong, ClaseValor::Entero},
+        {QMetaType::Short, ClaseValor::Entero},    {QMetaType::Double, ClaseValor::Real},
+        {QMetaType::Float, ClaseValor::Real},      {QMetaType::QByteArray, ClaseValor::Bytes},
+        {QMetaType::QDate, ClaseValor::Fecha},     {QMetaType::QDateTime, ClaseValor::FechaHora},
+    };
+    for (const auto& [tipo, clase] : clases)
+        if (v.typeId() == tipo)
+            return clase;
+    return ClaseValor::Texto;
+}
 
 // Sentencia preparada de un motor. Las posiciones de los valores enlazados empiezan en 1, las de
 // las columnas en 0, como en SQL.
@@ -72,6 +105,17 @@ enum class Metadato
     TipoDeOrigen,      // ("table" o "view")
 };
 
+// Órdenes de transacción que todo motor sabe dar.
+enum class OrdenTransaccion
+{
+    Empezar,
+    Confirmar,
+    Deshacer,
+    GuardarPunto,
+    LiberarPunto,
+    VolverAPunto,
+};
+
 // Conexión con un motor.
 class MotorBD
 {
@@ -92,14 +136,17 @@ public:
     virtual int ejecutar(const QByteArray& sql) = 0;
 
     virtual bool enTransaccion() const = 0;
-    // Cada orden de transacción devuelve el código del motor.
-    virtual int empezar() = 0;
-    virtual int confirmar() = 0;
-    virtual int deshacer() = 0;
-    virtual int guardarPunto(const QString& nombre) = 0;
-    virtual int liberarPunto(const QString& nombre) = 0;
+    // Cada orden de transacción devuelve el código del motor. Todas pasan por transaccion(): cada
+    // motor las escribe en su dialecto y hace antes lo que su orden le pida (leer cursores...).
+    int empezar() { return transaccion(OrdenTransaccion::Empezar, {}); }
+    int confirmar() { return transaccion(OrdenTransaccion::Confirmar, {}); }
+    int deshacer() { return transaccion(OrdenTransaccion::Deshacer, {}); }
+    int guardarPunto(const QString& nombre) { return transaccion(OrdenTransaccion::GuardarPunto, nombre); }
+    int liberarPunto(const QString& nombre) { return transaccion(OrdenTransaccion::LiberarPunto, nombre); }
     // Deshace hasta el punto y lo quita.
-    virtual int volverAPunto(const QString& nombre) = 0;
+    int volverAPunto(const QString& nombre) { return transaccion(OrdenTransaccion::VolverAPunto, nombre); }
+    // "punto" es el nombre del punto de guardado (vacío en las tres primeras).
+    virtual int transaccion(OrdenTransaccion orden, const QString& punto) = 0;
 
     // Filas cambiadas por la última escritura terminada.
     virtual long long filasCambiadas() const = 0;

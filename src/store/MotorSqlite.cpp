@@ -220,35 +220,13 @@ bool MotorSqlite::enTransaccion() const
     return bd_ && !sqlite3_get_autocommit(bd_);
 }
 
-int MotorSqlite::empezar()
+int MotorSqlite::transaccion(OrdenTransaccion orden, const QString& punto)
 {
-    // Con el bloqueo de escritura desde el principio: dos escritores no se descubren a medias.
-    return ejecutar("BEGIN IMMEDIATE");
-}
-
-int MotorSqlite::confirmar()
-{
-    return ejecutar("COMMIT");
-}
-
-int MotorSqlite::deshacer()
-{
-    return ejecutar("ROLLBACK");
-}
-
-int MotorSqlite::guardarPunto(const QString& nombre)
-{
-    return ejecutar(("SAVEPOINT " + nombre).toUtf8());
-}
-
-int MotorSqlite::liberarPunto(const QString& nombre)
-{
-    return ejecutar(("RELEASE " + nombre).toUtf8());
-}
-
-int MotorSqlite::volverAPunto(const QString& nombre)
-{
-    return ejecutar(("ROLLBACK TO " + nombre + "; RELEASE " + nombre).toUtf8());
+    // En el orden de OrdenTransaccion; "@" es el nombre del punto. Se empieza con el bloqueo de
+    // escritura desde el principio: dos escritores no se descubren a medias.
+    static const char* const textos[] = {"BEGIN IMMEDIATE", "COMMIT",    "ROLLBACK",
+                                         "SAVEPOINT @",     "RELEASE @", "ROLLBACK TO @; RELEASE @"};
+    return ejecutar(QString::fromLatin1(textos[int(orden)]).replace(QLatin1Char('@'), punto).toUtf8());
 }
 
 long long MotorSqlite::filasCambiadas() const

@@ -57,12 +57,7 @@ public:
     std::unique_ptr<SentenciaMotor> preparar(const QByteArray& sql, int& codigo) override;
     int ejecutar(const QByteArray& sql) override;
     bool enTransaccion() const override;
-    int empezar() override;
-    int confirmar() override;
-    int deshacer() override;
-    int guardarPunto(const QString& nombre) override;
-    int liberarPunto(const QString& nombre) override;
-    int volverAPunto(const QString& nombre) override;
+    int transaccion(OrdenTransaccion orden, const QString& punto) override;
     long long filasCambiadas() const override;
     long long ultimoId() const override;
     bool admiteDevolver() const override;

@@ -1,6 +1,7 @@
 #include "store/ValoresSqlite.h"
 
 #include "store/Conexion.h"
+#include "store/MotorBD.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -38,47 +39,30 @@ QVariant leerColumna(sqlite3_stmt* st, int i, const QByteArray& tipo)
 
 int enlazarValor(sqlite3_stmt* st, int i, const QVariant& v)
 {
-    int rc = SQLITE_OK;
-    if (v.isNull() && v.typeId() != QMetaType::QString) {
-        rc = sqlite3_bind_null(st, i);
-    } else {
-        switch (v.typeId()) {
-        case QMetaType::Bool:
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::Long:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-        case QMetaType::Short:
-            rc = sqlite3_bind_int64(st, i, v.toLongLong());
-            break;
-        case QMetaType::Double:
-        case QMetaType::Float:
-            rc = sqlite3_bind_double(st, i, v.toDouble());
-            break;
-        case QMetaType::QByteArray: {
-            const QByteArray b = v.toByteArray();
-            rc = sqlite3_bind_blob(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-            break;
-        }
-        case QMetaType::QDate: {
-            const QByteArray t = v.toDate().toString(Qt::ISODate).toUtf8();
-            rc = sqlite3_bind_text(st, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-            break;
-        }
-        case QMetaType::QDateTime: {
-            const QByteArray t = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
-            rc = sqlite3_bind_text(st, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-            break;
-        }
-        default: {
-            const QByteArray t = v.toString().toUtf8();
-            rc = sqlite3_bind_text(st, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-            break;
-        }
-        }
+    // Un texto, también el de una fecha, se copia: el QByteArray de aquí no dura lo que la sentencia.
+    const auto texto = [&](const QByteArray& t) {
+        return sqlite3_bind_text(st, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+    };
+    switch (claseDeValor(v)) {
+    case ClaseValor::Nulo:
+        return sqlite3_bind_null(st, i);
+    case ClaseValor::Logico:
+    case ClaseValor::Entero:
+        return sqlite3_bind_int64(st, i, v.toLongLong());
+    case ClaseValor::Real:
+        return sqlite3_bind_double(st, i, v.toDouble());
+    case ClaseValor::Bytes: {
+        const QByteArray b = v.toByteArray();
+        return sqlite3_bind_blob(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
     }
-    return rc;
+    case ClaseValor::Fecha:
+        return texto(v.toDate().toString(Qt::ISODate).toUtf8());
+    case ClaseValor::FechaHora:
+        return texto(v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8());
+    case ClaseValor::Texto:
+        break;
+    }
+    return texto(v.toString().toUtf8());
 }
 
 void enlazar(Conexion& con, sqlite3_stmt* st, int i, const QVariant& v)

@@ -157,37 +157,31 @@ long long numeroDeFilas(const PGresult* r)
 // Valor listo para el servidor, como texto, según el tipo que el servidor espera en su sitio.
 std::optional<QByteArray> textoParaServidor(const QVariant& v, Oid tipo)
 {
-    if (v.isNull() && v.typeId() != QMetaType::QString)
-        return std::nullopt;
     const bool numerico = esEntero(tipo) || esReal(tipo) || tipo == TipoBool;
     const bool fecha = tipo == TipoFecha || tipo == TipoFechaHora || tipo == TipoFechaHoraZona;
-    switch (v.typeId()) {
-    case QMetaType::Bool:
+    switch (claseDeValor(v)) {
+    case ClaseValor::Nulo:
+        return std::nullopt;
+    case ClaseValor::Logico:
         return tipo == TipoBool ? QByteArray(v.toBool() ? "t" : "f") : QByteArray(v.toBool() ? "1" : "0");
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
+    case ClaseValor::Entero:
         if (tipo == TipoBool)
             return QByteArray(v.toLongLong() ? "t" : "f");
         return QByteArray::number(v.toLongLong());
-    case QMetaType::Double:
-    case QMetaType::Float: {
+    case ClaseValor::Real: {
         const double d = v.toDouble();
         // Un real sin decimales vale para una columna entera, como en el archivo.
         if (esEntero(tipo) && d == double(qlonglong(d)))
             return QByteArray::number(qlonglong(d));
         return QByteArray::number(d, 'g', 17);
     }
-    case QMetaType::QByteArray:
+    case ClaseValor::Bytes:
         return v.toByteArray();
-    case QMetaType::QDate:
+    case ClaseValor::Fecha:
         return v.toDate().toString(Qt::ISODate).toUtf8();
-    case QMetaType::QDateTime:
+    case ClaseValor::FechaHora:
         return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
-    default:
+    case ClaseValor::Texto:
         break;
     }
     const QString texto = v.toString();
@@ -812,16 +806,36 @@ bool MotorPostgres::enTransaccion() const
            PQtransactionStatus(conexion_.get()) != PQTRANS_UNKNOWN;
 }
 
-int MotorPostgres::empezar()
+int MotorPostgres::transaccion(OrdenTransaccion ordenPedida, const QString& punto)
 {
-    if (lecturaPropia_) {
+    switch (ordenPedida) {
+    case OrdenTransaccion::Empezar:
+        if (lecturaPropia_) {
+            lecturaPropia_ = false;
+            return 0;
+        }
+        return orden("BEGIN");
+    case OrdenTransaccion::Confirmar:
+        return confirmarYa();
+    case OrdenTransaccion::Deshacer:
+        // Como en el archivo: las lecturas abiertas en la transacción deshecha ya no siguen.
+        perderCursores();
         lecturaPropia_ = false;
-        return 0;
+        return orden("ROLLBACK");
+    case OrdenTransaccion::GuardarPunto:
+        lecturaPropia_ = false;
+        return orden(("SAVEPOINT " + punto).toUtf8());
+    case OrdenTransaccion::LiberarPunto:
+        return orden(("RELEASE SAVEPOINT " + punto).toUtf8());
+    case OrdenTransaccion::VolverAPunto:
+        // Volver al punto cierra los cursores abiertos después: se leen enteros antes.
+        drenarCursores();
+        return orden(("ROLLBACK TO SAVEPOINT " + punto + "; RELEASE SAVEPOINT " + punto).toUtf8());
     }
-    return orden("BEGIN");
+    return -1;
 }
 
-int MotorPostgres::confirmar()
+int MotorPostgres::confirmarYa()
 {
     if (!conexion_)
         return -1;
@@ -837,32 +851,6 @@ int MotorPostgres::confirmar()
                                           "una de sus sentencias había fallado. No se ha guardado nada de ella."),
                               QStringLiteral("COMMIT")));
     return 0;
-}
-
-int MotorPostgres::deshacer()
-{
-    // Como en el archivo: las lecturas abiertas en la transacción deshecha ya no siguen.
-    perderCursores();
-    lecturaPropia_ = false;
-    return orden("ROLLBACK");
-}
-
-int MotorPostgres::guardarPunto(const QString& nombre)
-{
-    lecturaPropia_ = false;
-    return orden(("SAVEPOINT " + nombre).toUtf8());
-}
-
-int MotorPostgres::liberarPunto(const QString& nombre)
-{
-    return orden(("RELEASE SAVEPOINT " + nombre).toUtf8());
-}
-
-int MotorPostgres::volverAPunto(const QString& nombre)
-{
-    // Volver al punto cierra los cursores abiertos después: se leen enteros antes.
-    drenarCursores();
-    return orden(("ROLLBACK TO SAVEPOINT " + nombre + "; RELEASE SAVEPOINT " + nombre).toUtf8());
 }
 
 QString MotorPostgres::ordenDeFilas(const QString& clave) const

@@ -96,12 +96,7 @@ public:
     std::unique_ptr<SentenciaMotor> preparar(const QByteArray& sql, int& codigo) override;
     int ejecutar(const QByteArray& sql) override;
     bool enTransaccion() const override;
-    int empezar() override;
-    int confirmar() override;
-    int deshacer() override;
-    int guardarPunto(const QString& nombre) override;
-    int liberarPunto(const QString& nombre) override;
-    int volverAPunto(const QString& nombre) override;
+    int transaccion(OrdenTransaccion orden, const QString& punto) override;
     long long filasCambiadas() const override { return filasCambiadas_; }
     long long ultimoId() const override { return ultimoId_; }
     bool admiteDevolver() const override { return true; }
@@ -127,6 +122,8 @@ private:
     ResultadoPg ordenProtegida(const QByteArray& sql);
     // Ejecuta una orden sin valores; 0 o el código de su fallo.
     int orden(const QByteArray& sql);
+    // COMMIT, tras leer enteros los cursores abiertos; un COMMIT que el servidor deshizo es un fallo.
+    int confirmarYa();
     // Antes de una sentencia que no es sólo de lectura: cierra la lectura que el motor abrió por
     // su cuenta, para que la escritura se confirme sola como siempre.
     int cerrarLectura();
