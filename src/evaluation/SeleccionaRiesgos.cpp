@@ -77,11 +77,13 @@ SeleccionaRiesgos::SeleccionaRiesgos(Sesion& sesion, QWidget* parent)
     origenRiesgos_ = cuadriculaRiesgos_->dataSource();
     cuadriculaRiesgos_->setGroupView(true);
     // Lo que vio el evaluador (dónde, cuánto, con qué equipo) sale en el documento bajo el riesgo.
+    // La caja escribe en la tabla, no en la vista de la cuadrícula: la vista sube la versión de la
+    // fila y el grado que se guarde después desde la cuadrícula se tomaría por el de otro usuario.
     situacion_ = new TextoFila(QStringLiteral("strSituacionObservada"), QStringLiteral("Situación observada"),
                                QStringLiteral("Opcional: lo que se ha visto en el puesto (dónde, con qué frecuencia, "
                                               "con qué equipos)"),
                                cuadriculaRiesgos_, sesion_.conexion,
-                               {QStringLiteral("VRiesgos"), QStringLiteral("IDEvaluacion"),
+                               {QStringLiteral("Evaluacion"), QStringLiteral("IDEvaluacion"),
                                 QStringLiteral("SituacionObservada"), QStringLiteral("Riesgo")});
     cuerpo()->addWidget(situacion_);
 

@@ -11,7 +11,13 @@ struct Traduccion
     int codigo; // código primario o extendido de SQLite
     long numero;
     const char* texto; // %1 es el archivo
+    // Si lo hay, el mensaje del motor tiene que ser éste para que la traducción valga.
+    const char* mensaje = nullptr;
 };
+
+// Lo que dicen los disparadores de las vistas que editan las ventanas cuando la fila ha cambiado
+// desde que se leyó. Cualquier otro disparador que rechaza una escritura es un valor no válido.
+constexpr const char* MarcaVersionVista = "VersionFila";
 
 // La única tabla que decide qué número ve cada fallo. Los extendidos van antes que su primario.
 const Traduccion traducciones[] = {
@@ -19,9 +25,8 @@ const Traduccion traducciones[] = {
      "El archivo «%1» está dañado: le falta una parte. Ejecute la utilidad de reparación."},
     {SQLITE_CONSTRAINT_FOREIGNKEY, NumeroError::OperacionVariosPasos,
      "El registro hace referencia a otro que no existe (o ya se ha borrado)."},
-    // Sólo los disparadores de las vistas rechazan así: la fila ha cambiado desde que se leyó.
     {SQLITE_CONSTRAINT_TRIGGER, NumeroError::RegistroModificado,
-     "Otro usuario ha modificado este registro; se muestran sus datos"},
+     "Otro usuario ha modificado este registro; se muestran sus datos", MarcaVersionVista},
     {SQLITE_CONSTRAINT_NOTNULL, NumeroError::OperacionVariosPasos, "Falta un dato obligatorio del registro."},
     {SQLITE_CONSTRAINT_UNIQUE, NumeroError::OperacionVariosPasos, "Ya existe un registro con ese valor."},
     {SQLITE_CONSTRAINT_PRIMARYKEY, NumeroError::OperacionVariosPasos, "Ya existe un registro con esa clave."},
@@ -84,11 +89,15 @@ ErrorBD errorDeSqlite(sqlite3* bd, int codigo, const QString& archivo, const QSt
     if ((codigo & 0xff) == SQLITE_ERROR)
         return errorDeSintaxis(mensaje, sentencia);
     for (const Traduccion& t : traducciones) {
-        const bool coincide = t.codigo > 0xff ? codigo == t.codigo : (codigo & 0xff) == t.codigo;
+        const bool coincide = (t.codigo > 0xff ? codigo == t.codigo : (codigo & 0xff) == t.codigo) &&
+                              (!t.mensaje || mensaje == QLatin1String(t.mensaje));
         if (coincide) {
             QString texto = QObject::tr(t.texto);
             if (texto.contains("%1"))
                 texto = texto.arg(nativo);
+            // Un mensaje que pone el propio esquema no dice nada más al usuario.
+            if (t.mensaje)
+                return ErrorBD(t.numero, texto, sentencia);
             return ErrorBD(t.numero, texto + " (" + mensaje + ")", sentencia);
         }
     }

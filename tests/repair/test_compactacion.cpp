@@ -394,8 +394,11 @@ TEST_F(Compactacion, TablaBorradaVuelveConElEsquemaYLoDice)
     const ResultadoCompactacion r = compactar();
     ASSERT_EQ(r.estado, Estado::Compactada) << r.mensaje.toStdString();
     EXPECT_EQ(r.restauradas, QStringList({"ActuaciónPreventivaRegistro"}));
-    EXPECT_TRUE(r.mensaje.startsWith("Finalizado.... Faltaban en la base de datos la tabla "
-                                     "ActuaciónPreventivaRegistro, el índice ActuacionRegistroPlan, la vista VRiesgos"))
+    EXPECT_TRUE(
+        r.mensaje.startsWith("Finalizado.... Faltaban en la base de datos la tabla "
+                             "ActuaciónPreventivaRegistro, el índice ActuacionRegistroPlan, el índice "
+                             "ActuacionRegistroEvaluacion, el índice ActuacionRegistroMedida, la vista VRiesgos y "
+                             "el disparador VRiesgosModificar: se han vuelto a crear"))
         << r.mensaje.toStdString();
     const QString base = p.ruta("Evaluacion.mdb");
     EXPECT_EQ(numeroDe(base, "SELECT count(*) FROM sqlite_master WHERE name IN ('ActuaciónPreventivaRegistro', "
