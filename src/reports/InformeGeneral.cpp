@@ -31,7 +31,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-InformeGeneral::InformeGeneral(const PeticionInforme& peticion, QWidget* parent) : QWidget(parent), peticion_(peticion)
+InformeGeneral::InformeGeneral(const PeticionInforme& peticion, const QString& conexion, QWidget* parent)
+    : QWidget(parent), peticion_(peticion), conexion_(conexion)
 {
     setObjectName(NombreVentana(Ventana::InformeGeneral));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -140,6 +141,11 @@ void InformeGeneral::cargar()
         [this] { motor_->abrirPlantilla(RutaEnPrograma(QStringLiteral("Informes/") + peticion_.plantilla)); },
         [] { Servicios().relojArena(true); },
         [this] {
+            // La misma conexión que las ventanas: con los datos en un servidor, el documento es el suyo.
+            if (!conexion_.isEmpty()) {
+                motor_->fijarConexion(conexion_);
+                return;
+            }
             // Los nombres de archivo de la carpeta del programa tal como están escritos: en un
             // sistema que distingue mayúsculas "Evaluacion.MDB" no sería la base de datos.
             motor_->fijarPropiedad(QStringLiteral("Database Name"), RutaEnPrograma(QStringLiteral("Evaluacion.mdb")));
@@ -382,7 +388,7 @@ void InformeGeneral::emitir()
 
 InformeGeneral* AbrirInforme(Sesion& sesion)
 {
-    auto* visor = new InformeGeneral(sesion.informe);
+    auto* visor = new InformeGeneral(sesion.informe, sesion.conexion);
     RegistroVentanas* registro = RegistroVentanas::actual();
     if (!registro || !registro->area()) {
         visor->cargar();

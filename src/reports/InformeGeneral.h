@@ -23,8 +23,10 @@ class InformeGeneral : public QWidget
     Q_OBJECT
 
 public:
-    // La petición se copia: cada visor sigue con la suya aunque después se pida otro informe.
-    explicit InformeGeneral(const PeticionInforme& peticion, QWidget* parent = nullptr);
+    // La petición se copia: cada visor sigue con la suya aunque después se pida otro informe. El
+    // documento se lee con la conexión del programa (la de la sesión: el archivo o el servidor); sin
+    // ella, con la base de datos del archivo de la carpeta del programa.
+    explicit InformeGeneral(const PeticionInforme& peticion, const QString& conexion = {}, QWidget* parent = nullptr);
     ~InformeGeneral() override;
 
     // Carga de la ventana. Se abre aunque falle algo, vacía, y entonces avisa del motivo.
@@ -63,6 +65,7 @@ private:
     long long centroPedido() const;
 
     PeticionInforme peticion_;
+    QString conexion_;
     std::unique_ptr<MotorInforme> motor_;
     std::unique_ptr<DocumentoInforme> documento_;
     QWidget* panelVisor_ = nullptr;

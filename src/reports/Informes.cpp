@@ -32,7 +32,7 @@ void RegistrarInformes()
 {
     // Quien pida el visor por el registro obtiene uno cargado; para tener varios a la vez, AbrirInforme.
     RegistroVentanas::registrarFabrica(Ventana::InformeGeneral, [](Sesion& sesion) {
-        auto* visor = new InformeGeneral(sesion.informe);
+        auto* visor = new InformeGeneral(sesion.informe, sesion.conexion);
         visor->cargar();
         return static_cast<QWidget*>(visor);
     });

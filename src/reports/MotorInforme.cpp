@@ -6,6 +6,7 @@
 #include "store/Conexion.h"
 #include "store/ErrorBD.h"
 #include "store/SentenciaPreparada.h"
+#include "store/VersionEvaluacion.h"
 
 #include <QDate>
 #include <QDir>
@@ -25,11 +26,12 @@ const QRegularExpression& marcaCampo()
     return marca;
 }
 
-// Las marcas que se enlazan en una consulta: {Tabla.Campo} y {hoy}, el día del reloj del programa
-// (el mismo que {{fecha}}), para que las consultas no dependan del date('now') de la base.
+// Las marcas que se enlazan en una consulta: {Tabla.Campo}, {hoy}, el día del reloj del programa
+// (el mismo que {{fecha}}), para que las consultas no dependan del date('now') de la base, y {huella},
+// la de la evaluación del centro, calculada aquí para que sea la misma en el archivo y en el servidor.
 const QRegularExpression& marcaConsulta()
 {
-    static const QRegularExpression marca(QStringLiteral("\\{(?:(\\w+)\\.(\\w+)|(hoy))\\}"),
+    static const QRegularExpression marca(QStringLiteral("\\{(?:(\\w+)\\.(\\w+)|(hoy)|(huella))\\}"),
                                           QRegularExpression::UseUnicodePropertiesOption);
     return marca;
 }
@@ -192,6 +194,7 @@ void MotorInforme::abrirPlantilla(const QString& ruta)
 
 void MotorInforme::fijarPropiedad(const QString& nombre, const QString& valor)
 {
+    conexion_.clear();
     if (nombre == QLatin1String("Database Name"))
         baseDatos_ = valor;
     else if (nombre == QLatin1String("System Database Path"))
@@ -214,8 +217,15 @@ void MotorInforme::conectarCarpeta(const QString& carpeta)
     fijarPropiedad(QStringLiteral("Session Password"), d.clave);
 }
 
+void MotorInforme::fijarConexion(const QString& texto)
+{
+    conexion_ = texto;
+}
+
 QString MotorInforme::conexion() const
 {
+    if (!conexion_.isEmpty())
+        return conexion_;
     // Mismo formato que el texto de conexión del programa: con las mismas rutas es la misma
     // conexión abierta y no una segunda sobre el mismo archivo.
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Password=") + valorConexion(clave_) +
@@ -256,6 +266,18 @@ std::unique_ptr<DocumentoInforme> MotorInforme::generar() const
     std::shared_ptr<Conexion> con;
     if (conDatos)
         con = Conexion::obtener(conexion());
+    // La huella sólo se calcula si alguna consulta la pide, y una sola vez.
+    std::optional<QVariant> huella;
+    const auto huellaCentro = [&]() -> QVariant {
+        if (!huella) {
+            huella = QVariant(QMetaType(QMetaType::QString));
+            for (const CondicionSeleccion& cond : condiciones)
+                if (cond.nombre().compare(QLatin1String("CentroTrabajo.IDCentro"), Qt::CaseInsensitive) == 0 &&
+                    !cond.valor.isNull())
+                    huella = HuellaEvaluacion(*con, cond.valor.toLongLong());
+        }
+        return *huella;
+    };
     for (size_t i = 0; i < p.consultas.size(); ++i) {
         const ConsultaPlantilla& c = p.consultas[i];
         Tabla& t = tablas[i];
@@ -285,6 +307,10 @@ std::unique_ptr<DocumentoInforme> MotorInforme::generar() const
                 valores.push_back(Hoy().toString(Qt::ISODate));
                 continue;
             }
+            if (m.hasCaptured(4)) {
+                valores.push_back(huellaCentro());
+                continue;
+            }
             const QString nombre = m.captured(1) + QLatin1Char('.') + m.captured(2);
             QVariant v;
             for (const CondicionSeleccion& cond : condiciones)
@@ -294,11 +320,14 @@ std::unique_ptr<DocumentoInforme> MotorInforme::generar() const
         }
         final += sql.mid(desde);
         if (!p.comun.trimmed().isEmpty()) {
-            static const QRegularExpression conWith(QStringLiteral("^with\\s"),
+            // Con WITH RECURSIVE, la palabra va al principio de toda la lista: el servidor sólo deja
+            // que una tabla se nombre a sí misma si la lista entera empieza así.
+            static const QRegularExpression conWith(QStringLiteral("^with\\s+(recursive\\s+)?"),
                                                     QRegularExpression::CaseInsensitiveOption);
-            final = conWith.match(final).hasMatch()
-                        ? QStringLiteral("WITH ") + p.comun.trimmed() + QStringLiteral(", ") + final.mid(5)
-                        : QStringLiteral("WITH ") + p.comun.trimmed() + QLatin1Char(' ') + final;
+            const auto w = conWith.match(final);
+            const QString inicio = w.hasCaptured(1) ? QStringLiteral("WITH RECURSIVE ") : QStringLiteral("WITH ");
+            final = w.hasMatch() ? inicio + p.comun.trimmed() + QStringLiteral(", ") + final.mid(w.capturedEnd())
+                                 : inicio + p.comun.trimmed() + QLatin1Char(' ') + final;
         }
         leerConsulta(*con, final, valores, t);
 

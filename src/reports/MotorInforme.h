@@ -10,8 +10,9 @@
 
 class DocumentoInforme;
 
-// Motor de informes: abre una plantilla, toma las propiedades de conexión de su base de datos y la
-// fórmula de selección, y rellena el documento leyendo la base de datos.
+// Motor de informes: abre una plantilla, toma la conexión de su base de datos (el texto de conexión del
+// programa, o las propiedades de conexión del archivo) y la fórmula de selección, y rellena el documento
+// leyendo la base de datos, en el archivo o en el servidor.
 class MotorInforme
 {
 public:
@@ -28,7 +29,10 @@ public:
     void fijarPropiedad(const QString& nombre, const QString& valor);
     // Las cuatro propiedades de la base de datos de una carpeta de programa.
     void conectarCarpeta(const QString& carpeta);
-    // Texto de conexión que resulta de las cuatro propiedades.
+    // El texto de conexión del programa (el de la sesión), del archivo o de un servidor: se lee con la
+    // misma conexión que usan las ventanas. Fijar después una propiedad vuelve a las propiedades.
+    void fijarConexion(const QString& texto);
+    // El texto de conexión fijado o, sin él, el que resulta de las cuatro propiedades.
     QString conexion() const;
 
     // La fórmula de una plantilla o de la exportación en lote; las ventanas dan ya las condiciones.
@@ -44,6 +48,7 @@ public:
 private:
     std::optional<PlantillaInforme> plantilla_;
     QString baseDatos_, sistema_, usuario_, clave_;
+    QString conexion_; // vacío: la de las propiedades
     // Sin valor si la fórmula no se entendía.
     std::optional<std::vector<CondicionSeleccion>> condiciones_ = std::vector<CondicionSeleccion>{};
 };

@@ -6,6 +6,7 @@
 #include "store/CuentaSistema.h"
 #include "store/ErrorBD.h"
 #include "store/Esquema.h"
+#include "store/FuncionesInformes.h"
 #include "store/MotorSqlite.h"
 #include "store/Recordset.h"
 #include "store/SentenciaPreparada.h"
@@ -158,9 +159,12 @@ Conexion::Conexion(const DatosConexion& datos, bool nueva) : datos_(datos)
     }
     motor_ = MotorSqlite::abrir(ruta(datos.fuente), nueva);
     conexionesVivas().insert(this);
-    // La huella de la evaluación para las plantillas es una función SQL de SQLite.
-    if (sqlite3* bd = motor_->sqlite())
+    // Las funciones SQL de SQLite que usan las plantillas: la huella de la evaluación y las que el
+    // servidor ya tiene.
+    if (sqlite3* bd = motor_->sqlite()) {
         RegistrarFuncionesEvaluacion(bd);
+        RegistrarFuncionesInformes(bd);
+    }
     try {
         // La primera sentencia es la que descubre un archivo que no es una base de datos.
         ejecutar("PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL;");

@@ -173,8 +173,12 @@ std::unique_ptr<ExportacionInformes::Motores> ExportacionInformes::abrirMotores(
             motores->evaluacion.abrirPlantilla(QDir(informes).filePath(Informes::FicheroEvaluacion));
             motores->planificacion.abrirPlantilla(QDir(informes).filePath(Informes::FicheroPlanificacion));
         }
-        motores->evaluacion.conectarCarpeta(carpeta_);
-        motores->planificacion.conectarCarpeta(carpeta_);
+        for (MotorInforme* motor : {&motores->evaluacion, &motores->planificacion}) {
+            if (conexionPrograma_.isEmpty())
+                motor->conectarCarpeta(carpeta_);
+            else
+                motor->fijarConexion(conexionPrograma_);
+        }
     } catch (const ErrorBD& e) {
         errores_ << e.descripcion() << Qt::endl;
         codigo = BaseDatos;

@@ -56,6 +56,9 @@ public:
     ExportacionInformes(QString carpetaPrograma, QString destino, QTextStream& salida, QTextStream& errores);
 
     void fijarEscritor(Escritor escritor) { escritor_ = std::move(escritor); }
+    // Texto de conexión del programa con el que leer los datos (el de un servidor); sin él, la base de
+    // datos del archivo de la carpeta del programa.
+    void fijarConexion(QString conexion) { conexionPrograma_ = std::move(conexion); }
     void fijarFormato(FormatoDocumento formato) { formato_ = formato; }
     // Devuelven un código de SalidaExportacion. Sin centro, los de todos los que tienen puestos o plan.
     int ejecutar(std::optional<long long> soloCentro);
@@ -85,6 +88,7 @@ private:
     QTextStream& errores_;
     Escritor escritor_;
     FormatoDocumento formato_ = FormatoDocumento::Pdf;
+    QString conexionPrograma_;
     QString conexion_;
     QSet<QString> usados_; // nombres ya dados, sin mayúsculas
 };

@@ -4,6 +4,7 @@
 //
 //   ExportarInformes [--centro ID | --empresa ID] [--formato pdf|odt|xlsx|csv] [--destino CARPETA]
 //   (códigos de salida: --help)
+#include "plataforma/OrigenGuardado.h"
 #include "reports/exportar/ExportacionInformes.h"
 #include "shell/Rutinas.h"
 #include "store/Conexion.h"
@@ -94,21 +95,28 @@ int main(int argc, char* argv[])
             QStringLiteral("--centro y --empresa no van juntos: o un centro, o la empresa entera.\n%1").arg(uso),
             SalidaExportacion::Uso);
 
-    const QString base = RutaEnPrograma(QStringLiteral("Evaluacion.mdb"));
-    if (!QFileInfo::exists(base))
-        return fallar(QStringLiteral("No se encuentra la base de datos «%1».").arg(QDir::toNativeSeparators(base)),
-                      SalidaExportacion::BaseDatos);
+    // Los datos están donde los leen las ventanas: el archivo de la carpeta o el servidor elegido en
+    // Origen de datos (la contraseña, en el archivo de contraseñas de libpq).
+    const OrigenGuardado origen = LeerOrigen();
+    if (!origen.enServidor) {
+        const QString base = RutaEnPrograma(QStringLiteral("Evaluacion.mdb"));
+        if (!QFileInfo::exists(base))
+            return fallar(QStringLiteral("No se encuentra la base de datos «%1».").arg(QDir::toNativeSeparators(base)),
+                          SalidaExportacion::BaseDatos);
 
-    // Antes de la primera conexión: un diario que no es del archivo no lo vacía. Si no se puede
-    // guardar la copia previa, no se sigue: abrir aplicaría el diario sin red.
-    const ResultadoDiario diario = ProtegerDiario(base);
-    for (const QString& aviso : TomarAvisosDiario())
-        errores << aviso << Qt::endl;
-    if (diario.estado == ResultadoDiario::Estado::SinCopia)
-        return SalidaExportacion::BaseDatos;
+        // Antes de la primera conexión: un diario que no es del archivo no lo vacía. Si no se puede
+        // guardar la copia previa, no se sigue: abrir aplicaría el diario sin red.
+        const ResultadoDiario diario = ProtegerDiario(base);
+        for (const QString& aviso : TomarAvisosDiario())
+            errores << aviso << Qt::endl;
+        if (diario.estado == ResultadoDiario::Estado::SinCopia)
+            return SalidaExportacion::BaseDatos;
+    }
 
     try {
         ExportacionInformes exportacion(CarpetaPrograma(), destino, salida, errores);
+        if (origen.enServidor)
+            exportacion.fijarConexion(TextoConexionServidor(origen.servidor));
         exportacion.fijarFormato(formato);
         return empresa ? exportacion.ejecutarEmpresa(*empresa) : exportacion.ejecutar(soloCentro);
     } catch (const std::exception& e) {

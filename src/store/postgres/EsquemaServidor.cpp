@@ -1,6 +1,7 @@
 #include "store/postgres/EsquemaServidor.h"
 
 #include "store/postgres/ConexionPg.h"
+#include "store/postgres/FuncionesInformesServidor.h"
 #include "store/postgres/TextoEsquemaServidor.h"
 #include "store/postgres/TransaccionPg.h"
 
@@ -140,6 +141,8 @@ ResultadoEsquema prepararEsquemaServidor(PGconn* c)
     ResultadoEsquema r;
     try {
         comprobarYPoner(c, r);
+        if (!r.error)
+            PonerFuncionesInformes(c);
     } catch (const ErrorBD& e) {
         r.estado = ResultadoEsquema::Estado::Fallida;
         r.error = e;
