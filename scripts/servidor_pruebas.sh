@@ -4,6 +4,8 @@
 #   servidor_pruebas.sh arrancar DIR   crea un grupo de bases de datos nuevo y lo arranca
 #   servidor_pruebas.sh parar DIR      lo para y borra DIR (no hace nada si no hay ninguno)
 #
+# Si ya hay uno en marcha en DIR, arrancar lo comparte y parar sólo lo para al irse el último.
+#
 # Escucha sólo en 127.0.0.1, en un puerto libre elegido al arrancar, y su socket va dentro de su
 # carpeta: no choca con otro servidor de la máquina (ni con el del sistema en 5432). Deja en
 # DIR/conexion.txt el texto de conexión de libpq (host, port, dbname, user, password) de un
@@ -113,7 +115,7 @@ EOF
         puerto=$(puerto_libre)
         "${como[@]}" rm -f "$grupo/servidor.log"
         if "${como[@]}" "$BIN/pg_ctl" start -D "$grupo/datos" -w -t 60 -s -l "$grupo/servidor.log" \
-            -o "-p $puerto" >/dev/null 2>&1; then
+            -o "-p $puerto" >/dev/null 2>&1 9>&-; then
             break
         fi
         if [ "$intento" -eq 8 ] || ! grep -q 'could not bind\|Address already in use' "$grupo/servidor.log"; then
@@ -129,8 +131,38 @@ EOF
     echo "servidor de pruebas en 127.0.0.1:$puerto ($grupo)"
 }
 
+# Varias tandas de pruebas sobre la misma carpeta de compilación (dos ctest a la vez) comparten el
+# servidor: cada arranque suma un usuario y cada parada lo resta; sólo el último lo para. Cada
+# prueba crea sus bases de datos con nombre propio, así que no se pisan.
+usuarios="$dir.usuarios"
+en_marcha()
+{
+    [ -e "$dir/$MARCA" ] && [ -f "$dir/conexion.txt" ] || return 1
+    local grupo
+    grupo=$(cat "$dir/$MARCA")
+    [ -n "$grupo" ] && "${como[@]}" "$BIN/pg_ctl" status -D "$grupo/datos" >/dev/null 2>&1
+}
+mkdir -p "$(dirname "$dir")"
+exec 9>"$dir.cerrojo"
+flock 9
+cuantos=$(cat "$usuarios" 2>/dev/null || echo 0)
 case "$orden" in
-arrancar) arrancar ;;
-parar) parar ;;
+arrancar)
+    if [ "$cuantos" -gt 0 ] && en_marcha; then
+        echo $((cuantos + 1)) >"$usuarios"
+        echo "servidor de pruebas ya en marcha en $dir ($((cuantos + 1)) tandas)"
+    else
+        arrancar
+        echo 1 >"$usuarios"
+    fi
+    ;;
+parar)
+    if [ "$cuantos" -gt 1 ] && en_marcha; then
+        echo $((cuantos - 1)) >"$usuarios"
+    else
+        parar
+        rm -f "$usuarios"
+    fi
+    ;;
 *) uso ;;
 esac

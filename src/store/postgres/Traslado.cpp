@@ -38,6 +38,12 @@ private:
     sqlite3* bd_ = nullptr;
 };
 
+// Tablas del catálogo: riesgos, factores, puestos tipo, sus enlaces y medidas, las actuaciones y su revisión.
+const QStringList TablasCatalogo = {QStringLiteral("Riesgos"),     QStringLiteral("FactoresRiesgos"),
+                                    QStringLiteral("Puestos"),     QStringLiteral("RiesgosFactores"),
+                                    QStringLiteral("Medidas"),     QStringLiteral("FactoresHabituales"),
+                                    QStringLiteral("Actuaciones"), QStringLiteral("RevisionCatalogo")};
+
 // Filas que trae cada tabla en un archivo recién creado (los datos propios del programa).
 QMap<QString, long long> filasDeSerie(const QStringList& tablas)
 {
@@ -150,8 +156,14 @@ ResultadoTraslado trasladar(const QString& archivoSqlite, PGconn* servidor, cons
     }
     const QStringList orden = tablasEnOrden(origen.bd());
     const QMap<QString, long long> deSerie = filasDeSerie(orden);
+    // El catálogo lo pone el propio programa al abrir la base del servidor: no cuenta como datos y
+    // se sustituye por el del archivo, que es el que nombran sus evaluaciones.
+    const auto esCatalogo = [](const QString& t) { return TablasCatalogo.contains(t, Qt::CaseInsensitive); };
+    QMap<QString, long long> enServidor;
     for (const QString& t : orden)
-        if (contarPg(servidor, t) > deSerie.value(t)) {
+        enServidor[t] = contarPg(servidor, t);
+    for (const QString& t : orden)
+        if (!esCatalogo(t) && enServidor.value(t) > deSerie.value(t)) {
             r.mensaje = QObject::tr("La base de datos del servidor ya tiene datos (tabla %1): el traslado sólo se hace "
                                     "a una base de datos vacía.")
                             .arg(t);
@@ -163,7 +175,7 @@ ResultadoTraslado trasladar(const QString& archivoSqlite, PGconn* servidor, cons
     // Lo que trae de serie el servidor se sustituye por lo del archivo; se borra de las que
     // dependen hacia las que son referenciadas.
     for (auto t = orden.crbegin(); t != orden.crend(); ++t)
-        if (deSerie.value(*t) > 0)
+        if (enServidor.value(*t) > 0)
             ejecutarPg(servidor, QStringLiteral("DELETE FROM %1").arg(nombrePg(*t)));
     r.filas = copiarTablas(
         orden, [&](const QString& t) { return copiarTabla(origen, servidor, t, r.fechasVacias); },

@@ -96,6 +96,34 @@ TEST(Traslado, RechazaUnServidorConDatosOUnArchivoDeOtraRevisionSinTocarNada)
     EXPECT_FALSE(QFile::exists(dir.filePath("NoEsta.mdb"))); // sólo se lee: no se crea
 }
 
+// Una base del servidor que el programa ya abrió tiene su catálogo: sigue contando como vacía y el
+// catálogo que queda es el del archivo, el que nombran sus evaluaciones.
+TEST(Traslado, UnServidorConSoloElCatalogoSeAceptaYTomaElDelArchivo)
+{
+    const QTemporaryDir dir;
+    BaseServidorPrueba base;
+    ConexionPg c = base.conectar();
+    ASSERT_EQ(prepararEsquemaServidor(c.get()).estado, ResultadoEsquema::Estado::Nueva);
+    ejecutarPg(c.get(), "INSERT INTO Riesgos (IDRiesgo, Riesgo) VALUES (1, 'Del servidor'), (2, 'Sólo allí');"
+                        "INSERT INTO FactoresRiesgos (IDFactor, Factor) VALUES (5, 'Escaleras');"
+                        "INSERT INTO RiesgosFactores (IDRiesgoFactor, IDFactor, IDRiesgo) VALUES (1, 5, 2);"
+                        "INSERT INTO Medidas (IDMedida, IDRiesgo, IDFactor, Medida) VALUES (1, 2, 5, 'Barandilla');"
+                        "INSERT INTO Actuaciones (IDActuaciones, Actuacion) VALUES (1, 'Formación');"
+                        "UPDATE RevisionCatalogo SET Revision = 9");
+    const ResultadoTraslado r = trasladarAlServidor(
+        archivo(dir, Sembrado + "INSERT INTO Riesgos (IDRiesgo, Riesgo) VALUES (1, 'Caída al mismo nivel');"
+                                "UPDATE RevisionCatalogo SET Revision = 4;"),
+        c.get());
+    ASSERT_TRUE(r.hecho) << qPrintable(r.mensaje);
+    EXPECT_EQ(celdaPg(c.get(), "SELECT string_agg(Riesgo, '|' ORDER BY IDRiesgo) FROM Riesgos"),
+              "Caída al mismo nivel");
+    EXPECT_EQ(celdaPg(c.get(), "SELECT count(*) FROM Medidas"), "0");
+    EXPECT_EQ(celdaPg(c.get(), "SELECT count(*) FROM RiesgosFactores"), "0");
+    EXPECT_EQ(celdaPg(c.get(), "SELECT count(*) FROM Actuaciones"), "0");
+    EXPECT_EQ(celdaPg(c.get(), "SELECT Revision FROM RevisionCatalogo"), "4");
+    EXPECT_EQ(celdaPg(c.get(), "SELECT count(*) FROM Empresas"), "2");
+}
+
 TEST(Traslado, UnFalloAMediasDejaElServidorVacio)
 {
     const QTemporaryDir dir;
