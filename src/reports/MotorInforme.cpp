@@ -79,6 +79,25 @@ QString claveUnion(const std::vector<QVariant>& fila, const std::vector<int>& in
     return clave;
 }
 
+// El servidor da en minúsculas los nombres de columna que no van entre comillas; la maquetación los
+// nombra como los escribe la consulta. Se toma esa escritura: la del alias ("AS Nombre"), si no la de la
+// columna ("e.Nombre") y si no la de la palabra suelta.
+QString nombreEscrito(const QString& sql, const QString& nombre)
+{
+    const QRegularExpression palabra(
+        QStringLiteral("(\\bAS\\s+|\\.)?\\b(") + QRegularExpression::escape(nombre) + QStringLiteral(")\\b"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    QString alias, columna, suelta;
+    auto it = palabra.globalMatch(sql);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        QString& sitio = m.captured(1).isEmpty() ? suelta : m.captured(1) == QLatin1String(".") ? columna : alias;
+        if (sitio.isEmpty())
+            sitio = m.captured(2);
+    }
+    return !alias.isEmpty() ? alias : !columna.isEmpty() ? columna : !suelta.isEmpty() ? suelta : nombre;
+}
+
 void leerConsulta(Conexion& con, const QString& sql, const std::vector<QVariant>& valores, Tabla& t)
 {
     const SentenciaPreparada sentencia(con, sql.toUtf8());
@@ -90,8 +109,9 @@ void leerConsulta(Conexion& con, const QString& sql, const std::vector<QVariant>
     for (int i = 0; i < int(valores.size()); ++i)
         enlazar(con, st, i + 1, valores[i]);
     const int n = st.columnas();
+    // En el archivo, los nombres tal como los da SQLite, que son los de siempre.
     for (int i = 0; i < n; ++i)
-        t.columnas << st.nombreColumna(i);
+        t.columnas << (st.sqlite() ? st.nombreColumna(i) : nombreEscrito(sql, st.nombreColumna(i)));
     PasoSentencia paso;
     while ((paso = st.paso()) == PasoSentencia::Fila) {
         std::vector<QVariant> fila(n);
