@@ -433,21 +433,17 @@ void ActuacionPreventiva::anadirLinea()
                  "Sin Planificación", nullptr);
         return;
     }
-    Recordset rs;
-    rs.open("Select * from \"ActuaciónPreventivaRegistro\";", sesion_.conexion);
-    rs.addNew();
-    rs.setValue("IDActuacion", plan);
-    rs.setValue("AccionPreventiva", cajaAccion_->text());
-    rs.setValue("FechaLimite", fechaLimite_->value());
-    rs.setValue("ResponsableEjecucion", cajaResponsable_->text());
-    rs.setValue("PresupuestoAproximado", cajaPresupuesto_->text());
+    LineaNueva linea;
+    linea.idActuacion = plan;
+    linea.accion = cajaAccion_->text();
+    linea.fechaLimite = fechaLimite_->date();
+    linea.responsable = cajaResponsable_->text();
+    linea.presupuesto = cajaPresupuesto_->text();
     if (const QVariant riesgo = eleccionRiesgo_->riesgo(); !riesgo.isNull()) {
-        rs.setValue("IDEvaluacion", riesgo);
-        if (const QVariant medida = eleccionRiesgo_->medida(); !medida.isNull())
-            rs.setValue("IDMedidaFactor", medida);
+        linea.idEvaluacion = riesgo;
+        linea.idMedidaFactor = eleccionRiesgo_->medida();
     }
-    rs.setValue("Estado", EstadosLinea().front());
-    GrabarFila(rs);
+    AnadirLinea(*Conexion::obtener(sesion_.conexion), linea);
     leerLineas();
     vaciarLineaNueva();
 }

@@ -110,6 +110,16 @@ int AnadirPropuestas(Conexion& c, long long idActuacion, const std::vector<Linea
     return int(lista.size());
 }
 
+long long AnadirLinea(Conexion& c, const LineaNueva& l)
+{
+    c.ejecutar("INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, AccionPreventiva, FechaLimite, "
+               "ResponsableEjecucion, PresupuestoAproximado, IDEvaluacion, IDMedidaFactor, Estado) VALUES (?, ?, ?, ?, "
+               "?, ?, ?, ?)",
+               {l.idActuacion, l.accion, l.fechaLimite.isValid() ? QVariant(l.fechaLimite) : QVariant(), l.responsable,
+                l.presupuesto, l.idEvaluacion, l.idMedidaFactor, EstadosLinea().front()});
+    return c.motor().ultimoId();
+}
+
 void DejarRevaloracionPendiente(Conexion& c, long long idLinea, const QDate& fecha)
 {
     c.ejecutar("INSERT INTO RevaloracionesRiesgo (IDEvaluacion, IDActuacionRegistro, Fecha, NivelAnterior) "

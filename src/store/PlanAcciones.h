@@ -52,6 +52,21 @@ std::vector<LineaPropuesta> ProponerDesdeEvaluacion(Conexion& conexion, long lon
 int AnadirPropuestas(Conexion& conexion, long long idActuacion, const std::vector<LineaPropuesta>& propuestas,
                      const QString& responsable);
 
+// Una línea que el usuario añade a mano al plan, pendiente. El riesgo y la medida que cubre son
+// opcionales (nulos: una línea general).
+struct LineaNueva
+{
+    long long idActuacion = 0;
+    QString accion;
+    QDate fechaLimite;
+    QString responsable;
+    QString presupuesto; // tal como se escribió
+    QVariant idEvaluacion, idMedidaFactor;
+};
+// La añade con una sola sentencia, sin leer las demás líneas del plan, y devuelve su número. Lanza
+// ErrorBD si falla la base de datos.
+long long AnadirLinea(Conexion& conexion, const LineaNueva& linea);
+
 // Volver a valorar un riesgo cuando la acción de su línea está hecha, en la tabla
 // RevaloracionesRiesgo. Una fila con NivelNuevo nulo está pendiente: la acción de su línea
 // (IDActuacionRegistro) se dio por realizada en Fecha y el riesgo aún no se ha vuelto a valorar;
