@@ -4,13 +4,15 @@
 // servidor: las medidas de los dos las comparten.
 #include "evaluation/MatrizRiesgo.h"
 #include "shell/Comprobaciones.h"
+#include "store/Conexion.h"
+#include "store/PlanAcciones.h"
 #include "store/Recordset.h"
 
 #include <QDate>
 #include <benchmark/benchmark.h>
 
 // Añade la línea de siempre al plan por un conjunto de registros abierto sobre su tabla y devuelve
-// su número.
+// su número (lo ingenuo: la tabla entera leída antes).
 inline long long AnadirLinea(Recordset& rs, long long plan)
 {
     rs.addNew();
@@ -23,12 +25,16 @@ inline long long AnadirLinea(Recordset& rs, long long plan)
     return rs.lastInsertId();
 }
 
-// Como el botón de añadir de la ventana del plan: la tabla abierta sólo para añadir.
+// Como el botón de añadir de la ventana del plan: la misma línea con una sola sentencia.
 inline long long AnadirLineaComoLaVentana(const QString& conexion, long long plan)
 {
-    Recordset rs;
-    rs.open("Select * from \"ActuaciónPreventivaRegistro\";", conexion);
-    return AnadirLinea(rs, plan);
+    LineaNueva linea;
+    linea.idActuacion = plan;
+    linea.accion = QStringLiteral("Revisión de extintores");
+    linea.fechaLimite = QDate(2027, 3, 1);
+    linea.responsable = QStringLiteral("Gerencia");
+    linea.presupuesto = QStringLiteral("150");
+    return AnadirLinea(*Conexion::obtener(conexion), linea);
 }
 
 // Como la ventana de evaluación: la cuadrícula abierta sobre los riesgos mostrados del puesto, y

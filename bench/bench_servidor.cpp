@@ -550,8 +550,13 @@ int main(int argc, char** argv)
     }
     textoPg = base.admin + QStringLiteral(" dbname=") + base.nombre;
     {
+        // Se traslada una copia que el programa ha abierto antes: la base de escala puede venir de
+        // una revisión anterior del esquema, y sólo se trasladan bases al día.
+        CopiaEscala copia(carpetaEscala);
+        Conexion::obtener(copia.conexion);
+        Conexion::cerrarTodas();
         ConexionPg c = conectarPg(textoPg);
-        const ResultadoTraslado r = trasladarAlServidor(carpetaEscala + "/Evaluacion.mdb", c.get());
+        const ResultadoTraslado r = trasladarAlServidor(copia.dir.filePath("Evaluacion.mdb"), c.get());
         if (!r.hecho) {
             std::fprintf(stderr, "bench_servidor: %s\n", r.mensaje.toUtf8().constData());
             return 1;
