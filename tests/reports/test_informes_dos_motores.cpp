@@ -200,4 +200,22 @@ TEST_F(InformesDosMotores, ExportarInformesEscribeLosPdfDelServidor)
                   .toInt(),
               2);
 }
+// El documento de la empresa entera, en el mismo proceso y con el texto de conexión del servidor.
+TEST_F(InformesDosMotores, ElDocumentoDeLaEmpresaSeEscribeConLaConexionDelServidor)
+{
+    QTemporaryDir carpeta, destino;
+    QDir(carpeta.path()).mkdir("Informes");
+    for (const QString& f : {Informes::FicheroEvaluacion, Informes::FicheroPlanificacion})
+        ASSERT_TRUE(
+            QFile::copy(QStringLiteral(FUENTES_PROYECTO "/data/informes/") + f, carpeta.filePath("Informes/" + f)));
+    QString textoSalida, textoErrores;
+    QTextStream salida(&textoSalida), errores(&textoErrores);
+    ExportacionInformes exportacion(carpeta.path(), destino.path(), salida, errores);
+    exportacion.fijarConexion(servidor.texto());
+    EXPECT_EQ(exportacion.ejecutarEmpresa(7), SalidaExportacion::Correcta) << textoErrores.toStdString();
+    const QStringList escritos = QDir(destino.path()).entryList({"*.pdf"});
+    ASSERT_EQ(escritos.size(), 1) << textoErrores.toStdString();
+    EXPECT_TRUE(escritos.front().contains(QStringLiteral("Talleres O'Donnell Ñandú")))
+        << escritos.front().toStdString();
+}
 } // namespace
