@@ -86,6 +86,8 @@ QString AyudaExportacion()
         "el plan con una fila por acción y la evaluación con una fila por riesgo de cada puesto, dos\n"
         "archivos por centro (con --empresa, los de cada uno de sus centros). Las hojas de cálculo no\n"
         "emiten la evaluación: no son el documento que se firma.\n"
+        "Los datos se leen de donde los lee el programa: el archivo de su carpeta o, si se ha elegido en\n"
+        "Origen de datos, el servidor PostgreSQL (con la contraseña del archivo de contraseñas de libpq).\n"
         "\n"
         "Códigos de salida:\n"
         "  0   todos los documentos escritos\n"
