@@ -81,22 +81,40 @@ QString claveUnion(const std::vector<QVariant>& fila, const std::vector<int>& in
 
 // El servidor da en minúsculas los nombres de columna que no van entre comillas; la maquetación los
 // nombra como los escribe la consulta. Se toma esa escritura: la del alias ("AS Nombre"), si no la de la
-// columna ("e.Nombre") y si no la de la palabra suelta.
-QString nombreEscrito(const QString& sql, const QString& nombre)
+// columna ("e.Nombre") y si no la de la palabra suelta. Las palabras se recorren una sola vez.
+class NombresEscritos
 {
-    const QRegularExpression palabra(
-        QStringLiteral("(\\bAS\\s+|\\.)?\\b(") + QRegularExpression::escape(nombre) + QStringLiteral(")\\b"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
-    QString alias, columna, suelta;
-    auto it = palabra.globalMatch(sql);
-    while (it.hasNext()) {
-        const auto m = it.next();
-        QString& sitio = m.captured(1).isEmpty() ? suelta : m.captured(1) == QLatin1String(".") ? columna : alias;
-        if (sitio.isEmpty())
-            sitio = m.captured(2);
+public:
+    explicit NombresEscritos(const QString& sql)
+    {
+        static const QRegularExpression palabra(QStringLiteral("(\\bAS\\s+|\\.)?\\b(\\w+)\\b"),
+                                                QRegularExpression::CaseInsensitiveOption |
+                                                    QRegularExpression::UseUnicodePropertiesOption);
+        auto it = palabra.globalMatch(sql);
+        while (it.hasNext()) {
+            const auto m = it.next();
+            const int clase = m.captured(1).isEmpty() ? 2 : m.captured(1) == QLatin1String(".") ? 1 : 0;
+            Escritura& e = escrituras_[m.captured(2).toLower()];
+            if (clase < e.clase) {
+                e.clase = clase;
+                e.texto = m.captured(2);
+            }
+        }
     }
-    return !alias.isEmpty() ? alias : !columna.isEmpty() ? columna : !suelta.isEmpty() ? suelta : nombre;
-}
+    QString de(const QString& nombre) const
+    {
+        const auto it = escrituras_.constFind(nombre.toLower());
+        return it == escrituras_.constEnd() ? nombre : it->texto;
+    }
+
+private:
+    struct Escritura
+    {
+        int clase = 3; // 0 alias, 1 columna, 2 palabra suelta
+        QString texto;
+    };
+    QHash<QString, Escritura> escrituras_;
+};
 
 void leerConsulta(Conexion& con, const QString& sql, const std::vector<QVariant>& valores, Tabla& t)
 {
@@ -110,8 +128,11 @@ void leerConsulta(Conexion& con, const QString& sql, const std::vector<QVariant>
         enlazar(con, st, i + 1, valores[i]);
     const int n = st.columnas();
     // En el archivo, los nombres tal como los da SQLite, que son los de siempre.
+    std::optional<NombresEscritos> escritos;
+    if (!st.sqlite())
+        escritos.emplace(sql);
     for (int i = 0; i < n; ++i)
-        t.columnas << (st.sqlite() ? st.nombreColumna(i) : nombreEscrito(sql, st.nombreColumna(i)));
+        t.columnas << (escritos ? escritos->de(st.nombreColumna(i)) : st.nombreColumna(i));
     PasoSentencia paso;
     while ((paso = st.paso()) == PasoSentencia::Fila) {
         std::vector<QVariant> fila(n);
