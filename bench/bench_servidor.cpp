@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -434,7 +435,9 @@ void AnadirLineaPlan_directo(benchmark::State& estado)
 // ---------------------------------------------------------------- varios técnicos a la vez
 // Cada cliente es un proceso con su conexión que marca y desmarca un factor de un puesto de su
 // centro. Empiezan a la vez (a la hora que se les da) y cada uno dice cuántos por segundo.
-constexpr int VueltasCliente = 40;
+// Vueltas bastantes para que cada cliente trabaje más de medio segundo: con menos, lo que tarda en
+// arrancar cada proceso pesa más que lo medido.
+constexpr int VueltasCliente = 400;
 
 // Un puesto de cada uno de los primeros centros, con un factor sin marcar que da riesgos.
 std::vector<FilaFactor> factoresDeCentros(int centros)
@@ -505,15 +508,21 @@ void CuatroClientes(benchmark::State& estado)
         estado.SkipWithError("faltan centros con factores sin marcar");
         return;
     }
-    double uno = 0, peor = 0;
+    double uno = 0, peor = 0, suma = 0;
     for (auto _ : estado) {
         uno = pasarClientes({factores.front()}).front();
         const std::vector<double> cuatro = pasarClientes(factores);
         peor = *std::min_element(cuatro.begin(), cuatro.end());
+        suma = std::accumulate(cuatro.begin(), cuatro.end(), 0.0);
     }
     estado.counters["uno_por_s"] = uno;
     estado.counters["peor_de_cuatro_por_s"] = peor;
     estado.counters["cuatro_frente_a_uno"] = uno > 0 ? peor / uno : 0;
+    // Lo que dan los cuatro juntos frente a uno solo, y los núcleos de la máquina: cada cliente y su
+    // proceso del servidor se turnan en uno, así que con menos núcleos que clientes cada uno no puede
+    // dar más que núcleos ÷ clientes de lo que da solo.
+    estado.counters["suma_de_cuatro_frente_a_uno"] = uno > 0 ? suma / uno : 0;
+    estado.counters["nucleos"] = double(QThread::idealThreadCount());
 }
 
 void registrar(const char* accion, void (*nuestro)(benchmark::State&), void (*directo)(benchmark::State&))

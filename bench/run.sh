@@ -105,4 +105,13 @@ if [ "${SERVIDOR:-1}" != 0 ]; then
     echo "== con los datos en el servidor: nuestro frente a libpq directo (cuatro_frente_a_uno, arriba: lo que"
     echo "   hace cada uno de cuatro clientes a la vez frente a uno solo)"
     python3 bench/tabla.py "$resultados/servidor"
+    # Y los cuatro técnicos a la vez, de los contadores de su medida.
+    python3 - "$resultados/servidor/bench_servidor.json" <<'FIN'
+import json, sys
+for b in json.load(open(sys.argv[1], encoding="utf-8")).get("benchmarks", []):
+    if b["name"].startswith("Cuatro clientes"):
+        print(f"Cuatro clientes a la vez: uno solo {b['uno_por_s']:.0f} marcas/s; el peor de cuatro "
+              f"{b['peor_de_cuatro_por_s']:.0f}/s ({b['cuatro_frente_a_uno']:.2f} de uno); los cuatro juntos "
+              f"{b.get('suma_de_cuatro_frente_a_uno', 0):.2f} veces uno, con {b.get('nucleos', 0):.0f} núcleos")
+FIN
 fi
