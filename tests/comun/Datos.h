@@ -10,11 +10,10 @@
 namespace datos {
 inline long long insertar(const QString& conexion, const QString& sql, const QVariantList& valores)
 {
+    // El identificador lo da el motor: en el archivo y en el servidor.
     auto c = Conexion::obtener(conexion);
     c->ejecutar(sql, valores);
-    Recordset rs;
-    rs.open("SELECT last_insert_rowid()", conexion);
-    return rs.value(0).toLongLong();
+    return c->motor().ultimoId();
 }
 
 inline long long empresa(const QString& cx, const QString& nombre = "Comercial Prueba")
