@@ -104,15 +104,18 @@ void QuitarRiesgos(const QString& conexion, long long idEvaluacionCrear)
 }
 
 // Marcar y desmarcar son lo que dos técnicos hacen a la vez: si el otro tiene la base ocupada, se
-// repite entero unas pocas veces antes de avisar.
+// repite entero unas pocas veces antes de avisar. La marca se guarda antes que los riesgos: en el
+// servidor deja tomada la fila del factor hasta confirmar, y quien marque o desmarque el mismo
+// factor a la vez espera y después ve lo que escribió el primero, en lugar de repetir sus riesgos o
+// no quitar los que aún no veía.
 int MarcarFactor(const QString& conexion, const FilaFactor& fila)
 {
     auto c = Conexion::obtener(conexion);
     int escritas = 0;
     conReintentos(*c, [&] {
         Transaccion t(c);
-        escritas = generar(*c, fila, true, 0);
         guardarMarca(*c, fila.idEvaluacionCrear, QStringLiteral("S"));
+        escritas = generar(*c, fila, true, 0);
         t.confirmar();
     });
     return escritas;
@@ -123,8 +126,8 @@ void DesmarcarFactor(const QString& conexion, long long idEvaluacionCrear)
     auto c = Conexion::obtener(conexion);
     conReintentos(*c, [&] {
         Transaccion t(c);
-        quitar(*c, idEvaluacionCrear);
         guardarMarca(*c, idEvaluacionCrear, QStringLiteral("N"));
+        quitar(*c, idEvaluacionCrear);
         t.confirmar();
     });
 }

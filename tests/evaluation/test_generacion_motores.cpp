@@ -6,10 +6,13 @@
 #include "Datos.h"
 #include "evaluation/GeneracionRiesgos.h"
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <sqlite3.h>
+#include <thread>
 
 namespace {
 // Catálogo propio: riesgos 901.., factores 9001... En 9003 el riesgo 903 se enlazó antes que el 901:
@@ -194,6 +197,53 @@ TEST_P(GeneracionMotores, DesmarcarMuestraLaPrimeraQueQuedaConLosGradosDeLaQuita
     EXPECT_EQ(evaluacion(), (QStringList{"Q 9002 901 S Media/Dañino/Riesgo Moderado v0"}));
     DesmarcarFactor(cx, f2.idEvaluacionCrear);
     EXPECT_EQ(evaluacion().size(), 1);
+}
+
+// Dos técnicos marcan a la vez el mismo factor (dos ventanas con datos viejos): el segundo espera a
+// que el primero confirme y no repite sus riesgos. Y si lo desmarca mientras el primero lo marca,
+// quita también lo que éste escribió. En el archivo sólo escribe uno a la vez.
+TEST_P(GeneracionMotores, DosTecnicosConElMismoFactorALaVez)
+{
+    if (!GetParam())
+        GTEST_SKIP() << "en el archivo las escrituras no se solapan";
+    // El otro técnico, con su propia conexión a la misma base.
+    const QString otro = cx + ";";
+    Conexion::obtener(otro);
+    const FilaFactor f = fila(p, 9001);
+    const auto aLaVez = [&](const std::function<void()>& suyo) {
+        std::atomic<bool> terminado = false;
+        std::exception_ptr fallo;
+        Transaccion t(c);
+        EXPECT_EQ(MarcarFactor(cx, f), 2); // sin confirmar todavía
+        std::thread hilo([&] {
+            try {
+                suyo();
+            } catch (...) {
+                fallo = std::current_exception();
+            }
+            terminado = true;
+        });
+        // Hasta que el otro espera por lo que este tiene tomado.
+        while (!terminado &&
+               c->leerFilas("SELECT count(*) FROM pg_locks WHERE NOT granted").at(0).value(0).toLongLong() == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        t.confirmar();
+        hilo.join();
+        if (fallo)
+            std::rethrow_exception(fallo);
+    };
+    int escritas = -1;
+    aLaVez([&] { escritas = MarcarFactor(otro, f); });
+    EXPECT_EQ(escritas, 0);
+    EXPECT_EQ(datos::contar(cx, "select count(*) from Evaluacion where IDEvaluacionCrear = ?", {f.idEvaluacionCrear}),
+              2);
+    EXPECT_EQ(datos::contar(cx, "select count(*) from MedidasFactores"), 4);
+
+    DesmarcarFactor(cx, f.idEvaluacionCrear);
+    aLaVez([&] { DesmarcarFactor(otro, f.idEvaluacionCrear); });
+    EXPECT_EQ(marca(f.idEvaluacionCrear), "N");
+    EXPECT_EQ(datos::contar(cx, "select count(*) from Evaluacion"), 0);
+    EXPECT_EQ(datos::contar(cx, "select count(*) from MedidasFactores"), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Motores, GeneracionMotores, ::testing::ValuesIn(motoresConCatalogo()), nombreMotor);
