@@ -96,13 +96,13 @@ void OrigenDatos::construir()
     resultado_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     v->addWidget(resultado_, 1);
 
-    probar_ = Kit::boton(QStringLiteral("BProbar"), QStringLiteral("Probar &conexión"));
+    probar_ = Kit::boton(QStringLiteral("BProbar"), QStringLiteral("Probar co&nexión"));
     guardar_ = Kit::boton(QStringLiteral("BGuardar"), QStringLiteral("&Guardar"));
     cancelar_ = Kit::boton(QStringLiteral("BCancelar"), QStringLiteral("Cancelar"));
     trasladar_ = Kit::boton(QStringLiteral("BTrasladar"), QStringLiteral("&Trasladar al servidor"));
     trasladar_->setToolTip(QStringLiteral("Copia los datos del archivo de la carpeta del programa en la base de datos "
                                           "del servidor, que tiene que estar vacía"));
-    copiar_ = Kit::boton(QStringLiteral("BCopiarArchivo"), QStringLiteral("Copiar a un &archivo"));
+    copiar_ = Kit::boton(QStringLiteral("BCopiarArchivo"), QStringLiteral("C&opiar a un archivo"));
     copiar_->setToolTip(QStringLiteral("Copia los datos del servidor en un archivo, para trabajar sin red"));
     auto* botones = new QHBoxLayout;
     botones->addWidget(probar_);

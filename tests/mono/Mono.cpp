@@ -5,11 +5,15 @@
 #include "shell/Entrada.h"
 #include "store/Conexion.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
+#include <QKeySequence>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProgressDialog>
@@ -40,6 +44,33 @@ QPoint botonCerrar(QMdiSubWindow* s)
     o.titleBarState = int(s->windowState());
     o.state |= QStyle::State_Active;
     return estilo->subControlRect(QStyle::CC_TitleBar, &o, QStyle::SC_TitleBarCloseButton, s).center();
+}
+
+// Las teclas Alt+letra que una ventana ofrece a la vez. Dos controles con la misma letra hacen que
+// la tecla pase el foco del uno al otro en vez de pulsar o llevar a ninguno: se dice cuáles.
+QStringList teclasRepetidas(QWidget* ventana)
+{
+    QMap<QString, QStringList> porTecla;
+    const auto apuntar = [&](QWidget* w, const QString& texto) {
+        if (!w->isVisibleTo(ventana))
+            return;
+        const QKeySequence tecla = QKeySequence::mnemonic(texto);
+        if (!tecla.isEmpty())
+            porTecla[tecla.toString()] << QStringLiteral("«%1»").arg(texto);
+    };
+    for (QAbstractButton* b : ventana->findChildren<QAbstractButton*>())
+        apuntar(b, b->text());
+    for (QLabel* l : ventana->findChildren<QLabel*>())
+        if (l->buddy())
+            apuntar(l, l->text());
+    for (QGroupBox* g : ventana->findChildren<QGroupBox*>())
+        if (g->isCheckable())
+            apuntar(g, g->title());
+    QStringList repetidas;
+    for (auto t = porTecla.cbegin(); t != porTecla.cend(); ++t)
+        if (t.value().size() > 1)
+            repetidas << t.key() + QStringLiteral(": ") + t.value().join(QStringLiteral(" y "));
+    return repetidas;
 }
 
 Respuesta respuestaAzar(std::mt19937_64& azar, Botones botones)
@@ -237,8 +268,16 @@ void Mono::asentar()
     if (!entrada_)
         return;
     for (QMdiSubWindow* s : entrada_->area()->subWindowList())
-        if (s->isVisible() && s->widget())
-            ventanasVistas.insert(nombre(s->widget()));
+        if (s->isVisible() && s->widget()) {
+            const QString clase = nombre(s->widget());
+            ventanasVistas.insert(clase);
+            for (const QString& repetida : teclasRepetidas(s->widget()))
+                if (!teclasVistas_.contains(clase + repetida)) {
+                    teclasVistas_.insert(clase + repetida);
+                    hallazgos
+                        << QStringLiteral("la ventana %1 da la misma tecla a dos controles, %2").arg(clase, repetida);
+                }
+        }
 }
 
 void Mono::mirarAvisos()

@@ -97,5 +97,6 @@ private:
     std::size_t avisosLeidos_ = 0;
     int terminados_ = 0;
     QString ventanaDelPaso_;
+    QSet<QString> teclasVistas_; // teclas repetidas ya dichas, por ventana
     std::deque<QString> acciones_;
 };
