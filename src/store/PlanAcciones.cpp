@@ -8,7 +8,9 @@
 
 namespace {
 // Riesgos mostrados y valorados del centro, de nivel moderado o más grave, que ninguna línea de
-// ningún plan del centro nombra, con cada medida propuesta una sola vez por redacción.
+// ningún plan del centro nombra, con cada medida propuesta una sola vez por redacción. El servidor
+// pide agrupar por cada columna de Graves que se lee; cada fila de Graves es una sola evaluación,
+// así que los grupos son los mismos.
 const char* const propuestas = R"SQL(
 WITH Graves AS (
     SELECT e.IDEvaluacion, e.IDPuestoCentro, e.IDRiesgo, e.ValorRiesgo, p.Puesto, k.Riesgo, z.Orden, z.Meses,
@@ -26,7 +28,8 @@ FROM Graves g
 JOIN Evaluacion x ON x.IDPuestoCentro = g.IDPuestoCentro AND x.IDRiesgo = g.IDRiesgo
 JOIN MedidasFactores m ON m.IDEvaluacion = x.IDEvaluacion
 WHERE m.MarcarMedida = 'S' AND coalesce(m.Implantada, 'N') <> 'S'
-GROUP BY g.IDEvaluacion, m.Medida
+GROUP BY g.IDEvaluacion, m.Medida, g.Puesto, g.Riesgo, g.ValorRiesgo, g.Trabajadores, g.Meses, g.Orden,
+         g.IDPuestoCentro, g.IDRiesgo
 ORDER BY g.Orden, g.Trabajadores DESC, g.IDPuestoCentro, g.IDRiesgo, min(m.IDMedidaFactor)
 )SQL";
 } // namespace

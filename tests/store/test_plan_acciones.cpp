@@ -1,7 +1,8 @@
 // El plan a partir de la evaluación: orden por prioridad, propuestas, vencimiento y la puesta al
-// día de los planes de antes.
+// día de los planes de antes. Los casos del plan corren en el archivo y en el servidor.
 #include "CopiaPrograma.h"
 #include "Datos.h"
+#include "postgres/BaseConCatalogo.h"
 #include "store/Conexion.h"
 #include "store/ErrorBD.h"
 #include "store/Esquema.h"
@@ -15,14 +16,15 @@ using datos::contar;
 using datos::insertar;
 
 namespace {
-class PlanPrueba : public ::testing::Test
+class PlanPrueba : public ::testing::TestWithParam<bool>
 {
 protected:
-    CopiaPrograma p;
-    QString cx = p.conexion();
+    BaseConCatalogo base{GetParam()};
+    QString cx = base.texto();
     std::shared_ptr<Conexion> con = Conexion::obtener(cx);
     long long centro = datos::centro(cx, datos::empresa(cx));
-    long long plan = insertar(cx, "INSERT INTO ActuaciónPreventiva (IDCentro, Persona) VALUES (?, 'Ana')", {centro});
+    long long plan =
+        insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro, Persona) VALUES (?, 'Ana')", {centro});
     const QDate hoy{2026, 5, 10};
 
     long long puesto(const QString& nombre, int trabajadores)
@@ -47,7 +49,7 @@ protected:
     long long linea(const QString& accion, const QVariant& evaluacion, const QVariant& limite)
     {
         return insertar(cx,
-                        "INSERT INTO ActuaciónPreventivaRegistro (IDActuacion, AccionPreventiva, IDEvaluacion, "
+                        "INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, AccionPreventiva, IDEvaluacion, "
                         "FechaLimite) VALUES (?, ?, ?, ?)",
                         {plan, accion, evaluacion, limite});
     }
@@ -61,7 +63,7 @@ protected:
 };
 } // namespace
 
-TEST_F(PlanPrueba, LasLineasVanPorNivelLuegoPorTrabajadoresYLasGeneralesDetrasPorFecha)
+TEST_P(PlanPrueba, LasLineasVanPorNivelLuegoPorTrabajadoresYLasGeneralesDetrasPorFecha)
 {
     const long long pocos = puesto("Caja", 2), muchos = puesto("Almacén", 9);
     const long long moderadoPocos = riesgo(pocos, 10, "Riesgo Moderado");
@@ -84,10 +86,10 @@ TEST_F(PlanPrueba, LasLineasVanPorNivelLuegoPorTrabajadoresYLasGeneralesDetrasPo
     // Si el riesgo se quita (se desmarca su factor), la línea queda como general: no se pierde.
     con->ejecutar("DELETE FROM Evaluacion WHERE IDEvaluacion = ?", {intolerable});
     EXPECT_EQ(orden().last(), "Intolerable");
-    EXPECT_EQ(contar(cx, "SELECT count(*) FROM ActuaciónPreventivaRegistro WHERE IDActuacion = ?", {plan}), 6);
+    EXPECT_EQ(contar(cx, "SELECT count(*) FROM \"ActuaciónPreventivaRegistro\" WHERE IDActuacion = ?", {plan}), 6);
 }
 
-TEST_F(PlanPrueba, SeProponenLasMedidasPropuestasDeLosRiesgosGravesQueNingunaLineaCubre)
+TEST_P(PlanPrueba, SeProponenLasMedidasPropuestasDeLosRiesgosGravesQueNingunaLineaCubre)
 {
     const long long caja = puesto("Caja", 3);
     const long long moderado = riesgo(caja, 10, "Riesgo Moderado");
@@ -123,8 +125,33 @@ TEST_F(PlanPrueba, SeProponenLasMedidasPropuestasDeLosRiesgosGravesQueNingunaLin
     EXPECT_TRUE(ProponerDesdeEvaluacion(*con, centro, hoy).empty());
     // Todas o ninguna: a un plan que no existe no se añade nada.
     EXPECT_THROW(AnadirPropuestas(*con, 999999, lista, "Ana"), ErrorBD);
-    EXPECT_EQ(contar(cx, "SELECT count(*) FROM ActuaciónPreventivaRegistro"), 3);
+    EXPECT_EQ(contar(cx, "SELECT count(*) FROM \"ActuaciónPreventivaRegistro\""), 3);
     EXPECT_THROW(GuardarPlazo(*con, "Riesgo Moderado", -1), ErrorBD);
+}
+
+// Volver a valorar un riesgo cuando su línea está hecha. Sus sentencias nombran sus valores por
+// número (?1, ?2), y el mismo valor sale dos veces.
+TEST_P(PlanPrueba, UnaLineaHechaDejaPendienteVolverAValorarSuRiesgo)
+{
+    const long long evaluacion = riesgo(puesto("Caja", 2), 10, "Riesgo Moderado");
+    const long long hecha = linea("Proteger", evaluacion, QDate(2026, 6, 1));
+    con->ejecutar("UPDATE \"ActuaciónPreventivaRegistro\" SET Estado = 'Realizada' WHERE IDActuacionRegistro = ?",
+                  {hecha});
+    DejarRevaloracionPendiente(*con, hecha, hoy);
+    DejarRevaloracionPendiente(*con, hecha, hoy); // ya tiene una: no se repite
+    const auto pendientes = RevaloracionesPendientes(*con, centro);
+    ASSERT_EQ(pendientes.size(), 1u);
+    EXPECT_EQ(pendientes[0].idLinea, hecha);
+    EXPECT_EQ(pendientes[0].nivelAnterior, "Riesgo Moderado");
+    EXPECT_EQ(pendientes[0].desde, hoy);
+
+    // Con otro nivel se cierra guardando el nuevo; sin hacer ya, la pendiente se quita.
+    con->ejecutar("UPDATE Evaluacion SET ValorRiesgo = 'Riesgo Tolerable' WHERE IDEvaluacion = ?", {evaluacion});
+    EXPECT_TRUE(CerrarRevaloraciones(*con, centro, hoy.addDays(1)).empty());
+    EXPECT_EQ(contar(cx, "SELECT count(*) FROM RevaloracionesRiesgo WHERE NivelNuevo = 'Riesgo Tolerable'"), 1);
+    DejarRevaloracionPendiente(*con, hecha, hoy);
+    QuitarRevaloracionPendiente(*con, hecha);
+    EXPECT_EQ(contar(cx, "SELECT count(*) FROM RevaloracionesRiesgo WHERE NivelNuevo IS NULL"), 0);
 }
 
 TEST(Vencimiento, UnaLineaVenceAlDiaSiguienteDeSuFechaLimiteSiNoEstaHecha)
@@ -167,3 +194,5 @@ TEST(PuestaAlDia, LosPlanesDeAntesQuedanComoLineasGeneralesPendientes)
     EXPECT_EQ(fila, (QVariantList{"Formar", "300 €", "Pendiente", 1, 1}));
     EXPECT_EQ(LeerPlazos(*con).size(), 3u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Motores, PlanPrueba, ::testing::ValuesIn(motoresConCatalogo()), nombreMotor);

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace {
 // Tipos del servidor (pg_type.oid), fijos en todas las versiones.
@@ -104,10 +105,14 @@ QByteArray recorrer(const QByteArray& sql, QByteArray* numerada, int* cuantos)
                 copiar(i, fin, false);
             }
         } else if (c == '?') {
-            ++n;
+            // "?NNN" es el valor número NNN, como en el archivo; un "?" solo, el siguiente.
+            while (fin < largo && sql[fin] >= '0' && sql[fin] <= '9')
+                ++fin;
+            const int numero = fin > i + 1 ? sql.mid(i + 1, fin - i - 1).toInt() : n + 1;
+            n = std::max(n, numero);
             if (numerada)
-                *numerada += '$' + QByteArray::number(n);
-            codigo += ' ';
+                *numerada += '$' + QByteArray::number(numero);
+            codigo += QByteArray(fin - i, ' ');
         } else {
             copiar(i, fin, false);
         }
