@@ -1,8 +1,9 @@
-// Generación de riesgos y medidas al marcar un factor, y su retirada al desmarcarlo.
-#include "CopiaPrograma.h"
+// Generación de riesgos y medidas al marcar un factor, y su retirada al desmarcarlo, en el archivo y
+// en el servidor.
 #include "Datos.h"
 #include "evaluation/GeneracionRiesgos.h"
 #include "evaluation/MatrizRiesgo.h"
+#include "postgres/BaseConCatalogo.h"
 #include "store/ErrorBD.h"
 
 #include <gtest/gtest.h>
@@ -11,12 +12,36 @@ using datos::contar;
 
 namespace {
 // Catálogo propio de la prueba: factores 9001.. y riesgos 901.., para no depender del entregado.
-class GeneracionPrueba : public ::testing::Test
+class GeneracionPrueba : public ::testing::TestWithParam<bool>
 {
 protected:
-    CopiaPrograma p;
-    QString cx = p.conexion();
+    BaseConCatalogo base{GetParam()};
+    QString cx = base.texto();
     long long empresa = 0, centro = 0, puesto = 0, otroPuesto = 0;
+
+    // Un disparador que rechaza la orden "antesDe" ("UPDATE OF Columna", "INSERT") en la tabla
+    // cuando se cumple "cuando", para hacer fallar una acción a mitad. Cada motor los escribe a su
+    // manera: el servidor pide una función aparte.
+    void fallarAntesDe(const QString& nombre, const QString& antesDe, const QString& tabla, const QString& cuando = {})
+    {
+        auto c = Conexion::obtener(cx);
+        if (!GetParam()) {
+            c->ejecutar(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 %4 BEGIN SELECT RAISE(ABORT, "
+                                       "'fallo provocado'); END")
+                            .arg(nombre, antesDe, tabla, cuando.isEmpty() ? QString() : "WHEN " + cuando));
+            return;
+        }
+        c->ejecutar(QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RAISE "
+                                   "EXCEPTION 'fallo provocado'; END$$")
+                        .arg(nombre));
+        c->ejecutar(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 FOR EACH ROW %4 EXECUTE FUNCTION %1()")
+                        .arg(nombre, antesDe, tabla, cuando.isEmpty() ? QString() : "WHEN (" + cuando + ")"));
+    }
+    void quitarDisparador(const QString& nombre, const QString& tabla)
+    {
+        Conexion::obtener(cx)->ejecutar(GetParam() ? QStringLiteral("DROP TRIGGER %1 ON %2").arg(nombre, tabla)
+                                                   : QStringLiteral("DROP TRIGGER %1").arg(nombre));
+    }
 
     void SetUp() override
     {
@@ -63,7 +88,7 @@ protected:
 };
 } // namespace
 
-TEST_F(GeneracionPrueba, FilasYMedidasDeCadaRiesgoDelFactor)
+TEST_P(GeneracionPrueba, FilasYMedidasDeCadaRiesgoDelFactor)
 {
     const FilaFactor f = marcar(puesto, 9001);
     EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDEvaluacionCrear = ?", {f.idEvaluacionCrear}), 2);
@@ -89,7 +114,7 @@ TEST_F(GeneracionPrueba, FilasYMedidasDeCadaRiesgoDelFactor)
     EXPECT_EQ(contar(cx, "select count(*) from VFactoresMedidas where IDFactor = 9005"), 0);
 }
 
-TEST_F(GeneracionPrueba, UnRiesgoCompartidoSeMuestraUnaVezPorPuesto)
+TEST_P(GeneracionPrueba, UnRiesgoCompartidoSeMuestraUnaVezPorPuesto)
 {
     marcar(puesto, 9001);
     marcar(puesto, 9002);
@@ -100,7 +125,7 @@ TEST_F(GeneracionPrueba, UnRiesgoCompartidoSeMuestraUnaVezPorPuesto)
     EXPECT_EQ(mostrar(otroPuesto, 901), "S");
 }
 
-TEST_F(GeneracionPrueba, QuitarDejaUnaFilaMostradaPorRiesgoYNoTocaOtrosPuestos)
+TEST_P(GeneracionPrueba, QuitarDejaUnaFilaMostradaPorRiesgoYNoTocaOtrosPuestos)
 {
     const FilaFactor f1 = marcar(puesto, 9001);
     marcar(puesto, 9002);
@@ -144,11 +169,9 @@ TEST_F(GeneracionPrueba, QuitarDejaUnaFilaMostradaPorRiesgoYNoTocaOtrosPuestos)
     EXPECT_EQ(mostrar(otroPuesto, 901), "S");
 }
 
-TEST_F(GeneracionPrueba, UnaGeneracionQueFallaNoDejaNada)
+TEST_P(GeneracionPrueba, UnaGeneracionQueFallaNoDejaNada)
 {
-    Recordset::execute("CREATE TRIGGER PruebaFallo BEFORE INSERT ON MedidasFactores WHEN NEW.Medida = "
-                       "'Medida 9001-902-1' BEGIN SELECT RAISE(ABORT, 'fallo provocado'); END",
-                       cx);
+    fallarAntesDe("PruebaFallo", "INSERT", "MedidasFactores", "NEW.Medida = 'Medida 9001-902-1'");
     const long long fila = datos::factor(cx, puesto, 9001, "S");
     EXPECT_THROW(GenerarRiesgos(cx, {fila, 9001, puesto, empresa, centro}), ErrorBD);
     EXPECT_EQ(contar(cx, "select count(*) from Evaluacion"), 0);
@@ -175,7 +198,7 @@ TEST(MatrizRiesgo, LasNueveCombinacionesYLosGradosQueNoValen)
     EXPECT_EQ(NivelRiesgo("Media", "Daño"), "");
 }
 
-TEST_F(GeneracionPrueba, LasOcultasTomanLaEvaluacionDeLaMostradaDeSuPuesto)
+TEST_P(GeneracionPrueba, LasOcultasTomanLaEvaluacionDeLaMostradaDeSuPuesto)
 {
     marcar(puesto, 9001);
     marcar(puesto, 9002);
@@ -209,7 +232,7 @@ TEST_F(GeneracionPrueba, LasOcultasTomanLaEvaluacionDeLaMostradaDeSuPuesto)
               1);
 }
 
-TEST_F(GeneracionPrueba, LaMarcaDelFactorVaConSusRiesgos)
+TEST_P(GeneracionPrueba, LaMarcaDelFactorVaConSusRiesgos)
 {
     const auto marca = [&](long long fila) {
         Recordset rs;
@@ -225,9 +248,7 @@ TEST_F(GeneracionPrueba, LaMarcaDelFactorVaConSusRiesgos)
     EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDEvaluacionCrear = ?", {fila}), 2);
 
     // Si no se puede guardar la marca, tampoco quedan los riesgos quitados ni los generados.
-    Recordset::execute("CREATE TRIGGER PruebaMarca BEFORE UPDATE OF FactorSelecionado ON FactoresSeleccionarEvaluacion "
-                       "BEGIN SELECT RAISE(ABORT, 'marca rechazada'); END",
-                       cx);
+    fallarAntesDe("PruebaMarca", "UPDATE OF FactorSelecionado", "FactoresSeleccionarEvaluacion");
     EXPECT_THROW(DesmarcarFactor(cx, fila), ErrorBD);
     EXPECT_EQ(marca(fila), "S");
     EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDEvaluacionCrear = ?", {fila}), 2);
@@ -236,10 +257,12 @@ TEST_F(GeneracionPrueba, LaMarcaDelFactorVaConSusRiesgos)
     EXPECT_THROW(MarcarFactor(cx, {otra, 9002, puesto, empresa, centro}), ErrorBD);
     EXPECT_EQ(marca(otra), "N");
     EXPECT_EQ(contar(cx, "select count(*) from Evaluacion where IDEvaluacionCrear = ?", {otra}), 0);
-    Recordset::execute("DROP TRIGGER PruebaMarca", cx);
+    quitarDisparador("PruebaMarca", "FactoresSeleccionarEvaluacion");
 
     DesmarcarFactor(cx, fila);
     EXPECT_EQ(marca(fila), "N");
     EXPECT_EQ(contar(cx, "select count(*) from Evaluacion"), 0);
     EXPECT_EQ(contar(cx, "select count(*) from MedidasFactores"), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Motores, GeneracionPrueba, ::testing::ValuesIn(motoresConCatalogo()), nombreMotor);
