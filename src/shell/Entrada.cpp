@@ -8,6 +8,7 @@
 #include "shell/OrigenDatosInicio.h"
 #include "shell/Rutinas.h"
 
+#include "plataforma/ConexionServidor.h"
 #include "plataforma/InstanciaPrograma.h"
 #include "plataforma/Reloj.h"
 #include "store/Conexion.h"
@@ -215,6 +216,12 @@ void Entrada::construir()
     vencidos_->hide();
     barra->addWidget(vencidos_);
     connect(vencidos_, &QToolButton::clicked, this, Ranura([this] { abrirResumenCentros(); }, this));
+    // Con los datos en un servidor, cuál: quien trabaja unas veces en él y otras en una copia sin
+    // red tiene que ver a la primera en cuál está escribiendo.
+    origenDatos_ = new QLabel(barra);
+    origenDatos_->setObjectName(QStringLiteral("Barra2Origen"));
+    origenDatos_->hide();
+    barra->addWidget(origenDatos_);
     panelEstado(barra, QStringLiteral("Barra2Espacio"), QString(), true)->setFrameShape(QFrame::NoFrame);
     hora_ = panelEstado(barra, QStringLiteral("Barra2Hora"), QString());
     fecha_ = panelEstado(barra, QStringLiteral("Barra2Fecha"), QString());
@@ -279,8 +286,21 @@ void Entrada::cargar()
                       [this] { sesion_.conexion = ConexionAlArrancar(this); },
                   },
                   this);
+    mostrarOrigenDatos();
     // Cuando la ventana ya está a la vista: contar no retrasa que aparezca.
     QTimer::singleShot(0, this, [this] { avisarVencimientos(); });
+}
+
+void Entrada::mostrarOrigenDatos()
+{
+    const std::optional<DatosServidor> servidor = AnalizarConexionServidor(sesion_.conexion);
+    const QString texto =
+        servidor
+            ? QStringLiteral("Datos en el servidor %1 (usuario %2)").arg(FuenteServidor(*servidor), servidor->usuario)
+            : QString();
+    origenDatos_->setText(texto);
+    origenDatos_->setAccessibleName(texto);
+    origenDatos_->setVisible(servidor.has_value());
 }
 
 void Entrada::avisarVencimientos()

@@ -44,6 +44,8 @@ private:
     void abrirEmpresa();
     void abrirResumenCentros();
     void abrirOrigenDatos();
+    // En la barra de estado, el servidor con el que se trabaja (nada con el archivo de la carpeta).
+    void mostrarOrigenDatos();
     // Al abrir: cuántas revisiones y acciones han vencido, en la barra de estado.
     void avisarVencimientos();
     void abrirDocumento(const QString& nombre);
@@ -58,6 +60,7 @@ private:
     QPushButton* inicio_ = nullptr;
     QPushButton* salir_ = nullptr;
     QToolButton* vencidos_ = nullptr;
+    QLabel* origenDatos_ = nullptr;
     QLabel* hora_ = nullptr;
     QLabel* fecha_ = nullptr;
     QTimer* reloj_ = nullptr;

@@ -555,11 +555,24 @@ private slots:
         QCOMPARE(GuardarClave(d, clave + QStringLiteral("x")), QString());
         PlataformaPrueba plataforma;
         plataforma.responder(Respuesta::Si);
+        {
+            Entrada e;
+            QCOMPARE(plataforma.mensajes.size(), size_t(1));
+            QVERIFY2(plataforma.mensajes[0].texto.contains(QStringLiteral("no admite la contraseña")),
+                     qPrintable(plataforma.mensajes[0].texto));
+            QCOMPARE(e.sesion().conexion, programa.conexion());
+            // Se trabaja con el archivo: la barra de estado no nombra ningún servidor.
+            QVERIFY(!e.findChild<QLabel*>(QStringLiteral("Barra2Origen"))->isVisibleTo(&e));
+        }
+        // Con la contraseña buena, el programa trabaja en el servidor y lo dice.
+        QCOMPARE(GuardarClave(d, clave), QString());
         Entrada e;
         QCOMPARE(plataforma.mensajes.size(), size_t(1));
-        QVERIFY2(plataforma.mensajes[0].texto.contains(QStringLiteral("no admite la contraseña")),
-                 qPrintable(plataforma.mensajes[0].texto));
-        QCOMPARE(e.sesion().conexion, programa.conexion());
+        QVERIFY(EsConexionServidor(e.sesion().conexion));
+        const QLabel* origen = e.findChild<QLabel*>(QStringLiteral("Barra2Origen"));
+        QVERIFY(origen->isVisibleTo(&e));
+        QCOMPARE(origen->text(),
+                 QStringLiteral("Datos en el servidor %1 (usuario %2)").arg(FuenteServidor(d), d.usuario));
     }
 };
 
