@@ -200,8 +200,9 @@ TEST_F(InformesDosMotores, ExportarInformesEscribeLosPdfDelServidor)
                   .toInt(),
               2);
 }
-// El documento de la empresa entera, en el mismo proceso y con el texto de conexión del servidor.
-TEST_F(InformesDosMotores, ElDocumentoDeLaEmpresaSeEscribeConLaConexionDelServidor)
+// El documento de la empresa entera y las hojas de cálculo de un centro, en el mismo proceso y con el
+// texto de conexión del servidor.
+TEST_F(InformesDosMotores, LaEmpresaYLasHojasDeCalculoSeEscribenConLaConexionDelServidor)
 {
     QTemporaryDir carpeta, destino;
     QDir(carpeta.path()).mkdir("Informes");
@@ -217,5 +218,24 @@ TEST_F(InformesDosMotores, ElDocumentoDeLaEmpresaSeEscribeConLaConexionDelServid
     ASSERT_EQ(escritos.size(), 1) << textoErrores.toStdString();
     EXPECT_TRUE(escritos.front().contains(QStringLiteral("Talleres O'Donnell Ñandú")))
         << escritos.front().toStdString();
+
+    // Las hojas de cálculo del centro, con los mismos datos que en el archivo.
+    const auto hojas = [&](const QString& cx) {
+        QTemporaryDir aqui;
+        ExportacionInformes e(carpeta.path(), aqui.path(), salida, errores);
+        e.fijarConexion(cx);
+        e.fijarFormato(FormatoDocumento::Csv);
+        EXPECT_EQ(e.ejecutar(11), SalidaExportacion::Correcta) << textoErrores.toStdString();
+        QStringList contenido;
+        for (const QString& f : QDir(aqui.path()).entryList({"*.csv"}, QDir::Files, QDir::Name)) {
+            QFile archivoCsv(aqui.filePath(f));
+            EXPECT_TRUE(archivoCsv.open(QIODevice::ReadOnly));
+            contenido << f << QString::fromUtf8(archivoCsv.readAll());
+        }
+        return contenido;
+    };
+    const QStringList enArchivo = hojas(archivo.texto());
+    EXPECT_EQ(enArchivo.size(), 4);
+    EXPECT_EQ(hojas(servidor.texto()), enArchivo);
 }
 } // namespace
