@@ -24,7 +24,10 @@
 //
 // En las consultas, {Tabla.Campo} es el valor que da la fórmula de selección para ese campo,
 // siempre enlazado; si la fórmula no lo nombra vale NULL. {hoy} es el día del reloj del programa
-// ('aaaa-mm-dd', el mismo día que {{fecha}}), también enlazado. Una consulta "en <padre> por <campos>"
+// ('aaaa-mm-dd', el mismo día que {{fecha}}), también enlazado, y {huella} la huella de la evaluación del
+// centro que da {CentroTrabajo.IDCentro} (la que guarda cada versión emitida). Las consultas se leen en
+// el archivo y en el servidor: se escriben con lo que entienden los dos (las funciones que el programa
+// añade a cada uno están en FuncionesInformes y FuncionesInformesServidor). Una consulta "en <padre> por <campos>"
 // se lee una sola vez y cada fila se cuelga de las filas del padre con los mismos valores en esos
 // campos. Una columna cuyo nombre empieza por "si_" es una condición para {{#si_...}}: cierta si
 // no es nula, vacía, 0 ni "N". Cada fila lleva además "n", su número dentro de
