@@ -310,7 +310,7 @@ void Entrada::avisarVencimientos()
     // su manejador de errores y la oferta de reparar.
     EjecutarSinAviso({[&] { v = ContarVencimientos(sesion_.conexion, Hoy()); },
                       // Mientras se trabaja en otra cosa, se va leyendo lo que el resumen de centros tarda más en leer.
-                      [this] { PrepararEstadoCentros(sesion_.conexion); }});
+                      [this] { PrepararEstadoCentros(sesion_.conexion, Hoy()); }});
     const bool hayVencidos = v.revisiones > 0 || v.acciones > 0;
     const QString revisiones = v.revisiones == 1 ? QStringLiteral("1 revisión vencida")
                                                  : QStringLiteral("%1 revisiones vencidas").arg(v.revisiones);

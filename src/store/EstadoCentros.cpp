@@ -176,6 +176,15 @@ struct LineasCentro
 };
 using LineasPorCentro = std::unordered_map<long long, LineasCentro>;
 
+// Lo que se lee aparte al arrancar: las comprobaciones y, si se dio el día, las líneas de los planes
+// contadas con él.
+struct Preparado
+{
+    Comprobados centros;
+    LineasPorCentro lineas;
+    QDate hoy; // no válido si no se contaron las líneas
+};
+
 struct Memoria
 {
     std::weak_ptr<Conexion> conexion;
@@ -185,7 +194,7 @@ struct Memoria
     QDate hoyLineas; // el día con el que se contaron las líneas guardadas; no válido si no hay
     // Lo que se está leyendo aparte desde que arrancó el programa (PrepararEstadoCentros), y la
     // señal que le dice que lo deje.
-    std::future<Comprobados> preparando;
+    std::future<Preparado> preparando;
     std::shared_ptr<std::atomic<bool>> parar;
 };
 
@@ -270,13 +279,43 @@ void leerComprobaciones(Conexion& c, const QString& condicion, Comprobados& cent
     lectura().comprobados += int(centros.size() - antes);
 }
 
-// Todas las comprobaciones por una conexión propia de sólo lectura, en otro hilo: con el diario WAL
-// no estorba a lo que escribe la del programa.
-Comprobados leerAparte(const QByteArray& archivo, const std::shared_ptr<std::atomic<bool>>& parar)
+QByteArray textoCentrosYLineas(bool archivo, const QString& condicion);
+QByteArray textoPresupuestos(const QString& condicion);
+
+// Las líneas de los planes de todos los centros, contadas con "hoy", y los presupuestos de las que
+// están sin hacer. Devuelve el código de SQLite de la última lectura (SQLITE_DONE si ha ido bien).
+int contarLineasAparte(sqlite3* bd, const QDate& hoy, LineasPorCentro& lineas)
+{
+    int rc = SQLITE_OK;
+    SentenciaPreparada st = SentenciaPreparada::suelta(bd, textoCentrosYLineas(true, todos), rc);
+    if (!st)
+        return rc;
+    if ((rc = st->enlazar(1, hoy)) != SQLITE_OK)
+        return rc;
+    PasoSentencia paso;
+    while ((paso = st->paso()) == PasoSentencia::Fila)
+        lineas[st->valor(0, {}).toLongLong()] = {entero(*st, 6), entero(*st, 7), entero(*st, 8), {}};
+    if (paso != PasoSentencia::Fin)
+        return st->codigo();
+    st = SentenciaPreparada::suelta(bd, textoPresupuestos(todos), rc);
+    if (!st)
+        return rc;
+    while ((paso = st->paso()) == PasoSentencia::Fila) {
+        // Como en la lectura del programa: sólo cuentan los de los centros que salen en la lista.
+        const auto centro = lineas.find(st->valor(0, {}).toLongLong());
+        if (centro != lineas.end())
+            centro->second.presupuestos.emplace_back(texto(*st, 1), entero(*st, 2));
+    }
+    return paso == PasoSentencia::Fin ? SQLITE_DONE : st->codigo();
+}
+
+// Todas las comprobaciones (y las líneas, con "hoy" válido) por una conexión propia de sólo
+// lectura, en otro hilo: con el diario WAL no estorba a lo que escribe la del programa.
+Preparado leerAparte(const QByteArray& archivo, const QDate& hoy, const std::shared_ptr<std::atomic<bool>>& parar)
 {
     sqlite3* bd = nullptr;
     int rc = sqlite3_open_v2(archivo.constData(), &bd, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-    Comprobados centros;
+    Preparado leido;
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(bd, 2000);
         // Se deja a medias en cuanto el programa lo pide (al cerrar): SQLite mira la señal cada poco.
@@ -285,12 +324,17 @@ Comprobados leerAparte(const QByteArray& archivo, const std::shared_ptr<std::ato
         SentenciaPreparada st =
             SentenciaPreparada::suelta(bd, TextoConsultaEstado(ConsultaEstado::Comprobaciones, true), rc);
         if (st)
-            rc = recoger(*st, centros) == PasoSentencia::Fin ? SQLITE_DONE : st->codigo();
+            rc = recoger(*st, leido.centros) == PasoSentencia::Fin ? SQLITE_DONE : st->codigo();
+        st.soltar();
+        if (rc == SQLITE_DONE && hoy.isValid()) {
+            rc = contarLineasAparte(bd, hoy, leido.lineas);
+            leido.hoy = hoy;
+        }
     }
     sqlite3_close(bd);
     if (rc != SQLITE_DONE)
         throw std::runtime_error("no se han podido leer las comprobaciones de los centros");
-    return centros;
+    return leido;
 }
 
 // De qué centros se cuentan las líneas de los planes en la base; las de los demás se toman de lo
@@ -317,7 +361,10 @@ Releer alDia(const std::shared_ptr<Conexion>& c, const QDate& hoy)
     Memoria& m = memoria();
     if (m.preparando.valid()) {
         try {
-            m.centros = m.preparando.get();
+            Preparado leido = m.preparando.get();
+            m.centros = std::move(leido.centros);
+            m.lineas = std::move(leido.lineas);
+            m.hoyLineas = leido.hoy;
         } catch (const std::exception&) {
             // Se leen aquí, como si no se hubieran preparado.
             m.conexion.reset();
@@ -478,7 +525,7 @@ LecturaEstado UltimaLecturaEstado()
     return lectura();
 }
 
-void PrepararEstadoCentros(const QString& conexion)
+void PrepararEstadoCentros(const QString& conexion, const QDate& hoy)
 {
     const std::shared_ptr<Conexion> c = Conexion::obtener(conexion);
     Memoria& m = memoria();
@@ -494,7 +541,8 @@ void PrepararEstadoCentros(const QString& conexion)
     const long long version = versionDatos(*c);
     const QByteArray archivo = sqlite3_db_filename(c->sqlite(), "main");
     m.parar = std::make_shared<std::atomic<bool>>(false);
-    m.preparando = std::async(std::launch::async, [archivo, parar = m.parar] { return leerAparte(archivo, parar); });
+    m.preparando =
+        std::async(std::launch::async, [archivo, hoy, parar = m.parar] { return leerAparte(archivo, hoy, parar); });
     m.conexion = c;
     m.version = version;
 }

@@ -53,9 +53,10 @@ struct LecturaEstado
 LecturaEstado UltimaLecturaEstado();
 
 // Empieza a leer en otro hilo, con una conexión propia, lo que más cuesta de LeerEstadoCentros, para
-// que la primera vez que se abra el resumen no haya que esperarlo. Lo que se escriba mientras tanto
-// se tiene en cuenta igual. Lanza ErrorBD si no puede empezar.
-void PrepararEstadoCentros(const QString& conexion);
+// que la primera vez que se abra el resumen no haya que esperarlo: las comprobaciones y, con "hoy"
+// válido, las líneas de los planes contadas con ese día (una lectura de otro día las vuelve a contar).
+// Lo que se escriba mientras tanto se tiene en cuenta igual. Lanza ErrorBD si no puede empezar.
+void PrepararEstadoCentros(const QString& conexion, const QDate& hoy = {});
 // Para lo que se esté leyendo aparte, espera a que su conexión se cierre y olvida lo leído. Se llama al
 // cerrar la ventana principal: después de ella nada queda abierto sobre el archivo.
 void TerminarEstadoCentros();

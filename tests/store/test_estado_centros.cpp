@@ -277,3 +277,35 @@ TEST_F(Cartera, RevisionesVencidasYProximas)
     EXPECT_EQ(v.revisiones, 1);
     EXPECT_EQ(v.acciones, 0);
 }
+
+// Preparado al arrancar con el día: la primera lectura no vuelve a contar las líneas de la base, sólo
+// las de los centros en los que se escribió mientras se preparaba, y ve lo mismo que leyendo entero.
+// Otro día del que se preparó, las cuenta todas.
+TEST_F(Cartera, LoPreparadoConElDiaCuentaLasLineasYVeLoEscritoMientrasTanto)
+{
+    std::vector<long long> planes;
+    for (long long centro : {completo, sinMedidas, sinValorar}) {
+        planes.push_back(datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {centro}));
+        linea(cx, planes.back(), hoy.addDays(-1), "Pendiente", "300");
+        linea(cx, planes.back(), hoy.addDays(5), "En curso", "a convenir");
+    }
+    PrepararEstadoCentros(cx, hoy);
+    linea(cx, planes[1], hoy.addDays(-7), "Pendiente", "40");
+    Conexion::obtener(cx)->ejecutar("UPDATE \"ActuaciónPreventivaRegistro\" SET Estado = 'Realizada' WHERE "
+                                    "IDActuacion = ? AND Estado = 'Pendiente'",
+                                    {planes[0]});
+    const auto preparado = porCentro(cx);
+    EXPECT_EQ(UltimaLecturaEstado().centros, 6);
+    EXPECT_LE(UltimaLecturaEstado().lineas, 2);
+    EXPECT_EQ(preparado.at(sinMedidas).vencidas, 2);
+    EXPECT_EQ(preparado.at(completo).hechas, 1);
+    EXPECT_DOUBLE_EQ(preparado.at(sinValorar).presupuesto, 300);
+    comoLeidoEntero(cx, hoy, preparado);
+
+    TerminarEstadoCentros();
+    PrepararEstadoCentros(cx, hoy.addDays(-30));
+    const auto otroDia = porCentro(cx);
+    EXPECT_EQ(UltimaLecturaEstado().lineas, 6);
+    EXPECT_EQ(otroDia.at(sinValorar).vencidas, 1);
+    comoLeidoEntero(cx, hoy, otroDia);
+}
