@@ -9,6 +9,7 @@
 #include <atomic>
 #include <gtest/gtest.h>
 #include <ostream>
+#include <vector>
 
 class BaseServidorPrueba
 {
@@ -58,4 +59,18 @@ inline QString celdaPg(PGconn* c, const QString& sql, const QStringList& valores
 {
     const ResultadoPg r = ejecutarPg(c, sql, valores);
     return PQntuples(r.get()) > 0 ? valorPg(r.get(), 0, 0) : QString();
+}
+
+// Todas las filas de una consulta, cada celda como texto.
+inline std::vector<QStringList> filasPg(PGconn* c, const QString& sql, const QStringList& valores = {})
+{
+    const ResultadoPg r = ejecutarPg(c, sql, valores);
+    std::vector<QStringList> filas;
+    for (int i = 0; i < PQntuples(r.get()); ++i) {
+        QStringList fila;
+        for (int j = 0; j < PQnfields(r.get()); ++j)
+            fila << valorPg(r.get(), i, j);
+        filas.push_back(fila);
+    }
+    return filas;
 }

@@ -45,15 +45,7 @@ using Filas = std::vector<QStringList>;
 
 Filas enServidor(PGconn* c, ConsultaEstado consulta, const QStringList& valores)
 {
-    const ResultadoPg r = ejecutarPg(c, numerados(TextoConsultaEstado(consulta, false)), valores);
-    Filas filas;
-    for (int f = 0; f < PQntuples(r.get()); ++f) {
-        QStringList fila;
-        for (int i = 0; i < PQnfields(r.get()); ++i)
-            fila << valorPg(r.get(), f, i);
-        filas.push_back(fila);
-    }
-    return filas;
+    return filasPg(c, numerados(TextoConsultaEstado(consulta, false)), valores);
 }
 
 Filas enArchivo(Conexion& c, ConsultaEstado consulta, const QVariantList& valores)

@@ -47,19 +47,6 @@ private:
     sqlite3* bd_ = nullptr;
 };
 
-std::vector<QStringList> filasPg(PGconn* c, const QString& sql, const QStringList& valores = {})
-{
-    const ResultadoPg r = ejecutarPg(c, sql, valores);
-    std::vector<QStringList> filas;
-    for (int i = 0; i < PQntuples(r.get()); ++i) {
-        QStringList fila;
-        for (int j = 0; j < PQnfields(r.get()); ++j)
-            fila << valorPg(r.get(), i, j);
-        filas.push_back(fila);
-    }
-    return filas;
-}
-
 QString comillas(const QString& nombre)
 {
     return QLatin1Char('"') + nombre + QLatin1Char('"');
