@@ -4,6 +4,7 @@
 #include "PlataformaPrueba.h"
 #include "PreparacionMedidas.h"
 #include "companies/ResumenCentros.h"
+#include "plataforma/Reloj.h"
 #include "reports/Importes.h"
 #include "shell/Sesion.h"
 #include "store/Conexion.h"
@@ -45,7 +46,7 @@ void AbrirPreparado(benchmark::State& estado)
     for (auto _ : estado) {
         estado.PauseTiming();
         Conexion::cerrarTodas();
-        PrepararEstadoCentros(sesion.conexion);
+        PrepararEstadoCentros(sesion.conexion, Hoy());
         std::this_thread::sleep_for(std::chrono::seconds(3));
         estado.ResumeTiming();
         ResumenCentros v(sesion);
