@@ -4,6 +4,7 @@
 #include "shell/TextoBusqueda.h"
 
 #include <QDate>
+#include <utility>
 
 FiltroResumenCentros::FiltroResumenCentros(ModeloResumenCentros* modelo, QObject* padre)
     : QSortFilterProxyModel(padre), modelo_(modelo)
@@ -56,6 +57,26 @@ bool FiltroResumenCentros::filterAcceptsRow(int fila, const QModelIndex&) const
     return ContieneTodas(modelo_->textoBusqueda(fila), palabras_);
 }
 
+namespace {
+// El valor de una columna de números de la fila, para ordenar por él.
+double cifra(const EstadoCentro& c, int columna)
+{
+    if (columna == ModeloResumenCentros::ColEstado)
+        return int(c.paso);
+    if (columna == ModeloResumenCentros::ColPresupuesto)
+        return c.presupuesto;
+    static const std::pair<int, int EstadoCentro::*> cuentas[] = {
+        {ModeloResumenCentros::ColPendientes, &EstadoCentro::pendientes},
+        {ModeloResumenCentros::ColVencidas, &EstadoCentro::vencidas},
+        {ModeloResumenCentros::ColHechas, &EstadoCentro::hechas},
+    };
+    for (const auto& [col, cuenta] : cuentas)
+        if (col == columna)
+            return c.*cuenta;
+    return 0;
+}
+} // namespace
+
 bool FiltroResumenCentros::lessThan(const QModelIndex& izquierda, const QModelIndex& derecha) const
 {
     const EstadoCentro& a = modelo_->centro(izquierda.row());
@@ -69,23 +90,20 @@ bool FiltroResumenCentros::lessThan(const QModelIndex& izquierda, const QModelIn
         return x != y ? x < y : nombres();
     };
     const auto numero = [&](double x, double y) { return x != y ? x < y : nombres(); };
-    switch (izquierda.column()) {
+    const int columna = izquierda.column();
+    switch (columna) {
     case ModeloResumenCentros::ColCentro:
         return modelo_->rangoCentro(izquierda.row()) < modelo_->rangoCentro(derecha.row());
-    case ModeloResumenCentros::ColEstado:
-        return numero(int(a.paso), int(b.paso));
     case ModeloResumenCentros::ColFechaEvaluacion:
         return fecha(a.fechaEvaluacion, b.fechaEvaluacion);
     case ModeloResumenCentros::ColRevision:
         return fecha(a.fechaRevision, b.fechaRevision);
+    case ModeloResumenCentros::ColEstado:
     case ModeloResumenCentros::ColPendientes:
-        return numero(a.pendientes, b.pendientes);
     case ModeloResumenCentros::ColVencidas:
-        return numero(a.vencidas, b.vencidas);
     case ModeloResumenCentros::ColHechas:
-        return numero(a.hechas, b.hechas);
     case ModeloResumenCentros::ColPresupuesto:
-        return numero(a.presupuesto, b.presupuesto);
+        return numero(cifra(a, columna), cifra(b, columna));
     default:
         return nombres();
     }
