@@ -174,7 +174,7 @@ ResultadoTraslado copiar(PGconn* servidor, const QString& destino, const AvanceC
     parcial.terminar();
     r.hecho = true;
     r.mensaje = QObject::tr("Copiadas %1 filas de %2 tablas del servidor al archivo «%3».")
-                    .arg(totalFilas(r.filas))
+                    .arg(textoTotalFilas(r.filas))
                     .arg(r.filas.size())
                     .arg(QDir::toNativeSeparators(info.absoluteFilePath()));
     return r;

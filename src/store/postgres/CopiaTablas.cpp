@@ -4,6 +4,7 @@
 #include "store/Esquema.h"
 #include "store/postgres/ConexionPg.h"
 
+#include <QLocale>
 #include <QMap>
 #include <QObject>
 #include <QSet>
@@ -133,4 +134,9 @@ long long totalFilas(const FilasCopiadas& filas)
     for (const auto& f : filas)
         total += f.second;
     return total;
+}
+
+QString textoTotalFilas(const FilasCopiadas& filas)
+{
+    return QLocale(QLocale::Spanish, QLocale::Spain).toString(totalFilas(filas));
 }

@@ -53,3 +53,5 @@ FilasCopiadas copiarTablas(const QStringList& orden, const std::function<long lo
 
 // Total de filas copiadas.
 long long totalFilas(const FilasCopiadas& filas);
+// El mismo total para un mensaje, con los miles separados como se escriben en castellano.
+QString textoTotalFilas(const FilasCopiadas& filas);

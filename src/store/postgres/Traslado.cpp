@@ -188,7 +188,7 @@ ResultadoTraslado trasladar(const QString& archivoSqlite, PGconn* servidor, cons
     transaccion.confirmar();
     r.hecho = true;
     r.mensaje =
-        QObject::tr("Trasladadas %1 filas de %2 tablas al servidor.").arg(totalFilas(r.filas)).arg(r.filas.size());
+        QObject::tr("Trasladadas %1 filas de %2 tablas al servidor.").arg(textoTotalFilas(r.filas)).arg(r.filas.size());
     if (r.fechasVacias > 0)
         r.mensaje += QLatin1Char(' ') +
                      QObject::tr("%1 fechas vacías en el archivo quedan sin valor en el servidor.").arg(r.fechasVacias);

@@ -124,6 +124,24 @@ TEST(Traslado, UnServidorConSoloElCatalogoSeAceptaYTomaElDelArchivo)
     EXPECT_EQ(celdaPg(c.get(), "SELECT count(*) FROM Empresas"), "2");
 }
 
+// Lo que dice al terminar se lee como un número en castellano: 12.004, no 12004 (con cuatro cifras,
+// 1254, sin punto, como se escribe).
+TEST(Traslado, ElTotalDeFilasLlevaLosMilesSeparados)
+{
+    const QTemporaryDir dir;
+    BaseServidorPrueba base;
+    ConexionPg c = base.conectar();
+    const ResultadoTraslado r =
+        trasladarAlServidor(archivo(dir, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                                         "12000) INSERT INTO Empresas (Nombre) SELECT 'Empresa ' || i FROM n;"),
+                            c.get());
+    ASSERT_TRUE(r.hecho) << qPrintable(r.mensaje);
+    const long long total = totalFilas(r.filas);
+    ASSERT_GE(total, 12000);
+    EXPECT_TRUE(r.mensaje.startsWith(QStringLiteral("Trasladadas 12.%1 filas").arg(total - 12000, 3, 10, QChar('0'))))
+        << qPrintable(r.mensaje);
+}
+
 TEST(Traslado, UnFalloAMediasDejaElServidorVacio)
 {
     const QTemporaryDir dir;
