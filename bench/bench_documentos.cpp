@@ -88,6 +88,38 @@ void EvaluacionAOdt(benchmark::State& estado)
 }
 BENCHMARK(EvaluacionAOdt)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// La evaluación de 50 puestos en PDF, por fases: rellenar la plantilla, leer el HTML, componer y
+// cortar las hojas, pintarlas. GUARDAR_HTML=ruta deja el HTML para mirarlo.
+void EvaluacionAPdf(benchmark::State& estado)
+{
+    int paginas = 0;
+    double rellenar = 0, leer = 0, componer = 0, pintar = 0;
+    for (auto _ : estado) {
+        QElapsedTimer reloj;
+        reloj.start();
+        const auto documento = generar(Informes::FicheroEvaluacion, FormulaEvaluacion(CentroGrande, Empresa));
+        rellenar += reloj.restart();
+        benchmark::DoNotOptimize(documento->texto().blockCount());
+        leer += reloj.restart();
+        paginas = documento->paginas();
+        componer += reloj.restart();
+        documento->exportarPdf(copia->ruta("evaluacion.pdf"));
+        pintar += reloj.restart();
+        if (qEnvironmentVariableIsSet("GUARDAR_HTML")) {
+            QFile f(qEnvironmentVariable("GUARDAR_HTML"));
+            if (f.open(QIODevice::WriteOnly))
+                f.write(documento->html().toUtf8());
+        }
+    }
+    const double n = double(estado.iterations());
+    estado.counters["paginas"] = paginas;
+    estado.counters["rellenar_ms"] = rellenar / n;
+    estado.counters["leer_ms"] = leer / n;
+    estado.counters["componer_ms"] = componer / n;
+    estado.counters["pintar_ms"] = pintar / n;
+}
+BENCHMARK(EvaluacionAPdf)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 void EmpresaDeDiezCentrosAPdf(benchmark::State& estado)
 {
     int paginas = 0;
