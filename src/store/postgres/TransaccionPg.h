@@ -1,13 +1,15 @@
 #pragma once
 
+#include <QByteArray>
 #include <libpq-fe.h>
 
-// Transacción en el servidor: se deshace al salir del ámbito salvo que se confirme. Se puede
-// mover, no copiar.
+// Transacción en el servidor: se deshace al salir del ámbito salvo que se confirme. Dentro de otra
+// ya abierta en la misma conexión es un punto de guardado: confirmarla no confirma la de fuera, y
+// deshacerla sólo deshace lo suyo. Se puede mover, no copiar.
 class TransaccionPg
 {
 public:
-    // Empieza la transacción. Lanza ErrorBD.
+    // Empieza la transacción (o el punto de guardado). Lanza ErrorBD.
     explicit TransaccionPg(PGconn* c);
     ~TransaccionPg();
     TransaccionPg(TransaccionPg&& otra) noexcept;
@@ -19,4 +21,5 @@ public:
 
 private:
     PGconn* conexion_;
+    QByteArray punto_; // vacío si es la transacción de fuera
 };

@@ -102,6 +102,15 @@ long long esperandoFila(PGconn* c)
 }
 } // namespace
 
+// Cada caso en su base del servidor; sus conexiones se cierran antes de borrarla.
+class VariosTecnicos : public ::testing::Test
+{
+protected:
+    ~VariosTecnicos() override { Conexion::cerrarTodas(); }
+    BaseProgramaServidor base;
+    const QString cx = base.texto();
+};
+
 // Lo que hace el otro técnico. Sin orden no hace nada: es la prueba de otro proceso.
 TEST(OtroTecnico, Actua)
 {
@@ -137,10 +146,8 @@ TEST(OtroTecnico, Actua)
 
 // Dos técnicos han leído la misma línea del plan y el mismo puesto; el otro guarda antes. Al
 // guardar el primero, se rechaza con el aviso de siempre y se ve lo del otro, que no se pisa.
-TEST(VariosTecnicos, ElQueGuardaDespuesSobreLoMismoNoPisaAlOtro)
+TEST_F(VariosTecnicos, ElQueGuardaDespuesSobreLoMismoNoPisaAlOtro)
 {
-    BaseProgramaServidor base;
-    const QString cx = base.texto();
     const long long centro = datos::centro(cx, datos::empresa(cx));
     const long long puesto = datos::puesto(cx, centro, "Carnicero");
     const long long plan = datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {centro});
@@ -168,10 +175,8 @@ TEST(VariosTecnicos, ElQueGuardaDespuesSobreLoMismoNoPisaAlOtro)
 
 // Dos técnicos marcan factores en centros distintos a la vez: cada uno marca mientras el otro tiene
 // su transacción abierta, nadie espera un cerrojo del otro y los dos acaban con todas sus filas.
-TEST(VariosTecnicos, MarcarFactoresEnCentrosDistintosNoSeEsperanNiSeDeshacen)
+TEST_F(VariosTecnicos, MarcarFactoresEnCentrosDistintosNoSeEsperanNiSeDeshacen)
 {
-    BaseProgramaServidor base;
-    const QString cx = base.texto();
     catalogoPropio(cx);
     const CentroConFactores mio = centroConFactores(cx, datos::empresa(cx, "Mía"));
     const CentroConFactores suyo = centroConFactores(cx, datos::empresa(cx, "Suya"));
@@ -217,10 +222,8 @@ TEST(VariosTecnicos, MarcarFactoresEnCentrosDistintosNoSeEsperanNiSeDeshacen)
 // programa recibe el número de la base ocupada con un aviso en castellano y repite la acción, que
 // sale a la segunda. El servidor deshace a quien lleva más rato esperando: el programa, que pide la
 // fila de la otra antes de que la otra pida la suya.
-TEST(VariosTecnicos, UnInterbloqueoSeRepiteYSaleALaSegunda)
+TEST_F(VariosTecnicos, UnInterbloqueoSeRepiteYSaleALaSegunda)
 {
-    BaseProgramaServidor base;
-    const QString cx = base.texto();
     const long long uno = datos::empresa(cx, "Uno"), dos = datos::empresa(cx, "Dos");
     const QString bd = Conexion::obtener(cx)->leerFilas("SELECT current_database()").front().value(0).toString();
     ConexionPg otra = conectarPg(BaseServidorPrueba::textoServidor() + " dbname=" + bd);
@@ -278,10 +281,8 @@ TEST(VariosTecnicos, UnInterbloqueoSeRepiteYSaleALaSegunda)
 // Una fila que otro cambia entre la lectura y la escritura de una transacción que no admite verla
 // cambiada falla por serialización y se repite; una fila que otro tiene cogida más de lo que se
 // espera se reintenta unas pocas veces y luego se avisa en castellano, sin dejar nada.
-TEST(VariosTecnicos, SerializacionYCerrojoQueNoLlegaSeReintentanConLimite)
+TEST_F(VariosTecnicos, SerializacionYCerrojoQueNoLlegaSeReintentanConLimite)
 {
-    BaseProgramaServidor base;
-    const QString cx = base.texto();
     const long long uno = datos::empresa(cx, "Uno");
     auto c = Conexion::obtener(cx);
     const QString bd = c->leerFilas("SELECT current_database()").front().value(0).toString();
