@@ -9,6 +9,8 @@
 #include "shell/NavegadorRegistros.h"
 #include "shell/RegistroVentanas.h"
 #include "shell/Rutinas.h"
+#include "store/Conexion.h"
+#include "store/EscrituraFila.h"
 #include "store/Recordset.h"
 
 #include <QComboBox>
@@ -137,8 +139,10 @@ NavegadorRegistros* Empresa::definirEmpresas()
 
     NavegadorRegistros::Funciones& f = nav->funciones();
     f.abrir = [this](Recordset& rs) { rs.open("Select * from Empresas", sesion_.conexion); };
+    // Sólo si nadie la ha cambiado desde que se leyó.
     f.borrar = [this](long long id) {
-        Recordset::execute("delete from Empresas where IDEmpresa = ?;", sesion_.conexion, {id});
+        borrarFila(*Conexion::obtener(sesion_.conexion), "Empresas", "IDEmpresa", id,
+                   navEmpresas_->registros()->value("VersionFila"));
     };
     f.mostrar = [this](Recordset& rs) { mostrarEmpresa(rs); };
     f.escribir = [this](Recordset& rs, const QString& nombre, bool nueva) { escribirEmpresa(rs, nombre, nueva); };
@@ -193,7 +197,8 @@ NavegadorRegistros* Empresa::definirCentros()
         rs.open("Select * from CentroTrabajo where IDEmpresa = ?;", sesion_.conexion, {empresas->value("IDEmpresa")});
     };
     f.borrar = [this](long long id) {
-        Recordset::execute("delete from CentroTrabajo where IDCentro = ?;", sesion_.conexion, {id});
+        borrarFila(*Conexion::obtener(sesion_.conexion), "CentroTrabajo", "IDCentro", id,
+                   navCentros_->registros()->value("VersionFila"));
     };
     f.mostrar = [this](Recordset& rs) { mostrarCentro(rs); };
     f.escribir = [this](Recordset& rs, const QString& nombre, bool nuevo) { escribirCentro(rs, nombre, nuevo); };

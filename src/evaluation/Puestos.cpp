@@ -10,7 +10,9 @@
 #include "shell/Rutinas.h"
 #include "shell/grid/DataSource.h"
 #include "shell/grid/Grid.h"
+#include "store/Conexion.h"
 #include "store/ErrorBD.h"
+#include "store/EscrituraFila.h"
 #include "store/Recordset.h"
 
 #include <QComboBox>
@@ -352,7 +354,15 @@ void Puestos::eliminar()
     // Lo escrito para otro puesto no se pierde con la relectura.
     ocupantesDelPuesto_->guardar();
     // Las claves ajenas se llevan con el puesto sus factores, sus evaluaciones y sus medidas.
-    Recordset::execute("delete from PuestosCentros where IDPuestoCentro = ?;", sesion_.conexion, {id});
+    // Un puesto que otro ha cambiado desde que se leyó no se borra: se enseña como lo dejó.
+    try {
+        borrarFila(*Conexion::obtener(sesion_.conexion), "PuestosCentros", "IDPuestoCentro", id,
+                   origenPuestos_->fieldValue(fila, QStringLiteral("VersionFila")));
+    } catch (const ErrorBD& e) {
+        if (e.numero() == NumeroError::RegistroModificado)
+            releerPuestos();
+        throw;
+    }
     releerPuestos();
 }
 

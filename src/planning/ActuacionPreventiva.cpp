@@ -18,6 +18,7 @@
 #include "shell/Rutinas.h"
 #include "shell/grid/DataSource.h"
 #include "store/Conexion.h"
+#include "store/EscrituraFila.h"
 #include "store/PlanAcciones.h"
 #include "store/Recordset.h"
 
@@ -466,13 +467,18 @@ void ActuacionPreventiva::eliminarLinea()
         pregunta += "\nFecha Limite: " + limite;
     if (Servicios().mensaje(this, pregunta, "Eliminar", Icono::Critico, Botones::SiNo, Respuesta::No) != Respuesta::Si)
         return;
-    {
+    try {
         // Con la línea se va lo que quedaba pendiente de volver a valorar por ella.
         Transaccion t(sesion_.conexion);
         QuitarRevaloracionPendiente(*Conexion::obtener(sesion_.conexion), linea.toLongLong());
-        Recordset::execute("delete from \"ActuaciónPreventivaRegistro\" where IDActuacionRegistro = ?;",
-                           sesion_.conexion, {linea.toLongLong()});
+        borrarFila(*Conexion::obtener(sesion_.conexion), "\"ActuaciónPreventivaRegistro\"", "IDActuacionRegistro",
+                   linea.toLongLong(), ds->fieldValue(actual, "VersionFila"));
         t.confirmar();
+    } catch (const ErrorBD& e) {
+        // Una línea que otro ha cambiado desde que se leyó no se borra: se enseña como la dejó.
+        if (e.numero() == NumeroError::RegistroModificado)
+            leerLineas();
+        throw;
     }
     leerLineas();
     revaloracion_->actualizar(false);
@@ -485,6 +491,7 @@ void ActuacionPreventiva::eliminarPlan()
                             "Eliminar", Icono::Critico, Botones::SiNo, Respuesta::No) != Respuesta::Si)
         return;
     const long long plan = idActuacion();
+    const QVariant version = plan > 0 ? rsPlan_->value("VersionFila") : QVariant();
     sinPreguntar_ = true;
     rsPlan_->close();
     try {
@@ -492,7 +499,7 @@ void ActuacionPreventiva::eliminarPlan()
         // pendiente de volver a valorar por ellas, aquí.
         Transaccion t(sesion_.conexion);
         QuitarRevaloracionesDelPlan(*Conexion::obtener(sesion_.conexion), plan);
-        Recordset::execute("delete from \"ActuaciónPreventiva\" where IDActuacion = ?;", sesion_.conexion, {plan});
+        borrarFila(*Conexion::obtener(sesion_.conexion), "\"ActuaciónPreventiva\"", "IDActuacion", plan, version);
         t.confirmar();
     } catch (...) {
         // No se ha borrado nada: la ventana sigue con su plan.

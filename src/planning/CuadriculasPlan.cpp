@@ -90,6 +90,8 @@ void CuadriculasPlan::construirLineas()
     connect(cuadriculaLineas_, &Grid::afterCellChange, this, [this](int columna) {
         if (columna == ColumnaFechaLimite)
             releerDespues();
+        else
+            releerLaOtra(cuadriculaLineas_);
     });
     connect(cuadriculaLineas_, &Grid::cellTipRequested, this,
             [this](int division, int columna, int fila, CellTip* tip) {
@@ -242,8 +244,10 @@ void CuadriculasPlan::antesDeSeguimiento(int columna, const QVariant& nuevo, boo
 
 void CuadriculasPlan::trasSeguimiento(int columna)
 {
-    if (columna != SegEstado)
+    if (columna != SegEstado) {
+        releerLaOtra(cuadriculaSeguimiento_);
         return;
+    }
     emit estadoCambiado();
     // El color de vencida depende del estado.
     releerDespues();
@@ -259,6 +263,29 @@ void CuadriculasPlan::avisarTrasEditar(const QString& aviso, const QString& titu
                 Servicios().mensaje(ventana, aviso, titulo, Icono::Critico, Botones::Aceptar, Respuesta::Aceptar);
             });
     });
+}
+
+// Las dos cuadrículas enseñan las mismas líneas, cada una con la versión de la fila que leyó: lo
+// guardado en una se vuelve a leer en la otra, y lo que se guarde después en ella no se toma por
+// lo de otro usuario. La que se está editando no se toca; la otra sigue en su línea.
+void CuadriculasPlan::releerLaOtra(Grid* escrita)
+{
+    Grid* otra = escrita == cuadriculaLineas_ ? cuadriculaSeguimiento_ : cuadriculaLineas_;
+    DataSource* ds = otra->dataSource();
+    const int fila = ds->currentRow();
+    QScrollBar* barra = otra->tableView()->verticalScrollBar();
+    const int desplazamiento = barra->value();
+    {
+        // Sin pasar a la que se edita los cambios de fila de la relectura.
+        const QSignalBlocker bloqueo(otra);
+        ds->refresh();
+        otra->redraw();
+        if (fila >= ds->rowCount())
+            ds->fetchAll();
+        if (fila >= 0 && fila < ds->rowCount())
+            otra->setCurrentRow(fila);
+    }
+    barra->setValue(desplazamiento);
 }
 
 void CuadriculasPlan::releerDespues()

@@ -55,6 +55,7 @@ private:
     // Vuelve a leer las líneas tras el cambio de una celda que mueve su orden o su color, sin
     // perder la línea elegida.
     void releerDespues();
+    void releerLaOtra(Grid* escrita);
     void elegirFila(Grid* destino, int fila);
     // Aviso de un valor no válido, cuando la cuadrícula ha terminado con la celda.
     void avisarTrasEditar(const QString& aviso, const QString& titulo);

@@ -378,7 +378,17 @@ void NavegadorRegistros::eliminar()
     // El conjunto sigue abierto hasta que el borrado está hecho: si el archivo no deja borrar
     // (bloqueado, de sólo lectura), la fila sigue a la vista y la ventana responde.
     const long long id = rs_->value(def_.campoClave).toLongLong();
-    funciones_.borrar(id);
+    try {
+        funciones_.borrar(id);
+    } catch (const ErrorBD& e) {
+        // Otro la ha cambiado desde que se leyó: no se borra, y se enseña como la dejó.
+        if (e.numero() == NumeroError::RegistroModificado) {
+            cargar();
+            rs_->findValue(def_.campoClave, id);
+            colocar();
+        }
+        throw;
+    }
     cargar();
     colocar();
     if (funciones_.trasBorrar)

@@ -243,6 +243,10 @@ void Conexion::lanzar(int codigo, const QString& sentencia) const
 void Conexion::empezar(const QString& punto)
 {
     comprobarAbierta();
+    // Una lectura abierta de antes se quedaría con lo que había al empezarla: en el archivo, si otro
+    // ha escrito desde entonces, la transacción no podría escribir nunca (la base ocupada).
+    if (punto.isEmpty())
+        soltarLectores();
     const int rc = punto.isEmpty() ? motor_->empezar() : motor_->guardarPunto(punto);
     if (rc != 0)
         lanzar(rc, punto.isEmpty() ? QStringLiteral("BEGIN IMMEDIATE") : "SAVEPOINT " + punto);

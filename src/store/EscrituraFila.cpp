@@ -208,6 +208,21 @@ bool releerFila(Conexion& con, const DestinoFila& destino, const QString& clave,
     return !con.leerFilas(sql, {valorClave}).empty();
 }
 
+void borrarFila(Conexion& con, const QString& tabla, const QString& clave, const QVariant& valorClave,
+                const QVariant& version)
+{
+    const QString donde = " WHERE " + clave + " = ?";
+    if (version.isNull()) {
+        con.ejecutar("DELETE FROM " + tabla + donde, {valorClave});
+        return;
+    }
+    const QString sql =
+        "DELETE FROM " + tabla + donde + " AND " + QString::fromLatin1(SqlRevision::ColumnaVersion) + " = ?";
+    con.ejecutar(sql, {valorClave, version.toLongLong()});
+    if (con.motor().filasCambiadas() == 0 && !con.leerFilas("SELECT 1 FROM " + tabla + donde, {valorClave}).empty())
+        throw filaModificada(sql);
+}
+
 ErrorBD filaModificada(const QString& sentencia)
 {
     return ErrorBD(NumeroError::RegistroModificado,

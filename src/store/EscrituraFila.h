@@ -41,5 +41,12 @@ long long modificarFila(Conexion& con, const DestinoFila& destino, const QVarian
 bool releerFila(Conexion& con, const DestinoFila& destino, const QString& clave, const QVariant& valorClave,
                 QVariantList& fila);
 
+// Borra la fila de "tabla" cuya clave es "valorClave" (los dos nombres escritos como en cualquier
+// sentencia). Con "version", la que tenía la fila al leerla, sólo la borra si sigue en ella: si otro
+// la ha cambiado entretanto no borra nada y lanza filaModificada. Una fila que ya no está no es un
+// fallo: otro la ha borrado antes. Lanza ErrorBD.
+void borrarFila(Conexion& con, const QString& tabla, const QString& clave, const QVariant& valorClave,
+                const QVariant& version);
+
 // El error de quien guarda o borra una fila que otro ha cambiado entretanto.
 ErrorBD filaModificada(const QString& sentencia);
