@@ -67,6 +67,28 @@ private slots:
         QCOMPARE(guardado("SELECT Persona FROM Empresas WHERE IDEmpresa = ?", id), QString("Carlos Gil"));
         QCOMPARE(guardado("SELECT Direccion FROM Empresas WHERE IDEmpresa = ?", id), QString("Calle Otra 2"));
     }
+
+    // Borrar la empresa que el otro acaba de cambiar no se lleva lo suyo: se avisa y se enseña.
+    void borrarDespuesDeOtroAvisaYLaDeja()
+    {
+        const long long id = datos::empresa(cx, "Talleres Norte");
+        abrir();
+        otroEscribe("UPDATE Empresas SET Direccion = 'Calle Otra 2', VersionFila = VersionFila + 1");
+        plataforma->responder(PlataformaServicios::Respuesta::Si);
+        pulsar("EEmprea");
+        QCOMPARE(int(plataforma->mensajes.size()), 2); // la pregunta y el aviso
+        QCOMPARE(plataforma->mensajes.back().texto,
+                 QString("Otro usuario ha modificado este registro; se muestran sus datos"));
+        QCOMPARE(guardado("SELECT Direccion FROM Empresas WHERE IDEmpresa = ?", id), QString("Calle Otra 2"));
+        QCOMPARE(texto("cmbNombre"), QString("Talleres Norte"));
+        QCOMPARE(caja("strDireccion")->text(), QString("Calle Otra 2"));
+
+        // Vista como la dejó el otro, se borra.
+        plataforma->responder(PlataformaServicios::Respuesta::Si);
+        pulsar("EEmprea");
+        QCOMPARE(int(plataforma->mensajes.size()), 3);
+        QCOMPARE(guardado("SELECT count(*) FROM Empresas WHERE IDEmpresa = ?", id), QString("0"));
+    }
 };
 
 QTEST_MAIN(PruebaEmpresaVersiones)
