@@ -300,6 +300,29 @@ private slots:
         QCOMPARE(plataforma->mensajes.size(), size_t(3));
     }
 
+    // Un puesto que otro técnico ha cambiado desde que se leyó no se borra: se avisa y se enseña
+    // como lo dejó; visto así, se borra.
+    void quitarUnPuestoQueOtroHaCambiadoAvisaYLoDeja()
+    {
+        const long long p = datos::puesto(cx, centro, "Cocinero");
+        Puestos w(sesion);
+        Conexion::obtener(cx)->ejecutar("UPDATE PuestosCentros SET NTrabajadores = '7', VersionFila = VersionFila + 1 "
+                                        "WHERE IDPuestoCentro = ?",
+                                        {p});
+        plataforma->responder(Respuesta::Si);
+        eliminar(&w)->click();
+        QCOMPARE(plataforma->mensajes.size(), size_t(2));
+        QCOMPARE(plataforma->mensajes.back().texto,
+                 QString("Otro usuario ha modificado este registro; se muestran sus datos"));
+        QCOMPARE(puestosDelCentro(), 1LL);
+        QCOMPARE(origen(&w)->fieldValue(0, "NTrabajadores").toString(), QString("7"));
+
+        plataforma->responder(Respuesta::Si);
+        eliminar(&w)->click();
+        QCOMPARE(plataforma->mensajes.size(), size_t(3));
+        QCOMPARE(puestosDelCentro(), 0LL);
+    }
+
     void nombreElegidoDelCatalogo()
     {
         Recordset::execute("insert into Puestos (Puesto, \"Descripción\") values ('Mozo d''almacén', 'Carga y "
