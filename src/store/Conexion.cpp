@@ -19,20 +19,33 @@
 #include <map>
 
 namespace {
-// Una conexión por texto de conexión. Las ventanas abren y cierran conjuntos a cada paso;
-// reabrir el archivo y releer el esquema cada vez costaría más que la propia consulta.
-std::map<QString, std::shared_ptr<Conexion>>& conexionesAbiertas()
+// Las dos tablas de conexiones, en un solo objeto: al salir del programa sin cerrarlas, las
+// abiertas se destruyen antes que la de vivas, de la que cada conexión se borra al destruirse.
+// Por separado, el orden dependía de cuál se usó primero, y salir con una abierta se caía.
+struct TablasConexiones
 {
-    static std::map<QString, std::shared_ptr<Conexion>> abiertas;
-    return abiertas;
+    // Todas las conexiones vivas, también las que ya no están en la tabla de abiertas pero sigue
+    // teniendo algún conjunto de registros: al terminar se cierran todas.
+    std::set<Conexion*> vivas;
+    // Una conexión por texto de conexión. Las ventanas abren y cierran conjuntos a cada paso;
+    // reabrir el archivo y releer el esquema cada vez costaría más que la propia consulta.
+    std::map<QString, std::shared_ptr<Conexion>> abiertas;
+};
+
+TablasConexiones& tablasConexiones()
+{
+    static TablasConexiones tablas;
+    return tablas;
 }
 
-// Todas las conexiones vivas, también las que ya no están en la tabla de abiertas pero sigue
-// teniendo algún conjunto de registros: al terminar se cierran todas.
+std::map<QString, std::shared_ptr<Conexion>>& conexionesAbiertas()
+{
+    return tablasConexiones().abiertas;
+}
+
 std::set<Conexion*>& conexionesVivas()
 {
-    static std::set<Conexion*> vivas;
-    return vivas;
+    return tablasConexiones().vivas;
 }
 
 QString ruta(const QString& nativa)

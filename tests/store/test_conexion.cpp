@@ -172,3 +172,22 @@ TEST(ArchivoDeBase, PaginasSobrescritasDan3049AlLeerlas)
     }
     EXPECT_EQ(numero, NumeroError::BaseDanada);
 }
+
+// Un programa que sale sin cerrar sus conexiones (un final por exit, una prueba que no limpia)
+// sale bien: al destruirse, la conexión que queda abierta no usa la tabla de vivas ya destruida.
+TEST(SalidaConConexiones, SalirConUnaConexionAbiertaNoSeCae)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            static CopiaPrograma* copia = new CopiaPrograma;
+            Recordset rs;
+            rs.open("Select * from Empresas", copia->conexion());
+            rs.close();
+            // La carpeta se borra antes de que se destruyan las conexiones (lo registrado después
+            // con atexit va antes), sin cerrarlas.
+            std::atexit([] { QDir(copia->carpeta()).removeRecursively(); });
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
