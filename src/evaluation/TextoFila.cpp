@@ -6,6 +6,7 @@
 #include "shell/grid/DataSource.h"
 #include "shell/grid/Grid.h"
 #include "store/ErrorBD.h"
+#include "store/EscrituraFila.h"
 #include "store/Recordset.h"
 
 #include <QEvent>
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
+#include <utility>
 
 TextoFila::TextoFila(const QString& nombre, const QString& titulo, const QString& ayuda, Grid* cuadricula,
                      const QString& conexion, Destino destino, QWidget* parent)
@@ -45,6 +47,10 @@ TextoFila::TextoFila(const QString& nombre, const QString& titulo, const QString
         if (!caja_->hasFocus())
             ProtegerRanura(
                 [this, fila] {
+                    // Tras avisar de que otro había cambiado el texto, la caja se queda con el suyo
+                    // a la vista aunque el clic que la dejó haya movido la fila de la cuadrícula.
+                    if (std::exchange(retenida_, false))
+                        return;
                     if (guardar())
                         enlazar(fila);
                 },
@@ -65,8 +71,11 @@ void TextoFila::enlazar(int fila)
         Recordset rs;
         rs.open("SELECT " + destino_.campo + " FROM " + destino_.origen + " WHERE " + destino_.clave + " = ?",
                 conexion_, {clave});
-        if (!rs.eof())
-            texto = NuloATexto(rs.value(0)).toString();
+        leido_ = QVariant();
+        if (!rs.eof()) {
+            leido_ = rs.value(0);
+            texto = NuloATexto(leido_).toString();
+        }
         rotulo = NuloATexto(origen->fieldValue(fila, destino_.rotulo)).toString();
     }
     clave_ = clave;
@@ -84,9 +93,26 @@ bool TextoFila::guardar()
     const QString texto = caja_->toPlainText();
     try {
         // Sólo blancos es no haber escrito nada: no queda un párrafo vacío en el documento.
-        Recordset::execute("UPDATE " + destino_.origen + " SET " + destino_.campo + " = ? WHERE " + destino_.clave +
-                               " = ?",
-                           conexion_, {texto.trimmed().isEmpty() ? QVariant() : QVariant(texto), clave_});
+        const QVariant nuevo = texto.trimmed().isEmpty() ? QVariant() : QVariant(texto);
+        // Sólo si el texto guardado sigue siendo el que se leyó: el de otro técnico que lo ha
+        // cambiado entretanto no se pisa. (No se mira la versión de la fila: los grados que guarda
+        // la cuadrícula de esta misma ventana la cambian, y no son otro usuario.)
+        const QString sql = "UPDATE " + destino_.origen + " SET " + destino_.campo + " = ? WHERE " + destino_.clave +
+                            " = ? AND " + destino_.campo + " IS NOT DISTINCT FROM ?";
+        if (Recordset::execute(sql, conexion_, {nuevo, clave_, leido_}) == 0) {
+            Recordset rs;
+            rs.open("SELECT " + destino_.campo + " FROM " + destino_.origen + " WHERE " + destino_.clave + " = ?",
+                    conexion_, {clave_});
+            // Una fila que ya no está no tiene dónde guardar nada: no es un fallo.
+            if (!rs.eof()) {
+                leido_ = rs.value(0);
+                caja_->setPlainText(NuloATexto(leido_).toString());
+                caja_->document()->setModified(false);
+                retenida_ = true;
+                throw filaModificada(sql);
+            }
+        }
+        leido_ = nuevo;
     } catch (const ErrorBD& e) {
         if (e.numero() == NumeroError::BaseDanada)
             OfrecerReparacion(this);
@@ -105,6 +131,8 @@ void TextoFila::seguirFila()
 
 bool TextoFila::eventFilter(QObject* objeto, QEvent* evento)
 {
+    if (objeto == caja_ && evento->type() == QEvent::FocusIn)
+        retenida_ = false;
     if (objeto == caja_ && evento->type() == QEvent::FocusOut) {
         // Un menú de la propia caja no es salir de ella.
         const bool menu = static_cast<QFocusEvent*>(evento)->reason() == Qt::PopupFocusReason;

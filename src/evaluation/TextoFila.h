@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 #include <QWidget>
 
 class Grid;
@@ -37,7 +38,8 @@ public:
     long long clave() const { return clave_; }
 
     // Guarda lo escrito si ha cambiado. Si el almacén no lo acepta avisa, lo escrito sigue en la
-    // caja y devuelve false.
+    // caja y devuelve false. Si otro ha cambiado el texto desde que se leyó, no lo pisa: avisa,
+    // enseña el suyo y devuelve false.
     bool guardar();
     // Guarda lo pendiente y pasa a la fila actual de la cuadrícula (tras releerla, por ejemplo).
     void seguirFila();
@@ -55,4 +57,6 @@ private:
     QLabel* rotulo_ = nullptr;
     QPlainTextEdit* caja_ = nullptr;
     long long clave_ = 0;
+    QVariant leido_;        // el texto guardado cuando se leyó (o se guardó) por última vez
+    bool retenida_ = false; // se acaba de enseñar el texto de otro: no se sigue a la fila siguiente
 };

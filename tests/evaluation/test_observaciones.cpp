@@ -161,6 +161,37 @@ private slots:
         QVERIFY(plataforma->mensajes.empty());
     }
 
+    // Otro técnico cambia la situación observada mientras la caja la enseña: lo que se escribe
+    // después no pisa lo suyo. Se avisa, la caja enseña su texto y, escrito encima, se guarda.
+    void laSituacionQueOtroHaCambiadoNoSePisa()
+    {
+        auto* w = abrir<SeleccionaRiesgos>(Ventana::SeleccionaRiesgos);
+        auto* situacion = w->findChild<TextoFila*>();
+        QPlainTextEdit* caja = situacion->caja();
+        QTableView* t = w->cuadricula()->tableView();
+        const long long primera = w->origen()->fieldValue(0, "IDEvaluacion").toLongLong();
+        clic(t, 0, 0);
+        QCOMPARE(situacion->clave(), primera);
+        Recordset::execute("update Evaluacion set SituacionObservada = 'Visto por Luis: sin barandilla' where "
+                           "IDEvaluacion = ?",
+                           cx, {primera});
+
+        escribirEn(caja, {"Lo que vi yo"});
+        clic(t, 1, 0);
+        QCOMPARE(situacionDe(primera), QString("Visto por Luis: sin barandilla"));
+        QCOMPARE(plataforma->mensajes.size(), size_t(1));
+        QCOMPARE(plataforma->mensajes[0].texto,
+                 QString("Otro usuario ha modificado este registro; se muestran sus datos"));
+        QCOMPARE(situacion->clave(), primera);
+        QCOMPARE(caja->toPlainText(), QString("Visto por Luis: sin barandilla"));
+
+        // Ya con su texto a la vista, lo que se escribe se guarda.
+        escribirEn(caja, {"Visto por Luis: sin barandilla; y la escalera coja"});
+        clic(t, 1, 0);
+        QCOMPARE(situacionDe(primera), QString("Visto por Luis: sin barandilla; y la escalera coja"));
+        QCOMPARE(plataforma->mensajes.size(), size_t(1));
+    }
+
     void losTrabajadoresDeCadaPuesto()
     {
         auto* w = abrir<Puestos>(Ventana::Puestos);
