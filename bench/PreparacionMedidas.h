@@ -34,7 +34,14 @@ struct CopiaEscala
     QTemporaryDir dir;
     QString conexion;
 
-    explicit CopiaEscala(const QString& carpeta) : conexion(UsarCopiaEscala(carpeta, dir.path())) {}
+    // La copia se abre ya aquí, fuera de la medida: una base de escala hecha con una revisión
+    // anterior del esquema se pone al día (con su copia de seguridad) al abrirla por primera vez, y
+    // eso no es lo que cuesta la acción que se mide.
+    explicit CopiaEscala(const QString& carpeta) : conexion(UsarCopiaEscala(carpeta, dir.path()))
+    {
+        Conexion::obtener(conexion);
+        Conexion::cerrarTodas();
+    }
     ~CopiaEscala() { Conexion::cerrarTodas(); }
     CopiaEscala(const CopiaEscala&) = delete;
     CopiaEscala& operator=(const CopiaEscala&) = delete;
