@@ -89,7 +89,7 @@ void EvaluacionAOdt(benchmark::State& estado)
 BENCHMARK(EvaluacionAOdt)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // La evaluación de 50 puestos en PDF, por fases: rellenar la plantilla, leer el HTML, componer y
-// cortar las hojas, pintarlas. GUARDAR_HTML=ruta deja el HTML para mirarlo.
+// cortar las hojas, pintarlas. GUARDAR_HTML=ruta y GUARDAR_PDF=ruta dejan el HTML y el PDF para mirarlos.
 void EvaluacionAPdf(benchmark::State& estado)
 {
     int paginas = 0;
@@ -105,6 +105,10 @@ void EvaluacionAPdf(benchmark::State& estado)
         componer += reloj.restart();
         documento->exportarPdf(copia->ruta("evaluacion.pdf"));
         pintar += reloj.restart();
+        if (qEnvironmentVariableIsSet("GUARDAR_PDF")) {
+            QFile::remove(qEnvironmentVariable("GUARDAR_PDF"));
+            QFile::copy(copia->ruta("evaluacion.pdf"), qEnvironmentVariable("GUARDAR_PDF"));
+        }
         if (qEnvironmentVariableIsSet("GUARDAR_HTML")) {
             QFile f(qEnvironmentVariable("GUARDAR_HTML"));
             if (f.open(QIODevice::WriteOnly))

@@ -188,9 +188,19 @@ void CorteHojas::anadirFilas(const Pieza& p)
     unidades_.push_back({inicio, corte(cabecera + 1), posicion});
     if (p.junto)
         unidades_[inicioTitulos_ >= 0 ? size_t(inicioTitulos_) : primera].forzada = true;
+    // Si alguna fila empieza un grupo, las que no lo empiezan van con la anterior: la hoja sólo se
+    // corta delante de un grupo (salvo el que no cabe en una hoja, que se parte donde cae).
+    std::vector<bool> empiezaGrupo(filas, false);
+    bool hayGrupos = false;
+    for (int f = cabecera + 1; f < filas; ++f) {
+        const QTextTableCell celda = t->cellAt(f, 0);
+        empiezaGrupo[f] = hayAncla(doc_, celda.firstPosition(), celda.lastPosition(), QStringLiteral("grupo"));
+        hayGrupos = hayGrupos || empiezaGrupo[f];
+    }
     for (int f = cabecera + 1; f < filas; ++f) {
         Unidad u{corte(f), corte(f + 1), t->cellAt(f, 0).firstPosition()};
         u.banda = banda;
+        u.cortable = !hayGrupos || empiezaGrupo[f];
         unidades_.push_back(u);
     }
 }

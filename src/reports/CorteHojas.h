@@ -13,7 +13,9 @@ class QTextTable;
 //
 // Reglas: una tabla cuya primera fila lleva un ancla "junto" (<a name="junto"></a>) no se parte
 // (si no cabe en lo que queda pasa entera a la hoja siguiente; si es más alta que una hoja, empieza
-// una y se parte entre filas); ninguna fila de tabla se parte, salvo la que no cabe en una hoja; un
+// una y se parte entre filas); en una tabla cuyas filas llevan un ancla "grupo" en su primera celda,
+// cada una de ésas va en la misma hoja que las que le siguen hasta la próxima (el grupo se parte
+// sólo si no cabe en una hoja); ninguna fila de tabla se parte, salvo la que no cabe en una hoja; un
 // título (h1 a h4) nunca se queda el último de su hoja; una tabla partida repite sus filas de
 // cabecera (<thead>) en cada hoja; un salto de hoja pedido (page-break-before/after) empieza hoja.
 //

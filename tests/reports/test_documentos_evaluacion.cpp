@@ -392,4 +392,18 @@ TEST_F(DocumentosEvaluacion, LaCabeceraDiceElPuestoDeCadaHoja)
         EXPECT_EQ(doc->cabecera(hoja, true), QStringLiteral("Mozo de almacén")) << hoja;
     EXPECT_EQ(doc->cabecera(total, true), QStringLiteral("Resumen de la evaluación"));
     EXPECT_EQ(doc->cabecera(1, true), QString());
+
+    // La fila de cada riesgo y la de sus medidas, en la misma hoja.
+    int medidas = 0;
+    for (QTextCursor c = doc->texto().find(QStringLiteral("Medidas propuestas:")); !c.isNull();
+         c = doc->texto().find(QStringLiteral("Medidas propuestas:"), c), ++medidas) {
+        QTextTable* t = c.currentTable();
+        ASSERT_TRUE(t);
+        int fila = t->cellAt(c).row();
+        while (fila > 0 && t->cellAt(fila, 0).columnSpan() > 1)
+            --fila;
+        EXPECT_EQ(doc->hojaDe(t->cellAt(fila, 0).firstPosition()), doc->hojaDe(c.position()))
+            << qPrintable(t->cellAt(fila, 1).firstCursorPosition().block().text());
+    }
+    EXPECT_EQ(medidas, 3 + 4 + 30);
 }

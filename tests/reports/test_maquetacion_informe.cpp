@@ -147,6 +147,32 @@ TEST_F(MaquetacionInforme, LasTablasSePartenEntreFilasConSuCabecera)
     }
 }
 
+// En una tabla de grupos (la de los riesgos de un puesto: la fila del riesgo y las de sus medidas),
+// la hoja sólo se corta delante de un grupo; el que no cabe en una hoja se parte igualmente.
+TEST_F(MaquetacionInforme, LosGruposDeFilasNoSeSeparan)
+{
+    const auto grupos = [](int filasPorGrupo) {
+        QString html = QStringLiteral("<table width=\"100%\" cellspacing=\"0\"><thead><tr><th>CABEZA</th>"
+                                      "<th>Texto</th></tr></thead>");
+        for (int g = 0; g < 40; ++g) {
+            html += QStringLiteral("<tr><td><a name=\"grupo\"></a>G%1A</td><td>x</td></tr>").arg(g);
+            for (int f = 1; f < filasPorGrupo; ++f)
+                html +=
+                    QStringLiteral("<tr><td>G%1%2</td><td>x</td></tr>").arg(g).arg(f + 1 == filasPorGrupo ? 'Z' : 'M');
+        }
+        return documento(html + QStringLiteral("</table>"));
+    };
+    auto doc = grupos(3);
+    ASSERT_GT(doc->paginas(), 2);
+    for (int g = 0; g < 40; ++g)
+        EXPECT_EQ(hoja(*doc, QStringLiteral("G%1A").arg(g)), hoja(*doc, QStringLiteral("G%1Z").arg(g))) << g;
+
+    // Un grupo más alto que una hoja se parte donde cae, sin dejar la primera en blanco.
+    auto alto = grupos(60);
+    EXPECT_EQ(hoja(*alto, "G0A"), 1);
+    EXPECT_GT(hoja(*alto, "G0Z"), 1);
+}
+
 // Un título al pie de una hoja baja a la siguiente con lo que le sigue. Se compara con un párrafo
 // del mismo aspecto que no es título, que sí se queda.
 TEST_F(MaquetacionInforme, TituloAlPieBajaConLoQueLeSigue)
