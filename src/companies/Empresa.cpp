@@ -298,7 +298,7 @@ QWidget* Empresa::panelAcciones()
         auto* b = new QToolButton;
         b->setObjectName(nombre);
         b->setText(texto);
-        b->setIcon(style()->standardIcon(icono));
+        b->setIcon(Kit::iconoEstandar(icono));
         b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         b->setAutoRaise(true);
         b->setFocusPolicy(Qt::NoFocus);

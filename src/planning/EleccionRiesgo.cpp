@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QSignalBlocker>
+#include <QStandardItemModel>
 #include <algorithm>
 #include <vector>
 
@@ -75,11 +76,20 @@ void EleccionRiesgo::leer(const QString& conexion, long long idCentro)
     // Del más grave al menos; los que aún no tienen nivel, al final.
     std::stable_sort(riesgos.begin(), riesgos.end(),
                      [](const Riesgo& a, const Riesgo& b) { return a.prioridad < b.prioridad; });
+    // La lista entera de una vez: un centro grande tiene cientos de riesgos y meterlos uno a uno en
+    // la lista avisa a la vista de cada uno.
+    QList<QStandardItem*> filas;
+    filas.reserve(qsizetype(riesgos.size()) + 1);
+    filas.append(new QStandardItem(QStringLiteral("(general)")));
+    for (const Riesgo& r : riesgos) {
+        auto* fila = new QStandardItem(r.texto);
+        fila->setData(r.id, Qt::UserRole);
+        filas.append(fila);
+    }
+    auto* modelo = new QStandardItemModel(listaRiesgos_);
+    modelo->appendColumn(filas);
     const QSignalBlocker bloqueo(listaRiesgos_);
-    listaRiesgos_->clear();
-    listaRiesgos_->addItem("(general)");
-    for (const Riesgo& r : riesgos)
-        listaRiesgos_->addItem(r.texto, r.id);
+    listaRiesgos_->setModel(modelo);
     listaRiesgos_->setCurrentIndex(0);
     leerMedidas();
 }

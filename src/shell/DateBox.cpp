@@ -49,28 +49,14 @@ DateBox::DateBox(QWidget* parent) : QWidget(parent)
     setFocusProxy(edicion_);
     setFocusPolicy(Qt::StrongFocus);
 
-    desplegable_ = new QFrame(this, Qt::Popup);
-    desplegable_->setObjectName(QStringLiteral("desplegableCalendario"));
-    desplegable_->setFrameShape(QFrame::StyledPanel);
-    auto* v = new QVBoxLayout(desplegable_);
-    v->setContentsMargins(1, 1, 1, 1);
-    calendario_ = new QCalendarWidget(desplegable_);
-    calendario_->setObjectName(QStringLiteral("calendario"));
-    calendario_->setLocale(QLocale(QLocale::Spanish, QLocale::Spain));
-    calendario_->setFirstDayOfWeek(Qt::Monday);
-    calendario_->setGridVisible(true);
-    calendario_->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    calendario_->installEventFilter(this);
-    v->addWidget(calendario_);
-
+    // El calendario se hace la primera vez que se despliega: una ventana con varias fechas no paga
+    // al abrirse los que nadie va a mirar.
     connect(boton_, &QToolButton::clicked, this, [this] {
-        if (desplegable_->isVisible())
+        if (desplegable_ && desplegable_->isVisible())
             hideCalendar();
         else
             showCalendar();
     });
-    connect(calendario_, &QCalendarWidget::clicked, this, &DateBox::elegir);
-    connect(calendario_, &QCalendarWidget::activated, this, &DateBox::elegir);
     connect(edicion_, &QLineEdit::editingFinished, this, &DateBox::terminarEdicion);
     connect(edicion_, &QLineEdit::textChanged, this, [this] {
         // Mientras se escribe no se señala nada: el aviso vuelve al terminar.
@@ -88,6 +74,28 @@ DateBox::DateBox(QWidget* parent) : QWidget(parent)
 }
 
 DateBox::~DateBox() = default;
+
+QCalendarWidget* DateBox::calendar()
+{
+    if (calendario_)
+        return calendario_;
+    desplegable_ = new QFrame(this, Qt::Popup);
+    desplegable_->setObjectName(QStringLiteral("desplegableCalendario"));
+    desplegable_->setFrameShape(QFrame::StyledPanel);
+    auto* v = new QVBoxLayout(desplegable_);
+    v->setContentsMargins(1, 1, 1, 1);
+    calendario_ = new QCalendarWidget(desplegable_);
+    calendario_->setObjectName(QStringLiteral("calendario"));
+    calendario_->setLocale(QLocale(QLocale::Spanish, QLocale::Spain));
+    calendario_->setFirstDayOfWeek(Qt::Monday);
+    calendario_->setGridVisible(true);
+    calendario_->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    calendario_->installEventFilter(this);
+    v->addWidget(calendario_);
+    connect(calendario_, &QCalendarWidget::clicked, this, &DateBox::elegir);
+    connect(calendario_, &QCalendarWidget::activated, this, &DateBox::elegir);
+    return calendario_;
+}
 
 QString DateBox::format(const QDate& fecha)
 {
@@ -213,7 +221,7 @@ void DateBox::setText(const QString& texto)
 void DateBox::showCalendar()
 {
     const QDate fecha = date();
-    calendario_->setSelectedDate(fecha.isValid() ? fecha : QDate::currentDate());
+    calendar()->setSelectedDate(fecha.isValid() ? fecha : QDate::currentDate());
     desplegable_->adjustSize();
     QPoint donde = mapToGlobal(QPoint(0, height()));
     if (QScreen* pantalla = screen()) {
@@ -231,7 +239,8 @@ void DateBox::showCalendar()
 
 void DateBox::hideCalendar()
 {
-    desplegable_->hide();
+    if (desplegable_)
+        desplegable_->hide();
 }
 
 void DateBox::elegir(const QDate& fecha)

@@ -43,7 +43,8 @@ public:
     // Despliega el calendario bajo la caja (F4 o Alt+Abajo desde el teclado).
     void showCalendar();
     void hideCalendar();
-    QCalendarWidget* calendar() const { return calendario_; }
+    // El calendario del desplegable; se hace la primera vez que se pide.
+    QCalendarWidget* calendar();
 
     // Lee un texto escrito por el usuario: "8/12/2026", "08-12-26", "08.12.2026", "08122026" o
     // "2026-12-08". Devuelve false con el motivo si no es una fecha que exista.
@@ -67,7 +68,7 @@ private:
 
     QLineEdit* edicion_;
     QToolButton* boton_;
-    QFrame* desplegable_;
-    QCalendarWidget* calendario_;
+    QFrame* desplegable_ = nullptr;
+    QCalendarWidget* calendario_ = nullptr;
     QVariant ultimo_;
 };

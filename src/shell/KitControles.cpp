@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QGridLayout>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -121,6 +122,15 @@ QLabel* banner(const QString& nombre, const QString& texto, double escala)
     return t;
 }
 
+QIcon iconoEstandar(QStyle::StandardPixmap icono)
+{
+    static QHash<int, QIcon> leidos;
+    auto it = leidos.find(int(icono));
+    if (it == leidos.end())
+        it = leidos.insert(int(icono), QApplication::style()->standardIcon(icono));
+    return *it;
+}
+
 QToolButton* botonImagen(const QString& nombre, const QString& ayuda, QStyle::StandardPixmap icono,
                          const QString& texto, int lado)
 {
@@ -129,7 +139,7 @@ QToolButton* botonImagen(const QString& nombre, const QString& ayuda, QStyle::St
     b->setToolTip(ayuda.isEmpty() ? texto : ayuda);
     b->setAccessibleName(texto.isEmpty() ? ayuda : texto);
     b->setText(texto);
-    b->setIcon(QApplication::style()->standardIcon(icono));
+    b->setIcon(iconoEstandar(icono));
     b->setIconSize(QSize(lado, lado));
     b->setToolButtonStyle(texto.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextUnderIcon);
     b->setAutoRaise(true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QString>
 #include <QStyle>
 
@@ -34,6 +35,9 @@ void ponerCampo(QGridLayout* rejilla, int fila, int columna, const QString& titu
 QLabel* titulo(const QString& nombre, const QString& texto);
 // Rótulo grande de la ventana, en negrita y aumentado.
 QLabel* banner(const QString& nombre, const QString& texto, double escala = 1.3);
+// Icono de la serie del estilo del programa. Se lee una vez: cada ventana que se abre no vuelve a
+// descomprimir sus dibujos.
+QIcon iconoEstandar(QStyle::StandardPixmap icono);
 // Botón de imagen de los pies de ventana (volver, ayuda, imprimir...).
 QToolButton* botonImagen(const QString& nombre, const QString& ayuda, QStyle::StandardPixmap icono,
                          const QString& texto = {}, int lado = 24);

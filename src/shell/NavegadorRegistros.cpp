@@ -128,7 +128,7 @@ QToolBar* NavegadorRegistros::flecha(const QString& nombre, const QString& ayuda
     auto* barra = new QToolBar;
     barra->setObjectName(nombre);
     barra->setIconSize(QSize(16, 16));
-    QAction* accion = barra->addAction(ventana_->style()->standardIcon(iconos[cual]), ayuda);
+    QAction* accion = barra->addAction(Kit::iconoEstandar(iconos[cual]), ayuda);
     accion->setToolTip(ayuda);
     barra->widgetForAction(accion)->setObjectName(nombre + "Boton");
     barra->widgetForAction(accion)->setAccessibleName(ayuda);
