@@ -357,6 +357,14 @@ ResumenEscala MultiplicarEscala(const QString& origen, const QString& destino, i
 
 QString UsarCopiaEscala(const QString& origen, const QString& destino)
 {
+    // Una base de escala hecha con una revisión anterior del esquema se pone al día una vez, la
+    // primera que se copia: si no, cada copia rehace la puesta al día con su copia de seguridad.
+    static QStringList alDia;
+    if (!alDia.contains(origen)) {
+        Conexion::obtener(textoConexion(QDir::toNativeSeparators(origen)));
+        Conexion::cerrarTodas();
+        alDia.append(origen);
+    }
     for (const char* nombre : {"Evaluacion.mdb", "SYSTEM.mdw"})
         if (!QFile::copy(origen + "/" + nombre, destino + "/" + nombre))
             throw std::runtime_error("no se puede copiar la base de escala");
