@@ -1,6 +1,7 @@
 #include "reports/DocumentoInforme.h"
 
 #include "reports/CorteHojas.h"
+#include "reports/PdfEnPiezas.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QEvent>
@@ -161,8 +162,10 @@ QString DocumentoInforme::parte(const QString& plantilla, int pagina, bool derec
     const qsizetype barra = plantilla.indexOf(QLatin1Char('|'));
     QString t =
         barra < 0 ? (derecha ? QString() : plantilla) : (derecha ? plantilla.mid(barra + 1) : plantilla.left(barra));
-    t.replace(QLatin1String("[[paginas]]"), compuesto_ ? QString::number(corte().hojas()) : QStringLiteral("…"));
-    t.replace(QLatin1String("[[pagina]]"), QString::number(pagina));
+    t.replace(QLatin1String("[[paginas]]"), hojasTotal_ > 0 ? QString::number(hojasTotal_)
+                                            : compuesto_    ? QString::number(corte().hojas())
+                                                            : QStringLiteral("…"));
+    t.replace(QLatin1String("[[pagina]]"), QString::number(hojasAntes_ + pagina));
     if (t.contains(QLatin1String("[[seccion]]")))
         t.replace(QLatin1String("[[seccion]]"), seccion(pagina));
     return t.simplified();
@@ -211,7 +214,23 @@ QString DocumentoInforme::seccion(int pagina) const
         else if (!enLaHoja)
             enLaHoja = &a;
     }
+    // Lo de los trozos anteriores queda por encima de todo lo de éste.
+    if (!arriba && !seccionAnterior_.isEmpty())
+        return seccionAnterior_;
     return arriba ? arriba->nombre : enLaHoja ? enLaHoja->nombre : QString();
+}
+
+void DocumentoInforme::numerar(int hojasAntes, int hojasTotal, const QString& seccionAnterior)
+{
+    hojasAntes_ = hojasAntes;
+    hojasTotal_ = hojasTotal;
+    seccionAnterior_ = seccionAnterior;
+}
+
+QString DocumentoInforme::ultimaSeccion() const
+{
+    corte();
+    return anclas_.empty() ? QString() : anclas_.back().nombre;
 }
 
 QString DocumentoInforme::cabecera(int pagina, bool derecha) const
@@ -333,6 +352,19 @@ bool DocumentoInforme::exportarPdf(const QString& ruta) const
     QSaveFile archivo(ruta);
     if (!archivo.open(QIODevice::WriteOnly))
         return false;
+    // Sin leer aún, el HTML es el documento: sus trozos que empiezan hoja se componen y pintan a la
+    // vez en varios hilos (en uno, si la máquina no tiene más). Ya leído (la vista previa, o el
+    // documento de la empresa con su índice escrito encima), se pinta lo compuesto.
+    if (!leido_) {
+        const QStringList piezas = PiezasDeHoja(html_);
+        if (piezas.size() > 1) {
+            if (!EscribirPdfEnPiezas(piezas, {titulo_, cabecera_, pie_, marca_}, archivo)) {
+                archivo.cancelWriting();
+                return false;
+            }
+            return archivo.commit();
+        }
+    }
     {
         QPdfWriter pdf(&archivo);
         pdf.setResolution(600);

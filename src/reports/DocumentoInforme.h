@@ -64,6 +64,13 @@ public:
 
     // Tamaño de la hoja (A4) en píxeles a 96 puntos por pulgada.
     static QSizeF tamanoHoja();
+    // Para escribir un documento a trozos que empiezan hoja (EscribirPdfEnPiezas): cuántas hojas van
+    // delante de este trozo y cuántas hay en total, para la numeración de cabeceras y pies, y el
+    // último apartado de lo anterior, para "[[seccion]]".
+    void numerar(int hojasAntes, int hojasTotal, const QString& seccionAnterior);
+    // El último apartado ("seccion:") del documento; vacío si no tiene. Lo compone si no lo está.
+    QString ultimaSeccion() const;
+
     // Pinta una hoja (desde 1) con el pintor ya preparado; escala 1 son 96 puntos por pulgada.
     void pintarHoja(QPainter& pintor, int pagina, double escala) const;
 
@@ -103,6 +110,8 @@ private:
     mutable std::unique_ptr<CorteHojas> corte_;
     mutable std::vector<Ancla> anclas_;
     QString marca_;
+    int hojasAntes_ = 0, hojasTotal_ = 0;
+    QString seccionAnterior_;
     // La composición es una caché del texto: no cambia lo que el documento es.
     mutable bool compuesto_ = false;
     // Detiene la composición por su cuenta que la maquetación de Qt hace con el bucle de eventos.

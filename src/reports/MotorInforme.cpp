@@ -191,6 +191,7 @@ mus::data datosFila(const std::vector<Tabla>& tablas, int ti, int fi, int numero
             d.set(t.columnas[c].toStdString(), mus::data(mostrar(fila[c])));
     }
     d.set("n", mus::data(std::to_string(numero)));
+    d.set("primera", mus::data(numero == 1));
     d.set("ultima", mus::data(ultima));
     for (int hi : t.hijas) {
         mus::data lista{mus::data::type::list};

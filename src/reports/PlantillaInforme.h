@@ -31,9 +31,9 @@
 // se lee una sola vez y cada fila se cuelga de las filas del padre con los mismos valores en esos
 // campos. Una columna cuyo nombre empieza por "si_" es una condición para {{#si_...}}: cierta si
 // no es nula, vacía, 0 ni "N". Cada fila lleva además "n", su número dentro de
-// su lista, y "ultima", cierta en la última. La cabecera y el pie tienen una parte izquierda y otra derecha separadas
-// por "|"; en ellas "[[seccion]]" es el apartado en curso de cada hoja. La marca, con los mismos
-// datos, se pinta en diagonal en todas las hojas cuando no queda vacía.
+// su lista, "primera", cierta en la primera, y "ultima", cierta en la última. La cabecera y el pie tienen una parte
+// izquierda y otra derecha separadas por "|"; en ellas "[[seccion]]" es el apartado en curso de cada hoja. La marca,
+// con los mismos datos, se pinta en diagonal en todas las hojas cuando no queda vacía.
 struct ConsultaPlantilla
 {
     QString nombre;

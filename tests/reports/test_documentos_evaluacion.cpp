@@ -7,10 +7,17 @@
 #include "plataforma/Reloj.h"
 #include "reports/DocumentoInforme.h"
 #include "reports/Informes.h"
+#include "reports/PdfEnPiezas.h"
+#include "reports/UnionPdf.h"
 #include "shell/Comprobaciones.h"
 #include "store/VersionEvaluacion.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextFrame>
@@ -406,4 +413,60 @@ TEST_F(DocumentosEvaluacion, LaCabeceraDiceElPuestoDeCadaHoja)
             << qPrintable(t->cellAt(fila, 1).firstCursorPosition().block().text());
     }
     EXPECT_EQ(medidas, 3 + 4 + 30);
+}
+
+// El PDF que se escribe a trozos en varios hilos es, hoja a hoja, el mismo que se pinta del documento
+// compuesto entero (el de la vista previa): mismas hojas, mismo texto, misma cabecera y numeración.
+// Uno que no es un PDF del programa no se une.
+TEST_F(DocumentosEvaluacion, ElPdfATrozosSaleHojaAHojaComoElEntero)
+{
+    Recordset rs;
+    rs.open("SELECT IDEvaluacionCrear FROM FactoresSeleccionarEvaluacion WHERE IDPuestoCentro = ?", cx, {mozo});
+    const long long fila = rs.value(0).toLongLong();
+    Recordset otros;
+    otros.open("SELECT IDRiesgo FROM Riesgos ORDER BY IDRiesgo LIMIT 30 OFFSET 7", cx);
+    for (; !otros.eof(); otros.moveNext())
+        medida(datos::evaluacion(cx, fila, otros.value(0).toLongLong(), "S", "Riesgo Tolerable"), "Medida", "S");
+    datos::puesto(cx, centro, "Puesto sin factores");
+
+    QTemporaryDir carpeta;
+    const auto entero = evaluacionDe(centro);
+    entero->texto();
+    ASSERT_TRUE(entero->exportarPdf(carpeta.filePath("entero.pdf")));
+    const auto aTrozos = evaluacionDe(centro);
+    ASSERT_GE(PiezasDeHoja(aTrozos->html()).size(), 5);
+    ASSERT_TRUE(aTrozos->exportarPdf(carpeta.filePath("trozos.pdf")));
+
+    const auto hojas = [&](const QString& archivo) {
+        QProcess texto;
+        texto.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), carpeta.filePath(archivo), "-"});
+        EXPECT_TRUE(texto.waitForFinished(60000));
+        return QString::fromUtf8(texto.readAllStandardOutput()).split(QLatin1Char('\f'));
+    };
+    const QStringList a = hojas("entero.pdf"), b = hojas("trozos.pdf");
+    ASSERT_EQ(b.size(), a.size());
+    ASSERT_GT(a.size(), 8);
+    for (qsizetype i = 0; i < a.size(); ++i)
+        EXPECT_EQ(b[i].toStdString(), a[i].toStdString()) << "hoja " << i + 1;
+    EXPECT_TRUE(b[a.size() - 2].contains(QStringLiteral("Página %1 de %1").arg(a.size() - 1)));
+    // Y cada hoja se ve igual, también dónde empieza lo de arriba.
+    for (const QString& archivo : {QStringLiteral("entero"), QStringLiteral("trozos")}) {
+        QProcess imagenes;
+        imagenes.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("20"), QStringLiteral("-gray"),
+                                                    carpeta.filePath(archivo + ".pdf"), carpeta.filePath(archivo)});
+        ASSERT_TRUE(imagenes.waitForFinished(60000));
+    }
+    const QStringList dibujos = QDir(carpeta.path()).entryList({QStringLiteral("entero-*.pgm")});
+    ASSERT_EQ(dibujos.size(), a.size() - 1);
+    for (const QString& d : dibujos) {
+        QFile x(carpeta.filePath(d)), y(carpeta.filePath(QString(d).replace("entero", "trozos")));
+        ASSERT_TRUE(x.open(QIODevice::ReadOnly) && y.open(QIODevice::ReadOnly)) << qPrintable(d);
+        EXPECT_TRUE(x.readAll() == y.readAll()) << qPrintable(d);
+    }
+
+    QBuffer salida;
+    salida.open(QIODevice::WriteOnly);
+    QString error;
+    EXPECT_FALSE(UnirPdf({QByteArray("%PDF-1.4\nno es un PDF")}, salida, &error));
+    EXPECT_FALSE(error.isEmpty());
 }
