@@ -78,6 +78,18 @@ protected:
                         {fila, texto, marca, implantada});
     }
 
+    // Treinta riesgos tolerables más en el factor del mozo, con una medida cada uno: unas hojas más.
+    void treintaRiesgosMasAlMozo()
+    {
+        Recordset rs;
+        rs.open("SELECT IDEvaluacionCrear FROM FactoresSeleccionarEvaluacion WHERE IDPuestoCentro = ?", cx, {mozo});
+        const long long fila = rs.value(0).toLongLong();
+        Recordset otros;
+        otros.open("SELECT IDRiesgo FROM Riesgos ORDER BY IDRiesgo LIMIT 30 OFFSET 7", cx);
+        for (; !otros.eof(); otros.moveNext())
+            medida(datos::evaluacion(cx, fila, otros.value(0).toLongLong(), "S", "Riesgo Tolerable"), "Medida", "S");
+    }
+
     std::unique_ptr<DocumentoInforme> documento(const QString& fichero, const QString& formula)
     {
         return informes_prueba::documento(copia.carpeta(), fichero, formula);
@@ -380,13 +392,7 @@ TEST_F(DocumentosEvaluacion, LasBarrasDelGraficoSonProporcionales)
 // La cabecera de cada hoja dice el puesto que se está leyendo; fuera de los puestos, el apartado.
 TEST_F(DocumentosEvaluacion, LaCabeceraDiceElPuestoDeCadaHoja)
 {
-    Recordset rs;
-    rs.open("SELECT IDEvaluacionCrear FROM FactoresSeleccionarEvaluacion WHERE IDPuestoCentro = ?", cx, {mozo});
-    const long long fila = rs.value(0).toLongLong();
-    Recordset otros;
-    otros.open("SELECT IDRiesgo FROM Riesgos ORDER BY IDRiesgo LIMIT 30 OFFSET 7", cx);
-    for (; !otros.eof(); otros.moveNext())
-        medida(datos::evaluacion(cx, fila, otros.value(0).toLongLong(), "S", "Riesgo Tolerable"), "Medida", "S");
+    treintaRiesgosMasAlMozo();
     const auto doc = evaluacionDe(centro);
     const int total = doc->paginas();
     const auto hojaDe = [&](const QString& titulo) {
@@ -420,13 +426,7 @@ TEST_F(DocumentosEvaluacion, LaCabeceraDiceElPuestoDeCadaHoja)
 // Uno que no es un PDF del programa no se une.
 TEST_F(DocumentosEvaluacion, ElPdfATrozosSaleHojaAHojaComoElEntero)
 {
-    Recordset rs;
-    rs.open("SELECT IDEvaluacionCrear FROM FactoresSeleccionarEvaluacion WHERE IDPuestoCentro = ?", cx, {mozo});
-    const long long fila = rs.value(0).toLongLong();
-    Recordset otros;
-    otros.open("SELECT IDRiesgo FROM Riesgos ORDER BY IDRiesgo LIMIT 30 OFFSET 7", cx);
-    for (; !otros.eof(); otros.moveNext())
-        medida(datos::evaluacion(cx, fila, otros.value(0).toLongLong(), "S", "Riesgo Tolerable"), "Medida", "S");
+    treintaRiesgosMasAlMozo();
     datos::puesto(cx, centro, "Puesto sin factores");
 
     QTemporaryDir carpeta;
