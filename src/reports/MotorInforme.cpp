@@ -173,10 +173,27 @@ std::string mostrar(const QVariant& v)
     }
 }
 
-mus::data datosFila(const std::vector<Tabla>& tablas, int ti, int fi, int numero, bool ultima)
+// Los datos de Mustache se copian enteros al meterlos en un objeto o una lista: el árbol de un
+// documento grande se copiaría una vez por nivel. Se meten vacíos y se llenan ya dentro (los
+// métodos de la biblioteca sólo dan acceso de lectura a lo que guardan, que no es constante).
+mus::data& listaDentro(mus::data& objeto, const std::string& nombre, size_t filas)
+{
+    objeto.set(nombre, mus::data{mus::data::type::list});
+    auto& lista = const_cast<mus::data&>(*objeto.get(nombre));
+    // Sin crecer después: al crecer, la lista copiaría enteras las filas ya puestas.
+    const_cast<mus::basic_list<std::string>&>(lista.list_value()).reserve(filas);
+    return lista;
+}
+
+mus::data& filaDentro(mus::data& lista)
+{
+    lista.push_back(mus::data{mus::data::type::object});
+    return const_cast<mus::data&>(lista.list_value().back());
+}
+
+void llenarFila(mus::data& d, const std::vector<Tabla>& tablas, int ti, int fi, int numero, bool ultima)
 {
     const Tabla& t = tablas[ti];
-    mus::data d{mus::data::type::object};
     const auto& fila = t.filas[fi];
     for (int c = 0; c < t.columnas.size(); ++c) {
         // Las columnas "si_..." son condiciones para las secciones de la maquetación: en Mustache
@@ -194,17 +211,15 @@ mus::data datosFila(const std::vector<Tabla>& tablas, int ti, int fi, int numero
     d.set("primera", mus::data(numero == 1));
     d.set("ultima", mus::data(ultima));
     for (int hi : t.hijas) {
-        mus::data lista{mus::data::type::list};
         const Tabla& h = tablas[hi];
-        int k = 0;
         const auto& filas = h.filasDe[fi];
+        mus::data& lista = listaDentro(d, h.nombre.toStdString(), filas.size());
+        int k = 0;
         for (int j : filas) {
             ++k;
-            lista.push_back(datosFila(tablas, hi, j, k, k == int(filas.size())));
+            llenarFila(filaDentro(lista), tablas, hi, j, k, k == int(filas.size()));
         }
-        d.set(h.nombre.toStdString(), lista);
     }
-    return d;
 }
 
 std::string renderizar(const QString& plantilla, const mus::data& datos, bool escapar)
@@ -434,10 +449,10 @@ std::unique_ptr<DocumentoInforme> MotorInforme::generar() const
     for (int i = 0; i < int(tablas.size()); ++i) {
         if (tablas[i].padre >= 0)
             continue;
-        mus::data lista{mus::data::type::list};
-        for (int f = 0; f < int(tablas[i].filas.size()); ++f)
-            lista.push_back(datosFila(tablas, i, f, f + 1, f + 1 == int(tablas[i].filas.size())));
-        raiz.set(tablas[i].nombre.toStdString(), lista);
+        const int filas = int(tablas[i].filas.size());
+        mus::data& lista = listaDentro(raiz, tablas[i].nombre.toStdString(), size_t(filas));
+        for (int f = 0; f < filas; ++f)
+            llenarFila(filaDentro(lista), tablas, i, f, f + 1, f + 1 == filas);
     }
 
     const QString html = QString::fromStdString(renderizar(p.html, raiz, true));
