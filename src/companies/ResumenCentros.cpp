@@ -25,6 +25,7 @@
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -146,6 +147,7 @@ void ResumenCentros::construir()
     QPushButton* actualizar = Kit::boton(QStringLiteral("BActualizar"), QStringLiteral("Actualizar"));
     QPushButton* xlsx = Kit::boton(QStringLiteral("BExportarXlsx"), QStringLiteral("Exportar a Excel (XLSX)"));
     QPushButton* csv = Kit::boton(QStringLiteral("BExportarCsv"), QStringLiteral("Exportar a CSV"));
+    botonesHoja_ = {xlsx, csv, actualizar};
     xlsx->setToolTip(QStringLiteral("Guarda en una hoja de cálculo los centros que se ven, en su orden"));
     csv->setToolTip(xlsx->toolTip());
     QToolButton* ayuda =
@@ -219,8 +221,39 @@ void ResumenCentros::showEvent(QShowEvent* evento)
     mostrada_ = true;
 }
 
+bool ResumenCentros::leyendo() const
+{
+    return espera_ && espera_->isActive();
+}
+
 void ResumenCentros::Colocar()
 {
+    // Nada más arrancar, lo que se lee aparte en una base grande tarda algo más de un segundo: la
+    // ventana no se queda parada esperándolo.
+    if (PreparandoEstadoCentros()) {
+        if (!espera_) {
+            espera_ = new QTimer(this);
+            espera_->setInterval(50);
+            connect(espera_, &QTimer::timeout, this,
+                    Ranura(
+                        [this] {
+                            if (PreparandoEstadoCentros())
+                                return;
+                            espera_->stop();
+                            Colocar();
+                        },
+                        this));
+        }
+        espera_->start();
+        contador_->setText(QStringLiteral("Leyendo el estado de los centros…"));
+        for (QPushButton* b : botonesHoja_)
+            b->setEnabled(false);
+        return;
+    }
+    if (espera_)
+        espera_->stop();
+    for (QPushButton* b : botonesHoja_)
+        b->setEnabled(true);
     const EstadoCentro* antes = centroActual();
     const long long idAntes = antes ? antes->idCentro : 0;
     EjecutarPresentacion(
@@ -246,6 +279,8 @@ void ResumenCentros::Colocar()
 
 void ResumenCentros::actualizarContador()
 {
+    if (leyendo())
+        return;
     contador_->setText(QStringLiteral("%1 de %2 centros").arg(filtro_->rowCount()).arg(modelo_->rowCount()));
     const bool hayCentro = centroActual() != nullptr;
     for (QPushButton* b : {botonEmpresa_, botonEvaluacion_, botonPlan_})

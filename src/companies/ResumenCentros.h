@@ -4,6 +4,7 @@
 #include "shell/Sesion.h"
 
 #include <QWidget>
+#include <vector>
 
 class Empresa;
 class FiltroResumenCentros;
@@ -12,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
+class QTimer;
 struct EstadoCentro;
 
 // Ventana "Resumen de centros": todos los centros de todas las empresas, cada uno con el paso de
@@ -27,8 +29,12 @@ public:
     explicit ResumenCentros(Sesion& sesion, QWidget* parent = nullptr);
     ~ResumenCentros() override;
 
-    // Vuelve a leer todos los centros, dejando a la vista el mismo centro, filtros y orden.
+    // Vuelve a leer todos los centros, dejando a la vista el mismo centro, filtros y orden. Si lo
+    // que se lee aparte al arrancar aún no ha terminado, no lo espera: la ventana dice que está
+    // leyendo y se llena sola cuando acaba.
     void Colocar();
+    // Está esperando a lo que se lee aparte.
+    bool leyendo() const;
 
     // Lo que se ve, en el orden en que se ve, como tabla para la hoja de cálculo.
     FilasExportacion filasVisibles() const;
@@ -58,5 +64,7 @@ private:
     QPushButton* botonEmpresa_ = nullptr;
     QPushButton* botonEvaluacion_ = nullptr;
     QPushButton* botonPlan_ = nullptr;
+    std::vector<QPushButton*> botonesHoja_;
+    QTimer* espera_ = nullptr;
     bool mostrada_ = false;
 };

@@ -6,9 +6,11 @@
 
 #include <QHash>
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <sqlite3.h>
 #include <stdexcept>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -311,8 +313,12 @@ int contarLineasAparte(sqlite3* bd, const QDate& hoy, LineasPorCentro& lineas)
 
 // Todas las comprobaciones (y las líneas, con "hoy" válido) por una conexión propia de sólo
 // lectura, en otro hilo: con el diario WAL no estorba a lo que escribe la del programa.
+std::atomic<bool> retenida{false};
+
 Preparado leerAparte(const QByteArray& archivo, const QDate& hoy, const std::shared_ptr<std::atomic<bool>>& parar)
 {
+    while (retenida && !*parar)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     sqlite3* bd = nullptr;
     int rc = sqlite3_open_v2(archivo.constData(), &bd, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     Preparado leido;
@@ -545,6 +551,17 @@ void PrepararEstadoCentros(const QString& conexion, const QDate& hoy)
         std::async(std::launch::async, [archivo, hoy, parar = m.parar] { return leerAparte(archivo, hoy, parar); });
     m.conexion = c;
     m.version = version;
+}
+
+bool PreparandoEstadoCentros()
+{
+    const Memoria& m = memoria();
+    return m.preparando.valid() && m.preparando.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
+}
+
+void RetenerLecturaAparte(bool retener)
+{
+    retenida = retener;
 }
 
 void TerminarEstadoCentros()

@@ -57,6 +57,10 @@ LecturaEstado UltimaLecturaEstado();
 // válido, las líneas de los planes contadas con ese día (una lectura de otro día las vuelve a contar).
 // Lo que se escriba mientras tanto se tiene en cuenta igual. Lanza ErrorBD si no puede empezar.
 void PrepararEstadoCentros(const QString& conexion, const QDate& hoy = {});
+// Si lo que PrepararEstadoCentros lee aparte aún no ha terminado: LeerEstadoCentros lo esperaría.
+bool PreparandoEstadoCentros();
+// Para las pruebas: mientras esté retenida, la lectura aparte espera antes de empezar a leer.
+void RetenerLecturaAparte(bool retener);
 // Para lo que se esté leyendo aparte, espera a que su conexión se cierre y olvida lo leído. Se llama al
 // cerrar la ventana principal: después de ella nada queda abierto sobre el archivo.
 void TerminarEstadoCentros();

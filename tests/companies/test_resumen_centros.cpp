@@ -9,6 +9,7 @@
 #include "plataforma/Reloj.h"
 #include "shell/Entrada.h"
 #include "shell/NavegadorRegistros.h"
+#include "store/EstadoCentros.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -103,10 +104,13 @@ private slots:
         RegistrarVentanasDelPrograma();
         entrada_ = std::make_unique<Entrada>();
         entrada_->show();
+        // Lo que la ventana principal manda leer aparte al arrancar, ya leído: el resumen se abre lleno.
+        QTRY_VERIFY(!PreparandoEstadoCentros());
     }
 
     void cleanup()
     {
+        RetenerLecturaAparte(false);
         entrada_.reset();
         FijarHoy({});
         FijarCarpetaPrograma({});
@@ -143,6 +147,26 @@ private slots:
         QTest::mouseClick(hijo<QToolButton>(entrada_.get(), "BResumenCentros"), Qt::LeftButton);
         QTRY_VERIFY(resumen());
         QCOMPARE(tabla()->columnWidth(ModeloResumenCentros::ColVencidas), 123);
+    }
+
+    // Abierto nada más arrancar, con el estado de los centros aún leyéndose aparte, el resumen no se
+    // queda parado esperándolo: dice que está leyendo, sin nada que exportar, y se llena solo.
+    void abiertoMientrasSeLeeAparteNoEspera()
+    {
+        TerminarEstadoCentros();
+        RetenerLecturaAparte(true);
+        PrepararEstadoCentros(copia_->conexion(), hoy);
+        QTest::mouseClick(hijo<QToolButton>(entrada_.get(), "BResumenCentros"), Qt::LeftButton);
+        QVERIFY(resumen());
+        QVERIFY(resumen()->leyendo());
+        QCOMPARE(contador(), QStringLiteral("Leyendo el estado de los centros…"));
+        QVERIFY(!hijo<QPushButton>(resumen(), "BExportarCsv")->isEnabled());
+        QVERIFY(!hijo<QPushButton>(resumen(), "BVerEmpresa")->isEnabled());
+        RetenerLecturaAparte(false);
+        QTRY_COMPARE(contador(), QStringLiteral("3 de 3 centros"));
+        QVERIFY(hijo<QPushButton>(resumen(), "BExportarCsv")->isEnabled());
+        QCOMPARE(columna(ModeloResumenCentros::ColCentro).size(), 3);
+        QVERIFY(plataforma_->mensajes.empty());
     }
 
     void buscarFiltrarOrdenarYExportarLoQueSeVe()
