@@ -3,6 +3,7 @@
 // repite unas pocas veces antes de avisar.
 #include "CopiaPrograma.h"
 #include "Datos.h"
+#include "ErrorDe.h"
 #include "store/Conexion.h"
 #include "store/ErrorBD.h"
 #include "store/Esquema.h"
@@ -33,16 +34,6 @@ struct OtroPrograma
         return r;
     }
 };
-
-ErrorBD errorDe(const std::function<void()>& accion)
-{
-    try {
-        accion();
-    } catch (const ErrorBD& e) {
-        return e;
-    }
-    return ErrorBD(0, {});
-}
 
 class VersionesFila : public ::testing::Test
 {

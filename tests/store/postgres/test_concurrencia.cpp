@@ -4,6 +4,7 @@
 // También los fallos que sólo da un servidor con varias conexiones: interbloqueo, serialización y
 // cerrojo que no llega, con su número, sus reintentos y su aviso.
 #include "Datos.h"
+#include "ErrorDe.h"
 #include "MotoresPrueba.h"
 #include "evaluation/GeneracionRiesgos.h"
 #include "store/Reintentos.h"
@@ -16,16 +17,6 @@
 
 namespace {
 const char* const VariableOtro = "EVALUACION_PRUEBA_OTRO_TECNICO";
-
-ErrorBD errorDe(const std::function<void()>& accion)
-{
-    try {
-        accion();
-    } catch (const ErrorBD& e) {
-        return e;
-    }
-    return ErrorBD(0, {});
-}
 
 // Arranca al otro técnico con la orden dada (sus piezas separadas por '|').
 std::unique_ptr<QProcess> arrancarOtro(const QStringList& orden)
