@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QThread>
 #include <algorithm>
+#include <atomic>
 #include <latch>
 #include <memory>
 #include <numeric>
@@ -57,21 +58,12 @@ bool EscribirPdfEnPiezas(const QStringList& piezas, const HojasDocumento& hojas,
 {
     const int n = int(piezas.size());
     const int hilos = std::clamp(QThread::idealThreadCount(), 1, std::min(4, n));
-    // Trozos seguidos para cada hilo, con más o menos el mismo texto en cada uno.
-    std::vector<int> desde(static_cast<size_t>(hilos) + 1, n);
-    desde[0] = 0;
-    qsizetype total = 0;
-    for (const QString& p : piezas)
-        total += p.size();
-    qsizetype llevado = 0;
-    for (int k = 0, h = 1; k < n && h < hilos; ++k) {
-        llevado += piezas[k].size();
-        if (llevado * hilos >= total * h && n - (k + 1) >= hilos - h)
-            desde[size_t(h++)] = k + 1;
-    }
-
     const auto piezasN = static_cast<size_t>(n), hilosN = static_cast<size_t>(hilos);
-    std::vector<int> hojasPieza(piezasN, 0);
+
+    // Cada hilo toma el trozo siguiente en cuanto acaba el suyo, así ninguno espera a otro con más
+    // texto. Luego pinta los que compuso, en su orden, y la unión pone las hojas en el del documento.
+    std::atomic<int> siguiente{0};
+    std::vector<int> hojasPieza(piezasN, 0), hiloPieza(piezasN, 0), desdePieza(piezasN, 0);
     std::vector<QString> ultimaSeccion(piezasN);
     std::vector<QByteArray> pdfs(hilosN);
     std::vector<char> bien(hilosN, 0);
@@ -79,22 +71,18 @@ bool EscribirPdfEnPiezas(const QStringList& piezas, const HojasDocumento& hojas,
 
     const auto trabajo = [&](int h) {
         // Cada trozo vive y muere en su hilo, que es el de su letra.
-        std::vector<std::unique_ptr<DocumentoInforme>> docs;
-        for (int k = desde[size_t(h)]; k < desde[size_t(h) + 1]; ++k) {
+        std::vector<std::pair<int, std::unique_ptr<DocumentoInforme>>> docs;
+        for (int k; (k = siguiente.fetch_add(1)) < n;) {
             auto d = std::make_unique<DocumentoInforme>(piezas[k], hojas.titulo, hojas.cabecera, hojas.pie, QString(),
                                                         hojas.marca);
             hojasPieza[size_t(k)] = d->paginas();
             ultimaSeccion[size_t(k)] = d->ultimaSeccion();
-            docs.push_back(std::move(d));
+            hiloPieza[size_t(k)] = h;
+            docs.emplace_back(k, std::move(d));
         }
         // La numeración necesita las hojas de todos.
         compuestos.arrive_and_wait();
         const int todas = std::accumulate(hojasPieza.begin(), hojasPieza.end(), 0);
-        int antes = std::accumulate(hojasPieza.begin(), hojasPieza.begin() + desde[size_t(h)], 0);
-        QString seccion;
-        for (int k = 0; k < desde[size_t(h)]; ++k)
-            if (!ultimaSeccion[size_t(k)].isEmpty())
-                seccion = ultimaSeccion[size_t(k)];
         QBuffer salida(&pdfs[size_t(h)]);
         salida.open(QIODevice::WriteOnly);
         QPdfWriter pdf(&salida);
@@ -105,15 +93,19 @@ bool EscribirPdfEnPiezas(const QStringList& piezas, const HojasDocumento& hojas,
         QPainter pintor;
         if (!pintor.begin(&pdf))
             return;
-        for (size_t i = 0; i < docs.size(); ++i) {
-            const int k = desde[size_t(h)] + int(i);
-            docs[i]->numerar(antes, todas, seccion);
-            if (i > 0)
+        int pintadas = 0;
+        for (auto& [k, doc] : docs) {
+            const int antes = std::accumulate(hojasPieza.begin(), hojasPieza.begin() + k, 0);
+            QString seccion;
+            for (int j = 0; j < k; ++j)
+                if (!ultimaSeccion[size_t(j)].isEmpty())
+                    seccion = ultimaSeccion[size_t(j)];
+            doc->numerar(antes, todas, seccion);
+            if (pintadas > 0)
                 pdf.newPage();
-            docs[i]->pintar(pintor, pdf);
-            antes += hojasPieza[size_t(k)];
-            if (!ultimaSeccion[size_t(k)].isEmpty())
-                seccion = ultimaSeccion[size_t(k)];
+            doc->pintar(pintor, pdf);
+            desdePieza[size_t(k)] = pintadas;
+            pintadas += hojasPieza[size_t(k)];
         }
         bien[size_t(h)] = pintor.end();
     };
@@ -128,5 +120,16 @@ bool EscribirPdfEnPiezas(const QStringList& piezas, const HojasDocumento& hojas,
         t->wait();
     if (std::find(bien.begin(), bien.end(), 0) != bien.end())
         return false;
-    return UnirPdf(pdfs, destino);
+    // Un hilo que no llegó a tomar ningún trozo deja un PDF sin hojas, que no se une.
+    std::vector<QByteArray> conHojas;
+    std::vector<int> parteDe(hilosN, -1);
+    for (size_t h = 0; h < hilosN; ++h)
+        if (std::find(hiloPieza.begin(), hiloPieza.end(), int(h)) != hiloPieza.end()) {
+            parteDe[h] = int(conHojas.size());
+            conHojas.push_back(pdfs[h]);
+        }
+    std::vector<TramoHojas> orden;
+    for (size_t k = 0; k < piezasN; ++k)
+        orden.push_back({parteDe[size_t(hiloPieza[k])], desdePieza[k], hojasPieza[k]});
+    return UnirPdf(conHojas, orden, destino);
 }

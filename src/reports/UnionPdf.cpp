@@ -153,6 +153,12 @@ template <typename Numero> QByteArray renumerar(const QByteArray& trozo, const N
 
 bool UnirPdf(const std::vector<QByteArray>& partes, QIODevice& destino, QString* error)
 {
+    return UnirPdf(partes, {}, destino, error);
+}
+
+bool UnirPdf(const std::vector<QByteArray>& partes, const std::vector<TramoHojas>& orden, QIODevice& destino,
+             QString* error)
+{
     QString motivo;
     std::vector<Pdf> pdfs(partes.size());
     for (size_t k = 0; k < partes.size(); ++k)
@@ -166,6 +172,32 @@ bool UnirPdf(const std::vector<QByteArray>& partes, QIODevice& destino, QString*
             *error = QStringLiteral("No hay nada que unir.");
         return false;
     }
+
+    // Sin orden, cada parte entera tras la anterior. Con él, cada hoja ha de salir una vez.
+    std::vector<TramoHojas> tramos = orden;
+    if (tramos.empty())
+        for (size_t k = 0; k < pdfs.size(); ++k)
+            tramos.push_back({int(k), 0, int(pdfs[k].hojas.size())});
+    std::vector<std::vector<char>> puesta(pdfs.size());
+    for (size_t k = 0; k < pdfs.size(); ++k)
+        puesta[k].assign(pdfs[k].hojas.size(), 0);
+    for (const TramoHojas& t : tramos) {
+        const bool cabe = t.parte >= 0 && size_t(t.parte) < pdfs.size() && t.desde >= 0 && t.cuantas >= 0 &&
+                          size_t(t.desde) + size_t(t.cuantas) <= pdfs[size_t(t.parte)].hojas.size();
+        for (int h = t.desde; cabe && h < t.desde + t.cuantas; ++h)
+            ++puesta[size_t(t.parte)][size_t(h)];
+        if (!cabe) {
+            if (error)
+                *error = QStringLiteral("El orden de las hojas pide una que la parte %1 no tiene.").arg(t.parte + 1);
+            return false;
+        }
+    }
+    for (size_t k = 0; k < puesta.size(); ++k)
+        if (std::any_of(puesta[k].begin(), puesta[k].end(), [](char v) { return v != 1; })) {
+            if (error)
+                *error = QStringLiteral("El orden de las hojas deja fuera o repite alguna de la parte %1.").arg(k + 1);
+            return false;
+        }
 
     // Los objetos de cada parte van detrás de los de las anteriores.
     std::vector<int> desplazamiento(pdfs.size(), 0);
@@ -189,9 +221,10 @@ bool UnirPdf(const std::vector<QByteArray>& partes, QIODevice& destino, QString*
     escribir(partes[0].left(pdfs[0].cabecera));
     int hojas = 0;
     QByteArray arbol = "<<\n/Type /Pages\n/Kids\n[\n";
-    for (size_t k = 0; k < pdfs.size(); ++k)
-        for (int h : pdfs[k].hojas) {
-            arbol += QByteArray::number(h + desplazamiento[k]) + " 0 R\n";
+    for (const TramoHojas& t : tramos)
+        for (int h = t.desde; h < t.desde + t.cuantas; ++h) {
+            const auto k = size_t(t.parte);
+            arbol += QByteArray::number(pdfs[k].hojas[size_t(h)] + desplazamiento[k]) + " 0 R\n";
             ++hojas;
         }
     arbol += "]\n/Count " + QByteArray::number(hojas) + "\n>>";

@@ -35,6 +35,20 @@ QByteArray pdf(const QStringList& hojas)
     pintor.end();
     return datos;
 }
+
+// El texto de cada hoja de un PDF, como lo lee pdftotext.
+QStringList textoDeHojas(const QString& ruta)
+{
+    QProcess texto;
+    texto.start(QStringLiteral("pdftotext"), {ruta, QStringLiteral("-")});
+    if (!texto.waitForFinished(20000) || texto.exitCode() != 0)
+        return {texto.readAllStandardError()};
+    QStringList hojas = QString::fromUtf8(texto.readAllStandardOutput()).split(QLatin1Char('\f'));
+    hojas.removeLast(); // tras la última hay un salto de hoja
+    for (QString& h : hojas)
+        h = h.trimmed();
+    return hojas;
+}
 } // namespace
 
 // Las hojas de todos, en su orden, en un PDF que se lee entero; lo que no es un PDF así no se une.
@@ -45,15 +59,7 @@ TEST_F(UnionPdf, LasHojasDeTodosEnSuOrden)
     ASSERT_TRUE(archivo.open(QIODevice::WriteOnly));
     ASSERT_TRUE(UnirPdf({pdf({"UNO", "DOS"}), pdf({"TRES"}), pdf({"CUATRO", "CINCO", "SEIS"})}, archivo));
     archivo.close();
-    QProcess texto;
-    texto.start(QStringLiteral("pdftotext"), {archivo.fileName(), QStringLiteral("-")});
-    ASSERT_TRUE(texto.waitForFinished(20000));
-    EXPECT_EQ(texto.exitCode(), 0) << texto.readAllStandardError().toStdString();
-    const QStringList hojas = QString::fromUtf8(texto.readAllStandardOutput()).split(QLatin1Char('\f'));
-    ASSERT_EQ(hojas.size(), 7); // tras la última hay un salto de hoja
-    const QStringList esperadas{"UNO", "DOS", "TRES", "CUATRO", "CINCO", "SEIS"};
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(hojas[i].trimmed(), esperadas[i]) << i;
+    EXPECT_EQ(textoDeHojas(archivo.fileName()), QStringList({"UNO", "DOS", "TRES", "CUATRO", "CINCO", "SEIS"}));
 
     QBuffer otro;
     otro.open(QIODevice::WriteOnly);
@@ -62,6 +68,33 @@ TEST_F(UnionPdf, LasHojasDeTodosEnSuOrden)
     cortado.chop(60);
     EXPECT_FALSE(UnirPdf({pdf({"UNO"}), cortado}, otro, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("parte 2"))) << error.toStdString();
+}
+
+// Con un orden, las hojas salen en el de sus tramos, aunque salten de una parte a otra; un orden que
+// repite u olvida una hoja, o pide una que no hay, no se une.
+TEST_F(UnionPdf, LasHojasEnElOrdenDeSusTramos)
+{
+    const std::vector<QByteArray> partes{pdf({"UNO", "TRES", "CUATRO"}), pdf({"DOS", "CINCO"})};
+    QTemporaryDir carpeta;
+    QFile archivo(carpeta.filePath("unido.pdf"));
+    ASSERT_TRUE(archivo.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(UnirPdf(partes, {{0, 0, 1}, {1, 0, 1}, {0, 1, 2}, {1, 1, 1}}, archivo));
+    archivo.close();
+    EXPECT_EQ(textoDeHojas(archivo.fileName()), QStringList({"UNO", "DOS", "TRES", "CUATRO", "CINCO"}));
+
+    const std::vector<std::vector<TramoHojas>> malos{
+        {{0, 0, 3}, {1, 0, 1}},            // falta la última de la segunda
+        {{0, 0, 3}, {1, 0, 2}, {0, 2, 1}}, // repite una de la primera
+        {{0, 0, 3}, {1, 0, 3}},            // la segunda no tiene tres
+        {{0, 0, 3}, {1, 0, 2}, {2, 0, 1}}, // no hay tercera parte
+    };
+    for (const auto& orden : malos) {
+        QBuffer otro;
+        otro.open(QIODevice::WriteOnly);
+        QString error;
+        EXPECT_FALSE(UnirPdf(partes, orden, otro, &error)) << orden.size();
+        EXPECT_TRUE(error.contains(QStringLiteral("orden de las hojas"))) << error.toStdString();
+    }
 }
 
 // El HTML se parte delante de cada salto de hoja pedido fuera de tablas y bloques, y cada trozo
