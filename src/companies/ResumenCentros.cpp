@@ -229,7 +229,13 @@ bool ResumenCentros::leyendo() const
 void ResumenCentros::Colocar()
 {
     // Nada más arrancar, lo que se lee aparte en una base grande tarda algo más de un segundo: la
-    // ventana no se queda parada esperándolo.
+    // ventana no se queda parada esperándolo. Igual si hay que leerlo todo otra vez (otro programa ha
+    // escrito en el archivo, o se ha restaurado una copia): se lee aparte y la ventana lo espera
+    // viva. Si no se puede leer aparte, lo lee la lectura de siempre, que dice por qué falla.
+    EjecutarSinAviso({[this] {
+        if (!PreparandoEstadoCentros() && EstadoCentrosPorRehacer(sesion_.conexion))
+            PrepararEstadoCentros(sesion_.conexion, Hoy());
+    }});
     if (PreparandoEstadoCentros()) {
         if (!espera_) {
             espera_ = new QTimer(this);

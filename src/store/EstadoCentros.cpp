@@ -531,12 +531,19 @@ LecturaEstado UltimaLecturaEstado()
     return lectura();
 }
 
-void PrepararEstadoCentros(const QString& conexion, const QDate& hoy)
+bool EstadoCentrosPorRehacer(const QString& conexion)
 {
     const std::shared_ptr<Conexion> c = Conexion::obtener(conexion);
-    Memoria& m = memoria();
-    if (m.conexion.lock() == c)
+    const Memoria& m = memoria();
+    return c->sqlite() && (m.conexion.lock() != c || m.version != versionDatos(*c));
+}
+
+void PrepararEstadoCentros(const QString& conexion, const QDate& hoy)
+{
+    if (!EstadoCentrosPorRehacer(conexion))
         return;
+    const std::shared_ptr<Conexion> c = Conexion::obtener(conexion);
+    Memoria& m = memoria();
     TerminarEstadoCentros();
     // La lectura aparte es la de un archivo; en el servidor cada lectura va entera al servidor.
     if (!c->sqlite())

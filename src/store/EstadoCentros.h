@@ -55,10 +55,16 @@ LecturaEstado UltimaLecturaEstado();
 // Empieza a leer en otro hilo, con una conexión propia, lo que más cuesta de LeerEstadoCentros, para
 // que la primera vez que se abra el resumen no haya que esperarlo: las comprobaciones y, con "hoy"
 // válido, las líneas de los planes contadas con ese día (una lectura de otro día las vuelve a contar).
-// Lo que se escriba mientras tanto se tiene en cuenta igual. Lanza ErrorBD si no puede empezar.
+// Lo que se escriba mientras tanto se tiene en cuenta igual. No hace nada si lo guardado de esa
+// conexión sigue valiendo (EstadoCentrosPorRehacer). Lanza ErrorBD si no puede empezar.
 void PrepararEstadoCentros(const QString& conexion, const QDate& hoy = {});
 // Si lo que PrepararEstadoCentros lee aparte aún no ha terminado: LeerEstadoCentros lo esperaría.
 bool PreparandoEstadoCentros();
+// Si LeerEstadoCentros tendría que rehacer ahora las comprobaciones de todos los centros: no hay
+// nada guardado de esa conexión, otra conexión ha escrito en el archivo desde entonces o lo preparado
+// aparte se leyó antes de que escribiera. Quien no quiera esperarlo llama antes a PrepararEstadoCentros.
+// En el servidor, nunca: allí cada lectura va entera al servidor. Lanza ErrorBD.
+bool EstadoCentrosPorRehacer(const QString& conexion);
 // Para las pruebas: mientras esté retenida, la lectura aparte espera antes de empezar a leer.
 void RetenerLecturaAparte(bool retener);
 // Para lo que se esté leyendo aparte, espera a que su conexión se cierre y olvida lo leído. Se llama al

@@ -22,6 +22,7 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QtTest>
+#include <sqlite3.h>
 
 namespace {
 const QDate hoy(2026, 6, 15);
@@ -105,7 +106,7 @@ private slots:
         entrada_ = std::make_unique<Entrada>();
         entrada_->show();
         // Lo que la ventana principal manda leer aparte al arrancar, ya leído: el resumen se abre lleno.
-        QTRY_VERIFY(!PreparandoEstadoCentros());
+        QTRY_VERIFY(!EstadoCentrosPorRehacer(copia_->conexion()) && !PreparandoEstadoCentros());
     }
 
     void cleanup()
@@ -166,6 +167,32 @@ private slots:
         QTRY_COMPARE(contador(), QStringLiteral("3 de 3 centros"));
         QVERIFY(hijo<QPushButton>(resumen(), "BExportarCsv")->isEnabled());
         QCOMPARE(columna(ModeloResumenCentros::ColCentro).size(), 3);
+        QVERIFY(plataforma_->mensajes.empty());
+    }
+
+    // Si otro programa escribe en el archivo, todo se vuelve a leer: aparte, con la ventana viva, y
+    // lo que escribió el otro sale al terminar.
+    void loQueEscribeOtroProgramaSeLeeAparte()
+    {
+        QTest::mouseClick(hijo<QToolButton>(entrada_.get(), "BResumenCentros"), Qt::LeftButton);
+        QCOMPARE(contador(), QStringLiteral("3 de 3 centros"));
+        sqlite3* otro = nullptr;
+        QCOMPARE(sqlite3_open(copia_->ruta("Evaluacion.mdb").toUtf8().constData(), &otro), SQLITE_OK);
+        const QByteArray cambio =
+            "UPDATE CentroTrabajo SET Direccion = 'Zócalo' WHERE IDCentro = " + QByteArray::number(almacen_);
+        QCOMPARE(sqlite3_exec(otro, cambio.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(otro);
+        QVERIFY(EstadoCentrosPorRehacer(copia_->conexion()));
+
+        RetenerLecturaAparte(true);
+        QTest::mouseClick(hijo<QPushButton>(resumen(), "BActualizar"), Qt::LeftButton);
+        QVERIFY(resumen()->leyendo());
+        QCOMPARE(contador(), QStringLiteral("Leyendo el estado de los centros…"));
+        QVERIFY(!hijo<QPushButton>(resumen(), "BExportarCsv")->isEnabled());
+        RetenerLecturaAparte(false);
+        QTRY_COMPARE(contador(), QStringLiteral("3 de 3 centros"));
+        QVERIFY(columna(ModeloResumenCentros::ColCentro).contains(QStringLiteral("Zócalo")));
+        QVERIFY(!EstadoCentrosPorRehacer(copia_->conexion()));
         QVERIFY(plataforma_->mensajes.empty());
     }
 
