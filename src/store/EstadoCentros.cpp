@@ -5,6 +5,7 @@
 #include "store/SentenciaPreparada.h"
 
 #include <QHash>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -70,7 +71,7 @@ const QString todos = QStringLiteral("1 = 1");
 
 // Cada centro con su empresa, sus fechas y las líneas de sus planes. "%1" es la fecha límite de la
 // línea r si es una fecha; "%2", la condición (sobre a.IDCentro) de los centros cuyas líneas se
-// cuentan: los demás salen sin ninguna.
+// cuentan: los demás salen sin ninguna; "%3", la de los centros (c.IDCentro) que se leen.
 const char* const centrosYLineas = R"SQL(
 WITH Lineas AS (
     SELECT a.IDCentro, sum(1 - l.Hecha) AS Pendientes,
@@ -86,6 +87,7 @@ SELECT c.IDCentro, c.IDEmpresa, coalesce(e.Nombre, ''), coalesce(nullif(c.Direcc
 FROM CentroTrabajo c
 JOIN Empresas e ON e.IDEmpresa = c.IDEmpresa
 LEFT JOIN Lineas l ON l.IDCentro = c.IDCentro
+WHERE %3
 ORDER BY c.IDEmpresa, c.IDCentro
 )SQL";
 
@@ -164,15 +166,18 @@ PasoPendiente paso(const Comprobado& c)
 // Las comprobaciones recorren todos los factores, riesgos y medidas de la base: a escala de una
 // asesoría grande es casi un segundo. Por eso se guardan por centro y, la vez siguiente, sólo se
 // rehacen las de los centros en los que se ha escrito desde entonces. Los apuntan disparadores
-// temporales de la conexión (no tocan el archivo) en las cuatro tablas que miran las comprobaciones;
+// temporales de la conexión (no tocan el archivo) en las tablas que miran las comprobaciones;
 // un cambio hecho desde otra conexión (PRAGMA data_version) o una conexión nueva lo rehacen todo.
 // Igual las líneas de los planes: contarlas recorre todas las de la base, y con lo guardado sólo se
 // cuentan las de los centros tocados (los disparadores de las dos tablas del plan los apuntan en la
-// misma lista). Las vencidas dependen de "hoy": otro día, se cuentan todas otra vez.
+// misma lista). Las vencidas dependen de "hoy": otro día, se cuentan todas otra vez. Y la fila de
+// cada centro (su empresa, su nombre, sus fechas), que se guarda con sus líneas: sólo se vuelven a
+// leer las de los centros tocados, también al cambiar el centro o su empresa.
 using Comprobados = std::unordered_map<long long, Comprobado>;
 
 struct LineasCentro
 {
+    EstadoCentro fila; // sin el paso ni las cifras del plan, que se ponen al leer
     int pendientes = 0, vencidas = 0, hechas = 0;
     std::vector<std::pair<QString, int>> presupuestos; // texto y veces, de las líneas sin hacer
 };
@@ -224,6 +229,8 @@ void vigilarCambios(Conexion& c)
         const char* centro; // el centro de la fila, con "%1" en lugar de NEW u OLD
     };
     const Tabla tablas[] = {
+        {"CentroTrabajo", "SELECT %1.IDCentro AS Centro"},
+        {"Empresas", "SELECT IDCentro AS Centro FROM main.CentroTrabajo WHERE IDEmpresa = %1.IDEmpresa"},
         {"PuestosCentros", "SELECT %1.IDCentro AS Centro"},
         {"FactoresSeleccionarEvaluacion",
          "SELECT IDCentro AS Centro FROM main.PuestosCentros WHERE IDPuestoCentro = %1.IDPuestoCentro"},
@@ -281,22 +288,38 @@ void leerComprobaciones(Conexion& c, const QString& condicion, Comprobados& cent
     lectura().comprobados += int(centros.size() - antes);
 }
 
-QByteArray textoCentrosYLineas(bool archivo, const QString& condicion);
+QByteArray textoCentrosYLineas(bool archivo, const QString& lineas, const QString& centros);
 QByteArray textoPresupuestos(const QString& condicion);
+
+// Una fila de la lectura de los centros, guardada con sus líneas.
+void guardarFila(const SentenciaMotor& st, LineasCentro& l)
+{
+    EstadoCentro& e = l.fila;
+    e.idCentro = st.valor(0, {}).toLongLong();
+    e.idEmpresa = st.valor(1, {}).toLongLong();
+    e.empresa = texto(st, 2);
+    e.centro = texto(st, 3);
+    e.fechaEvaluacion = fecha(st, 4);
+    e.fechaRevision = fecha(st, 5);
+    l.pendientes = entero(st, 6);
+    l.vencidas = entero(st, 7);
+    l.hechas = entero(st, 8);
+    l.presupuestos.clear();
+}
 
 // Las líneas de los planes de todos los centros, contadas con "hoy", y los presupuestos de las que
 // están sin hacer. Devuelve el código de SQLite de la última lectura (SQLITE_DONE si ha ido bien).
 int contarLineasAparte(sqlite3* bd, const QDate& hoy, LineasPorCentro& lineas)
 {
     int rc = SQLITE_OK;
-    SentenciaPreparada st = SentenciaPreparada::suelta(bd, textoCentrosYLineas(true, todos), rc);
+    SentenciaPreparada st = SentenciaPreparada::suelta(bd, textoCentrosYLineas(true, todos, todos), rc);
     if (!st)
         return rc;
     if ((rc = st->enlazar(1, hoy)) != SQLITE_OK)
         return rc;
     PasoSentencia paso;
     while ((paso = st->paso()) == PasoSentencia::Fila)
-        lineas[st->valor(0, {}).toLongLong()] = {entero(*st, 6), entero(*st, 7), entero(*st, 8), {}};
+        guardarFila(*st, lineas[st->valor(0, {}).toLongLong()]);
     if (paso != PasoSentencia::Fin)
         return st->codigo();
     st = SentenciaPreparada::suelta(bd, textoPresupuestos(todos), rc);
@@ -351,13 +374,13 @@ struct Releer
     std::unordered_set<long long> centros; // si no son todos
     bool vaciarTocados = false;
 
-    bool cubre(long long centro) const { return todos || centros.count(centro) > 0; }
-    QString condicion() const
+    // Sobre la columna del centro "columna".
+    QString condicion(const char* columna) const
     {
         if (todos)
             return ::todos;
         return centros.empty() ? QStringLiteral("0 = 1")
-                               : QStringLiteral("a.IDCentro IN (SELECT IDCentro FROM temp.CentrosTocados)");
+                               : QStringLiteral("%1 IN (SELECT IDCentro FROM temp.CentrosTocados)").arg(columna);
     }
 };
 
@@ -421,10 +444,10 @@ Releer alDia(const std::shared_ptr<Conexion>& c, const QDate& hoy)
     return {};
 }
 
-QByteArray textoCentrosYLineas(bool archivo, const QString& condicion)
+QByteArray textoCentrosYLineas(bool archivo, const QString& lineas, const QString& centros)
 {
     return QString::fromUtf8(centrosYLineas)
-        .arg(fechaValida(archivo, QStringLiteral("r.FechaLimite")), condicion)
+        .arg(fechaValida(archivo, QStringLiteral("r.FechaLimite")), lineas, centros)
         .toUtf8();
 }
 
@@ -441,7 +464,7 @@ QByteArray TextoConsultaEstado(ConsultaEstado consulta, bool archivo)
     case ConsultaEstado::Comprobaciones:
         return QString::fromUtf8(comprobaciones).arg(todos).toUtf8();
     case ConsultaEstado::CentrosYLineas:
-        return textoCentrosYLineas(archivo, todos);
+        return textoCentrosYLineas(archivo, todos, todos);
     case ConsultaEstado::Presupuestos:
         return textoPresupuestos(todos);
     case ConsultaEstado::Vencimientos:
@@ -459,43 +482,27 @@ std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate
     const Releer releer = alDia(c, hoy);
     Memoria& m = memoria();
     const bool archivo = c->sqlite() != nullptr;
-    std::vector<EstadoCentro> centros;
-    std::unordered_map<long long, size_t> posicion;
     {
-        const SentenciaPreparada st(*c, textoCentrosYLineas(archivo, releer.condicion()));
+        // Las filas de los centros que se leen, con sus líneas; las de los demás, de lo guardado.
+        const SentenciaPreparada st(
+            *c, textoCentrosYLineas(archivo, releer.condicion("a.IDCentro"), releer.condicion("c.IDCentro")));
         enlazarTodos(*c, *st, {hoy});
         PasoSentencia leido;
         while ((leido = st->paso()) == PasoSentencia::Fila) {
-            EstadoCentro e;
-            e.idCentro = st->valor(0, {}).toLongLong();
-            e.idEmpresa = st->valor(1, {}).toLongLong();
-            e.empresa = texto(*st, 2);
-            e.centro = texto(*st, 3);
-            e.fechaEvaluacion = fecha(*st, 4);
-            e.fechaRevision = fecha(*st, 5);
-            if (releer.cubre(e.idCentro)) {
-                LineasCentro& l = m.lineas[e.idCentro];
-                l.pendientes = entero(*st, 6);
-                l.vencidas = entero(*st, 7);
-                l.hechas = entero(*st, 8);
-                ++lectura().lineas;
-            }
-            const auto comprobado = m.centros.find(e.idCentro);
-            e.paso = paso(comprobado == m.centros.end() ? Comprobado{} : comprobado->second);
-            posicion.emplace(e.idCentro, centros.size());
-            centros.push_back(std::move(e));
+            guardarFila(*st, m.lineas[st->valor(0, {}).toLongLong()]);
+            ++lectura().lineas;
         }
         terminar(*c, *st, leido);
     }
-    lectura().centros = int(centros.size());
     {
-        const SentenciaPreparada st(*c, textoPresupuestos(releer.condicion()));
+        const SentenciaPreparada st(*c, textoPresupuestos(releer.condicion("a.IDCentro")));
         PasoSentencia leido;
         while ((leido = st->paso()) == PasoSentencia::Fila) {
-            const long long id = st->valor(0, {}).toLongLong();
-            if (posicion.count(id) == 0)
+            // Sólo los de los centros que salen en la lista.
+            const auto centro = m.lineas.find(st->valor(0, {}).toLongLong());
+            if (centro == m.lineas.end())
                 continue;
-            m.lineas[id].presupuestos.emplace_back(texto(*st, 1), entero(*st, 2));
+            centro->second.presupuestos.emplace_back(texto(*st, 1), entero(*st, 2));
             ++lectura().presupuestos;
         }
         terminar(*c, *st, leido);
@@ -503,17 +510,26 @@ std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate
     if (releer.vaciarTocados)
         c->ejecutar(QStringLiteral("DELETE FROM temp.CentrosTocados"));
     m.hoyLineas = hoy;
+
+    std::vector<const LineasCentro*> orden;
+    orden.reserve(m.lineas.size());
+    for (const auto& [id, l] : m.lineas)
+        orden.push_back(&l);
+    std::sort(orden.begin(), orden.end(), [](const LineasCentro* a, const LineasCentro* b) {
+        return std::pair(a->fila.idEmpresa, a->fila.idCentro) < std::pair(b->fila.idEmpresa, b->fila.idCentro);
+    });
     // En una cartera los mismos importes se repiten mucho: cada texto se lee una vez.
     QHash<QString, std::optional<double>> leidos;
-    for (EstadoCentro& e : centros) {
-        const auto lineas = m.lineas.find(e.idCentro);
-        if (lineas == m.lineas.end())
-            continue;
-        const LineasCentro& l = lineas->second;
-        e.pendientes = l.pendientes;
-        e.vencidas = l.vencidas;
-        e.hechas = l.hechas;
-        for (const auto& [escrito, veces] : l.presupuestos) {
+    std::vector<EstadoCentro> centros;
+    centros.reserve(orden.size());
+    for (const LineasCentro* l : orden) {
+        EstadoCentro& e = centros.emplace_back(l->fila);
+        const auto comprobado = m.centros.find(e.idCentro);
+        e.paso = paso(comprobado == m.centros.end() ? Comprobado{} : comprobado->second);
+        e.pendientes = l->pendientes;
+        e.vencidas = l->vencidas;
+        e.hechas = l->hechas;
+        for (const auto& [escrito, veces] : l->presupuestos) {
             auto leido = leidos.find(escrito);
             if (leido == leidos.end())
                 leido = leidos.insert(escrito, leer ? leer(escrito) : std::nullopt);
@@ -523,6 +539,7 @@ std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate
                 e.presupuestosSinLeer += veces;
         }
     }
+    lectura().centros = int(centros.size());
     return centros;
 }
 

@@ -2,6 +2,7 @@
 #include "Datos.h"
 #include "store/EstadoCentros.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
 #include <sqlite3.h>
@@ -95,8 +96,9 @@ TEST_F(Cartera, LaSegundaLecturaVeLoEscritoDesdeLaPrimera)
 {
     porCentro(cx);
     // Lo guardado se rehace por los disparadores de la conexión: sin ellos se leería todo cada vez.
-    // Tres por tabla: las cuatro de las comprobaciones y las dos de los planes.
-    EXPECT_EQ(datos::contar(cx, "SELECT count(*) FROM sqlite_temp_master WHERE type = 'trigger'"), 18);
+    // Tres por tabla: las cuatro de las comprobaciones, las dos de los planes y las de los centros y
+    // de sus empresas.
+    EXPECT_EQ(datos::contar(cx, "SELECT count(*) FROM sqlite_temp_master WHERE type = 'trigger'"), 24);
     auto c = Conexion::obtener(cx);
     c->ejecutar("UPDATE MedidasFactores SET MarcarMedida = 'S' WHERE IDEvaluacion = ?", {riesgoSinMedida});
     c->ejecutar("UPDATE MedidasFactores SET MarcarMedida = 'N' WHERE IDMedidaFactor = ?", {medidaCompleto});
@@ -253,6 +255,45 @@ TEST_F(Cartera, LaLecturaSiguienteSoloLeeLosCentrosTocados)
     const auto otroDia = porCentro(cx, hoy.addDays(10));
     EXPECT_EQ(UltimaLecturaEstado().lineas, 36);
     comoLeidoEntero(cx, hoy.addDays(10), otroDia);
+}
+
+// La fila de cada centro (empresa, nombre, fechas) también se guarda: la lectura siguiente sólo lee
+// las de los centros cambiados, los de una empresa cambiada, los nuevos y los borrados, y ve lo mismo
+// que leyendo la base entera.
+TEST_F(Cartera, LaLecturaSiguienteSoloLeeLasFilasDeLosCentrosCambiados)
+{
+    const long long otra = datos::empresa(cx, "Ferretería Sur");
+    std::vector<long long> centros;
+    for (int i = 0; i < 20; ++i)
+        centros.push_back(datos::centro(cx, i % 2 ? otra : empresa, QStringLiteral("Centro %1").arg(i)));
+    porCentro(cx);
+    EXPECT_EQ(UltimaLecturaEstado().lineas, 26);
+    porCentro(cx);
+    EXPECT_EQ(UltimaLecturaEstado().lineas, 0);
+
+    auto c = Conexion::obtener(cx);
+    c->ejecutar("UPDATE CentroTrabajo SET Direccion = 'Zócalo' WHERE IDCentro = ?", {centros[0]});
+    c->ejecutar("UPDATE CentroTrabajo SET FechaRevision = ?, FechaEvaluacion = ? WHERE IDCentro = ?",
+                {hoy.addDays(-1), hoy.addYears(-1), centros[2]});
+    c->ejecutar("UPDATE Empresas SET Nombre = 'Ferretería del Sur' WHERE IDEmpresa = ?", {otra});
+    c->ejecutar("DELETE FROM CentroTrabajo WHERE IDCentro = ?", {centros[4]});
+    const long long nuevo = datos::centro(cx, empresa, "Nuevo");
+    const auto despues = porCentro(cx);
+    // Los dos cambiados, los diez de la otra empresa y el nuevo; el borrado ya no sale.
+    EXPECT_EQ(UltimaLecturaEstado().lineas, 13);
+    EXPECT_EQ(UltimaLecturaEstado().centros, 26);
+    EXPECT_EQ(despues.at(centros[0]).centro, QStringLiteral("Zócalo"));
+    EXPECT_EQ(despues.at(centros[2]).fechaRevision, hoy.addDays(-1));
+    EXPECT_EQ(despues.at(centros[2]).fechaEvaluacion, hoy.addYears(-1));
+    EXPECT_EQ(despues.at(centros[1]).empresa, QStringLiteral("Ferretería del Sur"));
+    EXPECT_EQ(despues.count(centros[4]), 0u);
+    EXPECT_EQ(despues.at(nuevo).centro, QStringLiteral("Nuevo"));
+    // En el orden de siempre: por empresa y centro.
+    std::vector<std::pair<long long, long long>> orden;
+    for (const EstadoCentro& e : LeerEstadoCentros(cx, hoy, numero))
+        orden.emplace_back(e.idEmpresa, e.idCentro);
+    EXPECT_TRUE(std::is_sorted(orden.begin(), orden.end()));
+    comoLeidoEntero(cx, hoy, despues);
 }
 
 TEST_F(Cartera, RevisionesVencidasYProximas)
