@@ -106,7 +106,8 @@ PlataformaServicios::Respuesta PlataformaMono::mensaje(QWidget* dueno, const QSt
 {
     respuestas.clear();
     respuestas.push_back(respuestaAzar(azar_, botones));
-    return PlataformaPrueba::mensaje(dueno, texto, titulo, icono, botones, predeterminada);
+    ultimaRespuesta = PlataformaPrueba::mensaje(dueno, texto, titulo, icono, botones, predeterminada);
+    return ultimaRespuesta;
 }
 
 QString PlataformaMono::elegirArchivo(QWidget* dueno, const QString& titulo, const QString& propuesta,
@@ -201,19 +202,36 @@ QStringList Mono::ultimasAcciones() const
 
 void Mono::arrancar()
 {
-    // La sesión es de la ventana principal: cada arranque empieza de cero, como un proceso nuevo.
-    ++arranques;
-    apuntar(QStringLiteral("arranque %1 de la ventana principal").arg(arranques));
-    const int antes = plataforma_->terminado;
-    entrada_ = std::make_unique<Entrada>();
-    entrada_->show();
-    entrada_->activateWindow();
-    if (!QTest::qWaitForWindowActive(entrada_.get(), 1000))
-        apuntar(QStringLiteral("la ventana principal no llega a estar activa"));
-    asentar();
-    if (plataforma_->terminado != antes)
-        hallazgos << QStringLiteral("la ventana principal termina el programa al arrancar");
-    terminados_ = plataforma_->terminado;
+    // Con un servidor elegido que no contesta, el arranque pregunta si seguir con el archivo, volver a
+    // probar o cerrar. Cerrar es lo que el mono ha contestado, no un fallo: se arranca otra vez.
+    for (int intento = 0; intento < 10; ++intento) {
+        // La sesión es de la ventana principal: cada arranque empieza de cero, como un proceso nuevo.
+        ++arranques;
+        apuntar(QStringLiteral("arranque %1 de la ventana principal").arg(arranques));
+        const int antes = plataforma_->terminado;
+        const qsizetype avisosAntes = plataforma_->mensajes.size();
+        entrada_ = std::make_unique<Entrada>();
+        entrada_->show();
+        entrada_->activateWindow();
+        if (!QTest::qWaitForWindowActive(entrada_.get(), 1000))
+            apuntar(QStringLiteral("la ventana principal no llega a estar activa"));
+        asentar();
+        terminados_ = plataforma_->terminado;
+        if (plataforma_->terminado == antes)
+            return;
+        const auto& m = plataforma_->mensajes;
+        const bool cerrarElegido =
+            qsizetype(m.size()) > avisosAntes &&
+            m.back().texto.startsWith(QStringLiteral("No se puede trabajar con la base de datos del servidor")) &&
+            plataforma_->ultimaRespuesta == Respuesta::Cancelar;
+        if (!cerrarElegido) {
+            hallazgos << QStringLiteral("la ventana principal termina el programa al arrancar");
+            return;
+        }
+        apuntar(QStringLiteral("el servidor elegido no contesta y se contesta Cancelar: el programa se cierra"));
+        mirarAvisos();
+        apagar();
+    }
 }
 
 void Mono::apagar()

@@ -31,6 +31,8 @@ public:
                       Respuesta predeterminada) override;
     QString elegirArchivo(QWidget* dueno, const QString& titulo, const QString& propuesta, const QString& filtro,
                           bool paraGuardar) override;
+    // El último aviso contestado y cómo.
+    Respuesta ultimaRespuesta = Respuesta::Aceptar;
 
 private:
     std::mt19937_64& azar_;
