@@ -6,6 +6,7 @@
 #include "store/Conexion.h"
 #include "store/CopiaSeguridad.h"
 #include "store/ErrorBD.h"
+#include "store/EstadoCentros.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -151,10 +152,12 @@ void RestaurarCopia(QWidget* ventana, QMdiArea* area, const QString& conexion)
         Respuesta::Si)
         return;
 
-    // Ninguna ventana puede seguir leyendo ni escribiendo en la base que sale.
+    // Ninguna ventana puede seguir leyendo ni escribiendo en la base que sale, ni la lectura aparte
+    // del estado de los centros: con ella abierta, la base no se podría sustituir.
     if (area)
         for (QMdiSubWindow* marco : area->subWindowList())
             delete marco;
+    TerminarEstadoCentros();
     Conexion::cerrarTodas();
     ResultadoRestauracion r;
     {

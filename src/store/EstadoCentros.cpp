@@ -336,17 +336,24 @@ int contarLineasAparte(sqlite3* bd, const QDate& hoy, LineasPorCentro& lineas)
 
 // Todas las comprobaciones (y las líneas, con "hoy" válido) por una conexión propia de sólo
 // lectura, en otro hilo: con el diario WAL no estorba a lo que escribe la del programa.
-std::atomic<bool> retenida{false};
+std::atomic<bool> retenida{false}, enRetencion{false};
 
 Preparado leerAparte(const QByteArray& archivo, const QDate& hoy, const std::shared_ptr<std::atomic<bool>>& parar)
 {
-    while (retenida && !*parar)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     sqlite3* bd = nullptr;
     int rc = sqlite3_open_v2(archivo.constData(), &bd, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     Preparado leido;
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(bd, 2000);
+        // Retenida, espera con la lectura ya empezada: como una lectura larga a medias.
+        if (retenida) {
+            sqlite3_exec(bd, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+            enRetencion = true;
+            while (retenida && !*parar)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            enRetencion = false;
+            sqlite3_exec(bd, "COMMIT", nullptr, nullptr, nullptr);
+        }
         // Se deja a medias en cuanto el programa lo pide (al cerrar): SQLite mira la señal cada poco.
         sqlite3_progress_handler(
             bd, 1000, [](void* senal) { return static_cast<std::atomic<bool>*>(senal)->load() ? 1 : 0; }, parar.get());
@@ -586,6 +593,11 @@ bool PreparandoEstadoCentros()
 void RetenerLecturaAparte(bool retener)
 {
     retenida = retener;
+}
+
+bool LecturaAparteRetenida()
+{
+    return enRetencion;
 }
 
 void TerminarEstadoCentros()

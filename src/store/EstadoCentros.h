@@ -65,8 +65,10 @@ bool PreparandoEstadoCentros();
 // aparte se leyó antes de que escribiera. Quien no quiera esperarlo llama antes a PrepararEstadoCentros.
 // En el servidor, nunca: allí cada lectura va entera al servidor. Lanza ErrorBD.
 bool EstadoCentrosPorRehacer(const QString& conexion);
-// Para las pruebas: mientras esté retenida, la lectura aparte espera antes de empezar a leer.
+// Para las pruebas: mientras esté retenida, la lectura aparte espera con el archivo abierto y una
+// lectura empezada, antes de leer nada de los centros; LecturaAparteRetenida dice si ya está ahí.
 void RetenerLecturaAparte(bool retener);
+bool LecturaAparteRetenida();
 // Para lo que se esté leyendo aparte, espera a que su conexión se cierre y olvida lo leído. Se llama al
 // cerrar la ventana principal: después de ella nada queda abierto sobre el archivo.
 void TerminarEstadoCentros();

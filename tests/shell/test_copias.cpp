@@ -7,6 +7,7 @@
 #include "shell/Sesion.h"
 #include "store/CopiaSeguridad.h"
 #include "store/Esquema.h"
+#include "store/EstadoCentros.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -108,6 +109,31 @@ private slots:
         const QStringList guardadas = QDir(programa_->ruta("Copias")).entryList(QDir::Files);
         QCOMPARE(guardadas.size(), 1);
         QVERIFY(hecho.texto.contains(guardadas[0]));
+    }
+
+    // Restaurar mientras se lee aparte el estado de los centros (nada más arrancar, o al abrir el
+    // resumen tras otro programa): la lectura se deja y la copia se pone en su sitio.
+    void restaurarMientrasSeLeeAparteElEstadoDeLosCentros()
+    {
+        PlataformaPrueba plataforma;
+        Entrada e;
+        e.show();
+        datos::empresa(e.sesion().conexion, "De la copia");
+        const QString copia = fuera_->filePath("copia.mdb");
+        QVERIFY(copiarBase(programa_->ruta("Evaluacion.mdb"), copia).hecha());
+        TerminarEstadoCentros();
+        RetenerLecturaAparte(true);
+        PrepararEstadoCentros(e.sesion().conexion, QDate(2026, 6, 15));
+        QTRY_VERIFY(LecturaAparteRetenida());
+        plataforma.archivosElegidos.push_back(copia);
+        plataforma.responder(Respuesta::Si);
+        pulsar(e, "BRestaurarCopia");
+        RetenerLecturaAparte(false);
+        QCOMPARE(plataforma.mensajes.size(), size_t(2));
+        QVERIFY2(plataforma.mensajes[1].texto.startsWith("Copia restaurada."),
+                 qPrintable(plataforma.mensajes[1].texto));
+        QVERIFY(!PreparandoEstadoCentros());
+        QCOMPARE(empresas(e, "De la copia"), 1);
     }
 
     void unaCopiaDeUnaVersionAnteriorSePoneAlDiaConSuCopia()
