@@ -37,6 +37,14 @@ class PruebaCopias : public QObject
         return datos::contar(e.sesion().conexion, "SELECT count(*) FROM Empresas WHERE Nombre = ?", {nombre});
     }
 
+    // Una copia de la base con la empresa «De la copia», fuera de la carpeta del programa.
+    QString copiaConEmpresa(Entrada& e) const
+    {
+        datos::empresa(e.sesion().conexion, "De la copia");
+        const QString copia = fuera_->filePath("copia.mdb");
+        return copiarBase(programa_->ruta("Evaluacion.mdb"), copia).hecha() ? copia : QString();
+    }
+
 private slots:
     void init()
     {
@@ -91,9 +99,8 @@ private slots:
         PlataformaPrueba plataforma;
         Entrada e;
         e.show();
-        datos::empresa(e.sesion().conexion, "De la copia");
-        const QString copia = fuera_->filePath("copia.mdb");
-        QVERIFY(copiarBase(programa_->ruta("Evaluacion.mdb"), copia).hecha());
+        const QString copia = copiaConEmpresa(e);
+        QVERIFY(!copia.isEmpty());
         datos::empresa(e.sesion().conexion, "Posterior");
         QPointer<QMdiSubWindow> marco = e.area()->addSubWindow(new QWidget);
         plataforma.archivosElegidos.push_back(copia);
@@ -118,9 +125,8 @@ private slots:
         PlataformaPrueba plataforma;
         Entrada e;
         e.show();
-        datos::empresa(e.sesion().conexion, "De la copia");
-        const QString copia = fuera_->filePath("copia.mdb");
-        QVERIFY(copiarBase(programa_->ruta("Evaluacion.mdb"), copia).hecha());
+        const QString copia = copiaConEmpresa(e);
+        QVERIFY(!copia.isEmpty());
         TerminarEstadoCentros();
         RetenerLecturaAparte(true);
         PrepararEstadoCentros(e.sesion().conexion, QDate(2026, 6, 15));
