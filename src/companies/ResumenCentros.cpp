@@ -54,7 +54,19 @@ bool irA(Recordset* rs, const char* campo, long long id)
     if (rs->countWithoutReading() == 0)
         return false;
     rs->moveFirst();
-    return rs->findValue(QString::fromLatin1(campo), id);
+    if (rs->findValue(QString::fromLatin1(campo), id))
+        return true;
+    // Sin encontrarla quedaría tras la última fila, sin registro actual: moverse daría error.
+    rs->moveFirst();
+    return false;
+}
+
+bool centroExiste(const QString& conexion, long long idEmpresa, long long idCentro)
+{
+    Recordset rs;
+    rs.open(QStringLiteral("Select IDCentro from CentroTrabajo where IDCentro = ? and IDEmpresa = ?"), conexion,
+            {idCentro, idEmpresa});
+    return !rs.eof();
 }
 } // namespace
 
@@ -307,6 +319,19 @@ Empresa* ResumenCentros::abrirEmpresa()
         return nullptr;
     const long long idEmpresa = c->idEmpresa, idCentro = c->idCentro;
     const QString nombre = c->centro;
+    const auto yaNoEsta = [&] {
+        Servicios().mensaje(this,
+                            QStringLiteral("El centro «%1» ya no está en la base de datos: se ha borrado después de "
+                                           "abrir el resumen. La lista se vuelve a leer.")
+                                .arg(nombre),
+                            Titulo, Icono::Exclamacion, Botones::Aceptar, Respuesta::Aceptar);
+        Colocar();
+    };
+    // Un centro borrado no mueve la ventana de empresas ni pregunta por lo que tenga escrito.
+    if (!centroExiste(sesion_.conexion, idEmpresa, idCentro)) {
+        yaNoEsta();
+        return nullptr;
+    }
     // Llevar la ventana de empresas a otro centro deja sin guardar lo que se estuviera dando de alta.
     if (r->ventana(Ventana::Empresa) && (sesion_.nuevaEmpresa || sesion_.nuevoCentro)) {
         const QString aviso = sesion_.nuevaEmpresa ? QStringLiteral("La empresa nueva aún no se ha guardado.")
@@ -321,7 +346,10 @@ Empresa* ResumenCentros::abrirEmpresa()
         return nullptr;
     sesion_.nuevaEmpresa = sesion_.nuevoCentro = false;
     bool encontrado = irA(empresa->empresas(), "IDEmpresa", idEmpresa);
-    if (encontrado) {
+    // Otro programa lo ha borrado justo ahora: la ventana enseña la fila en la que ha quedado.
+    if (!encontrado)
+        empresa->ColocarEmpresas();
+    else {
         // Colocar la empresa vuelve a leer sus centros y enseña el primero; después, el pedido.
         empresa->ColocarEmpresas();
         encontrado = irA(empresa->centros(), "IDCentro", idCentro);
@@ -329,12 +357,7 @@ Empresa* ResumenCentros::abrirEmpresa()
             empresa->ColocarCentros();
     }
     if (!encontrado) {
-        Servicios().mensaje(this,
-                            QStringLiteral("El centro «%1» ya no está en la base de datos: se ha borrado después de "
-                                           "abrir el resumen. La lista se vuelve a leer.")
-                                .arg(nombre),
-                            Titulo, Icono::Exclamacion, Botones::Aceptar, Respuesta::Aceptar);
-        Colocar();
+        yaNoEsta();
         return nullptr;
     }
     return empresa;

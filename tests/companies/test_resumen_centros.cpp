@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
@@ -321,6 +322,64 @@ private slots:
         QTest::mouseClick(hijo<QPushButton>(resumen(), "BVerEmpresa"), Qt::LeftButton);
         QVERIFY(!entrada_->sesion().nuevaEmpresa);
         QCOMPARE(empresa()->navegadorCentros()->lista()->currentText(), QStringLiteral("Taller"));
+    }
+
+    // Un centro borrado en la ventana de empresas después de abrir el resumen: el resumen lo dice y no
+    // toca la ventana de empresas, que conserva lo escrito y se sigue moviendo sin errores. Igual si lo
+    // borrado es la empresa entera.
+    void unCentroBorradoNoMueveLaVentanaDeEmpresas()
+    {
+        QTest::mouseClick(hijo<QToolButton>(entrada_.get(), "BResumenCentros"), Qt::LeftButton);
+        QCOMPARE(contador(), QStringLiteral("3 de 3 centros"));
+        entrada_->ventanas().mostrarCargada(Ventana::Empresa);
+        NavegadorRegistros* empresas = empresa()->navegadorEmpresas();
+        NavegadorRegistros* centros = empresa()->navegadorCentros();
+        auto* direccion = hijo<QLineEdit>(empresa(), "strDireccion");
+        const auto borrar = [&](NavegadorRegistros* nav) {
+            plataforma_->responder(PlataformaServicios::Respuesta::Si);
+            QTest::mouseClick(nav->botonEliminar(), Qt::LeftButton);
+        };
+        const auto verEvaluacion = [&](const char* centro) {
+            // Se vuelve al resumen pulsando en su fila, que aún no se ha vuelto a leer.
+            QVERIFY2(fila(centro).isValid(), centro);
+            QTest::mouseClick(tabla()->viewport(), Qt::LeftButton, {}, tabla()->visualRect(fila(centro)).center());
+            QCOMPARE(entrada_->ventanas().area()->activeSubWindow()->widget(), resumen());
+            QTest::mouseClick(hijo<QPushButton>(resumen(), "BVerEvaluacion"), Qt::LeftButton);
+            QVERIFY(
+                plataforma_->mensajes.back().texto.startsWith(QStringLiteral("El centro «%1» ya no está").arg(centro)));
+            QVERIFY(!entrada_->ventanas().ventana(Ventana::InicioEvaluacion));
+            QCOMPARE(empresas->lista()->currentText(), QStringLiteral("Cámara Norte"));
+            QCOMPARE(direccion->text(), QStringLiteral("Calle Nueva 3"));
+            // Moverse por empresas y centros no da ningún error.
+            const size_t avisos = plataforma_->mensajes.size();
+            for (const char* barra : {"Toolbar2Boton", "Toolbar1Boton", "Toolbar7Boton", "Toolbar6Boton"})
+                QTest::mouseClick(hijo<QToolButton>(empresa(), barra), Qt::LeftButton);
+            QCOMPARE(plataforma_->mensajes.size(), avisos);
+            QCOMPARE(hijo<QLabel>(empresa(), "Label8")->text(), QStringLiteral("1 de 1"));
+        };
+
+        QTest::mouseClick(hijo<QToolButton>(empresa(), "Toolbar4Boton"), Qt::LeftButton);
+        QCOMPARE(empresas->lista()->currentText(), QStringLiteral("Ferreteria Sur"));
+        borrar(empresas);
+        QCOMPARE(empresas->lista()->currentText(), QStringLiteral("Cámara Norte"));
+        const auto escribirDireccion = [&] {
+            direccion->selectAll();
+            teclear(direccion, "Calle Nueva 3");
+        };
+        escribirDireccion();
+        verEvaluacion("Taller");
+        QCOMPARE(contador(), QStringLiteral("2 de 2 centros"));
+
+        // Ahora el centro de una empresa que sigue.
+        entrada_->ventanas().mostrarCargada(Ventana::Empresa);
+        QTest::mouseClick(hijo<QToolButton>(empresa(), "Toolbar8Boton"), Qt::LeftButton);
+        QCOMPARE(centros->lista()->currentText(), QStringLiteral("Tienda"));
+        borrar(centros);
+        QCOMPARE(centros->lista()->currentText(), QStringLiteral("Almacén"));
+        escribirDireccion();
+        verEvaluacion("Tienda");
+        QCOMPARE(centros->lista()->currentText(), QStringLiteral("Almacén"));
+        QCOMPARE(contador(), QStringLiteral("1 de 1 centros"));
     }
 };
 
