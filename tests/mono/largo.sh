@@ -21,6 +21,11 @@ while (($(date +%s) < fin)); do
     salida=$("$ejecutable" --desde "$semilla" --corridas 20 --segundos "$quedan" --pasos "$pasos" 2>&1)
     rc=$?
     echo "$salida" >>"$registro"
+    if ((rc == 126 || rc == 127)); then
+        # No es una caída del programa: el ejecutable no se puede ni arrancar.
+        echo "no se puede ejecutar $ejecutable (código $rc)" | tee -a "$registro" >&2
+        exit 2
+    fi
     hechas=$(grep -cE '^semilla [0-9]+: |^HALLAZGO' <<<"$salida")
     if ((rc > 1)); then
         # Se cayó en la semilla siguiente a la última que terminó.
