@@ -5,12 +5,15 @@
 #include "store/Reintentos.h"
 
 #include <QObject>
+#include <QSet>
+#include <utility>
 
 namespace {
 // Riesgos mostrados y valorados del centro, de nivel moderado o más grave, que ninguna línea de
-// ningún plan del centro nombra, con cada medida propuesta una sola vez por redacción. El servidor
-// pide agrupar por cada columna de Graves que se lee; cada fila de Graves es una sola evaluación,
-// así que los grupos son los mismos.
+// ningún plan del centro nombra, con sus medidas propuestas: las de todos los factores que dan el
+// mismo riesgo en el puesto, en el orden en que se escribieron. Una misma redacción se propone una
+// sola vez por riesgo, la primera vez que sale; eso se hace al leerlas, sin agrupar por los textos,
+// que obligaba a ordenar dos veces todas las filas.
 const char* const propuestas = R"SQL(
 WITH Graves AS (
     SELECT e.IDEvaluacion, e.IDPuestoCentro, e.IDRiesgo, e.ValorRiesgo, p.Puesto, k.Riesgo, z.Orden, z.Meses,
@@ -23,14 +26,12 @@ WITH Graves AS (
       AND trim(coalesce(e.Probabilidad, '')) <> '' AND trim(coalesce(e.Consecuencias, '')) <> ''
       AND NOT EXISTS (SELECT 1 FROM "ActuaciónPreventivaRegistro" r WHERE r.IDEvaluacion = e.IDEvaluacion)
 )
-SELECT g.IDEvaluacion, min(m.IDMedidaFactor), g.Puesto, g.Riesgo, g.ValorRiesgo, m.Medida, g.Trabajadores, g.Meses
+SELECT g.IDEvaluacion, m.IDMedidaFactor, g.Puesto, g.Riesgo, g.ValorRiesgo, m.Medida, g.Trabajadores, g.Meses
 FROM Graves g
 JOIN Evaluacion x ON x.IDPuestoCentro = g.IDPuestoCentro AND x.IDRiesgo = g.IDRiesgo
 JOIN MedidasFactores m ON m.IDEvaluacion = x.IDEvaluacion
 WHERE m.MarcarMedida = 'S' AND coalesce(m.Implantada, 'N') <> 'S'
-GROUP BY g.IDEvaluacion, m.Medida, g.Puesto, g.Riesgo, g.ValorRiesgo, g.Trabajadores, g.Meses, g.Orden,
-         g.IDPuestoCentro, g.IDRiesgo
-ORDER BY g.Orden, g.Trabajadores DESC, g.IDPuestoCentro, g.IDRiesgo, min(m.IDMedidaFactor)
+ORDER BY g.Orden, g.Trabajadores DESC, g.IDPuestoCentro, g.IDRiesgo, m.IDMedidaFactor, g.IDEvaluacion
 )SQL";
 } // namespace
 
@@ -83,7 +84,12 @@ void GuardarPlazo(Conexion& c, const QString& nivel, int meses)
 std::vector<LineaPropuesta> ProponerDesdeEvaluacion(Conexion& c, long long idCentro, const QDate& hoy)
 {
     std::vector<LineaPropuesta> lista;
+    QSet<std::pair<long long, QString>> vistas;
     for (const QVariantList& f : c.leerFilas(propuestas, {idCentro})) {
+        std::pair<long long, QString> clave{f[0].toLongLong(), f[5].toString()};
+        if (vistas.contains(clave))
+            continue;
+        vistas.insert(std::move(clave));
         LineaPropuesta p;
         p.idEvaluacion = f[0].toLongLong();
         p.idMedidaFactor = f[1].toLongLong();
