@@ -151,10 +151,10 @@ TEST_F(MaquetacionInforme, LasTablasSePartenEntreFilasConSuCabecera)
 // la hoja sólo se corta delante de un grupo; el que no cabe en una hoja se parte igualmente.
 TEST_F(MaquetacionInforme, LosGruposDeFilasNoSeSeparan)
 {
-    const auto grupos = [](int filasPorGrupo) {
+    const auto grupos = [](int filasPorGrupo, int cuantos = 40) {
         QString html = QStringLiteral("<table width=\"100%\" cellspacing=\"0\"><thead><tr><th>CABEZA</th>"
                                       "<th>Texto</th></tr></thead>");
-        for (int g = 0; g < 40; ++g) {
+        for (int g = 0; g < cuantos; ++g) {
             html += QStringLiteral("<tr><td><a name=\"grupo\"></a>G%1A</td><td>x</td></tr>").arg(g);
             for (int f = 1; f < filasPorGrupo; ++f)
                 html +=
@@ -162,13 +162,18 @@ TEST_F(MaquetacionInforme, LosGruposDeFilasNoSeSeparan)
         }
         return documento(html + QStringLiteral("</table>"));
     };
-    auto doc = grupos(3);
+    // Los grupos que hagan falta para llenar más de dos hojas con la letra que haya.
+    int cuantos = 40;
+    auto doc = grupos(3, cuantos);
+    while (doc->paginas() <= 2 && cuantos < 640)
+        doc = grupos(3, cuantos *= 2);
     ASSERT_GT(doc->paginas(), 2);
-    for (int g = 0; g < 40; ++g)
+    for (int g = 0; g < cuantos; ++g)
         EXPECT_EQ(hoja(*doc, QStringLiteral("G%1A").arg(g)), hoja(*doc, QStringLiteral("G%1Z").arg(g))) << g;
 
-    // Un grupo más alto que una hoja se parte donde cae, sin dejar la primera en blanco.
-    auto alto = grupos(60);
+    // Un grupo más alto que una hoja se parte donde cae, sin dejar la primera en blanco. Las hojas
+    // llenas de antes dicen cuántas filas caben en una.
+    auto alto = grupos(2 * 3 * cuantos / (doc->paginas() - 1) + 3);
     EXPECT_EQ(hoja(*alto, "G0A"), 1);
     EXPECT_GT(hoja(*alto, "G0Z"), 1);
 }
