@@ -38,8 +38,45 @@ NombresPreparados& preparados()
 }
 } // namespace
 
+namespace {
+bool mismoEstado(const EstadoCentro& a, const EstadoCentro& b)
+{
+    return a.paso == b.paso && a.fechaEvaluacion == b.fechaEvaluacion && a.fechaRevision == b.fechaRevision &&
+           a.pendientes == b.pendientes && a.vencidas == b.vencidas && a.hechas == b.hechas &&
+           a.presupuesto == b.presupuesto && a.presupuestosSinLeer == b.presupuestosSinLeer;
+}
+} // namespace
+
+bool ModeloResumenCentros::cambiarEnSuSitio(std::vector<EstadoCentro>& centros, const QDate& hoy)
+{
+    if (hoy != hoy_ || centros.size() != centros_.size())
+        return false;
+    for (size_t i = 0; i < centros.size(); ++i)
+        if (centros[i].idCentro != centros_[i].idCentro || centros[i].empresa != centros_[i].empresa ||
+            centros[i].centro != centros_[i].centro)
+            return false;
+    // Se avisa por tramos de filas seguidas que han cambiado: normalmente uno, el del centro tocado.
+    size_t i = 0;
+    while (i < centros.size()) {
+        if (mismoEstado(centros[i], centros_[i])) {
+            ++i;
+            continue;
+        }
+        const size_t desde = i;
+        for (; i < centros.size() && !mismoEstado(centros[i], centros_[i]); ++i)
+            centros_[i] = std::move(centros[i]);
+        emit dataChanged(index(int(desde), 0), index(int(i) - 1, NumColumnas - 1));
+    }
+    return true;
+}
+
 void ModeloResumenCentros::poner(std::vector<EstadoCentro> centros, const QDate& hoy)
 {
+    // Los mismos centros con los mismos nombres que ya se enseñan (volver al resumen tras trabajar en
+    // un centro): sólo se avisa de las filas que cambian. La lista no se rehace, y quien la mira no
+    // pierde ni su fila ni por dónde iba.
+    if (cambiarEnSuSitio(centros, hoy))
+        return;
     beginResetModel();
     centros_ = std::move(centros);
     hoy_ = hoy;

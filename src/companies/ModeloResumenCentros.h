@@ -51,6 +51,8 @@ public:
 
 private:
     void ordenar();
+    // Pone el estado de cada fila si los centros y sus nombres son los que ya hay; si no, nada.
+    bool cambiarEnSuSitio(std::vector<EstadoCentro>& centros, const QDate& hoy);
 
     std::vector<EstadoCentro> centros_;
     std::vector<QString> busqueda_;

@@ -281,6 +281,11 @@ void ResumenCentros::Colocar()
                            hoy);
         }},
         nullptr, nullptr, this);
+    // Si la lista no se ha rehecho, la fila de antes sigue siendo la actual.
+    if (const EstadoCentro* ahora = centroActual(); ahora && ahora->idCentro == idAntes) {
+        actualizarContador();
+        return;
+    }
     QModelIndex actual;
     for (int fila = 0; idAntes && fila < modelo_->rowCount(); ++fila)
         if (modelo_->centro(fila).idCentro == idAntes) {

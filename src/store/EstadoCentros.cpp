@@ -12,6 +12,7 @@
 #include <sqlite3.h>
 #include <stdexcept>
 #include <thread>
+#include <typeinfo>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -180,6 +181,8 @@ struct LineasCentro
     EstadoCentro fila; // sin el paso ni las cifras del plan, que se ponen al leer
     int pendientes = 0, vencidas = 0, hechas = 0;
     std::vector<std::pair<QString, int>> presupuestos; // texto y veces, de las líneas sin hacer
+    // La fila ya hecha, con el paso y las cifras, la primera vez que se lee después de leer el centro.
+    std::optional<EstadoCentro> hecho;
 };
 using LineasPorCentro = std::unordered_map<long long, LineasCentro>;
 
@@ -199,6 +202,14 @@ struct Memoria
     Comprobados centros;
     LineasPorCentro lineas;
     QDate hoyLineas; // el día con el que se contaron las líneas guardadas; no válido si no hay
+    // Las líneas guardadas por empresa y centro, mientras no entre ni salga ningún centro; y la regla
+    // con la que se leyeron los importes de las filas hechas.
+    std::vector<long long> orden;
+    bool ordenValido = false;
+    // Los centros que se vuelven a leer, con su empresa de antes (-1 si no estaba): el orden sólo
+    // cambia si entra o sale alguno, o alguno cambia de empresa.
+    std::vector<std::pair<long long, long long>> tocados;
+    const std::type_info* regla = nullptr;
     // Lo que se está leyendo aparte desde que arrancó el programa (PrepararEstadoCentros), y la
     // señal que le dice que lo deje.
     std::future<Preparado> preparando;
@@ -401,6 +412,7 @@ Releer alDia(const std::shared_ptr<Conexion>& c, const QDate& hoy)
             m.centros = std::move(leido.centros);
             m.lineas = std::move(leido.lineas);
             m.hoyLineas = leido.hoy;
+            m.ordenValido = false;
         } catch (const std::exception&) {
             // Se leen aquí, como si no se hubieran preparado.
             m.conexion.reset();
@@ -427,10 +439,15 @@ Releer alDia(const std::shared_ptr<Conexion>& c, const QDate& hoy)
         }
         if (m.hoyLineas == hoy) {
             releer.todos = false;
-            for (long long id : releer.centros)
-                m.lineas.erase(id);
+            for (long long id : releer.centros) {
+                const auto antes = m.lineas.find(id);
+                m.tocados.emplace_back(id, antes == m.lineas.end() ? -1 : antes->second.fila.idEmpresa);
+                if (antes != m.lineas.end())
+                    m.lineas.erase(antes);
+            }
         } else {
             m.lineas.clear();
+            m.ordenValido = false;
         }
         return releer;
     }
@@ -517,20 +534,43 @@ std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate
     if (releer.vaciarTocados)
         c->ejecutar(QStringLiteral("DELETE FROM temp.CentrosTocados"));
     m.hoyLineas = hoy;
+    for (const auto& [id, empresa] : m.tocados) {
+        const auto ahora = m.lineas.find(id);
+        if ((ahora == m.lineas.end() ? -1 : ahora->second.fila.idEmpresa) != empresa)
+            m.ordenValido = false;
+    }
+    m.tocados.clear();
+    if (m.orden.size() != m.lineas.size())
+        m.ordenValido = false;
 
-    std::vector<const LineasCentro*> orden;
-    orden.reserve(m.lineas.size());
-    for (const auto& [id, l] : m.lineas)
-        orden.push_back(&l);
-    std::sort(orden.begin(), orden.end(), [](const LineasCentro* a, const LineasCentro* b) {
-        return std::pair(a->fila.idEmpresa, a->fila.idCentro) < std::pair(b->fila.idEmpresa, b->fila.idCentro);
-    });
+    // Sólo se hacen otra vez las filas de los centros que se han leído: con miles de centros, volver a
+    // sumar los presupuestos de todos es lo que más costaría.
+    const std::type_info& regla = leer ? leer.target_type() : typeid(void);
+    const bool otraRegla = m.regla != &regla;
+    m.regla = &regla;
+    if (!m.ordenValido) {
+        m.orden.clear();
+        m.orden.reserve(m.lineas.size());
+        std::vector<std::pair<long long, long long>> claves;
+        claves.reserve(m.lineas.size());
+        for (const auto& [id, l] : m.lineas)
+            claves.emplace_back(l.fila.idEmpresa, id);
+        std::sort(claves.begin(), claves.end());
+        for (const auto& [empresa, id] : claves)
+            m.orden.push_back(id);
+        m.ordenValido = true;
+    }
     // En una cartera los mismos importes se repiten mucho: cada texto se lee una vez.
     QHash<QString, std::optional<double>> leidos;
     std::vector<EstadoCentro> centros;
-    centros.reserve(orden.size());
-    for (const LineasCentro* l : orden) {
-        EstadoCentro& e = centros.emplace_back(l->fila);
+    centros.reserve(m.orden.size());
+    for (const long long id : m.orden) {
+        LineasCentro* l = &m.lineas.at(id);
+        if (l->hecho && !otraRegla) {
+            centros.push_back(*l->hecho);
+            continue;
+        }
+        EstadoCentro e = l->fila;
         const auto comprobado = m.centros.find(e.idCentro);
         e.paso = paso(comprobado == m.centros.end() ? Comprobado{} : comprobado->second);
         e.pendientes = l->pendientes;
@@ -545,6 +585,8 @@ std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate
             else
                 e.presupuestosSinLeer += veces;
         }
+        l->hecho = e;
+        centros.push_back(std::move(e));
     }
     lectura().centros = int(centros.size());
     return centros;

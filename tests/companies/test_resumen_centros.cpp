@@ -20,6 +20,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QToolButton>
 #include <QtTest>
@@ -277,6 +279,56 @@ private slots:
         otraTabla->sortByColumn(ModeloResumenCentros::ColCentro, Qt::AscendingOrder);
         QCOMPARE(otraTabla->model()->index(2, ModeloResumenCentros::ColCentro).data().toString(),
                  QStringLiteral("Zócalo"));
+    }
+
+    // Actualizar tras escribir en un centro deja la lista como estaba: la misma fila actual, por el
+    // mismo sitio, y sólo cambian las cifras de ese centro.
+    void actualizarTrasUnCambioNoRehaceLaLista()
+    {
+        const QString cx = copia_->conexion();
+        auto c = Conexion::obtener(cx);
+        const long long sur =
+            c->leerFilas("SELECT IDEmpresa FROM CentroTrabajo WHERE IDCentro = ?", {taller_}).at(0).at(0).toLongLong();
+        for (int i = 1; i <= 80; ++i)
+            datos::centro(cx, sur, QStringLiteral("Nave %1").arg(i, 2, 10, QLatin1Char('0')));
+        QTest::mouseClick(hijo<QToolButton>(entrada_.get(), "BResumenCentros"), Qt::LeftButton);
+        QTRY_COMPARE(contador(), QStringLiteral("83 de 83 centros"));
+        QTest::mouseClick(tabla()->viewport(), Qt::LeftButton, {},
+                          tabla()->visualRect(tabla()->model()->index(0, 1)).center());
+        QTest::keyClick(tabla(), Qt::Key_PageDown);
+        QTest::keyClick(tabla(), Qt::Key_PageDown);
+        QTest::keyClick(tabla(), Qt::Key_Up);
+        const int desplazamiento = tabla()->verticalScrollBar()->value();
+        const int filaActual = tabla()->currentIndex().row();
+        const QString actual = tabla()->model()->index(filaActual, ModeloResumenCentros::ColCentro).data().toString();
+        QVERIFY(desplazamiento > 0);
+        QVERIFY(actual.startsWith("Nave"));
+        const long long id =
+            c->leerFilas("SELECT IDCentro FROM CentroTrabajo WHERE Direccion = ?", {actual}).at(0).at(0).toLongLong();
+        const long long plan = datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {id});
+        c->ejecutar("INSERT INTO \"ActuaciónPreventivaRegistro\" (IDActuacion, AccionPreventiva, FechaLimite, Estado) "
+                    "VALUES (?, 'Señalizar la salida', ?, 'Pendiente')",
+                    {plan, hoy.addDays(20)});
+        auto* proxy = qobject_cast<QSortFilterProxyModel*>(tabla()->model());
+        QSignalSpy rehecha(proxy->sourceModel(), &QAbstractItemModel::modelReset);
+        QTest::mouseClick(hijo<QPushButton>(resumen(), "BActualizar"), Qt::LeftButton);
+        QCOMPARE(rehecha.count(), 0);
+        QCOMPARE(tabla()->verticalScrollBar()->value(), desplazamiento);
+        QCOMPARE(tabla()->currentIndex().row(), filaActual);
+        QCOMPARE(tabla()->model()->index(filaActual, ModeloResumenCentros::ColCentro).data().toString(), actual);
+        QCOMPARE(tabla()->model()->index(filaActual, ModeloResumenCentros::ColPendientes).data().toInt(), 1);
+        QCOMPARE(contador(), QStringLiteral("83 de 83 centros"));
+        // Con otro centro más, la lista sí se rehace, y la fila actual sigue en su centro.
+        datos::centro(cx, sur, QStringLiteral("Nave 81"));
+        QTest::mouseClick(hijo<QPushButton>(resumen(), "BActualizar"), Qt::LeftButton);
+        QCOMPARE(rehecha.count(), 1);
+        QCOMPARE(contador(), QStringLiteral("84 de 84 centros"));
+        QCOMPARE(tabla()
+                     ->currentIndex()
+                     .sibling(tabla()->currentIndex().row(), ModeloResumenCentros::ColCentro)
+                     .data()
+                     .toString(),
+                 actual);
     }
 
     // Doble clic o Intro abren la empresa en ese centro; el botón de la evaluación, su inicio.

@@ -182,6 +182,21 @@ TEST_F(Cartera, LineasDelPlanYPresupuestoPendiente)
     EXPECT_EQ(ContarVencimientos(cx, hoy).acciones, 2);
 }
 
+// Las filas que no han cambiado se guardan ya sumadas: con otra regla de importes se suman otra vez.
+TEST_F(Cartera, OtraReglaDeImportesLosVuelveASumar)
+{
+    const long long plan = datos::insertar(cx, "INSERT INTO \"ActuaciónPreventiva\" (IDCentro) VALUES (?)", {completo});
+    linea(cx, plan, hoy.addDays(5), "Pendiente", "1000.5");
+    EXPECT_DOUBLE_EQ(porCentro(cx).at(completo).presupuesto, 1000.5);
+    const auto ninguno = [](const QString&) { return std::optional<double>(); };
+    for (const EstadoCentro& e : LeerEstadoCentros(cx, hoy, ninguno))
+        if (e.idCentro == completo) {
+            EXPECT_EQ(std::pair(e.presupuesto, e.presupuestosSinLeer), std::pair(0.0, 1));
+        }
+    EXPECT_EQ(UltimaLecturaEstado().lineas, 0);
+    EXPECT_DOUBLE_EQ(porCentro(cx).at(completo).presupuesto, 1000.5);
+}
+
 namespace {
 std::map<long long, EstadoCentro> porCentro(const QString& cx, const QDate& dia)
 {
