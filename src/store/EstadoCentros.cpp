@@ -210,6 +210,7 @@ struct Memoria
     // cambia si entra o sale alguno, o alguno cambia de empresa.
     std::vector<std::pair<long long, long long>> tocados;
     const std::type_info* regla = nullptr;
+    const void* funcionRegla = nullptr; // si la regla es una función suelta, cuál
     // Lo que se está leyendo aparte desde que arrancó el programa (PrepararEstadoCentros), y la
     // señal que le dice que lo deje.
     std::future<Preparado> preparando;
@@ -545,9 +546,14 @@ std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate
 
     // Sólo se hacen otra vez las filas de los centros que se han leído: con miles de centros, volver a
     // sumar los presupuestos de todos es lo que más costaría.
+    // Dos reglas son la misma si son del mismo tipo y, siendo funciones sueltas, la misma función.
+    using Funcion = std::optional<double> (*)(const QString&);
     const std::type_info& regla = leer ? leer.target_type() : typeid(void);
-    const bool otraRegla = m.regla != &regla;
+    const Funcion* funcion = leer.target<Funcion>();
+    const void* funcionRegla = funcion ? reinterpret_cast<const void*>(*funcion) : nullptr;
+    const bool otraRegla = m.regla != &regla || m.funcionRegla != funcionRegla;
     m.regla = &regla;
+    m.funcionRegla = funcionRegla;
     if (!m.ordenValido) {
         m.orden.clear();
         m.orden.reserve(m.lineas.size());

@@ -36,7 +36,9 @@ struct EstadoCentro
     int presupuestosSinLeer = 0;
 };
 
-// Lee un presupuesto escrito a mano como importe; nada si no lo es. La regla es de quien llama.
+// Lee un presupuesto escrito a mano como importe; nada si no lo es. La regla es de quien llama; lo
+// ya sumado se guarda para la misma regla (el mismo tipo y, si es una función suelta, la misma), así
+// que dos reglas distintas no pueden ser el mismo tipo de objeto con distinto estado.
 using LectorImporte = std::function<std::optional<double>(const QString&)>;
 
 // Todos los centros de todas las empresas, por empresa y centro. "hoy" decide qué línea está vencida

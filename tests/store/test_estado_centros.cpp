@@ -19,6 +19,13 @@ std::optional<double> numero(const QString& t)
     return ok ? std::optional<double>(v) : std::nullopt;
 }
 
+// Otra regla que también es una función suelta: el doble de lo escrito.
+std::optional<double> doble(const QString& t)
+{
+    const std::optional<double> v = numero(t);
+    return v ? std::optional<double>(*v * 2) : std::nullopt;
+}
+
 std::map<long long, EstadoCentro> porCentro(const QString& cx)
 {
     std::map<long long, EstadoCentro> m;
@@ -194,6 +201,10 @@ TEST_F(Cartera, OtraReglaDeImportesLosVuelveASumar)
             EXPECT_EQ(std::pair(e.presupuesto, e.presupuestosSinLeer), std::pair(0.0, 1));
         }
     EXPECT_EQ(UltimaLecturaEstado().lineas, 0);
+    for (const EstadoCentro& e : LeerEstadoCentros(cx, hoy, doble))
+        if (e.idCentro == completo) {
+            EXPECT_DOUBLE_EQ(e.presupuesto, 2001);
+        }
     EXPECT_DOUBLE_EQ(porCentro(cx).at(completo).presupuesto, 1000.5);
 }
 
