@@ -36,9 +36,7 @@ NombresPreparados& preparados()
     static NombresPreparados p;
     return p;
 }
-} // namespace
 
-namespace {
 bool mismoEstado(const EstadoCentro& a, const EstadoCentro& b)
 {
     return a.paso == b.paso && a.fechaEvaluacion == b.fechaEvaluacion && a.fechaRevision == b.fechaRevision &&

@@ -202,13 +202,14 @@ struct Memoria
     Comprobados centros;
     LineasPorCentro lineas;
     QDate hoyLineas; // el día con el que se contaron las líneas guardadas; no válido si no hay
-    // Las líneas guardadas por empresa y centro, mientras no entre ni salga ningún centro; y la regla
-    // con la que se leyeron los importes de las filas hechas.
-    std::vector<long long> orden;
+    // Las líneas guardadas en el orden por empresa y centro (empresa, centro), mientras no entre ni
+    // salga ningún centro.
+    std::vector<std::pair<long long, long long>> orden;
     bool ordenValido = false;
     // Los centros que se vuelven a leer, con su empresa de antes (-1 si no estaba): el orden sólo
     // cambia si entra o sale alguno, o alguno cambia de empresa.
     std::vector<std::pair<long long, long long>> tocados;
+    // La regla con la que se leyeron los importes de las filas hechas.
     const std::type_info* regla = nullptr;
     const void* funcionRegla = nullptr; // si la regla es una función suelta, cuál
     // Lo que se está leyendo aparte desde que arrancó el programa (PrepararEstadoCentros), y la
@@ -545,8 +546,8 @@ std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate
         m.ordenValido = false;
 
     // Sólo se hacen otra vez las filas de los centros que se han leído: con miles de centros, volver a
-    // sumar los presupuestos de todos es lo que más costaría.
-    // Dos reglas son la misma si son del mismo tipo y, siendo funciones sueltas, la misma función.
+    // sumar los presupuestos de todos es lo que más costaría. Dos reglas son la misma si son del mismo
+    // tipo y, siendo funciones sueltas, la misma función.
     using Funcion = std::optional<double> (*)(const QString&);
     const std::type_info& regla = leer ? leer.target_type() : typeid(void);
     const Funcion* funcion = leer.target<Funcion>();
@@ -557,20 +558,16 @@ std::vector<EstadoCentro> LeerEstadoCentros(const QString& conexion, const QDate
     if (!m.ordenValido) {
         m.orden.clear();
         m.orden.reserve(m.lineas.size());
-        std::vector<std::pair<long long, long long>> claves;
-        claves.reserve(m.lineas.size());
         for (const auto& [id, l] : m.lineas)
-            claves.emplace_back(l.fila.idEmpresa, id);
-        std::sort(claves.begin(), claves.end());
-        for (const auto& [empresa, id] : claves)
-            m.orden.push_back(id);
+            m.orden.emplace_back(l.fila.idEmpresa, id);
+        std::sort(m.orden.begin(), m.orden.end());
         m.ordenValido = true;
     }
     // En una cartera los mismos importes se repiten mucho: cada texto se lee una vez.
     QHash<QString, std::optional<double>> leidos;
     std::vector<EstadoCentro> centros;
     centros.reserve(m.orden.size());
-    for (const long long id : m.orden) {
+    for (const auto& [empresa, id] : m.orden) {
         LineasCentro* l = &m.lineas.at(id);
         if (l->hecho && !otraRegla) {
             centros.push_back(*l->hecho);
